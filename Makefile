@@ -42,8 +42,10 @@ bench: deps
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
 	    -DBUILD_BENCHMARKS=ON -DBUILD_TESTING=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
-	$(BENCH_BUILD)/bench/bench_engine --benchmark_repetitions=5 \
-	    --benchmark_report_aggregates_only=true
+	@for b in $(BENCH_BUILD)/bench/bench_*; do \
+	    [ -x "$$b" ] || continue; echo "== $$(basename $$b)"; \
+	    "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; \
+	done
 
 run: build
 	@scripts/run.sh $(BUILD)
