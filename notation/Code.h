@@ -8,7 +8,8 @@
 // a DM or DMS angle is carried by its integer degrees; for a negative angle
 // above -1 degree, whose degrees are 0, the sign moves to the minutes and
 // seconds (each non-zero part carries it), so DmToDd and DmsToDd give back the
-// same negative value.
+// same negative value. Integer outputs whose value lies beyond the 32-bit range
+// saturate at its ends (NaN gives 0); no range is checked otherwise.
 #pragma once
 
 #include <cstdint>

@@ -1,1 +1,446 @@
-// placeholder
+// Number texts: the integer and 15-digit real writers, the strict readers and
+// the decimal separator. Built on std::to_chars / std::from_chars only, which
+// ignore the C locale that a Qt program switches at start.
+#include "NumberText.h"
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <system_error>
+
+namespace Code {
+
+namespace {
+
+std::atomic<char> g_decimalSeparator{'.'};
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+[[noreturn]] void ThrowNotInteger(std::string_view text) {
+    std::string message;
+    message.reserve(text.size() + 32);
+    message += '\'';
+    message += text;
+    message += "' is not a valid integer value";
+    throw ConversionError(message);
+}
+
+[[noreturn]] void ThrowNotReal(std::string_view text) {
+    std::string message;
+    message.reserve(text.size() + 40);
+    message += '\'';
+    message += text;
+    message += "' is not a valid floating point value";
+    throw ConversionError(message);
+}
+
+// Copies a literal into the output and returns its end.
+template <std::size_t N> char *Put(char *out, const char (&literal)[N]) {
+    return std::copy(literal, literal + N - 1, out);
+}
+
+// ---------------------------------------------------------------------------
+// Reading a real
+// ---------------------------------------------------------------------------
+
+// Any midpoint between two adjacent doubles has at most 767 significant
+// decimal digits. Keeping more than that, plus one non-zero "sticky" digit for
+// whatever was dropped, leaves the correctly rounded result unchanged.
+constexpr std::size_t KEPT_DIGITS = 770;
+
+// The exponent read from the text is held at this magnitude once it gets
+// there; anything this large is far outside the double range whatever the
+// digits are, so no integer arithmetic below can overflow.
+constexpr std::int64_t EXPONENT_CAP = 100'000'000'000'000'000;
+
+// Decimal exponents of the leading digit outside these bounds are beyond the
+// double range (above) or round to zero (below) without asking from_chars.
+constexpr std::int64_t SCI_EXP_MAX = 309;
+constexpr std::int64_t SCI_EXP_MIN = -325;
+
+// The powers of ten that a double holds exactly.
+constexpr double EXACT_POW10[] = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Collects the significant digits of the mantissa, which the text holds in two
+// runs (before and after the separator).
+struct Mantissa {
+    char digits[KEPT_DIGITS + 1];
+    std::size_t kept = 0;          // digits stored, at most KEPT_DIGITS
+    std::int64_t count = 0;        // significant digits seen, leading zeros not
+    std::int64_t lastNonZero = -1; // index of the last non-zero digit
+    bool sticky = false;           // a non-zero digit was dropped
+    std::uint64_t value = 0;       // the first 19 significant digits
+
+    void Add(std::string_view run) {
+        for (char c : run) {
+            if (count == 0 && c == '0')
+                continue; // leading zero
+            if (c != '0')
+                lastNonZero = count;
+            if (count < 19)
+                value = value * 10 + static_cast<std::uint64_t>(c - '0');
+            if (kept < KEPT_DIGITS)
+                digits[kept++] = c;
+            else if (c != '0')
+                sticky = true;
+            ++count;
+        }
+    }
+};
+
+// ---------------------------------------------------------------------------
+// Writing a real
+// ---------------------------------------------------------------------------
+
+// clang-format off
+constexpr std::uint64_t POW10[] = {
+    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000,
+    1000000000, 10000000000, 100000000000, 1000000000000, 10000000000000,
+    100000000000000, 1000000000000000, 10000000000000000,
+    100000000000000000, 1000000000000000000, 10000000000000000000u};
+// clang-format on
+
+__extension__ using Uint128 = unsigned __int128;
+
+/// A positive value rounded to 18 significant digits: n * 10^(exponent - 17)
+/// with 10^17 <= n < 10^18.
+struct Digits18 {
+    std::uint64_t n;
+    int exponent;
+};
+
+// General case: the standard library's correctly rounded conversion.
+Digits18 RoundTo18DigitsSlow(double v) {
+    char sci[40]; // "d.ddddddddddddddddde-xxx"
+    const auto end = std::to_chars(sci, sci + sizeof sci, v,
+                                   std::chars_format::scientific, 17)
+                         .ptr;
+    Digits18 result{static_cast<std::uint64_t>(sci[0] - '0'), 0};
+    for (int i = 2; i < 19; ++i)
+        result.n = result.n * 10 + static_cast<std::uint64_t>(sci[i] - '0');
+    std::from_chars(sci + 21, end, result.exponent);
+    if (sci[20] == '-')
+        result.exponent = -result.exponent;
+    return result;
+}
+
+// floor(v * 10^k) and whether the dropped fraction is below, at or above one
+// half (-1, 0, 1), for v = m * 2^q, 0 <= k <= 22 and q >= -127: m * 10^k
+// stays below 2^53 * 10^22 < 2^127, so the product is exact.
+struct Scaled {
+    Uint128 floor;
+    int half;
+};
+
+Scaled ScaleExact(std::uint64_t m, int q, int k) {
+    Uint128 p = static_cast<Uint128>(m) * POW10[std::min(k, 19)];
+    if (k > 19)
+        p *= POW10[k - 19];
+    if (q >= 0)
+        return {p << q, -1};
+    const int shift = -q;
+    const Uint128 rest = p & ((static_cast<Uint128>(1) << shift) - 1);
+    const Uint128 half = static_cast<Uint128>(1) << (shift - 1);
+    return {p >> shift, rest < half ? -1 : (rest == half ? 0 : 1)};
+}
+
+Digits18 RoundTo18Digits(double v) {
+    const auto bits = std::bit_cast<std::uint64_t>(v);
+    const int biased = static_cast<int>(bits >> 52);
+    const int binaryExp = biased - 1023; // 2^binaryExp <= v < 2^(binaryExp+1)
+    // Exact integer arithmetic for 2^-16 <= v < 2^56, where every number
+    // shown in a field lies; the rest goes through the standard library.
+    if (binaryExp < -16 || binaryExp > 55)
+        return RoundTo18DigitsSlow(v);
+    const std::uint64_t m =
+        (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+    const int q = biased - 1075;
+
+    // floor(binaryExp * log10(2)) is the decimal exponent or one below it.
+    int exponent = (binaryExp * 78913) >> 18;
+    Scaled scaled = ScaleExact(m, q, 17 - (exponent + 1));
+    if (scaled.floor >= POW10[17])
+        ++exponent;
+    else
+        scaled = ScaleExact(m, q, 17 - exponent);
+
+    // To nearest, a tie to even.
+    auto n = static_cast<std::uint64_t>(scaled.floor);
+    if (scaled.half > 0 || (scaled.half == 0 && (n & 1) != 0))
+        ++n;
+    if (n == POW10[18]) {
+        n = POW10[17];
+        ++exponent;
+    }
+    return {n, exponent};
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Decimal separator
+// ---------------------------------------------------------------------------
+
+void SetDecimalSeparator(char separator) {
+    const bool printable = separator > ' ' && separator <= '~';
+    if (!printable || IsDigit(separator) || separator == '+' ||
+        separator == '-' || separator == 'E' || separator == 'e')
+        throw std::invalid_argument("unusable decimal separator");
+    g_decimalSeparator.store(separator, std::memory_order_relaxed);
+}
+
+char GetDecimalSeparator() {
+    return g_decimalSeparator.load(std::memory_order_relaxed);
+}
+
+// ---------------------------------------------------------------------------
+// Writing
+// ---------------------------------------------------------------------------
+
+char *FormatIntegerTo(char *first, std::int32_t value) {
+    return std::to_chars(first, first + FORMAT_INTEGER_MAX, value).ptr;
+}
+
+std::string FormatInteger(std::int32_t value) {
+    char buffer[FORMAT_INTEGER_MAX];
+    return std::string(buffer, FormatIntegerTo(buffer, value));
+}
+
+char *FormatRealTo(char *first, double value) {
+    char *out = first;
+    if (std::isnan(value))
+        return Put(out, "NAN");
+    if (value < 0)
+        *out++ = '-';
+    if (std::isinf(value))
+        return Put(out, "INF");
+    if (value == 0) {
+        *out++ = '0'; // -0 is not below zero, so it has no sign either
+        return out;
+    }
+
+    // Step 1: the exact binary value rounded to nearest at 18 significant
+    // digits. Step 2: those rounded to 15, a 16th digit of 5 or more rounding
+    // up; a carry out of the first digit (9.99999999999999951E2) gives 1 and
+    // one more in the exponent.
+    const Digits18 exact = RoundTo18Digits(std::fabs(value));
+    std::uint64_t n15 = exact.n / 1000;
+    int exponent = exact.exponent;
+    if (exact.n % 1000 >= 500) {
+        ++n15;
+        if (n15 == POW10[15]) {
+            n15 = POW10[14];
+            ++exponent;
+        }
+    }
+    char digits[16];
+    std::to_chars(digits, digits + sizeof digits, n15); // always 15 digits
+    int count = 15;
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
+
+    const char separator = GetDecimalSeparator();
+    if (exponent >= -4 && exponent < 15) {
+        // Fixed notation, decided on the rounded value.
+        if (exponent < 0) {
+            *out++ = '0';
+            *out++ = separator;
+            out = std::fill_n(out, -exponent - 1, '0');
+            return std::copy(digits, digits + count, out);
+        }
+        const int whole = exponent + 1;
+        if (count <= whole) {
+            out = std::copy(digits, digits + count, out);
+            return std::fill_n(out, whole - count, '0');
+        }
+        out = std::copy(digits, digits + whole, out);
+        *out++ = separator;
+        return std::copy(digits + whole, digits + count, out);
+    }
+
+    // Scientific notation: "d[.ddd]E[-]x", no plus sign, no leading zeros.
+    *out++ = digits[0];
+    if (count > 1) {
+        *out++ = separator;
+        out = std::copy(digits + 1, digits + count, out);
+    }
+    *out++ = 'E';
+    return std::to_chars(out, out + 5, exponent).ptr;
+}
+
+std::string FormatReal(double value) {
+    char buffer[FORMAT_REAL_MAX];
+    return std::string(buffer, FormatRealTo(buffer, value));
+}
+
+// ---------------------------------------------------------------------------
+// Reading
+// ---------------------------------------------------------------------------
+
+std::int32_t ParseInteger(std::string_view text) {
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n && text[i] == ' ')
+        ++i;
+    if (i == n)
+        ThrowNotInteger(text);
+
+    // An unsigned text with a hexadecimal prefix.
+    std::size_t hexStart = 0;
+    if (text[i] == '$' || text[i] == 'x' || text[i] == 'X')
+        hexStart = i + 1;
+    else if (text[i] == '0' && i + 1 < n &&
+             (text[i + 1] == 'x' || text[i + 1] == 'X'))
+        hexStart = i + 2;
+    if (hexStart != 0) {
+        if (hexStart == n)
+            ThrowNotInteger(text);
+        std::uint32_t value = 0;
+        for (std::size_t k = hexStart; k < n; ++k) {
+            const int digit = HexDigitValue(text[k]);
+            if (digit < 0)
+                ThrowNotInteger(text);
+            value = value * 16 + static_cast<std::uint32_t>(digit);
+            if (value > 0x7FFF'FFFFu)
+                ThrowNotInteger(text);
+        }
+        return static_cast<std::int32_t>(value);
+    }
+
+    bool negative = false;
+    if (text[i] == '+' || text[i] == '-') {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i == n)
+        ThrowNotInteger(text);
+    // Magnitude of the most negative value, the largest one allowed.
+    const std::uint32_t limit = negative ? 0x8000'0000u : 0x7FFF'FFFFu;
+    std::uint32_t value = 0;
+    for (; i < n; ++i) {
+        if (!IsDigit(text[i]))
+            ThrowNotInteger(text);
+        const auto digit = static_cast<std::uint32_t>(text[i] - '0');
+        if (value > (limit - digit) / 10)
+            ThrowNotInteger(text);
+        value = value * 10 + digit;
+    }
+    if (negative)
+        return static_cast<std::int32_t>(0u - value);
+    return static_cast<std::int32_t>(value);
+}
+
+double ParseReal(std::string_view text) {
+    const char separator = GetDecimalSeparator();
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+
+    const std::size_t wholeStart = i;
+    while (i < n && IsDigit(text[i]))
+        ++i;
+    const std::string_view whole = text.substr(wholeStart, i - wholeStart);
+    bool hasSeparator = false;
+    std::string_view fraction;
+    if (i < n && text[i] == separator) {
+        hasSeparator = true;
+        const std::size_t fractionStart = ++i;
+        while (i < n && IsDigit(text[i]))
+            ++i;
+        fraction = text.substr(fractionStart, i - fractionStart);
+    }
+    if (whole.empty() && fraction.empty() && !hasSeparator)
+        ThrowNotReal(text); // empty, a lone sign, or an exponent alone
+
+    // Exponent; no digits after "E" and its sign counts as 0.
+    std::int64_t exponent = 0;
+    if (i < n && (text[i] == 'E' || text[i] == 'e')) {
+        ++i;
+        bool exponentNegative = false;
+        if (i < n && (text[i] == '+' || text[i] == '-')) {
+            exponentNegative = text[i] == '-';
+            ++i;
+        }
+        for (; i < n && IsDigit(text[i]); ++i)
+            if (exponent < EXPONENT_CAP)
+                exponent = exponent * 10 + (text[i] - '0');
+        if (exponentNegative)
+            exponent = -exponent;
+    }
+    while (i < n && text[i] == ' ')
+        ++i;
+    if (i != n)
+        ThrowNotReal(text);
+
+    Mantissa mantissa;
+    mantissa.Add(whole);
+    mantissa.Add(fraction);
+    const double zero = negative ? -0.0 : 0.0;
+    if (mantissa.lastNonZero < 0)
+        return zero; // all digits zero, whatever the exponent
+
+    // Exact digits times an exact power of ten, one correctly rounded
+    // operation: covers the usual field texts without building a new one.
+    const std::int64_t scale =
+        exponent - static_cast<std::int64_t>(fraction.size());
+    if (mantissa.count <= 19 && mantissa.value <= (std::uint64_t{1} << 53) &&
+        scale >= -22 && scale <= 22) {
+        const auto m = static_cast<double>(mantissa.value);
+        const double value =
+            scale < 0 ? m / EXACT_POW10[-scale] : m * EXACT_POW10[scale];
+        return negative ? -value : value;
+    }
+
+    // Decimal exponent of the leading significant digit.
+    const std::int64_t sciExp = scale + mantissa.count - 1;
+    if (sciExp > SCI_EXP_MAX)
+        ThrowNotReal(text);
+    if (sciExp < SCI_EXP_MIN)
+        return zero;
+
+    // Normalised text "ddd...d[1]e-x" for from_chars: significant digits
+    // without trailing zeros, then the exponent of the last digit written.
+    char normal[KEPT_DIGITS + 16];
+    const auto significant = std::min<std::int64_t>(
+        mantissa.lastNonZero + 1, static_cast<std::int64_t>(KEPT_DIGITS));
+    char *out =
+        std::copy(mantissa.digits, mantissa.digits + significant, normal);
+    if (mantissa.sticky)
+        *out++ = '1';
+    *out++ = 'e';
+    const auto lastExp = sciExp - (out - 1 - normal - 1);
+    out = std::to_chars(out, normal + sizeof normal, lastExp).ptr;
+
+    double value = 0;
+    const auto result = std::from_chars(normal, out, value);
+    if (result.ec == std::errc::result_out_of_range) {
+        if (sciExp > 0)
+            ThrowNotReal(text);
+        return zero;
+    }
+    if (result.ec != std::errc() || result.ptr != out)
+        ThrowNotReal(text); // cannot happen: the text is well formed
+    return negative ? -value : value;
+}
+
+} // namespace Code

@@ -4,6 +4,7 @@
 // library's locale.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -18,8 +19,23 @@ class ConversionError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+/// Longest text FormatIntegerTo writes ("-2147483648").
+inline constexpr std::size_t FORMAT_INTEGER_MAX = 11;
+
+/// Longest text FormatRealTo writes; the longest real text is 22 characters
+/// ("-1.23456789012346E-308"), the rest is headroom.
+inline constexpr std::size_t FORMAT_REAL_MAX = 32;
+
 /// Plain decimal integer: optional "-", digits, no leading zeros, no grouping.
 std::string FormatInteger(std::int32_t value);
+
+/**
+ * FormatInteger without a string: writes the text into the caller's buffer.
+ * @param[out] first start of a buffer of at least FORMAT_INTEGER_MAX chars.
+ * @param[in] value the integer.
+ * @return one past the last character written; no terminating zero.
+ */
+char *FormatIntegerTo(char *first, std::int32_t value);
 
 /**
  * General format with 15 significant digits: the value is rounded to 18
@@ -29,6 +45,16 @@ std::string FormatInteger(std::int32_t value);
  * Zero (either sign) is "0"; infinities "INF" / "-INF"; not-a-number "NAN".
  */
 std::string FormatReal(double value);
+
+/**
+ * FormatReal without a string, for callers that write many numbers: writes
+ * the text into the caller's buffer. Allocates nothing; uses the current
+ * decimal separator.
+ * @param[out] first start of a buffer of at least FORMAT_REAL_MAX chars.
+ * @param[in] value the real.
+ * @return one past the last character written; no terminating zero.
+ */
+char *FormatRealTo(char *first, double value);
 
 /**
  * Strict integer reader: optional leading blanks, an optional sign, decimal
@@ -48,8 +74,17 @@ std::int32_t ParseInteger(std::string_view text);
  */
 double ParseReal(std::string_view text);
 
-/// The decimal separator used by FormatReal and ParseReal ("." by default).
+/**
+ * Sets the decimal separator used by FormatReal and ParseReal ("." by
+ * default). The setting is global and may be read from several threads.
+ * @param[in] separator any printable ASCII character other than a digit, a
+ *   space, "+", "-", "E" or "e" (those would make texts ambiguous).
+ * @throws std::invalid_argument for any other character; the setting is then
+ *   left as it was.
+ */
 void SetDecimalSeparator(char separator);
+
+/// The decimal separator currently in use.
 char GetDecimalSeparator();
 
 } // namespace Code

@@ -145,16 +145,19 @@ def main():
         x = float(text)
         print(f'{text:28} {format_real(x):24} {direct15(x)}')
 
-    print("# DdToDm / DdToDms")
+    print("# DdToDm / DdToDms (magnitudes; above -1 degree the minutes and"
+          " seconds take the sign)")
     for dd in [37.5, -37.5, 37.1, 126.9832, -126.9832, 0.0001, -0.5,
-               -0.01, -0.999999, 89.99999999, -179.5]:
+               -0.01, -0.999999, 89.99999999, -179.5, 0.016666666666666666,
+               -0.016666666666666666, 400.25]:
         d, m = dd_to_dm(dd)
         d2, m2, s2 = dd_to_dms(dd)
         print(f'{dd!r:14} {d} {format_real(m)} | {d2} {m2} {format_real(s2)}')
 
     print("# DmToDd, DmToDms")
     for deg, mins in [(-37, 30), (37, -30), (10, 75), (0, -30.5),
-                      (127, 0.27252475), (-45, 59.999999)]:
+                      (127, 0.27252475), (-45, 59.999999),
+                      (-126, 30.6)]:
         _, mo, s = dm_to_dms(deg, mins)
         print(f'{deg} {mins!r}: {format_real(dm_to_dd(deg, mins))} '
               f'| {mo} {format_real(s)}')
@@ -162,15 +165,21 @@ def main():
     print("# DmsToDd, DmsToDm")
     for deg, mins, secs in [(-126, 30, 36), (37, 6, 0), (37, 28, 54.629835),
                             (37, 75, 0), (127, 0, 16.351485),
-                            (-33, 51, 35.9), (0, 0, -36)]:
+                            (-33, 51, 35.9), (0, 0, -36),
+                            # show the rounding of the stored 1/60 and 1/3600
+                            (0, 50, 49), (0, 50, 40.148)]:
         _, m = dms_to_dm(deg, mins, secs)
         print(f'{deg} {mins} {secs!r}: '
               f'{format_real(dms_to_dd(deg, mins, secs))} | {format_real(m)}')
 
     print("# DegreeToRadian, RadianToDegree of it")
-    for deg in [37.5, 180, -90, 1, 127.004542079583]:
+    for deg in [37.5, 180, -90, 1, 127.004542079583, 129]:
         r = deg_to_rad(deg)
         print(f'{deg!r}: {format_real(r)} | {format_real(rad_to_deg(r))}')
+
+    print("# RadianToDegree")
+    for rad in [2.8, -1.581]:
+        print(f'{rad!r}: {format_real(rad_to_deg(rad))}')
 
 
 if __name__ == "__main__":
