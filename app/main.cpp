@@ -1,0 +1,33 @@
+// The program's entry: start-up in its fixed order, then the event loop.
+#include "ErrorBox.h"
+#include "Fmain.h"
+#include "NumberText.h"
+#include "Startup.h"
+
+#include <QLocale>
+#include <QStyleFactory>
+
+int main(int argc, char *argv[]) {
+    GuardedApplication app(argc, argv);
+    return RunGuarded([] {
+        QApplication::setApplicationName(QString::fromUtf8(APPLICATION_TITLE));
+        // The classic look the forms are laid out for: raised panels, and
+        // group captions set into the group's frame line.
+        QApplication::setStyle(
+            QStyleFactory::create(QStringLiteral("Windows")));
+        // Read once: the number texts use the regional decimal separator
+        // for the whole run.
+        Code::SetDecimalSeparator(DecimalSeparatorOf(QLocale::system()));
+
+        // The main window first: its engines, then its creation handler,
+        // which fills both sides.
+        TfrmMain frmMain;
+
+        // The dialogs are created here, in this order, as they arrive:
+        // frmDatum, frmDegSys, frmUtmfact, frmUserDatum, frmUserEll,
+        // frmCoordSys.
+
+        frmMain.show();
+        return QApplication::exec();
+    });
+}

@@ -1,0 +1,188 @@
+// The main window: the two sides of the point, the menu, the two engines, the
+// notation synchronisation and the six commands.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+class COORD;
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class TfrmCoordSys;
+class TfrmDatum;
+class TfrmDegSys;
+class TfrmUserDatum;
+class TfrmUserEll;
+class TfrmUtmfact;
+
+namespace Ui {
+class TfrmMain;
+}
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    /// Loads the form, selects the datums (133 on side 1, 125 on side 2),
+    /// builds the two engines and runs FormCreate.
+    explicit TfrmMain(QWidget *parent = nullptr);
+    ~TfrmMain() override;
+
+    // ---- what the dialogs reach through the main window ---------------------
+
+    /// Engine 1 (side 1) and engine 2 (side 2), alive for the whole run.
+    std::unique_ptr<COORD> pCoord1;
+    std::unique_ptr<COORD> pCoord2;
+
+    double m_dbVersion = 1.22;
+    /// Catalogue index of each side's datum; always the one its engine has
+    /// selected (the datum dialog changes both together).
+    std::int32_t m_nDatum1 = 133;
+    std::int32_t m_nDatum2 = 125;
+    /// Full catalogue name of each side's datum, code included.
+    QString m_strDatumName1;
+    QString m_strDatumName2;
+
+    /// The four labels (set by the datum and coordinate-system dialogs).
+    QLabel *stDatum1() const;
+    QLabel *stDatum2() const;
+    QLabel *stUtm1() const;
+    QLabel *stUtm2() const;
+
+    /// The checkable "&Degree System" item, whose check mark follows the
+    /// degree-system tool window.
+    QAction *DegSys1() const;
+
+    /**
+     * Writes the four labels by their composition rule: stDatum1/2 show
+     * m_strDatumName1/2, stUtm1/2 the same name followed by the grid kind tag
+     * of the side's engine ("(UTM)", "(TM)", "(G7)", "(ECEF)").
+     */
+    void ShowDatumLabels();
+
+    /**
+     * Creates the dialogs, once, in this order: frmDatum, frmDegSys,
+     * frmUtmfact, frmUserDatum, frmUserEll, frmCoordSys. Each is hidden and
+     * lives as long as this window. Creating frmDatum runs FillDatumLists and
+     * selects both sides' datums into the engines; creating frmUserDatum runs
+     * FillEllipsoidList. Until this has run, the Config and Tools items have
+     * no window to show and do nothing.
+     */
+    void CreateDialogs();
+
+    /**
+     * Fills the datum dialog's lists with every datum text of engine 1 and of
+     * engine 2 (position = catalogue index), selects entries m_nDatum1 and
+     * m_nDatum2, and sets m_strDatumName1 and m_strDatumName2 to the texts of
+     * those datums.
+     */
+    void FillDatumLists(QComboBox &cboDatum1, QComboBox &cboDatum2);
+
+    /// Fills the user-datum dialog's list with the name part of every
+    /// ellipsoid text of engine 1 (position = catalogue index); selects 0.
+    void FillEllipsoidList(QComboBox &cboEllipsoid);
+
+    // ---- synchronisation of the notations of one angle ----------------------
+    // Each reads its source notation and rewrites the other two; a text that
+    // does not read as a number ends it quietly with nothing written.
+
+    void SyncLatFromDd1();
+    void SyncLatFromDm1();
+    void SyncLatFromDms1();
+    void SyncLonFromDd1();
+    void SyncLonFromDm1();
+    void SyncLonFromDms1();
+    void SyncLatFromDd2();
+    void SyncLatFromDm2();
+    void SyncLatFromDms2();
+    void SyncLonFromDd2();
+    void SyncLonFromDm2();
+    void SyncLonFromDms2();
+
+  public slots:
+    // ---- menu ---------------------------------------------------------------
+    void Open1Click();
+    void Exit1Click();
+    void Dt1Click();
+    void Dt2Click();
+    void Dt1cc1Click();
+    void Dt2cc2Click();
+    void Cc1Dt1Click();
+    void Cc2dt2Click();
+    void UserEllipsoid1Click();
+    void UserDatum1Click();
+    void SetDatum1Click();
+    void SetCoordnate1Click();
+    void SetFactor1Click();
+    void DegSys1Click();
+    void About1Click();
+
+    // ---- change handlers: each acts only while its field has the focus ----
+    void edtLatDd1Change();
+    void edtLatDmd1Change();
+    void edtLatDmm1Change();
+    void edtLatDmsd1Change();
+    void edtLatDmsm1Change();
+    void edtLatDmss1Change();
+    void edtLonDd1Change();
+    void edtLonDmd1Change();
+    void edtLonDmm1Change();
+    void edtLonDmsd1Change();
+    void edtLonDmsm1Change();
+    void edtLonDmss1Change();
+    void edtLatDd2Change();
+    void edtLatDmd2Change();
+    void edtLatDmm2Change();
+    void edtLatDmsd2Change();
+    void edtLatDmsm2Change();
+    void edtLatDmss2Change();
+    void edtLonDd2Change();
+    void edtLonDmd2Change();
+    void edtLonDmm2Change();
+    void edtLonDmsd2Change();
+    void edtLonDmsm2Change();
+    void edtLonDmss2Change();
+
+  protected:
+    void paintEvent(QPaintEvent *event) override;
+
+  private:
+    std::unique_ptr<Ui::TfrmMain> ui;
+
+    /// The creation handler: side 1's DD and DM from its DMS defaults, then
+    /// side 1's point carried to side 2.
+    void FormCreate();
+
+    /// Runs @p sync when @p field holds the keyboard focus; an error other
+    /// than an unreadable text goes to the error box.
+    void RunIfFocused(const QLineEdit *field, void (TfrmMain::*sync)());
+
+    // ---- the configuration dialogs: fill before showing, apply on OK -------
+
+    void RefillDatumDialog();
+    void ApplyDatumDialog();
+    void RefillCoordSysDialog();
+    void ApplyCoordSysDialog();
+    void RefillUtmfactDialog();
+    void ApplyUtmfactDialog();
+    void RefillUserEllDialog();
+    void ApplyUserEllDialog();
+    void RefillUserDatumDialog();
+    void ApplyUserDatumDialog();
+
+    bool m_bPainted = false;
+
+    // Declared after the engines, so they are destroyed before them; in the
+    // order of creation, so they are destroyed in the reverse order.
+    std::unique_ptr<TfrmDatum> frmDatum;
+    std::unique_ptr<TfrmDegSys> frmDegSys;
+    std::unique_ptr<TfrmUtmfact> frmUtmfact;
+    std::unique_ptr<TfrmUserDatum> frmUserDatum;
+    std::unique_ptr<TfrmUserEll> frmUserEll;
+    std::unique_ptr<TfrmCoordSys> frmCoordSys;
+};

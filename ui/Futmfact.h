@@ -1,0 +1,33 @@
+// The projection-origin dialog: false easting and northing, origin latitude
+// and longitude, and longitude delta of each side.
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+class TfrmMain;
+
+namespace Ui {
+class TfrmUtmfact;
+}
+
+/**
+ * "Coordination System Factor": the grid origin of side 1 on the left, of
+ * side 2 on the right. Created once at start-up, hidden between uses; the
+ * main window's "Set &Factor(Coord)" fills, shows and applies it.
+ */
+class TfrmUtmfact : public QDialog {
+    Q_OBJECT
+
+  public:
+    /// Loads the form with its default texts, hidden, owned by @p frmMain.
+    explicit TfrmUtmfact(TfrmMain &frmMain);
+    ~TfrmUtmfact() override;
+
+  private:
+    // The menu handler of the main window fills and reads the controls.
+    friend class TfrmMain;
+
+    std::unique_ptr<Ui::TfrmUtmfact> ui;
+};
