@@ -1,1 +1,159 @@
-// placeholder
+// Earth-centred Earth-fixed coordinates on the selected datum's ellipsoid:
+// the closed formula forward, Bowring's formula evaluated once back.
+#include "Coord.h"
+
+#include "CoordTrace.h"
+#include "Errors.h"
+
+#include <cmath>
+
+// Powers are repeated multiplications, and each conversion a template on
+// whether it is traced (see CoordTmerc.cpp). In a traced call a fence after
+// each trace block keeps what follows from being computed before the block is
+// written.
+
+namespace {
+
+template <bool TRACED>
+void Local2EcefWith(const COORD &c, double lat, double lon, double h, double &x,
+                    double &y, double &z, CoordTrace &trace) {
+    if (TRACED && trace) {
+        trace.Local2EcefInput(lat, lon, h);
+        TraceFence(lat, lon, h);
+    }
+
+    const double a = c.m_dbLocal_a;
+    const double e2 = c.m_dbLocal_ee;
+    double sphi = std::sin(lat);
+    double slam = std::sin(lon);
+    double cphi = std::cos(lat);
+    double clam = std::cos(lon);
+    if (TRACED && trace) {
+        trace.Ellipsoid();
+        TraceFence(sphi, slam, cphi, clam);
+    }
+
+    // Prime-vertical radius of curvature.
+    double N = a / std::sqrt(1.0 - e2 * sphi * sphi);
+    if (TRACED && trace) {
+        trace.Radius(N);
+        TraceFence(sphi, slam, cphi, clam, N);
+    }
+
+    // The height enters X and Y as N + h, but Z as (1 - e2) N + h.
+    const double X = (N + h) * cphi * clam;
+    const double Y = (N + h) * cphi * slam;
+    const double Z = ((1.0 - e2) * N + h) * sphi;
+    x = X;
+    y = Y;
+    z = Z;
+    if (TRACED && trace)
+        trace.Local2EcefResult(X, Y, Z);
+}
+
+template <bool TRACED>
+void Ecef2LocalWith(const COORD &c, double &lat, double &lon, double &h,
+                    double x, double y, double z, CoordTrace &trace) {
+    if (TRACED && trace) {
+        trace.Ecef2LocalInput(x, y, z);
+        TraceFence(x, y, z);
+    }
+
+    const double a = c.m_dbLocal_a;
+    const double b = c.m_dbLocal_b;
+    const double e2 = c.m_dbLocal_ee;
+    const double ep2 = c.m_dbLocal_epep;
+
+    // Distance from the polar axis. On the axis (p = 0) the parametric
+    // latitude divides by zero, at the centre zero by zero: both are faults.
+    const double p = std::sqrt(x * x + y * y);
+
+    // Bowring's formula, one step: parametric latitude, then geodetic
+    // latitude, both with the one-argument arctangent (-pi/2, pi/2).
+    const double theta = std::atan((z * a) / (p * b));
+    const double st = std::sin(theta);
+    const double ct = std::cos(theta);
+    const double phi = std::atan((z + ep2 * b * (st * st * st)) /
+                                 (p - e2 * a * (ct * ct * ct)));
+
+    // Full-circle arctangent: (-pi, pi], -pi for y = -0 and x < 0.
+    const double lam = std::atan2(y, x);
+
+    const double sphi = std::sin(phi);
+    const double N = a / std::sqrt(1.0 - e2 * sphi * sphi);
+    const double height = p / std::cos(phi) - N;
+
+    lat = phi;
+    lon = lam;
+    h = height;
+    if (TRACED && trace)
+        trace.Ecef2LocalResult(N, phi, lam, height);
+}
+
+// The traced runs, kept out of line so that the untraced path of each member
+// is the plain computation.
+[[gnu::cold, gnu::noinline]] void Local2EcefTraced(const COORD &c, double lat,
+                                                   double lon, double h,
+                                                   double &x, double &y,
+                                                   double &z) {
+    CoordTrace trace(c, TraceRecord::Local2Ecef);
+    Local2EcefWith<true>(c, lat, lon, h, x, y, z, trace);
+}
+
+[[gnu::cold, gnu::noinline]] void Ecef2LocalTraced(const COORD &c, double &lat,
+                                                   double &lon, double &h,
+                                                   double x, double y,
+                                                   double z) {
+    CoordTrace trace(c, TraceRecord::Ecef2Local);
+    Ecef2LocalWith<true>(c, lat, lon, h, x, y, z, trace);
+}
+
+} // namespace
+
+void COORD::Local2Ecef(double lat, double lon, double h, double &x, double &y,
+                       double &z) const {
+    if (CoordTrace::BUILT_IN && m_bTrace != 0) {
+        Local2EcefTraced(*this, lat, lon, h, x, y, z);
+        return;
+    }
+    CoordTrace untraced;
+    Local2EcefWith<false>(*this, lat, lon, h, x, y, z, untraced);
+}
+
+void COORD::Ecef2Local(double &lat, double &lon, double &h, double x, double y,
+                       double z) const {
+    if (CoordTrace::BUILT_IN && m_bTrace != 0) {
+        Ecef2LocalTraced(*this, lat, lon, h, x, y, z);
+        return;
+    }
+    CoordTrace untraced;
+    Ecef2LocalWith<false>(*this, lat, lon, h, x, y, z, untraced);
+}
+
+void COORD::ConvGeo2Ecef(double lat, double lon, double h, double &x, double &y,
+                         double &z) const {
+    double xOut = 0, yOut = 0, zOut = 0;
+    RunFloatingPointChecked([&] {
+        PinFloatingPoint(lat, lon, h);
+        Local2Ecef(lat * m_dbDeg2Rad, lon * m_dbDeg2Rad, h, xOut, yOut, zOut);
+        PinFloatingPoint(xOut, yOut, zOut);
+    });
+    x = xOut;
+    y = yOut;
+    z = zOut;
+}
+
+void COORD::ConvEcef2Geo(double &lat, double &lon, double &h, double x,
+                         double y, double z) const {
+    double latOut = 0, lonOut = 0, hOut = 0;
+    RunFloatingPointChecked([&] {
+        PinFloatingPoint(x, y, z);
+        Ecef2Local(latOut, lonOut, hOut, x, y, z);
+        latOut = latOut * m_dbRad2Deg;
+        lonOut = lonOut * m_dbRad2Deg;
+        PinFloatingPoint(latOut, lonOut, hOut);
+    });
+    lat = latOut;
+    lon = lonOut;
+    h = hOut;
+}

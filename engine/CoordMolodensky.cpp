@@ -2,13 +2,22 @@
 #include "Coord.h"
 
 #include "CoordMolodensky.h"
+#include "CoordTrace.h"
 #include "Errors.h"
 
 #include <cmath>
 
-MolodenskyShift ComputeMolodenskyShift(const MolodenskyEllipsoid &ell,
-                                       const MolodenskyConstants &k,
-                                       double phi, double lam, double h) {
+namespace {
+
+// The computation with its trace points, a template on whether it is traced:
+// the untraced instance carries no trace code at all. In a traced call a fence
+// on N and M after each block keeps the later steps, whose divisors come from
+// them, from being computed before the block is written, so a fault ends the
+// record at the last block before it.
+template <bool TRACED>
+MolodenskyShift ShiftWith(const MolodenskyEllipsoid &ell,
+                          const MolodenskyConstants &k, double phi, double lam,
+                          double h, CoordTrace &trace) {
     MolodenskyShift s{};
     const double sphi = std::sin(phi);
     const double slam = std::sin(lam);
@@ -24,6 +33,10 @@ MolodenskyShift ComputeMolodenskyShift(const MolodenskyEllipsoid &ell,
     s.N = a / std::sqrt(s.w);
     s.w15 = std::pow(s.w, 1.5);
     s.M = (1.0 - e2) * a / s.w15;
+    if (TRACED && trace) {
+        trace.MolodenskyRadii(s.w, s.w15, s.N, s.M);
+        TraceFence(s.N, s.M);
+    }
 
     // Latitude shift; the five terms are summed in this order.
     s.lat[0] = -(k.dx * sphi * clam);
@@ -34,6 +47,11 @@ MolodenskyShift ComputeMolodenskyShift(const MolodenskyEllipsoid &ell,
     s.lat[5] = s.M + h;
     s.latAll = s.lat[0] + s.lat[1] + s.lat[2] + s.lat[3] + s.lat[4];
     s.dLat = s.latAll / s.lat[5];
+    if (TRACED && trace) {
+        trace.MolodenskyLatitude(s.lat[0], s.lat[1], s.lat[2], s.lat[3],
+                                 s.lat[4], s.lat[5], s.latAll, s.dLat);
+        TraceFence(s.N, s.M);
+    }
 
     // Longitude shift.
     s.lon[0] = -k.dx * slam;
@@ -41,6 +59,11 @@ MolodenskyShift ComputeMolodenskyShift(const MolodenskyEllipsoid &ell,
     s.lon[2] = (s.N + h) * cphi;
     s.lonAll = s.lon[0] + s.lon[1];
     s.dLon = s.lonAll / s.lon[2];
+    if (TRACED && trace) {
+        trace.MolodenskyLongitude(s.lon[0], s.lon[1], s.lon[2], s.lonAll,
+                                  s.dLon);
+        TraceFence(s.N, s.M);
+    }
 
     // Height shift; the five terms are summed in this order.
     s.alt[0] = k.dx * cphi * clam;
@@ -49,17 +72,39 @@ MolodenskyShift ComputeMolodenskyShift(const MolodenskyEllipsoid &ell,
     s.alt[3] = -k.da * (a / s.N);
     s.alt[4] = (b / a) * k.df * s.N * sphi * sphi;
     s.dAlt = s.alt[0] + s.alt[1] + s.alt[2] + s.alt[3] + s.alt[4];
+    if (TRACED && trace)
+        trace.MolodenskyAltitude(s.alt[0], s.alt[1], s.alt[2], s.alt[3],
+                                 s.alt[4], s.dAlt);
     return s;
 }
-
-namespace {
 
 MolodenskyConstants StoredConstants(const COORD &c) {
     return {c.m_dbLocal_dx, c.m_dbLocal_dy, c.m_dbLocal_dz, c.m_dbLocal_da,
             c.m_dbLocal_df};
 }
 
+/// The traced shift: opens the record of @p record, writes its input block and
+/// runs the traced instance. Kept out of line so that the untraced path of the
+/// two operations below is the plain computation.
+[[gnu::cold, gnu::noinline]] MolodenskyShift
+TracedShift(const COORD &c, TraceRecord record, const MolodenskyEllipsoid &ell,
+            double phi, double lam, double h) {
+    CoordTrace trace(c, record);
+    if (trace) {
+        trace.MolodenskyInput(phi, lam, h);
+        TraceFence(phi, lam, h);
+    }
+    return ShiftWith<true>(ell, StoredConstants(c), phi, lam, h, trace);
+}
+
 } // namespace
+
+MolodenskyShift ComputeMolodenskyShift(const MolodenskyEllipsoid &ell,
+                                       const MolodenskyConstants &k, double phi,
+                                       double lam, double h) {
+    CoordTrace untraced;
+    return ShiftWith<false>(ell, k, phi, lam, h, untraced);
+}
 
 // The shift constants describe the step from the local datum to WGS 84, so
 // Local2Wgs evaluates the formulas on the local ellipsoid at the local point
@@ -69,21 +114,31 @@ MolodenskyConstants StoredConstants(const COORD &c) {
 void COORD::Local2Wgs(double &lat, double &lon, double &alt) const {
     const MolodenskyEllipsoid local{m_dbLocal_a, m_dbLocal_b, m_dbLocal_e,
                                     m_dbLocal_ee};
-    const MolodenskyShift s =
-        ComputeMolodenskyShift(local, StoredConstants(*this), lat, lon, alt);
-    lat = lat + s.dLat;
-    lon = lon + s.dLon;
-    alt = alt + s.dAlt;
+    const auto apply = [&](const MolodenskyShift &s) {
+        lat = lat + s.dLat;
+        lon = lon + s.dLon;
+        alt = alt + s.dAlt;
+    };
+    if (CoordTrace::BUILT_IN && m_bTrace != 0)
+        apply(TracedShift(*this, TraceRecord::Local2Wgs, local, lat, lon, alt));
+    else
+        apply(ComputeMolodenskyShift(local, StoredConstants(*this), lat, lon,
+                                     alt));
 }
 
 void COORD::Wgs2Local(double &lat, double &lon, double &alt) const {
     const MolodenskyEllipsoid wgs84{m_dbWgs84_a, m_dbWgs84_b, m_dbWgs84_e,
                                     m_dbWgs84_ee};
-    const MolodenskyShift s =
-        ComputeMolodenskyShift(wgs84, StoredConstants(*this), lat, lon, alt);
-    lat = lat - s.dLat;
-    lon = lon - s.dLon;
-    alt = alt - s.dAlt;
+    const auto apply = [&](const MolodenskyShift &s) {
+        lat = lat - s.dLat;
+        lon = lon - s.dLon;
+        alt = alt - s.dAlt;
+    };
+    if (CoordTrace::BUILT_IN && m_bTrace != 0)
+        apply(TracedShift(*this, TraceRecord::Wgs2Local, wgs84, lat, lon, alt));
+    else
+        apply(ComputeMolodenskyShift(wgs84, StoredConstants(*this), lat, lon,
+                                     alt));
 }
 
 void COORD::TransWgs2Local(double lat, double lon, double alt, double &latOut,

@@ -14,6 +14,8 @@ packages=(
     xvfb xauth xdotool imagemagick x11-utils
     # independent references for the tests, and the fuzzer
     proj-bin geographiclib-tools clang libclang-rt-14-dev
+    # locale sources, from which the trace tests compile a decimal-comma locale
+    locales
 )
 if [ "${1:-}" = "--bench" ]; then
     packages+=(hyperfine time)
