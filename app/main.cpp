@@ -23,9 +23,11 @@ int main(int argc, char *argv[]) {
         // which fills both sides.
         TfrmMain frmMain;
 
-        // The dialogs are created here, in this order, as they arrive:
-        // frmDatum, frmDegSys, frmUtmfact, frmUserDatum, frmUserEll,
-        // frmCoordSys.
+        // Then the dialogs, hidden until their commands show them: frmDatum
+        // (which selects both sides' datums), frmDegSys, frmUtmfact,
+        // frmUserDatum, frmUserEll, frmCoordSys. The about box is created
+        // afresh for each showing.
+        frmMain.CreateDialogs();
 
         frmMain.show();
         return QApplication::exec();

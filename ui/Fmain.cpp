@@ -1,18 +1,35 @@
 // The main window: the two sides of the point, the menu, the two engines, the
-// notation synchronisation and the six commands.
+// notation synchronisation, the six commands and the commands that fill, show
+// and apply the configuration dialogs.
 #include "Fmain.h"
 #include "ui_Fmain.h"
 
 #include "Code.h"
 #include "Coord.h"
+#include "DialogSupport.h"
 #include "ErrorBox.h"
 #include "EventLog.h"
+#include "Fabout.h"
+#include "Fcoordsys.h"
+#include "Fdatum.h"
+#include "Fdegsys.h"
 #include "FormLook.h"
+#include "Fuserdatum.h"
+#include "Fuserell.h"
+#include "Futmfact.h"
 #include "NumberText.h"
+#include "ui_Fcoordsys.h"
+#include "ui_Fdatum.h"
+#include "ui_Fuserdatum.h"
+#include "ui_Fuserell.h"
+#include "ui_Futmfact.h"
 
+#include <QComboBox>
 #include <QLayout>
 #include <QLineEdit>
+#include <QRadioButton>
 
+#include <array>
 #include <exception>
 #include <string>
 
@@ -212,6 +229,87 @@ void GridToGeo(const SideFields &s, const COORD &engine) {
     WriteGeo(s, p);
 }
 
+// ---- the configuration dialogs ---------------------------------------------
+
+// The grid kinds in the order of a side's buttons.
+constexpr int GRID_KINDS[] = {CS_UTM, CS_TM, CS_G7, CS_ECEF};
+
+// The four buttons of one side of the coordinate-system dialog, in the order
+// of GRID_KINDS.
+using KindButtons = std::array<QRadioButton *, 4>;
+
+void CheckKind(const KindButtons &buttons, int nCoordSys) {
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        if (GRID_KINDS[i] == nCoordSys)
+            buttons[i]->setChecked(true);
+    }
+}
+
+// The kind of the first button that is on, testing UTM, TM, G7, ECEF; 0 when
+// none is.
+int CheckedKind(const KindButtons &buttons) {
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        if (buttons[i]->isChecked())
+            return GRID_KINDS[i];
+    }
+    return 0;
+}
+
+// The five fields of one side of the projection-origin dialog.
+struct OriginFields {
+    QLineEdit *x;
+    QLineEdit *y;
+    QLineEdit *lat;
+    QLineEdit *lon;
+    QLineEdit *dlon;
+};
+
+void ShowOrigin(const OriginFields &f, const COORD &engine) {
+    double x = 0, y = 0, dlat = 0, dlon = 0, lat = 0, lon = 0;
+    engine.GetOrigin(x, y);
+    engine.GetDelta(dlat, dlon);
+    engine.GetOrgLatLon(lat, lon);
+    WriteReal(f.x, x);
+    WriteReal(f.y, y);
+    WriteReal(f.lat, lat);
+    WriteReal(f.lon, lon);
+    WriteReal(f.dlon, dlon);
+}
+
+// Reads all five fields before the engine is touched, so an unreadable text
+// leaves this side as it was. The latitude delta is not shown and stays.
+void ApplyOrigin(const OriginFields &f, COORD &engine) {
+    const double x = ReadReal(f.x);
+    const double y = ReadReal(f.y);
+    const double lat = ReadReal(f.lat);
+    const double lon = ReadReal(f.lon);
+    const double dlon = ReadReal(f.dlon);
+    double dlat = 0, dlonInForce = 0;
+    engine.GetDelta(dlat, dlonInForce);
+    engine.SetOrigin(x, y);
+    engine.SetDelta(dlat, dlon);
+    engine.SetOrgLatLon(lat, lon);
+}
+
+// The engine first: SetDatum is all or nothing, so when the datum cannot be
+// derived (a user ellipsoid with inverse flattening 0) the error ends the
+// command before the window's index and name change, and the window never
+// names a datum its engine does not hold. Returns false when no entry is
+// selected, which leaves the side as it was.
+bool ApplyDatum(const QComboBox &cboDatum, COORD &engine, std::int32_t &nDatum,
+                QString &strDatumName) {
+    const int index = cboDatum.currentIndex();
+    if (index < 0)
+        return false;
+    engine.SetDatum(index);
+    nDatum = index;
+    strDatumName = cboDatum.itemText(index);
+    return true;
+}
+
+// A name as the engine takes it: UTF-8, ended by its first zero character.
+QByteArray EngineName(const QLineEdit *field) { return field->text().toUtf8(); }
+
 QString GridKindTag(int nCoordSys) {
     switch (nCoordSys) {
     case CS_UTM:
@@ -373,6 +471,44 @@ void TfrmMain::ShowDatumLabels() {
     ui->stDatum2->setText(m_strDatumName2);
     ui->stUtm1->setText(m_strDatumName1 + GridKindTag(pCoord1->GetCoordSys()));
     ui->stUtm2->setText(m_strDatumName2 + GridKindTag(pCoord2->GetCoordSys()));
+}
+
+// ---- the dialogs and the services they call --------------------------------
+
+void TfrmMain::CreateDialogs() {
+    frmDatum = std::make_unique<TfrmDatum>(*this);
+    frmDegSys = std::make_unique<TfrmDegSys>(ui->DegSys1, this);
+    frmUtmfact = std::make_unique<TfrmUtmfact>(*this);
+    frmUserDatum = std::make_unique<TfrmUserDatum>(*this);
+    frmUserEll = std::make_unique<TfrmUserEll>(*this);
+    frmCoordSys = std::make_unique<TfrmCoordSys>(*this);
+}
+
+void TfrmMain::FillDatumLists(QComboBox &cboDatum1, QComboBox &cboDatum2) {
+    // Both lists in one walk, each from its own engine; the walk ends at the
+    // first row either engine does not have.
+    DatumText datum;
+    for (std::int32_t i = 0;; ++i) {
+        if (ReadDatumRow(*pCoord1, i, datum) == 0)
+            break;
+        cboDatum1.addItem(datum.name);
+        if (ReadDatumRow(*pCoord2, i, datum) == 0)
+            break;
+        cboDatum2.addItem(datum.name);
+    }
+    cboDatum1.setCurrentIndex(m_nDatum1);
+    cboDatum2.setCurrentIndex(m_nDatum2);
+    ReadDatumRow(*pCoord1, m_nDatum1, datum);
+    m_strDatumName1 = datum.name;
+    ReadDatumRow(*pCoord2, m_nDatum2, datum);
+    m_strDatumName2 = datum.name;
+}
+
+void TfrmMain::FillEllipsoidList(QComboBox &cboEllipsoid) {
+    EllipsoidText ellipsoid;
+    for (std::int32_t i = 0; ReadEllipsoidRow(*pCoord1, i, ellipsoid) != 0; ++i)
+        cboEllipsoid.addItem(NamePart(ellipsoid.name));
+    cboEllipsoid.setCurrentIndex(0);
 }
 
 // ---- synchronisation --------------------------------------------------------
@@ -584,30 +720,214 @@ void TfrmMain::Cc2dt2Click() {
 
 // ---- menu: Config, Tools, Help ----------------------------------------------
 
+// Each Config command refills its dialog from the engines, shows it modally
+// and applies it only on OK. An unreadable field or an engine fault ends the
+// command in the error box, with what was applied before it left in force.
+
 void TfrmMain::UserEllipsoid1Click() {
-    // The user ellipsoid dialog is wired here when it exists.
+    if (!frmUserEll)
+        return;
+    try {
+        RefillUserEllDialog();
+        if (frmUserEll->exec() != QDialog::Accepted)
+            return;
+        ApplyUserEllDialog();
+    } catch (const std::exception &e) {
+        ShowErrorBox(this, e);
+    }
 }
 
 void TfrmMain::UserDatum1Click() {
-    // The user datum dialog is wired here when it exists.
+    if (!frmUserDatum)
+        return;
+    try {
+        RefillUserDatumDialog();
+        if (frmUserDatum->exec() != QDialog::Accepted)
+            return;
+        ApplyUserDatumDialog();
+    } catch (const std::exception &e) {
+        ShowErrorBox(this, e);
+    }
 }
 
 void TfrmMain::SetDatum1Click() {
-    // The datum dialog is wired here when it exists.
+    if (!frmDatum)
+        return;
+    try {
+        RefillDatumDialog();
+        if (frmDatum->exec() != QDialog::Accepted)
+            return;
+        ApplyDatumDialog();
+    } catch (const std::exception &e) {
+        ShowErrorBox(this, e);
+    }
 }
 
 void TfrmMain::SetCoordnate1Click() {
-    // The coordinate-system dialog is wired here when it exists.
+    if (!frmCoordSys)
+        return;
+    try {
+        RefillCoordSysDialog();
+        if (frmCoordSys->exec() != QDialog::Accepted)
+            return;
+        ApplyCoordSysDialog();
+    } catch (const std::exception &e) {
+        ShowErrorBox(this, e);
+    }
 }
 
 void TfrmMain::SetFactor1Click() {
-    // The projection origin dialog is wired here when it exists.
+    if (!frmUtmfact)
+        return;
+    try {
+        RefillUtmfactDialog();
+        if (frmUtmfact->exec() != QDialog::Accepted)
+            return;
+        ApplyUtmfactDialog();
+    } catch (const std::exception &e) {
+        ShowErrorBox(this, e);
+    }
 }
 
 void TfrmMain::DegSys1Click() {
-    // The degree-system tool window is wired here when it exists.
+    if (frmDegSys)
+        frmDegSys->ToggleFromMenu();
+    else
+        ui->DegSys1->setChecked(false); // no tool window to follow
 }
 
 void TfrmMain::About1Click() {
-    // The about box is wired here when it exists.
+    try {
+        TfrmAbout::ShowAbout(this, m_dbVersion);
+    } catch (const std::exception &e) {
+        ShowErrorBox(this, e);
+    }
+}
+
+// ---- datum dialog -----------------------------------------------------------
+
+// The remembered datums, whatever was chosen and cancelled before.
+void TfrmMain::RefillDatumDialog() {
+    frmDatum->ui->cboDatum1->setCurrentIndex(m_nDatum1);
+    frmDatum->cboDatum1Change();
+    frmDatum->ui->cboDatum2->setCurrentIndex(m_nDatum2);
+    frmDatum->cboDatum2Change();
+}
+
+// Side 1, then side 2. A fault on side 1 ends the command there: side 2 is
+// not applied either, as with every error that ends a command.
+void TfrmMain::ApplyDatumDialog() {
+    if (ApplyDatum(*frmDatum->ui->cboDatum1, *pCoord1, m_nDatum1,
+                   m_strDatumName1))
+        ShowDatumLabels();
+    if (ApplyDatum(*frmDatum->ui->cboDatum2, *pCoord2, m_nDatum2,
+                   m_strDatumName2))
+        ShowDatumLabels();
+}
+
+// ---- coordinate-system dialog -----------------------------------------------
+
+void TfrmMain::RefillCoordSysDialog() {
+    const Ui::TfrmCoordSys &d = *frmCoordSys->ui;
+    CheckKind({d.rdoUtm1, d.rdoTm1, d.rdoG71, d.rdoEcef1},
+              pCoord1->GetCoordSys());
+    CheckKind({d.rdoUtm2, d.rdoTm2, d.rdoG72, d.rdoEcef2},
+              pCoord2->GetCoordSys());
+}
+
+// Every OK selects the kind of both sides again, which reloads the kind's
+// default origin also where the kind is unchanged.
+void TfrmMain::ApplyCoordSysDialog() {
+    const Ui::TfrmCoordSys &d = *frmCoordSys->ui;
+    if (const int kind =
+            CheckedKind({d.rdoUtm1, d.rdoTm1, d.rdoG71, d.rdoEcef1}))
+        pCoord1->SetCoordSys(kind);
+    ShowDatumLabels();
+    if (const int kind =
+            CheckedKind({d.rdoUtm2, d.rdoTm2, d.rdoG72, d.rdoEcef2}))
+        pCoord2->SetCoordSys(kind);
+    ShowDatumLabels();
+}
+
+// ---- projection-origin dialog -----------------------------------------------
+
+void TfrmMain::RefillUtmfactDialog() {
+    const Ui::TfrmUtmfact &d = *frmUtmfact->ui;
+    ShowOrigin({d.edtX1, d.edtY1, d.edtLat1, d.edtLon1, d.edtDLon1}, *pCoord1);
+    ShowOrigin({d.edtX2, d.edtY2, d.edtLat2, d.edtLon2, d.edtDLon2}, *pCoord2);
+}
+
+// Side by side: an unreadable side-1 field leaves both engines as they were,
+// an unreadable side-2 field leaves side 1 applied.
+void TfrmMain::ApplyUtmfactDialog() {
+    const Ui::TfrmUtmfact &d = *frmUtmfact->ui;
+    ApplyOrigin({d.edtX1, d.edtY1, d.edtLat1, d.edtLon1, d.edtDLon1}, *pCoord1);
+    ApplyOrigin({d.edtX2, d.edtY2, d.edtLat2, d.edtLon2, d.edtDLon2}, *pCoord2);
+}
+
+// ---- user-ellipsoid dialog --------------------------------------------------
+
+void TfrmMain::RefillUserEllDialog() {
+    const Ui::TfrmUserEll &d = *frmUserEll->ui;
+    EllipsoidText ellipsoid;
+    ReadEllipsoidRow(*pCoord1, 0, ellipsoid);
+    WriteText(d.edtEllipsoid, ellipsoid.name.toStdString());
+    WriteReal(d.edtA, ellipsoid.a);
+    WriteReal(d.edtF, ellipsoid.invf);
+}
+
+// Both numbers are read before anything is stored. The datums in force keep
+// their derived values until "Set &Datum" selects them again.
+void TfrmMain::ApplyUserEllDialog() {
+    const Ui::TfrmUserEll &d = *frmUserEll->ui;
+    const double a = ReadReal(d.edtA);
+    const double invf = ReadReal(d.edtF);
+    const QByteArray name = EngineName(d.edtEllipsoid);
+    pCoord1->SetUserEllipsoid(name.constData(), a, invf);
+    pCoord2->SetUserEllipsoid(name.constData(), a, invf);
+    // The list shows the name as stored, whole: a name longer than the
+    // record is cut by the engine, and the list must not claim more.
+    if (frmUserDatum) {
+        EllipsoidText ellipsoid;
+        ReadEllipsoidRow(*pCoord1, 0, ellipsoid);
+        frmUserDatum->ui->cboEllipsoid->setItemText(0, ellipsoid.name);
+    }
+}
+
+// ---- user-datum dialog ------------------------------------------------------
+
+// The name field is not refilled: it keeps the text last typed into it.
+void TfrmMain::RefillUserDatumDialog() {
+    const Ui::TfrmUserDatum &d = *frmUserDatum->ui;
+    DatumText datum;
+    ReadDatumRow(*pCoord1, 0, datum);
+    d.cboEllipsoid->setCurrentIndex(datum.ellipsoid);
+    frmUserDatum->cboEllipsoidChange();
+    WriteReal(d.edtDx, datum.dx);
+    WriteReal(d.edtDy, datum.dy);
+    WriteReal(d.edtDz, datum.dz);
+}
+
+// The ellipsoid and all three shifts are read before anything is stored. A
+// side on the user datum keeps its old values until "Set &Datum" selects it
+// again.
+void TfrmMain::ApplyUserDatumDialog() {
+    const Ui::TfrmUserDatum &d = *frmUserDatum->ui;
+    const std::int32_t ellipsoid = d.cboEllipsoid->currentIndex();
+    if (ellipsoid < 0)
+        return; // no ellipsoid selected: nothing to store
+    const double dx = ReadReal(d.edtDx);
+    const double dy = ReadReal(d.edtDy);
+    const double dz = ReadReal(d.edtDz);
+    const QByteArray name = EngineName(d.edtDatum);
+    pCoord1->SetUserDatum(name.constData(), ellipsoid, dx, dy, dz);
+    pCoord2->SetUserDatum(name.constData(), ellipsoid, dx, dy, dz);
+    // The lists show the names as stored (cut to the record by the engine).
+    if (frmDatum) {
+        DatumText datum;
+        ReadDatumRow(*pCoord1, 0, datum);
+        frmDatum->ui->cboDatum1->setItemText(0, datum.name);
+        ReadDatumRow(*pCoord2, 0, datum);
+        frmDatum->ui->cboDatum2->setItemText(0, datum.name);
+    }
 }

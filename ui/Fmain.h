@@ -1,5 +1,6 @@
 // The main window: the two sides of the point, the menu, the two engines, the
-// notation synchronisation and the six commands.
+// notation synchronisation, the six commands and the commands that fill, show
+// and apply the configuration dialogs.
 #pragma once
 
 #include <QMainWindow>
