@@ -47,6 +47,21 @@ void CopyNameOut(char *buffer, unsigned size, const char *name) {
     std::memset(buffer + copied, 0, size - copied);
 }
 
+/// Two stored radian values in degrees, under the fault check (an origin set
+/// near the double range overflows on the way back).
+void TwoAnglesToDegrees(double first, double second, double rad2deg,
+                        double &firstOut, double &secondOut) {
+    double out[2] = {0, 0};
+    RunFloatingPointChecked([&] {
+        PinFloatingPoint(first, second);
+        out[0] = first * rad2deg;
+        out[1] = second * rad2deg;
+        PinFloatingPoint(out);
+    });
+    firstOut = out[0];
+    secondOut = out[1];
+}
+
 } // namespace
 
 COORD::COORD(std::int32_t nDatum) {
@@ -269,14 +284,7 @@ void COORD::SetOrgLatLon(double lat, double lon) {
 }
 
 void COORD::GetOrgLatLon(double &lat, double &lon) const {
-    double latOut = 0, lonOut = 0;
-    RunFloatingPointChecked([&] {
-        latOut = m_dbOrgLat * m_dbRad2Deg;
-        lonOut = m_dbOrgLon * m_dbRad2Deg;
-        PinFloatingPoint(latOut, lonOut);
-    });
-    lat = latOut;
-    lon = lonOut;
+    TwoAnglesToDegrees(m_dbOrgLat, m_dbOrgLon, m_dbRad2Deg, lat, lon);
 }
 
 void COORD::SetDelta(double dlat, double dlon) {
@@ -285,14 +293,7 @@ void COORD::SetDelta(double dlat, double dlon) {
 }
 
 void COORD::GetDelta(double &dlat, double &dlon) const {
-    double latOut = 0, lonOut = 0;
-    RunFloatingPointChecked([&] {
-        latOut = m_dbDeltaLat * m_dbRad2Deg;
-        lonOut = m_dbDeltaLon * m_dbRad2Deg;
-        PinFloatingPoint(latOut, lonOut);
-    });
-    dlat = latOut;
-    dlon = lonOut;
+    TwoAnglesToDegrees(m_dbDeltaLat, m_dbDeltaLon, m_dbRad2Deg, dlat, dlon);
 }
 
 void COORD::SetTrace(std::int16_t bTrace) { m_bTrace = bTrace; }

@@ -141,17 +141,23 @@ void COORD::Wgs2Local(double &lat, double &lon, double &alt) const {
                                      alt));
 }
 
-void COORD::TransWgs2Local(double lat, double lon, double alt, double &latOut,
-                           double &lonOut, double &altOut) const {
+namespace {
+
+/// Runs a radian-valued shift on a point given and returned in degrees, under
+/// the floating-point fault check; the outputs are stored only on success.
+template <typename Shift>
+void ShiftInDegrees(const COORD &c, double lat, double lon, double alt,
+                    double &latOut, double &lonOut, double &altOut,
+                    Shift &&shift) {
     double p[3] = {0, 0, 0};
     RunFloatingPointChecked([&] {
         PinFloatingPoint(lat, lon, alt);
-        p[0] = lat * m_dbDeg2Rad;
-        p[1] = lon * m_dbDeg2Rad;
+        p[0] = lat * c.m_dbDeg2Rad;
+        p[1] = lon * c.m_dbDeg2Rad;
         p[2] = alt;
-        Wgs2Local(p[0], p[1], p[2]);
-        p[0] = p[0] * m_dbRad2Deg;
-        p[1] = p[1] * m_dbRad2Deg;
+        shift(p[0], p[1], p[2]);
+        p[0] = p[0] * c.m_dbRad2Deg;
+        p[1] = p[1] * c.m_dbRad2Deg;
         PinFloatingPoint(p);
     });
     latOut = p[0];
@@ -159,20 +165,20 @@ void COORD::TransWgs2Local(double lat, double lon, double alt, double &latOut,
     altOut = p[2];
 }
 
+} // namespace
+
+void COORD::TransWgs2Local(double lat, double lon, double alt, double &latOut,
+                           double &lonOut, double &altOut) const {
+    ShiftInDegrees(*this, lat, lon, alt, latOut, lonOut, altOut,
+                   [this](double &phi, double &lam, double &h) {
+                       Wgs2Local(phi, lam, h);
+                   });
+}
+
 void COORD::TransLocal2Wgs(double lat, double lon, double alt, double &latOut,
                            double &lonOut, double &altOut) const {
-    double p[3] = {0, 0, 0};
-    RunFloatingPointChecked([&] {
-        PinFloatingPoint(lat, lon, alt);
-        p[0] = lat * m_dbDeg2Rad;
-        p[1] = lon * m_dbDeg2Rad;
-        p[2] = alt;
-        Local2Wgs(p[0], p[1], p[2]);
-        p[0] = p[0] * m_dbRad2Deg;
-        p[1] = p[1] * m_dbRad2Deg;
-        PinFloatingPoint(p);
-    });
-    latOut = p[0];
-    lonOut = p[1];
-    altOut = p[2];
+    ShiftInDegrees(*this, lat, lon, alt, latOut, lonOut, altOut,
+                   [this](double &phi, double &lam, double &h) {
+                       Local2Wgs(phi, lam, h);
+                   });
 }
