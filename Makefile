@@ -47,6 +47,16 @@ bench: deps
 	    "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; \
 	done
 
+# nolvex-convert against PROJ's cct on 1,000,000 points (scripts/bench-cli.sh).
+bench-cli: deps
+	@scripts/install-deps.sh --bench
+	@scripts/bench-cli.sh
+
+# libFuzzer targets of nolvex-convert, FUZZ_SECONDS each (fuzz/run.sh).
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh
+
 run: build
 	@scripts/run.sh $(BUILD)
 

@@ -1,0 +1,295 @@
+// Options of a batch run: checks, catalogue names, user definitions and the
+// catalogue listing.
+#include "Batch.h"
+
+#include "AngleText.h"
+#include "Code.h"
+#include "NumberText.h"
+
+#include <cctype>
+#include <string>
+
+namespace {
+
+std::string Lower(std::string_view text) {
+    std::string out(text);
+    for (char &c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool IsGridKind(int kind) {
+    return kind == CS_UTM || kind == CS_TM || kind == CS_G7;
+}
+
+/// A catalogue row's text, code and name part.
+struct RowText {
+    std::string text, name, code;
+};
+
+RowText DatumRow(const COORD &catalogue, std::int32_t index) {
+    char buffer[80];
+    std::int32_t ellipsoid = 0;
+    double dx = 0, dy = 0, dz = 0;
+    catalogue.GetDatumInfo(index, buffer, sizeof buffer, ellipsoid, dx, dy, dz);
+    RowText row;
+    row.text = buffer;
+    Code::SplitNameAndCode(row.text, row.name, row.code);
+    return row;
+}
+
+RowText EllipsoidRow(const COORD &catalogue, std::int32_t index) {
+    char buffer[80];
+    double a = 0, invf = 0;
+    catalogue.GetEllipsoid(index, buffer, sizeof buffer, a, invf);
+    RowText row;
+    row.text = buffer;
+    Code::SplitNameAndCode(row.text, row.name, row.code);
+    return row;
+}
+
+/// Finds a row by index, full text, code or name; @p what names the table.
+template <typename RowOf>
+std::int32_t Resolve(std::string_view text, std::int32_t count, RowOf rowOf,
+                     const char *what) {
+    const std::string_view key = TrimBlanks(text);
+    if (key.empty())
+        throw UsageError(std::string("empty ") + what);
+    if (key.find_first_not_of("0123456789") == std::string_view::npos) {
+        if (key.size() <= 3) {
+            const int index = std::stoi(std::string(key));
+            if (index < count)
+                return index;
+        }
+        throw UsageError(std::string(what) + " index " + std::string(key) +
+                         " is outside 0 to " + std::to_string(count - 1));
+    }
+    // The full text first (exact, then ignoring case), then codes, then
+    // names without their code.
+    const std::string lower = Lower(key);
+    for (int pass = 0; pass < 4; ++pass) {
+        std::vector<std::int32_t> found;
+        for (std::int32_t i = 0; i < count; ++i) {
+            const RowText row = rowOf(i);
+            const bool match =
+                pass == 0   ? row.text == key
+                : pass == 1 ? Lower(row.text) == lower
+                : pass == 2 ? !row.code.empty() && Lower(row.code) == lower
+                            : Lower(row.name) == lower;
+            if (match)
+                found.push_back(i);
+        }
+        if (found.size() == 1)
+            return found.front();
+        if (found.size() > 1) {
+            // Appended piece by piece: GCC 12 at -O3 warns falsely about
+            // "literal" + std::string chains (-Wrestrict).
+            std::string message(1, '\'');
+            message.append(key).append("' names ");
+            message.append(std::to_string(found.size())).append(" ");
+            message.append(what).append("s:");
+            for (std::int32_t i : found) {
+                message.append(" ").append(std::to_string(i)).append(" \"");
+                message.append(rowOf(i).text).append("\"");
+            }
+            throw UsageError(message);
+        }
+    }
+    std::string message("unknown ");
+    message.append(what).append(" '").append(key).append("' (see --list ");
+    message.append(what).append("s)");
+    throw UsageError(message);
+}
+
+double OptionReal(std::string_view text, const char *what) {
+    try {
+        return Code::ParseReal(TrimBlanks(text));
+    } catch (const Code::ConversionError &e) {
+        throw UsageError(std::string(what) + ": " + e.what());
+    }
+}
+
+/// Splits "a,b,c" into its comma-separated parts.
+std::vector<std::string_view> SplitCommas(std::string_view text) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        parts.push_back(text.substr(start, comma == std::string_view::npos
+                                               ? std::string_view::npos
+                                               : comma - start));
+        if (comma == std::string_view::npos)
+            return parts;
+        start = comma + 1;
+    }
+}
+
+/// Name and the last @p numbers comma-separated parts; the name may hold
+/// commas itself.
+std::vector<std::string_view> SplitDefinition(std::string_view text,
+                                              std::size_t numbers,
+                                              const char *what,
+                                              const char *form) {
+    std::vector<std::string_view> parts = SplitCommas(text);
+    if (parts.size() < numbers + 1)
+        throw UsageError(std::string(what) + ": expected " + form);
+    std::vector<std::string_view> out;
+    const std::size_t nameParts = parts.size() - numbers;
+    const std::size_t nameEnd =
+        static_cast<std::size_t>(parts[nameParts - 1].data() +
+                                 parts[nameParts - 1].size() - text.data());
+    out.push_back(text.substr(0, nameEnd));
+    for (std::size_t i = nameParts; i < parts.size(); ++i)
+        out.push_back(parts[i]);
+    return out;
+}
+
+std::string Real(double value) { return Code::FormatReal(value); }
+
+} // namespace
+
+std::int32_t ResolveDatum(std::string_view text, const COORD &catalogue) {
+    if (Lower(TrimBlanks(text)) == "wgs84")
+        return DATUM_WGS84;
+    return Resolve(
+        text, DATUM_COUNT,
+        [&](std::int32_t i) { return DatumRow(catalogue, i); }, "datum");
+}
+
+std::int32_t ResolveEllipsoid(std::string_view text, const COORD &catalogue) {
+    return Resolve(
+        text, ELLIPSOID_COUNT,
+        [&](std::int32_t i) { return EllipsoidRow(catalogue, i); },
+        "ellipsoid");
+}
+
+void ParseSide(std::string_view text, const COORD &catalogue,
+               SideSettings &side) {
+    static constexpr struct {
+        std::string_view name;
+        int kind;
+    } KINDS[] = {{"geo", KIND_GEO},
+                 {"utm", CS_UTM},
+                 {"tm", CS_TM},
+                 {"g7", CS_G7},
+                 {"ecef", CS_ECEF}};
+    std::string_view datum = text;
+    side.kind = KIND_GEO;
+    const std::size_t colon = text.rfind(':');
+    if (colon != std::string_view::npos) {
+        const std::string kind = Lower(TrimBlanks(text.substr(colon + 1)));
+        bool known = false;
+        for (const auto &k : KINDS)
+            if (k.name == kind) {
+                side.kind = k.kind;
+                known = true;
+            }
+        if (!known)
+            throw UsageError("unknown grid kind '" +
+                             std::string(text.substr(colon + 1)) +
+                             "' (geo, utm, tm, g7 or ecef)");
+        datum = text.substr(0, colon);
+    }
+    side.datum = ResolveDatum(datum, catalogue);
+}
+
+UserEllipsoid ParseUserEllipsoid(std::string_view text) {
+    const auto parts =
+        SplitDefinition(text, 2, "--user-ellipsoid", "NAME,a,invf");
+    UserEllipsoid ellipsoid;
+    ellipsoid.name = std::string(parts[0]);
+    ellipsoid.a = OptionReal(parts[1], "--user-ellipsoid a");
+    ellipsoid.invf = OptionReal(parts[2], "--user-ellipsoid invf");
+    return ellipsoid;
+}
+
+UserDatum ParseUserDatum(std::string_view text, const COORD &catalogue) {
+    const auto parts =
+        SplitDefinition(text, 4, "--user-datum", "NAME,ellipsoid,dx,dy,dz");
+    UserDatum datum;
+    datum.name = std::string(parts[0]);
+    datum.ellipsoid = ResolveEllipsoid(parts[1], catalogue);
+    datum.dx = OptionReal(parts[2], "--user-datum dx");
+    datum.dy = OptionReal(parts[3], "--user-datum dy");
+    datum.dz = OptionReal(parts[4], "--user-datum dz");
+    return datum;
+}
+
+std::string ListCatalogue(std::string_view what, const COORD &catalogue) {
+    std::string out;
+    if (what == "ellipsoids") {
+        out = "index\tcode\tname\ta\tinvf\n";
+        for (std::int32_t i = 0; i < ELLIPSOID_COUNT; ++i) {
+            char buffer[80];
+            double a = 0, invf = 0;
+            catalogue.GetEllipsoid(i, buffer, sizeof buffer, a, invf);
+            const RowText row = EllipsoidRow(catalogue, i);
+            out += std::to_string(i) + "\t" + row.code + "\t" + row.name +
+                   "\t" + Real(a) + "\t" + Real(invf) + "\n";
+        }
+        return out;
+    }
+    if (what != "datums")
+        throw UsageError("--list takes datums or ellipsoids");
+    out = "index\tcode\tname\tellipsoid\ta\tinvf\tdx\tdy\tdz\n";
+    for (std::int32_t i = 0; i < DATUM_COUNT; ++i) {
+        char buffer[80];
+        std::int32_t e = 0;
+        double dx = 0, dy = 0, dz = 0, a = 0, invf = 0;
+        catalogue.GetDatumInfo(i, buffer, sizeof buffer, e, dx, dy, dz);
+        char ellipsoidName[80] = "";
+        catalogue.GetEllipsoid(e, ellipsoidName, sizeof ellipsoidName, a, invf);
+        const RowText row = DatumRow(catalogue, i);
+        out += std::to_string(i) + "\t" + row.code + "\t" + row.name + "\t" +
+               ellipsoidName + "\t" + Real(a) + "\t" + Real(invf) + "\t" +
+               Real(dx) + "\t" + Real(dy) + "\t" + Real(dz) + "\n";
+    }
+    return out;
+}
+
+void CheckOptions(const BatchOptions &options) {
+    const ChainSettings &chain = options.chain;
+    for (const SideSettings *side : {&chain.from, &chain.to}) {
+        const char *name = side == &chain.from ? "from" : "to";
+        const GridSettings &grid = side->grid;
+        if (grid.Any() && !IsGridKind(side->kind))
+            throw UsageError(std::string("grid settings for the --") + name +
+                             " side need its kind utm, tm or g7");
+        if (grid.autoZone && (side == &chain.from || side->kind != CS_UTM))
+            throw UsageError("--utm-zone auto needs a utm target; a utm "
+                             "source needs a zone number");
+        const std::optional<std::string> *fields[] = {
+            &grid.falseEasting, &grid.falseNorthing, &grid.originLat,
+            &grid.originLon, &grid.deltaLon};
+        for (const auto *field : fields)
+            if (*field)
+                OptionReal(
+                    **field,
+                    (std::string("--") + name + " grid setting").c_str());
+    }
+    if (options.columns.size() == 1 || options.columns.size() > 3)
+        throw UsageError("--columns takes two or three column numbers");
+    for (std::size_t i = 0; i < options.columns.size(); ++i) {
+        if (options.columns[i] < 0)
+            throw UsageError("--columns counts from 1");
+        for (std::size_t j = 0; j < i; ++j)
+            if (options.columns[i] == options.columns[j])
+                throw UsageError("--columns names column " +
+                                 std::to_string(options.columns[i] + 1) +
+                                 " twice");
+    }
+    if (options.precision < -1 || options.precision > 17)
+        throw UsageError("--precision takes 0 to 17 decimals");
+    if (options.angleFormat != AngleFormat::Dd && chain.to.kind != KIND_GEO)
+        throw UsageError("--format dm and dms need a geographic target");
+    if (options.outputFormat == OutputFormat::GeoJson) {
+        if (chain.to.kind != KIND_GEO || chain.to.datum != DATUM_WGS84)
+            throw UsageError("--output-format geojson needs a geographic "
+                             "WGS 84 target (--to WGS84)");
+        if (options.angleFormat != AngleFormat::Dd)
+            throw UsageError("--output-format geojson writes decimal degrees; "
+                             "leave out --format");
+    }
+    if (options.threads < 1)
+        throw UsageError("--threads takes 1 or more");
+}

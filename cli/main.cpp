@@ -1,0 +1,329 @@
+// nolvex-convert: the window's transformation and conversion commands over
+// files of points. Command line, output file and exit status.
+#include "Batch.h"
+#include "NumberText.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fcntl.h>
+#include <iostream>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr int EXIT_USAGE = 2;
+
+constexpr const char *EXAMPLES = R"HELP(Examples:
+  Points on WGS 84 to the Tokyo datum, decimal degrees in and out:
+    nolvex-convert --from WGS84 --to "Tokyo(---)" points.txt
+  Latitude, longitude in columns 2 and 3 of a CSV file with a heading, to
+  UTM zone 52 on the Tokyo datum:
+    nolvex-convert --header --columns 2,3 --from WGS84 --to TOY-B:utm \
+        --to-utm-zone 52 survey.csv -o survey-utm.csv
+  UTM on WGS 84, each point in its own zone (the zone is written after Z):
+    nolvex-convert --from WGS84 --to WGS84:utm --utm-zone auto gps.txt
+  The Korean central belt (TM) on Bessel to geographic WGS 84 as GeoJSON:
+    nolvex-convert --from "Tokyo(---):tm" --to WGS84 \
+        --output-format geojson grid.txt > points.geojson
+  Degrees, minutes and seconds out, longitude first:
+    echo "127:0:16.351485 37:28:54.629835" |
+        nolvex-convert --lonlat --from WGS84 --to 125 --format dms
+  A user datum on the Bessel ellipsoid:
+    nolvex-convert --user-datum "Mine,BR,-146,507,687" --from 0 --to WGS84 in.txt
+
+Input: one point per line; latitude, longitude and an optional height, or X,
+Y and an optional Z for a grid; fields separated by blanks, commas,
+semicolons or tabs (detected from the first data line). Angles as decimal
+degrees or 37:28:54.63, 37°28'54.63", 37d28m54.63s, 37°28.9105', with N, S,
+E or W before or after. Lines starting with # and blank lines pass through.
+Errors: "nolvex-convert: FILE:LINE: message" on standard error (FILE is
+<stdin> for standard input); the line is left out. Exit status 0 when all
+lines converted, 1 when a line or an input failed, 2 for a usage error.)HELP";
+
+[[noreturn]] void Usage(const std::string &message) {
+    std::cerr << "nolvex-convert: " << message
+              << "\nRun with --help for more information.\n";
+    std::exit(EXIT_USAGE);
+}
+
+char ParseDelimiter(const std::string &text) {
+    if (text == "tab" || text == "\\t" || text == "\t")
+        return '\t';
+    if (text == "space" || text == "blank" || text == "whitespace" ||
+        text == " ")
+        return 0;
+    if (text == "comma")
+        return ',';
+    if (text == "semicolon")
+        return ';';
+    if (text.size() == 1 && text[0] != '\n' && text[0] != '\r' &&
+        text[0] != '#' && text[0] != '.' && !(text[0] >= '0' && text[0] <= '9'))
+        return text[0];
+    Usage("--delimiter takes one character, tab, comma, semicolon or space");
+}
+
+std::vector<int> ParseColumns(const std::string &text) {
+    std::vector<int> columns;
+    const char *p = text.data();
+    const char *end = p + text.size();
+    while (p < end) {
+        int column = 0;
+        const auto [next, ec] = std::from_chars(p, end, column);
+        if (ec != std::errc() || column < 1 || column > 1'000'000)
+            Usage("--columns takes column numbers from 1, as in 2,3,4");
+        columns.push_back(column - 1);
+        p = next;
+        if (p < end && *p++ != ',')
+            Usage("--columns takes column numbers from 1, as in 2,3,4");
+        if (p == end && text.back() == ',')
+            Usage("--columns takes column numbers from 1, as in 2,3,4");
+    }
+    return columns;
+}
+
+/// Turns a zone option into the origin longitude typed into the dialog.
+void ApplyZone(const std::string &zone, GridSettings &grid,
+               const char *option) {
+    if (zone == "auto") {
+        grid.autoZone = true;
+        return;
+    }
+    int number = 0;
+    const auto [next, ec] =
+        std::from_chars(zone.data(), zone.data() + zone.size(), number);
+    if (ec != std::errc() || next != zone.data() + zone.size() || number < 1 ||
+        number > 60)
+        Usage(std::string(option) + " takes a zone from 1 to 60 or auto");
+    if (grid.originLon)
+        Usage(std::string(option) + " and an origin longitude together");
+    grid.originLon = Code::FormatReal(6.0 * number - 183.0);
+}
+
+/// True when @p a and @p b name the same file.
+bool SameFile(const std::string &a, const struct stat &b) {
+    struct stat st {};
+    return ::stat(a.c_str(), &st) == 0 && st.st_dev == b.st_dev &&
+           st.st_ino == b.st_ino;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    CLI::App app{"Converts files of points between the datums and grids of "
+                 "the catalogue, as the window's commands do.",
+                 "nolvex-convert"};
+    app.footer(EXAMPLES);
+    app.set_version_flag("--version",
+                         std::string("nolvex-convert ") + NOLVEX_VERSION);
+
+    BatchOptions options;
+    std::string fromText, toText, delimiterText, columnsText, listText;
+    std::string formatText = "dd", outputFormatText = "text",
+                onErrorText = "continue";
+    std::string userEllipsoidText, userDatumText;
+    std::string utmZone, fromUtmZone, toUtmZone;
+    unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+    bool quiet = false;
+    GridSettings fromGrid, toGrid;
+
+    app.add_option("files", options.inputs,
+                   "Input files; none or - reads standard input");
+    app.add_option("--from", fromText,
+                   "Source datum and kind (geo, utm, tm, g7, ecef)")
+        ->type_name("DATUM[:KIND]");
+    app.add_option("--to", toText, "Target datum and kind")
+        ->type_name("DATUM[:KIND]");
+    app.add_option("-o,--output", options.output,
+                   "Output file (default standard output)");
+    app.add_flag("--lonlat", options.lonLat,
+                 "Geographic fields are longitude, latitude");
+    app.add_option(
+        "--delimiter", delimiterText,
+        "Field delimiter: a character, tab, comma, semicolon or space");
+    app.add_option(
+           "--columns", columnsText,
+           "Coordinate columns, counted from 1 (default 1,2 and 3 if present)")
+        ->type_name("N,N[,N]");
+    app.add_flag("--header", options.header,
+                 "The first line of each input passes through");
+    app.add_option("--format", formatText, "Geographic output: dd, dm or dms")
+        ->check(CLI::IsMember({"dd", "dm", "dms"}));
+    app.add_option("--precision", options.precision,
+                   "Fixed decimals (default: 15 significant digits)")
+        ->check(CLI::Range(0, 17));
+    app.add_option("--output-format", outputFormatText, "text or geojson")
+        ->check(CLI::IsMember({"text", "geojson"}));
+    app.add_option("--on-error", onErrorText, "continue (default) or stop")
+        ->check(CLI::IsMember({"continue", "stop"}));
+    app.add_option("--list", listText,
+                   "Print the catalogue: datums or ellipsoids")
+        ->check(CLI::IsMember({"datums", "ellipsoids"}));
+    app.add_option("--user-ellipsoid", userEllipsoidText,
+                   "User ellipsoid (index 0)")
+        ->type_name("NAME,a,invf");
+    app.add_option("--user-datum", userDatumText, "User datum (index 0)")
+        ->type_name("NAME,ELLIPSOID,dx,dy,dz");
+    app.add_option("--utm-zone", utmZone,
+                   "UTM zone of every utm side: 1 to 60, or auto (target)");
+    app.add_option("--from-utm-zone", fromUtmZone, "UTM zone of the source");
+    app.add_option("--to-utm-zone", toUtmZone,
+                   "UTM zone of the target, or auto");
+    struct GridOption {
+        const char *name;
+        std::optional<std::string> GridSettings::*field;
+        const char *help;
+    };
+    const GridOption gridOptions[] = {
+        {"false-easting", &GridSettings::falseEasting, "false easting (m)"},
+        {"false-northing", &GridSettings::falseNorthing, "false northing (m)"},
+        {"origin-lat", &GridSettings::originLat, "origin latitude (degrees)"},
+        {"origin-lon", &GridSettings::originLon,
+         "origin longitude (degrees; utm: its zone, tm: its belt)"},
+        {"delta-lon", &GridSettings::deltaLon, "longitude delta (degrees)"},
+    };
+    std::vector<std::string> gridTexts(2 * std::size(gridOptions));
+    for (std::size_t i = 0; i < std::size(gridOptions); ++i) {
+        app.add_option(std::string("--from-") + gridOptions[i].name,
+                       gridTexts[2 * i],
+                       std::string("Source grid ") + gridOptions[i].help);
+        app.add_option(std::string("--to-") + gridOptions[i].name,
+                       gridTexts[2 * i + 1],
+                       std::string("Target grid ") + gridOptions[i].help);
+    }
+    app.add_flag("--trace", options.chain.trace,
+                 "Append the engine's calculation traces to files in the "
+                 "current directory "
+                 "(runs one thread)");
+    app.add_option("--threads", threads, "Worker threads (default: all cores)")
+        ->check(CLI::Range(1u, 256u));
+    app.add_flag("-q,--quiet", quiet, "No progress line");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp &e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion &e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError &e) {
+        Usage(e.what());
+    }
+
+    try {
+        // The user rows first: datum names may refer to them.
+        COORD catalogue(DATUM_WGS84);
+        if (!userEllipsoidText.empty()) {
+            options.chain.userEllipsoid = ParseUserEllipsoid(userEllipsoidText);
+            const UserEllipsoid &e = *options.chain.userEllipsoid;
+            catalogue.SetUserEllipsoid(e.name.c_str(), e.a, e.invf);
+        }
+        if (!userDatumText.empty()) {
+            options.chain.userDatum = ParseUserDatum(userDatumText, catalogue);
+            const UserDatum &d = *options.chain.userDatum;
+            catalogue.SetUserDatum(d.name.c_str(), d.ellipsoid, d.dx, d.dy,
+                                   d.dz);
+        }
+        if (!listText.empty()) {
+            const std::string table = ListCatalogue(listText, catalogue);
+            std::cout << table << std::flush;
+            return std::cout ? 0 : 1;
+        }
+        if (fromText.empty() || toText.empty())
+            throw UsageError("--from and --to are required");
+        ParseSide(fromText, catalogue, options.chain.from);
+        ParseSide(toText, catalogue, options.chain.to);
+
+        for (std::size_t i = 0; i < std::size(gridOptions); ++i) {
+            if (app.count(std::string("--from-") + gridOptions[i].name))
+                fromGrid.*gridOptions[i].field = gridTexts[2 * i];
+            if (app.count(std::string("--to-") + gridOptions[i].name))
+                toGrid.*gridOptions[i].field = gridTexts[2 * i + 1];
+        }
+        if (!utmZone.empty()) {
+            if (!fromUtmZone.empty() || !toUtmZone.empty())
+                throw UsageError(
+                    "--utm-zone and --from-utm-zone or --to-utm-zone together");
+            const bool fromUtm = options.chain.from.kind == CS_UTM;
+            const bool toUtm = options.chain.to.kind == CS_UTM;
+            if (!fromUtm && !toUtm)
+                throw UsageError("--utm-zone needs a utm side");
+            if (fromUtm)
+                ApplyZone(utmZone, fromGrid, "--utm-zone");
+            if (toUtm)
+                ApplyZone(utmZone, toGrid, "--utm-zone");
+        }
+        if (!fromUtmZone.empty()) {
+            if (options.chain.from.kind != CS_UTM)
+                throw UsageError("--from-utm-zone needs a utm source");
+            ApplyZone(fromUtmZone, fromGrid, "--from-utm-zone");
+        }
+        if (!toUtmZone.empty()) {
+            if (options.chain.to.kind != CS_UTM)
+                throw UsageError("--to-utm-zone needs a utm target");
+            ApplyZone(toUtmZone, toGrid, "--to-utm-zone");
+        }
+        options.chain.from.grid = fromGrid;
+        options.chain.to.grid = toGrid;
+
+        if (!delimiterText.empty())
+            options.delimiter = ParseDelimiter(delimiterText);
+        if (!columnsText.empty())
+            options.columns = ParseColumns(columnsText);
+        options.angleFormat = formatText == "dm"    ? AngleFormat::Dm
+                              : formatText == "dms" ? AngleFormat::Dms
+                                                    : AngleFormat::Dd;
+        options.outputFormat = outputFormatText == "geojson"
+                                   ? OutputFormat::GeoJson
+                                   : OutputFormat::Text;
+        options.onError =
+            onErrorText == "stop" ? ErrorPolicy::Stop : ErrorPolicy::Continue;
+        // Trace records from several threads would interleave in the files.
+        options.threads = options.chain.trace ? 1 : threads;
+        options.progress = !quiet && ::isatty(2) == 1;
+        CheckOptions(options);
+        // The engines are set up once here, so that a setup fault is told
+        // before the output file is created.
+        const Chain check(options.chain);
+    } catch (const UsageError &e) {
+        Usage(e.what());
+    } catch (const SetupError &e) {
+        Usage(e.what());
+    }
+
+    int outFd = 1;
+    if (!options.output.empty() && options.output != "-") {
+        struct stat existing {};
+        if (::stat(options.output.c_str(), &existing) == 0) {
+            for (const std::string &input : options.inputs)
+                if (input != "-" && SameFile(input, existing))
+                    Usage("the output file " + options.output +
+                          " is also an input");
+        }
+        outFd = ::open(options.output.c_str(),
+                       O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (outFd < 0) {
+            std::cerr << "nolvex-convert: " << options.output
+                      << ": cannot open: " << std::strerror(errno) << "\n";
+            return 1;
+        }
+    }
+
+    try {
+        const int status = RunBatch(options, outFd, 2);
+        if (outFd != 1 && ::close(outFd) != 0) {
+            std::cerr << "nolvex-convert: " << options.output
+                      << ": write error: " << std::strerror(errno) << "\n";
+            return 1;
+        }
+        return status;
+    } catch (const SetupError &e) {
+        Usage(e.what());
+    } catch (const std::exception &e) {
+        std::cerr << "nolvex-convert: " << e.what() << "\n";
+        return 1;
+    }
+}

@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Times nolvex-convert against PROJ's cct (a benchmark-only reference) on
+# 1,000,000 points: the Molodensky job WGS 84 -> "Tokyo(---)" and the UTM job
+# WGS 84 -> UTM zone 52. Interleaved rounds, medians, points per second,
+# ratios and peak memory; then checks that both tools agree on the numbers.
+#   BENCH_ROUNDS  rounds per job (default 5)
+#   BENCH_POINTS  points in the generated file (default 1000000)
+#   BENCH_BUILD   Release build directory (default build-cli-release)
+set -euo pipefail
+export LC_ALL=C
+cd "$(dirname "$0")/.."
+rounds=${BENCH_ROUNDS:-5}
+points=${BENCH_POINTS:-1000000}
+build=${BENCH_BUILD:-build-cli-release}
+
+for tool in cct /usr/bin/time; do
+    command -v "$tool" > /dev/null || { echo "bench-cli: $tool is missing (scripts/install-deps.sh --bench)" >&2; exit 1; }
+done
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_UI=OFF \
+    -DBUILD_TESTING=OFF > /dev/null
+cmake --build "$build" --target nolvex-convert > /dev/null
+nv="$build/cli/nolvex-convert"
+
+# Points over Korea and Japan inside UTM zone 52: longitude, latitude, height.
+data="$build/bench"
+input="$data/points-$points.txt"
+mkdir -p "$data"
+if [ ! -s "$input" ]; then
+    awk -v n="$points" 'BEGIN {
+        s = 20240611
+        for (i = 0; i < n; ++i) {
+            s = (s * 1103515245 + 12345) % 2147483648; lon = 126 + 6 * s / 2147483648
+            s = (s * 1103515245 + 12345) % 2147483648; lat = 33 + 10 * s / 2147483648
+            s = (s * 1103515245 + 12345) % 2147483648; h = 2000 * s / 2147483648 - 100
+            printf "%.9f %.9f %.3f\n", lon, lat, h
+        }
+    }' > "$input"
+fi
+
+# WGS 84 -> Tokyo(---) is the standard Molodensky formula on WGS 84 with the
+# five constants of Tokyo(---) negated (da and df as the engine derives them).
+da=$(awk 'BEGIN { printf "%.17g", -(6378137 - 6377397.155) }')
+df=$(awk 'BEGIN { printf "%.17g", -(1 / 298.257223563 - 1 / 299.1528128) }')
+molodensky=(+proj=molodensky +ellps=WGS84 +dx=105.627 +dy=-462.37 +dz=-643.258 "+da=$da" "+df=$df")
+utm=(+proj=utm +zone=52 +ellps=WGS84)
+
+declare -A command
+command[cct-molodensky]="cct ${molodensky[*]} $input"
+command[nv-molodensky-t1]="$nv -q --threads 1 --lonlat --from WGS84 --to Tokyo(---) $input"
+command[nv-molodensky-t2]="$nv -q --threads 2 --lonlat --from WGS84 --to Tokyo(---) $input"
+command[cct-utm]="cct ${utm[*]} $input"
+command[nv-utm-t1]="$nv -q --threads 1 --lonlat --from WGS84 --to WGS84:utm --to-utm-zone 52 $input"
+command[nv-utm-t2]="$nv -q --threads 2 --lonlat --from WGS84 --to WGS84:utm --to-utm-zone 52 $input"
+jobs=(cct-molodensky nv-molodensky-t1 nv-molodensky-t2 cct-utm nv-utm-t1 nv-utm-t2)
+
+declare -A times rss
+run() { # job: appends wall seconds and peak RSS (kB)
+    local job=$1 start end
+    read -r -a argv <<< "${command[$job]}"
+    start=$(date +%s%N)
+    /usr/bin/time -f "%M" -o "$data/rss.txt" "${argv[@]}" > /dev/null
+    end=$(date +%s%N)
+    times[$job]+="$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", (b - a) / 1e9 }') "
+    rss[$job]+="$(tail -n 1 "$data/rss.txt") "
+}
+
+echo "nolvex-convert against cct, $points points, $rounds interleaved rounds"
+for job in "${jobs[@]}"; do run "$job"; done # warm-up, not counted
+for job in "${jobs[@]}"; do times[$job]=""; rss[$job]=""; done
+for ((r = 1; r <= rounds; ++r)); do
+    for job in "${jobs[@]}"; do run "$job"; done
+done
+
+median() { tr ' ' '\n' | grep . | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+maximum() { tr ' ' '\n' | grep . | sort -g | tail -n 1; }
+
+printf "\n%-18s %10s %14s %10s %12s\n" job "median s" "points/s" "vs cct" "peak RSS"
+for job in "${jobs[@]}"; do
+    m=$(echo "${times[$job]}" | median)
+    base=$job
+    if [[ $job == nv-* ]]; then base=cct-${job#nv-}; base=${base%-t[0-9]}; fi
+    mb=$(echo "${times[$base]}" | median)
+    peak=$(echo "${rss[$job]}" | maximum)
+    awk -v j="$job" -v m="$m" -v mb="$mb" -v n="$points" -v p="$peak" 'BEGIN {
+        printf "%-18s %10.3f %14.0f %9.2fx %9.1f MB\n", j, m, n / m, mb / m, p / 1024 }'
+done
+
+# Agreement on the first 10000 points: latitude and longitude in degrees,
+# heights and grid coordinates in metres.
+head -n 10000 "$input" > "$data/agree.txt"
+agree() { # label, cct output, nolvex output, unit of the first two columns
+    paste -d ' ' "$2" "$3" | awk -v label="$1" -v unit="$4" '{
+        for (i = 1; i <= 3; ++i) { d = $i - $(i + 4); if (d < 0) d = -d; if (d > m[i]) m[i] = d }
+    } END { printf "%-12s max |difference|: %.3g %s, %.3g %s, %.3g m\n", label, m[1], unit, m[2], unit, m[3] }'
+}
+cct -d 12 "${molodensky[@]}" "$data/agree.txt" > "$data/cct.txt"
+"$nv" -q --lonlat --from WGS84 --to 'Tokyo(---)' "$data/agree.txt" > "$data/nv.txt"
+agree Molodensky "$data/cct.txt" "$data/nv.txt" deg
+cct -d 6 "${utm[@]}" "$data/agree.txt" > "$data/cct.txt"
+"$nv" -q --lonlat --from WGS84 --to WGS84:utm --to-utm-zone 52 "$data/agree.txt" > "$data/nv.txt"
+agree UTM "$data/cct.txt" "$data/nv.txt" m

@@ -1,0 +1,718 @@
+// End-to-end cases of nolvex-convert: input files, expected output files and
+// messages, exit status. Expected numbers come from PROJ's cct and
+// GeographicLib (data/make-expected.sh), expected texts from the number-text
+// rules and the window's documented texts.
+#include "JsonCheck.h"
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string DATA = NOLVEX_CLI_DATA;
+
+std::string ReadFile(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const std::string &path, const std::string &text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+struct RunResult {
+    std::string out, err;
+    int status = -1;
+};
+
+/// Runs nolvex-convert in @p cwd with @p args, standard input from @p input.
+RunResult RunConvert(const std::vector<std::string> &args,
+                     const std::string &input = "/dev/null",
+                     const std::string &cwd = DATA) {
+    char outName[] = "/tmp/nolvex-cli-out-XXXXXX";
+    char errName[] = "/tmp/nolvex-cli-err-XXXXXX";
+    const int outFd = mkstemp(outName);
+    const int errFd = mkstemp(errName);
+    RunResult result;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int inFd = open(input.c_str(), O_RDONLY);
+        if (chdir(cwd.c_str()) != 0 || inFd < 0)
+            _exit(126);
+        dup2(inFd, 0);
+        dup2(outFd, 1);
+        dup2(errFd, 2);
+        std::vector<char *> argv;
+        argv.push_back(const_cast<char *>(NOLVEX_CONVERT));
+        for (const std::string &arg : args)
+            argv.push_back(const_cast<char *>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(NOLVEX_CONVERT, argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status =
+        WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    close(outFd);
+    close(errFd);
+    result.out = ReadFile(outName);
+    result.err = ReadFile(errName);
+    unlink(outName);
+    unlink(errName);
+    return result;
+}
+
+std::vector<std::string> Lines(const std::string &text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> Fields(const std::string &line, char delimiter) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = line.find(delimiter, start);
+        fields.push_back(line.substr(start, at - start));
+        if (at == std::string::npos)
+            return fields;
+        start = at + 1;
+    }
+}
+
+double Number(const std::string &text) {
+    double value = 0;
+    const auto r =
+        std::from_chars(text.data(), text.data() + text.size(), value);
+    EXPECT_TRUE(r.ec == std::errc() && r.ptr == text.data() + text.size())
+        << "'" << text << "' is not a number";
+    return value;
+}
+
+/// Tolerances of the reference comparisons: 1e-9 degree is about 0.1 mm.
+constexpr double DEGREE_TOLERANCE = 1e-9;
+constexpr double METRE_TOLERANCE = 1e-3;
+
+/**
+ * Compares comma-separated tables: comment lines exactly, data fields by
+ * @p units, one letter per field: t text, d degrees, m metres (further
+ * fields as text).
+ */
+void ExpectSameTable(const std::string &got, const std::string &expected,
+                     const std::string &units) {
+    const auto gotLines = Lines(got);
+    const auto expectedLines = Lines(expected);
+    ASSERT_EQ(gotLines.size(), expectedLines.size()) << got;
+    for (std::size_t i = 0; i < gotLines.size(); ++i) {
+        SCOPED_TRACE("line " + std::to_string(i + 1) + ": " + gotLines[i]);
+        if (expectedLines[i].empty() || expectedLines[i][0] == '#') {
+            EXPECT_EQ(gotLines[i], expectedLines[i]);
+            continue;
+        }
+        const auto g = Fields(gotLines[i], ',');
+        const auto e = Fields(expectedLines[i], ',');
+        ASSERT_EQ(g.size(), e.size());
+        for (std::size_t k = 0; k < g.size(); ++k) {
+            const char unit = k < units.size() ? units[k] : 't';
+            if (unit == 'd')
+                EXPECT_NEAR(Number(g[k]), Number(e[k]), DEGREE_TOLERANCE)
+                    << "field " << k + 1;
+            else if (unit == 'm')
+                EXPECT_NEAR(Number(g[k]), Number(e[k]), METRE_TOLERANCE)
+                    << "field " << k + 1;
+            else
+                EXPECT_EQ(g[k], e[k]) << "field " << k + 1;
+        }
+    }
+}
+
+// ---- every chain against the references -------------------------------------
+
+struct ReferenceCase {
+    const char *name;
+    std::vector<std::string> args;
+    const char *expected; ///< file in data/, made by make-expected.sh
+    const char *units;
+};
+
+class ReferenceCases : public testing::TestWithParam<ReferenceCase> {};
+
+TEST_P(ReferenceCases, MatchesReference) {
+    const ReferenceCase &c = GetParam();
+    const RunResult r = RunConvert(c.args);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+    ExpectSameTable(r.out, ReadFile(DATA + "/" + c.expected), c.units);
+}
+
+const std::vector<std::string> GEO = {"--columns", "2,3,4", "geo.csv"};
+
+std::vector<std::string> Args(std::vector<std::string> head,
+                              const std::vector<std::string> &tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+void PrintTo(const ReferenceCase &c, std::ostream *os) { *os << c.name; }
+
+const ReferenceCase REFERENCE_CASES[] = {
+    {"Wgs84ToTokyo", Args({"--from", "WGS84", "--to", "Tokyo(---)"}, GEO),
+     "geo-wgs84-to-tokyo.out", "tddmt"},
+    {"TokyoToWgs84", Args({"--from", "Tokyo(---)", "--to", "WGS84"}, GEO),
+     "geo-tokyo-to-wgs84.out", "tddmt"},
+    {"LocalToLocalThroughWgs84",
+     Args({"--from", "TOY-B", "--to", "EUR-M"}, GEO), "geo-toyb-to-eurm.out",
+     "tddmt"},
+    {"UserDatumLikeTokyo",
+     Args({"--user-datum", "My Tokyo,BR,-105.627,462.37,643.258", "--from",
+           "WGS84", "--to", "0"},
+          GEO),
+     "geo-wgs84-to-tokyo.out", "tddmt"},
+    {"UserEllipsoidLikeBessel",
+     Args({"--user-ellipsoid", "Bessel, again,6377397.155,299.1528128",
+           "--user-datum", "Mine,0,-105.627,462.37,643.258", "--from", "mine",
+           "--to", "133"},
+          GEO),
+     "geo-tokyo-to-wgs84.out", "tddmt"},
+    {"GeoToUtm",
+     {"--from", "WGS84", "--to", "WGS84:utm", "--columns", "2,3,4",
+      "geo-zone52.csv"},
+     "geo-to-utm52.out",
+     "tmmm"},
+    {"GeoToUtmZoneGiven",
+     {"--from", "WGS84", "--to", "WGS84:utm", "--to-utm-zone", "52",
+      "--columns", "2,3,4", "geo-zone52.csv"},
+     "geo-to-utm52.out",
+     "tmmm"},
+    {"UtmToGeo",
+     {"--from", "WGS84:UTM", "--to", "WGS84", "--columns", "2,3,4",
+      "utm52.csv"},
+     "utm52-to-geo.out",
+     "tddm"},
+    {"GeoToTm",
+     {"--from", "Tokyo(---)", "--to", "Tokyo(---):tm", "--columns", "2,3,4",
+      "geo-korea.csv"},
+     "geo-to-tm.out",
+     "tmmm"},
+    {"TmToGeo",
+     {"--from", "Tokyo(---):tm", "--to", "Tokyo(---)", "--columns", "2,3,4",
+      "tm.csv"},
+     "tm-to-geo.out",
+     "tddm"},
+    {"GeoToTmWestBelt",
+     {"--from", "Tokyo(---)", "--to", "Tokyo(---):tm", "--to-origin-lon",
+      "125.5", "--columns", "2,3,4", "geo-korea.csv"},
+     "geo-to-tm-west.out",
+     "tmmm"},
+    {"GeoToG7",
+     {"--from", "WGS84", "--to", "WGS84:g7", "--columns", "2,3,4",
+      "geo-korea.csv"},
+     "geo-to-g7.out",
+     "tmmm"},
+    {"G7ToGeo",
+     {"--from", "WGS84:g7", "--to", "WGS84", "--columns", "2,3,4", "g7.csv"},
+     "g7-to-geo.out",
+     "tddm"},
+    {"GeoToEcef", Args({"--from", "WGS84", "--to", "WGS84:ecef"}, GEO),
+     "geo-to-ecef.out", "tmmmt"},
+    {"EcefToGeo",
+     {"--from", "WGS84:ecef", "--to", "WGS84", "--columns", "2,3,4",
+      "ecef.csv"},
+     "ecef-to-geo.out",
+     "tddm"},
+    {"GeoToEcefOnBessel",
+     Args({"--from", "Tokyo(---)", "--to", "Tokyo(---):ecef"}, GEO),
+     "geo-to-ecef-bessel.out", "tmmmt"},
+    {"TmToUtmAcrossDatums",
+     {"--from", "Tokyo(---):tm", "--to", "WGS84:utm", "--columns", "2,3,4",
+      "tm.csv"},
+     "tm-to-utm52-wgs84.out",
+     "tmmm"},
+    {"UtmSouthWithFalseNorthing",
+     {"--from", "WGS84", "--to", "WGS84:utm", "--to-utm-zone", "56",
+      "--to-false-northing", "10000000", "--columns", "2,3,4", "sydney.csv"},
+     "sydney-utm56s.out",
+     "tmmm"},
+    {"UtmZonePerPoint",
+     {"--from", "WGS84", "--to", "WGS84:utm", "--utm-zone", "auto", "--columns",
+      "2,3", "zones.csv"},
+     "zones-auto.out",
+     "tmmmt"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Chains, ReferenceCases,
+                         testing::ValuesIn(REFERENCE_CASES),
+                         [](const auto &info) {
+                             return std::string(info.param.name);
+                         });
+
+// ---- texts, layouts and messages
+// ---------------------------------------------
+
+struct TextCase {
+    const char *name;
+    std::vector<std::string> args;
+    const char *input;    ///< standard input (file in data/), or nullptr
+    const char *expected; ///< expected standard output (file in data/)
+    const char *errors; ///< expected standard error (file in data/), or nullptr
+    int status;
+    const char *units = nullptr; ///< compare numbers by unit instead of text
+};
+
+class TextCases : public testing::TestWithParam<TextCase> {};
+
+TEST_P(TextCases, WritesExpectedTexts) {
+    const TextCase &c = GetParam();
+    const RunResult r =
+        RunConvert(c.args, c.input ? DATA + "/" + c.input : "/dev/null");
+    if (c.units)
+        ExpectSameTable(r.out, ReadFile(DATA + "/" + c.expected), c.units);
+    else
+        EXPECT_EQ(r.out, ReadFile(DATA + "/" + c.expected));
+    EXPECT_EQ(r.err, c.errors ? ReadFile(DATA + "/" + c.errors) : "");
+    EXPECT_EQ(r.status, c.status);
+}
+
+const std::vector<std::string> COPY = {"--from", "WGS84", "--to", "WGS84"};
+
+void PrintTo(const TextCase &c, std::ostream *os) { *os << c.name; }
+
+const TextCase TEXT_CASES[] = {
+    {"SameDatumCopy", Args(COPY, {"--columns", "2,3,4", "copy.csv"}), nullptr,
+     "copy.out", nullptr, 0},
+    {"SameLocalDatumCopyCallsNoEngine",
+     {"--from", "125", "--to", "Tokyo(---)", "--columns", "2,3,4", "copy.csv"},
+     nullptr,
+     "copy.out",
+     nullptr,
+     0},
+    {"StandardInput", Args(COPY, {"--columns", "2,3,4"}), "copy.csv",
+     "copy.out", nullptr, 0},
+    {"StandardInputAsDash", Args(COPY, {"--columns", "2,3,4", "-"}), "copy.csv",
+     "copy.out", nullptr, 0},
+    {"EveryAngleNotation", Args(COPY, {"--columns", "2,3", "notations.csv"}),
+     nullptr, "notations.out", nullptr, 0},
+    {"FormatDms",
+     Args(COPY, {"--columns", "2,3", "--format", "dms", "formats.csv"}),
+     nullptr, "formats-dms.out", nullptr, 0},
+    {"FormatDm",
+     Args(COPY, {"--columns", "2,3", "--format", "dm", "formats.csv"}), nullptr,
+     "formats-dm.out", nullptr, 0},
+    {"PrecisionDmsCarries",
+     Args(COPY, {"--columns", "2,3,4", "--format", "dms", "--precision", "2",
+                 "precision.csv"}),
+     nullptr, "precision-dms.out", nullptr, 0},
+    {"PrecisionDd",
+     Args(COPY, {"--columns", "2,3,4", "--precision", "4", "precision.csv"}),
+     nullptr, "precision-dd.out", nullptr, 0},
+    {"LonLatDms", Args(COPY, {"--lonlat", "--format", "dms", "lonlat.txt"}),
+     nullptr, "lonlat-dms.out", nullptr, 0},
+    {"DetectsTab", Args(COPY, {"--columns", "2,3,4", "delim-tab.txt"}), nullptr,
+     "delim-tab.out", nullptr, 0},
+    {"DetectsSemicolon",
+     Args(COPY, {"--columns", "2,3,4", "delim-semicolon.txt"}), nullptr,
+     "delim-semicolon.out", nullptr, 0},
+    {"DetectsComma", Args(COPY, {"--columns", "2,3,4", "delim-comma.txt"}),
+     nullptr, "delim-comma.out", nullptr, 0},
+    {"DetectsBlanks", Args(COPY, {"--columns", "2,3,4", "delim-blank.txt"}),
+     nullptr, "delim-blank.out", nullptr, 0},
+    {"DelimiterGiven",
+     Args(COPY, {"--columns", "2,3,4", "--delimiter", "|", "delim-pipe.txt"}),
+     nullptr, "delim-pipe.out", nullptr, 0},
+    {"DelimiterGivenByName",
+     Args(COPY, {"--columns", "2,3,4", "--delimiter", "semicolon",
+                 "delim-semicolon.txt"}),
+     nullptr, "delim-semicolon.out", nullptr, 0},
+    {"ColumnsInPlace", Args(COPY, {"--columns", "3,2,5", "columns.csv"}),
+     nullptr, "columns.out", nullptr, 0},
+    {"HeaderCommentsBlankCrlf",
+     Args(COPY, {"--header", "--columns", "2,3", "header-crlf.csv"}), nullptr,
+     "header-crlf.out", nullptr, 0},
+    {"ByteOrderMarkDropped",
+     Args(COPY, {"--header", "--columns", "2,3", "bom.csv"}), nullptr,
+     "bom.out", nullptr, 0},
+    {"FailedLinesLeftOut", Args(COPY, {"--columns", "2,3", "errors.csv"}),
+     nullptr, "errors.out", "errors.err", 1},
+    {"StopsAtFirstFailure",
+     Args(COPY, {"--columns", "2,3", "--on-error", "stop", "errors.csv"}),
+     nullptr, "errors-stop.out", "errors-stop.err", 1},
+    {"StandardInputName", Args(COPY, {"--columns", "2,3"}), "errors.csv",
+     "errors.out", "errors-stdin.err", 1},
+    {"FloatingPointFaults",
+     {"--from", "WGS84:ecef", "--to", "WGS84", "--columns", "2,3,4",
+      "ecef-faults.csv"},
+     nullptr,
+     "ecef-faults.out",
+     "ecef-faults.err",
+     1},
+    {"LongitudeWithoutZone",
+     {"--from", "WGS84", "--to", "WGS84:utm", "--utm-zone", "auto", "--columns",
+      "2,3", "zone-range.csv"},
+     nullptr,
+     "zone-range.out",
+     "zone-range.err",
+     1,
+     "tmmmt"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, TextCases, testing::ValuesIn(TEXT_CASES),
+                         [](const auto &info) {
+                             return std::string(info.param.name);
+                         });
+
+// ---- usage errors
+// ---------------------------------------------------------------
+
+struct UsageCase {
+    const char *name;
+    std::vector<std::string> args;
+    const char *message; ///< first line of standard error
+};
+
+class UsageErrors : public testing::TestWithParam<UsageCase> {};
+
+TEST_P(UsageErrors, ExitWithTwoAndSayWhat) {
+    const UsageCase &c = GetParam();
+    const RunResult r = RunConvert(c.args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, std::string("nolvex-convert: ") + c.message +
+                         "\nRun with --help for more information.\n");
+}
+
+void PrintTo(const UsageCase &c, std::ostream *os) { *os << c.name; }
+
+const UsageCase USAGE_CASES[] = {
+    {"NoDatums", {"copy.csv"}, "--from and --to are required"},
+    {"AmbiguousName",
+     {"--from", "Tokyo", "--to", "WGS84"},
+     "'Tokyo' names 3 datums: 123 \"Tokyo(TOY-B)\" 124 \"Tokyo(TOY-M)\" 125 "
+     "\"Tokyo(---)\""},
+    {"UnknownDatum",
+     {"--from", "Nowhere", "--to", "WGS84"},
+     "unknown datum 'Nowhere' (see --list datums)"},
+    {"IndexBeyondCatalogue",
+     {"--from", "134", "--to", "WGS84"},
+     "datum index 134 is outside 0 to 133"},
+    {"UnknownKind",
+     {"--from", "WGS84:lcc", "--to", "WGS84"},
+     "unknown grid kind 'lcc' (geo, utm, tm, g7 or ecef)"},
+    {"GeoJsonNeedsWgs84",
+     {"--from", "WGS84", "--to", "TOY-B", "--output-format", "geojson"},
+     "--output-format geojson needs a geographic WGS 84 target (--to WGS84)"},
+    {"GeoJsonNeedsGeographic",
+     {"--from", "WGS84", "--to", "WGS84:utm", "--output-format", "geojson"},
+     "--output-format geojson needs a geographic WGS 84 target (--to WGS84)"},
+    {"GridSettingOnGeographicSide",
+     {"--from", "WGS84", "--to", "WGS84", "--to-false-easting", "1"},
+     "grid settings for the --to side need its kind utm, tm or g7"},
+    {"GridSettingNotANumber",
+     {"--from", "WGS84", "--to", "WGS84:tm", "--to-false-easting", "abc"},
+     "--to grid setting: 'abc' is not a valid floating point value"},
+    {"ZoneBeyond60",
+     {"--from", "WGS84", "--to", "WGS84:utm", "--utm-zone", "61"},
+     "--utm-zone takes a zone from 1 to 60 or auto"},
+    {"AutoZoneOnSource",
+     {"--from", "WGS84:utm", "--to", "WGS84", "--utm-zone", "auto"},
+     "--utm-zone auto needs a utm target; a utm source needs a zone number"},
+    {"ZoneWithoutUtm",
+     {"--from", "WGS84", "--to", "WGS84:tm", "--utm-zone", "52"},
+     "--utm-zone needs a utm side"},
+    {"OneColumn",
+     {"--from", "WGS84", "--to", "WGS84", "--columns", "2"},
+     "--columns takes two or three column numbers"},
+    {"ColumnNotANumber",
+     {"--from", "WGS84", "--to", "WGS84", "--columns", "2,x"},
+     "--columns takes column numbers from 1, as in 2,3,4"},
+    {"ColumnTwice",
+     {"--from", "WGS84", "--to", "WGS84", "--columns", "2,2"},
+     "--columns names column 2 twice"},
+    {"DmsForGrid",
+     {"--from", "WGS84", "--to", "WGS84:utm", "--format", "dms"},
+     "--format dm and dms need a geographic target"},
+    {"UserEllipsoidWithoutFlattening",
+     {"--user-ellipsoid", "Flat,6378137,0", "--user-datum", "D,0,0,0,0",
+      "--from", "0", "--to", "WGS84"},
+     "--from: datum 0: Floating point division by zero"},
+    {"UserDatumShort",
+     {"--user-datum", "D,BR,1,2", "--from", "0", "--to", "WGS84"},
+     "--user-datum: expected NAME,ellipsoid,dx,dy,dz"},
+    {"OutputIsInput",
+     {"--from", "WGS84", "--to", "WGS84", "copy.csv", "-o", "copy.csv"},
+     "the output file copy.csv is also an input"},
+    {"BadDelimiter",
+     {"--from", "WGS84", "--to", "WGS84", "--delimiter", "ab"},
+     "--delimiter takes one character, tab, comma, semicolon or space"},
+};
+
+INSTANTIATE_TEST_SUITE_P(CommandLine, UsageErrors,
+                         testing::ValuesIn(USAGE_CASES), [](const auto &info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST(CommandLine, ParserErrorsExitWithTwo) {
+    for (const auto &args :
+         std::vector<std::vector<std::string>>{{"--bogus"},
+                                               {"--threads", "0"},
+                                               {"--precision", "18"},
+                                               {"--format", "dd2"}}) {
+        SCOPED_TRACE(args[0]);
+        const RunResult r = RunConvert(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err.rfind("nolvex-convert: ", 0), 0u) << r.err;
+    }
+}
+
+TEST(CommandLine, HelpAndVersion) {
+    const RunResult help = RunConvert({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Examples:"), std::string::npos);
+    EXPECT_NE(help.out.find("--utm-zone"), std::string::npos);
+    const RunResult version = RunConvert({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "nolvex-convert 1.22\n");
+}
+
+// ---- inputs and outputs
+// ---------------------------------------------------------------
+
+TEST(Inputs, MissingFileFailsAndTheRestConverts) {
+    const RunResult r = RunConvert(
+        Args(COPY, {"--columns", "2,3,4", "missing.csv", "copy.csv"}));
+    EXPECT_EQ(r.out, ReadFile(DATA + "/copy.out"));
+    EXPECT_EQ(r.err, "nolvex-convert: missing.csv: cannot open: No such file "
+                     "or directory\n");
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST(Inputs, LineNumbersStartAgainInEachFile) {
+    const RunResult r = RunConvert(
+        Args(COPY, {"--columns", "2,3", "errors.csv", "errors.csv"}));
+    const std::string perFile = ReadFile(DATA + "/errors.err");
+    const std::string messages =
+        perFile.substr(0, perFile.rfind("nolvex-convert: 10"));
+    EXPECT_EQ(r.err, messages + messages + "nolvex-convert: 20 lines failed\n");
+    const std::string out = ReadFile(DATA + "/errors.out");
+    EXPECT_EQ(r.out, out + out);
+}
+
+TEST(Inputs, OverlongLineIsReportedAndSkipped) {
+    const std::string dir = testing::TempDir();
+    const std::string path = dir + "/overlong.txt";
+    WriteFile(path,
+              "37.5 127.5\n" + std::string(1'200'000, '1') + "\n35 129\n");
+    const RunResult r =
+        RunConvert(Args(COPY, {"overlong.txt"}), "/dev/null", dir);
+    EXPECT_EQ(r.out, "37.5 127.5 0\n35 129 0\n");
+    EXPECT_EQ(r.err,
+              "nolvex-convert: overlong.txt:2: line longer than 1048576 bytes\n"
+              "nolvex-convert: 1 line failed\n");
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST(Outputs, OutputFile) {
+    const std::string dir = testing::TempDir();
+    const std::string out = dir + "/converted.csv";
+    const RunResult r =
+        RunConvert(Args(COPY, {"--columns", "2,3,4", "copy.csv", "-o", out}));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(ReadFile(out), ReadFile(DATA + "/copy.out"));
+}
+
+/// A file of many blocks with failing lines spread through it.
+std::string ManyPoints(int count) {
+    std::string text = "# generated\n";
+    std::uint64_t state = 12345;
+    auto next = [&] {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<double>(state >> 11) / 9007199254740992.0;
+    };
+    char line[160];
+    for (int i = 1; i <= count; ++i) {
+        if (i % 997 == 0) {
+            std::snprintf(line, sizeof line, "%d,bad%d,127,0\n", i, i);
+        } else {
+            const int lat = static_cast<int>(33 + 10 * next());
+            const int lon = static_cast<int>(124 + 8 * next());
+            std::snprintf(
+                line, sizeof line, "%d,%d.%07d,%d:%d:%d.%04d,%d.%03d,P%d\n", i,
+                lat, static_cast<int>(next() * 1e7), lon,
+                static_cast<int>(next() * 60), static_cast<int>(next() * 60),
+                static_cast<int>(next() * 1e4), static_cast<int>(next() * 900),
+                static_cast<int>(next() * 1e3), i);
+        }
+        text += line;
+    }
+    return text;
+}
+
+TEST(Threads, OutputIdenticalForAnyThreadCount) {
+    const std::string dir = testing::TempDir();
+    WriteFile(dir + "/many.csv",
+              ManyPoints(60000)); // about 3 MB: a dozen blocks
+    const std::vector<std::string> args = {"--from",    "Tokyo(---)", "--to",
+                                           "WGS84:utm", "--columns",  "2,3,4",
+                                           "many.csv"};
+    const RunResult one =
+        RunConvert(Args(args, {"--threads", "1"}), "/dev/null", dir);
+    EXPECT_EQ(one.status, 1);
+    EXPECT_EQ(Lines(one.out).size(), 60001u - 60000u / 997u);
+    EXPECT_NE(one.err.find("many.csv:998: 'bad997'"), std::string::npos);
+    EXPECT_NE(one.err.find("many.csv:59821: 'bad59820'"), std::string::npos);
+    for (const char *threads : {"2", "3", "7"}) {
+        SCOPED_TRACE(threads);
+        const RunResult many =
+            RunConvert(Args(args, {"--threads", threads}), "/dev/null", dir);
+        EXPECT_EQ(many.out, one.out);
+        EXPECT_EQ(many.err, one.err);
+        EXPECT_EQ(many.status, one.status);
+    }
+}
+
+// ---- GeoJSON
+// ------------------------------------------------------------------------
+
+TEST(GeoJson, ReadsBackAsFeatureCollection) {
+    const std::string dir = testing::TempDir();
+    // Header names with a quote, a backslash, a repeated name and a blank one;
+    // values with a control character, Korean text and a byte that is not
+    // UTF-8. Coordinates: points 1 to 3 of geo.csv on Tokyo(---).
+    WriteFile(
+        dir + "/named.csv",
+        "id,lat,lon,h,na\"me,note,note,\n"
+        "# comments are left out\n"
+        "1,37.4818416208333,127.004542079167,0,Seoul \"City\" Hall,a\\b,x,\n"
+        "2,35.1,129.5,250,\xEB\xB6\x80\xEC\x82\xB0,tab\there,y,z\n"
+        "3,33.3617,126.5292,1950,bad \xFF byte,,,\n");
+    const RunResult r = RunConvert({"--from", "Tokyo(---)", "--to", "WGS84",
+                                    "--header", "--columns", "2,3,4",
+                                    "--output-format", "geojson", "named.csv"},
+                                   "/dev/null", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const JsonValue doc = ParseJson(r.out);
+    EXPECT_EQ(doc["type"].text, "FeatureCollection");
+    const auto &features = doc["features"].items;
+    ASSERT_EQ(features.size(), 3u);
+
+    const auto expected = Lines(ReadFile(DATA + "/geo-tokyo-to-wgs84.out"));
+    const char *names[] = {"Seoul \"City\" Hall", "\xEB\xB6\x80\xEC\x82\xB0",
+                           "bad \xEF\xBF\xBD byte"};
+    const char *notes[] = {"a\\b", "tab\there", ""};
+    const char *lasts[] = {"", "z", ""};
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const JsonValue &f = features[i];
+        EXPECT_EQ(f["type"].text, "Feature");
+        EXPECT_EQ(f["geometry"]["type"].text, "Point");
+        const auto &xyz = f["geometry"]["coordinates"].items;
+        ASSERT_EQ(xyz.size(), 3u);
+        const auto ref = Fields(expected[i + 1], ',');
+        EXPECT_NEAR(xyz[0].number, Number(ref[2]),
+                    DEGREE_TOLERANCE); // longitude first
+        EXPECT_NEAR(xyz[1].number, Number(ref[1]), DEGREE_TOLERANCE);
+        EXPECT_NEAR(xyz[2].number, Number(ref[3]), METRE_TOLERANCE);
+        const JsonValue &p = f["properties"];
+        ASSERT_EQ(p.names.size(), 5u);
+        EXPECT_EQ(p["id"].text, std::to_string(i + 1));
+        EXPECT_EQ(p["na\"me"].text, names[i]);
+        EXPECT_EQ(p["field6"].text, notes[i]); // "note" is repeated
+        EXPECT_EQ(p["field8"].text, lasts[i]); // no name
+    }
+}
+
+TEST(GeoJson, EmptyInputIsAnEmptyCollection) {
+    const RunResult r = RunConvert(
+        {"--from", "TOY-B", "--to", "WGS84", "--output-format", "geojson"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(ParseJson(r.out)["features"].items.size(), 0u);
+}
+
+TEST(GeoJson, StaysValidWhenStoppedEarly) {
+    const RunResult r = RunConvert(
+        {"--from", "WGS84", "--to", "WGS84", "--columns", "2,3",
+         "--output-format", "geojson", "--on-error", "stop", "errors.csv"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(ParseJson(r.out)["features"].items.size(), 1u);
+}
+
+// ---- catalogue and trace
+// ------------------------------------------------------------------
+
+TEST(Catalogue, ListsDatumsAndEllipsoids) {
+    const RunResult datums = RunConvert({"--list", "datums"});
+    EXPECT_EQ(datums.status, 0);
+    const auto rows = Lines(datums.out);
+    ASSERT_EQ(rows.size(), 135u);
+    EXPECT_EQ(rows[0], "index\tcode\tname\tellipsoid\ta\tinvf\tdx\tdy\tdz");
+    EXPECT_EQ(rows[126],
+              "125\t---\tTokyo\tBessel 1841(BR)\t6377397.155\t299.1528128\t"
+              "-105.627\t462.37\t643.258");
+    EXPECT_EQ(rows[112],
+              "111\tSPK-A\tS-42(Pulkovo 1942)\tKrassovsky 1940(KA)\t6378245\t"
+              "298.3\t28\t-121\t77");
+    EXPECT_EQ(rows[134],
+              "133\t\tWorld Geodetic System 1984\tWGS 84(WE)\t6378137\t"
+              "298.257223563\t0\t0\t0");
+
+    const RunResult ellipsoids = RunConvert({"--list", "ellipsoids"});
+    const auto erows = Lines(ellipsoids.out);
+    ASSERT_EQ(erows.size(), 30u);
+    EXPECT_EQ(erows[5], "4\tBR\tBessel 1841\t6377397.155\t299.1528128");
+    EXPECT_EQ(erows[26],
+              "25\tEB\tEverest(Sabah Sarawak)\t6377298.556\t300.8017");
+}
+
+TEST(Catalogue, ListShowsUserRows) {
+    const RunResult r =
+        RunConvert({"--user-ellipsoid", "Mine(MY),6378000,300", "--user-datum",
+                    "Site datum(SITE),MY,1,-2,3.5", "--list", "datums"});
+    EXPECT_EQ(Lines(r.out)[1],
+              "0\tSITE\tSite datum\tMine(MY)\t6378000\t300\t1\t-2\t3.5");
+}
+
+TEST(Trace, WritesTheEngineTraceFiles) {
+    const std::string dir = testing::TempDir() + "/nolvex-trace";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    WriteFile(dir + "/in.txt", "37.5 127.5\n35 129\n");
+    const RunResult r = RunConvert({"--from", "TOY-B", "--to", "WGS84:utm",
+                                    "--trace", "--threads", "4", "in.txt"},
+                                   "/dev/null", dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char *file : {"LOC2WGS.txt", "LOC2UTM.txt"}) {
+        const std::string trace = ReadFile(dir + "/" + file);
+        SCOPED_TRACE(file);
+        // One record per point, each opening with its three-line banner.
+        const std::string banner = std::string(44, '#') + "\n#";
+        std::size_t banners = 0;
+        for (std::size_t at = 0;
+             (at = trace.find(banner, at)) != std::string::npos; ++at)
+            ++banners;
+        EXPECT_EQ(banners, 2u);
+    }
+    EXPECT_FALSE(
+        fs::exists(dir + "/WGS2LOC.txt")); // the target is WGS 84 itself
+}
+
+} // namespace

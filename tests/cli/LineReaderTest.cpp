@@ -1,0 +1,206 @@
+// Blocks of whole lines from a file descriptor, and fields of a line.
+#include "LineReader.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+/// A pipe whose write end a thread feeds with @p text and then closes.
+struct Pipe {
+    int fds[2] = {-1, -1};
+    std::thread writer;
+
+    explicit Pipe(std::string text) {
+        EXPECT_EQ(pipe(fds), 0);
+        writer = std::thread([this, text = std::move(text)] {
+            std::size_t done = 0;
+            while (done < text.size()) {
+                const ssize_t n =
+                    write(fds[1], text.data() + done, text.size() - done);
+                if (n <= 0)
+                    break;
+                done += static_cast<std::size_t>(n);
+            }
+            close(fds[1]);
+        });
+    }
+    ~Pipe() {
+        writer.join();
+        close(fds[0]);
+    }
+};
+
+struct Blocks {
+    std::vector<std::string> texts;
+    std::vector<bool> overlong;
+    std::size_t consumed = 0;
+};
+
+Blocks ReadAll(const std::string &input, std::size_t blockSize) {
+    Pipe pipe(input);
+    BlockReader reader(pipe.fds[0], blockSize);
+    std::vector<char> buffer;
+    BlockText block;
+    Blocks blocks;
+    while (reader.Next(buffer, block)) {
+        blocks.texts.emplace_back(block.text);
+        blocks.overlong.push_back(block.overlongFirst);
+        blocks.consumed += block.consumed;
+    }
+    return blocks;
+}
+
+TEST(BlockReader, BlocksAreWholeLinesInOrder) {
+    std::string input;
+    for (int i = 0; i < 5000; ++i)
+        input += std::to_string(i) +
+                 std::string(static_cast<std::size_t>(i % 37), 'x') + "\n";
+    input += "last line without its end";
+    for (std::size_t blockSize : {16u, 100u, 4096u, 1u << 20}) {
+        SCOPED_TRACE(blockSize);
+        const Blocks blocks = ReadAll(input, blockSize);
+        std::string joined;
+        for (std::size_t i = 0; i < blocks.texts.size(); ++i) {
+            const std::string &text = blocks.texts[i];
+            ASSERT_FALSE(text.empty());
+            if (i + 1 < blocks.texts.size()) {
+                EXPECT_EQ(text.back(), '\n');
+            }
+            EXPECT_FALSE(blocks.overlong[i]);
+            joined += text;
+        }
+        EXPECT_EQ(joined, input);
+        EXPECT_EQ(blocks.consumed, input.size());
+        if (blockSize == 100u) {
+            EXPECT_GT(blocks.texts.size(), 100u);
+        }
+    }
+}
+
+TEST(BlockReader, EmptyInputHasNoBlock) {
+    EXPECT_TRUE(ReadAll("", 64).texts.empty());
+}
+
+TEST(BlockReader, LongLineGrowsTheBlock) {
+    const std::string line(5000, 'a');
+    const Blocks blocks = ReadAll("1\n" + line + "\n2\n", 64);
+    std::string joined;
+    for (const auto &text : blocks.texts)
+        joined += text;
+    EXPECT_EQ(joined, "1\n" + line + "\n2\n");
+}
+
+TEST(BlockReader, OverlongLineIsSkippedWhole) {
+    const std::string line(MAX_LINE_BYTES + 12345, '7');
+    for (const std::string &tail : {std::string("2\n3\n"), std::string()}) {
+        SCOPED_TRACE(tail);
+        const std::string input = "1\n" + line + "\n" + tail;
+        const Blocks blocks = ReadAll(input, 4096);
+        std::string joined;
+        int overlong = 0;
+        for (std::size_t i = 0; i < blocks.texts.size(); ++i) {
+            overlong += blocks.overlong[i];
+            if (blocks.overlong[i]) {
+                EXPECT_EQ(blocks.texts[i], tail); // what follows the long line
+            }
+            joined += blocks.texts[i];
+        }
+        EXPECT_EQ(overlong, 1);
+        EXPECT_EQ(joined, "1\n" + tail);
+        EXPECT_EQ(blocks.consumed, input.size());
+    }
+}
+
+TEST(BlockReader, StreamedLinesComeBeforeTheEnd) {
+    // Lines that arrive on a pipe are handed out without waiting for more.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool got = false, closedFirst = false;
+    std::thread writer([&] {
+        ASSERT_EQ(write(fds[1], "1 2\n3", 5), 5);
+        std::unique_lock lock(mutex);
+        if (!cv.wait_for(lock, std::chrono::seconds(20), [&] { return got; }))
+            closedFirst = true;
+        close(fds[1]);
+    });
+    BlockReader reader(fds[0], 1 << 16);
+    std::vector<char> buffer;
+    BlockText block;
+    ASSERT_TRUE(reader.Next(buffer, block));
+    EXPECT_EQ(block.text, "1 2\n");
+    {
+        std::lock_guard lock(mutex);
+        got = true;
+        cv.notify_all();
+    }
+    ASSERT_TRUE(reader.Next(buffer, block));
+    EXPECT_EQ(block.text, "3");
+    EXPECT_FALSE(reader.Next(buffer, block));
+    writer.join();
+    close(fds[0]);
+    EXPECT_FALSE(closedFirst);
+}
+
+TEST(BlockReader, ReadErrorIsReported) {
+    BlockReader reader(-1, 64);
+    std::vector<char> buffer;
+    BlockText block;
+    EXPECT_THROW(reader.Next(buffer, block), IoError);
+}
+
+struct SplitRow {
+    const char *line;
+    char delimiter;
+    std::vector<std::string> fields;
+};
+
+TEST(FieldSplitter, Fields) {
+    const SplitRow rows[] = {
+        {"a,b,,c", ',', {"a", "b", "", "c"}},
+        {",a,", ',', {"", "a", ""}},
+        {"", ',', {""}},
+        {"a; b ;c", ';', {"a", " b ", "c"}},
+        {"a\tb c\t", '\t', {"a", "b c", ""}},
+        {"  a \t b\t\tc  ", 0, {"a", "b", "c"}},
+        {"   ", 0, {}},
+        {"a", 0, {"a"}},
+    };
+    std::vector<std::string_view> fields;
+    for (const SplitRow &row : rows) {
+        SCOPED_TRACE(row.line);
+        FieldSplitter{row.delimiter}.Split(row.line, fields);
+        EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.end()),
+                  row.fields);
+    }
+}
+
+TEST(DetectDelimiter, TabThenSemicolonThenCommaThenBlanks) {
+    const std::pair<const char *, char> rows[] = {
+        {"1\t37.5,2;3", '\t'}, {"1;37,5;127", ';'},
+        {"a,b c", ','},        {"37.5 127.5", 0},
+        {"37.5", 0},           {"37\u00B028'54\" 127\u00B00'1\"", 0},
+    };
+    for (const auto &[line, delimiter] : rows) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(DetectDelimiter(line), delimiter);
+    }
+}
+
+TEST(IsPassThroughLine, BlankAndCommentLines) {
+    for (const char *line : {"", "   ", "\t\r", "#", "# note", "  #x", "\r"})
+        EXPECT_TRUE(IsPassThroughLine(line)) << line;
+    for (const char *line : {"1 2", " x#", "-#", ";"})
+        EXPECT_FALSE(IsPassThroughLine(line)) << line;
+}
+
+} // namespace
