@@ -195,7 +195,7 @@ void CoordTrace::Close() noexcept {
 bool CoordTrace::Writable() noexcept {
     if (m_bEnded || m_file == nullptr)
         return false;
-    if (std::fetestexcept(FAULT_FLAGS) != 0)
+    if (FloatingPointFaultRaised())
         m_bEnded = true;
     return !m_bEnded;
 }

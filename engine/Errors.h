@@ -25,6 +25,9 @@ template <typename... T> inline void PinFloatingPoint(T &...values) {
 /// Clears the invalid-operation, division-by-zero and overflow flags.
 void ClearFloatingPointFaults();
 
+/// True when one of the three flags is set since the last clear.
+bool FloatingPointFaultRaised();
+
 /// Throws FloatingPointError when one of the three flags is set. When several
 /// are set, division by zero and overflow are reported before invalid
 /// operation: an infinity produced by the first fault is what later turns into
