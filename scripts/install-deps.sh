@@ -10,8 +10,9 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
     # fonts that render the Korean captions
     fonts-nanum
-    # tests that drive the real window
-    xvfb xauth xdotool imagemagick x11-utils
+    # tests that drive the real window (openbox: a window manager for its
+    # close boxes)
+    xvfb xauth xdotool imagemagick x11-utils openbox
     # independent references for the tests, and the fuzzer
     proj-bin geographiclib-tools clang libclang-rt-14-dev
     # locale sources, from which the trace tests compile a decimal-comma locale

@@ -18,6 +18,7 @@
 #include "Fuserell.h"
 #include "Futmfact.h"
 #include "NumberText.h"
+#include "ProgramIcon.h"
 #include "ui_Fcoordsys.h"
 #include "ui_Fdatum.h"
 #include "ui_Fuserdatum.h"
@@ -336,6 +337,8 @@ TfrmMain::TfrmMain(QWidget *parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
+    // The windows it owns (the dialogs and the error boxes) show it too.
+    setWindowIcon(ProgramIcon());
     // A fixed client area of 650 x 426 below the menu bar; the window takes
     // the menu bar's height on top and cannot be resized.
     ui->centralwidget->setFixedSize(650, 426);
@@ -364,6 +367,10 @@ TfrmMain::TfrmMain(QWidget *parent)
                         EventLog::Write(field->objectName(), text);
                     });
         }
+        connect(ui->DegSys1, &QAction::toggled, this, [](bool checked) {
+            EventLog::Write(u"DegSys1", checked ? u"checked" : u"unchecked");
+        });
+        EventLog::WatchWindows();
     }
 
     connect(ui->Open1, &QAction::triggered, this, &TfrmMain::Open1Click);
@@ -471,6 +478,9 @@ void TfrmMain::ShowDatumLabels() {
     ui->stDatum2->setText(m_strDatumName2);
     ui->stUtm1->setText(m_strDatumName1 + GridKindTag(pCoord1->GetCoordSys()));
     ui->stUtm2->setText(m_strDatumName2 + GridKindTag(pCoord2->GetCoordSys()));
+    for (const QLabel *label :
+         {ui->stDatum1, ui->stDatum2, ui->stUtm1, ui->stUtm2})
+        EventLog::Write(label->objectName(), label->text());
 }
 
 // ---- the dialogs and the services they call --------------------------------

@@ -1,18 +1,24 @@
 // Around the main window: the error box, the guard that turns an error
 // escaping start-up or the event loop into a failure exit, the decimal
-// separator taken from the regional settings, and the event log.
+// separator taken from the regional settings, the event log and the program
+// icon on every window.
 #include "Coord.h"
+#include "DialogDriver.h"
 #include "ErrorBox.h"
 #include "Errors.h"
 #include "EventLog.h"
 #include "Fmain.h"
 #include "NumberText.h"
+#include "ProgramIcon.h"
 #include "Startup.h"
 #include "UiTestSupport.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 
 #include <cstdlib>
@@ -59,6 +65,8 @@ class tst_Startup : public QObject {
     void decimalSeparator_data();
     void decimalSeparator();
     void eventLog();
+    void eventLogWindowsMenusAndMarks();
+    void programIconOnEveryWindow();
 };
 
 void tst_Startup::cleanup() { QFile::remove(LogPath()); }
@@ -198,14 +206,114 @@ void tst_Startup::eventLog() {
         QCOMPARE(lines.value(0), QStringLiteral("edtLatDd1\t7"));
         QVERIFY(lines.contains(QStringLiteral("edtLatDmd1\t7")));
 
-        // An error box.
-        window.findChild<QLineEdit *>("edtAltDd1")->setText(QString());
+        // An error box: the message, then the box's window with its text.
         ErrorBoxCatcher catcher;
+        const qsizetype before = LogLines().size();
+        window.findChild<QLineEdit *>("edtAltDd1")->setText(QString());
         window.findChild<QAction *>("Dt1")->trigger();
+        lines = LogLines().mid(before);
+        QCOMPARE(lines.value(0), QStringLiteral("edtAltDd1\t"));
         QCOMPARE(
-            LogLines().last(),
+            lines.value(1),
             QStringLiteral("error\t'' is not a valid floating point value."));
+        QCOMPARE(lines.value(2), QStringLiteral("shown\tZEPHANIX NLVX"));
+        QCOMPARE(lines.count(QStringLiteral("shown\tZEPHANIX NLVX")), 1);
+        QCOMPARE(lines.last(), QStringLiteral("hidden\tZEPHANIX NLVX"));
     }
+}
+
+void tst_Startup::eventLogWindowsMenusAndMarks() {
+    QVERIFY(EventLog::Enabled());
+    TfrmMain window;
+    window.CreateDialogs();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    // Showing a window names it and what it shows, but not the contents of
+    // the dialogs it owns, which are still hidden.
+    QStringList lines = LogLines();
+    const qsizetype shown = lines.indexOf(QStringLiteral(
+        "shown\tZEPHANIX Datum Transformation & Coordinate Conversion "));
+    QVERIFY(shown >= 0);
+    QVERIFY(lines.indexOf(QStringLiteral("stUtm2\tTokyo(---)(UTM)"), shown) >
+            shown);
+    QVERIFY(!lines.contains(QStringLiteral("cboDatum2\tTokyo(---)")));
+
+    // A modal dialog: shown with its contents, hidden when answered.
+    qsizetype before = lines.size();
+    const DialogRun run = RunDialog(window, "SetDatum1", {}, QDialog::Rejected);
+    QCOMPARE(run.dialogs, 1);
+    lines = LogLines().mid(before);
+    QCOMPARE(lines.value(0), QStringLiteral("shown\tDatum"));
+    QVERIFY(lines.contains(QStringLiteral("cboDatum2\tTokyo(---)")));
+    QVERIFY(lines.contains(QStringLiteral("lblDx2\t-105.627")));
+    QCOMPARE(lines.last(), QStringLiteral("hidden\tDatum"));
+
+    // The labels that the dialogs rewrite.
+    before = LogLines().size();
+    window.m_strDatumName1 = QStringLiteral("Adindan(ADI-M)");
+    window.ShowDatumLabels();
+    lines = LogLines().mid(before);
+    QCOMPARE(lines, QStringList({QStringLiteral("stDatum1\tAdindan(ADI-M)"),
+                                 QStringLiteral("stDatum2\tTokyo(---)"),
+                                 QStringLiteral("stUtm1\tAdindan(ADI-M)(UTM)"),
+                                 QStringLiteral("stUtm2\tTokyo(---)(UTM)")}));
+
+    // The check mark of "&Degree System" and the tool window, also when its
+    // close box hides it.
+    before = LogLines().size();
+    window.DegSys1()->trigger();
+    lines = LogLines().mid(before);
+    QCOMPARE(lines.value(0), QStringLiteral("DegSys1\tchecked"));
+    QCOMPARE(lines.value(1), QStringLiteral("shown\tDegree System Conversion"));
+    QVERIFY(lines.contains(QStringLiteral("edtRadian\t0")));
+    QWidget *tool = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->windowTitle() == QStringLiteral("Degree System Conversion"))
+            tool = w;
+    }
+    QVERIFY(tool != nullptr);
+    before = LogLines().size();
+    QVERIFY(tool->close());
+    QCOMPARE(LogLines().mid(before),
+             QStringList({QStringLiteral("DegSys1\tunchecked"),
+                          QStringLiteral("hidden\tDegree System Conversion")}));
+
+    // A menu opening names its title.
+    QMenu *config = nullptr;
+    for (QMenu *menu : window.menuBar()->findChildren<QMenu *>()) {
+        if (menu->title() == QStringLiteral("&Config"))
+            config = menu;
+    }
+    QVERIFY(config != nullptr);
+    before = LogLines().size();
+    config->popup(window.geometry().center());
+    QTRY_VERIFY(config->isVisible());
+    config->hide();
+    QCOMPARE(LogLines().mid(before),
+             QStringList({QStringLiteral("menu\t&Config")}));
+}
+
+void tst_Startup::programIconOnEveryWindow() {
+    // Regression: only the degree tool and the about box carried the program
+    // icon; the main window, its dialogs and its error boxes had none.
+    const QImage icon = ProgramIcon().pixmap(32, 32).toImage();
+    QVERIFY(!icon.isNull());
+    TfrmMain window;
+    window.CreateDialogs();
+    QCOMPARE(window.windowIcon().pixmap(32, 32).toImage(), icon);
+    const QList<QWidget *> owned = window.findChildren<QWidget *>();
+    int windows = 0;
+    for (const QWidget *w : owned) {
+        if (w->windowType() != Qt::Window && w->windowType() != Qt::Dialog)
+            continue; // not a window, or a menu
+        ++windows;
+        QCOMPARE(w->windowIcon().pixmap(32, 32).toImage(), icon);
+    }
+    QCOMPARE(windows, 6); // the five dialogs and the degree tool
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("ZEPHANIX NLVX"),
+                    QStringLiteral("x"), QMessageBox::Ok, &window);
+    QCOMPARE(box.windowIcon().pixmap(32, 32).toImage(), icon);
 }
 
 int main(int argc, char *argv[]) {

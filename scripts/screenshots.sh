@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Takes the screenshots in docs/ again: the main window, every dialog, the
+# degree-system tool, the about box and an error box, each in its window
+# frame, from the program built in the given build directory (default: build),
+# driven on a virtual X display as tests/e2e/walkthrough.sh drives it.
+#
+#   scripts/screenshots.sh [build-dir]
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${1:-build}
+docs=$root/docs
+export E2E_OUT
+E2E_OUT=$(mktemp -d)
+source "$root/tests/e2e/harness.sh"
+e2e_init "$build/app/nolvex"
+trap 'e2e_cleanup; rm -rf "$E2E_OUT"' EXIT
+e2e_start_display
+e2e_start_program
+TAB=$'\t'
+
+# shot FILE TITLE: the window TITLE, in its frame, as docs/FILE.png
+shot() {
+    local id
+    id=$(e2e_window "$2")
+    [ -n "$id" ] || e2e_fail "no window \"$2\""
+    e2e_shot "$1" "$id"
+    cp "$E2E_OUT/$1.png" "$docs/$1.png"
+    echo "docs/$1.png"
+}
+
+# open_dialog MENU-KEY MENU-TITLE ITEM-KEY TITLE
+open_dialog() {
+    local mark
+    mark=$(e2e_lines)
+    e2e_menu "$1" "$2"
+    e2e_key "$3"
+    e2e_wait_line "shown${TAB}$4" "$mark"
+    e2e_wait_active "$(e2e_window "$4")"
+}
+
+close_dialog() { # TITLE
+    local mark
+    mark=$(e2e_lines)
+    e2e_key Escape
+    e2e_wait_line "hidden${TAB}$1" "$mark"
+    e2e_wait_active "$MAIN"
+}
+
+shot main-window "$MAIN_TITLE"
+
+open_dialog c "&Config" d Datum
+shot datum-dialog Datum
+close_dialog Datum
+
+open_dialog c "&Config" c "Set Coordinate System"
+shot coordsys-dialog "Set Coordinate System"
+close_dialog "Set Coordinate System"
+
+open_dialog c "&Config" f "Coordination System Factor"
+shot origin-dialog "Coordination System Factor"
+close_dialog "Coordination System Factor"
+
+open_dialog c "&Config" e "User Ellipsoid"
+shot user-ellipsoid-dialog "User Ellipsoid"
+close_dialog "User Ellipsoid"
+
+open_dialog c "&Config" u "User Datum"
+shot user-datum-dialog "User Datum"
+close_dialog "User Datum"
+
+mark=$(e2e_lines)
+e2e_menu t "&Tools"
+e2e_key d
+e2e_wait_line "shown${TAB}Degree System Conversion" "$mark"
+tool=$(e2e_window "Degree System Conversion")
+e2e_wait_active "$tool"
+e2e_replace_field edtDd 37.5 "$tool"
+e2e_expect_field edtRadian 0.654498469497874
+shot degree-tool "Degree System Conversion"
+e2e_close_box "$tool"
+e2e_wait_line "hidden${TAB}Degree System Conversion" "$mark"
+e2e_wait_active "$MAIN"
+
+open_dialog h "&Help" a "About Nolvex"
+shot about-box "About Nolvex"
+close_dialog "About Nolvex"
+
+# the error box of a command that reads an empty altitude
+mark=$(e2e_lines)
+e2e_replace_field edtAltDd1 ""
+e2e_wait_line "edtAltDd1${TAB}" "$mark"
+e2e_menu f "&File"
+e2e_key Right Return # Transformation > Datum1->Datum2
+e2e_wait_line "shown${TAB}$BOX_TITLE" "$mark"
+shot error-box "$BOX_TITLE"
+e2e_key Return
+e2e_wait_line "hidden${TAB}$BOX_TITLE" "$mark"
+e2e_wait_active "$MAIN"
+
+e2e_menu f "&File"
+e2e_key x
+e2e_wait_exit
+[ "$APP_STATUS" = 0 ] || e2e_fail "the program ended with exit status $APP_STATUS"

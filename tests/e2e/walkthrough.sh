@@ -1,0 +1,337 @@
+#!/usr/bin/env bash
+# The program used as a person uses it: a real window on a virtual X display,
+# driven only by key strokes and mouse clicks (xdotool). Every step waits for
+# what the program's event log reports and compares it with the texts the
+# program must show; screenshots of each stage go to E2E_OUT (default
+# ./walkthrough-out).
+#
+#   tests/e2e/walkthrough.sh <path to nolvex>
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
+e2e_init "${1:-}"
+e2e_start_display
+e2e_start_program
+
+TAB=$'\t'
+
+# Step: mark the log, say what comes.
+step() {
+    e2e_alive
+    e2e_note "$*"
+    MARK=$(e2e_lines)
+}
+
+# After a dialog has closed the main window has the keyboard again.
+back_to_main() {
+    e2e_wait_active "$MAIN"
+}
+
+# ---- start-up ---------------------------------------------------------------
+step "start-up: side 1 from its DMS defaults, side 2 on Tokyo(---)"
+e2e_expect_fields \
+    edtLatDd1 37.4818416208333 edtLatDmm1 28.91049725 \
+    edtLatDmsd1 37 edtLatDmsm1 28 edtLatDmss1 54.629835 \
+    edtLonDmsd1 127 edtLonDmsm1 0 edtLonDmss1 16.351485 \
+    stDatum1 "World Geodetic System 1984" stDatum2 "Tokyo(---)" \
+    stUtm1 "World Geodetic System 1984(UTM)" stUtm2 "Tokyo(---)(UTM)" \
+    edtUtmX1 0 edtUtmY1 0 edtUtmZ1 0 edtUtmX2 0 edtUtmY2 0 edtUtmZ2 0
+# side 2 is side 1's point on Tokyo(---): about 37 28 44.534, 127 0 24.245
+# and -19.6 m
+[[ $(e2e_field edtLatDmss2) == 44.534* ]] || e2e_fail "edtLatDmss2 is $(e2e_field edtLatDmss2)"
+[[ $(e2e_field edtLonDmss2) == 24.245* ]] || e2e_fail "edtLonDmss2 is $(e2e_field edtLonDmss2)"
+[[ $(e2e_field edtAltDd2) == -19.6* ]] || e2e_fail "edtAltDd2 is $(e2e_field edtAltDd2)"
+e2e_shot 01-start
+
+# ---- typing: the other notations follow ------------------------------------
+step "typing 37.5 into side 1's latitude DD"
+e2e_replace_field edtLatDd1 37.5
+e2e_expect_fields edtLatDd1 37.5 edtLatDmd1 37 edtLatDmm1 30 \
+    edtLatDmsd1 37 edtLatDmsm1 30 edtLatDmss1 0
+e2e_shot 02-typed-dd
+
+step "Transformation (clicked) > Datum1->Datum2 carries 37.5 to Tokyo(---)"
+xdotool mousemove --window "$MAIN" 80 "$(($(e2e_menu_height) / 2))" click 1
+e2e_wait_line "menu${TAB}Transformation" "$MARK"
+e2e_key Down Return
+# the shift at this place takes about 10 seconds of latitude off (37.4818416
+# becomes 37.4790372 at start-up)
+for ((i = 0; i < E2E_WAIT * 20; i++)); do
+    [[ $(e2e_field edtLatDd2) == 37.497* ]] && break
+    sleep 0.05
+done
+[[ $(e2e_field edtLatDd2) == 37.497* ]] || e2e_fail "edtLatDd2 is $(e2e_field edtLatDd2) after Datum1->Datum2"
+e2e_lines_after "$MARK" | grep -q "^error" && e2e_fail "an error box came up"
+
+step "DMS minutes 28, then the seconds emptied and typed again"
+e2e_replace_field edtLatDmsm1 28
+e2e_expect_fields edtLatDmsm1 28 edtLatDd1 37.4666666666667
+e2e_key Tab # to the seconds
+e2e_key ctrl+a BackSpace
+e2e_wait_line "edtLatDmss1${TAB}" "$MARK"
+sleep 0.3
+# an empty field changes nothing else
+e2e_lines_after "$MARK" | grep -v -e '^edtLatDmsm1' -e '^edtLatDmss1' -e '^edtLatDd1' \
+    -e '^edtLatDmd1' -e '^edtLatDmm1' | grep . && e2e_fail "other fields changed"
+[ "$(e2e_field edtLatDd1)" = 37.4666666666667 ] || e2e_fail "emptying the seconds changed DD"
+[ "$(e2e_field edtLatDmm1)" = 28 ] || e2e_fail "emptying the seconds changed DM"
+e2e_type 54.629835
+e2e_expect_fields edtLatDmss1 54.629835 edtLatDd1 37.4818416208333 \
+    edtLatDmd1 37 edtLatDmm1 28.91049725
+
+step "Transformation (keyboard: File, then right) > Datum1->Datum2 again: start-up point"
+e2e_menu f "&File"
+e2e_key Right
+e2e_wait_line "menu${TAB}Transformation" "$MARK"
+e2e_key Return
+for ((i = 0; i < E2E_WAIT * 20; i++)); do
+    [[ $(e2e_field edtLatDmss2) == 44.534* ]] && break
+    sleep 0.05
+done
+[[ $(e2e_field edtLatDmss2) == 44.534* ]] || e2e_fail "edtLatDmss2 is $(e2e_field edtLatDmss2)"
+[[ $(e2e_field edtLatDd2) == 37.4790372* ]] || e2e_fail "edtLatDd2 is $(e2e_field edtLatDd2)"
+[[ $(e2e_field edtAltDd2) == -19.6* ]] || e2e_fail "edtAltDd2 is $(e2e_field edtAltDd2)"
+
+# ---- datum dialog -----------------------------------------------------------
+step "Config > Set Datum: Adindan(ADI-M) on side 1 with the keyboard, OK"
+e2e_menu c "&Config"
+e2e_key d
+e2e_wait_line "shown${TAB}Datum" "$MARK"
+e2e_expect_fields cboDatum1 "World Geodetic System 1984" cboDatum2 "Tokyo(---)" \
+    lblA1 6378137 lblF1 298.257223563 lblA2 6377397.155 lblF2 299.1528128 \
+    lblDx2 -105.627 lblDy2 462.37 lblDz2 643.258
+DATUM=$(e2e_window Datum)
+e2e_wait_active "$DATUM"
+e2e_key Home Down # the list has the focus: entry 0, then entry 1
+e2e_shot 03-datum-dialog
+e2e_shot datum-dialog "$DATUM"
+e2e_key Return
+e2e_wait_line "hidden${TAB}Datum" "$MARK"
+e2e_expect_fields stDatum1 "Adindan(ADI-M)" stUtm1 "Adindan(ADI-M)(UTM)" \
+    stDatum2 "Tokyo(---)" stUtm2 "Tokyo(---)(UTM)"
+back_to_main
+
+# ---- user ellipsoid and user datum -------------------------------------------
+step "Config > Define User Ellipsoid: its first values; Escape"
+e2e_menu c "&Config"
+e2e_key e
+e2e_wait_line "shown${TAB}User Ellipsoid" "$MARK"
+e2e_expect_fields edtEllipsoid "User Ellipsoid" edtA 6378137 edtF 298.257223563
+e2e_wait_active "$(e2e_window "User Ellipsoid")"
+e2e_key Escape
+e2e_wait_line "hidden${TAB}User Ellipsoid" "$MARK"
+back_to_main
+
+step "Config > Define User Datum: its first values; Dz 12.5, OK"
+e2e_menu c "&Config"
+e2e_key u
+e2e_wait_line "shown${TAB}User Datum" "$MARK"
+e2e_expect_fields edtDatum "User Datum" cboEllipsoid "User Ellipsoid" \
+    lblA 6378137 lblF 298.257223563 edtDx 0 edtDy 0 edtDz 0
+e2e_wait_active "$(e2e_window "User Datum")"
+e2e_key Tab Tab Tab Tab # name, ellipsoid, Dx, Dy, Dz
+e2e_key ctrl+a
+e2e_type 12.5
+e2e_key Return
+e2e_wait_line "hidden${TAB}User Datum" "$MARK"
+back_to_main
+
+step "Define User Datum again: Dz shows 12.5; Escape"
+e2e_menu c "&Config"
+e2e_key u
+e2e_wait_line "shown${TAB}User Datum" "$MARK"
+e2e_wait_line "edtDz${TAB}12.5" "$MARK"
+e2e_key Escape
+e2e_wait_line "hidden${TAB}User Datum" "$MARK"
+back_to_main
+
+# ---- projection-origin dialog ----------------------------------------------
+step "Config > Set Factor: the UTM defaults; longitude 128 on side 1, OK"
+e2e_menu c "&Config"
+e2e_key f
+e2e_wait_line "shown${TAB}Coordination System Factor" "$MARK"
+e2e_expect_fields edtX1 500000 edtY1 0 edtLat1 0 edtLon1 129 edtDLon1 0 \
+    edtX2 500000 edtY2 0 edtLat2 0 edtLon2 129 edtDLon2 0
+FACTOR=$(e2e_window "Coordination System Factor")
+e2e_wait_active "$FACTOR"
+e2e_shot factor-dialog "$FACTOR"
+e2e_key Tab Tab Tab # easting, northing, latitude, longitude
+e2e_key ctrl+a
+e2e_type 128
+e2e_key Return
+e2e_wait_line "hidden${TAB}Coordination System Factor" "$MARK"
+back_to_main
+
+step "Set Factor again: UTM puts the origin on the zone's central meridian, 129; Escape"
+e2e_menu c "&Config"
+e2e_key f
+e2e_wait_line "shown${TAB}Coordination System Factor" "$MARK"
+e2e_expect_fields edtLon1 129 edtX1 500000
+e2e_key Escape
+e2e_wait_line "hidden${TAB}Coordination System Factor" "$MARK"
+back_to_main
+
+# ---- coordinate-system dialog ----------------------------------------------
+step "Config > Set Coordnate: ECEF on side 1, Transverse Mercator on side 2, OK"
+e2e_menu c "&Config"
+e2e_key c
+e2e_wait_line "shown${TAB}Set Coordinate System" "$MARK"
+COORDSYS=$(e2e_window "Set Coordinate System")
+e2e_wait_active "$COORDSYS"
+# the focus is on side 1's checked button; arrows move the choice
+e2e_key Down Down Down
+e2e_key Tab Down # side 2's group, its checked button, then the next one
+e2e_shot 04-coordsys-dialog
+e2e_shot coordsys-dialog "$COORDSYS"
+e2e_key Return
+e2e_wait_line "hidden${TAB}Set Coordinate System" "$MARK"
+e2e_expect_fields stUtm1 "Adindan(ADI-M)(ECEF)" stUtm2 "Tokyo(---)(TM)" \
+    stDatum1 "Adindan(ADI-M)" stDatum2 "Tokyo(---)"
+back_to_main
+
+step "Set Factor: side 2 now has the Transverse Mercator origin; Escape"
+e2e_menu c "&Config"
+e2e_key f
+e2e_wait_line "shown${TAB}Coordination System Factor" "$MARK"
+e2e_expect_fields edtX2 200000 edtY2 500000 edtLat2 38 edtLon2 127 \
+    edtDLon2 0.00289027777777778 edtLon1 129
+e2e_key Escape
+e2e_wait_line "hidden${TAB}Coordination System Factor" "$MARK"
+back_to_main
+
+# ---- conversions ------------------------------------------------------------
+step "Conversion > Utm1->Datum1 in ECEF with X, Y, Z all 0: error box, Enter"
+e2e_menu c "&Conversion"
+e2e_key Down Down Return # Datum1->Utm1, Datum2->Utm2, Utm1->Datum1
+e2e_wait_line "error${TAB}Invalid floating point operation." "$MARK"
+e2e_wait_line "shown${TAB}$BOX_TITLE" "$MARK"
+e2e_shot 05-error-box
+e2e_shot error-box "$(e2e_window "$BOX_TITLE")"
+e2e_key Return
+e2e_wait_line "hidden${TAB}$BOX_TITLE" "$MARK"
+back_to_main
+# nothing was written
+e2e_lines_after "$MARK" | grep -q '^edt' && e2e_fail "a failed command changed a field"
+
+step "altitude 100, Conversion > Datum1->Utm1: ECEF on Clarke 1880"
+e2e_replace_field edtAltDd1 100
+e2e_expect_field edtAltDd1 100
+e2e_menu c "&Conversion"
+e2e_key Return
+for ((i = 0; i < E2E_WAIT * 20; i++)); do
+    [ "$(e2e_field edtUtmZ1)" != 0 ] && break
+    sleep 0.05
+done
+# Reference (GeographicLib 2.1 and PROJ 9.1 agree to the micrometre):
+#   echo "37.4818416208333 127.004542079167 100" |
+#       CartConvert -e 6378249.145 1/293.465 -p 6
+#   -3050260.686073 4047165.077310 3859747.835540
+check_metres() {
+    local name=$1 want=$2 got
+    got=$(e2e_field "$name")
+    awk -v g="$got" -v w="$want" 'BEGIN { d = g - w; if (d < 0) d = -d; exit !(g != "" && d < 0.001) }' ||
+        e2e_fail "$name is \"$got\", expected $want within 1 mm"
+}
+check_metres edtUtmX1 -3050260.686073
+check_metres edtUtmY1 4047165.077310
+check_metres edtUtmZ1 3859747.835540
+e2e_shot 06-ecef
+
+step "empty altitude, Transformation > Datum1->Datum2: error box, Enter"
+e2e_replace_field edtAltDd1 ""
+e2e_wait_line "edtAltDd1${TAB}" "$MARK"
+xdotool mousemove --window "$MAIN" 80 "$(($(e2e_menu_height) / 2))" click 1
+e2e_wait_line "menu${TAB}Transformation" "$MARK"
+e2e_key Down Return
+e2e_wait_line "error${TAB}'' is not a valid floating point value." "$MARK"
+e2e_wait_line "shown${TAB}$BOX_TITLE" "$MARK"
+e2e_key Return
+e2e_wait_line "hidden${TAB}$BOX_TITLE" "$MARK"
+back_to_main
+e2e_replace_field edtAltDd1 0
+e2e_expect_field edtAltDd1 0
+
+# ---- degree-system tool -----------------------------------------------------
+step "Tools > Degree System: the tool opens, the item is checked"
+e2e_menu t "&Tools"
+e2e_key d
+e2e_wait_line "shown${TAB}Degree System Conversion" "$MARK"
+e2e_wait_line "DegSys1${TAB}checked" "$MARK"
+DEGSYS=$(e2e_window "Degree System Conversion")
+e2e_wait_active "$DEGSYS"
+e2e_expect_fields edtDd 0 edtDmd 0 edtDmm 0 edtDmsd 0 edtDmsm 0 edtDmss 0 edtRadian 0
+
+step "typing 37.5 into its DD field"
+e2e_replace_field edtDd 37.5 "$DEGSYS"
+e2e_expect_fields edtDd 37.5 edtDmd 37 edtDmm 30 edtDmsd 37 edtDmsm 30 edtDmss 0 \
+    edtRadian 0.654498469497874
+e2e_shot 07-degree-tool
+e2e_shot degree-tool "$DEGSYS"
+
+step "typing -126 into its DMS degrees with 30 and 36 after it"
+e2e_replace_field edtDmsm 30 "$DEGSYS"
+e2e_replace_field edtDmss 36 "$DEGSYS"
+e2e_replace_field edtDmsd -126 "$DEGSYS"
+e2e_expect_fields edtDd -126.51 edtDmd -126 edtDmm 30.6
+
+step "its close box hides it and takes the check mark away"
+e2e_close_box "$DEGSYS"
+e2e_wait_line "hidden${TAB}Degree System Conversion" "$MARK"
+e2e_wait_line "DegSys1${TAB}unchecked" "$MARK"
+[ -z "$(e2e_window "Degree System Conversion")" ] || e2e_fail "the tool window is still on the screen"
+back_to_main
+
+step "Tools > Degree System again: the fields as they were"
+e2e_menu t "&Tools"
+e2e_key d
+e2e_wait_line "shown${TAB}Degree System Conversion" "$MARK"
+e2e_wait_line "DegSys1${TAB}checked" "$MARK"
+e2e_wait_line "edtDd${TAB}-126.51" "$MARK"
+e2e_wait_line "edtDmss${TAB}36" "$MARK"
+DEGSYS=$(e2e_window "Degree System Conversion")
+e2e_wait_active "$DEGSYS"
+
+step "back in the main window, Tools > Degree System hides it"
+e2e_click_field edtAltDd2 # a click into the main window gives it the keyboard
+e2e_wait_active "$MAIN"
+e2e_menu t "&Tools"
+e2e_key d
+e2e_wait_line "hidden${TAB}Degree System Conversion" "$MARK"
+e2e_wait_line "DegSys1${TAB}unchecked" "$MARK"
+
+# ---- about box --------------------------------------------------------------
+step "Help > About: the about box, closed with Enter"
+e2e_menu h "&Help"
+e2e_key a
+e2e_wait_line "shown${TAB}About Nolvex" "$MARK"
+e2e_wait_line "lblVersion${TAB}버전  1.22" "$MARK"
+e2e_wait_line "Label1${TAB}ZEPHANIX Datum Transformation " "$MARK"
+e2e_wait_line "Label2${TAB}Coordinate Conversion" "$MARK"
+ABOUT=$(e2e_window "About Nolvex")
+e2e_wait_active "$ABOUT"
+e2e_shot 08-about
+e2e_shot about-box "$ABOUT"
+e2e_key Return
+e2e_wait_line "hidden${TAB}About Nolvex" "$MARK"
+back_to_main
+
+# ---- exit -------------------------------------------------------------------
+step "File > Exit"
+e2e_menu f "&File"
+e2e_key x
+e2e_wait_exit
+[ "$APP_STATUS" = 0 ] || e2e_fail "the program ended with exit status $APP_STATUS"
+
+# ---- the main window's close box, with the tool window open -----------------
+e2e_start_program
+step "again: the degree tool open, then the main window's close box"
+e2e_menu t "&Tools"
+e2e_key d
+e2e_wait_line "shown${TAB}Degree System Conversion" "$MARK"
+e2e_wait_active "$(e2e_window "Degree System Conversion")"
+e2e_close_box "$MAIN"
+e2e_wait_exit
+[ "$APP_STATUS" = 0 ] || e2e_fail "the program ended with exit status $APP_STATUS"
+e2e_lines_after "$MARK" | grep -qxF "hidden${TAB}$MAIN_TITLE" || e2e_fail "the main window did not close"
+e2e_check_sanitizers
+[ "$(grep -c '^error' "$EVENTS")" = 2 ] || e2e_fail "error boxes other than the two asked for: $(grep '^error' "$EVENTS")"
+e2e_note "walkthrough passed; screenshots and event log in $E2E_OUT"
