@@ -137,7 +137,8 @@ void COORD::SetUserDatum(const char *name, std::int32_t ellipsoid, double dx,
     row.dz = dz;
 }
 
-// ---- datum selection ----------------------------------------------------------
+// ---- datum selection
+// ----------------------------------------------------------
 
 void COORD::SetDatum(std::int32_t nDatum) {
     const DATUM &datum = m_Datum[nDatum];
@@ -213,7 +214,8 @@ void COORD::SetDatum(std::int32_t nDatum) {
 
 std::int32_t COORD::GetDatum() const { return m_nDatum; }
 
-// ---- grid kind and projection constants ---------------------------------------
+// ---- grid kind and projection constants
+// ---------------------------------------
 
 void COORD::SetCoordSys(int nCoordSys) {
     m_nCoordSys = nCoordSys;

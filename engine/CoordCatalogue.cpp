@@ -199,7 +199,8 @@ constexpr DatumRow kDatumRows[] = {
 
 static_assert(std::size(kEllipsoidRows) == ELLIPSOID_COUNT,
               "ellipsoid table size mismatch");
-static_assert(std::size(kDatumRows) == DATUM_COUNT, "datum table size mismatch");
+static_assert(std::size(kDatumRows) == DATUM_COUNT,
+              "datum table size mismatch");
 
 template <std::size_t N> void CopyName(char (&field)[N], const char *name) {
     static_assert(N > 0);

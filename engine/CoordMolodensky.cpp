@@ -83,18 +83,23 @@ MolodenskyConstants StoredConstants(const COORD &c) {
             c.m_dbLocal_df};
 }
 
-/// The traced shift: opens the record of @p record, writes its input block and
-/// runs the traced instance. Kept out of line so that the untraced path of the
-/// two operations below is the plain computation.
-[[gnu::cold, gnu::noinline]] MolodenskyShift
+/// The traced shift: opens the record of @p record, writes its input block,
+/// runs the traced instance and applies the shift with @p sign. Kept out of
+/// line, and entered before anything else is set up, so that the untraced
+/// path of the two operations below is the plain computation.
+[[gnu::cold, gnu::noinline]] void
 TracedShift(const COORD &c, TraceRecord record, const MolodenskyEllipsoid &ell,
-            double phi, double lam, double h) {
+            double sign, double &phi, double &lam, double &h) {
     CoordTrace trace(c, record);
     if (trace) {
         trace.MolodenskyInput(phi, lam, h);
         TraceFence(phi, lam, h);
     }
-    return ShiftWith<true>(ell, StoredConstants(c), phi, lam, h, trace);
+    const MolodenskyShift s =
+        ShiftWith<true>(ell, StoredConstants(c), phi, lam, h, trace);
+    phi = phi + sign * s.dLat;
+    lam = lam + sign * s.dLon;
+    h = h + sign * s.dAlt;
 }
 
 } // namespace
@@ -112,33 +117,21 @@ MolodenskyShift ComputeMolodenskyShift(const MolodenskyEllipsoid &ell,
 // with the same stored constants and subtracts it. Both use the input height
 // for all three shifts.
 void COORD::Local2Wgs(double &lat, double &lon, double &alt) const {
-    const MolodenskyEllipsoid local{m_dbLocal_a, m_dbLocal_b, m_dbLocal_e,
-                                    m_dbLocal_ee};
-    const auto apply = [&](const MolodenskyShift &s) {
-        lat = lat + s.dLat;
-        lon = lon + s.dLon;
-        alt = alt + s.dAlt;
-    };
-    if (CoordTrace::BUILT_IN && m_bTrace != 0)
-        apply(TracedShift(*this, TraceRecord::Local2Wgs, local, lat, lon, alt));
-    else
-        apply(ComputeMolodenskyShift(local, StoredConstants(*this), lat, lon,
-                                     alt));
+    const MolodenskyShift s = ComputeMolodenskyShift(
+        {m_dbLocal_a, m_dbLocal_b, m_dbLocal_e, m_dbLocal_ee},
+        StoredConstants(*this), lat, lon, alt);
+    lat = lat + s.dLat;
+    lon = lon + s.dLon;
+    alt = alt + s.dAlt;
 }
 
 void COORD::Wgs2Local(double &lat, double &lon, double &alt) const {
-    const MolodenskyEllipsoid wgs84{m_dbWgs84_a, m_dbWgs84_b, m_dbWgs84_e,
-                                    m_dbWgs84_ee};
-    const auto apply = [&](const MolodenskyShift &s) {
-        lat = lat - s.dLat;
-        lon = lon - s.dLon;
-        alt = alt - s.dAlt;
-    };
-    if (CoordTrace::BUILT_IN && m_bTrace != 0)
-        apply(TracedShift(*this, TraceRecord::Wgs2Local, wgs84, lat, lon, alt));
-    else
-        apply(ComputeMolodenskyShift(wgs84, StoredConstants(*this), lat, lon,
-                                     alt));
+    const MolodenskyShift s = ComputeMolodenskyShift(
+        {m_dbWgs84_a, m_dbWgs84_b, m_dbWgs84_e, m_dbWgs84_ee},
+        StoredConstants(*this), lat, lon, alt);
+    lat = lat - s.dLat;
+    lon = lon - s.dLon;
+    alt = alt - s.dAlt;
 }
 
 namespace {
@@ -165,10 +158,31 @@ void ShiftInDegrees(const COORD &c, double lat, double lon, double alt,
     altOut = p[2];
 }
 
+/// The traced degree operations, out of line: the untraced ones below then
+/// contain no trace code at all. (A trace call inside them would take the
+/// address of the point being shifted, and the compiler would then keep it in
+/// memory across every library call of the untraced computation as well.)
+[[gnu::cold, gnu::noinline]] void
+TracedInDegrees(const COORD &c, TraceRecord record,
+                const MolodenskyEllipsoid &ell, double sign, double lat,
+                double lon, double alt, double &latOut, double &lonOut,
+                double &altOut) {
+    ShiftInDegrees(c, lat, lon, alt, latOut, lonOut, altOut,
+                   [&](double &phi, double &lam, double &h) {
+                       TracedShift(c, record, ell, sign, phi, lam, h);
+                   });
+}
+
 } // namespace
 
 void COORD::TransWgs2Local(double lat, double lon, double alt, double &latOut,
                            double &lonOut, double &altOut) const {
+    if (CoordTrace::BUILT_IN && m_bTrace != 0) {
+        TracedInDegrees(*this, TraceRecord::Wgs2Local,
+                        {m_dbWgs84_a, m_dbWgs84_b, m_dbWgs84_e, m_dbWgs84_ee},
+                        -1.0, lat, lon, alt, latOut, lonOut, altOut);
+        return;
+    }
     ShiftInDegrees(*this, lat, lon, alt, latOut, lonOut, altOut,
                    [this](double &phi, double &lam, double &h) {
                        Wgs2Local(phi, lam, h);
@@ -177,6 +191,12 @@ void COORD::TransWgs2Local(double lat, double lon, double alt, double &latOut,
 
 void COORD::TransLocal2Wgs(double lat, double lon, double alt, double &latOut,
                            double &lonOut, double &altOut) const {
+    if (CoordTrace::BUILT_IN && m_bTrace != 0) {
+        TracedInDegrees(*this, TraceRecord::Local2Wgs,
+                        {m_dbLocal_a, m_dbLocal_b, m_dbLocal_e, m_dbLocal_ee},
+                        +1.0, lat, lon, alt, latOut, lonOut, altOut);
+        return;
+    }
     ShiftInDegrees(*this, lat, lon, alt, latOut, lonOut, altOut,
                    [this](double &phi, double &lam, double &h) {
                        Local2Wgs(phi, lam, h);

@@ -35,5 +35,5 @@ struct MolodenskyShift {
 
 /// Evaluates the standard Molodensky formulas once at (phi, lam, h).
 MolodenskyShift ComputeMolodenskyShift(const MolodenskyEllipsoid &ell,
-                                       const MolodenskyConstants &k,
-                                       double phi, double lam, double h);
+                                       const MolodenskyConstants &k, double phi,
+                                       double lam, double h);

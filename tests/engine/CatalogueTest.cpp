@@ -163,14 +163,15 @@ TEST_P(CatalogueNameBuffer, NeverWritesPastSizeAndAlwaysTerminates) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, CatalogueNameBuffer,
-    testing::Values(BufferRow{0, ""}, BufferRow{1, ""}, BufferRow{5, "Indo"},
-                    BufferRow{19, "Indonesian 1974(ID"},
-                    BufferRow{20, "Indonesian 1974(ID)"},
-                    BufferRow{40, "Indonesian 1974(ID)"}));
+INSTANTIATE_TEST_SUITE_P(Sizes, CatalogueNameBuffer,
+                         testing::Values(BufferRow{0, ""}, BufferRow{1, ""},
+                                         BufferRow{5, "Indo"},
+                                         BufferRow{19, "Indonesian 1974(ID"},
+                                         BufferRow{20, "Indonesian 1974(ID)"},
+                                         BufferRow{40, "Indonesian 1974(ID)"}));
 
-// ---- user rows ----------------------------------------------------------------
+// ---- user rows
+// ----------------------------------------------------------------
 
 struct UserNameRow {
     const char *label;
@@ -200,16 +201,18 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(UserNameRow{"short", "Mine(MY)", "Mine(MY)"},
                     UserNameRow{"exactly39", k39, k39},
                     UserNameRow{"ascii40", k39 + "f", k39},
-                    UserNameRow{"hangulStraddles", std::string(38, 'e') + kHangul,
+                    UserNameRow{"hangulStraddles",
+                                std::string(38, 'e') + kHangul,
                                 std::string(38, 'e')},
-                    UserNameRow{"hangulFits", std::string(36, 'e') + kHangul + "z",
+                    UserNameRow{"hangulFits",
+                                std::string(36, 'e') + kHangul + "z",
                                 std::string(36, 'e') + kHangul},
                     UserNameRow{"empty", "", ""}),
     [](const auto &info) { return info.param.label; });
 
 TEST(UserDatum, NameIsCutTo51BytesAtACharacterBoundary) {
     COORD c(DATUM_WGS84);
-    const std::string fits = std::string(49, 'd') + "\xc3\xa9";  // 51 bytes
+    const std::string fits = std::string(49, 'd') + "\xc3\xa9"; // 51 bytes
     const std::string over = std::string(50, 'd') + "\xc3\xa9"; // 52 bytes
     char name[kHostBuffer];
     std::int32_t ell = 0;

@@ -69,13 +69,13 @@ TEST_P(MeridianArc, MatchesAnIndependentGeodesic) {
     EXPECT_NEAR(S, GetParam().arc, 1e-5);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Arcs, MeridianArc,
-    testing::Values(ArcRow{133, 45.0, 4984944.377977744},
-                    ArcRow{133, 90.0, 10001965.729312724},
-                    ArcRow{125, 90.0, 10000855.764432518},
-                    ArcRow{125, 37.5, 4151587.776646968},
-                    ArcRow{38, -60.0, -6654228.396312613}));
+INSTANTIATE_TEST_SUITE_P(Arcs, MeridianArc,
+                         testing::Values(ArcRow{133, 45.0, 4984944.377977744},
+                                         ArcRow{133, 90.0, 10001965.729312724},
+                                         ArcRow{125, 90.0, 10000855.764432518},
+                                         ArcRow{125, 37.5, 4151587.776646968},
+                                         ArcRow{38, -60.0,
+                                                -6654228.396312613}));
 
 TEST(CoordCoordSys, TransverseMercatorConstants) {
     COORD c(125);
@@ -150,19 +150,19 @@ TEST_P(OrgLatLonRule, AdjustsTheLongitudeByKind) {
 
 INSTANTIATE_TEST_SUITE_P(
     Zones, OrgLatLonRule,
-    testing::Values(
-        OrgLonRow{CS_UTM, 127.3, 129}, OrgLonRow{CS_UTM, 126, 129},
-        OrgLonRow{CS_UTM, 125.999, 123}, OrgLonRow{CS_UTM, 132, 135},
-        OrgLonRow{CS_UTM, -0.5, -3}, OrgLonRow{CS_UTM, -3, -3},
-        OrgLonRow{CS_UTM, -9, -9}, OrgLonRow{CS_UTM, 0, 3},
-        OrgLonRow{CS_UTM, 179.9, 177}, OrgLonRow{CS_UTM, -180, -177},
-        OrgLonRow{CS_TM, 126, 125}, OrgLonRow{CS_TM, 126.0001, 127},
-        OrgLonRow{CS_TM, 130, 129}, OrgLonRow{CS_TM, 124.0001, 125},
-        OrgLonRow{CS_TM, 128, 127}, OrgLonRow{CS_TM, 128.5, 129},
-        // outside the belts: used unchanged
-        OrgLonRow{CS_TM, 124, 124}, OrgLonRow{CS_TM, 130.5, 130.5},
-        OrgLonRow{CS_TM, -75, -75}, OrgLonRow{CS_G7, 127.5, 127.5},
-        OrgLonRow{CS_ECEF, 126, 126}));
+    testing::Values(OrgLonRow{CS_UTM, 127.3, 129}, OrgLonRow{CS_UTM, 126, 129},
+                    OrgLonRow{CS_UTM, 125.999, 123},
+                    OrgLonRow{CS_UTM, 132, 135}, OrgLonRow{CS_UTM, -0.5, -3},
+                    OrgLonRow{CS_UTM, -3, -3}, OrgLonRow{CS_UTM, -9, -9},
+                    OrgLonRow{CS_UTM, 0, 3}, OrgLonRow{CS_UTM, 179.9, 177},
+                    OrgLonRow{CS_UTM, -180, -177}, OrgLonRow{CS_TM, 126, 125},
+                    OrgLonRow{CS_TM, 126.0001, 127}, OrgLonRow{CS_TM, 130, 129},
+                    OrgLonRow{CS_TM, 124.0001, 125}, OrgLonRow{CS_TM, 128, 127},
+                    OrgLonRow{CS_TM, 128.5, 129},
+                    // outside the belts: used unchanged
+                    OrgLonRow{CS_TM, 124, 124}, OrgLonRow{CS_TM, 130.5, 130.5},
+                    OrgLonRow{CS_TM, -75, -75}, OrgLonRow{CS_G7, 127.5, 127.5},
+                    OrgLonRow{CS_ECEF, 126, 126}));
 
 TEST(CoordOrigin, SetOrgLatLonLeavesScaleDeltaAndFalseOrigin) {
     COORD c(DATUM_WGS84);

@@ -25,11 +25,12 @@ template <typename F> std::string FaultOf(F &&operation) {
 
 /// Every derived field of the engine, for before/after comparisons.
 std::vector<double> DerivedState(const COORD &c) {
-    return {c.m_dbLocal_a,  c.m_dbLocal_b,  c.m_dbLocal_f,  c.m_dbLocal_e,
-            c.m_dbLocal_ee, c.m_dbLocal_epep, c.m_dbLocal_A, c.m_dbLocal_B,
-            c.m_dbLocal_C,  c.m_dbLocal_D,  c.m_dbLocal_E,  c.m_dbLocal_F,
-            c.m_dbLocal_da, c.m_dbLocal_df, c.m_dbLocal_dx, c.m_dbLocal_dy,
-            c.m_dbLocal_dz, static_cast<double>(c.m_nDatum)};
+    return {c.m_dbLocal_a,  c.m_dbLocal_b,  c.m_dbLocal_f,
+            c.m_dbLocal_e,  c.m_dbLocal_ee, c.m_dbLocal_epep,
+            c.m_dbLocal_A,  c.m_dbLocal_B,  c.m_dbLocal_C,
+            c.m_dbLocal_D,  c.m_dbLocal_E,  c.m_dbLocal_F,
+            c.m_dbLocal_da, c.m_dbLocal_df, c.m_dbLocal_dx,
+            c.m_dbLocal_dy, c.m_dbLocal_dz, static_cast<double>(c.m_nDatum)};
 }
 
 // A runtime zero the optimiser cannot see through.
@@ -70,15 +71,14 @@ TEST_P(SetDatumFault, ThrowsAndChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     UserEllipsoids, SetDatumFault,
-    testing::Values(
-        BadEllipsoidRow{"inverseFlatteningZero", 6378137.0, 0.0,
-                        "Floating point division by zero"},
-        BadEllipsoidRow{"inverseFlatteningNegative", 6378137.0, -1.0,
-                        "Invalid floating point operation"},
-        BadEllipsoidRow{"semiMajorAxisZero", 0.0, 298.257223563,
-                        "Invalid floating point operation"},
-        BadEllipsoidRow{"semiMajorAxisHuge", 1e300, 298.257223563,
-                        "Floating point overflow"}),
+    testing::Values(BadEllipsoidRow{"inverseFlatteningZero", 6378137.0, 0.0,
+                                    "Floating point division by zero"},
+                    BadEllipsoidRow{"inverseFlatteningNegative", 6378137.0,
+                                    -1.0, "Invalid floating point operation"},
+                    BadEllipsoidRow{"semiMajorAxisZero", 0.0, 298.257223563,
+                                    "Invalid floating point operation"},
+                    BadEllipsoidRow{"semiMajorAxisHuge", 1e300, 298.257223563,
+                                    "Floating point overflow"}),
     [](const auto &info) { return info.param.label; });
 
 struct Outputs {
@@ -128,8 +128,8 @@ TEST(MolodenskyFault, FlagsAreClearedBeforeEachOperation) {
 
     const double M = (1.0 - c.m_dbWgs84_ee) * c.m_dbWgs84_a;
     EXPECT_NE(FaultOf([&] {
-                  c.TransWgs2Local(RuntimeValue(0.0), 0.0, -M, out.lat,
-                                   out.lon, out.h);
+                  c.TransWgs2Local(RuntimeValue(0.0), 0.0, -M, out.lat, out.lon,
+                                   out.h);
               }),
               "");
     EXPECT_EQ(FaultOf([&] {

@@ -9,7 +9,7 @@
 namespace {
 
 constexpr double kDeg = 3.141592653589793 / 180.0;
-constexpr double kAngleTolerance = 1e-9; // degrees
+constexpr double kAngleTolerance = 1e-9;  // degrees
 constexpr double kHeightTolerance = 1e-3; // metres
 
 // Reference values from PROJ's cct with +proj=molodensky (standard formulas),
@@ -23,6 +23,7 @@ struct CctRow {
     double locLat, locLon, locH;
 };
 
+// clang-format off
 const CctRow kCctRows[] = {
     {125, 37.4818416208333, 127.004542079583, 0, /* to WGS 84 */ 37.48464618392944, 127.0023491098531, 19.612542497338982, /* to local */ 37.47903723015716, 127.00673478679235, -19.6178800918319},
     {125, 35.0, 139.5, 1200.0, /* to WGS 84 */ 35.003344092251915, 139.49690025295462, 1162.710788997523, /* to local */ 34.99665613756756, 139.5030993773303, 1237.2844780388516},
@@ -39,6 +40,7 @@ const CctRow kCctRows[] = {
     {132, 0.0, 0.0, 0.0, /* to WGS 84 */ -4.069663668e-05, 0.0, -2.0, /* to local */ 4.0696626467e-05, 0.0, 2.0},
     {132, -33.9, 18.4, 10.0, /* to WGS 84 */ -33.900035388643694, 18.4, 10.573718435810967, /* to local */ -33.89996461136519, 18.4, 9.426281526778636},
 };
+// clang-format on
 
 TEST(Molodensky, AgreesWithProjInBothDirections) {
     for (const CctRow &row : kCctRows) {
@@ -79,8 +81,9 @@ TEST(Molodensky, RoundTripStaysWithinCentimetres) {
 
 TEST(Molodensky, Wgs84DatumLeavesThePointExactlyUnchanged) {
     const COORD c(DATUM_WGS84);
-    const double points[][3] = {
-        {37.4818416208333, 127.004542079583, 0}, {-89.5, -179.9, 8000}, {0, 0, 0}};
+    const double points[][3] = {{37.4818416208333, 127.004542079583, 0},
+                                {-89.5, -179.9, 8000},
+                                {0, 0, 0}};
     for (const auto &p : points) {
         double lat = 0, lon = 0, h = 0;
         c.TransWgs2Local(p[0], p[1], p[2], lat, lon, h);
@@ -124,10 +127,12 @@ TEST(Molodensky, SameEllipsoidShiftsByTheTranslationOnly) {
     c.TransLocal2Wgs(45.0, 90.0, 0.0, lat, lon, h);
     // at longitude 90: dh = dy cos(phi) + dz sin(phi), dlon = -dx / ((N+h) cos)
     EXPECT_NEAR(h, -50.0 * std::cos(phi) + 30.0 * std::sin(phi), 1e-9);
-    const double N = c.m_dbLocal_a /
-                     std::sqrt(1 - c.m_dbLocal_ee * std::sin(phi) * std::sin(phi));
-    EXPECT_NEAR((lon - 90.0) * kDeg, -100.0 / (N * std::cos(phi)) +
-                                         -50.0 * std::cos(lam) / (N * std::cos(phi)),
+    const double N =
+        c.m_dbLocal_a /
+        std::sqrt(1 - c.m_dbLocal_ee * std::sin(phi) * std::sin(phi));
+    EXPECT_NEAR((lon - 90.0) * kDeg,
+                -100.0 / (N * std::cos(phi)) +
+                    -50.0 * std::cos(lam) / (N * std::cos(phi)),
                 1e-14);
 }
 

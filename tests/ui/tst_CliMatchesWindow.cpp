@@ -45,15 +45,15 @@ void tst_CliMatchesWindow::sameTexts_data() {
     QTest::newRow("wgs84 -> tokyo") << 133 << GEO << 125 << GEO << start;
     QTest::newRow("tokyo -> wgs84") << 125 << GEO << 133 << GEO << start;
     QTest::newRow("adindan -> tokyo") << 1 << GEO << 125 << GEO << south;
-    QTest::newRow("same datum copy") << 38 << GEO << 38 << GEO
-                                     << QStringList{"48.85660000000001", "2.3522",
-                                                    "35.00000"};
+    QTest::newRow("same datum copy")
+        << 38 << GEO << 38 << GEO
+        << QStringList{"48.85660000000001", "2.3522", "35.00000"};
     // geographic -> grid on the other side, each grid kind
     QTest::newRow("wgs84 -> tokyo utm") << 133 << GEO << 125 << CS_UTM << start;
     QTest::newRow("wgs84 -> tokyo tm") << 133 << GEO << 125 << CS_TM << start;
     QTest::newRow("wgs84 -> tokyo g7") << 133 << GEO << 125 << CS_G7 << start;
-    QTest::newRow("wgs84 -> tokyo ecef") << 133 << GEO << 125 << CS_ECEF
-                                         << start;
+    QTest::newRow("wgs84 -> tokyo ecef")
+        << 133 << GEO << 125 << CS_ECEF << start;
     // grid -> geographic and grid -> grid across datums
     QTest::newRow("tokyo tm -> wgs84")
         << 125 << CS_TM << 133 << GEO
@@ -114,9 +114,8 @@ void tst_CliMatchesWindow::sameTexts() {
     settings.to.datum = datum2;
     settings.to.kind = kind2;
     Chain chain(settings);
-    const auto texts = chain.ConvertTexts(input[0].toStdString(),
-                                          input[1].toStdString(),
-                                          input[2].toStdString());
+    const auto texts = chain.ConvertTexts(
+        input[0].toStdString(), input[1].toStdString(), input[2].toStdString());
     const QStringList chainTexts{QString::fromStdString(texts[0]),
                                  QString::fromStdString(texts[1]),
                                  QString::fromStdString(texts[2])};
