@@ -40,7 +40,7 @@ test-asan: deps
 
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
-	    -DBUILD_BENCHMARKS=ON -DBUILD_TESTING=OFF
+	    -DBUILD_BENCHMARKS=ON -DBUILD_TESTING=OFF -DBUILD_UI=ON
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@for b in $(BENCH_BUILD)/bench/bench_*; do \
 	    [ -x "$$b" ] || continue; echo "== $$(basename $$b)"; \
