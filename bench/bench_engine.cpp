@@ -56,29 +56,31 @@ const COORD &Tokyo() {
     return engine;
 }
 
+/// The points of GeoPoints() as @p convert turns them into another kind.
+template <typename Point, typename Convert>
+std::vector<Point> Converted(Convert convert) {
+    std::vector<Point> out;
+    for (const Geo &p : GeoPoints()) {
+        Point q{};
+        convert(p, q);
+        out.push_back(q);
+    }
+    return out;
+}
+
 const std::vector<Grid> &GridPoints() {
-    static const std::vector<Grid> points = [] {
-        std::vector<Grid> out;
-        for (const Geo &p : GeoPoints()) {
-            Grid g{};
+    static const std::vector<Grid> points =
+        Converted<Grid>([](const Geo &p, Grid &g) {
             Tokyo().ConvGeo2Grid(p.lat, p.lon, g.x, g.y);
-            out.push_back(g);
-        }
-        return out;
-    }();
+        });
     return points;
 }
 
 const std::vector<Ecef> &EcefPoints() {
-    static const std::vector<Ecef> points = [] {
-        std::vector<Ecef> out;
-        for (const Geo &p : GeoPoints()) {
-            Ecef e{};
+    static const std::vector<Ecef> points =
+        Converted<Ecef>([](const Geo &p, Ecef &e) {
             Tokyo().ConvGeo2Ecef(p.lat, p.lon, p.h, e.x, e.y, e.z);
-            out.push_back(e);
-        }
-        return out;
-    }();
+        });
     return points;
 }
 
@@ -86,121 +88,71 @@ std::string Name(const char *what) {
     return std::string(what) + "/" + NOLVEX_BENCH_VARIANT;
 }
 
-// ---- baseline
-// -------------------------------------------------------------------
-
-void Baseline(benchmark::State &state) {
-    const std::vector<Geo> &points = GeoPoints();
-    std::size_t i = 0;
-    for (auto _ : state) {
-        const Geo &p = points[i++ & (POINT_COUNT - 1)];
-        double s = std::sin(p.lat);
-        double c = std::cos(p.lon);
-        double r = std::sqrt(p.h + 200.0);
-        double w = std::pow(p.lat, 1.5);
-        benchmark::DoNotOptimize(s);
-        benchmark::DoNotOptimize(c);
-        benchmark::DoNotOptimize(r);
-        benchmark::DoNotOptimize(w);
-    }
+/// Keeps the results @p values from being optimised away.
+template <typename... Values> void Keep(Values &...values) {
+    (benchmark::DoNotOptimize(values), ...);
 }
 
-// ---- the six conversions
-// ------------------------------------------------------------
-
-void TransWgs2Local(benchmark::State &state) {
-    const COORD &engine = Tokyo();
-    const std::vector<Geo> &points = GeoPoints();
-    std::size_t i = 0;
-    for (auto _ : state) {
-        const Geo &p = points[i++ & (POINT_COUNT - 1)];
-        double lat = 0, lon = 0, h = 0;
-        engine.TransWgs2Local(p.lat, p.lon, p.h, lat, lon, h);
-        benchmark::DoNotOptimize(lat);
-        benchmark::DoNotOptimize(lon);
-        benchmark::DoNotOptimize(h);
-    }
+/**
+ * Registers benchmark @p what: one call of @p convert per iteration, with the
+ * engine Tokyo() and the next of the points @p points gives. Points and engine
+ * are made when the benchmark first runs.
+ */
+template <typename Point, typename Convert>
+void Register(const char *what, const std::vector<Point> &(*points)(),
+              Convert convert) {
+    benchmark::RegisterBenchmark(
+        Name(what).c_str(), [points, convert](benchmark::State &state) {
+            const COORD &engine = Tokyo();
+            const std::vector<Point> &cycle = points();
+            std::size_t i = 0;
+            for (auto _ : state)
+                convert(engine, cycle[i++ & (POINT_COUNT - 1)]);
+        });
 }
 
-void TransLocal2Wgs(benchmark::State &state) {
-    const COORD &engine = Tokyo();
-    const std::vector<Geo> &points = GeoPoints();
-    std::size_t i = 0;
-    for (auto _ : state) {
-        const Geo &p = points[i++ & (POINT_COUNT - 1)];
-        double lat = 0, lon = 0, h = 0;
-        engine.TransLocal2Wgs(p.lat, p.lon, p.h, lat, lon, h);
-        benchmark::DoNotOptimize(lat);
-        benchmark::DoNotOptimize(lon);
-        benchmark::DoNotOptimize(h);
-    }
-}
-
-void ConvGeo2Grid(benchmark::State &state) {
-    const COORD &engine = Tokyo();
-    const std::vector<Geo> &points = GeoPoints();
-    std::size_t i = 0;
-    for (auto _ : state) {
-        const Geo &p = points[i++ & (POINT_COUNT - 1)];
-        double x = 0, y = 0;
-        engine.ConvGeo2Grid(p.lat, p.lon, x, y);
-        benchmark::DoNotOptimize(x);
-        benchmark::DoNotOptimize(y);
-    }
-}
-
-void ConvGrid2Geo(benchmark::State &state) {
-    const COORD &engine = Tokyo();
-    const std::vector<Grid> &points = GridPoints();
-    std::size_t i = 0;
-    for (auto _ : state) {
-        const Grid &p = points[i++ & (POINT_COUNT - 1)];
-        double lat = 0, lon = 0;
-        engine.ConvGrid2Geo(lat, lon, p.x, p.y);
-        benchmark::DoNotOptimize(lat);
-        benchmark::DoNotOptimize(lon);
-    }
-}
-
-void ConvGeo2Ecef(benchmark::State &state) {
-    const COORD &engine = Tokyo();
-    const std::vector<Geo> &points = GeoPoints();
-    std::size_t i = 0;
-    for (auto _ : state) {
-        const Geo &p = points[i++ & (POINT_COUNT - 1)];
-        double x = 0, y = 0, z = 0;
-        engine.ConvGeo2Ecef(p.lat, p.lon, p.h, x, y, z);
-        benchmark::DoNotOptimize(x);
-        benchmark::DoNotOptimize(y);
-        benchmark::DoNotOptimize(z);
-    }
-}
-
-void ConvEcef2Geo(benchmark::State &state) {
-    const COORD &engine = Tokyo();
-    const std::vector<Ecef> &points = EcefPoints();
-    std::size_t i = 0;
-    for (auto _ : state) {
-        const Ecef &p = points[i++ & (POINT_COUNT - 1)];
-        double lat = 0, lon = 0, h = 0;
-        engine.ConvEcef2Geo(lat, lon, h, p.x, p.y, p.z);
-        benchmark::DoNotOptimize(lat);
-        benchmark::DoNotOptimize(lon);
-        benchmark::DoNotOptimize(h);
-    }
+/// One Molodensky step of the engine, @p Step, on the geographic point @p p.
+template <auto Step> void Molodensky(const COORD &engine, const Geo &p) {
+    double lat = 0, lon = 0, h = 0;
+    (engine.*Step)(p.lat, p.lon, p.h, lat, lon, h);
+    Keep(lat, lon, h);
 }
 
 const bool REGISTERED = [] {
-    benchmark::RegisterBenchmark(Name("Baseline_sin_cos_sqrt_pow").c_str(),
-                                 Baseline);
-    benchmark::RegisterBenchmark(Name("TransWgs2Local").c_str(),
-                                 TransWgs2Local);
-    benchmark::RegisterBenchmark(Name("TransLocal2Wgs").c_str(),
-                                 TransLocal2Wgs);
-    benchmark::RegisterBenchmark(Name("ConvGeo2Grid").c_str(), ConvGeo2Grid);
-    benchmark::RegisterBenchmark(Name("ConvGrid2Geo").c_str(), ConvGrid2Geo);
-    benchmark::RegisterBenchmark(Name("ConvGeo2Ecef").c_str(), ConvGeo2Ecef);
-    benchmark::RegisterBenchmark(Name("ConvEcef2Geo").c_str(), ConvEcef2Geo);
+    // ---- baseline: does not use the engine
+    Register("Baseline_sin_cos_sqrt_pow", GeoPoints,
+             [](const COORD &, const Geo &p) {
+                 double s = std::sin(p.lat);
+                 double c = std::cos(p.lon);
+                 double r = std::sqrt(p.h + 200.0);
+                 double w = std::pow(p.lat, 1.5);
+                 Keep(s, c, r, w);
+             });
+    // ---- the six conversions
+    Register("TransWgs2Local", GeoPoints, Molodensky<&COORD::TransWgs2Local>);
+    Register("TransLocal2Wgs", GeoPoints, Molodensky<&COORD::TransLocal2Wgs>);
+    Register("ConvGeo2Grid", GeoPoints, [](const COORD &engine, const Geo &p) {
+        double x = 0, y = 0;
+        engine.ConvGeo2Grid(p.lat, p.lon, x, y);
+        Keep(x, y);
+    });
+    Register("ConvGrid2Geo", GridPoints,
+             [](const COORD &engine, const Grid &p) {
+                 double lat = 0, lon = 0;
+                 engine.ConvGrid2Geo(lat, lon, p.x, p.y);
+                 Keep(lat, lon);
+             });
+    Register("ConvGeo2Ecef", GeoPoints, [](const COORD &engine, const Geo &p) {
+        double x = 0, y = 0, z = 0;
+        engine.ConvGeo2Ecef(p.lat, p.lon, p.h, x, y, z);
+        Keep(x, y, z);
+    });
+    Register("ConvEcef2Geo", EcefPoints,
+             [](const COORD &engine, const Ecef &p) {
+                 double lat = 0, lon = 0, h = 0;
+                 engine.ConvEcef2Geo(lat, lon, h, p.x, p.y, p.z);
+                 Keep(lat, lon, h);
+             });
     return true;
 }();
 

@@ -21,48 +21,58 @@ namespace {
 using Code::FormatReal;
 using Code::ParseReal;
 
+/// The three field texts of a row of the window.
+using Texts = std::array<std::string, 3>;
+
 /// One side of the window: its DD row and its grid row, as texts.
 struct Side {
-    std::array<std::string, 3> dd{"0", "0", "0"};
-    std::array<std::string, 3> grid{"0", "0", "0"};
+    Texts dd{"0", "0", "0"};
+    Texts grid{"0", "0", "0"};
 };
 
 // The window's commands, step by step: every field read as a real, every
 // result written in the 15-digit format.
 
+/// The three fields of @p row read as reals, first to last.
+std::array<double, 3> Read(const Texts &row) {
+    return {ParseReal(row[0]), ParseReal(row[1]), ParseReal(row[2])};
+}
+
+/// Three results written as field texts.
+Texts Written(double a, double b, double c) {
+    return {FormatReal(a), FormatReal(b), FormatReal(c)};
+}
+
 void Dt1cc1Click(Side &side, const COORD &coord) {
-    const double lat = ParseReal(side.dd[0]), lon = ParseReal(side.dd[1]),
-                 alt = ParseReal(side.dd[2]);
+    const auto [lat, lon, alt] = Read(side.dd);
     double x = 0, y = 0, z = alt;
     if (coord.GetCoordSys() == CS_ECEF)
         coord.ConvGeo2Ecef(lat, lon, alt, x, y, z);
     else
         coord.ConvGeo2Grid(lat, lon, x, y);
-    side.grid = {FormatReal(x), FormatReal(y), FormatReal(z)};
+    side.grid = Written(x, y, z);
 }
 
 void Cc1Dt1Click(Side &side, const COORD &coord) {
-    const double x = ParseReal(side.grid[0]), y = ParseReal(side.grid[1]),
-                 z = ParseReal(side.grid[2]);
+    const auto [x, y, z] = Read(side.grid);
     double lat = 0, lon = 0, alt = z;
     if (coord.GetCoordSys() == CS_ECEF)
         coord.ConvEcef2Geo(lat, lon, alt, x, y, z);
     else
         coord.ConvGrid2Geo(lat, lon, x, y);
-    side.dd = {FormatReal(lat), FormatReal(lon), FormatReal(alt)};
+    side.dd = Written(lat, lon, alt);
 }
 
 void Dt1Click(const Side &side1, Side &side2, const COORD &coord1,
               const COORD &coord2, int nDatum1, int nDatum2) {
-    double lat = ParseReal(side1.dd[0]), lon = ParseReal(side1.dd[1]),
-           alt = ParseReal(side1.dd[2]);
+    auto [lat, lon, alt] = Read(side1.dd);
     if (nDatum1 != nDatum2) {
         if (coord1.GetDatum() != DATUM_WGS84)
             coord1.TransLocal2Wgs(lat, lon, alt, lat, lon, alt);
         if (coord2.GetDatum() != DATUM_WGS84)
             coord2.TransWgs2Local(lat, lon, alt, lat, lon, alt);
     }
-    side2.dd = {FormatReal(lat), FormatReal(lon), FormatReal(alt)};
+    side2.dd = Written(lat, lon, alt);
 }
 
 /// The projection-origin dialog's OK with some fields typed.

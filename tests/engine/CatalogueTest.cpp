@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -77,6 +78,10 @@ struct OutOfRangeRow {
     bool ellipsoid;
 };
 
+void PrintTo(const OutOfRangeRow &row, std::ostream *os) {
+    *os << (row.ellipsoid ? "ellipsoid " : "datum ") << row.index;
+}
+
 class CatalogueOutOfRange : public testing::TestWithParam<OutOfRangeRow> {};
 
 TEST_P(CatalogueOutOfRange, ReturnsZeroAndWritesNothing) {
@@ -139,6 +144,10 @@ struct BufferRow {
     unsigned size;
     const char *expected;
 };
+
+void PrintTo(const BufferRow &row, std::ostream *os) {
+    *os << "size " << row.size;
+}
 
 class CatalogueNameBuffer : public testing::TestWithParam<BufferRow> {};
 

@@ -155,38 +155,39 @@ double GroundDistance(double lat1, double lon1, double lat2, double lon2) {
 // ---- against the exact projection
 // -----------------------------------------------
 
-// The series to l^8 agree with the exact projection to far better than a
-// millimetre within 3 degrees of the central meridian.
-TEST(TmercTest, ForwardMatchesExactTransverseMercatorWithin3Degrees) {
+/// Calls @p check(engine, grid, row) for every reference row off the central
+/// meridian, with the engine of its grid, each traced with its place.
+template <typename Check> void ForEachRowOffMeridian(const Check &check) {
     for (const GridRows &g : OFF_MERIDIAN) {
         const COORD c = Engine(g.grid);
         for (const Row *row = g.begin; row != g.end; ++row) {
             SCOPED_TRACE(std::string(g.grid.name) + " at " +
                          std::to_string(row->lat) + ", " +
                          std::to_string(row->lon));
-            double x = 0, y = 0;
-            c.ConvGeo2Grid(row->lat, row->lon, x, y);
-            EXPECT_NEAR(x, ExpectedX(g.grid, *row), 1 * MM);
-            EXPECT_NEAR(y, ExpectedY(g.grid, *row), 1 * MM);
+            check(c, g.grid, *row);
         }
     }
+}
+
+// The series to l^8 agree with the exact projection to far better than a
+// millimetre within 3 degrees of the central meridian.
+TEST(TmercTest, ForwardMatchesExactTransverseMercatorWithin3Degrees) {
+    ForEachRowOffMeridian([](const COORD &c, const Grid &grid, const Row &row) {
+        double x = 0, y = 0;
+        c.ConvGeo2Grid(row.lat, row.lon, x, y);
+        EXPECT_NEAR(x, ExpectedX(grid, row), 1 * MM);
+        EXPECT_NEAR(y, ExpectedY(grid, row), 1 * MM);
+    });
 }
 
 // The inverse series carry fewer terms; within 3 degrees of the central
 // meridian they still land within a millimetre of the exact inverse.
 TEST(TmercTest, InverseMatchesExactTransverseMercatorWithin3Degrees) {
-    for (const GridRows &g : OFF_MERIDIAN) {
-        const COORD c = Engine(g.grid);
-        for (const Row *row = g.begin; row != g.end; ++row) {
-            SCOPED_TRACE(std::string(g.grid.name) + " at " +
-                         std::to_string(row->lat) + ", " +
-                         std::to_string(row->lon));
-            double lat = 0, lon = 0;
-            c.ConvGrid2Geo(lat, lon, ExpectedX(g.grid, *row),
-                           ExpectedY(g.grid, *row));
-            EXPECT_LT(GroundDistance(lat, lon, row->lat, row->lon), 1 * MM);
-        }
-    }
+    ForEachRowOffMeridian([](const COORD &c, const Grid &grid, const Row &row) {
+        double lat = 0, lon = 0;
+        c.ConvGrid2Geo(lat, lon, ExpectedX(grid, row), ExpectedY(grid, row));
+        EXPECT_LT(GroundDistance(lat, lon, row.lat, row.lon), 1 * MM);
+    });
 }
 
 // ---- origin and central meridian

@@ -119,11 +119,19 @@ inline void SetText(const QDialog &dialog, const QString &name,
     Child<QLineEdit>(dialog, name)->setText(text);
 }
 
-/// A number text of the test rows under separator @p sep: "." becomes the
-/// separator in use, "~" the other one (which the readers refuse).
-inline QString Typed(QString text, char sep) {
-    const QChar other = sep == '.' ? u',' : u'.';
-    text.replace(u'.', QLatin1Char(sep));
-    text.replace(u'~', other);
-    return text;
+/// The names of "name=text" rows, in their order.
+inline QStringList NamesOf(const QStringList &rows) {
+    QStringList names;
+    for (const QString &row : rows)
+        names << SplitAssignment(row).first;
+    return names;
+}
+
+/// Whether the dialog's buttons read "&Ok" and "&Cancel", Cancel left of OK.
+inline bool CancelLeftOfOk(const QDialog &dialog) {
+    auto *ok = Child<QPushButton>(dialog, QStringLiteral("btnOk"));
+    auto *cancel = Child<QPushButton>(dialog, QStringLiteral("btnCancel"));
+    return ok->text() == QStringLiteral("&Ok") &&
+           cancel->text() == QStringLiteral("&Cancel") &&
+           cancel->x() + cancel->width() <= ok->x();
 }

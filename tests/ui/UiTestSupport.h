@@ -1,7 +1,10 @@
-// Helpers shared by the window tests: catching the error box, finding fields
-// by their documented names, reading number texts independently of the
-// program's own readers.
+// Helpers shared by the window tests: the decimal separator of each test row,
+// catching the error box, finding and typing into fields by their documented
+// names, writing and reading number texts independently of the program's own
+// writers and readers.
 #pragma once
+
+#include "NumberText.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -13,7 +16,25 @@
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
+
+#include <utility>
+
+/// Every window test runs once with the point and once with the comma as the
+/// decimal separator of the regional settings: the global data rows.
+inline void AddSeparatorRows() {
+    QTest::addColumn<char>("separator");
+    QTest::newRow("point") << '.';
+    QTest::newRow("comma") << ',';
+}
+
+/// Puts the separator of the current global row in force and returns it.
+inline char UseRowSeparator() {
+    QFETCH_GLOBAL(char, separator);
+    Code::SetDecimalSeparator(separator);
+    return separator;
+}
 
 /// What one shown error box looked like.
 struct ShownBox {
@@ -104,8 +125,39 @@ inline double ValueOf(QString text, char sep) {
     return ok ? value : qQNaN();
 }
 
+/// A number text of the test rows under separator @p sep: "." becomes the
+/// separator in use, "~" the other one (which the readers refuse).
+inline QString Typed(QString text, char sep) {
+    const QChar other = sep == '.' ? u',' : u'.';
+    text.replace(u'.', QLatin1Char(sep));
+    text.replace(u'~', other);
+    return text;
+}
+
 /// Splits "name=text" into its two parts.
 inline std::pair<QString, QString> SplitAssignment(const QString &row) {
     const auto at = row.indexOf(u'=');
     return {row.left(at), row.mid(at + 1)};
+}
+
+/// The edit field of @p parent named @p name; the test ends at once when
+/// missing.
+inline QLineEdit *FieldOf(const QObject &parent, const QString &name) {
+    auto *field = parent.findChild<QLineEdit *>(name);
+    if (field == nullptr)
+        qFatal("no field %s", qPrintable(name));
+    return field;
+}
+
+/// Focuses @p field as a click does, selects its text and types @p text one
+/// key at a time (an empty text erases the selection with Backspace).
+inline void TypeInto(QLineEdit *field, const QString &text) {
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTRY_VERIFY(field->hasFocus());
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    if (text.isEmpty())
+        QTest::keyClick(field, Qt::Key_Backspace);
+    else
+        QTest::keyClicks(field, text);
+    QCOMPARE(field->text(), text);
 }

@@ -24,6 +24,7 @@
 #include "Coord.h"
 #include "DialogDriver.h"
 #include "Fmain.h"
+#include "MainWindowFixture.h"
 #include "NumberText.h"
 
 #include <QGroupBox>
@@ -31,7 +32,6 @@
 #include <QTest>
 
 #include <cmath>
-#include <memory>
 
 namespace {
 
@@ -58,7 +58,7 @@ QStringList KindNames(const QString &side) {
 
 } // namespace
 
-class tst_TfrmCoordSys : public QObject {
+class tst_TfrmCoordSys : public QObject, private DialogFixture {
     Q_OBJECT
 
   private slots:
@@ -86,40 +86,24 @@ class tst_TfrmCoordSys : public QObject {
     void unreadableOriginField();
 
   private:
-    DialogRun Run(const QString &action, const DialogDriver::Fill &fill,
-                  int result = QDialog::Accepted) {
-        return RunDialog(*m_window, action, fill, result);
-    }
     void ChooseKind(const QString &side, int kind);
     void SetOrigin(const QString &side, const QStringList &texts);
-    QStringList ShownOrigin(const QString &side);
+    QStringList ShownOrigin(const QString &side) {
+        return Opened(QStringLiteral("SetFactor1"), OriginNames(side));
+    }
     QStringList Expected(const QString &side, const QStringList &texts) const;
+    void CheckShownOrigins(const QStringList &origin1,
+                           const QStringList &origin2);
     COORD &Engine(const QString &side) const {
         return side == u'1' ? *m_window->pCoord1 : *m_window->pCoord2;
     }
-
-    std::unique_ptr<TfrmMain> m_window;
-    char m_sep = '.';
 };
 
-void tst_TfrmCoordSys::initTestCase_data() {
-    QTest::addColumn<char>("separator");
-    QTest::newRow("point") << '.';
-    QTest::newRow("comma") << ',';
-}
+void tst_TfrmCoordSys::initTestCase_data() { AddSeparatorRows(); }
 
-void tst_TfrmCoordSys::init() {
-    QFETCH_GLOBAL(char, separator);
-    m_sep = separator;
-    Code::SetDecimalSeparator(separator);
-    m_window = std::make_unique<TfrmMain>();
-    m_window->CreateDialogs();
-}
+void tst_TfrmCoordSys::init() { OpenWindow(); }
 
-void tst_TfrmCoordSys::cleanup() {
-    m_window.reset();
-    Code::SetDecimalSeparator('.');
-}
+void tst_TfrmCoordSys::cleanup() { CloseWindow(); }
 
 void tst_TfrmCoordSys::ChooseKind(const QString &side, int kind) {
     const DialogRun run = Run(QStringLiteral("SetCoordnate1"), [&](QDialog &d) {
@@ -142,15 +126,6 @@ void tst_TfrmCoordSys::SetOrigin(const QString &side,
     QVERIFY(run.boxes.isEmpty());
 }
 
-QStringList tst_TfrmCoordSys::ShownOrigin(const QString &side) {
-    QStringList shown;
-    Run(
-        QStringLiteral("SetFactor1"),
-        [&](QDialog &d) { shown = Snapshot(d, OriginNames(side)); },
-        QDialog::Rejected);
-    return shown;
-}
-
 QStringList tst_TfrmCoordSys::Expected(const QString &side,
                                        const QStringList &texts) const {
     QStringList rows;
@@ -158,6 +133,15 @@ QStringList tst_TfrmCoordSys::Expected(const QString &side,
     for (int i = 0; i < names.size(); ++i)
         rows << names[i] + u'=' + Typed(texts[i], m_sep);
     return rows;
+}
+
+// What the next opening of the projection-origin dialog shows on both sides.
+void tst_TfrmCoordSys::CheckShownOrigins(const QStringList &origin1,
+                                         const QStringList &origin2) {
+    QCOMPARE(ShownOrigin(QStringLiteral("1")),
+             Expected(QStringLiteral("1"), origin1));
+    QCOMPARE(ShownOrigin(QStringLiteral("2")),
+             Expected(QStringLiteral("2"), origin2));
 }
 
 // ---- forms ------------------------------------------------------------------
@@ -203,17 +187,10 @@ void tst_TfrmCoordSys::form() {
     QFETCH(QStringList, captions);
     QFETCH(QStringList, defaults);
     // The form's own texts, before any opening replaces them.
-    QDialog *dialog = nullptr;
-    for (QDialog *candidate : m_window->findChildren<QDialog *>()) {
-        if (candidate->windowTitle() == title)
-            dialog = candidate;
-    }
+    QDialog *dialog = DialogTitled(title);
     QVERIFY(dialog != nullptr);
     QVERIFY(!dialog->isVisible());
-    QStringList names;
-    for (const QString &row : defaults)
-        names << SplitAssignment(row).first;
-    QCOMPARE(Snapshot(*dialog, names), defaults);
+    QCOMPARE(Snapshot(*dialog, NamesOf(defaults)), defaults);
 
     bool modal = false;
     QStringList shownCaptions;
@@ -244,11 +221,7 @@ void tst_TfrmCoordSys::form() {
                 groups << QString::number(left->geometry().intersects(
                     (left == boxes[0] ? boxes[1] : boxes[0])->geometry()));
             }
-            auto *ok = Child<QPushButton>(d, QStringLiteral("btnOk"));
-            auto *cancel = Child<QPushButton>(d, QStringLiteral("btnCancel"));
-            cancelLeftOfOk = ok->text() == QStringLiteral("&Ok") &&
-                             cancel->text() == QStringLiteral("&Cancel") &&
-                             cancel->x() + cancel->width() <= ok->x();
+            cancelLeftOfOk = CancelLeftOfOk(d);
         },
         QDialog::Rejected);
     QCOMPARE(run.dialogs, 1);
@@ -274,10 +247,7 @@ void tst_TfrmCoordSys::firstOpening() {
                                  "rdoEcef1=off", "rdoUtm2=on", "rdoTm2=off",
                                  "rdoG72=off", "rdoEcef2=off"}));
     const QStringList utm{"500000", "0", "0", "129", "0"};
-    QCOMPARE(ShownOrigin(QStringLiteral("1")),
-             Expected(QStringLiteral("1"), utm));
-    QCOMPARE(ShownOrigin(QStringLiteral("2")),
-             Expected(QStringLiteral("2"), utm));
+    CheckShownOrigins(utm, utm);
 }
 
 // ---- grid kinds -------------------------------------------------------------
@@ -341,11 +311,8 @@ void tst_TfrmCoordSys::chooseKind() {
     QCOMPARE(ShownOrigin(other), otherOrigin);
 
     // The next opening shows the kind in force.
-    QStringList shown;
-    Run(
-        QStringLiteral("SetCoordnate1"),
-        [&](QDialog &d) { shown = Snapshot(d, KindNames(side)); },
-        QDialog::Rejected);
+    const QStringList shown =
+        Opened(QStringLiteral("SetCoordnate1"), KindNames(side));
     QStringList expected;
     for (int i = 0; i < 4; ++i)
         expected << KindNames(side)[i] + u'=' +
@@ -399,10 +366,7 @@ void tst_TfrmCoordSys::cancelChangesNothing() {
         labels);
     // The next opening shows the engines' values, not the typed ones.
     const QStringList utm{"500000", "0", "0", "129", "0"};
-    QCOMPARE(ShownOrigin(QStringLiteral("1")),
-             Expected(QStringLiteral("1"), utm));
-    QCOMPARE(ShownOrigin(QStringLiteral("2")),
-             Expected(QStringLiteral("2"), utm));
+    CheckShownOrigins(utm, utm);
 }
 
 // ---- origins ----------------------------------------------------------------
@@ -513,10 +477,7 @@ void tst_TfrmCoordSys::coordSysOkResetsOrigins() {
 
     const DialogRun ok = Run(QStringLiteral("SetCoordnate1"), nullptr);
     QCOMPARE(ok.dialogs, 1);
-    QCOMPARE(ShownOrigin(QStringLiteral("1")),
-             Expected(QStringLiteral("1"), after1));
-    QCOMPARE(ShownOrigin(QStringLiteral("2")),
-             Expected(QStringLiteral("2"), after2));
+    CheckShownOrigins(after1, after2);
 }
 
 // ---- commands on the chosen grids -------------------------------------------
@@ -541,36 +502,25 @@ void tst_TfrmCoordSys::commandsOnChosenGrid() {
     QFETCH(double, y);
     QFETCH(double, z);
     ChooseKind(QStringLiteral("2"), kind);
-    auto field = [&](const char *name) {
-        return Child<QLineEdit>(*m_window, QString::fromLatin1(name));
-    };
-    field("edtLatDd2")->setText(Typed(QStringLiteral("36.2"), m_sep));
-    field("edtLonDd2")->setText(Typed(QStringLiteral("127.9"), m_sep));
-    field("edtAltDd2")->setText(QStringLiteral("30"));
-    ErrorBoxCatcher catcher;
-    Child<QAction>(*m_window, QStringLiteral("Dt2cc2"))->trigger();
-    auto value = [&](const char *name) {
-        return ValueOf(field(name)->text(), m_sep);
-    };
-    QVERIFY2(std::fabs(value("edtUtmX2") - x) <= M_GRID,
-             qPrintable(field("edtUtmX2")->text()));
-    QVERIFY2(std::fabs(value("edtUtmY2") - y) <= M_GRID,
-             qPrintable(field("edtUtmY2")->text()));
-    QVERIFY2(std::fabs(value("edtUtmZ2") - z) <= M_GRID,
-             qPrintable(field("edtUtmZ2")->text()));
+    SetPoint(QStringLiteral("2"), "36.2", "127.9", "30");
+    QList<ShownBox> boxes = Trigger(QStringLiteral("Dt2cc2"));
+    QVERIFY2(std::fabs(Value("edtUtmX2") - x) <= M_GRID,
+             qPrintable(Field("edtUtmX2")->text()));
+    QVERIFY2(std::fabs(Value("edtUtmY2") - y) <= M_GRID,
+             qPrintable(Field("edtUtmY2")->text()));
+    QVERIFY2(std::fabs(Value("edtUtmZ2") - z) <= M_GRID,
+             qPrintable(Field("edtUtmZ2")->text()));
 
     // And back: the grid row of the stored values gives the point again.
-    field("edtLatDd2")->setText(QStringLiteral("0"));
-    field("edtLonDd2")->setText(QStringLiteral("0"));
-    field("edtAltDd2")->setText(QStringLiteral("0"));
-    field("edtUtmX2")->setText(Typed(QString::number(x, 'f', 6), m_sep));
-    field("edtUtmY2")->setText(Typed(QString::number(y, 'f', 6), m_sep));
-    field("edtUtmZ2")->setText(Typed(QString::number(z, 'f', 6), m_sep));
-    Child<QAction>(*m_window, QStringLiteral("Cc2dt2"))->trigger();
-    QVERIFY(catcher.boxes.isEmpty());
-    QVERIFY(std::fabs(value("edtLatDd2") - 36.2) <= DEG_GRID);
-    QVERIFY(std::fabs(value("edtLonDd2") - 127.9) <= DEG_GRID);
-    QVERIFY(std::fabs(value("edtAltDd2") - 30) <= M_GRID);
+    SetPoint(QStringLiteral("2"), "0", "0", "0");
+    Field("edtUtmX2")->setText(Num(QString::number(x, 'f', 6)));
+    Field("edtUtmY2")->setText(Num(QString::number(y, 'f', 6)));
+    Field("edtUtmZ2")->setText(Num(QString::number(z, 'f', 6)));
+    boxes += Trigger(QStringLiteral("Cc2dt2"));
+    QVERIFY(boxes.isEmpty());
+    QVERIFY(std::fabs(Value("edtLatDd2") - 36.2) <= DEG_GRID);
+    QVERIFY(std::fabs(Value("edtLonDd2") - 127.9) <= DEG_GRID);
+    QVERIFY(std::fabs(Value("edtAltDd2") - 30) <= M_GRID);
 }
 
 void tst_TfrmCoordSys::editedOriginReachesCommands_data() {
@@ -602,19 +552,12 @@ void tst_TfrmCoordSys::editedOriginReachesCommands() {
     QFETCH(double, y);
     ChooseKind(QStringLiteral("1"), kind);
     SetOrigin(QStringLiteral("1"), origin);
-    auto field = [&](const char *name) {
-        return Child<QLineEdit>(*m_window, QString::fromLatin1(name));
-    };
-    field("edtLatDd1")->setText(Typed(point[0], m_sep));
-    field("edtLonDd1")->setText(Typed(point[1], m_sep));
-    field("edtAltDd1")->setText(QStringLiteral("0"));
-    ErrorBoxCatcher catcher;
-    Child<QAction>(*m_window, QStringLiteral("Dt1cc1"))->trigger();
-    QVERIFY(catcher.boxes.isEmpty());
-    QVERIFY2(std::fabs(ValueOf(field("edtUtmX1")->text(), m_sep) - x) <= M_GRID,
-             qPrintable(field("edtUtmX1")->text()));
-    QVERIFY2(std::fabs(ValueOf(field("edtUtmY1")->text(), m_sep) - y) <= M_GRID,
-             qPrintable(field("edtUtmY1")->text()));
+    SetPoint(QStringLiteral("1"), point[0], point[1], "0");
+    QVERIFY(Trigger(QStringLiteral("Dt1cc1")).isEmpty());
+    QVERIFY2(std::fabs(Value("edtUtmX1") - x) <= M_GRID,
+             qPrintable(Field("edtUtmX1")->text()));
+    QVERIFY2(std::fabs(Value("edtUtmY1") - y) <= M_GRID,
+             qPrintable(Field("edtUtmY1")->text()));
 }
 
 // ---- an unreadable field ----------------------------------------------------
@@ -679,10 +622,8 @@ void tst_TfrmCoordSys::unreadableOriginField() {
     const QStringList applied1{"1000", "2000", "10", "135", "0.5"};
     const QStringList applied2{"3000", "4000", "20", "135", "0.25"};
     const QStringList utm{"500000", "0", "0", "129", "0"};
-    QCOMPARE(ShownOrigin(QStringLiteral("1")),
-             Expected(QStringLiteral("1"), side1Applied ? applied1 : utm));
-    QCOMPARE(ShownOrigin(QStringLiteral("2")),
-             Expected(QStringLiteral("2"), side2Applied ? applied2 : utm));
+    CheckShownOrigins(side1Applied ? applied1 : utm,
+                      side2Applied ? applied2 : utm);
 }
 
 QTEST_MAIN(tst_TfrmCoordSys)

@@ -23,13 +23,13 @@
 #include "Fuserdatum.h"
 #include "Fuserell.h"
 #include "Futmfact.h"
+#include "MainWindowFixture.h"
 #include "NumberText.h"
 
 #include <QPushButton>
 #include <QTest>
 
 #include <cmath>
-#include <memory>
 
 namespace {
 
@@ -47,7 +47,7 @@ QStringList SideLabelNames(const QString &side) {
 
 } // namespace
 
-class tst_TfrmDatum : public QObject {
+class tst_TfrmDatum : public QObject, private DialogFixture {
     Q_OBJECT
 
   private slots:
@@ -74,42 +74,16 @@ class tst_TfrmDatum : public QObject {
     void setDatumFaultLeavesSide();
 
   private:
-    DialogRun Run(const QString &action, const DialogDriver::Fill &fill,
-                  int result = QDialog::Accepted);
     void ChooseDatums(int datum1, int datum2);
     void ChooseKinds(int kind1, int kind2);
     QStringList Labels() const;
-    QString Num(const char *text) const {
-        return Typed(QString::fromLatin1(text), m_sep);
-    }
-
-    std::unique_ptr<TfrmMain> m_window;
-    char m_sep = '.';
 };
 
-void tst_TfrmDatum::initTestCase_data() {
-    QTest::addColumn<char>("separator");
-    QTest::newRow("point") << '.';
-    QTest::newRow("comma") << ',';
-}
+void tst_TfrmDatum::initTestCase_data() { AddSeparatorRows(); }
 
-void tst_TfrmDatum::init() {
-    QFETCH_GLOBAL(char, separator);
-    m_sep = separator;
-    Code::SetDecimalSeparator(separator);
-    m_window = std::make_unique<TfrmMain>();
-    m_window->CreateDialogs();
-}
+void tst_TfrmDatum::init() { OpenWindow(); }
 
-void tst_TfrmDatum::cleanup() {
-    m_window.reset();
-    Code::SetDecimalSeparator('.');
-}
-
-DialogRun tst_TfrmDatum::Run(const QString &action,
-                             const DialogDriver::Fill &fill, int result) {
-    return RunDialog(*m_window, action, fill, result);
-}
+void tst_TfrmDatum::cleanup() { CloseWindow(); }
 
 void tst_TfrmDatum::ChooseDatums(int datum1, int datum2) {
     const DialogRun run = Run(QStringLiteral("SetDatum1"), [&](QDialog &d) {
@@ -363,14 +337,9 @@ void tst_TfrmDatum::cancelChangesNothing() {
     QCOMPARE(Labels(), labels);
 
     // The next opening shows the datums in force, not the cancelled choice.
-    QStringList shown;
-    Run(
+    const QStringList shown = Opened(
         QStringLiteral("SetDatum1"),
-        [&](QDialog &d) {
-            shown = Snapshot(d, {"cboDatum1", "lblEllipsoid1", "cboDatum2",
-                                 "lblEllipsoid2", "lblDx2"});
-        },
-        QDialog::Rejected);
+        {"cboDatum1", "lblEllipsoid1", "cboDatum2", "lblEllipsoid2", "lblDx2"});
     QCOMPARE(shown,
              (QStringList{"cboDatum1=133:World Geodetic System 1984",
                           "lblEllipsoid1=WGS 84", "cboDatum2=125:Tokyo(---)",
@@ -432,13 +401,8 @@ void tst_TfrmDatum::okAppliesChoices() {
     QCOMPARE(FieldTexts(*m_window), fields);
 
     // The next opening shows the applied datums.
-    QStringList shown;
-    Run(
-        QStringLiteral("SetDatum1"),
-        [&](QDialog &d) {
-            shown = Snapshot(d, {"cboDatum1", "cboDatum2"});
-        },
-        QDialog::Rejected);
+    const QStringList shown =
+        Opened(QStringLiteral("SetDatum1"), {"cboDatum1", "cboDatum2"});
     QCOMPARE(
         shown,
         (QStringList{
@@ -481,19 +445,10 @@ void tst_TfrmDatum::commandsUseChosenDatums() {
     const QString from = action == QStringLiteral("Dt1") ? QStringLiteral("1")
                                                          : QStringLiteral("2");
     const QString to = from == u'1' ? QStringLiteral("2") : QStringLiteral("1");
-    Child<QLineEdit>(*m_window, QStringLiteral("edtLatDd") + from)
-        ->setText(Num("36.0"));
-    Child<QLineEdit>(*m_window, QStringLiteral("edtLonDd") + from)
-        ->setText(Num("127.5"));
-    Child<QLineEdit>(*m_window, QStringLiteral("edtAltDd") + from)
-        ->setText(Num("50"));
-    ErrorBoxCatcher catcher;
-    Child<QAction>(*m_window, action)->trigger();
-    QVERIFY(catcher.boxes.isEmpty());
+    SetPoint(from, "36.0", "127.5", "50");
+    QVERIFY(Trigger(action).isEmpty());
     auto value = [&](const char *stem) {
-        return ValueOf(
-            Child<QLineEdit>(*m_window, QString::fromLatin1(stem) + to)->text(),
-            m_sep);
+        return Value(QString::fromLatin1(stem) + to);
     };
     QVERIFY2(std::fabs(value("edtLatDd") - lat) <= DEG_SHIFT,
              qPrintable(QString::number(value("edtLatDd"), 'g', 17)));
@@ -620,29 +575,15 @@ void tst_TfrmDatum::setDatumFaultLeavesSide() {
 
     // The engines still compute with the datums the window names: W2T.
     if (applied1 == 133) {
-        Child<QLineEdit>(*m_window, QStringLiteral("edtLatDd1"))
-            ->setText(Num("36.0"));
-        Child<QLineEdit>(*m_window, QStringLiteral("edtLonDd1"))
-            ->setText(Num("127.5"));
-        Child<QLineEdit>(*m_window, QStringLiteral("edtAltDd1"))
-            ->setText(Num("50"));
-        ErrorBoxCatcher catcher;
-        Child<QAction>(*m_window, QStringLiteral("Dt1"))->trigger();
-        QVERIFY(catcher.boxes.isEmpty());
-        const double lat = ValueOf(
-            Child<QLineEdit>(*m_window, QStringLiteral("edtLatDd2"))->text(),
-            m_sep);
+        SetPoint(QStringLiteral("1"), "36.0", "127.5", "50");
+        QVERIFY(Trigger(QStringLiteral("Dt1")).isEmpty());
+        const double lat = Value(QStringLiteral("edtLatDd2"));
         QVERIFY(std::fabs(lat - 35.997024333036073) <= DEG_SHIFT);
     }
 
     // The next opening shows the datums in force.
-    QStringList shown;
-    Run(
-        QStringLiteral("SetDatum1"),
-        [&](QDialog &d) {
-            shown = Snapshot(d, {"cboDatum1", "cboDatum2"});
-        },
-        QDialog::Rejected);
+    const QStringList shown =
+        Opened(QStringLiteral("SetDatum1"), {"cboDatum1", "cboDatum2"});
     QCOMPARE(shown,
              (QStringList{
                  QStringLiteral("cboDatum1=%1:%2").arg(applied1).arg(name1),

@@ -21,15 +21,6 @@ namespace {
 const QStringList FIELD_NAMES = {"edtDd",   "edtDmd",  "edtDmm",   "edtDmsd",
                                  "edtDmsm", "edtDmss", "edtRadian"};
 
-// A number text of the rows under the decimal separator @p sep: "." becomes
-// the separator in use, "~" the other one (a separator the readers refuse).
-QString Typed(QString text, char sep) {
-    const QChar other = sep == '.' ? u',' : u'.';
-    text.replace(u'.', QLatin1Char(sep));
-    text.replace(u'~', other);
-    return text;
-}
-
 } // namespace
 
 class tst_TfrmDegSys : public QObject {
@@ -64,10 +55,11 @@ class tst_TfrmDegSys : public QObject {
     void mainWindowTakesToolWithIt();
 
   private:
-    QLineEdit *Field(const QString &name) const;
+    QLineEdit *Field(const QString &name) const {
+        return FieldOf(*m_tool, name);
+    }
     QMap<QString, QString> Texts() const;
     void ShowActive();
-    void TypeInto(const QString &name, const QString &text);
 
     std::unique_ptr<QWidget> m_main; // stands in for the main window
     QAction *m_DegSys1 = nullptr;    // its "&Degree System" item
@@ -76,18 +68,10 @@ class tst_TfrmDegSys : public QObject {
     char m_sep = '.';
 };
 
-// Every test runs once with the point and once with the comma as the decimal
-// separator of the regional settings.
-void tst_TfrmDegSys::initTestCase_data() {
-    QTest::addColumn<char>("separator");
-    QTest::newRow("point") << '.';
-    QTest::newRow("comma") << ',';
-}
+void tst_TfrmDegSys::initTestCase_data() { AddSeparatorRows(); }
 
 void tst_TfrmDegSys::init() {
-    QFETCH_GLOBAL(char, separator);
-    m_sep = separator;
-    Code::SetDecimalSeparator(separator);
+    m_sep = UseRowSeparator();
 
     // Wired as the main window wires its checkable menu item.
     m_main = std::make_unique<QWidget>();
@@ -110,13 +94,6 @@ void tst_TfrmDegSys::cleanup() {
     QVERIFY(boxes.isEmpty());
 }
 
-QLineEdit *tst_TfrmDegSys::Field(const QString &name) const {
-    auto *field = m_tool->findChild<QLineEdit *>(name);
-    if (field == nullptr)
-        qFatal("no field %s", qPrintable(name));
-    return field;
-}
-
 QMap<QString, QString> tst_TfrmDegSys::Texts() const {
     QMap<QString, QString> texts;
     for (const QString &name : FIELD_NAMES)
@@ -127,20 +104,6 @@ QMap<QString, QString> tst_TfrmDegSys::Texts() const {
 void tst_TfrmDegSys::ShowActive() {
     m_DegSys1->trigger();
     QVERIFY(QTest::qWaitForWindowActive(m_tool));
-}
-
-// Focuses the field as a click does, selects its text and types @p text one
-// key at a time (an empty text erases the selection with Backspace).
-void tst_TfrmDegSys::TypeInto(const QString &name, const QString &text) {
-    QLineEdit *field = Field(name);
-    QTest::mouseClick(field, Qt::LeftButton);
-    QTRY_VERIFY(field->hasFocus());
-    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    if (text.isEmpty())
-        QTest::keyClick(field, Qt::Key_Backspace);
-    else
-        QTest::keyClicks(field, text);
-    QCOMPARE(field->text(), text);
 }
 
 // ---- the window -------------------------------------------------------------
@@ -257,7 +220,7 @@ void tst_TfrmDegSys::typing() {
     ShowActive();
     for (const QString &row : typed) {
         const auto [name, text] = SplitAssignment(row);
-        TypeInto(name, Typed(text, m_sep));
+        TypeInto(Field(name), Typed(text, m_sep));
     }
     QCOMPARE(Texts(), expectedTexts);
 }
@@ -306,7 +269,7 @@ void tst_TfrmDegSys::fromRadian() {
     QFETCH(QString, dmsm);
     QFETCH(double, dmss);
     ShowActive();
-    TypeInto("edtRadian", Typed(radians, m_sep));
+    TypeInto(Field("edtRadian"), Typed(radians, m_sep));
     QCOMPARE(Field("edtDd")->text(), Typed(dd, m_sep));
     QCOMPARE(Field("edtDmd")->text(), dmd);
     QCOMPARE(Field("edtDmsd")->text(), dmsd);
@@ -387,10 +350,10 @@ void tst_TfrmDegSys::unreadableTextChangesNothing() {
     QFETCH(QString, keys);
     QFETCH(bool, append);
     ShowActive();
-    TypeInto("edtDd", Typed("37.5", m_sep));
+    TypeInto(Field("edtDd"), Typed("37.5", m_sep));
     for (const QString &row : setup) {
         const auto [name, text] = SplitAssignment(row);
-        TypeInto(name, Typed(text, m_sep));
+        TypeInto(Field(name), Typed(text, m_sep));
     }
     QMap<QString, QString> expected = Texts();
 
@@ -403,7 +366,7 @@ void tst_TfrmDegSys::unreadableTextChangesNothing() {
         QTest::keyClicks(edit, typed);
         expected[field] += typed;
     } else {
-        TypeInto(field, typed);
+        TypeInto(Field(field), typed);
         expected[field] = typed;
     }
     QCOMPARE(Texts(), expected);
@@ -420,7 +383,7 @@ void tst_TfrmDegSys::unfocusedWriteRecomputesNothing_data() {
 void tst_TfrmDegSys::unfocusedWriteRecomputesNothing() {
     QFETCH(QString, field);
     ShowActive();
-    TypeInto("edtDd", Typed("37.5", m_sep));
+    TypeInto(Field("edtDd"), Typed("37.5", m_sep));
     // The focus goes to a field of another notation group, then the program
     // writes a valid number into the field under test.
     const QString focused = field == "edtRadian" ? "edtDmss" : "edtRadian";
@@ -465,7 +428,7 @@ void tst_TfrmDegSys::faultShowsErrorBoxAndChangesNothing() {
     QFETCH(QString, text);
     QFETCH(QString, message);
     ShowActive();
-    TypeInto("edtDd", Typed("37.5", m_sep));
+    TypeInto(Field("edtDd"), Typed("37.5", m_sep));
     QMap<QString, QString> expected = Texts();
     QLineEdit *edit = Field(field);
     edit->setFocus();
@@ -526,9 +489,9 @@ void tst_TfrmDegSys::checkMarkFollowsWindow() {
 
 void tst_TfrmDegSys::fieldsKeptWhileHidden() {
     ShowActive();
-    TypeInto("edtDmsm", Typed("30", m_sep));
-    TypeInto("edtDmss", Typed("36", m_sep));
-    TypeInto("edtDmsd", Typed("-126", m_sep));
+    TypeInto(Field("edtDmsm"), Typed("30", m_sep));
+    TypeInto(Field("edtDmss"), Typed("36", m_sep));
+    TypeInto(Field("edtDmsd"), Typed("-126", m_sep));
     const QMap<QString, QString> before = Texts();
     QCOMPARE(before.value("edtDd"), Typed("-126.51", m_sep));
 

@@ -2,6 +2,7 @@
 // and the synchronisation of the angle notations while the user types.
 #include "Coord.h"
 #include "Fmain.h"
+#include "MainWindowFixture.h"
 #include "NumberText.h"
 #include "UiTestSupport.h"
 
@@ -14,9 +15,8 @@
 #include <QTest>
 
 #include <cmath>
-#include <memory>
 
-class tst_TfrmMain : public QObject {
+class tst_TfrmMain : public QObject, private MainWindowFixture {
     Q_OBJECT
 
   private slots:
@@ -46,59 +46,19 @@ class tst_TfrmMain : public QObject {
     void datumLabels();
 
   private:
-    QLineEdit *Field(const QString &name) const;
     void ShowActive();
-    void TypeInto(const QString &name, const QString &text);
-
-    std::unique_ptr<TfrmMain> m_window;
-    char m_sep = '.';
 };
 
-// Every test runs once with the point and once with the comma as the decimal
-// separator of the regional settings.
-void tst_TfrmMain::initTestCase_data() {
-    QTest::addColumn<char>("separator");
-    QTest::newRow("point") << '.';
-    QTest::newRow("comma") << ',';
-}
+void tst_TfrmMain::initTestCase_data() { AddSeparatorRows(); }
 
-void tst_TfrmMain::init() {
-    QFETCH_GLOBAL(char, separator);
-    m_sep = separator;
-    Code::SetDecimalSeparator(separator);
-    m_window = std::make_unique<TfrmMain>();
-}
+void tst_TfrmMain::init() { OpenWindow(); }
 
-void tst_TfrmMain::cleanup() {
-    m_window.reset();
-    Code::SetDecimalSeparator('.');
-}
-
-QLineEdit *tst_TfrmMain::Field(const QString &name) const {
-    auto *field = m_window->findChild<QLineEdit *>(name);
-    if (field == nullptr)
-        qFatal("no field %s", qPrintable(name));
-    return field;
-}
+void tst_TfrmMain::cleanup() { CloseWindow(); }
 
 void tst_TfrmMain::ShowActive() {
     m_window->show();
     m_window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-}
-
-// Focuses the field as a click does, selects its text and types @p text one
-// key at a time (an empty text erases the selection with Backspace).
-void tst_TfrmMain::TypeInto(const QString &name, const QString &text) {
-    QLineEdit *field = Field(name);
-    QTest::mouseClick(field, Qt::LeftButton);
-    QTRY_VERIFY(field->hasFocus());
-    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    if (text.isEmpty())
-        QTest::keyClick(field, Qt::Key_Backspace);
-    else
-        QTest::keyClicks(field, text);
-    QCOMPARE(field->text(), text);
 }
 
 // ---- start-up ---------------------------------------------------------------
@@ -413,7 +373,7 @@ void tst_TfrmMain::typing() {
     QMap<QString, QString> others = FieldTexts(*m_window);
     for (const QString &step : steps) {
         const auto [name, text] = SplitAssignment(step);
-        TypeInto(name, Localised(text, m_sep));
+        TypeInto(Field(name), Localised(text, m_sep));
         others.remove(name);
     }
     for (const QString &row : expected) {
@@ -520,12 +480,12 @@ void tst_TfrmMain::unreadableTextChangesNothing() {
     QFETCH(bool, erase);
     ShowActive();
     if (!prepared.isEmpty())
-        TypeInto(field, Localised(prepared, m_sep));
+        TypeInto(Field(field), Localised(prepared, m_sep));
     QMap<QString, QString> before = FieldTexts(*m_window);
     if (erase) {
-        TypeInto(field, QString());
+        TypeInto(Field(field), QString());
     } else if (prepared.isEmpty()) {
-        TypeInto(field, Localised(keys, m_sep));
+        TypeInto(Field(field), Localised(keys, m_sep));
     } else {
         QTest::keyClick(Field(field), Qt::Key_End);
         QTest::keyClicks(Field(field), Localised(keys, m_sep));

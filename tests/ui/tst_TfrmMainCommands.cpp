@@ -20,6 +20,7 @@
 // run as `echo "lon lat h 0" | cct -d 15 <operation>` (-I for the inverse).
 #include "Coord.h"
 #include "Fmain.h"
+#include "MainWindowFixture.h"
 #include "NumberText.h"
 #include "UiTestSupport.h"
 
@@ -32,7 +33,6 @@
 
 #include <cfenv>
 #include <cmath>
-#include <memory>
 
 namespace {
 
@@ -49,7 +49,7 @@ QString Q(const char *text) { return QString::fromLatin1(text); }
 
 } // namespace
 
-class tst_TfrmMainCommands : public QObject {
+class tst_TfrmMainCommands : public QObject, private MainWindowFixture {
     Q_OBJECT
 
   private slots:
@@ -74,42 +74,22 @@ class tst_TfrmMainCommands : public QObject {
     void failureLeavesEveryField();
 
   private:
-    QLineEdit *Field(const QString &name) const;
     void SetDatums(std::int32_t datum1, std::int32_t datum2);
     void SetTexts(const QStringList &assignments);
+    void SetRow(const QStringList &stems, const QString &side,
+                const QStringList &texts);
+    template <typename Kept>
+    void CheckKept(const QMap<QString, QString> &before, Kept kept);
     void Run(const QString &action);
-    double Value(const QString &name) const;
     void CheckAngle(const QString &prefix, const QString &side, double expected,
                     double tolerance);
-
-    std::unique_ptr<TfrmMain> m_window;
-    char m_sep = '.';
 };
 
-void tst_TfrmMainCommands::initTestCase_data() {
-    QTest::addColumn<char>("separator");
-    QTest::newRow("point") << '.';
-    QTest::newRow("comma") << ',';
-}
+void tst_TfrmMainCommands::initTestCase_data() { AddSeparatorRows(); }
 
-void tst_TfrmMainCommands::init() {
-    QFETCH_GLOBAL(char, separator);
-    m_sep = separator;
-    Code::SetDecimalSeparator(separator);
-    m_window = std::make_unique<TfrmMain>();
-}
+void tst_TfrmMainCommands::init() { OpenWindow(); }
 
-void tst_TfrmMainCommands::cleanup() {
-    m_window.reset();
-    Code::SetDecimalSeparator('.');
-}
-
-QLineEdit *tst_TfrmMainCommands::Field(const QString &name) const {
-    auto *field = m_window->findChild<QLineEdit *>(name);
-    if (field == nullptr)
-        qFatal("no field %s", qPrintable(name));
-    return field;
-}
+void tst_TfrmMainCommands::cleanup() { CloseWindow(); }
 
 // The datum dialog changes a side's index and its engine together.
 void tst_TfrmMainCommands::SetDatums(std::int32_t datum1, std::int32_t datum2) {
@@ -127,16 +107,32 @@ void tst_TfrmMainCommands::SetTexts(const QStringList &assignments) {
     }
 }
 
+// Writes @p texts into the fields @p stems of side @p side, as SetTexts.
+void tst_TfrmMainCommands::SetRow(const QStringList &stems, const QString &side,
+                                  const QStringList &texts) {
+    QStringList assignments;
+    for (int i = 0; i < stems.size(); ++i)
+        assignments << stems[i] + side + QStringLiteral("=") + texts[i];
+    SetTexts(assignments);
+}
+
+// Every field @p kept names still shows the text it showed in @p before.
+template <typename Kept>
+void tst_TfrmMainCommands::CheckKept(const QMap<QString, QString> &before,
+                                     Kept kept) {
+    const QMap<QString, QString> after = FieldTexts(*m_window);
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        if (kept(it.key()))
+            QCOMPARE(after.value(it.key()), it.value());
+    }
+}
+
 void tst_TfrmMainCommands::Run(const QString &action) {
     auto *item = m_window->findChild<QAction *>(action);
     QVERIFY(item != nullptr);
     ErrorBoxCatcher catcher;
     item->trigger();
     QVERIFY2(catcher.boxes.isEmpty(), qPrintable(catcher.boxes.value(0).text));
-}
-
-double tst_TfrmMainCommands::Value(const QString &name) const {
-    return ValueOf(Field(name)->text(), m_sep);
 }
 
 // The DM and DMS rows of one angle follow its DD value: degrees and minutes
@@ -220,10 +216,7 @@ void tst_TfrmMainCommands::transform() {
     SetDatums(datum1, datum2);
     const QString from = action == QStringLiteral("Dt1") ? Q("1") : Q("2");
     const QString to = action == QStringLiteral("Dt1") ? Q("2") : Q("1");
-    SetTexts(
-        {QStringLiteral("edtLatDd") + from + QStringLiteral("=") + input[0],
-         QStringLiteral("edtLonDd") + from + QStringLiteral("=") + input[1],
-         QStringLiteral("edtAltDd") + from + QStringLiteral("=") + input[2]});
+    SetRow({"edtLatDd", "edtLonDd", "edtAltDd"}, from, input);
     QMap<QString, QString> untouched = FieldTexts(*m_window);
 
     Run(action);
@@ -232,12 +225,9 @@ void tst_TfrmMainCommands::transform() {
     CheckAngle(Q("edtLon"), to, lon, DEG_SHIFT);
     QVERIFY(std::fabs(Value(QStringLiteral("edtAltDd") + to) - alt) <= M_SHIFT);
     // Nothing else moves: the source side and both grid rows.
-    const QMap<QString, QString> after = FieldTexts(*m_window);
-    for (auto it = untouched.cbegin(); it != untouched.cend(); ++it) {
-        if (!it.key().endsWith(to) ||
-            it.key().startsWith(QStringLiteral("edtUtm")))
-            QCOMPARE(after.value(it.key()), it.value());
-    }
+    CheckKept(untouched, [&](const QString &name) {
+        return !name.endsWith(to) || name.startsWith(QStringLiteral("edtUtm"));
+    });
 }
 
 void tst_TfrmMainCommands::molodenskyStepsRun_data() {
@@ -370,10 +360,7 @@ void tst_TfrmMainCommands::geoToGrid() {
     const QString side = action == QStringLiteral("Dt1cc1") ? Q("1") : Q("2");
     (side == QStringLiteral("1") ? m_window->pCoord1 : m_window->pCoord2)
         ->SetCoordSys(kind);
-    SetTexts(
-        {QStringLiteral("edtLatDd") + side + QStringLiteral("=") + input[0],
-         QStringLiteral("edtLonDd") + side + QStringLiteral("=") + input[1],
-         QStringLiteral("edtAltDd") + side + QStringLiteral("=") + input[2]});
+    SetRow({"edtLatDd", "edtLonDd", "edtAltDd"}, side, input);
     QMap<QString, QString> untouched = FieldTexts(*m_window);
 
     Run(action);
@@ -384,12 +371,10 @@ void tst_TfrmMainCommands::geoToGrid() {
     if (kind != CS_ECEF) // the altitude passes through as text
         QCOMPARE(Field(QStringLiteral("edtUtmZ") + side)->text(),
                  Localised(input[2], m_sep));
-    const QMap<QString, QString> after = FieldTexts(*m_window);
-    for (auto it = untouched.cbegin(); it != untouched.cend(); ++it) {
-        if (!it.key().startsWith(QStringLiteral("edtUtm")) ||
-            !it.key().endsWith(side))
-            QCOMPARE(after.value(it.key()), it.value());
-    }
+    CheckKept(untouched, [&](const QString &name) {
+        return !name.startsWith(QStringLiteral("edtUtm")) ||
+               !name.endsWith(side);
+    });
 }
 
 void tst_TfrmMainCommands::gridToGeo_data() {
@@ -433,10 +418,7 @@ void tst_TfrmMainCommands::gridToGeo() {
     const QString side = action == QStringLiteral("Cc1Dt1") ? Q("1") : Q("2");
     (side == QStringLiteral("1") ? m_window->pCoord1 : m_window->pCoord2)
         ->SetCoordSys(kind);
-    SetTexts(
-        {QStringLiteral("edtUtmX") + side + QStringLiteral("=") + input[0],
-         QStringLiteral("edtUtmY") + side + QStringLiteral("=") + input[1],
-         QStringLiteral("edtUtmZ") + side + QStringLiteral("=") + input[2]});
+    SetRow({"edtUtmX", "edtUtmY", "edtUtmZ"}, side, input);
     QMap<QString, QString> untouched = FieldTexts(*m_window);
 
     Run(action);
@@ -449,12 +431,10 @@ void tst_TfrmMainCommands::gridToGeo() {
         QCOMPARE(Field(QStringLiteral("edtAltDd") + side)->text(),
                  Localised(input[2], m_sep));
     // The grid row and the other side stay as they were.
-    const QMap<QString, QString> after = FieldTexts(*m_window);
-    for (auto it = untouched.cbegin(); it != untouched.cend(); ++it) {
-        if (!it.key().endsWith(side) ||
-            it.key().startsWith(QStringLiteral("edtUtm")))
-            QCOMPARE(after.value(it.key()), it.value());
-    }
+    CheckKept(untouched, [&](const QString &name) {
+        return !name.endsWith(side) ||
+               name.startsWith(QStringLiteral("edtUtm"));
+    });
 }
 
 // ---- failures ---------------------------------------------------------------

@@ -17,13 +17,13 @@
 #include "Fmain.h"
 #include "Fuserdatum.h"
 #include "Fuserell.h"
+#include "MainWindowFixture.h"
 #include "NumberText.h"
 
 #include <QPushButton>
 #include <QTest>
 
 #include <cmath>
-#include <memory>
 
 namespace {
 
@@ -59,7 +59,7 @@ QString DatumRow0(const COORD &engine) {
 
 } // namespace
 
-class tst_TfrmUserDialogs : public QObject {
+class tst_TfrmUserDialogs : public QObject, private DialogFixture {
     Q_OBJECT
 
   private slots:
@@ -86,54 +86,29 @@ class tst_TfrmUserDialogs : public QObject {
     void noEllipsoidSelectedStoresNothing();
 
   private:
-    DialogRun Run(const QString &action, const DialogDriver::Fill &fill,
-                  int result = QDialog::Accepted) {
-        return RunDialog(*m_window, action, fill, result);
-    }
     // Types "name=text" rows (numbers localised) and OK.
     void Define(const QString &action, const QStringList &rows,
                 int ellipsoid = -2);
-    QStringList Opened(const QString &action, const QStringList &names);
+    void TypeRows(const QDialog &dialog, const QStringList &rows) const;
+    QString Shown(const QString &name, const QString &text) const;
+    std::pair<QStringList, QStringList>
+    NamesAndShown(const QStringList &rows) const;
+    QStringList Chosen(const QString &action, const QString &list, int index,
+                       const QStringList &names);
     QComboBox *List(const char *name) const;
     QStringList CatalogueState() const;
-    QString Num(const char *text) const {
-        return Typed(QString::fromLatin1(text), m_sep);
-    }
-
-    std::unique_ptr<TfrmMain> m_window;
-    char m_sep = '.';
 };
 
-void tst_TfrmUserDialogs::initTestCase_data() {
-    QTest::addColumn<char>("separator");
-    QTest::newRow("point") << '.';
-    QTest::newRow("comma") << ',';
-}
+void tst_TfrmUserDialogs::initTestCase_data() { AddSeparatorRows(); }
 
-void tst_TfrmUserDialogs::init() {
-    QFETCH_GLOBAL(char, separator);
-    m_sep = separator;
-    Code::SetDecimalSeparator(separator);
-    m_window = std::make_unique<TfrmMain>();
-    m_window->CreateDialogs();
-}
+void tst_TfrmUserDialogs::init() { OpenWindow(); }
 
-void tst_TfrmUserDialogs::cleanup() {
-    m_window.reset();
-    Code::SetDecimalSeparator('.');
-}
+void tst_TfrmUserDialogs::cleanup() { CloseWindow(); }
 
 void tst_TfrmUserDialogs::Define(const QString &action, const QStringList &rows,
                                  int ellipsoid) {
     const DialogRun run = Run(action, [&](QDialog &d) {
-        for (const QString &row : rows) {
-            const auto [name, text] = SplitAssignment(row);
-            SetText(d, name,
-                    name.startsWith(QStringLiteral("edtEllipsoid")) ||
-                            name == QStringLiteral("edtDatum")
-                        ? text
-                        : Typed(text, m_sep));
-        }
+        TypeRows(d, rows);
         if (ellipsoid != -2)
             Child<QComboBox>(d, QStringLiteral("cboEllipsoid"))
                 ->setCurrentIndex(ellipsoid);
@@ -142,14 +117,52 @@ void tst_TfrmUserDialogs::Define(const QString &action, const QStringList &rows,
     QVERIFY2(run.boxes.isEmpty(), qPrintable(run.boxes.value(0).text));
 }
 
-QStringList tst_TfrmUserDialogs::Opened(const QString &action,
+// Types "name=text" rows into the dialog: names as they are, numbers
+// localised.
+void tst_TfrmUserDialogs::TypeRows(const QDialog &dialog,
+                                   const QStringList &rows) const {
+    for (const QString &row : rows) {
+        const auto [name, text] = SplitAssignment(row);
+        SetText(dialog, name, Shown(name, text));
+    }
+}
+
+// The text of a row for control @p name: the names and the list entries as
+// they are, the numbers under the separator in use.
+QString tst_TfrmUserDialogs::Shown(const QString &name,
+                                   const QString &text) const {
+    return name.startsWith(QStringLiteral("edtE")) ||
+                   name.startsWith(QStringLiteral("edtDatum")) ||
+                   name.startsWith(QStringLiteral("cbo"))
+               ? text
+               : Typed(text, m_sep);
+}
+
+// The control names of "name=text" rows, and the rows as a dialog shows them.
+std::pair<QStringList, QStringList>
+tst_TfrmUserDialogs::NamesAndShown(const QStringList &rows) const {
+    QStringList names, shown;
+    for (const QString &row : rows) {
+        const auto [name, text] = SplitAssignment(row);
+        names << name;
+        shown << name + u'=' + Shown(name, text);
+    }
+    return {names, shown};
+}
+
+// What the controls @p names of the dialog of @p action show once entry
+// @p index of its list @p list is chosen; the dialog is closed with Cancel.
+QStringList tst_TfrmUserDialogs::Chosen(const QString &action,
+                                        const QString &list, int index,
                                         const QStringList &names) {
     QStringList shown;
-    const DialogRun run = Run(
-        action, [&](QDialog &d) { shown = Snapshot(d, names); },
+    Run(
+        action,
+        [&](QDialog &d) {
+            Child<QComboBox>(d, list)->setCurrentIndex(index);
+            shown = Snapshot(d, names);
+        },
         QDialog::Rejected);
-    if (run.dialogs != 1)
-        qWarning("the dialog did not open");
     return shown;
 }
 
@@ -199,17 +212,10 @@ void tst_TfrmUserDialogs::form() {
     QFETCH(QString, title);
     QFETCH(QStringList, captions);
     QFETCH(QStringList, defaults);
-    QDialog *dialog = nullptr;
-    for (QDialog *candidate : m_window->findChildren<QDialog *>()) {
-        if (candidate->windowTitle() == title)
-            dialog = candidate;
-    }
+    QDialog *dialog = DialogTitled(title);
     QVERIFY(dialog != nullptr);
     QVERIFY(!dialog->isVisible());
-    QStringList names;
-    for (const QString &row : defaults)
-        names << SplitAssignment(row).first;
-    QCOMPARE(Snapshot(*dialog, names), defaults);
+    QCOMPARE(Snapshot(*dialog, NamesOf(defaults)), defaults);
     QStringList shownCaptions;
     for (const QLabel *label : dialog->findChildren<QLabel *>()) {
         if (captions.contains(label->text()))
@@ -225,11 +231,7 @@ void tst_TfrmUserDialogs::form() {
         [&](QDialog &d) {
             modal = d.isModal();
             fixedSize = d.minimumSize() == d.maximumSize();
-            auto *ok = Child<QPushButton>(d, QStringLiteral("btnOk"));
-            auto *cancel = Child<QPushButton>(d, QStringLiteral("btnCancel"));
-            buttons = ok->text() == QStringLiteral("&Ok") &&
-                      cancel->text() == QStringLiteral("&Cancel") &&
-                      cancel->x() + cancel->width() <= ok->x();
+            buttons = CancelLeftOfOk(d);
         },
         QDialog::Rejected);
     QCOMPARE(run.dialogs, 1);
@@ -282,17 +284,7 @@ void tst_TfrmUserDialogs::firstOpening_data() {
 void tst_TfrmUserDialogs::firstOpening() {
     QFETCH(QString, action);
     QFETCH(QStringList, shown);
-    QStringList names, expected;
-    for (const QString &row : shown) {
-        const auto [name, text] = SplitAssignment(row);
-        names << name;
-        expected << name + u'=' +
-                        (name.startsWith(QStringLiteral("edtE")) ||
-                                 name.startsWith(QStringLiteral("edtDatum")) ||
-                                 name.startsWith(QStringLiteral("cbo"))
-                             ? text
-                             : Typed(text, m_sep));
-    }
+    const auto [names, expected] = NamesAndShown(shown);
     QCOMPARE(Opened(action, names), expected);
 }
 
@@ -314,16 +306,10 @@ void tst_TfrmUserDialogs::ellipsoidChoiceShowsConstants() {
     QFETCH(int, ellipsoid);
     QFETCH(QString, a);
     QFETCH(QString, invf);
-    QStringList shown;
     const QStringList before = CatalogueState();
-    Run(
-        QStringLiteral("UserDatum1"),
-        [&](QDialog &d) {
-            Child<QComboBox>(d, QStringLiteral("cboEllipsoid"))
-                ->setCurrentIndex(ellipsoid);
-            shown = Snapshot(d, {"lblA", "lblF"});
-        },
-        QDialog::Rejected);
+    const QStringList shown =
+        Chosen(QStringLiteral("UserDatum1"), QStringLiteral("cboEllipsoid"),
+               ellipsoid, {"lblA", "lblF"});
     QCOMPARE(shown, (QStringList{"lblA=" + Typed(a, m_sep),
                                  "lblF=" + Typed(invf, m_sep)}));
     QCOMPARE(CatalogueState(), before);
@@ -355,15 +341,9 @@ void tst_TfrmUserDialogs::userEllipsoidReachesEnginesAndList() {
         (QStringList{"cboEllipsoid=0:Hayford 1909(HF)", "lblA=6378388",
                      "lblF=297"}));
     // The datum dialog shows the name part for a datum on that ellipsoid.
-    QStringList shown;
-    Run(
-        QStringLiteral("SetDatum1"),
-        [&](QDialog &d) {
-            Child<QComboBox>(d, QStringLiteral("cboDatum2"))
-                ->setCurrentIndex(0);
-            shown = Snapshot(d, {"lblEllipsoid2", "lblA2", "lblF2"});
-        },
-        QDialog::Rejected);
+    const QStringList shown =
+        Chosen(QStringLiteral("SetDatum1"), QStringLiteral("cboDatum2"), 0,
+               {"lblEllipsoid2", "lblA2", "lblF2"});
     QCOMPARE(shown, (QStringList{"lblEllipsoid2=Hayford 1909", "lblA2=6378388",
                                  "lblF2=297"}));
 }
@@ -390,16 +370,9 @@ void tst_TfrmUserDialogs::userDatumReachesEnginesAndLists() {
                      "lblA=" + Num("6377397.155"), "lblF=" + Num("299.1528128"),
                      "edtDx=" + Num("-146.43"), "edtDy=" + Num("507.89"),
                      "edtDz=" + Num("12.5")}));
-    QStringList shown;
-    Run(
-        QStringLiteral("SetDatum1"),
-        [&](QDialog &d) {
-            Child<QComboBox>(d, QStringLiteral("cboDatum1"))
-                ->setCurrentIndex(0);
-            shown =
-                Snapshot(d, {"cboDatum1", "lblEllipsoid1", "lblDx1", "lblDz1"});
-        },
-        QDialog::Rejected);
+    const QStringList shown =
+        Chosen(QStringLiteral("SetDatum1"), QStringLiteral("cboDatum1"), 0,
+               {"cboDatum1", "lblEllipsoid1", "lblDx1", "lblDz1"});
     QCOMPARE(
         shown,
         (QStringList{"cboDatum1=0:Seoul 1985(SEO)", "lblEllipsoid1=Bessel 1841",
@@ -441,16 +414,7 @@ void tst_TfrmUserDialogs::cancelChangesNothing() {
         QDialog::Rejected);
     QCOMPARE(run.dialogs, 1);
     QCOMPARE(CatalogueState(), before);
-    QStringList names, expected;
-    for (const QString &row : reopened) {
-        const auto [name, text] = SplitAssignment(row);
-        names << name;
-        expected << name + u'=' +
-                        (name.startsWith(QStringLiteral("edtE")) ||
-                                 name == QStringLiteral("edtDatum")
-                             ? text
-                             : Typed(text, m_sep));
-    }
+    const auto [names, expected] = NamesAndShown(reopened);
     QCOMPARE(Opened(action, names), expected);
     if (action == QStringLiteral("UserDatum1")) {
         QCOMPARE(Opened(action, {"cboEllipsoid"}),
@@ -479,19 +443,13 @@ void tst_TfrmUserDialogs::takesEffectOnlyAtSetDatum() {
            0);
 
     auto carry = [&]() {
-        auto field = [&](const char *name) {
-            return Child<QLineEdit>(*m_window, QString::fromLatin1(name));
-        };
-        field("edtLatDd1")->setText(Num("36.0"));
-        field("edtLonDd1")->setText(Num("127.5"));
-        field("edtAltDd1")->setText(Num("50"));
-        ErrorBoxCatcher catcher;
-        Child<QAction>(*m_window, QStringLiteral("Dt1"))->trigger();
-        if (!catcher.boxes.isEmpty())
-            qWarning("error box: %s", qPrintable(catcher.boxes[0].text));
-        return QList<double>{ValueOf(field("edtLatDd2")->text(), m_sep),
-                             ValueOf(field("edtLonDd2")->text(), m_sep),
-                             ValueOf(field("edtAltDd2")->text(), m_sep)};
+        SetPoint(QStringLiteral("1"), "36.0", "127.5", "50");
+        const QList<ShownBox> boxes = Trigger(QStringLiteral("Dt1"));
+        if (!boxes.isEmpty())
+            qWarning("error box: %s", qPrintable(boxes[0].text));
+        return QList<double>{Value(QStringLiteral("edtLatDd2")),
+                             Value(QStringLiteral("edtLonDd2")),
+                             Value(QStringLiteral("edtAltDd2"))};
     };
 
     // Still the old values: no shift, WGS 84's ellipsoid, the old name.
@@ -624,14 +582,7 @@ void tst_TfrmUserDialogs::unreadableNumberStoresNothing() {
     message.replace(u'~', m_sep == '.' ? u',' : u'.');
     const QStringList before = CatalogueState();
     const DialogRun run = Run(action, [&](QDialog &d) {
-        for (const QString &row : typed) {
-            const auto [name, text] = SplitAssignment(row);
-            SetText(d, name,
-                    name.startsWith(QStringLiteral("edtEllipsoid")) ||
-                            name == QStringLiteral("edtDatum")
-                        ? text
-                        : Typed(text, m_sep));
-        }
+        TypeRows(d, typed);
         if (auto *list = d.findChild<QComboBox *>("cboEllipsoid"))
             list->setCurrentIndex(5);
     });
