@@ -24,39 +24,26 @@ if [ -z "${EPOCHREALTIME:-}" ]; then
     exit 1
 fi
 
-display=99
-while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
-    display=$((display + 1))
-done
 work=$(mktemp -d)
-xvfb_pid=
 app_pid=
+. "$(dirname "$0")/xvfb.sh"
 cleanup() {
     if [ -n "$app_pid" ]; then
         kill "$app_pid" 2>/dev/null || true
         wait "$app_pid" 2>/dev/null || true
     fi
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-        wait "$xvfb_pid" 2>/dev/null || true
-    fi
+    stop_xvfb
     rm -rf "$work"
 }
 trap cleanup EXIT
-
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -e "/tmp/.X11-unix/X$display" ] && break
-    sleep 0.05
-done
+start_xvfb "$work"
 
 times=()
 for run in $(seq "$runs"); do
     log=$work/events-$run.log
     (
         echo "$EPOCHREALTIME" >"$work/start-$run"
-        DISPLAY=":$display" NOLVEX_EVENT_LOG="$log" exec "$program"
+        NOLVEX_EVENT_LOG="$log" exec "$program"
     ) >"$work/nolvex-$run.log" 2>&1 &
     app_pid=$!
     for _ in $(seq 400); do

@@ -27,35 +27,19 @@ for tool in Xvfb xdotool import; do
     fi
 done
 
-# A free display number: no lock file and no socket.
-display=99
-while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
-    display=$((display + 1))
-done
-
 work=$(mktemp -d)
-xvfb_pid=
 app_pid=
+. "$(dirname "$0")/xvfb.sh"
 cleanup() {
     if [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; then
         kill "$app_pid" 2>/dev/null || true
         wait "$app_pid" 2>/dev/null || true
     fi
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-        wait "$xvfb_pid" 2>/dev/null || true
-    fi
+    stop_xvfb
     rm -rf "$work"
 }
 trap cleanup EXIT
-
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display"
-for _ in $(seq 100); do
-    [ -e "/tmp/.X11-unix/X$display" ] && break
-    sleep 0.05
-done
+start_xvfb "$work"
 
 # The program reports its first paint in its event log.
 NOLVEX_EVENT_LOG="$work/events.log" "$program" >"$work/nolvex.log" 2>&1 &
@@ -83,7 +67,7 @@ if [ -n "$window" ]; then
 else
     import -window root "$shot"
 fi
-echo "No display: the program ran on a virtual one (Xvfb :$display)."
+echo "No display: the program ran on a virtual one (Xvfb $DISPLAY)."
 echo "Its start-up window: $shot"
 
 # Close the program as a user would: File > Exit.
