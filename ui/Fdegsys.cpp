@@ -7,6 +7,7 @@
 #include "ErrorBox.h"
 #include "Errors.h"
 #include "EventLog.h"
+#include "FieldText.h"
 #include "FormLook.h"
 #include "NumberText.h"
 #include "ProgramIcon.h"
@@ -17,30 +18,6 @@
 
 #include <cstdint>
 #include <exception>
-
-namespace {
-
-// The fields are the only store of the angle: every reading goes through the
-// strict readers, every writing through the plain-integer and general
-// 15-digit formats.
-
-double ReadReal(const QLineEdit *field) {
-    return Code::ParseReal(field->text().toStdString());
-}
-
-std::int32_t ReadInteger(const QLineEdit *field) {
-    return Code::ParseInteger(field->text().toStdString());
-}
-
-void WriteReal(QLineEdit *field, double value) {
-    field->setText(QString::fromStdString(Code::FormatReal(value)));
-}
-
-void WriteInteger(QLineEdit *field, std::int32_t value) {
-    field->setText(QString::fromStdString(Code::FormatInteger(value)));
-}
-
-} // namespace
 
 // ---- construction -----------------------------------------------------------
 

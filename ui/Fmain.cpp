@@ -13,6 +13,7 @@
 #include "Fcoordsys.h"
 #include "Fdatum.h"
 #include "Fdegsys.h"
+#include "FieldText.h"
 #include "FormLook.h"
 #include "Fuserdatum.h"
 #include "Fuserell.h"
@@ -35,33 +36,6 @@
 #include <string>
 
 namespace {
-
-// ---- field texts ------------------------------------------------------------
-// The fields are the only store of the two points: every reading goes through
-// the strict readers, every writing through the general 15-digit format.
-
-double ReadReal(const QLineEdit *field) {
-    return Code::ParseReal(field->text().toStdString());
-}
-
-std::int32_t ReadInteger(const QLineEdit *field) {
-    return Code::ParseInteger(field->text().toStdString());
-}
-
-// A written field shows the start of its number: a text wider than its field
-// would otherwise show only its last digits, which read as another number.
-void WriteText(QLineEdit *field, const std::string &text) {
-    field->setText(QString::fromStdString(text));
-    field->setCursorPosition(0);
-}
-
-void WriteReal(QLineEdit *field, double value) {
-    WriteText(field, Code::FormatReal(value));
-}
-
-void WriteInteger(QLineEdit *field, std::int32_t value) {
-    WriteText(field, Code::FormatInteger(value));
-}
 
 // ---- one angle in three notations -------------------------------------------
 
@@ -881,7 +855,8 @@ void TfrmMain::RefillUserEllDialog() {
     const Ui::TfrmUserEll &d = *frmUserEll->ui;
     EllipsoidText ellipsoid;
     ReadEllipsoidRow(*pCoord1, 0, ellipsoid);
-    WriteText(d.edtEllipsoid, ellipsoid.name.toStdString());
+    d.edtEllipsoid->setText(ellipsoid.name);
+    d.edtEllipsoid->setCursorPosition(0);
     WriteReal(d.edtA, ellipsoid.a);
     WriteReal(d.edtF, ellipsoid.invf);
 }
