@@ -215,7 +215,7 @@ TEST(Chain, ZonePerPoint) {
         const double in[3] = {10, lon, 0};
         double out[3];
         std::int32_t zone = 0;
-        EXPECT_THROW(chain.Convert(in, out, zone), InputError) << lon;
+        EXPECT_THROW(chain.Convert(in, out, zone), PointError) << lon;
     }
 }
 

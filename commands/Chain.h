@@ -70,6 +70,12 @@ class SetupError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+/// A point that the chain cannot convert (no UTM zone for its longitude).
+class PointError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
 /// The value a field holds after @p value is written into it in the general
 /// 15-digit format and read back: ParseReal(FormatReal(value)).
 double ThroughText(double value);
@@ -101,7 +107,7 @@ class Chain {
      *   written: latitude, longitude, altitude or X, Y, Z.
      * @param[out] zone the UTM zone of the point when the target picks its
      *   zone per point, else 0.
-     * @throws FloatingPointError, or InputError for a longitude outside
+     * @throws FloatingPointError, or PointError for a longitude outside
      *   -180 to 180 when the zone is picked per point.
      */
     void Convert(const double in[3], double out[3], std::int32_t &zone);

@@ -1,7 +1,6 @@
 // The chain of the window's commands for one point.
 #include "Chain.h"
 
-#include "AngleText.h"
 #include "Errors.h"
 #include "NumberText.h"
 
@@ -11,7 +10,7 @@
 double ThroughText(double value) {
     char text[Code::FORMAT_REAL_MAX];
     char *end = Code::FormatRealTo(text, value);
-    return ReadReal(
+    return Code::ParseReal(
         std::string_view(text, static_cast<std::size_t>(end - text)));
 }
 
@@ -194,7 +193,7 @@ void Chain::Convert(const double in[3], double out[3], std::int32_t &zone) {
         if (!(lon2 >= -180.0 && lon2 <= 180.0)) {
             char text[Code::FORMAT_REAL_MAX];
             char *end = Code::FormatRealTo(text, lon2);
-            throw InputError("longitude " + std::string(text, end) +
+            throw PointError("longitude " + std::string(text, end) +
                              " is outside -180 to 180, no UTM zone");
         }
         const double zoneLon = lon2 == 180.0 ? 179.0 : lon2;
