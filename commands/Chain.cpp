@@ -4,6 +4,7 @@
 #include "Errors.h"
 #include "NumberText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -46,48 +47,43 @@ double ThroughTextOfInput(double value) {
 
 namespace {
 
-/// Reads one field of the projection-origin dialog: what the user typed, or
-/// else the text the dialog was filled with from the engine.
-double DialogField(const std::optional<std::string> &typed, double shown,
-                   const char *label) {
-    try {
-        if (typed)
-            return Code::ParseReal(*typed);
-        return ThroughText(shown);
-    } catch (const Code::ConversionError &e) {
-        throw SetupError(std::string(label) + ": " + e.what());
-    }
+/// The values a row of fields holds once the values are written into it.
+PointValues RowThroughText(const PointValues &values) {
+    return {ThroughText(values[0]), ThroughText(values[1]),
+            ThroughText(values[2])};
 }
 
-/// The projection-origin dialog's OK for one side: every field read first,
-/// then SetOrigin, SetDelta (latitude delta unchanged), SetOrgLatLon.
+/// The projection-origin dialog's OK for one side: the options typed, the
+/// other fields as the dialog shows them.
 /// @return the origin latitude applied (degrees).
-double ApplyOriginDialog(COORD &coord, const GridSettings &grid,
-                         const char *side) {
-    double x = 0, y = 0, dlat = 0, dlon = 0, lat = 0, lon = 0;
-    coord.GetOrigin(x, y);
-    coord.GetDelta(dlat, dlon);
-    coord.GetOrgLatLon(lat, lon);
-    const std::string s(side);
-    const double fieldX = DialogField(grid.falseEasting, x,
-                                      ("--" + s + "-false-easting").c_str());
-    const double fieldY = DialogField(grid.falseNorthing, y,
-                                      ("--" + s + "-false-northing").c_str());
-    const double fieldLat =
-        DialogField(grid.originLat, lat, ("--" + s + "-origin-lat").c_str());
-    const double fieldLon =
-        DialogField(grid.originLon, lon, ("--" + s + "-origin-lon").c_str());
-    const double fieldDLon =
-        DialogField(grid.deltaLon, dlon, ("--" + s + "-delta-lon").c_str());
-    coord.SetOrigin(fieldX, fieldY);
-    coord.SetDelta(dlat, fieldDLon);
-    coord.SetOrgLatLon(fieldLat, fieldLon);
-    return fieldLat;
+double ApplyOriginDialog(Side &side, const GridSettings &grid,
+                         const char *name) {
+    OriginTexts texts = Commands::ShownOrigin(side);
+    std::string *fields[] = {&texts.x, &texts.y, &texts.lat, &texts.lon,
+                             &texts.dlon};
+    const std::optional<std::string> GridSettings::*typed[] = {
+        &GridSettings::falseEasting, &GridSettings::falseNorthing,
+        &GridSettings::originLat, &GridSettings::originLon,
+        &GridSettings::deltaLon};
+    for (std::size_t i = 0; i < std::size(fields); ++i)
+        if (grid.*typed[i])
+            *fields[i] = *(grid.*typed[i]);
+    try {
+        Commands::ApplyOrigin(side, texts);
+    } catch (const FieldError &e) {
+        static const char *const LABELS[] = {"false-easting", "false-northing",
+                                             "origin-lat", "origin-lon",
+                                             "delta-lon"};
+        throw SetupError("--" + std::string(name) + "-" + LABELS[e.Index()] +
+                         ": " + e.what());
+    }
+    return Code::ParseReal(texts.lat);
 }
 
 /// Sets up one side's engine in the order the window's dialogs do.
-void SetUpSide(COORD &coord, const ChainSettings &settings,
-               const SideSettings &side, const char *name) {
+void SetUpSide(Side &side, const ChainSettings &settings,
+               const SideSettings &sideSettings, const char *name) {
+    COORD &coord = side.Engine();
     // The user rows go into both engines before any datum is selected.
     if (settings.userEllipsoid)
         coord.SetUserEllipsoid(settings.userEllipsoid->name.c_str(),
@@ -99,109 +95,70 @@ void SetUpSide(COORD &coord, const ChainSettings &settings,
                            settings.userDatum->dx, settings.userDatum->dy,
                            settings.userDatum->dz);
     try {
-        coord.SetDatum(side.datum);
+        Commands::ApplyDatum(side, sideSettings.datum);
     } catch (const FloatingPointError &e) {
         throw SetupError("--" + std::string(name) + ": datum " +
-                         std::to_string(side.datum) + ": " + e.what());
+                         std::to_string(sideSettings.datum) + ": " + e.what());
     }
-    if (side.kind != KIND_GEO)
-        coord.SetCoordSys(side.kind);
+    if (sideSettings.kind != KIND_GEO)
+        Commands::ApplyGridKind(side, sideSettings.kind);
     coord.SetTrace(settings.trace ? 1 : 0);
+}
+
+bool IsGridKind(int kind) {
+    return kind == CS_UTM || kind == CS_TM || kind == CS_G7;
 }
 
 } // namespace
 
 Chain::Chain(const ChainSettings &settings)
-    : m_coord1(DATUM_WGS84), m_coord2(DATUM_WGS84),
+    : m_side1(DATUM_WGS84), m_side2(DATUM_WGS84),
       m_nKind1(settings.from.kind), m_nKind2(settings.to.kind),
-      m_bSameDatum(settings.from.datum == settings.to.datum),
       m_bAutoZone(settings.to.kind == CS_UTM && settings.to.grid.autoZone) {
-    SetUpSide(m_coord1, settings, settings.from, "from");
-    SetUpSide(m_coord2, settings, settings.to, "to");
-    const bool grid1 =
-        m_nKind1 == CS_UTM || m_nKind1 == CS_TM || m_nKind1 == CS_G7;
-    const bool grid2 =
-        m_nKind2 == CS_UTM || m_nKind2 == CS_TM || m_nKind2 == CS_G7;
+    SetUpSide(m_side1, settings, settings.from, "from");
+    SetUpSide(m_side2, settings, settings.to, "to");
     // Only a confirmed dialog touches the engine: its fields are texts, so
     // even the values left as shown come back rounded to 15 digits.
-    if (grid1 && settings.from.grid.Any())
-        ApplyOriginDialog(m_coord1, settings.from.grid, "from");
-    if (grid2 && settings.to.grid.Any())
-        m_dbOrgLat2 = ApplyOriginDialog(m_coord2, settings.to.grid, "to");
+    if (IsGridKind(m_nKind1) && settings.from.grid.Any())
+        ApplyOriginDialog(m_side1, settings.from.grid, "from");
+    if (IsGridKind(m_nKind2) && settings.to.grid.Any())
+        m_dbOrgLat2 = ApplyOriginDialog(m_side2, settings.to.grid, "to");
 }
 
 void Chain::Convert(const double in[3], double out[3], std::int32_t &zone) {
     zone = 0;
 
     // "Utm1->Datum1": the source grid to geographic on the source datum,
-    // written into the DD row (15-digit texts) for the next command.
-    double lat = in[0], lon = in[1], alt = in[2];
-    if (m_nKind1 == CS_ECEF) {
-        m_coord1.ConvEcef2Geo(lat, lon, alt, in[0], in[1], in[2]);
-        lat = ThroughText(lat);
-        lon = ThroughText(lon);
-        alt = ThroughText(alt);
-    } else if (m_nKind1 != KIND_GEO) {
-        m_coord1.ConvGrid2Geo(lat, lon, in[0], in[1]);
-        lat = ThroughText(lat);
-        lon = ThroughText(lon);
-        alt = ThroughTextOfInput(in[2]);
-    }
+    // written into the DD row for the next command.
+    PointValues geo{in[0], in[1], in[2]};
+    if (m_nKind1 != KIND_GEO)
+        geo = RowThroughText(Commands::GridToGeo(m_side1, geo));
 
-    // "Datum1->Datum2": a copy for the same datum index, otherwise through
-    // WGS 84, each engine skipping its step when it is WGS 84 itself.
-    double lat2 = lat, lon2 = lon, alt2 = alt;
-    if (!m_bSameDatum) {
-        double wLat = lat, wLon = lon, wAlt = alt;
-        if (m_coord1.GetDatum() != DATUM_WGS84)
-            m_coord1.TransLocal2Wgs(lat, lon, alt, wLat, wLon, wAlt);
-        lat2 = wLat;
-        lon2 = wLon;
-        alt2 = wAlt;
-        if (m_coord2.GetDatum() != DATUM_WGS84)
-            m_coord2.TransWgs2Local(wLat, wLon, wAlt, lat2, lon2, alt2);
-    }
-
+    // "Datum1->Datum2".
+    PointValues target = Commands::Transform(m_side1, m_side2, geo);
     if (m_nKind2 == KIND_GEO) {
         // Written as the target's DD texts by the caller; the rounding to 15
         // digits is the writer's.
-        out[0] = lat2;
-        out[1] = lon2;
-        out[2] = alt2;
+        std::copy(target.begin(), target.end(), out);
         return;
     }
 
-    // "Datum2->Utm2" reads the DD texts that "Datum1->Datum2" wrote. A copy
-    // is most likely short already.
-    if (m_bSameDatum) {
-        lat2 = ThroughTextOfInput(lat2);
-        lon2 = ThroughTextOfInput(lon2);
-        alt2 = ThroughTextOfInput(alt2);
-    } else {
-        lat2 = ThroughText(lat2);
-        lon2 = ThroughText(lon2);
-        alt2 = ThroughText(alt2);
-    }
-    if (m_nKind2 == CS_ECEF) {
-        m_coord2.ConvGeo2Ecef(lat2, lon2, alt2, out[0], out[1], out[2]);
-        return;
-    }
+    // "Datum2->Utm2" reads the DD texts that "Datum1->Datum2" wrote.
+    target = RowThroughText(target);
     if (m_bAutoZone) {
         // The origin longitude typed as the point's own longitude: SetOrgLatLon
         // turns it into the central meridian of its zone. 180 belongs to zone
         // 60 (the band east of it does not exist).
-        if (!(lon2 >= -180.0 && lon2 <= 180.0)) {
-            char text[Code::FORMAT_REAL_MAX];
-            char *end = Code::FormatRealTo(text, lon2);
-            throw PointError("longitude " + std::string(text, end) +
+        const double lon = target[1];
+        if (!(lon >= -180.0 && lon <= 180.0))
+            throw PointError("longitude " + Code::FormatReal(lon) +
                              " is outside -180 to 180, no UTM zone");
-        }
-        const double zoneLon = lon2 == 180.0 ? 179.0 : lon2;
-        m_coord2.SetOrgLatLon(m_dbOrgLat2, zoneLon);
+        const double zoneLon = lon == 180.0 ? 179.0 : lon;
+        m_side2.Engine().SetOrgLatLon(m_dbOrgLat2, zoneLon);
         zone = static_cast<std::int32_t>(std::floor(zoneLon / 6.0)) + 31;
     }
-    m_coord2.ConvGeo2Grid(lat2, lon2, out[0], out[1]);
-    out[2] = alt2;
+    const PointValues grid = Commands::GeoToGrid(m_side2, target);
+    std::copy(grid.begin(), grid.end(), out);
 }
 
 std::array<std::string, 3> Chain::ConvertTexts(std::string_view first,

@@ -3,7 +3,7 @@
 // grid, with every intermediate value passing through its field text.
 #pragma once
 
-#include "Coord.h"
+#include "Commands.h"
 
 #include <array>
 #include <cstdint>
@@ -122,15 +122,14 @@ class Chain {
                                             std::string_view second,
                                             std::string_view third);
 
-    const COORD &Source() const { return m_coord1; }
-    const COORD &Target() const { return m_coord2; }
+    const COORD &Source() const { return m_side1.Engine(); }
+    const COORD &Target() const { return m_side2.Engine(); }
 
   private:
-    COORD m_coord1; ///< the source side's engine
-    COORD m_coord2; ///< the target side's engine
+    Side m_side1; ///< the source side
+    Side m_side2; ///< the target side
     int m_nKind1;
     int m_nKind2;
-    bool m_bSameDatum;
     bool m_bAutoZone;
     double m_dbOrgLat2 = 0; ///< target origin latitude as the dialog applied it
 };

@@ -1,0 +1,114 @@
+// The commands on one point, shared by the window and nolvex-convert: one
+// side's state, the transformation between two sides through WGS 84, the
+// conversions between a side's geodetic point and its grid, and the settings
+// the configuration dialogs apply. Texts in, texts out; no dependency on any
+// user-interface toolkit.
+#pragma once
+
+#include "Coord.h"
+#include "NumberText.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+/**
+ * One side of the point: its engine, which holds the side's datum, grid kind
+ * and grid constants as the configuration dialogs set them.
+ */
+class Side {
+  public:
+    /// An engine on catalogue datum @p nDatum (0 to 133), grid kind CS_UTM.
+    explicit Side(std::int32_t nDatum);
+
+    COORD &Engine() { return *m_pCoord; }
+    const COORD &Engine() const { return *m_pCoord; }
+
+  private:
+    std::unique_ptr<COORD> m_pCoord; ///< a fixed address for the whole run
+};
+
+/// A point as the three texts of a row of fields: latitude, longitude and
+/// altitude (decimal degrees, metres), or X, Y and Z (metres).
+using PointTexts = std::array<std::string, 3>;
+
+/// A point as the three numbers a row of fields holds, in the same order.
+using PointValues = std::array<double, 3>;
+
+/// The five fields of one side of the projection-origin dialog.
+struct OriginTexts {
+    std::string x;    ///< false easting, "X(East)", metres
+    std::string y;    ///< false northing, "Y(North)", metres
+    std::string lat;  ///< origin latitude, degrees
+    std::string lon;  ///< origin longitude, degrees
+    std::string dlon; ///< longitude delta, degrees
+};
+
+/// A field text that is not a number, and which of the texts handed over it
+/// was (0 for the first). what() is the conversion error's own message.
+class FieldError : public Code::ConversionError {
+  public:
+    FieldError(const Code::ConversionError &error, int index)
+        : Code::ConversionError(error), m_nIndex(index) {}
+    int Index() const { return m_nIndex; }
+
+  private:
+    int m_nIndex;
+};
+
+namespace Commands {
+
+// ---- on numbers ---------------------------------------------------------
+// Each takes the values its input fields hold and gives the values before
+// they are written. A floating-point fault throws FloatingPointError with
+// nothing given.
+
+/**
+ * Carries side @p from's geodetic point to side @p to's datum through WGS 84:
+ * a copy when both sides have the same datum, else a Molodensky step out of
+ * @p from's datum and one into @p to's, each left out on datum 133.
+ */
+PointValues Transform(const Side &from, const Side &to, const PointValues &geo);
+
+/**
+ * A side's geodetic point to its grid: ECEF X, Y, Z for CS_ECEF, else the
+ * Transverse Mercator easting and northing of the side's grid constants, with
+ * the altitude passed through as Z.
+ */
+PointValues GeoToGrid(const Side &side, const PointValues &geo);
+
+/// A side's grid point to geodetic, the inverse of GeoToGrid (Z passes
+/// through as the altitude outside ECEF).
+PointValues GridToGeo(const Side &side, const PointValues &grid);
+
+// ---- on texts -----------------------------------------------------------
+// The commands as the window runs them: all three texts are read first
+// (a FieldError names the first that is not a number), then everything is
+// computed, then the results are written in the general 15-digit format.
+
+PointTexts Transform(const Side &from, const Side &to, const PointTexts &geo);
+PointTexts GeoToGrid(const Side &side, const PointTexts &geo);
+PointTexts GridToGeo(const Side &side, const PointTexts &grid);
+
+// ---- the settings of the configuration dialogs ------------------------------
+
+/// The projection-origin fields of @p side as the dialog shows them.
+OriginTexts ShownOrigin(const Side &side);
+
+/**
+ * The projection-origin dialog's OK for one side: all five texts are read
+ * before the engine is touched (a FieldError names the first unreadable one,
+ * 0 to 4 in OriginTexts order), then SetOrigin, SetDelta with the latitude
+ * delta in force, SetOrgLatLon.
+ */
+void ApplyOrigin(Side &side, const OriginTexts &origin);
+
+/// The datum dialog's choice for one side; all or nothing, as SetDatum is.
+void ApplyDatum(Side &side, std::int32_t nDatum);
+
+/// The coordinate-system dialog's choice for one side: the kind and its
+/// default grid constants, also where the kind is unchanged.
+void ApplyGridKind(Side &side, int nCoordSys);
+
+} // namespace Commands
