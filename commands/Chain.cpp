@@ -112,7 +112,7 @@ bool IsGridKind(int kind) {
 } // namespace
 
 Chain::Chain(const ChainSettings &settings)
-    : m_side1(DATUM_WGS84), m_side2(DATUM_WGS84),
+    : m_coord1(DATUM_WGS84), m_coord2(DATUM_WGS84),
       m_nKind1(settings.from.kind), m_nKind2(settings.to.kind),
       m_bAutoZone(settings.to.kind == CS_UTM && settings.to.grid.autoZone) {
     SetUpSide(m_side1, settings, settings.from, "from");

@@ -122,12 +122,14 @@ class Chain {
                                             std::string_view second,
                                             std::string_view third);
 
-    const COORD &Source() const { return m_side1.Engine(); }
-    const COORD &Target() const { return m_side2.Engine(); }
+    const COORD &Source() const { return m_coord1; }
+    const COORD &Target() const { return m_coord2; }
 
   private:
-    Side m_side1; ///< the source side
-    Side m_side2; ///< the target side
+    COORD m_coord1; ///< the source side's engine
+    COORD m_coord2; ///< the target side's engine
+    Side m_side1{m_coord1};
+    Side m_side2{m_coord2};
     int m_nKind1;
     int m_nKind2;
     bool m_bAutoZone;

@@ -1,8 +1,6 @@
 // The commands on one point, shared by the window and nolvex-convert.
 #include "Commands.h"
 
-Side::Side(std::int32_t nDatum) : m_pCoord(std::make_unique<COORD>(nDatum)) {}
-
 namespace {
 
 /// Text @p index of those handed over, read as a real.

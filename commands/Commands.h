@@ -10,23 +10,23 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <string>
 
 /**
- * One side of the point: its engine, which holds the side's datum, grid kind
- * and grid constants as the configuration dialogs set them.
+ * One side of the point: the engine that holds the side's datum, grid kind
+ * and grid constants as the configuration dialogs set them. The engine
+ * belongs to the front end (the window or the converter's chain) and must
+ * outlive the side.
  */
 class Side {
   public:
-    /// An engine on catalogue datum @p nDatum (0 to 133), grid kind CS_UTM.
-    explicit Side(std::int32_t nDatum);
+    explicit Side(COORD &engine) : m_pCoord(&engine) {}
 
     COORD &Engine() { return *m_pCoord; }
     const COORD &Engine() const { return *m_pCoord; }
 
   private:
-    std::unique_ptr<COORD> m_pCoord; ///< a fixed address for the whole run
+    COORD *m_pCoord;
 };
 
 /// A point as the three texts of a row of fields: latitude, longitude and

@@ -24,9 +24,14 @@ class TfrmCoordSys : public QDialog {
     explicit TfrmCoordSys(TfrmMain &frmMain);
     ~TfrmCoordSys() override;
 
-  private:
-    // The menu handler of the main window fills and reads the controls.
-    friend class TfrmMain;
+    /// Turns on the button of grid kind @p kind1 on side 1 and of @p kind2 on
+    /// side 2; an unknown kind turns on none.
+    void ShowKinds(int kind1, int kind2);
 
+    /// The grid kind whose button is on, on side @p side (1 or 2), testing
+    /// UTM, TM, G7 and ECEF in this order; 0 when none is on.
+    int Kind(int side) const;
+
+  private:
     std::unique_ptr<Ui::TfrmCoordSys> ui;
 };

@@ -77,3 +77,29 @@ void TfrmDatum::cboDatum2Change() {
              {ui->lblEllipsoid2, ui->lblA2, ui->lblF2, ui->lblDx2, ui->lblDy2,
               ui->lblDz2});
 }
+
+QComboBox *TfrmDatum::List(int side) const {
+    return side == 1 ? ui->cboDatum1 : ui->cboDatum2;
+}
+
+void TfrmDatum::ShowDatums(std::int32_t nDatum1, std::int32_t nDatum2) {
+    // Described also when the entry was selected already: the user datum may
+    // have been redefined since.
+    ui->cboDatum1->setCurrentIndex(nDatum1);
+    cboDatum1Change();
+    ui->cboDatum2->setCurrentIndex(nDatum2);
+    cboDatum2Change();
+}
+
+int TfrmDatum::SelectedDatum(int side) const {
+    return List(side)->currentIndex();
+}
+
+QString TfrmDatum::DatumText(int side, int index) const {
+    return List(side)->itemText(index);
+}
+
+void TfrmDatum::RenameUserDatum(const QString &name1, const QString &name2) {
+    ui->cboDatum1->setItemText(0, name1);
+    ui->cboDatum2->setItemText(0, name2);
+}

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
+#include <cstdint>
 #include <memory>
 
+class QComboBox;
 class TfrmMain;
 
 namespace Ui {
@@ -30,6 +33,19 @@ class TfrmDatum : public QDialog {
     explicit TfrmDatum(TfrmMain &frmMain);
     ~TfrmDatum() override;
 
+    /// Selects entry @p nDatum1 on side 1 and @p nDatum2 on side 2, and
+    /// describes both as the engines now hold them.
+    void ShowDatums(std::int32_t nDatum1, std::int32_t nDatum2);
+
+    /// The entry selected on side @p side (1 or 2); -1 when none is.
+    int SelectedDatum(int side) const;
+
+    /// The text of entry @p index on side @p side.
+    QString DatumText(int side, int index) const;
+
+    /// Renames entry 0, the user datum, on each side.
+    void RenameUserDatum(const QString &name1, const QString &name2);
+
   public slots:
     /// Shows the ellipsoid and constants of the entry selected in cboDatum1
     /// (read from engine 1). Touches no engine.
@@ -38,10 +54,8 @@ class TfrmDatum : public QDialog {
     void cboDatum2Change();
 
   private:
-    // "Set &Datum" selects the remembered entries and reads the choices.
-    friend class TfrmMain;
-
     void FormCreate();
+    QComboBox *List(int side) const;
 
     std::unique_ptr<Ui::TfrmDatum> ui;
     TfrmMain &m_frmMain;

@@ -106,31 +106,31 @@ void TfrmDegSys::Recompute(void (TfrmDegSys::*from)()) {
 }
 
 void TfrmDegSys::edtDdChange() {
-    if (ui->edtDd->hasFocus())
+    if (IsTypedChange(ui->edtDd))
         Recompute(&TfrmDegSys::FromDd);
 }
 void TfrmDegSys::edtDmdChange() {
-    if (ui->edtDmd->hasFocus())
+    if (IsTypedChange(ui->edtDmd))
         Recompute(&TfrmDegSys::FromDm);
 }
 void TfrmDegSys::edtDmmChange() {
-    if (ui->edtDmm->hasFocus())
+    if (IsTypedChange(ui->edtDmm))
         Recompute(&TfrmDegSys::FromDm);
 }
 void TfrmDegSys::edtDmsdChange() {
-    if (ui->edtDmsd->hasFocus())
+    if (IsTypedChange(ui->edtDmsd))
         Recompute(&TfrmDegSys::FromDms);
 }
 void TfrmDegSys::edtDmsmChange() {
-    if (ui->edtDmsm->hasFocus())
+    if (IsTypedChange(ui->edtDmsm))
         Recompute(&TfrmDegSys::FromDms);
 }
 void TfrmDegSys::edtDmssChange() {
-    if (ui->edtDmss->hasFocus())
+    if (IsTypedChange(ui->edtDmss))
         Recompute(&TfrmDegSys::FromDms);
 }
 void TfrmDegSys::edtRadianChange() {
-    if (ui->edtRadian->hasFocus())
+    if (IsTypedChange(ui->edtRadian))
         Recompute(&TfrmDegSys::FromRadian);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class QLineEdit;
 
@@ -17,3 +18,16 @@ void WriteReal(QLineEdit *field, double value);
 
 /// Writes @p value as a plain decimal integer.
 void WriteInteger(QLineEdit *field, std::int32_t value);
+
+/// Writes @p text as the program writes a field: its start in view, and no
+/// user-typing handler run for it (see IsTypedChange).
+void WriteText(QLineEdit *field, const std::string &text);
+
+/**
+ * True when the change just made to @p field's text is one its change
+ * handler acts on: the field holds the keyboard focus, and the change is not
+ * one of the program's own writes (WriteText, WriteReal, WriteInteger). A
+ * command that writes into the focused field therefore never has that field
+ * recompute its neighbours from a half-written row.
+ */
+bool IsTypedChange(const QLineEdit *field);

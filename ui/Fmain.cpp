@@ -5,6 +5,7 @@
 #include "ui_Fmain.h"
 
 #include "Code.h"
+#include "Commands.h"
 #include "Coord.h"
 #include "DialogSupport.h"
 #include "ErrorBox.h"
@@ -20,16 +21,10 @@
 #include "Futmfact.h"
 #include "NumberText.h"
 #include "ProgramIcon.h"
-#include "ui_Fcoordsys.h"
-#include "ui_Fdatum.h"
-#include "ui_Fuserdatum.h"
-#include "ui_Fuserell.h"
-#include "ui_Futmfact.h"
 
 #include <QComboBox>
 #include <QLayout>
 #include <QLineEdit>
-#include <QRadioButton>
 
 #include <array>
 #include <exception>
@@ -107,183 +102,19 @@ void SyncFromDms(const AngleFields &f) {
     WriteReal(f.dmm, dmM);
 }
 
-// ---- one side's geodetic and grid rows --------------------------------------
+// ---- a row of three fields ------------------------------------------------
 
-struct SideFields {
-    QLineEdit *lat;
-    QLineEdit *lon;
-    QLineEdit *alt;
-    QLineEdit *x;
-    QLineEdit *y;
-    QLineEdit *z;
-};
+using Row = std::array<QLineEdit *, 3>;
 
-SideFields Side1(const Ui::TfrmMain &ui) {
-    return {ui.edtLatDd1, ui.edtLonDd1, ui.edtAltDd1,
-            ui.edtUtmX1,  ui.edtUtmY1,  ui.edtUtmZ1};
+PointTexts ReadRow(const Row &row) {
+    return {row[0]->text().toStdString(), row[1]->text().toStdString(),
+            row[2]->text().toStdString()};
 }
 
-SideFields Side2(const Ui::TfrmMain &ui) {
-    return {ui.edtLatDd2, ui.edtLonDd2, ui.edtAltDd2,
-            ui.edtUtmX2,  ui.edtUtmY2,  ui.edtUtmZ2};
+void WriteRow(const Row &row, const PointTexts &texts) {
+    for (std::size_t i = 0; i < row.size(); ++i)
+        WriteText(row[i], texts[i]);
 }
-
-struct GeoPoint {
-    double lat = 0; // degrees
-    double lon = 0; // degrees
-    double alt = 0; // metres
-};
-
-// Latitude, longitude, altitude, in this order: the first unreadable text is
-// the one reported.
-GeoPoint ReadGeo(const SideFields &s) {
-    GeoPoint p;
-    p.lat = ReadReal(s.lat);
-    p.lon = ReadReal(s.lon);
-    p.alt = ReadReal(s.alt);
-    return p;
-}
-
-void WriteGeo(const SideFields &s, const GeoPoint &p) {
-    WriteReal(s.lat, p.lat);
-    WriteReal(s.lon, p.lon);
-    WriteReal(s.alt, p.alt);
-}
-
-// The commands read every input, then compute every result, and only then
-// write: a failure on the way leaves every field as it was.
-
-// Carries the point of side `from` to side `to` through WGS 84: a Molodensky
-// step out of each local datum, none for datum 133, none at all when both
-// sides have the same datum.
-void Transform(const SideFields &from, const SideFields &to, bool sameDatum,
-               const COORD &engineFrom, const COORD &engineTo) {
-    const GeoPoint p = ReadGeo(from);
-    GeoPoint out = p;
-    if (!sameDatum) {
-        GeoPoint wgs = p;
-        if (engineFrom.GetDatum() != DATUM_WGS84)
-            engineFrom.TransLocal2Wgs(p.lat, p.lon, p.alt, wgs.lat, wgs.lon,
-                                      wgs.alt);
-        out = wgs;
-        if (engineTo.GetDatum() != DATUM_WGS84)
-            engineTo.TransWgs2Local(wgs.lat, wgs.lon, wgs.alt, out.lat, out.lon,
-                                    out.alt);
-    }
-    WriteGeo(to, out);
-}
-
-// Geodetic row to grid row of one side: ECEF X, Y, Z, or a Transverse Mercator
-// easting and northing with the altitude passed through as Z.
-void GeoToGrid(const SideFields &s, const COORD &engine) {
-    const GeoPoint p = ReadGeo(s);
-    double x = 0, y = 0, z = 0;
-    if (engine.GetCoordSys() == CS_ECEF) {
-        engine.ConvGeo2Ecef(p.lat, p.lon, p.alt, x, y, z);
-    } else {
-        engine.ConvGeo2Grid(p.lat, p.lon, x, y);
-        z = p.alt;
-    }
-    WriteReal(s.x, x);
-    WriteReal(s.y, y);
-    WriteReal(s.z, z);
-}
-
-// Grid row to geodetic row of one side, the inverse of GeoToGrid.
-void GridToGeo(const SideFields &s, const COORD &engine) {
-    const double x = ReadReal(s.x);
-    const double y = ReadReal(s.y);
-    const double z = ReadReal(s.z);
-    GeoPoint p;
-    if (engine.GetCoordSys() == CS_ECEF) {
-        engine.ConvEcef2Geo(p.lat, p.lon, p.alt, x, y, z);
-    } else {
-        engine.ConvGrid2Geo(p.lat, p.lon, x, y);
-        p.alt = z;
-    }
-    WriteGeo(s, p);
-}
-
-// ---- the configuration dialogs ---------------------------------------------
-
-// The grid kinds in the order of a side's buttons.
-constexpr int GRID_KINDS[] = {CS_UTM, CS_TM, CS_G7, CS_ECEF};
-
-// The four buttons of one side of the coordinate-system dialog, in the order
-// of GRID_KINDS.
-using KindButtons = std::array<QRadioButton *, 4>;
-
-void CheckKind(const KindButtons &buttons, int nCoordSys) {
-    for (std::size_t i = 0; i < buttons.size(); ++i) {
-        if (GRID_KINDS[i] == nCoordSys)
-            buttons[i]->setChecked(true);
-    }
-}
-
-// The kind of the first button that is on, testing UTM, TM, G7, ECEF; 0 when
-// none is.
-int CheckedKind(const KindButtons &buttons) {
-    for (std::size_t i = 0; i < buttons.size(); ++i) {
-        if (buttons[i]->isChecked())
-            return GRID_KINDS[i];
-    }
-    return 0;
-}
-
-// The five fields of one side of the projection-origin dialog.
-struct OriginFields {
-    QLineEdit *x;
-    QLineEdit *y;
-    QLineEdit *lat;
-    QLineEdit *lon;
-    QLineEdit *dlon;
-};
-
-void ShowOrigin(const OriginFields &f, const COORD &engine) {
-    double x = 0, y = 0, dlat = 0, dlon = 0, lat = 0, lon = 0;
-    engine.GetOrigin(x, y);
-    engine.GetDelta(dlat, dlon);
-    engine.GetOrgLatLon(lat, lon);
-    WriteReal(f.x, x);
-    WriteReal(f.y, y);
-    WriteReal(f.lat, lat);
-    WriteReal(f.lon, lon);
-    WriteReal(f.dlon, dlon);
-}
-
-// Reads all five fields before the engine is touched, so an unreadable text
-// leaves this side as it was. The latitude delta is not shown and stays.
-void ApplyOrigin(const OriginFields &f, COORD &engine) {
-    const double x = ReadReal(f.x);
-    const double y = ReadReal(f.y);
-    const double lat = ReadReal(f.lat);
-    const double lon = ReadReal(f.lon);
-    const double dlon = ReadReal(f.dlon);
-    double dlat = 0, dlonInForce = 0;
-    engine.GetDelta(dlat, dlonInForce);
-    engine.SetOrigin(x, y);
-    engine.SetDelta(dlat, dlon);
-    engine.SetOrgLatLon(lat, lon);
-}
-
-// The engine first: SetDatum is all or nothing, so when the datum cannot be
-// derived (a user ellipsoid with inverse flattening 0) the error ends the
-// command before the window's index and name change, and the window never
-// names a datum its engine does not hold. Returns false when no entry is
-// selected, which leaves the side as it was.
-bool ApplyDatum(const QComboBox &cboDatum, COORD &engine, std::int32_t &nDatum,
-                QString &strDatumName) {
-    const int index = cboDatum.currentIndex();
-    if (index < 0)
-        return false;
-    engine.SetDatum(index);
-    nDatum = index;
-    strDatumName = cboDatum.itemText(index);
-    return true;
-}
-
-// A name as the engine takes it: UTF-8, ended by its first zero character.
-QByteArray EngineName(const QLineEdit *field) { return field->text().toUtf8(); }
 
 QString GridKindTag(int nCoordSys) {
     switch (nCoordSys) {
@@ -417,9 +248,6 @@ TfrmMain::TfrmMain(QWidget *parent)
     connect(ui->edtLonDmss2, &QLineEdit::textChanged, this,
             &TfrmMain::edtLonDmss2Change);
 
-    pCoord1 = std::make_unique<COORD>(m_nDatum1);
-    pCoord2 = std::make_unique<COORD>(m_nDatum2);
-
     FormCreate();
 }
 
@@ -546,13 +374,15 @@ void TfrmMain::SyncLonFromDms2() {
                  ui->edtLonDmsm2, ui->edtLonDmss2});
 }
 
-// ---- change handlers
-// ------------------------------------------------------------------------ The
-// change notification fires on the program's own writes too; only the field
-// that holds the focus recomputes, so the rewriting never runs in circles.
+// ---- change handlers --------------------------------------------------------
+// The change notification fires on the program's own writes too; only the
+// field that holds the focus recomputes, so the rewriting never runs in
+// circles, and never for a write of the program's own: a command that writes
+// the focused field must not have it recompute the row from the half-written
+// texts around it.
 
 void TfrmMain::RunIfFocused(const QLineEdit *field, void (TfrmMain::*sync)()) {
-    if (!field->hasFocus())
+    if (!IsTypedChange(field))
         return;
     try {
         (this->*sync)();
@@ -644,133 +474,111 @@ void TfrmMain::Exit1Click() { close(); }
 
 // ---- menu: Transformation and Conversion ------------------------------------
 
-void TfrmMain::Dt1Click() {
-    try {
-        Transform(Side1(*ui), Side2(*ui), m_nDatum1 == m_nDatum2, *pCoord1,
-                  *pCoord2);
-        SyncLatFromDd2();
-        SyncLonFromDd2();
-    } catch (const std::exception &e) {
-        ShowErrorBox(this, e);
-    }
+Side &TfrmMain::SideOf(int side) { return side == 1 ? m_side1 : m_side2; }
+
+std::array<QLineEdit *, 3> TfrmMain::GeoRow(int side) const {
+    if (side == 1)
+        return {ui->edtLatDd1, ui->edtLonDd1, ui->edtAltDd1};
+    return {ui->edtLatDd2, ui->edtLonDd2, ui->edtAltDd2};
 }
 
-void TfrmMain::Dt2Click() {
-    try {
-        Transform(Side2(*ui), Side1(*ui), m_nDatum2 == m_nDatum1, *pCoord2,
-                  *pCoord1);
+std::array<QLineEdit *, 3> TfrmMain::GridRow(int side) const {
+    if (side == 1)
+        return {ui->edtUtmX1, ui->edtUtmY1, ui->edtUtmZ1};
+    return {ui->edtUtmX2, ui->edtUtmY2, ui->edtUtmZ2};
+}
+
+void TfrmMain::SyncFromDdRow(int side) {
+    if (side == 1) {
         SyncLatFromDd1();
         SyncLonFromDd1();
-    } catch (const std::exception &e) {
-        ShowErrorBox(this, e);
-    }
-}
-
-void TfrmMain::Dt1cc1Click() {
-    try {
-        GeoToGrid(Side1(*ui), *pCoord1);
-    } catch (const std::exception &e) {
-        ShowErrorBox(this, e);
-    }
-}
-
-void TfrmMain::Dt2cc2Click() {
-    try {
-        GeoToGrid(Side2(*ui), *pCoord2);
-    } catch (const std::exception &e) {
-        ShowErrorBox(this, e);
-    }
-}
-
-void TfrmMain::Cc1Dt1Click() {
-    try {
-        GridToGeo(Side1(*ui), *pCoord1);
-        SyncLatFromDd1();
-        SyncLonFromDd1();
-    } catch (const std::exception &e) {
-        ShowErrorBox(this, e);
-    }
-}
-
-void TfrmMain::Cc2dt2Click() {
-    try {
-        GridToGeo(Side2(*ui), *pCoord2);
+    } else {
         SyncLatFromDd2();
         SyncLonFromDd2();
+    }
+}
+
+// Each command reads its three texts, has the commands unit compute, and only
+// then writes: a failure on the way leaves every field as it was.
+
+void TfrmMain::TransformCommand(int from, int to) {
+    try {
+        WriteRow(GeoRow(to), Commands::Transform(SideOf(from), SideOf(to),
+                                                 ReadRow(GeoRow(from))));
+        SyncFromDdRow(to);
     } catch (const std::exception &e) {
         ShowErrorBox(this, e);
     }
 }
+
+void TfrmMain::GeoToGridCommand(int side) {
+    try {
+        WriteRow(GridRow(side),
+                 Commands::GeoToGrid(SideOf(side), ReadRow(GeoRow(side))));
+    } catch (const std::exception &e) {
+        ShowErrorBox(this, e);
+    }
+}
+
+void TfrmMain::GridToGeoCommand(int side) {
+    try {
+        WriteRow(GeoRow(side),
+                 Commands::GridToGeo(SideOf(side), ReadRow(GridRow(side))));
+        SyncFromDdRow(side);
+    } catch (const std::exception &e) {
+        ShowErrorBox(this, e);
+    }
+}
+
+void TfrmMain::Dt1Click() { TransformCommand(1, 2); }
+void TfrmMain::Dt2Click() { TransformCommand(2, 1); }
+void TfrmMain::Dt1cc1Click() { GeoToGridCommand(1); }
+void TfrmMain::Dt2cc2Click() { GeoToGridCommand(2); }
+void TfrmMain::Cc1Dt1Click() { GridToGeoCommand(1); }
+void TfrmMain::Cc2dt2Click() { GridToGeoCommand(2); }
 
 // ---- menu: Config, Tools, Help ----------------------------------------------
 
 // Each Config command refills its dialog from the engines, shows it modally
 // and applies it only on OK. An unreadable field or an engine fault ends the
 // command in the error box, with what was applied before it left in force.
-
-void TfrmMain::UserEllipsoid1Click() {
-    if (!frmUserEll)
-        return;
+void TfrmMain::RunConfigDialog(QDialog *dialog, void (TfrmMain::*refill)(),
+                               void (TfrmMain::*apply)()) {
+    if (!dialog)
+        return; // the dialogs are not created yet
     try {
-        RefillUserEllDialog();
-        if (frmUserEll->exec() != QDialog::Accepted)
+        (this->*refill)();
+        if (dialog->exec() != QDialog::Accepted)
             return;
-        ApplyUserEllDialog();
+        (this->*apply)();
     } catch (const std::exception &e) {
         ShowErrorBox(this, e);
     }
+}
+
+void TfrmMain::UserEllipsoid1Click() {
+    RunConfigDialog(frmUserEll.get(), &TfrmMain::RefillUserEllDialog,
+                    &TfrmMain::ApplyUserEllDialog);
 }
 
 void TfrmMain::UserDatum1Click() {
-    if (!frmUserDatum)
-        return;
-    try {
-        RefillUserDatumDialog();
-        if (frmUserDatum->exec() != QDialog::Accepted)
-            return;
-        ApplyUserDatumDialog();
-    } catch (const std::exception &e) {
-        ShowErrorBox(this, e);
-    }
+    RunConfigDialog(frmUserDatum.get(), &TfrmMain::RefillUserDatumDialog,
+                    &TfrmMain::ApplyUserDatumDialog);
 }
 
 void TfrmMain::SetDatum1Click() {
-    if (!frmDatum)
-        return;
-    try {
-        RefillDatumDialog();
-        if (frmDatum->exec() != QDialog::Accepted)
-            return;
-        ApplyDatumDialog();
-    } catch (const std::exception &e) {
-        ShowErrorBox(this, e);
-    }
+    RunConfigDialog(frmDatum.get(), &TfrmMain::RefillDatumDialog,
+                    &TfrmMain::ApplyDatumDialog);
 }
 
 void TfrmMain::SetCoordnate1Click() {
-    if (!frmCoordSys)
-        return;
-    try {
-        RefillCoordSysDialog();
-        if (frmCoordSys->exec() != QDialog::Accepted)
-            return;
-        ApplyCoordSysDialog();
-    } catch (const std::exception &e) {
-        ShowErrorBox(this, e);
-    }
+    RunConfigDialog(frmCoordSys.get(), &TfrmMain::RefillCoordSysDialog,
+                    &TfrmMain::ApplyCoordSysDialog);
 }
 
 void TfrmMain::SetFactor1Click() {
-    if (!frmUtmfact)
-        return;
-    try {
-        RefillUtmfactDialog();
-        if (frmUtmfact->exec() != QDialog::Accepted)
-            return;
-        ApplyUtmfactDialog();
-    } catch (const std::exception &e) {
-        ShowErrorBox(this, e);
-    }
+    RunConfigDialog(frmUtmfact.get(), &TfrmMain::RefillUtmfactDialog,
+                    &TfrmMain::ApplyUtmfactDialog);
 }
 
 void TfrmMain::DegSys1Click() {
@@ -791,83 +599,77 @@ void TfrmMain::About1Click() {
 // ---- datum dialog -----------------------------------------------------------
 
 // The remembered datums, whatever was chosen and cancelled before.
-void TfrmMain::RefillDatumDialog() {
-    frmDatum->ui->cboDatum1->setCurrentIndex(m_nDatum1);
-    frmDatum->cboDatum1Change();
-    frmDatum->ui->cboDatum2->setCurrentIndex(m_nDatum2);
-    frmDatum->cboDatum2Change();
+void TfrmMain::RefillDatumDialog() { frmDatum->ShowDatums(m_nDatum1, m_nDatum2); }
+
+// The engine first: SetDatum is all or nothing, so when the datum cannot be
+// derived (a user ellipsoid with inverse flattening 0) the error ends the
+// command before the window's index and name change, and the window never
+// names a datum its engine does not hold. No entry selected leaves the side
+// as it was.
+void TfrmMain::ApplyDatumChoice(int side, std::int32_t &nDatum,
+                                QString &strDatumName) {
+    const int index = frmDatum->SelectedDatum(side);
+    if (index < 0)
+        return;
+    Commands::ApplyDatum(SideOf(side), index);
+    nDatum = index;
+    strDatumName = frmDatum->DatumText(side, index);
+    ShowDatumLabels();
 }
 
 // Side 1, then side 2. A fault on side 1 ends the command there: side 2 is
 // not applied either, as with every error that ends a command.
 void TfrmMain::ApplyDatumDialog() {
-    if (ApplyDatum(*frmDatum->ui->cboDatum1, *pCoord1, m_nDatum1,
-                   m_strDatumName1))
-        ShowDatumLabels();
-    if (ApplyDatum(*frmDatum->ui->cboDatum2, *pCoord2, m_nDatum2,
-                   m_strDatumName2))
-        ShowDatumLabels();
+    ApplyDatumChoice(1, m_nDatum1, m_strDatumName1);
+    ApplyDatumChoice(2, m_nDatum2, m_strDatumName2);
 }
 
 // ---- coordinate-system dialog -----------------------------------------------
 
 void TfrmMain::RefillCoordSysDialog() {
-    const Ui::TfrmCoordSys &d = *frmCoordSys->ui;
-    CheckKind({d.rdoUtm1, d.rdoTm1, d.rdoG71, d.rdoEcef1},
-              pCoord1->GetCoordSys());
-    CheckKind({d.rdoUtm2, d.rdoTm2, d.rdoG72, d.rdoEcef2},
-              pCoord2->GetCoordSys());
+    frmCoordSys->ShowKinds(pCoord1->GetCoordSys(), pCoord2->GetCoordSys());
 }
 
 // Every OK selects the kind of both sides again, which reloads the kind's
 // default origin also where the kind is unchanged.
 void TfrmMain::ApplyCoordSysDialog() {
-    const Ui::TfrmCoordSys &d = *frmCoordSys->ui;
-    if (const int kind =
-            CheckedKind({d.rdoUtm1, d.rdoTm1, d.rdoG71, d.rdoEcef1}))
-        pCoord1->SetCoordSys(kind);
-    ShowDatumLabels();
-    if (const int kind =
-            CheckedKind({d.rdoUtm2, d.rdoTm2, d.rdoG72, d.rdoEcef2}))
-        pCoord2->SetCoordSys(kind);
-    ShowDatumLabels();
+    for (int side : {1, 2}) {
+        if (const int kind = frmCoordSys->Kind(side))
+            Commands::ApplyGridKind(SideOf(side), kind);
+        ShowDatumLabels();
+    }
 }
 
 // ---- projection-origin dialog -----------------------------------------------
 
 void TfrmMain::RefillUtmfactDialog() {
-    const Ui::TfrmUtmfact &d = *frmUtmfact->ui;
-    ShowOrigin({d.edtX1, d.edtY1, d.edtLat1, d.edtLon1, d.edtDLon1}, *pCoord1);
-    ShowOrigin({d.edtX2, d.edtY2, d.edtLat2, d.edtLon2, d.edtDLon2}, *pCoord2);
+    frmUtmfact->ShowOrigin(1, Commands::ShownOrigin(m_side1));
+    frmUtmfact->ShowOrigin(2, Commands::ShownOrigin(m_side2));
 }
 
 // Side by side: an unreadable side-1 field leaves both engines as they were,
 // an unreadable side-2 field leaves side 1 applied.
 void TfrmMain::ApplyUtmfactDialog() {
-    const Ui::TfrmUtmfact &d = *frmUtmfact->ui;
-    ApplyOrigin({d.edtX1, d.edtY1, d.edtLat1, d.edtLon1, d.edtDLon1}, *pCoord1);
-    ApplyOrigin({d.edtX2, d.edtY2, d.edtLat2, d.edtLon2, d.edtDLon2}, *pCoord2);
+    Commands::ApplyOrigin(m_side1, frmUtmfact->Origin(1));
+    Commands::ApplyOrigin(m_side2, frmUtmfact->Origin(2));
 }
 
 // ---- user-ellipsoid dialog --------------------------------------------------
 
 void TfrmMain::RefillUserEllDialog() {
-    const Ui::TfrmUserEll &d = *frmUserEll->ui;
     EllipsoidText ellipsoid;
     ReadEllipsoidRow(*pCoord1, 0, ellipsoid);
-    d.edtEllipsoid->setText(ellipsoid.name);
-    d.edtEllipsoid->setCursorPosition(0);
-    WriteReal(d.edtA, ellipsoid.a);
-    WriteReal(d.edtF, ellipsoid.invf);
+    frmUserEll->ShowEllipsoid(ellipsoid.name, ellipsoid.a, ellipsoid.invf);
 }
 
 // Both numbers are read before anything is stored. The datums in force keep
 // their derived values until "Set &Datum" selects them again.
 void TfrmMain::ApplyUserEllDialog() {
-    const Ui::TfrmUserEll &d = *frmUserEll->ui;
-    const double a = ReadReal(d.edtA);
-    const double invf = ReadReal(d.edtF);
-    const QByteArray name = EngineName(d.edtEllipsoid);
+    const double a = frmUserEll->A();
+    const double invf = frmUserEll->InvF();
+    // A name as the engine takes it: UTF-8, ended by its first zero
+    // character.
+    const QByteArray name = frmUserEll->EllipsoidName().toUtf8();
     pCoord1->SetUserEllipsoid(name.constData(), a, invf);
     pCoord2->SetUserEllipsoid(name.constData(), a, invf);
     // The list shows the name as stored, whole: a name longer than the
@@ -875,7 +677,7 @@ void TfrmMain::ApplyUserEllDialog() {
     if (frmUserDatum) {
         EllipsoidText ellipsoid;
         ReadEllipsoidRow(*pCoord1, 0, ellipsoid);
-        frmUserDatum->ui->cboEllipsoid->setItemText(0, ellipsoid.name);
+        frmUserDatum->RenameUserEllipsoid(ellipsoid.name);
     }
 }
 
@@ -883,36 +685,27 @@ void TfrmMain::ApplyUserEllDialog() {
 
 // The name field is not refilled: it keeps the text last typed into it.
 void TfrmMain::RefillUserDatumDialog() {
-    const Ui::TfrmUserDatum &d = *frmUserDatum->ui;
     DatumText datum;
     ReadDatumRow(*pCoord1, 0, datum);
-    d.cboEllipsoid->setCurrentIndex(datum.ellipsoid);
-    frmUserDatum->cboEllipsoidChange();
-    WriteReal(d.edtDx, datum.dx);
-    WriteReal(d.edtDy, datum.dy);
-    WriteReal(d.edtDz, datum.dz);
+    frmUserDatum->ShowUserDatum(datum.ellipsoid, datum.dx, datum.dy, datum.dz);
 }
 
 // The ellipsoid and all three shifts are read before anything is stored. A
 // side on the user datum keeps its old values until "Set &Datum" selects it
 // again.
 void TfrmMain::ApplyUserDatumDialog() {
-    const Ui::TfrmUserDatum &d = *frmUserDatum->ui;
-    const std::int32_t ellipsoid = d.cboEllipsoid->currentIndex();
+    const std::int32_t ellipsoid = frmUserDatum->Ellipsoid();
     if (ellipsoid < 0)
         return; // no ellipsoid selected: nothing to store
-    const double dx = ReadReal(d.edtDx);
-    const double dy = ReadReal(d.edtDy);
-    const double dz = ReadReal(d.edtDz);
-    const QByteArray name = EngineName(d.edtDatum);
+    const auto [dx, dy, dz] = frmUserDatum->Shifts();
+    const QByteArray name = frmUserDatum->DatumName().toUtf8();
     pCoord1->SetUserDatum(name.constData(), ellipsoid, dx, dy, dz);
     pCoord2->SetUserDatum(name.constData(), ellipsoid, dx, dy, dz);
     // The lists show the names as stored (cut to the record by the engine).
     if (frmDatum) {
-        DatumText datum;
-        ReadDatumRow(*pCoord1, 0, datum);
-        frmDatum->ui->cboDatum1->setItemText(0, datum.name);
-        ReadDatumRow(*pCoord2, 0, datum);
-        frmDatum->ui->cboDatum2->setItemText(0, datum.name);
+        DatumText datum1, datum2;
+        ReadDatumRow(*pCoord1, 0, datum1);
+        ReadDatumRow(*pCoord2, 0, datum2);
+        frmDatum->RenameUserDatum(datum1.name, datum2.name);
     }
 }

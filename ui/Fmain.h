@@ -3,14 +3,17 @@
 // and apply the configuration dialogs.
 #pragma once
 
+#include "Commands.h"
+
 #include <QMainWindow>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
-class COORD;
 class QAction;
+class QDialog;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -36,15 +39,15 @@ class TfrmMain : public QMainWindow {
 
     // ---- what the dialogs reach through the main window ---------------------
 
-    /// Engine 1 (side 1) and engine 2 (side 2), alive for the whole run.
-    std::unique_ptr<COORD> pCoord1;
-    std::unique_ptr<COORD> pCoord2;
-
     double m_dbVersion = 1.22;
     /// Catalogue index of each side's datum; always the one its engine has
     /// selected (the datum dialog changes both together).
     std::int32_t m_nDatum1 = 133;
     std::int32_t m_nDatum2 = 125;
+
+    /// Engine 1 (side 1) and engine 2 (side 2), alive for the whole run.
+    std::unique_ptr<COORD> pCoord1 = std::make_unique<COORD>(m_nDatum1);
+    std::unique_ptr<COORD> pCoord2 = std::make_unique<COORD>(m_nDatum2);
     /// Full catalogue name of each side's datum, code included.
     QString m_strDatumName1;
     QString m_strDatumName2;
@@ -155,6 +158,10 @@ class TfrmMain : public QMainWindow {
   private:
     std::unique_ptr<Ui::TfrmMain> ui;
 
+    /// The two sides of the point, on the engines above.
+    Side m_side1{*pCoord1};
+    Side m_side2{*pCoord2};
+
     /// The creation handler: side 1's DD and DM from its DMS defaults, then
     /// side 1's point carried to side 2.
     void FormCreate();
@@ -163,9 +170,29 @@ class TfrmMain : public QMainWindow {
     /// than an unreadable text goes to the error box.
     void RunIfFocused(const QLineEdit *field, void (TfrmMain::*sync)());
 
+    // ---- the commands ---------------------------------------------------------
+
+    Side &SideOf(int side);
+    /// The DD row (latitude, longitude, altitude) and the grid row of a side.
+    std::array<QLineEdit *, 3> GeoRow(int side) const;
+    std::array<QLineEdit *, 3> GridRow(int side) const;
+    /// Both DD synchronisations of a side, latitude first.
+    void SyncFromDdRow(int side);
+
+    void TransformCommand(int from, int to);
+    void GeoToGridCommand(int side);
+    void GridToGeoCommand(int side);
+
     // ---- the configuration dialogs: fill before showing, apply on OK -------
 
+    /// Refills @p dialog, shows it modally and applies it on OK; errors go to
+    /// the error box. Does nothing before the dialogs are created.
+    void RunConfigDialog(QDialog *dialog, void (TfrmMain::*refill)(),
+                         void (TfrmMain::*apply)());
+
     void RefillDatumDialog();
+    void ApplyDatumChoice(int side, std::int32_t &nDatum,
+                          QString &strDatumName);
     void ApplyDatumDialog();
     void RefillCoordSysDialog();
     void ApplyCoordSysDialog();

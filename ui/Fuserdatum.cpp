@@ -3,6 +3,7 @@
 #include "ui_Fuserdatum.h"
 
 #include "DialogSupport.h"
+#include "FieldText.h"
 #include "Fmain.h"
 
 TfrmUserDatum::TfrmUserDatum(TfrmMain &frmMain)
@@ -32,4 +33,28 @@ void TfrmUserDatum::cboEllipsoidChange() {
     ReadEllipsoidRow(*m_frmMain.pCoord1, index, ellipsoid);
     ui->lblA->setText(RealText(ellipsoid.a));
     ui->lblF->setText(RealText(ellipsoid.invf));
+}
+
+void TfrmUserDatum::ShowUserDatum(std::int32_t ellipsoid, double dx, double dy,
+                                  double dz) {
+    ui->cboEllipsoid->setCurrentIndex(ellipsoid);
+    cboEllipsoidChange();
+    WriteReal(ui->edtDx, dx);
+    WriteReal(ui->edtDy, dy);
+    WriteReal(ui->edtDz, dz);
+}
+
+int TfrmUserDatum::Ellipsoid() const { return ui->cboEllipsoid->currentIndex(); }
+
+std::array<double, 3> TfrmUserDatum::Shifts() const {
+    const double dx = ReadReal(ui->edtDx);
+    const double dy = ReadReal(ui->edtDy);
+    const double dz = ReadReal(ui->edtDz);
+    return {dx, dy, dz};
+}
+
+QString TfrmUserDatum::DatumName() const { return ui->edtDatum->text(); }
+
+void TfrmUserDatum::RenameUserEllipsoid(const QString &name) {
+    ui->cboEllipsoid->setItemText(0, name);
 }

@@ -2,7 +2,10 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
+#include <array>
+#include <cstdint>
 #include <memory>
 
 class TfrmMain;
@@ -30,16 +33,28 @@ class TfrmUserDatum : public QDialog {
     explicit TfrmUserDatum(TfrmMain &frmMain);
     ~TfrmUserDatum() override;
 
+    /// Selects ellipsoid @p ellipsoid, describes it, and fills the three
+    /// shifts (metres). The name field keeps the text last typed into it.
+    void ShowUserDatum(std::int32_t ellipsoid, double dx, double dy,
+                       double dz);
+
+    /// The selected ellipsoid; -1 when none is.
+    int Ellipsoid() const;
+    /// The three shift fields read as reals, dx first (metres).
+    /// @throws Code::ConversionError for the first that is not a number.
+    std::array<double, 3> Shifts() const;
+    /// The name as typed.
+    QString DatumName() const;
+
+    /// Renames entry 0 of the ellipsoid list, the user ellipsoid.
+    void RenameUserEllipsoid(const QString &name);
+
   public slots:
     /// Shows the semi-major axis and inverse flattening of the selected
     /// ellipsoid (read from engine 1) in lblA and lblF.
     void cboEllipsoidChange();
 
   private:
-    // "Define &User Datum" fills and reads the controls; "Define User
-    // &Ellipsoid" renames entry 0 of the list.
-    friend class TfrmMain;
-
     void FormCreate();
 
     std::unique_ptr<Ui::TfrmUserDatum> ui;

@@ -4,6 +4,7 @@
 #include "ui_Fuserell.h"
 
 #include "DialogSupport.h"
+#include "FieldText.h"
 #include "Fmain.h"
 
 TfrmUserEll::TfrmUserEll(TfrmMain &frmMain)
@@ -13,3 +14,16 @@ TfrmUserEll::TfrmUserEll(TfrmMain &frmMain)
 }
 
 TfrmUserEll::~TfrmUserEll() = default;
+
+void TfrmUserEll::ShowEllipsoid(const QString &name, double a, double invf) {
+    ui->edtEllipsoid->setText(name);
+    ui->edtEllipsoid->setCursorPosition(0);
+    WriteReal(ui->edtA, a);
+    WriteReal(ui->edtF, invf);
+}
+
+QString TfrmUserEll::EllipsoidName() const { return ui->edtEllipsoid->text(); }
+
+double TfrmUserEll::A() const { return ReadReal(ui->edtA); }
+
+double TfrmUserEll::InvF() const { return ReadReal(ui->edtF); }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 #include <memory>
 
@@ -25,9 +26,18 @@ class TfrmUserEll : public QDialog {
     explicit TfrmUserEll(TfrmMain &frmMain);
     ~TfrmUserEll() override;
 
-  private:
-    // The menu handler of the main window fills and reads the controls.
-    friend class TfrmMain;
+    /// Fills the three fields, the name showing its start.
+    void ShowEllipsoid(const QString &name, double a, double invf);
 
+    /// The name as typed.
+    QString EllipsoidName() const;
+    /// The semi-major axis field read as a real (metres).
+    /// @throws Code::ConversionError.
+    double A() const;
+    /// The inverse-flattening field read as a real.
+    /// @throws Code::ConversionError.
+    double InvF() const;
+
+  private:
     std::unique_ptr<Ui::TfrmUserEll> ui;
 };

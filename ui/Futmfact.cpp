@@ -4,7 +4,10 @@
 #include "ui_Futmfact.h"
 
 #include "DialogSupport.h"
+#include "FieldText.h"
 #include "Fmain.h"
+
+#include <array>
 
 TfrmUtmfact::TfrmUtmfact(TfrmMain &frmMain)
     : QDialog(&frmMain), ui(std::make_unique<Ui::TfrmUtmfact>()) {
@@ -13,3 +16,29 @@ TfrmUtmfact::TfrmUtmfact(TfrmMain &frmMain)
 }
 
 TfrmUtmfact::~TfrmUtmfact() = default;
+
+namespace {
+
+// The five fields of one side, in the order of OriginTexts.
+std::array<QLineEdit *, 5> Fields(const Ui::TfrmUtmfact &ui, int side) {
+    if (side == 1)
+        return {ui.edtX1, ui.edtY1, ui.edtLat1, ui.edtLon1, ui.edtDLon1};
+    return {ui.edtX2, ui.edtY2, ui.edtLat2, ui.edtLon2, ui.edtDLon2};
+}
+
+} // namespace
+
+void TfrmUtmfact::ShowOrigin(int side, const OriginTexts &origin) {
+    const auto fields = Fields(*ui, side);
+    const std::string *texts[] = {&origin.x, &origin.y, &origin.lat,
+                                  &origin.lon, &origin.dlon};
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        WriteText(fields[i], *texts[i]);
+}
+
+OriginTexts TfrmUtmfact::Origin(int side) const {
+    const auto fields = Fields(*ui, side);
+    return {fields[0]->text().toStdString(), fields[1]->text().toStdString(),
+            fields[2]->text().toStdString(), fields[3]->text().toStdString(),
+            fields[4]->text().toStdString()};
+}

@@ -2,6 +2,8 @@
 // and longitude, and longitude delta of each side.
 #pragma once
 
+#include "Commands.h"
+
 #include <QDialog>
 
 #include <memory>
@@ -25,9 +27,12 @@ class TfrmUtmfact : public QDialog {
     explicit TfrmUtmfact(TfrmMain &frmMain);
     ~TfrmUtmfact() override;
 
-  private:
-    // The menu handler of the main window fills and reads the controls.
-    friend class TfrmMain;
+    /// Writes the five origin texts of side @p side (1 or 2) into its fields.
+    void ShowOrigin(int side, const OriginTexts &origin);
 
+    /// The five texts of side @p side's fields, as typed.
+    OriginTexts Origin(int side) const;
+
+  private:
     std::unique_ptr<Ui::TfrmUtmfact> ui;
 };

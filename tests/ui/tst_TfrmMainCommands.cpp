@@ -72,8 +72,12 @@ class tst_TfrmMainCommands : public QObject, private MainWindowFixture {
     void staleFaultFlagsRaiseNoError();
     void failureLeavesEveryField_data();
     void failureLeavesEveryField();
+    void commandIntoFocusedFieldKeepsItsPoint_data();
+    void commandIntoFocusedFieldKeepsItsPoint();
 
   private:
+    void TypeThenRun(const QString &field, const QString &typed,
+                     const QString &action, bool keepFocus);
     void SetDatums(std::int32_t datum1, std::int32_t datum2);
     void SetTexts(const QStringList &assignments);
     void SetRow(const QStringList &stems, const QString &side,
@@ -526,6 +530,79 @@ void tst_TfrmMainCommands::failureLeavesEveryField() {
     for (const char *name : {"stDatum1", "stDatum2", "stUtm1", "stUtm2"})
         labelsAfter << m_window->findChild<QLabel *>(name)->text();
     QCOMPARE(labelsAfter, labels);
+}
+
+// Regression: a command run from the keyboard while the user's field held the
+// focus (type "36" into side 1's DM degrees, then Datum2->Datum1) wrote side
+// 1's DD, then the DM degrees; the focused field's change handler took that
+// write for typing and recomputed the DD from the new degrees and the old
+// minutes, leaving DD 35.4818416208333 beside DM 35 45, about 30 km apart.
+void tst_TfrmMainCommands::commandIntoFocusedFieldKeepsItsPoint_data() {
+    QTest::addColumn<QString>("field"); // typed into, keeps the focus
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("action");
+    QTest::newRow("DM degrees, Datum2->Datum1") << "edtLatDmd1" << "36"
+                                                << "Dt2";
+    QTest::newRow("DMS minutes, Datum2->Datum1") << "edtLatDmsm1" << "10"
+                                                 << "Dt2";
+    QTest::newRow("DMS minutes, Utm1->Datum1") << "edtLatDmsm1" << "10"
+                                               << "Cc1Dt1";
+    QTest::newRow("DM minutes, Utm1->Datum1") << "edtLonDmm1" << "7.5"
+                                              << "Cc1Dt1";
+    QTest::newRow("DD, Utm1->Datum1") << "edtLatDd1" << "36"
+                                      << "Cc1Dt1";
+    QTest::newRow("DD, Datum2->Datum1") << "edtLonDd1" << "126"
+                                        << "Dt2";
+}
+
+// Both sides on datum 125, side 2 at latitude 35.75, side 1's grid row on a
+// point of UTM zone 52; @p typed goes into @p field, then @p action runs, with
+// the focus left in the field or moved to a field without a handler first.
+void tst_TfrmMainCommands::TypeThenRun(const QString &field,
+                                       const QString &typed,
+                                       const QString &action, bool keepFocus) {
+    SetDatums(125, 125);
+    SetTexts({"edtLatDd2=35.75", "edtLonDd2=127.25", "edtAltDd2=10",
+              "edtUtmX1=512345.5", "edtUtmY1=3956789.25", "edtUtmZ1=20"});
+    m_window->show();
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    TypeInto(Field(field), Typed(typed, m_sep));
+    if (!keepFocus) {
+        Field("edtUtmZ2")->setFocus(Qt::OtherFocusReason);
+        QTRY_VERIFY_WITH_TIMEOUT(Field("edtUtmZ2")->hasFocus(), 5000);
+    }
+    Run(action);
+}
+
+void tst_TfrmMainCommands::commandIntoFocusedFieldKeepsItsPoint() {
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, action);
+    TypeThenRun(field, typed, action, false);
+    const QMap<QString, QString> focusElsewhere = FieldTexts(*m_window);
+    CloseWindow();
+    OpenWindow();
+    TypeThenRun(field, typed, action, true);
+    const QMap<QString, QString> focusKept = FieldTexts(*m_window);
+    QVERIFY(Field(field)->hasFocus());
+    QCOMPARE(focusKept, focusElsewhere);
+
+    // The DD row and the DM and DMS rows beside it name one point (all
+    // angles here are positive).
+    for (const char *angle : {"Lat", "Lon"}) {
+        const QString a = QString::fromLatin1(angle);
+        auto value = [&](const char *stem) {
+            return Value(QStringLiteral("edt") + a + QLatin1String(stem) +
+                         QStringLiteral("1"));
+        };
+        const double dd = value("Dd");
+        QVERIFY2(std::fabs(value("Dmd") + value("Dmm") / 60 - dd) < 1e-12,
+                 qPrintable(a));
+        QVERIFY2(std::fabs(value("Dmsd") + value("Dmsm") / 60 +
+                           value("Dmss") / 3600 - dd) < 1e-12,
+                 qPrintable(a));
+    }
 }
 
 QTEST_MAIN(tst_TfrmMainCommands)
