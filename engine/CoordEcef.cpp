@@ -1,5 +1,7 @@
 // Earth-centred Earth-fixed coordinates on the selected datum's ellipsoid:
-// the closed formula forward, Bowring's formula evaluated once back.
+// the closed formula forward, Bowring's formula evaluated once back (B. R.
+// Bowring, "Transformation from spatial to geographical coordinates", Survey
+// Review 23 (181), 1976).
 #include "Coord.h"
 
 #include "CoordTrace.h"

@@ -1,4 +1,10 @@
-// Standard Molodensky datum shift between the selected datum and WGS 84.
+// Standard Molodensky datum shift between the selected datum and WGS 84: the
+// shift of latitude, longitude and height from three geocentric translations
+// and the differences of the two ellipsoids, evaluated once at the input
+// point. Formulas as published in DMA TR 8350.2, "Department of Defense World
+// Geodetic System 1984" (3rd edition, 2000), and derived in R. E. Deakin,
+// "The Standard and Abridged Molodensky Coordinate Transformation Formulae"
+// (RMIT University, 2004).
 #include "Coord.h"
 
 #include "CoordMolodensky.h"

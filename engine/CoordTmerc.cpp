@@ -1,7 +1,13 @@
 // Transverse Mercator projection of the selected datum's ellipsoid: series in
-// the longitude difference forward, footpoint latitude and series in the
-// easting back. UTM, TM and G7 differ only in the constants that SetCoordSys,
-// SetOrigin, SetOrgLatLon and SetDelta store; nothing here looks at the kind.
+// the longitude difference forward (to the eighth power), footpoint latitude
+// by Newton iteration on the meridian arc and series in the easting back (to
+// the sixth power). These are the Gauss-Kruger series of J. C. B. Redfearn,
+// "Transverse Mercator formulae", Empire Survey Review 9 (69), 1948, as
+// tabulated in P. D. Thomas, "Conformal Projections in Geodesy and
+// Cartography", U.S. Coast and Geodetic Survey Special Publication 251
+// (1952); the meridian arc is Helmert's series in sin 2k(phi), k = 1 to 5.
+// UTM, TM and G7 differ only in the constants that SetCoordSys, SetOrigin,
+// SetOrgLatLon and SetDelta store; nothing here looks at the kind.
 #include "Coord.h"
 
 #include "CoordTrace.h"
