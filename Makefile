@@ -2,6 +2,7 @@
 #   make run    start the program
 #   make test   build and run every test, then again under ASan + UBSan
 #   make bench  engine benchmarks (Google Benchmark)
+#   make soak   the monkey test with fresh seeds, for longer
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
@@ -9,7 +10,7 @@ BENCH_BUILD ?= build-bench
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure build test test-release test-asan bench bench-cli fuzz run install clean
+.PHONY: all deps configure build build-program test test-release test-asan bench bench-cli fuzz soak run install clean
 
 all: build
 
@@ -23,6 +24,10 @@ configure: deps $(BUILD)/build.ninja
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The program alone, without the tests and the converter.
+build-program: configure
+	cmake --build $(BUILD) -j $(JOBS) --target nolvex
 
 test: test-release test-asan
 
@@ -57,8 +62,20 @@ FUZZ_SECONDS ?= 60
 fuzz: deps
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh
 
-run: build
+run: build-program
 	@scripts/run.sh $(BUILD)
+
+# The monkey of the test run (tests/e2e/monkey.sh), which make test runs with
+# fixed seeds, here with fresh ones: SOAK_RUNS runs of SOAK_SECONDS each. A
+# failing run prints its seed and keeps its actions for a replay.
+SOAK_RUNS ?= 4
+SOAK_SECONDS ?= 300
+soak: build-program
+	@for i in $$(seq $(SOAK_RUNS)); do \
+	    echo "== soak run $$i of $(SOAK_RUNS), $(SOAK_SECONDS) s"; \
+	    E2E_OUT=$(CURDIR)/$(BUILD)/soak-$$i MONKEY_SECONDS=$(SOAK_SECONDS) \
+	        tests/e2e/monkey.sh $(CURDIR)/$(BUILD)/app/nolvex || exit 1; \
+	done
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)

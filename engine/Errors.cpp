@@ -1,17 +1,14 @@
 // Floating-point fault detection through the IEEE status flags.
 #include "Errors.h"
 
-#if defined(__x86_64__) && defined(__SSE2__)
-#include <xmmintrin.h>
-#else
-#include <cfenv>
+#if !defined(__x86_64__) || !defined(__SSE2__)
+#error "the fault check reads the SSE and x87 status registers of x86-64"
 #endif
+#include <xmmintrin.h>
 
 namespace {
 
 enum Fault { NONE = 0, INVALID = 1, DIVBYZERO = 2, OVERFLOW = 4 };
-
-#if defined(__x86_64__) && defined(__SSE2__)
 
 // On x86-64 double arithmetic runs in the SSE unit, whose sticky flags live in
 // MXCSR; long double arithmetic (the angle routines' intermediates, and their
@@ -35,21 +32,6 @@ int Raised() {
            ((raised & _MM_EXCEPT_DIV_ZERO) ? DIVBYZERO : NONE) |
            ((raised & _MM_EXCEPT_OVERFLOW) ? OVERFLOW : NONE);
 }
-
-#else
-
-constexpr int kFenvFaults = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
-
-void ClearRaised() { std::feclearexcept(kFenvFaults); }
-
-int Raised() {
-    const int raised = std::fetestexcept(kFenvFaults);
-    return ((raised & FE_INVALID) ? INVALID : NONE) |
-           ((raised & FE_DIVBYZERO) ? DIVBYZERO : NONE) |
-           ((raised & FE_OVERFLOW) ? OVERFLOW : NONE);
-}
-
-#endif
 
 } // namespace
 

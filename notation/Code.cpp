@@ -15,6 +15,12 @@ namespace {
 // require. Intermediates stay in long double (64-bit significand on x86-64)
 // and only the outputs are rounded to double: this is where residual digits
 // such as 5.11590769747272E-12 seconds for 37.1 degrees come from.
+// The angle texts are defined by x87 extended-precision intermediates: the
+// same routines with a 53-bit or 113-bit long double give other last digits.
+static_assert(std::numeric_limits<long double>::digits == 64 &&
+                  std::numeric_limits<long double>::radix == 2,
+              "the angle routines need the x87 80-bit long double (x86-64)");
+
 constexpr long double PI = 3.141592653589793;
 constexpr long double ONE_OVER_PI = 0.3183098861837907;
 constexpr long double ONE_OVER_180 = 0.005555555555555556;
