@@ -22,3 +22,8 @@ void ShowErrorBox(QWidget *parent, const QString &message);
 
 /// ShowErrorBox with the exception's what() (UTF-8) as the message.
 void ShowErrorBox(QWidget *parent, const std::exception &error);
+
+/// ShowErrorBox for a field that could not be read: the message as above,
+/// and below it "Field: " and @p field, which names the field.
+void ShowErrorBox(QWidget *parent, const std::exception &error,
+                  const QString &field);

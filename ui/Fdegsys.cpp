@@ -7,6 +7,7 @@
 #include "ErrorBox.h"
 #include "Errors.h"
 #include "EventLog.h"
+#include "FieldMark.h"
 #include "FieldText.h"
 #include "FormLook.h"
 #include "NumberText.h"
@@ -46,6 +47,12 @@ TfrmDegSys::TfrmDegSys(QAction *degSys1, QWidget *parent)
                     });
         }
     }
+
+    // A field whose text cannot be read shows it while it stays so.
+    for (QLineEdit *field : {ui->edtDd, ui->edtDmm, ui->edtDmss, ui->edtRadian})
+        MarkWhenUnreadable(field, FieldKind::Real);
+    for (QLineEdit *field : {ui->edtDmd, ui->edtDmsd, ui->edtDmsm})
+        MarkWhenUnreadable(field, FieldKind::Integer);
 
     connect(ui->edtDd, &QLineEdit::textChanged, this, &TfrmDegSys::edtDdChange);
     connect(ui->edtDmd, &QLineEdit::textChanged, this,

@@ -14,6 +14,7 @@
 #include "Fcoordsys.h"
 #include "Fdatum.h"
 #include "Fdegsys.h"
+#include "FieldMark.h"
 #include "FieldText.h"
 #include "FormLook.h"
 #include "Fuserdatum.h"
@@ -176,6 +177,15 @@ TfrmMain::TfrmMain(QWidget *parent)
             EventLog::Write(u"DegSys1", checked ? u"checked" : u"unchecked");
         });
         EventLog::WatchWindows();
+    }
+
+    // A field whose text cannot be read shows it while it stays so.
+    for (QLineEdit *field : findChildren<QLineEdit *>()) {
+        const QString name = field->objectName();
+        const bool integer = name.contains(u"Dmd") || name.contains(u"Dmsd") ||
+                             name.contains(u"Dmsm");
+        MarkWhenUnreadable(field,
+                           integer ? FieldKind::Integer : FieldKind::Real);
     }
 
     connect(ui->Open1, &QAction::triggered, this, &TfrmMain::Open1Click);
@@ -499,35 +509,62 @@ void TfrmMain::SyncFromDdRow(int side) {
 }
 
 // Each command reads its three texts, has the commands unit compute, and only
-// then writes: a failure on the way leaves every field as it was.
+// then writes: a failure on the way leaves every field as it was. An error
+// box for a text that does not read names the field it came from.
+template <typename Body>
+void TfrmMain::RunCommand(const std::array<QLineEdit *, 3> &read, Body &&body) {
+    try {
+        body();
+    } catch (const FieldError &e) {
+        ShowErrorBox(this, e, FieldDescription(read[e.Index()]));
+    } catch (const std::exception &e) {
+        ShowErrorBox(this, e);
+    }
+}
 
 void TfrmMain::TransformCommand(int from, int to) {
-    try {
+    RunCommand(GeoRow(from), [&] {
         WriteRow(GeoRow(to), Commands::Transform(SideOf(from), SideOf(to),
                                                  ReadRow(GeoRow(from))));
         SyncFromDdRow(to);
-    } catch (const std::exception &e) {
-        ShowErrorBox(this, e);
-    }
+    });
 }
 
 void TfrmMain::GeoToGridCommand(int side) {
-    try {
+    RunCommand(GeoRow(side), [&] {
         WriteRow(GridRow(side),
                  Commands::GeoToGrid(SideOf(side), ReadRow(GeoRow(side))));
-    } catch (const std::exception &e) {
-        ShowErrorBox(this, e);
-    }
+    });
 }
 
 void TfrmMain::GridToGeoCommand(int side) {
-    try {
+    RunCommand(GridRow(side), [&] {
         WriteRow(GeoRow(side),
                  Commands::GridToGeo(SideOf(side), ReadRow(GridRow(side))));
         SyncFromDdRow(side);
-    } catch (const std::exception &e) {
-        ShowErrorBox(this, e);
+    });
+}
+
+// "side 1, latitude (DD)": the side, then the field's row label with the
+// notation's group.
+QString TfrmMain::FieldDescription(const QLineEdit *field) const {
+    const QString name = field->objectName();
+    const QString side =
+        QStringLiteral("side ") + name.back() + QStringLiteral(", ");
+    struct Stem {
+        const char16_t *stem;
+        const char16_t *text;
+    };
+    static constexpr Stem STEMS[] = {
+        {u"edtLatDd", u"latitude (DD)"},   {u"edtLonDd", u"longitude (DD)"},
+        {u"edtAltDd", u"altitude (m)"},    {u"edtUtmX", u"X(East)"},
+        {u"edtUtmY", u"Y(North)"},         {u"edtUtmZ", u"Z(Height)"},
+    };
+    for (const Stem &stem : STEMS) {
+        if (name.startsWith(QStringView(stem.stem)))
+            return side + QStringView(stem.text).toString();
     }
+    return side + name;
 }
 
 void TfrmMain::Dt1Click() { TransformCommand(1, 2); }

@@ -179,6 +179,10 @@ class TfrmMain : public QMainWindow {
     /// Both DD synchronisations of a side, latitude first.
     void SyncFromDdRow(int side);
 
+    template <typename Body>
+    void RunCommand(const std::array<QLineEdit *, 3> &read, Body &&body);
+    /// How an error box names @p field: "side 1, latitude (DD)".
+    QString FieldDescription(const QLineEdit *field) const;
     void TransformCommand(int from, int to);
     void GeoToGridCommand(int side);
     void GridToGeoCommand(int side);
