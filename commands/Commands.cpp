@@ -12,12 +12,6 @@ double ReadField(const std::string &text, int index) {
     }
 }
 
-/// The texts read as reals, first to last; the first unreadable one ends it.
-PointValues Read(const PointTexts &texts) {
-    return {ReadField(texts[0], 0), ReadField(texts[1], 1),
-            ReadField(texts[2], 2)};
-}
-
 PointTexts Written(const PointValues &values) {
     return {Code::FormatReal(values[0]), Code::FormatReal(values[1]),
             Code::FormatReal(values[2])};
@@ -26,6 +20,11 @@ PointTexts Written(const PointValues &values) {
 } // namespace
 
 namespace Commands {
+
+PointValues ReadPoint(const PointTexts &texts) {
+    return {ReadField(texts[0], 0), ReadField(texts[1], 1),
+            ReadField(texts[2], 2)};
+}
 
 PointValues Transform(const Side &from, const Side &to,
                       const PointValues &geo) {
@@ -65,15 +64,15 @@ PointValues GridToGeo(const Side &side, const PointValues &grid) {
 }
 
 PointTexts Transform(const Side &from, const Side &to, const PointTexts &geo) {
-    return Written(Transform(from, to, Read(geo)));
+    return Written(Transform(from, to, ReadPoint(geo)));
 }
 
 PointTexts GeoToGrid(const Side &side, const PointTexts &geo) {
-    return Written(GeoToGrid(side, Read(geo)));
+    return Written(GeoToGrid(side, ReadPoint(geo)));
 }
 
 PointTexts GridToGeo(const Side &side, const PointTexts &grid) {
-    return Written(GridToGeo(side, Read(grid)));
+    return Written(GridToGeo(side, ReadPoint(grid)));
 }
 
 OriginTexts ShownOrigin(const Side &side) {

@@ -83,6 +83,11 @@ PointValues GeoToGrid(const Side &side, const PointValues &geo);
 PointValues GridToGeo(const Side &side, const PointValues &grid);
 
 // ---- on texts -----------------------------------------------------------
+
+/// The three texts read as reals, first to last; a FieldError names the
+/// first that is not a number.
+PointValues ReadPoint(const PointTexts &texts);
+
 // The commands as the window runs them: all three texts are read first
 // (a FieldError names the first that is not a number), then everything is
 // computed, then the results are written in the general 15-digit format.

@@ -23,7 +23,9 @@
 #include "NumberText.h"
 #include "ProgramIcon.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLayout>
 #include <QLineEdit>
 
@@ -189,6 +191,32 @@ TfrmMain::TfrmMain(QWidget *parent)
     }
 
     connect(ui->Open1, &QAction::triggered, this, &TfrmMain::Open1Click);
+    // Edit: Copy Point (decimal degrees) and Copy Point As, for each side.
+    const struct {
+        int side;
+        QAction *copy;
+        std::array<QAction *, 6> copyAs;
+    } copies[] = {
+        {1, ui->CopyPoint1,
+         {ui->CopyDd1, ui->CopyDms1, ui->CopyGrid1, ui->CopyGeoJson1,
+          ui->CopyWkt1, ui->CopyGeoUri1}},
+        {2, ui->CopyPoint2,
+         {ui->CopyDd2, ui->CopyDms2, ui->CopyGrid2, ui->CopyGeoJson2,
+          ui->CopyWkt2, ui->CopyGeoUri2}},
+    };
+    constexpr PointFormat COPY_FORMATS[] = {
+        PointFormat::Decimal, PointFormat::Dms,    PointFormat::Grid,
+        PointFormat::GeoJson, PointFormat::Wkt,    PointFormat::GeoUri};
+    for (const auto &copy : copies) {
+        const int side = copy.side;
+        connect(copy.copy, &QAction::triggered, this,
+                [this, side] { CopyPoint(side, PointFormat::Decimal); });
+        for (std::size_t i = 0; i < copy.copyAs.size(); ++i) {
+            const PointFormat format = COPY_FORMATS[i];
+            connect(copy.copyAs[i], &QAction::triggered, this,
+                    [this, side, format] { CopyPoint(side, format); });
+        }
+    }
     connect(ui->Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
     connect(ui->Dt1, &QAction::triggered, this, &TfrmMain::Dt1Click);
     connect(ui->Dt2, &QAction::triggered, this, &TfrmMain::Dt2Click);
@@ -542,6 +570,21 @@ void TfrmMain::GridToGeoCommand(int side) {
         WriteRow(GeoRow(side),
                  Commands::GridToGeo(SideOf(side), ReadRow(GridRow(side))));
         SyncFromDdRow(side);
+    });
+}
+
+void TfrmMain::CopyPoint(int side, PointFormat format) {
+    const auto row = format == PointFormat::Grid ? GridRow(side) : GeoRow(side);
+    RunCommand(row, [&] {
+        PointValues point = Commands::ReadPoint(ReadRow(row));
+        if (format == PointFormat::GeoJson || format == PointFormat::GeoUri) {
+            // Both forms are defined on WGS 84: the point is carried there
+            // as "Datum1->Datum2" would carry it to a side on WGS 84.
+            COORD wgs84(DATUM_WGS84);
+            point = Commands::Transform(SideOf(side), Side(wgs84), point);
+        }
+        QGuiApplication::clipboard()->setText(
+            QString::fromStdString(WritePoint(format, point)));
     });
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Commands.h"
+#include "PointText.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -184,6 +185,9 @@ class TfrmMain : public QMainWindow {
     /// How an error box names @p field: "side 1, latitude (DD)".
     QString FieldDescription(const QLineEdit *field) const;
     void TransformCommand(int from, int to);
+    /// Edit > Copy Point and Copy Point As: side @p side's point as one
+    /// text on the clipboard.
+    void CopyPoint(int side, PointFormat format);
     void GeoToGridCommand(int side);
     void GridToGeoCommand(int side);
 

@@ -40,6 +40,7 @@ inline char UseRowSeparator() {
 struct ShownBox {
     QString title;
     QString text;
+    QString detail; ///< the informative text below the message
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     bool modal = false;
@@ -69,6 +70,7 @@ class ErrorBoxCatcher : public QObject {
         ShownBox shown;
         shown.title = box->windowTitle();
         shown.text = box->text();
+        shown.detail = box->informativeText();
         shown.icon = box->icon();
         shown.buttons = box->standardButtons();
         shown.modal = box->isModal();

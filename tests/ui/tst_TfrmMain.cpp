@@ -33,6 +33,7 @@ class tst_TfrmMain : public QObject, private MainWindowFixture {
     void windowProperties();
     void menu_data();
     void menu();
+    void editMenu();
     void exitClosesWindowAndEndsProgram();
     void tabOrder();
     void typing_data();
@@ -209,6 +210,43 @@ void tst_TfrmMain::windowProperties() {
 
 // ---- menu -------------------------------------------------------------------
 
+// The Edit menu, an addition between File and Transformation: for each side
+// Copy Point, Copy Point As and Paste Point, with shortcuts that a field's
+// own editing keys (Ctrl+C, Ctrl+V, Ctrl+X, Ctrl+A, Ctrl+Z, Ctrl+Y) and the
+// documented access keys (Alt+F, Alt+C, Alt+T, Alt+H) leave free.
+void tst_TfrmMain::editMenu() {
+    QMenu *edit = m_window->menuBar()->actions().at(1)->menu();
+    QVERIFY(edit != nullptr);
+    QCOMPARE(edit->title(), QStringLiteral("&Edit"));
+    QStringList items;
+    for (QAction *action : edit->actions()) {
+        items << (action->isSeparator()
+                      ? QStringLiteral("-")
+                      : action->objectName() + u'=' + action->text() + u'=' +
+                            action->shortcut().toString());
+    }
+    QCOMPARE(items,
+             QStringList({"CopyPoint1=&Copy Point (Side 1)=Ctrl+Shift+C",
+                          "=Copy Point &As (Side 1)=",
+                          "PastePoint1=&Paste Point (Side 1)=Ctrl+Shift+V", "-",
+                          "CopyPoint2=C&opy Point (Side 2)=Ctrl+Shift+D",
+                          "=Copy Point A&s (Side 2)=",
+                          "PastePoint2=Pa&ste Point (Side 2)=Ctrl+Shift+B"}));
+    for (const char *side : {"1", "2"}) {
+        auto *as = m_window->findChild<QMenu *>(QStringLiteral("CopyPointAs") +
+                                                QLatin1String(side));
+        QVERIFY(as != nullptr);
+        QStringList captions;
+        for (QAction *action : as->actions())
+            captions << action->text();
+        QCOMPARE(captions,
+                 QStringList({"&Decimal Degrees: lat, lon, h",
+                              "Degrees, &Minutes, Seconds", "&Grid: X, Y, Z",
+                              "Geo&JSON Point (WGS 84)", "&WKT POINT",
+                              "geo: &URI (WGS 84)"}));
+    }
+}
+
 void tst_TfrmMain::menu_data() {
     QTest::addColumn<int>("position");
     QTest::addColumn<QString>("title");
@@ -216,21 +254,21 @@ void tst_TfrmMain::menu_data() {
     QTest::newRow("File") << 0 << "&File"
                           << QStringList{"Open1=&Open", "-", "Exit1=E&xit"};
     QTest::newRow("Transformation")
-        << 1 << "Transformation"
+        << 2 << "Transformation"
         << QStringList{"Dt1=Datum1->Datum2", "Dt2=Datum2->Datum1"};
     QTest::newRow("Conversion")
-        << 2 << "&Conversion"
+        << 3 << "&Conversion"
         << QStringList{"Dt1cc1=Datum1->Utm1", "Dt2cc2=Datum2->Utm2",
                        "Cc1Dt1=Utm1->Datum1", "Cc2dt2=Utm2->Datum2"};
     QTest::newRow("Config")
-        << 3 << "&Config"
+        << 4 << "&Config"
         << QStringList{"UserEllipsoid1=Define User &Ellipsoid",
                        "UserDatum1=Define &User Datum", "SetDatum1=Set &Datum",
                        "SetCoordnate1=Set &Coordnate",
                        "SetFactor1=Set &Factor(Coord)"};
-    QTest::newRow("Tools") << 4 << "&Tools"
+    QTest::newRow("Tools") << 5 << "&Tools"
                            << QStringList{"DegSys1=&Degree System"};
-    QTest::newRow("Help") << 5 << "&Help" << QStringList{"About1=&About"};
+    QTest::newRow("Help") << 6 << "&Help" << QStringList{"About1=&About"};
 }
 
 void tst_TfrmMain::menu() {
@@ -238,7 +276,7 @@ void tst_TfrmMain::menu() {
     QFETCH(QString, title);
     QFETCH(QStringList, items);
     const QList<QAction *> menus = m_window->menuBar()->actions();
-    QCOMPARE(menus.size(), 6);
+    QCOMPARE(menus.size(), 7); // the documented six and Edit, second
     QMenu *menu = menus.at(position)->menu();
     QVERIFY(menu != nullptr);
     QCOMPARE(menu->title(), title);

@@ -1,0 +1,190 @@
+// The window beyond one typed point: copying a whole point, unreadable fields
+// shown as such, and error boxes that name the field they could not read.
+//
+// References: the start-up point of side 1 (its stored DMS texts) and of side
+// 2 (the window's own documented start-up texts on Tokyo(---)); degrees,
+// minutes and seconds from GeographicLib's `GeoConvert -d -p 4`; side 2
+// carried back to WGS 84 by PROJ 9.1,
+//   echo "127.006734786376 37.4790372301572 -19.6178800927811 0" | cct -d 12
+//     +proj=molodensky +a=6377397.155 +rf=299.1528128 +dx=-105.627
+//     +dy=462.37 +dz=643.258 +da=739.845 +df=1.003748257267484e-05
+//   127.004541704575  37.481842152673  -0.026462312127
+#include "FieldMark.h"
+#include "Fdegsys.h"
+#include "MainWindowFixture.h"
+#include "UiTestSupport.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+class tst_PointEdit : public QObject, private DialogFixture {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase_data() { AddSeparatorRows(); }
+    void init() { OpenWindow(); }
+    void cleanup() { CloseWindow(); }
+
+    void copyForms_data();
+    void copyForms();
+    void copyToWgs84Forms();
+    void unreadableFieldIsMarked_data();
+    void unreadableFieldIsMarked();
+    void degreeToolMarksToo();
+    void errorBoxNamesTheField_data();
+    void errorBoxNamesTheField();
+
+  private:
+    QString Copy(const QString &action);
+};
+
+QString tst_PointEdit::Copy(const QString &action) {
+    QGuiApplication::clipboard()->clear();
+    const QList<ShownBox> boxes = Trigger(action);
+    if (!boxes.isEmpty())
+        qWarning("error box: %s", qPrintable(boxes.first().text));
+    return QGuiApplication::clipboard()->text();
+}
+
+void tst_PointEdit::copyForms_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Copy Point, side 1")
+        << "CopyPoint1" << "37.4818416208333, 127.004542079167, 0";
+    QTest::newRow("decimal degrees, side 2")
+        << "CopyDd2" << "37.4790372301572, 127.006734786376, -19.6178800927811";
+    QTest::newRow("DMS, side 1")
+        << "CopyDms1" << "37\u00B028'54.62983\"N 127\u00B00'16.35149\"E 0";
+    QTest::newRow("grid, side 1") << "CopyGrid1" << "0, 0, 0";
+    QTest::newRow("WKT, side 2")
+        << "CopyWkt2"
+        << "POINT Z (127.006734786376 37.4790372301572 -19.6178800927811)";
+    QTest::newRow("geo URI, side 1 on WGS 84")
+        << "CopyGeoUri1" << "geo:37.4818416208333,127.004542079167,0";
+}
+
+// Every form writes its numbers with a decimal point, whatever the window's
+// separator: other programs read them.
+void tst_PointEdit::copyForms() {
+    QFETCH(QString, action);
+    QFETCH(QString, text);
+    QCOMPARE(Copy(action), text);
+}
+
+// GeoJSON and geo: URIs are WGS 84 by definition: side 2's Tokyo point is
+// carried there first.
+void tst_PointEdit::copyToWgs84Forms() {
+    const QJsonDocument json =
+        QJsonDocument::fromJson(Copy("CopyGeoJson2").toUtf8());
+    QCOMPARE(json.object().value("type").toString(), QStringLiteral("Point"));
+    const QJsonArray c = json.object().value("coordinates").toArray();
+    QCOMPARE(c.size(), 3);
+    QVERIFY(std::fabs(c[0].toDouble() - 127.004541704575) < 1e-10);
+    QVERIFY(std::fabs(c[1].toDouble() - 37.481842152673) < 1e-10);
+    QVERIFY(std::fabs(c[2].toDouble() - -0.026462312127) < 1e-6);
+
+    const QString uri = Copy("CopyGeoUri2");
+    QVERIFY2(uri.startsWith("geo:37.4818421526"), qPrintable(uri));
+    const QStringList parts = uri.mid(4).split(u',');
+    QCOMPARE(parts.size(), 3);
+    QVERIFY(std::fabs(parts[1].toDouble() - 127.004541704575) < 1e-10);
+}
+
+void tst_PointEdit::unreadableFieldIsMarked_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("reason"); // empty: readable
+    QTest::newRow("DMS typed into DD")
+        << "edtLatDd1" << "37\u00B033'58.7\"N"
+        << "'37\u00B033'58.7\"N' is not a valid floating point value";
+    QTest::newRow("emptied") << "edtAltDd2" << ""
+                             << "'' is not a valid floating point value";
+    QTest::newRow("fraction in DM degrees")
+        << "edtLonDmd1" << "127.5" << "'127.5' is not a valid integer value";
+    QTest::newRow("DMS minutes") << "edtLatDmsm2" << "3x"
+                                 << "'3x' is not a valid integer value";
+    QTest::newRow("grid") << "edtUtmY1" << "1e400"
+                          << "'1e400' is not a valid floating point value";
+    QTest::newRow("readable real") << "edtLatDmss1" << "12.5" << "";
+    QTest::newRow("readable integer") << "edtLatDmsd1" << "-12" << "";
+}
+
+void tst_PointEdit::unreadableFieldIsMarked() {
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(QString, reason);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QLineEdit *edit = Field(field);
+    const QRect geometry = edit->geometry();
+    const QMap<QString, QString> before = FieldTexts(*m_window);
+
+    edit->setText(Num(text)); // unfocused: nothing else follows
+    QCOMPARE(IsMarkedUnreadable(edit), !reason.isEmpty());
+    QCOMPARE(edit->toolTip(), reason.isEmpty() ? QString() : Num(reason));
+    QCOMPARE(edit->geometry(), geometry);
+    QMap<QString, QString> after = FieldTexts(*m_window);
+    after.remove(field);
+    QMap<QString, QString> others = before;
+    others.remove(field);
+    QCOMPARE(after, others);
+
+    // Readable again: the mark goes.
+    edit->setText(QStringLiteral("1"));
+    QVERIFY(!IsMarkedUnreadable(edit));
+    QVERIFY(edit->toolTip().isEmpty());
+}
+
+void tst_PointEdit::degreeToolMarksToo() {
+    auto *tool = m_window->findChild<TfrmDegSys *>();
+    QVERIFY(tool != nullptr);
+    auto *dd = tool->findChild<QLineEdit *>("edtDd");
+    auto *dmsm = tool->findChild<QLineEdit *>("edtDmsm");
+    dd->setText(QStringLiteral("37d30m"));
+    QVERIFY(IsMarkedUnreadable(dd));
+    QCOMPARE(dd->toolTip(),
+             QStringLiteral("'37d30m' is not a valid floating point value"));
+    dmsm->setText(QStringLiteral("30.5"));
+    QVERIFY(IsMarkedUnreadable(dmsm));
+    dd->setText(Num("37.5"));
+    QVERIFY(!IsMarkedUnreadable(dd));
+}
+
+void tst_PointEdit::errorBoxNamesTheField_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("Datum1->Datum2, altitude")
+        << "edtAltDd1" << "Dt1" << "Field: side 1, altitude (m)";
+    QTest::newRow("Datum2->Datum1, longitude")
+        << "edtLonDd2" << "Dt2" << "Field: side 2, longitude (DD)";
+    QTest::newRow("Datum2->Utm2, latitude")
+        << "edtLatDd2" << "Dt2cc2" << "Field: side 2, latitude (DD)";
+    QTest::newRow("Utm1->Datum1, northing")
+        << "edtUtmY1" << "Cc1Dt1" << "Field: side 1, Y(North)";
+    QTest::newRow("Copy Point As grid, Z")
+        << "edtUtmZ2" << "CopyGrid2" << "Field: side 2, Z(Height)";
+}
+
+// The message stays the reader's own; the field is named below it.
+void tst_PointEdit::errorBoxNamesTheField() {
+    QFETCH(QString, field);
+    QFETCH(QString, action);
+    QFETCH(QString, detail);
+    Field(field)->setText(QStringLiteral("12a"));
+    const QMap<QString, QString> before = FieldTexts(*m_window);
+    const QList<ShownBox> boxes = Trigger(action);
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.first().text,
+             QStringLiteral("'12a' is not a valid floating point value."));
+    QCOMPARE(boxes.first().detail, detail);
+    QCOMPARE(FieldTexts(*m_window), before);
+}
+
+QTEST_MAIN(tst_PointEdit)
+#include "tst_PointEdit.moc"
