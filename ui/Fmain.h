@@ -4,7 +4,7 @@
 #pragma once
 
 #include "Commands.h"
-#include "PointText.h"
+#include "PointForms.h"
 
 #include <QMainWindow>
 #include <QString>

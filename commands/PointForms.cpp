@@ -1,5 +1,5 @@
 // A whole point as one text.
-#include "PointText.h"
+#include "PointForms.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // A whole point as one text: the forms the window copies.
-#include "PointText.h"
+#include "PointForms.h"
 
 #include "NumberText.h"
 
@@ -9,7 +9,7 @@ namespace {
 
 // Degrees, minutes and seconds to five decimals as GeographicLib's
 // `GeoConvert -d -p 4` rounds them (its minutes zero-padded, ours not).
-TEST(PointText, DmsAgainstGeoConvert) {
+TEST(PointForms, DmsAgainstGeoConvert) {
     struct Row {
         double lat, lon;
         const char *text;
@@ -31,7 +31,7 @@ TEST(PointText, DmsAgainstGeoConvert) {
                  std::invalid_argument);
 }
 
-TEST(PointText, MachineFormsIgnoreTheWindowsSeparator) {
+TEST(PointForms, MachineFormsIgnoreTheWindowsSeparator) {
     const PointValues p = {37.4818416208333, -127.004542079167, 12.5};
     struct Row {
         PointFormat format;
@@ -54,7 +54,7 @@ TEST(PointText, MachineFormsIgnoreTheWindowsSeparator) {
 }
 
 // RFC 5870 numbers have no exponent.
-TEST(PointText, GeoUriWritesPlainDecimals) {
+TEST(PointForms, GeoUriWritesPlainDecimals) {
     EXPECT_EQ(WritePoint(PointFormat::GeoUri, {0.00001, -2.5e-7, 1.5e17}),
               "geo:0.00001,-0.00000025,150000000000000000");
     EXPECT_EQ(WritePoint(PointFormat::GeoUri, {-90, 180, -0.0}),
