@@ -84,6 +84,11 @@ double ApplyOriginDialog(Side &side, const GridSettings &grid,
 void SetUpSide(Side &side, const ChainSettings &settings,
                const SideSettings &sideSettings, const char *name) {
     COORD &coord = side.Engine();
+    if (sideSettings.engine) {
+        coord = *sideSettings.engine;
+        coord.SetTrace(settings.trace ? 1 : 0);
+        return;
+    }
     // The user rows go into both engines before any datum is selected.
     if (settings.userEllipsoid)
         coord.SetUserEllipsoid(settings.userEllipsoid->name.c_str(),
@@ -119,9 +124,11 @@ Chain::Chain(const ChainSettings &settings)
     SetUpSide(m_side2, settings, settings.to, "to");
     // Only a confirmed dialog touches the engine: its fields are texts, so
     // even the values left as shown come back rounded to 15 digits.
-    if (IsGridKind(m_nKind1) && settings.from.grid.Any())
+    if (IsGridKind(m_nKind1) && settings.from.grid.Any() &&
+        !settings.from.engine)
         ApplyOriginDialog(m_side1, settings.from.grid, "from");
-    if (IsGridKind(m_nKind2) && settings.to.grid.Any())
+    if (IsGridKind(m_nKind2) && settings.to.grid.Any() &&
+        !settings.to.engine)
         m_dbOrgLat2 = ApplyOriginDialog(m_side2, settings.to.grid, "to");
 }
 

@@ -6,6 +6,7 @@
 #include "Commands.h"
 
 #include <array>
+#include <memory>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -38,6 +39,11 @@ struct SideSettings {
     std::int32_t datum = DATUM_WGS84;
     int kind = KIND_GEO;
     GridSettings grid;
+    /// A side as it stands in the window: its engine, copied whole (datum,
+    /// catalogue with its user rows, grid kind and constants). When set it
+    /// takes the place of datum, grid and the user rows; kind still says
+    /// whether the side's values are geographic (KIND_GEO) or its grid's.
+    std::shared_ptr<const COORD> engine;
 };
 
 /// The user ellipsoid (catalogue row 0).

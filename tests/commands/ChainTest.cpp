@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <memory>
 #include <cstdint>
 #include <limits>
 #include <random>
@@ -122,6 +123,33 @@ TEST(Chain, OriginLongitudeFollowsTheKind) {
         chain.Target().GetOrgLatLon(lat, lon);
         EXPECT_NEAR(lon, row.centre, 1e-12);
     }
+}
+
+// The window hands its sides over as they stand: a side whose origin was
+// set through the dialog keeps it, bit for bit, and its user rows.
+TEST(Chain, EngineOfAWindowSideIsKeptWhole) {
+    auto engine = std::make_shared<COORD>(DATUM_WGS84);
+    engine->SetUserDatum("Mine", 4, -146, 507, 687);
+    engine->SetDatum(0);
+    engine->SetCoordSys(CS_TM);
+    COORD copy = *engine;
+    Side side(copy);
+    Commands::ApplyOrigin(side, {"123456.5", "654321.25", "37.5", "127.5",
+                                 "0.001"});
+    *engine = copy;
+
+    ChainSettings cs;
+    cs.to.kind = CS_TM;
+    cs.to.datum = 125; // ignored: the engine says datum 0
+    cs.to.engine = engine;
+    Chain chain(cs);
+    EXPECT_EQ(chain.Target().GetDatum(), 0);
+    const PointTexts wgs = {"37.1", "127.2", "5"};
+    COORD wgsEngine(DATUM_WGS84);
+    const PointTexts local =
+        Commands::Transform(Side(wgsEngine), side, wgs);
+    EXPECT_EQ(chain.ConvertTexts(wgs[0], wgs[1], wgs[2]),
+              Commands::GeoToGrid(side, local));
 }
 
 TEST(Chain, SetupFaults) {
