@@ -439,11 +439,14 @@ Step TransformationStep(const Transformation &t, bool inverse) {
     return step;
 }
 
-/// True when @p b undoes @p a.
+/// True when @p b undoes @p a: two axis swaps, the two unit conversions, or
+/// one operation and its inverse (the same projection out and in again).
 bool Cancels(const Step &a, const Step &b) {
     return (a.kind == Step::AXIS_SWAP && b.kind == Step::AXIS_SWAP) ||
            (a.kind == Step::TO_RADIANS && b.kind == Step::TO_DEGREES) ||
-           (a.kind == Step::TO_DEGREES && b.kind == Step::TO_RADIANS);
+           (a.kind == Step::TO_DEGREES && b.kind == Step::TO_RADIANS) ||
+           (a.kind == Step::OTHER && b.kind == Step::OTHER &&
+            a.inverse != b.inverse && a.text == b.text);
 }
 
 } // namespace
@@ -452,15 +455,19 @@ std::string Conversion::Pipeline(const Legs &legs) const {
     const ReferenceSystem &from = m_from.System();
     const ReferenceSystem &to = m_to.System();
     std::vector<Step> steps;
+    const bool datumChange = legs.from != nullptr || legs.to != nullptr;
 
-    // Into geographic radians on the source datum.
+    // Into geographic radians on the source datum. A 3D source going
+    // straight into a projection is taken as 2D first, as PROJ does.
+    const bool heightIn = from.kind == SystemKind::Geographic3D &&
+                          (datumChange || to.kind != SystemKind::Projected);
     switch (from.kind) {
     case SystemKind::Geographic2D:
     case SystemKind::Geographic3D:
         steps.push_back(AXIS_SWAP_STEP);
         steps.push_back(
             {Step::TO_RADIANS, false,
-             from.kind == SystemKind::Geographic3D
+             heightIn
                  ? "proj=unitconvert +xy_in=deg +z_in=m +xy_out=rad +z_out=m"
                  : "proj=unitconvert +xy_in=deg +xy_out=rad"});
         break;
@@ -476,7 +483,7 @@ std::string Conversion::Pipeline(const Legs &legs) const {
     }
 
     // The datum change, the height kept aside.
-    if (legs.from != nullptr || legs.to != nullptr) {
+    if (datumChange) {
         steps.push_back({Step::OTHER, false, "proj=push +v_3"});
         steps.push_back(
             {Step::OTHER, false, "proj=cart +ellps=" + from.datum->projEllps});
