@@ -8,9 +8,8 @@
 // geographical coordinates", Survey Review 23(181), 1976, pp. 323-327) for the
 // latitude from a parametric latitude, iterated: the parametric latitude of
 // each new latitude feeds the next pass until it changes by less than 1e-15
-// rad. Each pass gains several digits near the surface; two or three passes
-// reach the last bit there, at most seven from 10 km below the surface to
-// 10,000 km above it.
+// rad. From 10 km below the surface to 10,000 km above it one to three
+// passes (the last one confirming) reach the last bit.
 // Datum transformations: the geocentric translation (EPSG method 1031 / 9603),
 // the 7-parameter Helmert transformation in its position-vector (1033 / 9606)
 // and coordinate-frame (1032 / 9607) forms and the Molodensky-Badekas
