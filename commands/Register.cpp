@@ -173,8 +173,7 @@ bool Applies(const Transformation *t) { return t != nullptr && !t->IsNull(); }
 
 } // namespace
 
-// ---- rows
-// ------------------------------------------------------------------------
+// ---- rows ------------------------------------------------------------------
 
 bool AreaOfUse::Contains(double lat, double lon) const {
     return south <= lat && lat <= north && west <= lon && lon <= east;
@@ -217,8 +216,7 @@ const Transformation *ChooseTransformation(const Datum &datum,
     return best;
 }
 
-// ---- SystemEngine
-// ----------------------------------------------------------------
+// ---- SystemEngine ----------------------------------------------------------
 
 SystemEngine::SystemEngine(const ReferenceSystem &system)
     : m_system(&system), m_ellipsoid(system.datum->a, system.datum->invf),
@@ -325,8 +323,7 @@ void SystemEngine::SetTrace(std::int16_t bTrace) {
         t.SetTrace(bTrace);
 }
 
-// ---- Conversion
-// ------------------------------------------------------------------
+// ---- Conversion ------------------------------------------------------------
 
 Conversion::Conversion(const ReferenceSystem &from, const ReferenceSystem &to)
     : m_from(from), m_to(to) {}
@@ -371,8 +368,7 @@ void Conversion::SetTrace(std::int16_t bTrace) {
     m_to.SetTrace(bTrace);
 }
 
-// ---- PROJ pipeline text
-// ----------------------------------------------------------
+// ---- PROJ pipeline text ----------------------------------------------------
 
 namespace {
 

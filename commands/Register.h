@@ -22,9 +22,9 @@ enum class SystemKind {
 };
 
 /// The order of the first two axes as EPSG defines them. NorthingFirst:
-/// latitude before longitude, or northing before easting (the Korean belts
-/// and the Japanese zones). EastingFirst: easting before northing (UTM,
-/// Unified CS), and X, Y, Z.
+/// latitude before longitude, or northing before easting (the Korean belts,
+/// the Unified CS and the Japanese zones). EastingFirst: easting before
+/// northing (the UTM zones), and X, Y, Z.
 enum class AxisOrder { EastingFirst, NorthingFirst };
 
 /// A latitude/longitude box (degrees) and EPSG's description of the area.

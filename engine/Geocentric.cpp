@@ -109,8 +109,7 @@ void Cart2GeoWith(const COORD &c, double &lat, double &lon, double &h, double x,
 
 } // namespace
 
-// ---- Geocentric
-// ------------------------------------------------------------------
+// ---- Geocentric ------------------------------------------------------------
 
 Geocentric::Geocentric(double a, double invf)
     : m_coord(DATUM_WGS84), m_dbInvf(invf) {
@@ -166,8 +165,7 @@ void Geocentric::Reverse(double x, double y, double z, double &lat, double &lon,
 
 void Geocentric::SetTrace(std::int16_t bTrace) { m_coord.SetTrace(bTrace); }
 
-// ---- DatumTransformation
-// ---------------------------------------------------------
+// ---- DatumTransformation ---------------------------------------------------
 
 DatumTransformation::DatumTransformation(const Geocentric &source,
                                          const HelmertParameters &parameters,

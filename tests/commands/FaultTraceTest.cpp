@@ -121,8 +121,7 @@ TEST(FaultTest, EveryNewOperationIsAllOrNothingWithTheEngineMessages) {
     }
 }
 
-// ---- trace records
-// -----------------------------------------------------------------
+// ---- trace records ---------------------------------------------------------
 
 std::string ReadFile(const fs::path &path) {
     std::ifstream in(path, std::ios::binary);

@@ -102,8 +102,7 @@ TEST(GeocentricTest, BothWaysAgreeWithCartConvertFromBelowGroundToSpace) {
     }
 }
 
-// ---- geocentric transformations
-// -----------------------------------------------------------
+// ---- geocentric transformations --------------------------------------------
 
 struct HelmertCase {
     const char *name;
@@ -151,19 +150,6 @@ const double POINTS[][3] = {{37.5665, 126.978, 38.0}, {33.25, 126.5, 1950.0},
                             {-33.9, 18.4, 10.0},      {64.1, -21.9, 300.0},
                             {0.5, -78.5, 2850.0},     {-77.85, 166.67, 20.0}};
 
-std::vector<std::string> Split(const std::string &command) {
-    std::vector<std::string> words;
-    std::size_t start = 0;
-    while (start < command.size()) {
-        const std::size_t end = command.find(' ', start);
-        words.push_back(command.substr(start, end - start));
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
-    return words;
-}
-
 std::vector<double> Distances(const HelmertCase &a, const HelmertCase &b) {
     const Geocentric bessel(6377397.155, 299.1528128);
     const DatumTransformation ta(bessel, a.p, bessel), tb(bessel, b.p, bessel);
@@ -207,7 +193,7 @@ TEST(HelmertTest, EveryFormAgreesWithCctBothWays) {
             geodetic.push_back(Exact(p[1]) + " " + Exact(p[0]) + " " +
                                Exact(p[2])); // cct: longitude first
         }
-        std::vector<std::string> step = Split(c.cct);
+        std::vector<std::string> step = Words(c.cct);
         step.insert(step.begin(), {"-d", "12"});
         std::vector<std::string> stepBack = step;
         stepBack.insert(stepBack.begin(), "-I");
@@ -217,7 +203,7 @@ TEST(HelmertTest, EveryFormAgreesWithCctBothWays) {
             c.cct +
             " +step +inv +proj=cart +ellps=WGS84 +step +proj=unitconvert "
             "+xy_in=rad +xy_out=deg";
-        std::vector<std::string> whole = Split(pipeline);
+        std::vector<std::string> whole = Words(pipeline);
         whole.insert(whole.begin(), {"-d", "12"});
         std::vector<std::string> wholeBack = whole;
         wholeBack.insert(wholeBack.begin(), "-I");

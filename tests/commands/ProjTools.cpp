@@ -102,6 +102,14 @@ RunTool(Tool tool, const std::vector<std::string> &arguments,
     return rows;
 }
 
+std::vector<std::string> Words(const std::string &command) {
+    std::istringstream in(command);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;)
+        words.push_back(word);
+    return words;
+}
+
 std::string Exact(double value) {
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);

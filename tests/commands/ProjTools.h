@@ -18,6 +18,9 @@ std::vector<std::vector<double>>
 RunTool(Tool tool, const std::vector<std::string> &arguments,
         const std::vector<std::string> &input);
 
+/// The words of @p command, split at blanks (a PROJ string's arguments).
+std::vector<std::string> Words(const std::string &command);
+
 /// A decimal text of @p value that reads back as the same double.
 std::string Exact(double value);
 

@@ -131,8 +131,7 @@ void ExpectClose(const ReferenceSystem &system, const Coordinates &ours,
     }
 }
 
-// ---- every row
-// ---------------------------------------------------------------------
+// ---- every row -------------------------------------------------------------
 
 class RegisterAgainstProj : public testing::TestWithParam<std::int32_t> {};
 
@@ -209,8 +208,7 @@ INSTANTIATE_TEST_SUITE_P(Register, RegisterAgainstProj,
                              return "EPSG_" + std::to_string(info.param);
                          });
 
-// ---- pairs of systems on different datums
-// ------------------------------------------
+// ---- pairs of systems on different datums ----------------------------------
 
 struct Pair {
     std::int32_t from, to;
@@ -243,8 +241,7 @@ TEST(RegisterPairs, DifferentDatumsAgreeWithCs2cs) {
     }
 }
 
-// ---- the Seoul City Hall example
-// -----------------------------------------------------------
+// ---- the Seoul City Hall example -------------------------------------------
 
 // WGS 84 37.5663 N, 126.9779 E into the Korean 1985 Modified Central Belt:
 // PROJ gives x (easting) 197977.91 and y (northing) 451557.66.

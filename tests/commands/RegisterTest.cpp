@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -161,14 +160,6 @@ TEST(RegisterTest, TokyoTakesTheMostAccurateTransformationAtThePoint) {
     EXPECT_EQ(
         ChooseTransformation(*FindSystem(4326)->datum, FindSystem(4326)->area),
         nullptr);
-}
-
-TEST(RegisterTest, GridOperationsRefuseASystemWithoutAGrid) {
-    const SystemEngine engine(*FindSystem(4162));
-    double x = 0, y = 0;
-    EXPECT_THROW(engine.GeoToGrid(37.5, 127.0, x, y), std::invalid_argument);
-    EXPECT_THROW(engine.GridToGeo(200000.0, 500000.0, x, y),
-                 std::invalid_argument);
 }
 
 } // namespace

@@ -46,22 +46,6 @@ const Projection PROJECTIONS[] = {
      10000000.0, "+proj=utm +zone=33 +south +ellps=WGS84"},
 };
 
-std::vector<std::string> Words(const char *text) {
-    std::vector<std::string> words;
-    std::string word;
-    for (const char *c = text;; ++c) {
-        if (*c == ' ' || *c == '\0') {
-            if (!word.empty())
-                words.push_back(word);
-            word.clear();
-            if (*c == '\0')
-                return words;
-        } else {
-            word += *c;
-        }
-    }
-}
-
 // Points up to 3 degrees east and west of the central meridian and 8 north
 // and south of the origin latitude (UTM: the zone's hemisphere), where the
 // documented series are within a millimetre.
