@@ -4,6 +4,7 @@
 // Review 23 (181), 1976).
 #include "Coord.h"
 
+#include "CoordSeries.h"
 #include "CoordTrace.h"
 #include "Errors.h"
 
@@ -158,4 +159,17 @@ void COORD::ConvEcef2Geo(double &lat, double &lon, double &h, double x,
     lat = latOut;
     lon = lonOut;
     h = hOut;
+}
+
+// ---- the same formula for any ellipsoid (CoordSeries.h)
+
+void EcefClosedForward(const COORD &c, TraceRecord record, double lat,
+                       double lon, double h, double &x, double &y, double &z) {
+    if (CoordTrace::BUILT_IN && c.m_bTrace != 0) {
+        CoordTrace trace(c, record);
+        Local2EcefWith<true>(c, lat, lon, h, x, y, z, trace);
+        return;
+    }
+    CoordTrace untraced;
+    Local2EcefWith<false>(c, lat, lon, h, x, y, z, untraced);
 }

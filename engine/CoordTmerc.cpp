@@ -10,6 +10,7 @@
 // SetOrgLatLon and SetDelta store; nothing here looks at the kind.
 #include "Coord.h"
 
+#include "CoordSeries.h"
 #include "CoordTrace.h"
 #include "Errors.h"
 
@@ -309,4 +310,28 @@ void COORD::ConvGrid2Geo(double &lat, double &lon, double x, double y) const {
     });
     lat = latOut;
     lon = lonOut;
+}
+
+// ---- the same series for the general Transverse Mercator (CoordSeries.h)
+
+void TmercSeriesForward(const COORD &c, TraceRecord record, double lat,
+                        double lon, double &x, double &y) {
+    if (CoordTrace::BUILT_IN && c.m_bTrace != 0) {
+        CoordTrace trace(c, record);
+        Local2UtmWith<true>(c, lat, lon, x, y, trace);
+        return;
+    }
+    CoordTrace untraced;
+    Local2UtmWith<false>(c, lat, lon, x, y, untraced);
+}
+
+void TmercSeriesReverse(const COORD &c, TraceRecord record, double &lat,
+                        double &lon, double x, double y) {
+    if (CoordTrace::BUILT_IN && c.m_bTrace != 0) {
+        CoordTrace trace(c, record);
+        Utm2LocalWith<true>(c, lat, lon, x, y, trace);
+        return;
+    }
+    CoordTrace untraced;
+    Utm2LocalWith<false>(c, lat, lon, x, y, untraced);
 }
