@@ -15,6 +15,10 @@
 void TmercSeriesForward(const COORD &c, TraceRecord record, double lat,
                         double lon, double &x, double &y);
 
+/// TmercSeriesForward without a trace record, whatever @p c's switch says.
+void TmercSeriesForwardUntraced(const COORD &c, double lat, double lon,
+                                double &x, double &y);
+
 /// The documented Transverse Mercator series, grid to geodetic (footpoint
 /// iteration, then the series in the easting); metres in, radians out.
 void TmercSeriesReverse(const COORD &c, TraceRecord record, double &lat,

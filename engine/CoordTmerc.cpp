@@ -325,6 +325,12 @@ void TmercSeriesForward(const COORD &c, TraceRecord record, double lat,
     Local2UtmWith<false>(c, lat, lon, x, y, untraced);
 }
 
+void TmercSeriesForwardUntraced(const COORD &c, double lat, double lon,
+                                double &x, double &y) {
+    CoordTrace untraced;
+    Local2UtmWith<false>(c, lat, lon, x, y, untraced);
+}
+
 void TmercSeriesReverse(const COORD &c, TraceRecord record, double &lat,
                         double &lon, double x, double y) {
     if (CoordTrace::BUILT_IN && c.m_bTrace != 0) {

@@ -46,9 +46,10 @@ const Projection PROJECTIONS[] = {
      10000000.0, "+proj=utm +zone=33 +south +ellps=WGS84"},
 };
 
-// Points up to 3 degrees east and west of the central meridian and 8 north
-// and south of the origin latitude (UTM: the zone's hemisphere), where the
-// documented series are within a millimetre.
+// Points up to 6 degrees east and west of the central meridian (twice a UTM
+// zone's half width) and 8 north and south of the origin latitude (UTM: the
+// zone's hemisphere), where the forward series is within a millimetre and
+// the inverse, refined on it, too.
 std::vector<std::array<double, 2>> Points(const Projection &p) {
     double south = p.lat0 - 8.0, north = p.lat0 + 8.0;
     if (p.lat0 == 0.0) {
@@ -59,7 +60,7 @@ std::vector<std::array<double, 2>> Points(const Projection &p) {
     for (int i = 0; i <= 6; ++i)
         for (int j = 0; j <= 6; ++j)
             points.push_back({south + (north - south) * i / 6.0,
-                              p.lon0 - 3.0 + 6.0 * j / 6.0});
+                              p.lon0 - 6.0 + 12.0 * j / 6.0});
     return points;
 }
 
@@ -102,8 +103,10 @@ TEST(TmercGeneralTest, BothWaysAgreeWithCctWithinAMillimetre) {
 }
 
 // With the constants of a documented grid the general projection is that
-// grid's series: the same bits both ways.
-TEST(TmercGeneralTest, DocumentedGridConstantsGiveTheGridsResultsBitForBit) {
+// grid's series forward, bit for bit; back it inverts that series (to a
+// micrometre), where the documented inverse series stays within a
+// millimetre of it near the central meridian.
+TEST(TmercGeneralTest, DocumentedGridConstantsGiveTheGridsResults) {
     const struct {
         std::int32_t datum;
         int kind;
@@ -129,8 +132,8 @@ TEST(TmercGeneralTest, DocumentedGridConstantsGiveTheGridsResultsBitForBit) {
             EXPECT_EQ(y1, y2);
             c.ConvGrid2Geo(lat1, lon1, x1, y1);
             tm.Reverse(x1, y1, lat2, lon2);
-            EXPECT_EQ(lat1, lat2);
-            EXPECT_EQ(lon1, lon2);
+            EXPECT_LT(GroundDistance(lat2, lon2, p[0], p[1]), 1e-6);
+            EXPECT_LT(GroundDistance(lat1, lon1, lat2, lon2), MM);
         }
     }
 }
