@@ -84,6 +84,21 @@ double ApplyOriginDialog(Side &side, const GridSettings &grid,
 void SetUpSide(Side &side, const ChainSettings &settings,
                const SideSettings &sideSettings, const char *name) {
     COORD &coord = side.Engine();
+    if (sideSettings.system != 0) {
+        const ReferenceSystem *system = FindSystem(sideSettings.system);
+        if (!system)
+            throw SetupError("--" + std::string(name) + ": EPSG:" +
+                             std::to_string(sideSettings.system) +
+                             " is not in the register");
+        try {
+            side.SelectSystem(system, settings.trace ? 1 : 0);
+        } catch (const FloatingPointError &e) {
+            throw SetupError("--" + std::string(name) + ": EPSG:" +
+                             std::to_string(sideSettings.system) + ": " +
+                             e.what());
+        }
+        return;
+    }
     if (sideSettings.engine) {
         coord = *sideSettings.engine;
         coord.SetTrace(settings.trace ? 1 : 0);
@@ -119,16 +134,17 @@ bool IsGridKind(int kind) {
 Chain::Chain(const ChainSettings &settings)
     : m_coord1(DATUM_WGS84), m_coord2(DATUM_WGS84),
       m_nKind1(settings.from.kind), m_nKind2(settings.to.kind),
-      m_bAutoZone(settings.to.kind == CS_UTM && settings.to.grid.autoZone) {
+      m_bAutoZone(settings.to.kind == CS_UTM && settings.to.grid.autoZone &&
+                  settings.to.system == 0) {
     SetUpSide(m_side1, settings, settings.from, "from");
     SetUpSide(m_side2, settings, settings.to, "to");
     // Only a confirmed dialog touches the engine: its fields are texts, so
     // even the values left as shown come back rounded to 15 digits.
     if (IsGridKind(m_nKind1) && settings.from.grid.Any() &&
-        !settings.from.engine)
+        !settings.from.engine && settings.from.system == 0)
         ApplyOriginDialog(m_side1, settings.from.grid, "from");
     if (IsGridKind(m_nKind2) && settings.to.grid.Any() &&
-        !settings.to.engine)
+        !settings.to.engine && settings.to.system == 0)
         m_dbOrgLat2 = ApplyOriginDialog(m_side2, settings.to.grid, "to");
 }
 

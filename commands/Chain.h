@@ -39,6 +39,10 @@ struct SideSettings {
     std::int32_t datum = DATUM_WGS84;
     int kind = KIND_GEO;
     GridSettings grid;
+    /// A register system (its EPSG code) in place of the catalogue datum and
+    /// grid; 0 for none. kind then says only whether the side's values are
+    /// geographic (KIND_GEO) or the system's grid (any other kind).
+    std::int32_t system = 0;
     /// A side as it stands in the window: its engine, copied whole (datum,
     /// catalogue with its user rows, grid kind and constants). When set it
     /// takes the place of datum, grid and the user rows; kind still says
@@ -72,12 +76,6 @@ struct ChainSettings {
 /// The engines cannot be set up as asked (a user datum whose ellipsoid gives a
 /// floating-point fault, a dialog field that is not a number).
 class SetupError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
-/// A point that the chain cannot convert (no UTM zone for its longitude).
-class PointError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };

@@ -1,7 +1,62 @@
 // The commands on one point, shared by the window and nolvex-convert.
 #include "Commands.h"
 
+void Side::SelectSystem(const ReferenceSystem *system, std::int16_t bTrace) {
+    if (!system) {
+        m_pSystem.reset();
+        return;
+    }
+    auto engines = std::make_shared<SystemEngine>(*system);
+    engines->SetTrace(bTrace);
+    m_pSystem = std::move(engines);
+}
+
 namespace {
+
+/// "EPSG:4326 WGS 84"
+std::string SystemName(const ReferenceSystem &system) {
+    return "EPSG:" + std::to_string(system.code) + " " + system.name;
+}
+
+void CheckHasGrid(const Side &side) {
+    const ReferenceSystem *system = side.System();
+    if (system->kind != SystemKind::Projected &&
+        system->kind != SystemKind::Geocentric)
+        throw PointError(SystemName(*system) +
+                         " is a geographic system: it has no grid "
+                         "coordinates");
+}
+
+/// The geodetic point of a side on WGS 84, and back.
+PointValues SideToWgs84(const Side &side, const PointValues &geo) {
+    PointValues wgs = geo;
+    if (side.System())
+        side.Systems().ToWgs84(geo[0], geo[1], geo[2], wgs[0], wgs[1], wgs[2]);
+    else if (side.Engine().GetDatum() != DATUM_WGS84)
+        side.Engine().TransLocal2Wgs(geo[0], geo[1], geo[2], wgs[0], wgs[1],
+                                     wgs[2]);
+    return wgs;
+}
+
+PointValues Wgs84ToSide(const Side &side, const PointValues &wgs) {
+    PointValues out = wgs;
+    if (side.System())
+        side.Systems().FromWgs84(wgs[0], wgs[1], wgs[2], out[0], out[1],
+                                 out[2]);
+    else if (side.Engine().GetDatum() != DATUM_WGS84)
+        side.Engine().TransWgs2Local(wgs[0], wgs[1], wgs[2], out[0], out[1],
+                                     out[2]);
+    return out;
+}
+
+/// Two sides on the same datum: the same catalogue row, or register
+/// systems of one datum.
+bool SameDatum(const Side &a, const Side &b) {
+    if (a.System() || b.System())
+        return a.System() && b.System() &&
+               a.System()->datum == b.System()->datum;
+    return a.Engine().GetDatum() == b.Engine().GetDatum();
+}
 
 /// Text @p index of those handed over, read as a real.
 double ReadField(const std::string &text, int index) {
@@ -28,22 +83,17 @@ PointValues ReadPoint(const PointTexts &texts) {
 
 PointValues Transform(const Side &from, const Side &to,
                       const PointValues &geo) {
-    const COORD &engineFrom = from.Engine();
-    const COORD &engineTo = to.Engine();
-    if (engineFrom.GetDatum() == engineTo.GetDatum())
-        return geo; // the same datum: a copy, no engine runs
-    PointValues wgs = geo;
-    if (engineFrom.GetDatum() != DATUM_WGS84)
-        engineFrom.TransLocal2Wgs(geo[0], geo[1], geo[2], wgs[0], wgs[1],
-                                  wgs[2]);
-    PointValues out = wgs;
-    if (engineTo.GetDatum() != DATUM_WGS84)
-        engineTo.TransWgs2Local(wgs[0], wgs[1], wgs[2], out[0], out[1],
-                                out[2]);
-    return out;
+    if (SameDatum(from, to))
+        return geo; // a copy, no engine runs
+    return Wgs84ToSide(to, SideToWgs84(from, geo));
 }
 
 PointValues GeoToGrid(const Side &side, const PointValues &geo) {
+    if (side.System()) {
+        CheckHasGrid(side);
+        const Coordinates grid = side.Systems().FromGeographic(geo);
+        return {grid[0], grid[1], grid[2]};
+    }
     const COORD &engine = side.Engine();
     PointValues grid{0, 0, geo[2]};
     if (engine.GetCoordSys() == CS_ECEF)
@@ -54,6 +104,11 @@ PointValues GeoToGrid(const Side &side, const PointValues &geo) {
 }
 
 PointValues GridToGeo(const Side &side, const PointValues &grid) {
+    if (side.System()) {
+        CheckHasGrid(side);
+        const Coordinates geo = side.Systems().ToGeographic(grid);
+        return {geo[0], geo[1], geo[2]};
+    }
     const COORD &engine = side.Engine();
     PointValues geo{0, 0, grid[2]};
     if (engine.GetCoordSys() == CS_ECEF)

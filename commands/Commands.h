@@ -7,16 +7,20 @@
 
 #include "Coord.h"
 #include "NumberText.h"
+#include "Register.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <stdexcept>
 #include <string>
 
 /**
- * One side of the point: the engine that holds the side's datum, grid kind
- * and grid constants as the configuration dialogs set them. The engine
- * belongs to the front end (the window or the converter's chain) and must
- * outlive the side.
+ * One side of the point: the engine that holds the side's catalogue datum,
+ * grid kind and grid constants as the configuration dialogs set them, or a
+ * reference system of the register in their place. The engine belongs to
+ * the front end (the window or the converter's chain) and must outlive the
+ * side.
  */
 class Side {
   public:
@@ -25,8 +29,33 @@ class Side {
     COORD &Engine() { return *m_pCoord; }
     const COORD &Engine() const { return *m_pCoord; }
 
+    /// The register system the side is on; nullptr when it is on its
+    /// engine's catalogue datum and grid.
+    const ReferenceSystem *System() const {
+        return m_pSystem ? &m_pSystem->System() : nullptr;
+    }
+    /// The engines of System(); only while there is one.
+    const SystemEngine &Systems() const { return *m_pSystem; }
+
+    /**
+     * Puts the side on @p system, its datum, published transformation and
+     * grid in one step; nullptr returns it to its engine's catalogue datum
+     * and grid. All or nothing. A non-zero @p bTrace has the system's
+     * engines append their trace records.
+     * @throws FloatingPointError from the system's ellipsoid.
+     */
+    void SelectSystem(const ReferenceSystem *system, std::int16_t bTrace = 0);
+
   private:
     COORD *m_pCoord;
+    std::shared_ptr<const SystemEngine> m_pSystem;
+};
+
+/// A point that the commands cannot convert on a side: a grid operation on
+/// a geographic system, a longitude with no UTM zone.
+class PointError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
 };
 
 /// A point as the three texts of a row of fields: latitude, longitude and
@@ -66,15 +95,20 @@ namespace Commands {
 
 /**
  * Carries side @p from's geodetic point to side @p to's datum through WGS 84:
- * a copy when both sides have the same datum, else a Molodensky step out of
- * @p from's datum and one into @p to's, each left out on datum 133.
+ * a copy when both sides have the same datum, else a step out of @p from's
+ * datum and one into @p to's. A catalogue datum steps with the standard
+ * Molodensky formulas, none on datum 133; a register system with its
+ * published transformation as PROJ chooses it at the point, the height
+ * carried through unchanged.
  */
 PointValues Transform(const Side &from, const Side &to, const PointValues &geo);
 
 /**
  * A side's geodetic point to its grid: ECEF X, Y, Z for CS_ECEF, else the
  * Transverse Mercator easting and northing of the side's grid constants, with
- * the altitude passed through as Z.
+ * the altitude passed through as Z. On a register system: its projection
+ * (easting, northing, the height as Z) or, for a geocentric system, ECEF.
+ * @throws PointError for a geographic register system, which has no grid.
  */
 PointValues GeoToGrid(const Side &side, const PointValues &geo);
 

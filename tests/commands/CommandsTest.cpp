@@ -231,4 +231,64 @@ TEST(Commands, DatumChoiceIsAllOrNothing) {
               Commands::Transform(TestSide(133).side, tokyo.side, SOUTH_KOREA));
 }
 
+// ---- register systems ---------------------------------------------------------
+
+/// A side on register system @p code.
+struct SystemSide {
+    explicit SystemSide(std::int32_t code) : engine(DATUM_WGS84) {
+        side.SelectSystem(FindSystem(code));
+    }
+    COORD engine;
+    Side side{engine};
+};
+
+// Seoul City Hall to the Korean 1985 Modified Central Belt through the
+// published transformation EPSG:5191, as PROJ 9.1 gives it:
+//   echo "37.5663 126.9779" | cs2cs -f %.4f EPSG:4326 EPSG:5174
+//   451557.6553	197977.9052 0.0000
+TEST(Commands, SeoulCityHallOnTheModifiedCentralBelt) {
+    const SystemSide wgs84(4326), belt(5174);
+    const PointTexts geo = Commands::Transform(wgs84.side, belt.side,
+                                               {"37.5663", "126.9779", "0"});
+    const PointTexts grid = Commands::GeoToGrid(belt.side, geo);
+    EXPECT_NEAR(Value(grid[0]), 197977.9052, 0.0005);
+    EXPECT_NEAR(Value(grid[1]), 451557.6553, 0.0005);
+    EXPECT_EQ(grid[2], "0"); // a 2D system carries the height through
+    // The catalogue's WGS 84 is the register's: the same texts.
+    COORD catalogueWgs84(DATUM_WGS84);
+    EXPECT_EQ(Commands::Transform(Side(catalogueWgs84), belt.side,
+                                  {"37.5663", "126.9779", "0"}),
+              geo);
+}
+
+TEST(Commands, RegisterSidesOnOneDatumCopy) {
+    const SystemSide belt(5174), geographic(4162), bessel(2097);
+    const PointTexts in = {"37.50000000000000001", "127", "12"};
+    EXPECT_EQ(Commands::Transform(belt.side, geographic.side, in),
+              (PointTexts{"37.5", "127", "12"}));
+    EXPECT_EQ(Commands::Transform(geographic.side, bessel.side, in),
+              (PointTexts{"37.5", "127", "12"}));
+    // Korean 1985 and Tokyo are both Bessel 1841, but not the same datum.
+    const SystemSide tokyo(4301);
+    EXPECT_NE(Commands::Transform(geographic.side, tokyo.side, in),
+              (PointTexts{"37.5", "127", "12"}));
+}
+
+TEST(Commands, GeographicSystemHasNoGrid) {
+    const SystemSide wgs84(4326);
+    try {
+        Commands::GeoToGrid(wgs84.side, {"37", "127", "0"});
+        ADD_FAILURE() << "no error";
+    } catch (const PointError &e) {
+        EXPECT_STREQ(e.what(), "EPSG:4326 WGS 84 is a geographic system: it "
+                               "has no grid coordinates");
+    }
+    EXPECT_THROW(Commands::GridToGeo(wgs84.side, {"0", "0", "0"}),
+                 PointError);
+    // Back to the catalogue: its engine's grid again.
+    SystemSide side(4326);
+    side.side.SelectSystem(nullptr);
+    EXPECT_NO_THROW(Commands::GeoToGrid(side.side, {"37", "127", "0"}));
+}
+
 } // namespace
