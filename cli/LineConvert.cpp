@@ -167,6 +167,16 @@ bool ParseZoneText(std::string_view text, int &zone, bool &south) {
 
 std::string Real(double value) { return Code::FormatReal(value); }
 
+/// A longitude as it is written: in (-180, 180], also after the rounding to
+/// 15 digits (-179.9999999999999 would be written -180).
+double WrittenLongitude(double lon) {
+    if (lon > 180)
+        lon -= 360;
+    if (lon < -179.999999 && ThroughText(lon) <= -180)
+        lon += 360;
+    return lon;
+}
+
 ChainSettings WithSides(const ChainSettings &settings, const SideSettings &from,
                         const SideSettings &to) {
     ChainSettings out = settings;
@@ -358,13 +368,8 @@ char *LineConverter::FormatValue(char *p, double value) const {
 char *LineConverter::FormatAngle(char *p, double value, bool latitude,
                                  char joiner) const {
     const AngleFormat format = m_options.angleFormat;
-    if (!latitude) {
-        // Longitudes are written in (-180, 180].
-        if (value > 180)
-            value -= 360;
-        else if (value <= -180)
-            value += 360;
-    }
+    if (!latitude)
+        value = WrittenLongitude(value);
     if (format == AngleFormat::Dd)
         return FormatValue(p, value);
     // The DM and DMS rows follow the DD row's text, as the window's field
@@ -684,11 +689,7 @@ void LineConverter::WriteGeoJson(const double result[3],
     for (std::size_t i = 0; format.keys && i < valueCount; ++i)
         room += i < format.keys->size() ? (*format.keys)[i].size() : 0;
     char *p = out.Reserve(room);
-    double lon = result[1];
-    if (lon > 180)
-        lon -= 360;
-    else if (lon <= -180)
-        lon += 360;
+    const double lon = WrittenLongitude(result[1]);
     p = Put(p, ",\n{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\","
                "\"coordinates\":[");
     p = FormatValue(p, lon);

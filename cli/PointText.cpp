@@ -185,8 +185,9 @@ class Grouper {
             else if (m_group.marked)
                 joins = !m_group.lastFraction && m_group.lastUnit < 3 &&
                         (item.unit == 0 || item.unit > m_group.lastUnit);
-            else
-                joins = item.unit == 0 || item.unit > m_group.parts;
+            else // a fraction ends an angle: 37.5 127.5N is two values
+                joins = !m_group.lastFraction &&
+                        (item.unit == 0 || item.unit > m_group.parts);
             if (!joins)
                 Close();
         }

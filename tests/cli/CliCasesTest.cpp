@@ -42,10 +42,18 @@ struct RunResult {
     int status = -1;
 };
 
+/// How the program's standard streams are set up, beyond the defaults.
+struct Streams {
+    bool closeStderr = false; ///< run with descriptor 2 closed
+    int stderrFd = -1;        ///< standard error on this descriptor
+    int stdoutFd = -1;        ///< standard output on this descriptor
+};
+
 /// Runs nolvex-convert in @p cwd with @p args, standard input from @p input.
 RunResult RunConvert(const std::vector<std::string> &args,
                      const std::string &input = "/dev/null",
-                     const std::string &cwd = DATA) {
+                     const std::string &cwd = DATA,
+                     const Streams &streams = {}) {
     char outName[] = "/tmp/nolvex-cli-out-XXXXXX";
     char errName[] = "/tmp/nolvex-cli-err-XXXXXX";
     const int outFd = mkstemp(outName);
@@ -57,8 +65,12 @@ RunResult RunConvert(const std::vector<std::string> &args,
         if (chdir(cwd.c_str()) != 0 || inFd < 0)
             _exit(126);
         dup2(inFd, 0);
-        dup2(outFd, 1);
-        dup2(errFd, 2);
+        dup2(streams.stdoutFd >= 0 ? streams.stdoutFd : outFd, 1);
+        dup2(streams.stderrFd >= 0 ? streams.stderrFd : errFd, 2);
+        if (streams.closeStderr)
+            close(2);
+        for (int fd = 3; fd < 64; ++fd)
+            close(fd);
         std::vector<char *> argv;
         argv.push_back(const_cast<char *>(NOLVEX_CONVERT));
         for (const std::string &arg : args)
@@ -205,8 +217,13 @@ const ReferenceCase REFERENCE_CASES[] = {
      "geo-to-utm52.out",
      "tmmm"},
     {"UtmToGeo",
-     {"--from", "WGS84:UTM", "--to", "WGS84", "--columns", "2,3,4",
-      "utm52.csv"},
+     {"--from", "WGS84:UTM", "--from-utm-zone", "52", "--to", "WGS84",
+      "--columns", "2,3,4", "utm52.csv"},
+     "utm52-to-geo.out",
+     "tddm"},
+    {"UtmToGeoZoneWithHemisphere",
+     {"--from", "WGS84:UTM", "--from-utm-zone", "52n", "--to", "WGS84",
+      "--columns", "2,3,4", "utm52.csv"},
      "utm52-to-geo.out",
      "tddm"},
     {"GeoToTm",
@@ -251,6 +268,11 @@ const ReferenceCase REFERENCE_CASES[] = {
     {"UtmSouthWithFalseNorthing",
      {"--from", "WGS84", "--to", "WGS84:utm", "--to-utm-zone", "56",
       "--to-false-northing", "10000000", "--columns", "2,3,4", "sydney.csv"},
+     "sydney-utm56s.out",
+     "tmmm"},
+    {"UtmSouthernZone",
+     {"--from", "WGS84", "--to", "WGS84:utm", "--to-utm-zone", "56S",
+      "--columns", "2,3,4", "sydney.csv"},
      "sydney-utm56s.out",
      "tmmm"},
     {"UtmZonePerPoint",
@@ -351,8 +373,14 @@ const TextCase TEXT_CASES[] = {
     {"ByteOrderMarkDropped",
      Args(COPY, {"--header", "--columns", "2,3", "bom.csv"}), nullptr,
      "bom.out", nullptr, 0},
-    {"FailedLinesLeftOut", Args(COPY, {"--columns", "2,3", "errors.csv"}),
-     nullptr, "errors.out", "errors.err", 1},
+    // A 13-line file with errors gave 3 lines: each failed line now keeps
+    // its row as a comment with the error and the original text.
+    {"FailedLinesKeepTheirRows",
+     Args(COPY, {"--columns", "2,3", "errors.csv"}), nullptr, "errors.out",
+     "errors.err", 1},
+    {"SkipLeavesFailedLinesOut",
+     Args(COPY, {"--columns", "2,3", "--on-error", "skip", "errors.csv"}),
+     nullptr, "errors-skip.out", "errors.err", 1},
     {"StopsAtFirstFailure",
      Args(COPY, {"--columns", "2,3", "--on-error", "stop", "errors.csv"}),
      nullptr, "errors-stop.out", "errors-stop.err", 1},
@@ -431,10 +459,30 @@ const UsageCase USAGE_CASES[] = {
      "--to grid setting: 'abc' is not a valid floating point value"},
     {"ZoneBeyond60",
      {"--from", "WGS84", "--to", "WGS84:utm", "--utm-zone", "61"},
-     "--utm-zone takes a zone from 1 to 60 or auto"},
+     "--utm-zone takes a zone from 1 to 60, with N or S for its hemisphere, "
+     "or auto"},
     {"AutoZoneOnSource",
      {"--from", "WGS84:utm", "--to", "WGS84", "--utm-zone", "auto"},
-     "--utm-zone auto needs a utm target; a utm source needs a zone number"},
+     "--utm-zone auto needs a utm target; give a utm source its zone with "
+     "--from-utm-zone"},
+    // A UTM source without a zone silently used zone 52.
+    {"UtmSourceNeedsItsZone",
+     {"--from", "WGS84:utm", "--to", "WGS84"},
+     "a utm source needs its zone: --from-utm-zone 1 to 60 with N or S (52N, "
+     "56S), or column"},
+    {"HemisphereZoneAndFalseNorthing",
+     {"--from", "WGS84", "--to", "WGS84:utm", "--to-false-northing", "0",
+      "--to-utm-zone", "56S"},
+     "--to-utm-zone 56S sets the false northing; leave out the false-northing "
+     "option"},
+    {"ZoneColumnOnTarget",
+     {"--from", "WGS84", "--to", "WGS84:utm", "--to-utm-zone", "column"},
+     "--to-utm-zone takes a zone from 1 to 60, with N or S for its "
+     "hemisphere, or auto"},
+    {"ColumnNamesWithoutHeader",
+     {"--from", "WGS84", "--to", "WGS84", "--columns", "lat,lon"},
+     "--columns takes column numbers from 1, as in 2,3,4, or with --header "
+     "the column names of the heading"},
     {"ZoneWithoutUtm",
      {"--from", "WGS84", "--to", "WGS84:tm", "--utm-zone", "52"},
      "--utm-zone needs a utm side"},
@@ -442,8 +490,9 @@ const UsageCase USAGE_CASES[] = {
      {"--from", "WGS84", "--to", "WGS84", "--columns", "2"},
      "--columns takes two or three column numbers"},
     {"ColumnNotANumber",
-     {"--from", "WGS84", "--to", "WGS84", "--columns", "2,x"},
-     "--columns takes column numbers from 1, as in 2,3,4"},
+     {"--from", "WGS84", "--to", "WGS84", "--columns", "2,"},
+     "--columns takes column numbers from 1, as in 2,3,4, or with --header "
+     "the column names of the heading"},
     {"ColumnTwice",
      {"--from", "WGS84", "--to", "WGS84", "--columns", "2,2"},
      "--columns names column 2 twice"},
@@ -459,7 +508,7 @@ const UsageCase USAGE_CASES[] = {
      "--user-datum: expected NAME,ellipsoid,dx,dy,dz"},
     {"OutputIsInput",
      {"--from", "WGS84", "--to", "WGS84", "copy.csv", "-o", "copy.csv"},
-     "the output file copy.csv is also an input"},
+     "the output file copy.csv is also the input copy.csv"},
     {"BadDelimiter",
      {"--from", "WGS84", "--to", "WGS84", "--delimiter", "ab"},
      "--delimiter takes one character, tab, comma, semicolon or space"},
@@ -523,10 +572,32 @@ TEST(Inputs, OverlongLineIsReportedAndSkipped) {
               "37.5 127.5\n" + std::string(1'200'000, '1') + "\n35 129\n");
     const RunResult r =
         RunConvert(Args(COPY, {"overlong.txt"}), "/dev/null", dir);
-    EXPECT_EQ(r.out, "37.5 127.5 0\n35 129 0\n");
+    EXPECT_EQ(r.out, "37.5 127.5 0\n# ERROR: line longer than 1048576 bytes\n"
+                     "35 129 0\n");
     EXPECT_EQ(r.err,
               "nolvex-convert: overlong.txt:2: line longer than 1048576 bytes\n"
               "nolvex-convert: 1 line failed\n");
+    EXPECT_EQ(r.status, 1);
+}
+
+// Two or more lines over the limit in a row: only the first was reported,
+// and every later line number and the failure count were wrong.
+TEST(Inputs, OverlongLinesInARowEachReported) {
+    const std::string dir = testing::TempDir();
+    const std::string line(1'200'000, '1');
+    WriteFile(dir + "/overlong2.txt",
+              "37.5 127.5\n" + line + "\n" + line + "\n" + line + "\nx 1\n35 129\n");
+    const RunResult r =
+        RunConvert(Args(COPY, {"overlong2.txt"}), "/dev/null", dir);
+    const std::string comment = "# ERROR: line longer than 1048576 bytes\n";
+    EXPECT_EQ(r.out, "37.5 127.5 0\n" + comment + comment + comment +
+                         "# ERROR: 'x' is not a valid latitude | x 1\n35 129 0\n");
+    EXPECT_EQ(r.err,
+              "nolvex-convert: overlong2.txt:2: line longer than 1048576 bytes\n"
+              "nolvex-convert: overlong2.txt:3: line longer than 1048576 bytes\n"
+              "nolvex-convert: overlong2.txt:4: line longer than 1048576 bytes\n"
+              "nolvex-convert: overlong2.txt:5: 'x' is not a valid latitude\n"
+              "nolvex-convert: 4 lines failed\n");
     EXPECT_EQ(r.status, 1);
 }
 
@@ -577,7 +648,7 @@ TEST(Threads, OutputIdenticalForAnyThreadCount) {
     const RunResult one =
         RunConvert(Args(args, {"--threads", "1"}), "/dev/null", dir);
     EXPECT_EQ(one.status, 1);
-    EXPECT_EQ(Lines(one.out).size(), 60001u - 60000u / 997u);
+    EXPECT_EQ(Lines(one.out).size(), 60001u); // one line per input line
     EXPECT_NE(one.err.find("many.csv:998: 'bad997'"), std::string::npos);
     EXPECT_NE(one.err.find("many.csv:59821: 'bad59820'"), std::string::npos);
     for (const char *threads : {"2", "3", "7"}) {
@@ -653,7 +724,12 @@ TEST(GeoJson, StaysValidWhenStoppedEarly) {
         {"--from", "WGS84", "--to", "WGS84", "--columns", "2,3",
          "--output-format", "geojson", "--on-error", "stop", "errors.csv"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(ParseJson(r.out)["features"].items.size(), 1u);
+    const JsonValue doc = ParseJson(r.out);
+    const auto &features = doc["features"].items;
+    ASSERT_EQ(features.size(), 2u); // the point, then the failed line
+    EXPECT_EQ(features[1]["geometry"].type, JsonValue::Type::Null);
+    EXPECT_EQ(features[1]["properties"]["error"].text,
+              "'abc' is not a valid latitude");
 }
 
 // ---- catalogue and trace
