@@ -139,20 +139,6 @@ double FromParts(const Part (&parts)[3], const Unit (&units)[3], int count,
     return ThroughText(dd);
 }
 
-/// True for unsigned digits with at most one point and a digit somewhere.
-bool IsUnsignedDecimal(std::string_view text) {
-    bool digit = false, point = false;
-    for (char c : text) {
-        if (IsDigit(c))
-            digit = true;
-        else if (c == '.' && !point)
-            point = true;
-        else
-            return false;
-    }
-    return digit;
-}
-
 /// True when the trailing "s" of @p body is the seconds mark of the letter
 /// style ("37d28m54s"), not the hemisphere letter.
 bool IsSecondsMark(std::string_view body) {
@@ -375,6 +361,8 @@ AngleValue ParseAngle(std::string_view field, const char *what) {
             Refuse(text, what, "a sign and a hemisphere letter together");
         negative = body.front() == '-' || minus;
         body = TrimBlanks(body.substr(minus ? MINUS_SIGN.size() : 1));
+        if (body.empty())
+            Refuse(text, what, nullptr); // a sign alone
     }
 
     // Unsigned decimal degrees, with an exponent too.

@@ -51,6 +51,9 @@ struct BatchOptions {
     /// coordinates ("52N", "56S", "52"), as --utm-zone auto writes it.
     bool sourceZoneColumn = false;
     unsigned threads = 1;
+    /// Input bytes per block; 0 picks them by the thread count. Small
+    /// blocks are for tests and fuzzing, which need many of them.
+    std::size_t blockSize = 0;
     bool progress = false; ///< progress line on standard error
 };
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <unistd.h>
 
-BlockReader::BlockReader(int fd, std::size_t blockSize)
-    : m_nFd(fd), m_nBlockSize(blockSize) {
+BlockReader::BlockReader(int fd, std::size_t blockSize, std::size_t maxLine)
+    : m_nFd(fd), m_nBlockSize(blockSize), m_nMaxLine(maxLine) {
     m_pending.reserve(blockSize);
 }
 
@@ -59,8 +59,8 @@ bool BlockReader::Next(std::vector<char> &buffer, BlockText &block) {
 
         if (n == buffer.size()) {
             // A line that does not fit: grow up to the longest line read.
-            if (buffer.size() < MAX_LINE_BYTES) {
-                buffer.resize(std::min(buffer.size() * 2, MAX_LINE_BYTES));
+            if (buffer.size() < m_nMaxLine) {
+                buffer.resize(std::min(buffer.size() * 2, m_nMaxLine));
             } else {
                 // Too long: skip it up to and including its line end. The
                 // next line may be too long as well: each counts.

@@ -34,7 +34,10 @@ struct BlockText {
  */
 class BlockReader {
   public:
-    BlockReader(int fd, std::size_t blockSize);
+    /// @param[in] maxLine the longest line read (MAX_LINE_BYTES; smaller
+    ///   only in tests and fuzzing, to reach the skipping of long lines).
+    BlockReader(int fd, std::size_t blockSize,
+                std::size_t maxLine = MAX_LINE_BYTES);
 
     /**
      * Reads the next block into @p buffer, whose storage the block's text
@@ -53,6 +56,7 @@ class BlockReader {
 
     int m_nFd;
     std::size_t m_nBlockSize;
+    std::size_t m_nMaxLine;
     std::vector<char> m_pending; ///< bytes after the last line end so far
     bool m_bEof = false;
 };

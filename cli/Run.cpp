@@ -98,7 +98,8 @@ class Feeder {
   public:
     Feeder(const BatchOptions &options, std::deque<FileState> &files)
         : m_options(options), m_files(files),
-          m_nBlockSize(BlockSize(options.threads)) {}
+          m_nBlockSize(options.blockSize != 0 ? options.blockSize
+                                              : BlockSize(options.threads)) {}
     ~Feeder() { Close(); }
 
     /// Fills @p slot with the next block, or with a failed input.

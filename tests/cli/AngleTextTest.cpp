@@ -144,6 +144,9 @@ const RejectedRow REJECTED[] = {
     {"2147483648:0", LAT,
      "'2147483648:0' is not a valid latitude: degrees beyond 360"},
     {"0:0:1e5", LAT, "'0:0:1e5' is not a valid latitude"},
+    // Found by fuzz_angle: a sign alone read past the parts it did not have.
+    {"-", LON, "'-' is not a valid longitude"},
+    {"\u2212 ", LON, "'\u2212' is not a valid longitude"},
     {"NAN", LAT, "'NAN' is not a valid latitude"},
     {"INF", LAT, "'INF' is not a valid latitude"},
     {"1e999", LAT, "'1e999' is not a valid latitude: out of range"},
