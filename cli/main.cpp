@@ -29,8 +29,8 @@ constexpr const char *EXAMPLES = R"HELP(Examples:
   Latitude, longitude in columns 2 and 3 of a CSV file with a heading, to
   UTM zone 52 on the Tokyo datum:
     nolvex-convert --header --columns 2,3 --from WGS84 --to TOY-B:utm \
-        --to-utm-zone 52 survey.csv -o survey-utm.csv
-  UTM on WGS 84, each point in its own zone (the zone is written after Z):
+        --to-utm-zone 52N survey.csv -o survey-utm.csv
+  UTM on WGS 84, each point in its own zone (written after Z as 52N, 56S):
     nolvex-convert --from WGS84 --to WGS84:utm --utm-zone auto gps.txt
   The Korean central belt (TM) on Bessel to geographic WGS 84 as GeoJSON:
     nolvex-convert --from "Tokyo(---):tm" --to WGS84 \
