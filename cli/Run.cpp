@@ -322,6 +322,19 @@ class Writer {
     bool m_bAnyFeature = false;
 };
 
+/// What a block's output may take before it is converted: a text line
+/// comes back with its results or its error added, a GeoJSON feature with
+/// each byte escaped into up to six and the property names.
+std::size_t OutputEstimate(const BatchOptions &options, const Slot &slot) {
+    const std::string_view text = slot.block.text;
+    const std::size_t lines =
+        slot.block.overlong +
+        static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    return options.outputFormat == OutputFormat::GeoJson
+               ? 9 * text.size() + 256 * lines + 4096
+               : 2 * text.size() + 64 * lines + 4096;
+}
+
 /// Gives back what a large block made a slot's buffers grow to.
 void ReleaseSlot(Slot &slot, std::size_t blockSize) {
     if (slot.buffer.capacity() > 2 * blockSize) {
@@ -482,7 +495,7 @@ RunEnd RunThreads(const BatchOptions &options, Feeder &feeder, Writer &writer,
                 changed.notify_all();
                 break;
             }
-            slot->charge = slot->buffer.capacity() + blockSize;
+            slot->charge = slot->buffer.capacity() + OutputEstimate(options, *slot);
             inFlight += slot->charge;
             ++filled;
             changed.notify_all();

@@ -13,6 +13,9 @@
 #include <fcntl.h>
 #include <csignal>
 #include <iostream>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <sys/stat.h>
 #include <algorithm>
 #include <optional>
@@ -211,6 +214,12 @@ void CheckOutputIsNoInput(const BatchOptions &options) {
 
 int main(int argc, char **argv) {
     EnsureStandardDescriptors();
+#ifdef __GLIBC__
+    // Buffers of long lines are mapped and unmapped on their own: with the
+    // threshold fixed, glibc does not raise it after the first free and then
+    // keep the freed megabytes of every thread's arena.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
     // A reader of standard error that goes away must not end the run: the
     // messages are best effort, the output is not (a failed write of it is
     // an error of its own).

@@ -53,9 +53,11 @@ memory_table() {
     # half lines that fail and come back as comment lines carrying the text.
     local long="$data/long-lines.txt"
     if [ ! -s "$long" ]; then
-        awk 'BEGIN { s = sprintf("%1000000s", ""); gsub(/ /, "x", s)
-            for (i = 0; i < 64; ++i)
-                if (i % 2) print "bad," s; else print "37.5,127.5," s }' > "$long"
+        local s i
+        s=$(head -c 1000000 /dev/zero | tr '\0' x)
+        for ((i = 0; i < 64; ++i)); do
+            if ((i % 2)); then printf 'bad,%s\n' "$s"; else printf '37.5,127.5,%s\n' "$s"; fi
+        done > "$long"
     fi
     echo
     echo "Peak memory of nolvex-convert (MB), any thread count"
