@@ -218,6 +218,13 @@ class Feeder {
                 file.delimiter = DetectDelimiter(line);
                 break;
             }
+            // A heading whose first data line is further on: its own
+            // delimiter, so that its names can be found.
+            if (!file.delimiterKnown && headerHere &&
+                !m_options.columnNames.empty()) {
+                file.delimiterKnown = true;
+                file.delimiter = DetectDelimiter(file.header);
+            }
         }
         if (!file.ready) {
             file.format.delimiter = file.delimiter;

@@ -131,6 +131,34 @@ TEST(RunBatch, SameBytesForAnyThreadCountAndBlockSize) {
         }
 }
 
+// Column names were looked up with the delimiter of the first data line;
+// when that line lay in a later block than the heading, no name was found.
+TEST(RunBatch, HeadingNamesFoundBeforeTheFirstDataLine) {
+    const RunFiles files("heading");
+    {
+        std::ofstream text(files.input, std::ios::binary);
+        text << "name;lat;lon\n";
+        for (int i = 0; i < 20; ++i)
+            text << "# a comment line that fills a small block\n";
+        text << "\"a;b\";37.5;127.5\n";
+    }
+    BatchOptions options = Options(files, 1);
+    options.chain.to.datum = DATUM_WGS84;
+    options.header = true;
+    options.columns = {0, 0};
+    options.columnNames = {"lat", "lon"};
+    options.blockSize = 64;
+    Recorder recorder;
+    OutputFile out(files.output.string());
+    const BatchSummary summary = RunBatch(options, out.Fd(), recorder);
+    out.Commit();
+    EXPECT_EQ(summary.ExitStatus(), 0) << recorder.messages;
+    const std::string text = ReadFile(files.output);
+    EXPECT_EQ(text.substr(0, text.find('\n')), "name;latitude;longitude;height");
+    EXPECT_EQ(text.substr(text.rfind('\n', text.size() - 2) + 1),
+              "\"a;b\";37.5;127.5;0\n");
+}
+
 TEST(UsableThreads, CappedByTheBudget) {
     EXPECT_EQ(UsableThreads(0), 1u);
     EXPECT_EQ(UsableThreads(4), 4u);
