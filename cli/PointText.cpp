@@ -28,8 +28,17 @@ struct Item {
  * most one letter written onto it ("37", "30'", "58.7\"N", "N37", "00N").
  * @return false for any other field, which is a value of its own.
  */
-bool FieldItems(std::string_view field, std::uint32_t index,
-                std::vector<Item> &items) {
+/// At most three items come from one field.
+struct Items {
+    Item item[3];
+    int count = 0;
+    void push_back(const Item &i) { item[count++] = i; }
+    void clear() { count = 0; }
+    const Item *begin() const { return item; }
+    const Item *end() const { return item + count; }
+};
+
+bool FieldItems(std::string_view field, std::uint32_t index, Items &items) {
     const std::string_view f = TrimBlanks(field);
     const std::size_t n = f.size();
     if (n == 1 && IsHemisphereLetter(f[0])) {
@@ -231,7 +240,7 @@ class Grouper {
 
     const std::vector<std::string_view> &m_fields;
     std::vector<FieldSpan> &m_values;
-    std::vector<Item> m_items;
+    Items m_items;
     std::vector<Group> m_leading;
     Group m_group;
     bool m_bOpen = false;
@@ -282,9 +291,33 @@ bool IsWholeNumber(std::string_view text) {
 
 } // namespace
 
+namespace {
+
+/// Only digits, points and signs: a field that is a value of its own.
+bool IsSimpleField(std::string_view field) {
+    for (char c : field)
+        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' ||
+              c == ' ' || c == '\t'))
+            return false;
+    return true;
+}
+
+} // namespace
+
 void GroupAngleFields(const std::vector<std::string_view> &fields,
                       std::size_t start, std::vector<FieldSpan> &values) {
     values.clear();
+    // Without letters, marks or text from the start on, each field is a
+    // value (the grouping gives the same; this is the common line).
+    bool simple = true;
+    for (std::size_t i = start; i < fields.size() && simple; ++i)
+        simple = IsSimpleField(fields[i]);
+    if (simple) {
+        for (std::size_t i = start; i < fields.size(); ++i)
+            values.push_back({static_cast<std::uint32_t>(i),
+                              static_cast<std::uint32_t>(i)});
+        return;
+    }
     Grouper grouper(fields, values);
     for (std::size_t i = start; i < fields.size(); ++i)
         grouper.Field(static_cast<std::uint32_t>(i));
