@@ -113,8 +113,8 @@ namespace {
 
 bool IsFieldBlank(char c) { return c == ' ' || c == '\t'; }
 
-/// Splits a line that holds quotes.
-bool SplitQuoted(std::string_view line, char delimiter,
+/// Splits a line into fields, quoted ones whole.
+bool SplitFields(std::string_view line, char delimiter,
                  std::vector<std::string_view> &fields) {
     const char *p = line.data();
     const char *end = p + line.size();
@@ -210,32 +210,7 @@ std::string QuoteField(std::string_view text, char delimiter) {
 bool FieldSplitter::Split(std::string_view line,
                           std::vector<std::string_view> &fields) const {
     fields.clear();
-    if (std::memchr(line.data(), '"', line.size()) != nullptr)
-        return SplitQuoted(line, delimiter, fields);
-    const char *p = line.data();
-    const char *end = p + line.size();
-    if (delimiter != 0) {
-        for (;;) {
-            const char *next = static_cast<const char *>(
-                std::memchr(p, delimiter, static_cast<std::size_t>(end - p)));
-            if (next == nullptr) {
-                fields.emplace_back(p, static_cast<std::size_t>(end - p));
-                return true;
-            }
-            fields.emplace_back(p, static_cast<std::size_t>(next - p));
-            p = next + 1;
-        }
-    }
-    for (;;) {
-        while (p < end && (*p == ' ' || *p == '\t'))
-            ++p;
-        if (p == end)
-            return true;
-        const char *start = p;
-        while (p < end && *p != ' ' && *p != '\t')
-            ++p;
-        fields.emplace_back(start, static_cast<std::size_t>(p - start));
-    }
+    return SplitFields(line, delimiter, fields);
 }
 
 char DetectDelimiter(std::string_view line) {
