@@ -14,7 +14,9 @@ namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
 
 enum class Unit { None, Colon, Degrees, Minutes, Seconds };
 
@@ -158,8 +160,14 @@ bool IsSecondsMark(std::string_view body) {
 
 bool IsHemisphereLetter(char c) {
     switch (c) {
-    case 'N': case 'S': case 'E': case 'W':
-    case 'n': case 's': case 'e': case 'w':
+    case 'N':
+    case 'S':
+    case 'E':
+    case 'W':
+    case 'n':
+    case 's':
+    case 'e':
+    case 'w':
         return true;
     default:
         return false;
@@ -335,7 +343,8 @@ AngleValue ParseAngle(std::string_view field, const char *what) {
     // One hemisphere letter, before or after.
     std::string_view body = text;
     if (IsHemisphereLetter(body.front()) &&
-        (body.size() == 1 || !std::isalpha(static_cast<unsigned char>(body[1])))) {
+        (body.size() == 1 ||
+         !std::isalpha(static_cast<unsigned char>(body[1])))) {
         angle.hemisphere = Upper(body.front());
         body = TrimBlanks(body.substr(1));
     }
@@ -351,8 +360,8 @@ AngleValue ParseAngle(std::string_view field, const char *what) {
         body = TrimBlanks(body.substr(0, body.size() - 1));
     }
     if (body.empty())
-        Refuse(text, what, angle.hemisphere ? "a letter without an angle"
-                                            : "empty");
+        Refuse(text, what,
+               angle.hemisphere ? "a letter without an angle" : "empty");
 
     bool negative = angle.hemisphere == 'S' || angle.hemisphere == 'W';
     const bool minus = StartsWith(body, MINUS_SIGN);

@@ -6,8 +6,8 @@
 #include "LineReader.h"
 #include "PointText.h"
 
-#include <cstddef>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -42,7 +42,7 @@ struct BatchOptions {
     /// where an entry is not empty it names the column and columns[i] is
     /// unused.
     std::vector<std::string> columnNames;
-    bool header = false;             ///< first line of each input passes
+    bool header = false; ///< first line of each input passes
     AngleFormat angleFormat = AngleFormat::Dd;
     int precision = -1; ///< fixed decimals; -1 = the 15-digit general format
     OutputFormat outputFormat = OutputFormat::Text;
@@ -173,8 +173,7 @@ class StagedChain {
                  double out[3], std::int32_t &zone, bool &south);
 
     /// The source grid's false easting and northing as set up.
-    void SourceOrigin(int sourceZone, bool sourceSouth, double &x,
-                      double &y);
+    void SourceOrigin(int sourceZone, bool sourceSouth, double &x, double &y);
 
   private:
     Chain &SourceGrid(int zone, bool south);

@@ -140,7 +140,6 @@ char *PutFixed(char *p, double value, int precision) {
     return p;
 }
 
-
 /// The largest distance from the false easting that a grid X may have:
 /// 1000 km, far beyond any zone or belt.
 constexpr double GRID_EAST_MAX = 1e6;
@@ -160,9 +159,8 @@ bool ParseZoneText(std::string_view text, int &zone, bool &south) {
     }
     const auto [end, ec] =
         std::from_chars(text.data(), text.data() + text.size(), zone);
-    return ec == std::errc() && end == text.data() + text.size() &&
-           zone >= 1 && zone <= 60 && text.front() != '+' &&
-           text.front() != '-';
+    return ec == std::errc() && end == text.data() + text.size() && zone >= 1 &&
+           zone <= 60 && text.front() != '+' && text.front() != '-';
 }
 
 std::string Real(double value) { return Code::FormatReal(value); }
@@ -185,7 +183,9 @@ ChainSettings WithSides(const ChainSettings &settings, const SideSettings &from,
     return out;
 }
 
-bool IsGrid(int kind) { return kind == CS_UTM || kind == CS_TM || kind == CS_G7; }
+bool IsGrid(int kind) {
+    return kind == CS_UTM || kind == CS_TM || kind == CS_G7;
+}
 
 } // namespace
 
@@ -201,8 +201,8 @@ StagedChain::StagedChain(const ChainSettings &settings, bool zonePerPoint)
     const SideSettings geo1{settings.from.datum, KIND_GEO, {}};
     const SideSettings geo2{settings.to.datum, KIND_GEO, {}};
     if (m_bGrid1 && !m_bZonePerPoint)
-        m_grid1 = std::make_unique<Chain>(
-            WithSides(settings, settings.from, geo1));
+        m_grid1 =
+            std::make_unique<Chain>(WithSides(settings, settings.from, geo1));
     if (m_bShift)
         m_shift = std::make_unique<Chain>(WithSides(settings, geo1, geo2));
     if (m_bGrid2)
@@ -211,7 +211,8 @@ StagedChain::StagedChain(const ChainSettings &settings, bool zonePerPoint)
     if (m_bAutoSouth) {
         SideSettings south = settings.to;
         south.grid.falseNorthing = "10000000";
-        m_grid2South = std::make_unique<Chain>(WithSides(settings, geo2, south));
+        m_grid2South =
+            std::make_unique<Chain>(WithSides(settings, geo2, south));
     }
 }
 
@@ -224,8 +225,10 @@ Chain &StagedChain::SourceGrid(int zone, bool south) {
     for (std::size_t i = 0; i < m_zoneGrids.size(); ++i)
         if (m_zoneGrids[i].first == key) {
             if (i != 0)
-                std::rotate(m_zoneGrids.begin(), m_zoneGrids.begin() + static_cast<std::ptrdiff_t>(i),
-                            m_zoneGrids.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+                std::rotate(
+                    m_zoneGrids.begin(),
+                    m_zoneGrids.begin() + static_cast<std::ptrdiff_t>(i),
+                    m_zoneGrids.begin() + static_cast<std::ptrdiff_t>(i) + 1);
             return *m_zoneGrids.front().second;
         }
     // A few zones are kept: points usually come zone by zone.
@@ -246,9 +249,8 @@ void StagedChain::SourceOrigin(int zone, bool south, double &x, double &y) {
     SourceGrid(zone, south).Source().GetOrigin(x, y);
 }
 
-void StagedChain::Convert(const double in[3], int sourceZone,
-                          bool sourceSouth, double out[3], std::int32_t &zone,
-                          bool &south) {
+void StagedChain::Convert(const double in[3], int sourceZone, bool sourceSouth,
+                          double out[3], std::int32_t &zone, bool &south) {
     zone = 0;
     south = false;
     double lat = in[0], lon = in[1], h = in[2];
@@ -322,8 +324,9 @@ void ResolveColumns(const BatchOptions &options, std::string_view header,
     format.columns[2] = -1;
     for (std::size_t k = 0; k < count && k < 3; ++k) {
         const std::string_view name =
-            k < options.columnNames.size() ? std::string_view(options.columnNames[k])
-                                           : std::string_view();
+            k < options.columnNames.size()
+                ? std::string_view(options.columnNames[k])
+                : std::string_view();
         if (name.empty()) {
             format.columns[k] = options.columns[k];
             continue;
@@ -467,8 +470,8 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
     } else {
         m_values.clear();
         for (std::size_t i = m_nStart; i < m_fields.size(); ++i)
-            m_values.push_back({static_cast<std::uint32_t>(i),
-                                static_cast<std::uint32_t>(i)});
+            m_values.push_back(
+                {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i)});
     }
     const std::size_t valueCount = m_nStart + m_values.size();
 
@@ -477,7 +480,8 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
     for (int k = 0; k < count; ++k) {
         has[k] = static_cast<std::size_t>(columns[k]) < valueCount;
         if (!has[k] && !(k == 2 && format.thirdOptional))
-            throw InputError("missing column " + std::to_string(columns[k] + 1));
+            throw InputError("missing column " +
+                             std::to_string(columns[k] + 1));
         if (has[k])
             lastColumn = std::max(lastColumn, columns[k]);
     }
@@ -489,27 +493,27 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
     const std::string_view b = Column(columns[1], m_scratch[1]);
     const bool ecef = chain.from.kind == CS_ECEF;
     if (sourceGeo) {
-        CheckNumberCount(m_fields, m_values,
-                         static_cast<std::size_t>(count), a, b);
+        CheckNumberCount(m_fields, m_values, static_cast<std::size_t>(count), a,
+                         b);
         const LatLon latLon = ReadLatLon(a, b, m_options.lonLat);
         firstIsLatitude = latLon.firstIsLatitude;
         in[0] = latLon.latitude;
         // Longitudes beyond 180 are read as the same meridian west of
         // Greenwich (exact: Sterbenz).
-        in[1] = latLon.longitude > 180 ? latLon.longitude - 360
-                                       : latLon.longitude;
+        in[1] =
+            latLon.longitude > 180 ? latLon.longitude - 360 : latLon.longitude;
     } else {
         in[0] = ReadNumber(a, ecef ? "X" : "easting");
         in[1] = ReadNumber(b, ecef ? "Y" : "northing");
     }
     if (has[2])
-        in[2] = ReadNumber(Column(columns[2], m_scratch[2]),
-                           ecef ? "Z" : "height");
+        in[2] =
+            ReadNumber(Column(columns[2], m_scratch[2]), ecef ? "Z" : "height");
     for (int k = sourceGeo ? 2 : 0; k < 3; ++k)
         if (!(std::fabs(in[k]) <= COORDINATE_MAX))
-            throw InputError((k == 2 ? (ecef ? "Z " : "height ")
-                                     : (k == 0 ? "X " : "Y ")) +
-                             Real(in[k]) + " is beyond 1E10 m");
+            throw InputError(
+                (k == 2 ? (ecef ? "Z " : "height ") : (k == 0 ? "X " : "Y ")) +
+                Real(in[k]) + " is beyond 1E10 m");
 
     int sourceZone = 0;
     bool sourceSouth = false;
@@ -573,8 +577,9 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
         const std::string_view lastField = m_fields[span.last];
         p = std::copy(copied, firstField.data(), p);
         copied = lastField.data() + lastField.size();
-        p = targetGeo && k < 2 ? FormatAngle(p, ordered[k], latitudeAt[k], joiner)
-                               : FormatValue(p, ordered[k]);
+        p = targetGeo && k < 2
+                ? FormatAngle(p, ordered[k], latitudeAt[k], joiner)
+                : FormatValue(p, ordered[k]);
         if (k == 1 && !has[2]) {
             *p++ = joiner;
             p = FormatValue(p, ordered[2]);
@@ -640,7 +645,8 @@ void LineConverter::WriteHeading(std::string_view line,
     const char *copied = line.data();
     for (int s = 0; s < slots; ++s) {
         const int k = order[s];
-        const std::string_view field = fields[static_cast<std::size_t>(columns[k])];
+        const std::string_view field =
+            fields[static_cast<std::size_t>(columns[k])];
         text.append(copied, field.data());
         copied = field.data() + field.size();
         text += names[k];

@@ -101,7 +101,8 @@ bool BlockReader::Next(std::vector<char> &buffer, BlockText &block) {
 
 void BlockReader::ReleasePending() {
     // The rest of a long line may have grown it: no buffer keeps its peak.
-    if (m_pending.capacity() > m_nBlockSize && m_pending.size() <= m_nBlockSize) {
+    if (m_pending.capacity() > m_nBlockSize &&
+        m_pending.size() <= m_nBlockSize) {
         std::vector<char> smaller;
         smaller.reserve(m_nBlockSize);
         smaller.assign(m_pending.begin(), m_pending.end());

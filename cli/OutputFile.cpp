@@ -42,8 +42,9 @@ OutputFile::OutputFile(std::string path) : m_strPath(std::move(path)) {
     // is atomic; O_EXCL refuses any existing name, a link included. The mode
     // 0666 is narrowed by the umask, as for any new file.
     const std::size_t slash = m_strPath.rfind('/');
-    const std::string dir =
-        slash == std::string::npos ? std::string() : m_strPath.substr(0, slash + 1);
+    const std::string dir = slash == std::string::npos
+                                ? std::string()
+                                : m_strPath.substr(0, slash + 1);
     const std::string base =
         slash == std::string::npos ? m_strPath : m_strPath.substr(slash + 1);
     std::random_device device;
@@ -57,13 +58,14 @@ OutputFile::OutputFile(std::string path) : m_strPath(std::move(path)) {
         std::string temp = dir + "." + base + ".";
         for (int k = 0; k < 8; ++k)
             temp += LETTERS[random() % (sizeof LETTERS - 1)];
-        m_nFd = ::open(temp.c_str(),
-                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                       0666);
+        m_nFd =
+            ::open(temp.c_str(),
+                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (m_nFd >= 0) {
             m_strTemp = std::move(temp);
             if (S_ISREG(st.st_mode) && st.st_nlink > 0)
-                ::fchmod(m_nFd, st.st_mode & 07777); // keep a replaced file's mode
+                ::fchmod(m_nFd,
+                         st.st_mode & 07777); // keep a replaced file's mode
             return;
         }
         if (errno != EEXIST)

@@ -15,10 +15,10 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 struct Item {
     std::uint32_t field = 0;
     bool letter = false;
-    int unit = 0;          ///< of a number: 0 none, 1 deg, 2 min, 3 sec
-    bool fraction = false; ///< of a number
-    bool before = false;   ///< a letter written before its number
-    bool after = false;    ///< a letter written right after its number
+    int unit = 0;              ///< of a number: 0 none, 1 deg, 2 min, 3 sec
+    bool fraction = false;     ///< of a number
+    bool before = false;       ///< a letter written before its number
+    bool after = false;        ///< a letter written right after its number
     bool maybeSeconds = false; ///< an "s" right after a number
 };
 
@@ -159,8 +159,8 @@ class Grouper {
             m_group.lastUnit = 3; // "37d 28m 54s": the seconds mark
             return;
         }
-        if (item.after || (!item.before && m_group.parts > 0 &&
-                           !m_group.letter)) {
+        if (item.after ||
+            (!item.before && m_group.parts > 0 && !m_group.letter)) {
             // The letter after an angle ends it.
             if (m_group.letter)
                 Refuse(m_group, "more than one hemisphere letter");
@@ -234,8 +234,7 @@ class Grouper {
         std::string scratch;
         const std::string_view text =
             SpanText(m_fields, {g.first, g.last}, scratch);
-        throw InputError(QuoteInput(text) + " is not a valid angle: " +
-                         reason);
+        throw InputError(QuoteInput(text) + " is not a valid angle: " + reason);
     }
 
     const std::vector<std::string_view> &m_fields;
@@ -314,8 +313,8 @@ void GroupAngleFields(const std::vector<std::string_view> &fields,
         simple = IsSimpleField(fields[i]);
     if (simple) {
         for (std::size_t i = start; i < fields.size(); ++i)
-            values.push_back({static_cast<std::uint32_t>(i),
-                              static_cast<std::uint32_t>(i)});
+            values.push_back(
+                {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i)});
         return;
     }
     Grouper grouper(fields, values);
@@ -347,11 +346,11 @@ LatLon ReadLatLon(std::string_view first, std::string_view second,
     bool firstIsLatitude = !longitudeFirst;
     if (a.hemisphere != 0 && b.hemisphere != 0) {
         if (isLat(a.hemisphere) == isLat(b.hemisphere))
-            throw InputError(
-                QuoteInput(TrimBlanks(first)) + " and " +
-                QuoteInput(TrimBlanks(second)) +
-                (isLat(a.hemisphere) ? " are both latitudes (N or S)"
-                                     : " are both longitudes (E or W)"));
+            throw InputError(QuoteInput(TrimBlanks(first)) + " and " +
+                             QuoteInput(TrimBlanks(second)) +
+                             (isLat(a.hemisphere)
+                                  ? " are both latitudes (N or S)"
+                                  : " are both longitudes (E or W)"));
         firstIsLatitude = isLat(a.hemisphere);
     } else if (a.hemisphere != 0) {
         firstIsLatitude = isLat(a.hemisphere);

@@ -13,8 +13,8 @@
 
 /// A geographic point as read from text.
 struct GeoPoint {
-    double latitude = 0;  ///< degrees, in [-90, 90]
-    double longitude = 0; ///< degrees, in [-180, 360)
+    double latitude = 0;          ///< degrees, in [-90, 90]
+    double longitude = 0;         ///< degrees, in [-180, 360)
     std::optional<double> height; ///< metres, when the text had one
 };
 

@@ -146,8 +146,8 @@ class Feeder {
         while (m_files.size() > 2 * RingSize(m_options.threads))
             m_files.pop_front();
         FileState &file = m_files.emplace_back();
-        file.name = path == "-" ? std::string(STDIN_NAME)
-                                : EscapeForMessage(path);
+        file.name =
+            path == "-" ? std::string(STDIN_NAME) : EscapeForMessage(path);
         if (m_options.delimiter) {
             file.delimiterKnown = true;
             file.delimiter = *m_options.delimiter;
@@ -189,11 +189,12 @@ class Feeder {
             slot.block.text.remove_prefix(BOM.size());
         slot.place.headerFirst = m_bFirstBlock && m_options.header;
         slot.place.fileStart = m_bFirstBlock;
-        const bool headerHere = slot.place.headerFirst && slot.block.overlong == 0;
+        const bool headerHere =
+            slot.place.headerFirst && slot.block.overlong == 0;
         m_bFirstBlock = false;
         if (headerHere) {
-            std::string_view line = slot.block.text.substr(
-                0, slot.block.text.find('\n'));
+            std::string_view line =
+                slot.block.text.substr(0, slot.block.text.find('\n'));
             if (!line.empty() && line.back() == '\r')
                 line.remove_suffix(1);
             file.header = std::string(line);
@@ -356,8 +357,8 @@ bool Cancelled(const std::atomic<bool> *cancel) {
     return cancel != nullptr && cancel->load(std::memory_order_relaxed);
 }
 
-RunEnd RunOneThread(const BatchOptions &options, Feeder &feeder,
-                    Writer &writer, const std::atomic<bool> *cancel) {
+RunEnd RunOneThread(const BatchOptions &options, Feeder &feeder, Writer &writer,
+                    const std::atomic<bool> *cancel) {
     LineConverter converter(options);
     Slot slot;
     for (;;) {
@@ -478,11 +479,10 @@ RunEnd RunThreads(const BatchOptions &options, Feeder &feeder, Writer &writer,
             {
                 std::unique_lock lock(mutex);
                 changed.wait(lock, [&] {
-                    return stop ||
-                           (filled - written < ring &&
-                            (filled == written ||
-                             inFlight + BlockCharge(blockSize) <=
-                                 IN_FLIGHT_BUDGET));
+                    return stop || (filled - written < ring &&
+                                    (filled == written ||
+                                     inFlight + BlockCharge(blockSize) <=
+                                         IN_FLIGHT_BUDGET));
                 });
                 if (stop)
                     break;
@@ -502,7 +502,8 @@ RunEnd RunThreads(const BatchOptions &options, Feeder &feeder, Writer &writer,
                 changed.notify_all();
                 break;
             }
-            slot->charge = slot->buffer.capacity() + OutputEstimate(options, *slot);
+            slot->charge =
+                slot->buffer.capacity() + OutputEstimate(options, *slot);
             inFlight += slot->charge;
             ++filled;
             changed.notify_all();
@@ -601,12 +602,12 @@ void StreamObserver::Progress(const BatchProgress &progress) {
         return;
     m_nLast = now;
     const double seconds = static_cast<double>(now - m_nStart) / 1000.0;
-    const std::uint64_t percent =
-        std::min<std::uint64_t>(progress.bytesDone * 100 / progress.bytesTotal, 100);
-    const auto rate = seconds > 0 ? static_cast<std::uint64_t>(
-                                        static_cast<double>(progress.points) /
-                                        seconds)
-                                  : 0;
+    const std::uint64_t percent = std::min<std::uint64_t>(
+        progress.bytesDone * 100 / progress.bytesTotal, 100);
+    const auto rate = seconds > 0
+                          ? static_cast<std::uint64_t>(
+                                static_cast<double>(progress.points) / seconds)
+                          : 0;
     std::uint64_t left = 0;
     if (progress.bytesDone > 0 && progress.bytesDone < progress.bytesTotal)
         left = static_cast<std::uint64_t>(

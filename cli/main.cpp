@@ -9,16 +9,16 @@
 
 #include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <csignal>
 #include <iostream>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
-#include <sys/stat.h>
 #include <algorithm>
 #include <optional>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -144,14 +144,16 @@ void ApplyZone(std::string zone, GridSettings &grid, const char *option,
     if (ec != std::errc() || next != zone.data() + zone.size() || number < 1 ||
         number > 60)
         Usage(std::string(option) + " takes a zone from 1 to 60, with N or S " +
-              (source ? "for its hemisphere, or column" : "for its hemisphere, or auto"));
+              (source ? "for its hemisphere, or column"
+                      : "for its hemisphere, or auto"));
     if (grid.originLon)
         Usage(std::string(option) + " and an origin longitude together");
     grid.originLon = Code::FormatReal(6.0 * number - 183.0);
     if (hemisphere != 0) {
         if (grid.falseNorthing)
             Usage(std::string(option) + " " + std::to_string(number) +
-                  hemisphere + " sets the false northing; leave out the "
+                  hemisphere +
+                  " sets the false northing; leave out the "
                   "false-northing option");
         grid.falseNorthing = hemisphere == 'S' ? "10000000" : "0";
     }
@@ -411,9 +413,9 @@ int main(int argc, char **argv) {
         // output goes to that same terminal (it would land between results).
         const bool toStdout = options.output.empty() || options.output == "-";
         struct stat errStat {};
-        options.progress = !quiet && ::isatty(2) == 1 &&
-                           ::fstat(2, &errStat) == 0 &&
-                           !(toStdout && ::isatty(1) == 1 && SameFile(1, errStat));
+        options.progress =
+            !quiet && ::isatty(2) == 1 && ::fstat(2, &errStat) == 0 &&
+            !(toStdout && ::isatty(1) == 1 && SameFile(1, errStat));
         CheckOptions(options);
         // The engines are set up once here, so that a setup fault is told
         // before the output file is created.

@@ -33,8 +33,8 @@ struct Pick {
 
 BatchOptions Options(std::uint32_t bits) {
     Pick pick{bits};
-    static constexpr int KINDS[] = {KIND_GEO, CS_UTM, CS_TM, CS_G7, CS_ECEF,
-                                    KIND_GEO, KIND_GEO, CS_UTM};
+    static constexpr int KINDS[] = {KIND_GEO, CS_UTM,   CS_TM,    CS_G7,
+                                    CS_ECEF,  KIND_GEO, KIND_GEO, CS_UTM};
     static constexpr std::int32_t FROM_DATUMS[] = {DATUM_WGS84, 125, 123, 38};
     BatchOptions o;
     o.chain.from.kind = KINDS[pick.Take(3)];
@@ -50,10 +50,17 @@ BatchOptions Options(std::uint32_t bits) {
     o.precision = PRECISIONS[pick.Take(2)];
     o.lonLat = pick.Take(1) != 0;
     switch (pick.Take(2)) {
-    case 1: o.columns = {1, 0}; break;
-    case 2: o.columns = {2, 0, 1}; break;
-    case 3: o.columns = {0, 2}; break;
-    default: break;
+    case 1:
+        o.columns = {1, 0};
+        break;
+    case 2:
+        o.columns = {2, 0, 1};
+        break;
+    case 3:
+        o.columns = {0, 2};
+        break;
+    default:
+        break;
     }
     o.header = pick.Take(1) != 0;
     static constexpr ErrorPolicy POLICIES[] = {
@@ -145,8 +152,8 @@ std::string WholeRun(const BatchOptions &base, std::string_view input,
     close(in);
     close(out);
     // Messages name the input by its path, which differs between runs.
-    for (std::size_t at; (at = result.find(options.inputs[0])) !=
-                         std::string::npos;)
+    for (std::size_t at;
+         (at = result.find(options.inputs[0])) != std::string::npos;)
         result.replace(at, options.inputs[0].size(), "IN");
     return result;
 }
@@ -248,9 +255,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
             try {
                 const JsonValue features =
                     ParseJson("[" + std::string(out.substr(1)) + "]");
-                const std::size_t failed =
-                    options.onError == ErrorPolicy::Skip ? 0
-                                                         : result.errors.size();
+                const std::size_t failed = options.onError == ErrorPolicy::Skip
+                                               ? 0
+                                               : result.errors.size();
                 if (features.items.size() != result.points + failed)
                     std::abort();
             } catch (const std::runtime_error &) {

@@ -185,14 +185,17 @@ TEST(QuoteInput, ControlBytesEscapedAndLongTextCut) {
         {std::string("a\0b", 3), "'a\\x00b'"},
         {"tab\there\r", "'tab\\x09here\\x0D'"},
         {"del\x7F", "'del\\x7F'"},
-        {"\xC2\x9B" "31m", "'\\xC2\\x9B31m'"},    // C1 control sequence introducer
+        {"\xC2\x9B"
+         "31m",
+         "'\\xC2\\x9B31m'"}, // C1 control sequence introducer
         {"\xE2\x80\xAEtxt", "'\\xE2\\x80\\xAEtxt'"}, // right-to-left override
-        {"bad \xFF\xC3", "'bad \\xFF\\xC3'"},      // not UTF-8
+        {"bad \xFF\xC3", "'bad \\xFF\\xC3'"},        // not UTF-8
         {"a\\b", "'a\\\\b'"},
         {"37\u00B028\u2032 \uC11C\uC6B8", "'37\u00B028\u2032 \uC11C\uC6B8'"},
         {std::string(50, 'a'), "'" + std::string(40, 'a') + "...'"},
         // Cut at a character boundary, not inside the degree sign.
-        {std::string(39, 'a') + "\u00B0xxxx", "'" + std::string(39, 'a') + "...'"},
+        {std::string(39, 'a') + "\u00B0xxxx",
+         "'" + std::string(39, 'a') + "...'"},
     };
     for (const auto &[text, quoted] : rows) {
         SCOPED_TRACE(quoted);
@@ -215,7 +218,8 @@ std::string Outcome(std::string_view text) {
 
 std::string Reference(std::string_view text) {
     try {
-        return std::to_string(std::bit_cast<std::uint64_t>(Code::ParseReal(text)));
+        return std::to_string(
+            std::bit_cast<std::uint64_t>(Code::ParseReal(text)));
     } catch (const Code::ConversionError &) {
         return "refused";
     }
@@ -223,10 +227,24 @@ std::string Reference(std::string_view text) {
 
 TEST(ReadNumber, SameValueAsTheDdFieldForStrictTexts) {
     const char *same[] = {
-        "0", "-0", "+0", "1", "-1", "+.5", "5.", "37.4818416208333",
-        "0.1", "0.30000000000000004", "9007199254740993", "1e5", "1E-5",
-        " 1", "1 ", "123456789012345678901234567890",
-        "0.000000000000000000000000000000000000000000000001", "1e999",
+        "0",
+        "-0",
+        "+0",
+        "1",
+        "-1",
+        "+.5",
+        "5.",
+        "37.4818416208333",
+        "0.1",
+        "0.30000000000000004",
+        "9007199254740993",
+        "1e5",
+        "1E-5",
+        " 1",
+        "1 ",
+        "123456789012345678901234567890",
+        "0.000000000000000000000000000000000000000000000001",
+        "1e999",
     };
     for (const char *text : same) {
         SCOPED_TRACE(text);

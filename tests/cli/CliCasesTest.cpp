@@ -7,17 +7,17 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <cmath>
 #include <fcntl.h>
-#include <poll.h>
-#include <sys/stat.h>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -378,9 +378,8 @@ const TextCase TEXT_CASES[] = {
      "bom.out", nullptr, 0},
     // A 13-line file with errors gave 3 lines: each failed line now keeps
     // its row as a comment with the error and the original text.
-    {"FailedLinesKeepTheirRows",
-     Args(COPY, {"--columns", "2,3", "errors.csv"}), nullptr, "errors.out",
-     "errors.err", 1},
+    {"FailedLinesKeepTheirRows", Args(COPY, {"--columns", "2,3", "errors.csv"}),
+     nullptr, "errors.out", "errors.err", 1},
     {"SkipLeavesFailedLinesOut",
      Args(COPY, {"--columns", "2,3", "--on-error", "skip", "errors.csv"}),
      nullptr, "errors-skip.out", "errors.err", 1},
@@ -588,19 +587,21 @@ TEST(Inputs, OverlongLineIsReportedAndSkipped) {
 TEST(Inputs, OverlongLinesInARowEachReported) {
     const std::string dir = testing::TempDir();
     const std::string line(1'200'000, '1');
-    WriteFile(dir + "/overlong2.txt",
-              "37.5 127.5\n" + line + "\n" + line + "\n" + line + "\nx 1\n35 129\n");
+    WriteFile(dir + "/overlong2.txt", "37.5 127.5\n" + line + "\n" + line +
+                                          "\n" + line + "\nx 1\n35 129\n");
     const RunResult r =
         RunConvert(Args(COPY, {"overlong2.txt"}), "/dev/null", dir);
     const std::string comment = "# ERROR: line longer than 1048576 bytes\n";
-    EXPECT_EQ(r.out, "37.5 127.5 0\n" + comment + comment + comment +
-                         "# ERROR: 'x' is not a valid latitude | x 1\n35 129 0\n");
-    EXPECT_EQ(r.err,
-              "nolvex-convert: overlong2.txt:2: line longer than 1048576 bytes\n"
-              "nolvex-convert: overlong2.txt:3: line longer than 1048576 bytes\n"
-              "nolvex-convert: overlong2.txt:4: line longer than 1048576 bytes\n"
-              "nolvex-convert: overlong2.txt:5: 'x' is not a valid latitude\n"
-              "nolvex-convert: 4 lines failed\n");
+    EXPECT_EQ(r.out,
+              "37.5 127.5 0\n" + comment + comment + comment +
+                  "# ERROR: 'x' is not a valid latitude | x 1\n35 129 0\n");
+    EXPECT_EQ(
+        r.err,
+        "nolvex-convert: overlong2.txt:2: line longer than 1048576 bytes\n"
+        "nolvex-convert: overlong2.txt:3: line longer than 1048576 bytes\n"
+        "nolvex-convert: overlong2.txt:4: line longer than 1048576 bytes\n"
+        "nolvex-convert: overlong2.txt:5: 'x' is not a valid latitude\n"
+        "nolvex-convert: 4 lines failed\n");
     EXPECT_EQ(r.status, 1);
 }
 
@@ -825,8 +826,8 @@ TEST(Outputs, StandardInputThatIsTheOutputIsRefused) {
     const int append = open(pts.c_str(), O_WRONLY | O_APPEND);
     Streams streams;
     streams.stdoutFd = append;
-    const RunResult r = RunConvert(Args(COPY, {"pts.txt"}), "/dev/null", dir,
-                                   streams);
+    const RunResult r =
+        RunConvert(Args(COPY, {"pts.txt"}), "/dev/null", dir, streams);
     close(append);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(ReadFile(pts), "37.5 127.5\n");
@@ -856,8 +857,9 @@ TEST(Outputs, StoppedRunLeavesTheOldFile) {
         "/dev/null", dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(ReadFile(dir + "/out.txt"), "old\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()),
-              2);
+    EXPECT_EQ(
+        std::distance(fs::directory_iterator(dir), fs::directory_iterator()),
+        2);
 }
 
 // Trace files followed symbolic links: a WGS2LOC.txt that linked elsewhere
@@ -897,7 +899,8 @@ TEST(Messages, ControlBytesEscapedAndEchoCut) {
               "nolvex-convert: in.txt:1: '\\x1B[2J\\x1B[31m\\x07' is not a "
               "valid latitude\n"
               "nolvex-convert: in.txt:2: 'ab\\x00cd' is not a valid latitude\n"
-              "nolvex-convert: in.txt:3: '" + std::string(40, '9') +
+              "nolvex-convert: in.txt:3: '" +
+                  std::string(40, '9') +
                   "...' is not a valid latitude\n"
                   "nolvex-convert: 3 lines failed\n");
     EXPECT_EQ(r.err.find('\x1B'), std::string::npos);
@@ -925,9 +928,9 @@ TEST(Messages, StandardErrorGoneLeavesTheOutputWhole) {
 
 // --on-error stop carried on after an input file that could not be opened.
 TEST(Inputs, StopAlsoAtAnInputThatCannotBeOpened) {
-    const RunResult r = RunConvert(Args(
-        COPY, {"--on-error", "stop", "--columns", "2,3,4", "missing.csv",
-               "copy.csv"}));
+    const RunResult r =
+        RunConvert(Args(COPY, {"--on-error", "stop", "--columns", "2,3,4",
+                               "missing.csv", "copy.csv"}));
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "nolvex-convert: missing.csv: cannot open: No such file "
                      "or directory\n");
@@ -985,11 +988,12 @@ TEST(Reading, SeparateDegreesMinutesSecondsWithLetters) {
                                "37 33 48.696 126 58 48.017 0\n"
                                "127 15 E 37 30 N 12\n");
     const RunResult r = RunConvert(Args(COPY, {"in.txt"}), "/dev/null", dir);
-    EXPECT_EQ(r.out, "37.5 127 0\n"
-                     "# ERROR: 7 numbers where 3 are read: degrees, minutes "
-                     "and seconds apart need a hemisphere letter after each "
-                     "angle (37 30 0 N 127 0 0 E) | 37 33 48.696 126 58 48.017 0\n"
-                     "127.25 37.5 12\n");
+    EXPECT_EQ(r.out,
+              "37.5 127 0\n"
+              "# ERROR: 7 numbers where 3 are read: degrees, minutes "
+              "and seconds apart need a hemisphere letter after each "
+              "angle (37 30 0 N 127 0 0 E) | 37 33 48.696 126 58 48.017 0\n"
+              "127.25 37.5 12\n");
     EXPECT_EQ(r.status, 1);
 }
 
@@ -1017,16 +1021,15 @@ TEST(Reading, EveryFormatReadsBackWithTheSameOptions) {
         const std::vector<std::string> columns =
             file[3] == 'c' ? std::vector<std::string>{"--columns", "2,3,4"}
                            : std::vector<std::string>{};
-        const RunResult dd = RunConvert(
-            Args(Args(COPY, columns), {file}), "/dev/null", dir);
+        const RunResult dd =
+            RunConvert(Args(Args(COPY, columns), {file}), "/dev/null", dir);
         ASSERT_EQ(dd.status, 0) << dd.err;
         for (const auto &format : formats) {
             SCOPED_TRACE(std::string(file) + " " + format[1] +
                          (format.size() > 2 ? " " + format[2] : ""));
             const auto options = Args(Args(COPY, columns), format);
-            const RunResult once =
-                RunConvert(Args(options, {file, "-o", "once.txt"}),
-                           "/dev/null", dir);
+            const RunResult once = RunConvert(
+                Args(options, {file, "-o", "once.txt"}), "/dev/null", dir);
             ASSERT_EQ(once.status, 0) << once.err;
             const RunResult twice =
                 RunConvert(Args(options, {"once.txt"}), "/dev/null", dir);
@@ -1078,25 +1081,32 @@ TEST(Reading, ValuesOutsideTheirRangeAreRefused) {
     };
     const Row rows[] = {
         {{"--to", "WGS84:utm", "--to-utm-zone", "52N"},
-         "91 127", "latitude 91 is outside -90 to 90"},
-        {{"--to", "Tokyo(---)"}, "90 0",
+         "91 127",
+         "latitude 91 is outside -90 to 90"},
+        {{"--to", "Tokyo(---)"},
+         "90 0",
          "the datum shift has no meaning this close to a pole (latitude 90)"},
-        {{"--to", "WGS84"}, "37:60 127",
+        {{"--to", "WGS84"},
+         "37:60 127",
          "'37:60' is not a valid latitude: minutes must be below 60"},
-        {{"--to", "WGS84"}, "37:75 127",
+        {{"--to", "WGS84"},
+         "37:75 127",
          "'37:75' is not a valid latitude: minutes must be below 60"},
-        {{"--to", "WGS84"}, "37:30:75 127",
+        {{"--to", "WGS84"},
+         "37:30:75 127",
          "'37:30:75' is not a valid latitude: seconds must be below 60"},
         {{"--to", "WGS84"}, "1e300 127", "latitude 1E300 is outside -90 to 90"},
-        {{"--to", "WGS84"}, "37.5 127.5 1e300", "height 1E300 is beyond 1E10 m"},
+        {{"--to", "WGS84"},
+         "37.5 127.5 1e300",
+         "height 1E300 is beyond 1E10 m"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.line);
         const std::string dir = FreshDir("range");
         WriteFile(dir + "/in.txt", std::string(row.line) + "\n");
-        const RunResult r = RunConvert(
-            Args(Args({"--from", "WGS84"}, row.args), {"in.txt"}), "/dev/null",
-            dir);
+        const RunResult r =
+            RunConvert(Args(Args({"--from", "WGS84"}, row.args), {"in.txt"}),
+                       "/dev/null", dir);
         EXPECT_EQ(r.out, std::string("# ERROR: ") + row.message + " | " +
                              row.line + "\n");
         EXPECT_EQ(r.status, 1);
@@ -1112,10 +1122,10 @@ TEST(Reading, ValuesOutsideTheirRangeAreRefused) {
 
 // The zone column that --utm-zone auto writes could not be read back.
 TEST(Reading, ZoneColumnOfAutoReadsBack) {
-    const RunResult there = RunConvert({"--from", "WGS84", "--to", "WGS84:utm",
-                                        "--utm-zone", "auto", "--columns",
-                                        "2,3", "zones.csv", "-o",
-                                        testing::TempDir() + "/zones.utm"});
+    const RunResult there =
+        RunConvert({"--from", "WGS84", "--to", "WGS84:utm", "--utm-zone",
+                    "auto", "--columns", "2,3", "zones.csv", "-o",
+                    testing::TempDir() + "/zones.utm"});
     ASSERT_EQ(there.status, 0) << there.err;
     const RunResult back = RunConvert(
         {"--from", "WGS84:utm", "--from-utm-zone", "column", "--to", "WGS84",
@@ -1144,28 +1154,31 @@ TEST(Reading, QuotedFieldsAndHeadingNames) {
     WriteFile(dir + "/in.csv", "name,lat,lon\n"
                                "\"Seoul, City Hall\",37.5663,126.9779\n"
                                "\"say \"\"hi\"\"\",35.1,129.04\n");
-    const RunResult r = RunConvert(
-        {"--header", "--columns", "lat,lon", "--from", "WGS84", "--to",
-         "WGS84:utm", "--utm-zone", "auto", "in.csv"},
-        "/dev/null", dir);
+    const RunResult r =
+        RunConvert({"--header", "--columns", "lat,lon", "--from", "WGS84",
+                    "--to", "WGS84:utm", "--utm-zone", "auto", "in.csv"},
+                   "/dev/null", dir);
     ASSERT_EQ(r.status, 0) << r.err;
     const auto lines = Lines(r.out);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "name,easting,northing,height,zone");
-    EXPECT_EQ(lines[1].rfind("\"Seoul, City Hall\",321414.97", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[1].rfind("\"Seoul, City Hall\",321414.97", 0), 0u)
+        << lines[1];
     EXPECT_EQ(lines[1].substr(lines[1].size() - 6), ",0,52N");
     EXPECT_EQ(lines[2].rfind("\"say \"\"hi\"\"\",", 0), 0u) << lines[2];
 
-    const RunResult plain = RunConvert(Args(COPY, {"in.csv"}), "/dev/null", dir);
+    const RunResult plain =
+        RunConvert(Args(COPY, {"in.csv"}), "/dev/null", dir);
     EXPECT_EQ(Lines(plain.err)[0],
               "nolvex-convert: in.csv:1: 'name' is not a valid latitude (the "
               "first line looks like a heading: use --header)");
-    const RunResult unknown = RunConvert(
-        {"--header", "--columns", "lat,longitude", "--from", "WGS84", "--to",
-         "WGS84", "in.csv"},
-        "/dev/null", dir);
-    EXPECT_EQ(unknown.err,
-              "nolvex-convert: in.csv: the heading has no column 'longitude'\n");
+    const RunResult unknown =
+        RunConvert({"--header", "--columns", "lat,longitude", "--from", "WGS84",
+                    "--to", "WGS84", "in.csv"},
+                   "/dev/null", dir);
+    EXPECT_EQ(
+        unknown.err,
+        "nolvex-convert: in.csv: the heading has no column 'longitude'\n");
     EXPECT_EQ(unknown.status, 1);
 }
 

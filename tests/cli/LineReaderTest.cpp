@@ -225,8 +225,10 @@ TEST(FieldSplitter, QuotedFieldsAsInRfc4180) {
                   row.fields);
     }
     // Not closed on the line, or text after the closing quote.
-    const std::pair<const char *, char> bad[] = {
-        {"\"open,1", ','}, {"\"a\"b,1", ','}, {"1,\"x\"\"", ','}, {"\"a\"x 1", 0}};
+    const std::pair<const char *, char> bad[] = {{"\"open,1", ','},
+                                                 {"\"a\"b,1", ','},
+                                                 {"1,\"x\"\"", ','},
+                                                 {"\"a\"x 1", 0}};
     for (const auto &[line, delimiter] : bad) {
         SCOPED_TRACE(line);
         EXPECT_FALSE(FieldSplitter{delimiter}.Split(line, fields));
@@ -254,10 +256,14 @@ TEST(Unquote, QuotesOffAndDoubledQuotesOne) {
 
 TEST(DetectDelimiter, TabThenSemicolonThenCommaThenBlanks) {
     const std::pair<const char *, char> rows[] = {
-        {"1\t37.5,2;3", '\t'}, {"1;37,5;127", ';'},
-        {"a,b c", ','},        {"37.5 127.5", 0},
-        {"37.5", 0},           {"37\u00B028'54\" 127\u00B00'1\"", 0},
-        {"\"Seoul; x\",37.5,127.5", ','}, {"\"a\tb\" 1", 0},
+        {"1\t37.5,2;3", '\t'},
+        {"1;37,5;127", ';'},
+        {"a,b c", ','},
+        {"37.5 127.5", 0},
+        {"37.5", 0},
+        {"37\u00B028'54\" 127\u00B00'1\"", 0},
+        {"\"Seoul; x\",37.5,127.5", ','},
+        {"\"a\tb\" 1", 0},
     };
     for (const auto &[line, delimiter] : rows) {
         SCOPED_TRACE(line);

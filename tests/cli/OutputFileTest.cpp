@@ -1,6 +1,6 @@
 // A named output that appears whole or not at all.
-#include "LineReader.h"
 #include "OutputFile.h"
+#include "LineReader.h"
 
 #include <gtest/gtest.h>
 

@@ -50,8 +50,8 @@ struct RunFiles {
         output = dir / "out.txt";
         std::ofstream text(input, std::ios::binary);
         for (int i = 0; i < 2000; ++i)
-            text << 30 + i % 10 << ".5 127.25 " << i << (i % 100 == 7 ? "x" : "")
-                 << "\n";
+            text << 30 + i % 10 << ".5 127.25 " << i
+                 << (i % 100 == 7 ? "x" : "") << "\n";
     }
 };
 
@@ -154,7 +154,8 @@ TEST(RunBatch, HeadingNamesFoundBeforeTheFirstDataLine) {
     out.Commit();
     EXPECT_EQ(summary.ExitStatus(), 0) << recorder.messages;
     const std::string text = ReadFile(files.output);
-    EXPECT_EQ(text.substr(0, text.find('\n')), "name;latitude;longitude;height");
+    EXPECT_EQ(text.substr(0, text.find('\n')),
+              "name;latitude;longitude;height");
     EXPECT_EQ(text.substr(text.rfind('\n', text.size() - 2) + 1),
               "\"a;b\";37.5;127.5;0\n");
 }
