@@ -76,7 +76,8 @@ memory_table() {
         printf "%-34s" "$name"
         for t in 1 2 8 32 64; do
             /usr/bin/time -f "%M" -o "$data/rss.txt" "$nv" -q --threads "$t" "${args[@]}" > /dev/null 2>&1 || true
-            awk '{ printf "%10.1f", $1 / 1024 }' "$data/rss.txt"
+            # the last line: a failed line makes time(1) say so first
+            tail -n 1 "$data/rss.txt" | awk '{ printf "%10.1f", $1 / 1024 }'
         done
         echo
     done
