@@ -57,10 +57,12 @@ bench-cli: deps
 	@scripts/install-deps.sh --bench
 	@scripts/bench-cli.sh
 
-# libFuzzer targets of nolvex-convert, FUZZ_SECONDS each (fuzz/run.sh).
-FUZZ_SECONDS ?= 60
+# libFuzzer targets of nolvex-convert: FUZZ_RUNS inputs each, at most
+# FUZZ_SECONDS (fuzz/run.sh).
+FUZZ_RUNS ?= 10000000
+FUZZ_SECONDS ?= 3600
 fuzz: deps
-	@FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh
+	@FUZZ_RUNS=$(FUZZ_RUNS) FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh
 
 run: build-program
 	@scripts/run.sh $(BUILD)

@@ -1,11 +1,11 @@
-// Angle fields of batch input, read as the window's DD, DM and DMS fields.
+// Angles and reals of batch input and pasted text, read strictly.
 #include "AngleText.h"
 
 #include "Chain.h"
 #include "Code.h"
 #include "NumberText.h"
 
-#include <charconv>
+#include <cctype>
 #include <cstdint>
 #include <string>
 
@@ -14,18 +14,11 @@ namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-enum class Unit { None, Colon, Degrees, Minutes, Seconds };
-
-/// One number of a notation with the mark that follows it.
-struct Part {
-    std::string_view number;
-    bool whole = true; ///< no fraction
-    Unit unit = Unit::None;
-};
-
-[[noreturn]] void ThrowNotAngle(std::string_view field) {
-    throw InputError("'" + std::string(field) + "' is not a valid angle");
+char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
 }
+
+enum class Unit { None, Colon, Degrees, Minutes, Seconds };
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
@@ -55,98 +48,233 @@ Unit MatchMark(std::string_view text, std::size_t &length) {
     return Unit::None;
 }
 
-/// True when @p body holds anything that only a notation can hold.
-bool HasMark(std::string_view body) {
-    for (std::size_t i = 0; i < body.size(); ++i) {
-        const char c = body[i];
-        if (c == ':' || c == 'd' || c == 'm' || c == 's' || c == '\'' ||
-            c == '"')
-            return true;
-        std::size_t length = 0;
-        if (static_cast<unsigned char>(c) >= 0x80 &&
-            MatchMark(body.substr(i), length) != Unit::None)
-            return true;
-    }
-    return false;
+constexpr std::string_view MINUS_SIGN = "\u2212";
+
+[[noreturn]] void Refuse(std::string_view text, const char *what,
+                         const char *reason) {
+    std::string message = QuoteInput(text);
+    message.append(" is not a valid ").append(what);
+    if (reason != nullptr && *reason != '\0')
+        message.append(": ").append(reason);
+    throw InputError(message);
 }
 
-/// An optional sign, digits with at most one point, at least one digit, and
-/// short: the texts of the 15-digit format and of typical input.
-bool IsPlainDecimal(std::string_view text) {
-    constexpr std::size_t PLAIN_MAX = 40;
-    const std::size_t n = text.size();
-    if (n == 0 || n > PLAIN_MAX)
-        return false;
-    std::size_t i = text[0] == '-' || text[0] == '+' ? 1 : 0;
-    bool point = false, digit = false;
-    for (; i < n; ++i) {
-        const char c = text[i];
-        if (IsDigit(c))
-            digit = true;
-        else if (c == '.' && !point)
-            point = true;
-        else
-            return false;
-    }
-    return digit;
-}
-
-/// Splits a notation into its numbers and marks; false when malformed.
-bool SplitParts(std::string_view body, Part (&parts)[3], int &count) {
-    count = 0;
-    std::size_t i = 0;
-    const std::size_t n = body.size();
-    while (i < n) {
-        if (count == 3)
-            return false;
-        Part &part = parts[count++];
-        const std::size_t start = i;
-        std::size_t digits = 0;
-        while (i < n && IsDigit(body[i])) {
-            ++i;
-            ++digits;
+/// The value of a text that IsNumberText accepts (or unsigned digits with a
+/// point), as Code::ParseReal reads it with "." as the separator.
+/// @return false when the value is beyond the double range.
+bool DecimalValue(std::string_view text, double &value) {
+    const char separator = Code::GetDecimalSeparator();
+    try {
+        if (separator == '.') {
+            value = Code::ParseReal(text);
+            return true;
         }
-        if (i < n && body[i] == '.') {
-            part.whole = false;
-            ++i;
-            while (i < n && IsDigit(body[i])) {
-                ++i;
-                ++digits;
+        std::string copy(text);
+        for (char &c : copy)
+            if (c == '.')
+                c = separator;
+        value = Code::ParseReal(copy);
+        return true;
+    } catch (const Code::ConversionError &) {
+        return false; // the syntax was checked: only the range is left
+    }
+}
+
+/// One number of a notation with the mark that follows it.
+struct Part {
+    std::string_view number;
+    bool whole = true;
+    Unit unit = Unit::None;
+};
+
+/// The DD field's text of a DM or DMS angle, read back.
+double FromParts(const Part (&parts)[3], const Unit (&units)[3], int count,
+                 bool negative, std::string_view text, const char *what) {
+    double last = 0;
+    if (!DecimalValue(parts[count - 1].number, last))
+        Refuse(text, what, "a part is out of range");
+    const Unit lastUnit = units[count - 1];
+    if (lastUnit == Unit::Degrees)
+        return negative ? -last : last;
+
+    // Degrees before minutes are whole; beyond 360 no angle is meant.
+    double wholeDegrees = 0;
+    if (!DecimalValue(parts[0].number, wholeDegrees) || wholeDegrees > 360)
+        Refuse(text, what, "degrees beyond 360");
+    std::int32_t degrees = static_cast<std::int32_t>(wholeDegrees);
+    double dd = 0;
+    if (lastUnit == Unit::Minutes) {
+        if (!(last < 60))
+            Refuse(text, what, "minutes must be below 60");
+        double minutes = last;
+        // The sign goes to the degrees; above -1 degree, where the degrees
+        // are 0, to the minutes, which DmToDd adds to their magnitude.
+        if (negative) {
+            if (degrees != 0)
+                degrees = -degrees;
+            else
+                minutes = -minutes;
+        }
+        Code::DmToDd(degrees, minutes, dd);
+    } else {
+        double wholeMinutes = 0;
+        if (count == 3 || units[1] == Unit::Minutes) {
+            if (!DecimalValue(parts[1].number, wholeMinutes) ||
+                !(wholeMinutes < 60))
+                Refuse(text, what, "minutes must be below 60");
+        }
+        if (!(last < 60))
+            Refuse(text, what, "seconds must be below 60");
+        auto minutes = static_cast<std::int32_t>(wholeMinutes);
+        double seconds = last;
+        if (negative) {
+            if (degrees != 0) {
+                degrees = -degrees;
+            } else {
+                minutes = -minutes;
+                seconds = -seconds;
             }
         }
-        if (digits == 0)
-            return false;
-        part.number = body.substr(start, i - start);
-        std::size_t length = 0;
-        part.unit = MatchMark(body.substr(i), length);
-        i += length;
-        if (part.unit == Unit::None)
-            return i == n; // an unmarked number only at the end
-        if (part.unit != Unit::Colon)
-            while (i < n && IsBlank(body[i]))
-                ++i;
-        else if (i == n)
-            return false; // "37:" has no minutes
+        Code::DmsToDd(degrees, minutes, seconds, dd);
     }
-    return count > 0;
+    // Written into the DD field and read back from it.
+    return ThroughText(dd);
+}
+
+/// True when the trailing "s" of @p body is the seconds mark of the letter
+/// style ("37d28m54s"), not the hemisphere letter.
+bool IsSecondsMark(std::string_view body) {
+    const std::string_view before = body.substr(0, body.size() - 1);
+    if (before.empty() || !(IsDigit(before.back()) || before.back() == '.'))
+        return false;
+    for (std::size_t i = 1; i < before.size(); ++i)
+        if ((before[i] == 'd' || before[i] == 'm') && IsDigit(before[i - 1]))
+            return true;
+    return false;
 }
 
 } // namespace
 
-double ReadReal(std::string_view text) {
-    // A plain decimal goes to from_chars; everything else, blanks included,
-    // to ParseReal, which also owns every message.
-    if (IsPlainDecimal(text) && Code::GetDecimalSeparator() == '.') {
-        const std::size_t start = text[0] == '-' || text[0] == '+' ? 1 : 0;
-        double value = 0;
-        const char *first = text.data() + start;
-        const char *last = text.data() + text.size();
-        const auto result = std::from_chars(first, last, value);
-        if (result.ec == std::errc() && result.ptr == last)
-            return text[0] == '-' ? -value : value;
+// ---- messages
+// -------------------------------------------------------------------
+
+bool IsHemisphereLetter(char c) {
+    switch (c) {
+    case 'N':
+    case 'S':
+    case 'E':
+    case 'W':
+    case 'n':
+    case 's':
+    case 'e':
+    case 'w':
+        return true;
+    default:
+        return false;
     }
-    return Code::ParseReal(text);
 }
+
+int MatchAngleMark(std::string_view text, std::size_t &length) {
+    switch (MatchMark(text, length)) {
+    case Unit::Degrees:
+        return 1;
+    case Unit::Minutes:
+        return 2;
+    case Unit::Seconds:
+        return 3;
+    case Unit::Colon:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+std::string EscapeForMessage(std::string_view text) {
+    static constexpr char HEX[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    const auto *s = reinterpret_cast<const unsigned char *>(text.data());
+    const std::size_t n = text.size();
+    auto escape = [&](std::size_t from, std::size_t count) {
+        for (std::size_t k = from; k < from + count; ++k) {
+            out += "\\x";
+            out += HEX[s[k] >> 4];
+            out += HEX[s[k] & 15];
+        }
+    };
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char c = s[i];
+        if (c < 0x80) {
+            if (c < 0x20 || c == 0x7F)
+                escape(i, 1);
+            else if (c == '\\')
+                out += "\\\\";
+            else
+                out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        std::uint32_t min = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+            min = 0x80;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            min = 0x800;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            min = 0x10000;
+        }
+        bool ok = length != 0 && i + length <= n;
+        std::uint32_t cp = ok ? c & (0xFFu >> (length + 1)) : 0;
+        for (std::size_t k = 1; ok && k < length; ++k) {
+            if ((s[i + k] & 0xC0) != 0x80)
+                ok = false;
+            else
+                cp = (cp << 6) | (s[i + k] & 0x3Fu);
+        }
+        ok = ok && cp >= min && cp <= 0x10FFFF &&
+             !(cp >= 0xD800 && cp <= 0xDFFF);
+        if (!ok) {
+            escape(i, 1);
+            ++i;
+            continue;
+        }
+        // C1 controls, line and paragraph separators, and the directional
+        // overrides and isolates that reorder what a terminal shows.
+        const bool unsafe = (cp >= 0x80 && cp <= 0x9F) || cp == 0x2028 ||
+                            cp == 0x2029 || (cp >= 0x202A && cp <= 0x202E) ||
+                            (cp >= 0x2066 && cp <= 0x2069);
+        if (unsafe)
+            escape(i, length);
+        else
+            out.append(text.data() + i, length);
+        i += length;
+    }
+    return out;
+}
+
+std::string QuoteInput(std::string_view text) {
+    bool cut = false;
+    if (text.size() > QUOTE_MAX) {
+        std::size_t end = QUOTE_MAX;
+        // Back to the start of a UTF-8 character (at most three steps).
+        for (int k = 0; k < 3 && end > 0 &&
+                        (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80;
+             ++k)
+            --end;
+        text = text.substr(0, end);
+        cut = true;
+    }
+    std::string out = "'" + EscapeForMessage(text);
+    out += cut ? "...'" : "'";
+    return out;
+}
+
+// ---- numbers
+// --------------------------------------------------------------------
 
 std::string_view TrimBlanks(std::string_view text) {
     std::size_t first = 0, last = text.size();
@@ -157,135 +285,201 @@ std::string_view TrimBlanks(std::string_view text) {
     return text.substr(first, last - first);
 }
 
-double ReadAngle(std::string_view field, AngleAxis axis) {
-    const std::string_view text = TrimBlanks(field);
-    if (IsPlainDecimal(text))
-        return ReadReal(text); // the common case, without the notation checks
-    std::string_view body = text;
+bool IsNumberText(std::string_view text) {
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    if (i < n && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    bool digit = false;
+    while (i < n && IsDigit(text[i])) {
+        ++i;
+        digit = true;
+    }
+    if (i < n && text[i] == '.') {
+        ++i;
+        while (i < n && IsDigit(text[i])) {
+            ++i;
+            digit = true;
+        }
+    }
+    if (!digit)
+        return false;
+    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-'))
+            ++i;
+        if (i == n || !IsDigit(text[i]))
+            return false;
+        while (i < n && IsDigit(text[i]))
+            ++i;
+    }
+    return i == n;
+}
 
-    // Hemisphere letter, before or after (upper case only: a lower-case "s"
-    // is the seconds mark, a lower-case "e" an exponent).
-    char hemisphere = 0;
-    auto isHemisphere = [](char c) {
-        return c == 'N' || c == 'S' || c == 'E' || c == 'W';
-    };
-    if (!body.empty() && isHemisphere(body.front())) {
-        hemisphere = body.front();
+double ReadNumber(std::string_view text, const char *what) {
+    const std::string_view t = TrimBlanks(text);
+    double value = 0;
+    if (!IsNumberText(t))
+        Refuse(t, what, nullptr);
+    if (!DecimalValue(t, value))
+        Refuse(t, what, "out of range");
+    return value;
+}
+
+// ---- angles
+// ---------------------------------------------------------------------
+
+AngleValue ParseAngle(std::string_view field, const char *what) {
+    const std::string_view text = TrimBlanks(field);
+    AngleValue angle;
+    if (IsNumberText(text)) { // the common case: decimal degrees
+        if (!DecimalValue(text, angle.degrees))
+            Refuse(text, what, "out of range");
+        return angle;
+    }
+    if (text.empty())
+        Refuse(text, what, "empty");
+
+    // One hemisphere letter, before or after.
+    std::string_view body = text;
+    if (IsHemisphereLetter(body.front()) &&
+        (body.size() == 1 ||
+         !std::isalpha(static_cast<unsigned char>(body[1])))) {
+        angle.hemisphere = Upper(body.front());
         body = TrimBlanks(body.substr(1));
     }
-    if (!body.empty() && isHemisphere(body.back())) {
-        if (hemisphere != 0)
-            ThrowNotAngle(text);
-        hemisphere = body.back();
+    if (!body.empty() && IsHemisphereLetter(body.back()) &&
+        !(body.back() == 's' && IsSecondsMark(body)) &&
+        (body.size() == 1 ||
+         !std::isalpha(static_cast<unsigned char>(body[body.size() - 2])) ||
+         body[body.size() - 2] == 'd' || body[body.size() - 2] == 'm' ||
+         body[body.size() - 2] == 's')) {
+        if (angle.hemisphere != 0)
+            Refuse(text, what, "more than one hemisphere letter");
+        angle.hemisphere = Upper(body.back());
         body = TrimBlanks(body.substr(0, body.size() - 1));
     }
-    if (hemisphere != 0) {
-        const bool latitudeLetter = hemisphere == 'N' || hemisphere == 'S';
-        if (latitudeLetter != (axis == AngleAxis::Latitude))
-            throw InputError(
-                "'" + std::string(text) + "' is not a valid " +
-                (axis == AngleAxis::Latitude ? "latitude" : "longitude"));
+    if (body.empty())
+        Refuse(text, what,
+               angle.hemisphere ? "a letter without an angle" : "empty");
+
+    bool negative = angle.hemisphere == 'S' || angle.hemisphere == 'W';
+    const bool minus = StartsWith(body, MINUS_SIGN);
+    if (body.front() == '+' || body.front() == '-' || minus) {
+        if (angle.hemisphere != 0)
+            Refuse(text, what, "a sign and a hemisphere letter together");
+        negative = body.front() == '-' || minus;
+        body = TrimBlanks(body.substr(minus ? MINUS_SIGN.size() : 1));
+        if (body.empty())
+            Refuse(text, what, nullptr); // a sign alone
     }
 
-    bool negative = hemisphere == 'S' || hemisphere == 'W';
-    const bool marked = HasMark(body);
-    if (!body.empty() && (body.front() == '-' || body.front() == '+')) {
-        if (hemisphere != 0)
-            ThrowNotAngle(text); // a sign and a hemisphere letter together
-        if (marked) {
-            negative = body.front() == '-';
-            body = TrimBlanks(body.substr(1));
-        }
+    // Unsigned decimal degrees, with an exponent too.
+    if (!body.empty() && body.front() != '+' && body.front() != '-' &&
+        IsNumberText(body)) {
+        if (!DecimalValue(body, angle.degrees))
+            Refuse(text, what, "out of range");
+        if (negative)
+            angle.degrees = -angle.degrees;
+        return angle;
     }
 
-    // Plain decimal degrees: the DD field's text as it stands.
-    if (!marked) {
-        if (hemisphere == 0)
-            return ReadReal(text);
-        if (body.empty() || body.front() == '-' || body.front() == '+')
-            ThrowNotAngle(text);
-        double value = 0;
-        try {
-            value = ReadReal(body);
-        } catch (const Code::ConversionError &) {
-            ThrowNotAngle(text);
-        }
-        return negative ? -value : value;
-    }
-
+    // The parts of a notation and their marks.
     Part parts[3];
     int count = 0;
-    if (!SplitParts(body, parts, count))
-        ThrowNotAngle(text);
+    std::size_t i = 0;
+    const std::size_t n = body.size();
+    while (i < n) {
+        if (count == 3)
+            Refuse(text, what, "more than degrees, minutes and seconds");
+        Part &part = parts[count++];
+        const std::size_t start = i;
+        bool digits = false;
+        while (i < n && IsDigit(body[i])) {
+            ++i;
+            digits = true;
+        }
+        if (i < n && body[i] == '.') {
+            part.whole = false;
+            ++i;
+            while (i < n && IsDigit(body[i])) {
+                ++i;
+                digits = true;
+            }
+        }
+        if (!digits)
+            Refuse(text, what, nullptr);
+        part.number = body.substr(start, i - start);
+        std::size_t length = 0;
+        part.unit = MatchMark(body.substr(i), length);
+        i += length;
+        if (part.unit == Unit::Colon) {
+            if (i == n || !IsDigit(body[i]))
+                Refuse(text, what, nullptr); // "37:", "37: 28", "37:."
+            continue;
+        }
+        if (part.unit == Unit::None && i < n && !IsBlank(body[i]))
+            Refuse(text, what, nullptr);
+        while (i < n && IsBlank(body[i]))
+            ++i;
+    }
 
-    // Give every part its unit: all colons, or marks in increasing order
-    // starting with degrees, where the last part may go unmarked.
+    // Every part's unit: all colons, or marks in increasing order starting
+    // with degrees, where a part without a mark takes the next unit.
     Unit units[3] = {Unit::None, Unit::None, Unit::None};
     const bool colons = parts[0].unit == Unit::Colon;
     for (int k = 0; k < count; ++k) {
         Unit unit = parts[k].unit;
         if (colons) {
             if (unit != Unit::Colon && !(k == count - 1 && unit == Unit::None))
-                ThrowNotAngle(text);
+                Refuse(text, what, nullptr);
             unit = k == 0 ? Unit::Degrees
                           : (k == 1 ? Unit::Minutes : Unit::Seconds);
         } else if (unit == Unit::Colon) {
-            ThrowNotAngle(text);
+            Refuse(text, what, nullptr);
         } else if (unit == Unit::None) {
-            if (k == 0)
-                ThrowNotAngle(text);
-            if (units[k - 1] == Unit::Seconds)
-                ThrowNotAngle(text);
-            unit = static_cast<Unit>(static_cast<int>(units[k - 1]) + 1);
+            unit = k == 0 ? Unit::Degrees
+                          : (units[k - 1] == Unit::Seconds
+                                 ? Unit::None
+                                 : static_cast<Unit>(
+                                       static_cast<int>(units[k - 1]) + 1));
+            if (unit == Unit::None)
+                Refuse(text, what, "a part after the seconds");
         }
         if (k == 0 ? unit != Unit::Degrees : unit <= units[k - 1])
-            ThrowNotAngle(text);
+            Refuse(text, what, "parts out of order");
         units[k] = unit;
         if (k < count - 1 && !parts[k].whole)
-            ThrowNotAngle(text); // only the last part has a fraction
+            Refuse(text, what, "only the last part may have a fraction");
     }
     if (colons && count == 1)
-        ThrowNotAngle(text);
+        Refuse(text, what, nullptr);
+    angle.degrees = FromParts(parts, units, count, negative, text, what);
+    return angle;
+}
 
-    try {
-        const Unit last = units[count - 1];
-        if (last == Unit::Degrees) {
-            // Decimal degrees with a mark: the DD field's text.
-            const double value = ReadReal(parts[0].number);
-            return negative ? -value : value;
-        }
-        // The sign goes to the degrees; above -1 degree, where the degrees
-        // are 0, to the minutes and seconds, which the conversions add to the
-        // magnitude of the degrees.
-        std::int32_t degrees = Code::ParseInteger(parts[0].number);
-        double dd = 0;
-        if (last == Unit::Minutes) {
-            double minutes = ReadReal(parts[count - 1].number);
-            if (negative) {
-                if (degrees != 0)
-                    degrees = -degrees;
-                else
-                    minutes = -minutes;
-            }
-            Code::DmToDd(degrees, minutes, dd);
-        } else {
-            std::int32_t minutes = count == 3 || units[1] == Unit::Minutes
-                                       ? Code::ParseInteger(parts[1].number)
-                                       : 0;
-            double seconds = ReadReal(parts[count - 1].number);
-            if (negative) {
-                if (degrees != 0) {
-                    degrees = -degrees;
-                } else {
-                    minutes = -minutes;
-                    seconds = -seconds;
-                }
-            }
-            Code::DmsToDd(degrees, minutes, seconds, dd);
-        }
-        // Written into the DD field and read back from it.
-        return ThroughText(dd);
-    } catch (const Code::ConversionError &) {
-        ThrowNotAngle(text); // a part beyond the integer or double range
-    }
+void CheckAngleRange(double degrees, AngleAxis axis) {
+    const bool latitude = axis == AngleAxis::Latitude;
+    const bool inside = latitude ? degrees >= -90 && degrees <= 90
+                                 : degrees >= -180 && degrees < 360;
+    if (inside)
+        return;
+    std::string message = latitude ? "latitude " : "longitude ";
+    message += Code::FormatReal(degrees);
+    message += latitude ? " is outside -90 to 90"
+                        : " is outside -180 to 360 (360 excluded)";
+    throw InputError(message);
+}
+
+double ReadAngle(std::string_view field, AngleAxis axis) {
+    const bool latitude = axis == AngleAxis::Latitude;
+    const char *what = latitude ? "latitude" : "longitude";
+    const AngleValue angle = ParseAngle(field, what);
+    if (angle.hemisphere != 0 &&
+        (angle.hemisphere == 'N' || angle.hemisphere == 'S') != latitude)
+        Refuse(TrimBlanks(field), what,
+               latitude ? "E and W mark a longitude"
+                        : "N and S mark a latitude");
+    CheckAngleRange(angle.degrees, axis);
+    return angle.degrees;
 }

@@ -6,6 +6,7 @@
 #include "Code.h"
 #include "NumberText.h"
 
+#include <algorithm>
 #include <cctype>
 #include <string>
 
@@ -256,8 +257,8 @@ void CheckOptions(const BatchOptions &options) {
             throw UsageError(std::string("grid settings for the --") + name +
                              " side need its kind utm, tm or g7");
         if (grid.autoZone && (side == &chain.from || side->kind != CS_UTM))
-            throw UsageError("--utm-zone auto needs a utm target; a utm "
-                             "source needs a zone number");
+            throw UsageError("--utm-zone auto needs a utm target; give a utm "
+                             "source its zone with --from-utm-zone");
         const std::optional<std::string> *fields[] = {
             &grid.falseEasting, &grid.falseNorthing, &grid.originLat,
             &grid.originLon, &grid.deltaLon};
@@ -267,13 +268,29 @@ void CheckOptions(const BatchOptions &options) {
                     **field,
                     (std::string("--") + name + " grid setting").c_str());
     }
-    if (options.columns.size() == 1 || options.columns.size() > 3)
+    if (options.sourceZoneColumn && chain.from.kind != CS_UTM)
+        throw UsageError("--from-utm-zone column needs a utm source");
+    if (chain.from.kind == CS_UTM && !chain.from.grid.originLon &&
+        !options.sourceZoneColumn)
+        throw UsageError("a utm source needs its zone: --from-utm-zone 1 to "
+                         "60 with N or S (52N, 56S), or column");
+    const std::size_t columns =
+        std::max(options.columns.size(), options.columnNames.size());
+    if (columns == 1 || columns > 3)
         throw UsageError("--columns takes two or three column numbers");
+    if (!options.columnNames.empty() && !options.header)
+        throw UsageError("--columns takes names only with --header");
     for (std::size_t i = 0; i < options.columns.size(); ++i) {
+        const bool named =
+            i < options.columnNames.size() && !options.columnNames[i].empty();
+        if (named)
+            continue;
         if (options.columns[i] < 0)
             throw UsageError("--columns counts from 1");
         for (std::size_t j = 0; j < i; ++j)
-            if (options.columns[i] == options.columns[j])
+            if (options.columns[i] == options.columns[j] &&
+                !(j < options.columnNames.size() &&
+                  !options.columnNames[j].empty()))
                 throw UsageError("--columns names column " +
                                  std::to_string(options.columns[i] + 1) +
                                  " twice");

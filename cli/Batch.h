@@ -4,9 +4,13 @@
 
 #include "Chain.h"
 #include "LineReader.h"
+#include "PointText.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -15,7 +19,9 @@
 
 enum class AngleFormat { Dd, Dm, Dms };
 enum class OutputFormat { Text, GeoJson };
-enum class ErrorPolicy { Continue, Stop };
+/// What a line that cannot be converted becomes: a comment line in its
+/// place (the default), nothing, or the end of the run.
+enum class ErrorPolicy { Comment, Skip, Stop };
 
 /// A command line that asks for something impossible; the program says what
 /// and exits with status 2.
@@ -32,12 +38,22 @@ struct BatchOptions {
     bool lonLat = false;             ///< geographic fields longitude first
     std::optional<char> delimiter;   ///< 0 = runs of blanks; unset = detect
     std::vector<int> columns;        ///< 0-based; empty = 0, 1 and 2 if there
-    bool header = false;             ///< first line of each input passes
+    /// Heading names of the columns (with --header), in place of numbers:
+    /// where an entry is not empty it names the column and columns[i] is
+    /// unused.
+    std::vector<std::string> columnNames;
+    bool header = false; ///< first line of each input passes
     AngleFormat angleFormat = AngleFormat::Dd;
     int precision = -1; ///< fixed decimals; -1 = the 15-digit general format
     OutputFormat outputFormat = OutputFormat::Text;
-    ErrorPolicy onError = ErrorPolicy::Continue;
+    ErrorPolicy onError = ErrorPolicy::Comment;
+    /// A UTM source takes each point's zone from the field after its
+    /// coordinates ("52N", "56S", "52"), as --utm-zone auto writes it.
+    bool sourceZoneColumn = false;
     unsigned threads = 1;
+    /// Input bytes per block; 0 picks them by the thread count. Small
+    /// blocks are for tests and fuzzing, which need many of them.
+    std::size_t blockSize = 0;
     bool progress = false; ///< progress line on standard error
 };
 
@@ -76,22 +92,26 @@ std::string ListCatalogue(std::string_view what, const COORD &catalogue);
 // ---- one line
 // -------------------------------------------------------------------
 
-/// Output bytes of one block: grows, never shrinks, so a reused buffer stops
-/// allocating once it has seen its largest block.
+/// Output bytes of one block. Grows as needed; Release gives back memory
+/// that a large block needed, so that no buffer keeps its peak size.
 class OutBuffer {
   public:
     /// Room for @p n more bytes; returns where to write them.
     char *Reserve(std::size_t n);
     /// Marks the bytes up to @p end as written.
     void Commit(char *end) {
-        m_nSize = static_cast<std::size_t>(end - m_data.data());
+        m_nSize = static_cast<std::size_t>(end - m_data.get());
     }
     void Append(std::string_view text);
     void Clear() { m_nSize = 0; }
-    std::string_view View() const { return {m_data.data(), m_nSize}; }
+    std::string_view View() const { return {m_data.get(), m_nSize}; }
+    std::size_t Capacity() const { return m_nCapacity; }
+    /// Frees the storage when it is larger than @p keep bytes.
+    void Release(std::size_t keep);
 
   private:
-    std::vector<char> m_data;
+    std::unique_ptr<char[]> m_data;
+    std::size_t m_nCapacity = 0;
     std::size_t m_nSize = 0;
 };
 
@@ -101,11 +121,73 @@ struct FileFormat {
     /// GeoJSON property keys by field index, quoted and escaped; further
     /// fields are "fieldN".
     const std::vector<std::string> *keys = nullptr;
+    /// Coordinate columns of this file (0-based), names resolved against
+    /// its heading; count 2 or 3; the third optional with default columns.
+    int columns[3] = {0, 1, 2};
+    int columnCount = 3;
+    bool thirdOptional = true;
 };
+
+/// The columns of @p options for a file with heading @p header: numbers as
+/// given, names looked up among the heading's fields.
+/// @throws InputError for a name that the heading does not have.
+void ResolveColumns(const BatchOptions &options, std::string_view header,
+                    FileFormat &format);
 
 /// GeoJSON property keys from a heading line: each name that is not empty
 /// and not repeated, else "fieldN" (N counted from 1).
 std::vector<std::string> PropertyKeys(std::string_view header, char delimiter);
+
+/**
+ * The chain of the window's commands for one point, run as its separate
+ * commands so that each point can be checked where a step has no meaning:
+ * source grid to geographic on the source datum, the datum shift, and
+ * geographic to the target grid, each a Chain of the commands unit. The
+ * values between the steps are the field texts the window would hold, so
+ * the results are those of one Chain over the whole way.
+ *
+ * Refused with InputError: a source grid point whose latitude lies outside
+ * -90 to 90 (UTM: 80 S to 84 N); a UTM target point outside 80 S to 84 N; a
+ * datum shift that would move the longitude by more than 1 degree (within
+ * tens of kilometres of a pole, where the standard Molodensky formulas no
+ * longer hold) or give a latitude beyond a pole.
+ */
+class StagedChain {
+  public:
+    /// @param[in] zonePerPoint a UTM source takes each point's zone.
+    /// @throws SetupError.
+    StagedChain(const ChainSettings &settings, bool zonePerPoint);
+    ~StagedChain();
+
+    /**
+     * @param[in] in source values as read (latitude, longitude, height or
+     *   X, Y, Z).
+     * @param[in] sourceZone a UTM source's zone for this point (1 to 60), or
+     *   0 for the zone of the settings; @p sourceSouth its hemisphere.
+     * @param[out] out target values.
+     * @param[out] zone the zone picked for the point (auto zone), else 0;
+     *   @p south true when it lies south of the equator.
+     * @throws InputError, FloatingPointError, PointError.
+     */
+    void Convert(const double in[3], int sourceZone, bool sourceSouth,
+                 double out[3], std::int32_t &zone, bool &south);
+
+    /// The source grid's false easting and northing as set up.
+    void SourceOrigin(int sourceZone, bool sourceSouth, double &x, double &y);
+
+  private:
+    Chain &SourceGrid(int zone, bool south);
+
+    ChainSettings m_settings;
+    bool m_bGrid1, m_bShift, m_bGrid2, m_bAutoSouth, m_bZonePerPoint;
+    std::unique_ptr<Chain> m_grid1;
+    /// Source grids by zone, when each point names its own (a few, the
+    /// most recently used first).
+    std::vector<std::pair<int, std::unique_ptr<Chain>>> m_zoneGrids;
+    std::unique_ptr<Chain> m_shift;
+    std::unique_ptr<Chain> m_grid2;
+    std::unique_ptr<Chain> m_grid2South; ///< auto zone, south of the equator
+};
 
 /**
  * Converts data lines with one chain. One per thread.
@@ -126,20 +208,32 @@ class LineConverter {
     void Convert(std::string_view line, std::string_view lineEnd,
                  const FileFormat &format, OutBuffer &out);
 
-    Chain &GetChain() { return m_chain; }
+    /// Writes the heading line with the names of what the coordinate
+    /// columns hold after the conversion, and names for added columns.
+    void WriteHeading(std::string_view line, std::string_view lineEnd,
+                      const FileFormat &format, OutBuffer &out);
+
+    /// Writes what a failed line becomes: a comment line "# ERROR: message
+    /// | original line" (no original for a line too long to keep), or in
+    /// GeoJSON a feature without geometry and with an "error" property.
+    void WriteFailure(std::string_view message, std::string_view line,
+                      bool withLine, std::string_view lineEnd,
+                      OutBuffer &out) const;
 
   private:
     char *FormatValue(char *p, double value) const;
-    char *FormatAngle(char *p, double value, char joiner) const;
+    char *FormatAngle(char *p, double value, bool latitude, char joiner) const;
     void WriteGeoJson(const double out[3], const FileFormat &format,
                       OutBuffer &buffer);
+    std::string_view Column(int column, std::string &scratch) const;
+    FieldSpan Span(int column) const;
 
     const BatchOptions &m_options;
-    Chain m_chain;
-    int m_columns[3];
-    int m_nColumns;
-    bool m_bThirdOptional;
+    StagedChain m_chain;
     std::vector<std::string_view> m_fields;
+    std::vector<FieldSpan> m_values; ///< values from m_nStart on
+    std::size_t m_nStart = 0;
+    std::string m_scratch[4];
 };
 
 // ---- blocks
@@ -167,10 +261,18 @@ struct BlockResult {
     }
 };
 
-/// Converts the lines of @p block: the heading line (when @p headerFirst)
-/// and comment or blank lines pass through, data lines are converted.
+/// Where a block stands in its file.
+struct BlockPlace {
+    bool headerFirst = false; ///< the block starts with the heading line
+    bool fileStart = false;   ///< the block starts with the file's first line
+};
+
+/// Converts the lines of @p block: the heading line (when
+/// @p place.headerFirst) gets its new names, comment or blank lines pass
+/// through, data lines are converted, and failed lines are written as
+/// options.onError says.
 void ProcessBlock(LineConverter &converter, const BatchOptions &options,
-                  const BlockText &block, bool headerFirst,
+                  const BlockText &block, BlockPlace place,
                   const FileFormat &format, BlockResult &result);
 
 // ---- a whole run
@@ -179,9 +281,85 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
 /// Name used in messages for standard input.
 inline constexpr std::string_view STDIN_NAME = "<stdin>";
 
+/// How far a run has come.
+struct BatchProgress {
+    std::uint64_t bytesDone = 0;  ///< input bytes converted and written
+    std::uint64_t bytesTotal = 0; ///< all inputs, 0 when not known (a pipe)
+    std::uint64_t points = 0;     ///< lines converted
+    std::uint64_t linesFailed = 0;
+};
+
 /**
- * Converts every input into @p outFd, messages to @p errFd.
- * @return 0 when every line converted, 1 when a line or an input failed.
+ * What a run tells its front end. Both calls come from one thread at a time
+ * (the writing side), between blocks.
+ */
+class BatchObserver {
+  public:
+    virtual ~BatchObserver() = default;
+    /// A message for the user, one line without its line end:
+    /// "FILE:LINE: message", "FILE: cannot open: ...", "N lines failed".
+    virtual void Message(std::string_view text) = 0;
+    /// After each block written, and once at the end.
+    virtual void Progress(const BatchProgress &) {}
+};
+
+/// How a run ended.
+enum class RunEnd {
+    Finished,  ///< every input read and written (lines may have failed)
+    Stopped,   ///< ErrorPolicy::Stop at a failed line or input
+    Cancelled, ///< the cancel flag was set
+    Failed,    ///< the output could not be written
+};
+
+struct BatchSummary {
+    RunEnd end = RunEnd::Finished;
+    BatchProgress progress;
+    std::uint64_t inputsFailed = 0;
+
+    /// 0 when everything converted, 1 otherwise.
+    int ExitStatus() const {
+        return end == RunEnd::Finished && progress.linesFailed == 0 &&
+                       inputsFailed == 0
+                   ? 0
+                   : 1;
+    }
+};
+
+/// Memory that blocks in flight (input and output) may hold together.
+constexpr std::size_t IN_FLIGHT_BUDGET = 12u << 20;
+
+/// The worker threads a run really uses for @p requested: at most what the
+/// budget keeps busy with blocks of the smallest size.
+unsigned UsableThreads(unsigned requested);
+
+/**
+ * Converts every input into @p outFd. A named output file is written by
+ * the caller through OutputFile and committed only when the run finished.
+ * @param[in] cancel checked between blocks; when set the run ends as
+ *   RunEnd::Cancelled.
  * @throws SetupError before any output when the engines cannot be set up.
  */
-int RunBatch(const BatchOptions &options, int outFd, int errFd);
+BatchSummary RunBatch(const BatchOptions &options, int outFd,
+                      BatchObserver &observer,
+                      const std::atomic<bool> *cancel = nullptr);
+
+/**
+ * The observer of the command line: messages on @p errFd prefixed
+ * "nolvex-convert: ", and with @p progressLine a progress line (percentage,
+ * points per second, time left) redrawn on it at most four times a second
+ * and cleared before each message.
+ */
+class StreamObserver : public BatchObserver {
+  public:
+    StreamObserver(int errFd, bool progressLine);
+    void Message(std::string_view text) override;
+    void Progress(const BatchProgress &progress) override;
+    /// Clears the progress line.
+    void Finish();
+
+  private:
+    int m_nFd;
+    bool m_bProgress;
+    bool m_bShown = false;
+    std::int64_t m_nStart, m_nLast;
+};

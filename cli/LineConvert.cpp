@@ -2,7 +2,9 @@
 #include "AngleText.h"
 #include "Batch.h"
 #include "Code.h"
+#include "Errors.h"
 #include "NumberText.h"
+#include "PointText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -14,14 +16,29 @@
 // ------------------------------------------------------------
 
 char *OutBuffer::Reserve(std::size_t n) {
-    if (m_data.size() - m_nSize < n)
-        m_data.resize(std::max(m_data.size() * 2, m_nSize + n));
-    return m_data.data() + m_nSize;
+    if (m_nCapacity - m_nSize < n) {
+        const std::size_t capacity =
+            std::max(m_nCapacity + m_nCapacity / 2, m_nSize + n);
+        std::unique_ptr<char[]> data(new char[capacity]);
+        if (m_nSize != 0)
+            std::memcpy(data.get(), m_data.get(), m_nSize);
+        m_data = std::move(data);
+        m_nCapacity = capacity;
+    }
+    return m_data.get() + m_nSize;
 }
 
 void OutBuffer::Append(std::string_view text) {
     char *p = Reserve(text.size());
     Commit(std::copy(text.begin(), text.end(), p));
+}
+
+void OutBuffer::Release(std::size_t keep) {
+    if (m_nCapacity > keep) {
+        m_data.reset();
+        m_nCapacity = 0;
+        m_nSize = 0;
+    }
 }
 
 namespace {
@@ -123,32 +140,226 @@ char *PutFixed(char *p, double value, int precision) {
     return p;
 }
 
-bool IsZeroText(const char *first, const char *last) {
-    return std::find_if(first, last,
-                        [](char c) { return c >= '1' && c <= '9'; }) == last;
+/// The largest distance from the false easting that a grid X may have:
+/// 1000 km, far beyond any zone or belt.
+constexpr double GRID_EAST_MAX = 1e6;
+/// The largest distance from the false northing: the pole is 10,002 km
+/// from the equator on the meridian.
+constexpr double GRID_NORTH_MAX = 1.1e7;
+
+/// A zone as written after its point or given with --from-utm-zone:
+/// "52", "52N", "56S" (either case).
+bool ParseZoneText(std::string_view text, int &zone, bool &south) {
+    text = TrimBlanks(text);
+    south = false;
+    if (!text.empty() && (text.back() == 'N' || text.back() == 'n' ||
+                          text.back() == 'S' || text.back() == 's')) {
+        south = text.back() == 'S' || text.back() == 's';
+        text.remove_suffix(1);
+    }
+    const auto [end, ec] =
+        std::from_chars(text.data(), text.data() + text.size(), zone);
+    return ec == std::errc() && end == text.data() + text.size() && zone >= 1 &&
+           zone <= 60 && text.front() != '+' && text.front() != '-';
+}
+
+std::string Real(double value) { return Code::FormatReal(value); }
+
+/// A longitude as it is written: in (-180, 180], also after the rounding to
+/// 15 digits (-179.9999999999999 would be written -180).
+double WrittenLongitude(double lon) {
+    if (lon > 180)
+        lon -= 360;
+    if (lon < -179.999999 && ThroughText(lon) <= -180)
+        lon += 360;
+    return lon;
+}
+
+ChainSettings WithSides(const ChainSettings &settings, const SideSettings &from,
+                        const SideSettings &to) {
+    ChainSettings out = settings;
+    out.from = from;
+    out.to = to;
+    return out;
+}
+
+bool IsGrid(int kind) {
+    return kind == CS_UTM || kind == CS_TM || kind == CS_G7;
 }
 
 } // namespace
+
+// ---- the chain, step by step
+// ---------------------------------------------------
+
+StagedChain::StagedChain(const ChainSettings &settings, bool zonePerPoint)
+    : m_settings(settings), m_bGrid1(settings.from.kind != KIND_GEO),
+      m_bShift(settings.from.datum != settings.to.datum),
+      m_bGrid2(settings.to.kind != KIND_GEO),
+      m_bAutoSouth(settings.to.kind == CS_UTM && settings.to.grid.autoZone),
+      m_bZonePerPoint(zonePerPoint && settings.from.kind == CS_UTM) {
+    const SideSettings geo1{settings.from.datum, KIND_GEO, {}};
+    const SideSettings geo2{settings.to.datum, KIND_GEO, {}};
+    if (m_bGrid1 && !m_bZonePerPoint)
+        m_grid1 =
+            std::make_unique<Chain>(WithSides(settings, settings.from, geo1));
+    if (m_bShift)
+        m_shift = std::make_unique<Chain>(WithSides(settings, geo1, geo2));
+    if (m_bGrid2)
+        m_grid2 =
+            std::make_unique<Chain>(WithSides(settings, geo2, settings.to));
+    if (m_bAutoSouth) {
+        SideSettings south = settings.to;
+        south.grid.falseNorthing = "10000000";
+        m_grid2South =
+            std::make_unique<Chain>(WithSides(settings, geo2, south));
+    }
+}
+
+StagedChain::~StagedChain() = default;
+
+Chain &StagedChain::SourceGrid(int zone, bool south) {
+    if (!m_bZonePerPoint)
+        return *m_grid1;
+    const int key = 2 * zone + (south ? 1 : 0);
+    for (std::size_t i = 0; i < m_zoneGrids.size(); ++i)
+        if (m_zoneGrids[i].first == key) {
+            if (i != 0)
+                std::rotate(
+                    m_zoneGrids.begin(),
+                    m_zoneGrids.begin() + static_cast<std::ptrdiff_t>(i),
+                    m_zoneGrids.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+            return *m_zoneGrids.front().second;
+        }
+    // A few zones are kept: points usually come zone by zone.
+    constexpr std::size_t KEEP = 4;
+    SideSettings from = m_settings.from;
+    from.grid.originLon = Real(6.0 * zone - 183.0);
+    if (south)
+        from.grid.falseNorthing = "10000000";
+    auto chain = std::make_unique<Chain>(WithSides(
+        m_settings, from, SideSettings{m_settings.from.datum, KIND_GEO, {}}));
+    if (m_zoneGrids.size() == KEEP)
+        m_zoneGrids.pop_back();
+    m_zoneGrids.insert(m_zoneGrids.begin(), {key, std::move(chain)});
+    return *m_zoneGrids.front().second;
+}
+
+void StagedChain::SourceOrigin(int zone, bool south, double &x, double &y) {
+    SourceGrid(zone, south).Source().GetOrigin(x, y);
+}
+
+void StagedChain::Convert(const double in[3], int sourceZone, bool sourceSouth,
+                          double out[3], std::int32_t &zone, bool &south) {
+    zone = 0;
+    south = false;
+    double lat = in[0], lon = in[1], h = in[2];
+    std::int32_t unused = 0;
+    if (m_bGrid1) {
+        // "Utm1->Datum1"
+        double geo[3];
+        SourceGrid(sourceZone, sourceSouth).Convert(in, geo, unused);
+        lat = geo[0];
+        lon = geo[1];
+        h = geo[2];
+        if (!(lat >= -90 && lat <= 90))
+            throw InputError("the grid point lies beyond a pole (latitude " +
+                             Real(lat) + ")");
+        if (m_settings.from.kind == CS_UTM && !(lat >= -80 && lat <= 84))
+            throw InputError("latitude " + Real(lat) +
+                             " is outside UTM's 80 S to 84 N");
+    }
+    if (m_bShift) {
+        // "Datum1->Datum2"
+        const double geo[3] = {lat, lon, h};
+        double shifted[3];
+        m_shift->Convert(geo, shifted, unused);
+        // The longitude moved, the short way round the pole axis.
+        const double moved = std::fabs(std::remainder(shifted[1] - lon, 360.0));
+        if (!(moved <= 1) || !(shifted[0] >= -90 && shifted[0] <= 90))
+            throw InputError("the datum shift has no meaning this close to a "
+                             "pole (latitude " +
+                             Real(lat) + ")");
+        lat = shifted[0];
+        lon = shifted[1];
+        h = shifted[2];
+    }
+    if (!m_bGrid2) {
+        out[0] = lat;
+        out[1] = lon;
+        out[2] = h;
+        return;
+    }
+    // "Datum2->Utm2"
+    if (m_settings.to.kind == CS_UTM && !(lat >= -80 && lat <= 84))
+        throw InputError("latitude " + Real(lat) +
+                         " is outside UTM's 80 S to 84 N");
+    south = m_bAutoSouth && lat < 0;
+    const double geo[3] = {lat, lon, h};
+    (south ? *m_grid2South : *m_grid2).Convert(geo, out, zone);
+}
+
+// ---- columns
+// --------------------------------------------------------------------
+
+void ResolveColumns(const BatchOptions &options, std::string_view header,
+                    FileFormat &format) {
+    if (options.columns.empty() && options.columnNames.empty()) {
+        format.columns[0] = 0;
+        format.columns[1] = 1;
+        format.columns[2] = 2;
+        format.columnCount = 3;
+        format.thirdOptional = true;
+        return;
+    }
+    std::vector<std::string_view> names;
+    if (!header.empty() && header.back() == '\r')
+        header.remove_suffix(1);
+    if (!FieldSplitter{format.delimiter}.Split(header, names))
+        names.clear();
+    const std::size_t count =
+        std::max(options.columns.size(), options.columnNames.size());
+    format.columnCount = static_cast<int>(count);
+    format.thirdOptional = false;
+    format.columns[2] = -1;
+    for (std::size_t k = 0; k < count && k < 3; ++k) {
+        const std::string_view name =
+            k < options.columnNames.size()
+                ? std::string_view(options.columnNames[k])
+                : std::string_view();
+        if (name.empty()) {
+            format.columns[k] = options.columns[k];
+            continue;
+        }
+        int found = -1;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            std::string scratch;
+            if (Unquote(names[i], scratch) == name) {
+                if (found >= 0)
+                    throw InputError("the heading names " + QuoteInput(name) +
+                                     " twice (give its column number)");
+                found = static_cast<int>(i);
+            }
+        }
+        if (found < 0)
+            throw InputError("the heading has no column " + QuoteInput(name));
+        format.columns[k] = found;
+    }
+    for (int i = 0; i < format.columnCount; ++i)
+        for (int j = 0; j < i; ++j)
+            if (format.columns[i] == format.columns[j])
+                throw InputError("--columns names column " +
+                                 std::to_string(format.columns[i] + 1) +
+                                 " twice");
+}
 
 // ---- one line
 // -------------------------------------------------------------------
 
 LineConverter::LineConverter(const BatchOptions &options)
-    : m_options(options), m_chain(options.chain) {
-    if (options.columns.empty()) {
-        m_columns[0] = 0;
-        m_columns[1] = 1;
-        m_columns[2] = 2;
-        m_nColumns = 3;
-        m_bThirdOptional = true;
-    } else {
-        m_nColumns = static_cast<int>(options.columns.size());
-        for (int k = 0; k < m_nColumns; ++k)
-            m_columns[k] = options.columns[static_cast<std::size_t>(k)];
-        m_columns[2] = m_nColumns == 3 ? m_columns[2] : -1;
-        m_bThirdOptional = false;
-    }
+    : m_options(options), m_chain(options.chain, options.sourceZoneColumn) {
     m_fields.reserve(16);
+    m_values.reserve(16);
 }
 
 char *LineConverter::FormatValue(char *p, double value) const {
@@ -157,40 +368,49 @@ char *LineConverter::FormatValue(char *p, double value) const {
     return PutFixed(p, ThroughText(value), m_options.precision);
 }
 
-char *LineConverter::FormatAngle(char *p, double value, char joiner) const {
+char *LineConverter::FormatAngle(char *p, double value, bool latitude,
+                                 char joiner) const {
     const AngleFormat format = m_options.angleFormat;
+    if (!latitude)
+        value = WrittenLongitude(value);
     if (format == AngleFormat::Dd)
         return FormatValue(p, value);
     // The DM and DMS rows follow the DD row's text, as the window's field
-    // synchronisation does.
+    // synchronisation does; the parts are magnitudes and the hemisphere
+    // letter after them says the sign, so that the parts read back as one
+    // angle whatever the delimiter.
     const double dd = ThroughText(value);
+    const char letter = latitude ? (dd < 0 ? 'S' : 'N') : (dd < 0 ? 'W' : 'E');
+    const double magnitude = std::fabs(dd);
     std::int32_t degrees = 0, minutes = 0;
     double dmMinutes = 0, seconds = 0;
     if (format == AngleFormat::Dm)
-        Code::DdToDm(dd, degrees, dmMinutes);
+        Code::DdToDm(magnitude, degrees, dmMinutes);
     else
-        Code::DdToDms(dd, degrees, minutes, seconds);
+        Code::DdToDms(magnitude, degrees, minutes, seconds);
 
     const int precision = m_options.precision;
     if (precision < 0) {
         // The window's texts, parts exactly as the routines give them.
         p = Code::FormatIntegerTo(p, degrees);
         *p++ = joiner;
-        if (format == AngleFormat::Dm)
-            return Code::FormatRealTo(p, dmMinutes);
-        p = Code::FormatIntegerTo(p, minutes);
+        if (format == AngleFormat::Dm) {
+            p = Code::FormatRealTo(p, dmMinutes);
+        } else {
+            p = Code::FormatIntegerTo(p, minutes);
+            *p++ = joiner;
+            p = Code::FormatRealTo(p, seconds);
+        }
         *p++ = joiner;
-        return Code::FormatRealTo(p, seconds);
+        *p++ = letter;
+        return p;
     }
 
     // Fixed decimals on the last part: a part that rounds up to 60 carries
-    // into the one before, so no "60.000" is written. Signs as the routines
-    // place them: on the degrees, or on every non-zero part above -1 degree.
-    const bool negative = dd < 0;
-    std::int64_t d = std::llabs(static_cast<std::int64_t>(degrees));
-    std::int64_t m = std::llabs(static_cast<std::int64_t>(minutes));
-    const double last =
-        std::fabs(format == AngleFormat::Dm ? dmMinutes : seconds);
+    // into the one before, so no "60.000" is written.
+    std::int64_t d = degrees;
+    std::int64_t m = minutes;
+    const double last = format == AngleFormat::Dm ? dmMinutes : seconds;
     char lastText[VALUE_ROOM];
     char *lastEnd = PutFixed(lastText, last, precision);
     if (lastEnd - lastText >= 2 && lastText[0] == '6' && lastText[1] == '0' &&
@@ -203,121 +423,293 @@ char *LineConverter::FormatAngle(char *p, double value, char joiner) const {
             ++d;
         }
     }
-    const bool signOnDegrees = negative && d != 0;
-    if (signOnDegrees)
-        *p++ = '-';
     p = std::to_chars(p, p + 24, d).ptr;
     *p++ = joiner;
     if (format == AngleFormat::Dms) {
-        if (negative && !signOnDegrees && m != 0)
-            *p++ = '-';
         p = std::to_chars(p, p + 24, m).ptr;
         *p++ = joiner;
     }
-    if (negative && !signOnDegrees && !IsZeroText(lastText, lastEnd))
-        *p++ = '-';
-    return std::copy(lastText, lastEnd, p);
+    p = std::copy(lastText, lastEnd, p);
+    *p++ = joiner;
+    *p++ = letter;
+    return p;
+}
+
+FieldSpan LineConverter::Span(int column) const {
+    const auto c = static_cast<std::size_t>(column);
+    if (c < m_nStart)
+        return {static_cast<std::uint32_t>(c), static_cast<std::uint32_t>(c)};
+    return m_values[c - m_nStart];
+}
+
+std::string_view LineConverter::Column(int column, std::string &scratch) const {
+    const FieldSpan span = Span(column);
+    if (span.first == span.last)
+        return Unquote(m_fields[span.first], scratch);
+    return SpanText(m_fields, span, scratch);
 }
 
 void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
                             const FileFormat &format, OutBuffer &out) {
-    FieldSplitter{format.delimiter}.Split(line, m_fields);
-    const std::size_t fieldCount = m_fields.size();
+    if (!FieldSplitter{format.delimiter}.Split(line, m_fields))
+        throw InputError("a quoted field is not closed on its line, or text "
+                         "follows its closing quote");
+    const int count = format.columnCount;
+    const int *columns = format.columns;
+    const ChainSettings &chain = m_options.chain;
+    const bool sourceGeo = chain.from.kind == KIND_GEO;
 
-    // The coordinate fields, read in column order as the window reads its
-    // fields: latitude, longitude, altitude (or X, Y, Z).
-    bool has[3] = {false, false, false};
-    for (int k = 0; k < m_nColumns; ++k) {
-        const auto column = static_cast<std::size_t>(m_columns[k]);
-        has[k] = column < fieldCount;
-        if (!has[k] && !(k == 2 && m_bThirdOptional))
-            throw InputError("missing column " + std::to_string(column + 1));
+    // The values of the line: fields, and from the first coordinate column
+    // on the angles that span several fields (37 30 0 N).
+    int first = columns[0];
+    for (int k = 1; k < count; ++k)
+        first = std::min(first, columns[k]);
+    m_nStart = std::min(static_cast<std::size_t>(first), m_fields.size());
+    if (sourceGeo) {
+        GroupAngleFields(m_fields, m_nStart, m_values);
+    } else {
+        m_values.clear();
+        for (std::size_t i = m_nStart; i < m_fields.size(); ++i)
+            m_values.push_back(
+                {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i)});
     }
-    const bool sourceGeo = m_options.chain.from.kind == KIND_GEO;
-    const bool lonLat = m_options.lonLat;
+    const std::size_t valueCount = m_nStart + m_values.size();
+
+    bool has[3] = {false, false, false};
+    int lastColumn = -1;
+    for (int k = 0; k < count; ++k) {
+        has[k] = static_cast<std::size_t>(columns[k]) < valueCount;
+        if (!has[k] && !(k == 2 && format.thirdOptional))
+            throw InputError("missing column " +
+                             std::to_string(columns[k] + 1));
+        if (has[k])
+            lastColumn = std::max(lastColumn, columns[k]);
+    }
+
+    // Read all fields before anything is computed, as the window does.
     double in[3] = {0, 0, 0};
-    for (int k = 0; k < 2; ++k) {
-        const std::string_view field =
-            m_fields[static_cast<std::size_t>(m_columns[k])];
-        if (sourceGeo) {
-            const bool isLon = (k == 0) == lonLat;
-            in[isLon ? 1 : 0] = ReadAngle(field, isLon ? AngleAxis::Longitude
-                                                       : AngleAxis::Latitude);
-        } else {
-            in[k] = ReadReal(TrimBlanks(field));
-        }
+    bool firstIsLatitude = !m_options.lonLat;
+    const std::string_view a = Column(columns[0], m_scratch[0]);
+    const std::string_view b = Column(columns[1], m_scratch[1]);
+    const bool ecef = chain.from.kind == CS_ECEF;
+    if (sourceGeo) {
+        CheckNumberCount(m_fields, m_values, static_cast<std::size_t>(count), a,
+                         b);
+        const LatLon latLon = ReadLatLon(a, b, m_options.lonLat);
+        firstIsLatitude = latLon.firstIsLatitude;
+        in[0] = latLon.latitude;
+        // Longitudes beyond 180 are read as the same meridian west of
+        // Greenwich (exact: Sterbenz).
+        in[1] =
+            latLon.longitude > 180 ? latLon.longitude - 360 : latLon.longitude;
+    } else {
+        in[0] = ReadNumber(a, ecef ? "X" : "easting");
+        in[1] = ReadNumber(b, ecef ? "Y" : "northing");
     }
     if (has[2])
-        in[2] = ReadReal(
-            TrimBlanks(m_fields[static_cast<std::size_t>(m_columns[2])]));
+        in[2] =
+            ReadNumber(Column(columns[2], m_scratch[2]), ecef ? "Z" : "height");
+    for (int k = sourceGeo ? 2 : 0; k < 3; ++k)
+        if (!(std::fabs(in[k]) <= COORDINATE_MAX))
+            throw InputError(
+                (k == 2 ? (ecef ? "Z " : "height ") : (k == 0 ? "X " : "Y ")) +
+                Real(in[k]) + " is beyond 1E10 m");
+
+    int sourceZone = 0;
+    bool sourceSouth = false;
+    if (m_options.sourceZoneColumn) {
+        const auto zoneColumn = static_cast<std::size_t>(lastColumn + 1);
+        if (zoneColumn >= valueCount)
+            throw InputError("missing the zone in column " +
+                             std::to_string(zoneColumn + 1));
+        const std::string_view zoneText =
+            Column(static_cast<int>(zoneColumn), m_scratch[3]);
+        if (!ParseZoneText(zoneText, sourceZone, sourceSouth))
+            throw InputError(QuoteInput(TrimBlanks(zoneText)) +
+                             " is not a UTM zone (1 to 60, then N or S)");
+    }
+    if (IsGrid(chain.from.kind)) {
+        double x0 = 0, y0 = 0;
+        m_chain.SourceOrigin(sourceZone, sourceSouth, x0, y0);
+        if (!(std::fabs(in[0] - x0) <= GRID_EAST_MAX))
+            throw InputError("easting " + Real(in[0]) +
+                             " is more than 1000 km from the false easting " +
+                             Real(x0));
+        if (!(std::fabs(in[1] - y0) <= GRID_NORTH_MAX))
+            throw InputError("northing " + Real(in[1]) +
+                             " is more than 11000 km from the false northing " +
+                             Real(y0));
+    }
 
     double result[3] = {0, 0, 0};
     std::int32_t zone = 0;
-    m_chain.Convert(in, result, zone);
+    bool south = false;
+    m_chain.Convert(in, sourceZone, sourceSouth, result, zone, south);
 
     if (m_options.outputFormat == OutputFormat::GeoJson) {
         WriteGeoJson(result, format, out);
         return;
     }
 
-    // Each coordinate field is replaced in place by its result; a third value
-    // without a column of its own, and the zone, follow the second field
+    // Each coordinate value is replaced in place by its result; a third value
+    // without a column of its own, and the zone, follow the second value
     // (the zone after the third value). Everything else stays as read.
     const char joiner = format.delimiter == 0 ? ' ' : format.delimiter;
-    const bool targetGeo = m_options.chain.to.kind == KIND_GEO;
+    const bool targetGeo = chain.to.kind == KIND_GEO;
     double ordered[3] = {result[0], result[1], result[2]};
-    if (targetGeo && lonLat)
+    bool latitudeAt[2] = {true, false};
+    if (targetGeo && !firstIsLatitude) {
         std::swap(ordered[0], ordered[1]);
+        latitudeAt[0] = false;
+        latitudeAt[1] = true;
+    }
     const int slots = has[2] ? 3 : 2;
     int order[3] = {0, 1, 2};
     std::sort(order, order + slots,
-              [&](int x, int y) { return m_columns[x] < m_columns[y]; });
+              [&](int x, int y) { return columns[x] < columns[y]; });
     char *p = out.Reserve(line.size() + 3 * GROUP_ROOM + 2 * VALUE_ROOM +
                           lineEnd.size());
     const char *copied = line.data();
     for (int s = 0; s < slots; ++s) {
         const int k = order[s];
-        const std::string_view field =
-            m_fields[static_cast<std::size_t>(m_columns[k])];
-        p = std::copy(copied, field.data(), p);
-        copied = field.data() + field.size();
-        p = targetGeo && k < 2 ? FormatAngle(p, ordered[k], joiner)
-                               : FormatValue(p, ordered[k]);
+        const FieldSpan span = Span(columns[k]);
+        const std::string_view firstField = m_fields[span.first];
+        const std::string_view lastField = m_fields[span.last];
+        p = std::copy(copied, firstField.data(), p);
+        copied = lastField.data() + lastField.size();
+        p = targetGeo && k < 2
+                ? FormatAngle(p, ordered[k], latitudeAt[k], joiner)
+                : FormatValue(p, ordered[k]);
         if (k == 1 && !has[2]) {
             *p++ = joiner;
             p = FormatValue(p, ordered[2]);
         }
-        if (zone != 0 && k == slots - 1) {
+        if (zone != 0 && s == slots - 1) {
             *p++ = joiner;
             p = Code::FormatIntegerTo(p, zone);
+            *p++ = south ? 'S' : 'N';
         }
     }
     p = std::copy(copied, line.data() + line.size(), p);
     out.Commit(Put(p, lineEnd));
 }
 
+void LineConverter::WriteHeading(std::string_view line,
+                                 std::string_view lineEnd,
+                                 const FileFormat &format, OutBuffer &out) {
+    std::vector<std::string_view> fields;
+    if (!FieldSplitter{format.delimiter}.Split(line, fields)) {
+        out.Append(line);
+        out.Append(lineEnd);
+        return;
+    }
+    const char joiner = format.delimiter == 0 ? ' ' : format.delimiter;
+    const ChainSettings &chain = m_options.chain;
+    const bool targetGeo = chain.to.kind == KIND_GEO;
+    const bool ecef = chain.to.kind == CS_ECEF;
+    auto angleNames = [&](const char *axis) {
+        std::string names(axis);
+        if (m_options.angleFormat == AngleFormat::Dd)
+            return names;
+        std::string j(1, joiner);
+        names += "_deg" + j + axis + "_min" + j;
+        if (m_options.angleFormat == AngleFormat::Dms)
+            names += std::string(axis) + "_sec" + j;
+        return names + axis + "_hemisphere";
+    };
+    std::string names[3];
+    if (targetGeo) {
+        names[0] = angleNames(m_options.lonLat ? "longitude" : "latitude");
+        names[1] = angleNames(m_options.lonLat ? "latitude" : "longitude");
+        names[2] = "height";
+    } else {
+        names[0] = ecef ? "X" : "easting";
+        names[1] = ecef ? "Y" : "northing";
+        names[2] = ecef ? "Z" : "height";
+    }
+    const bool zoneColumn = chain.to.kind == CS_UTM && chain.to.grid.autoZone;
+    const int *columns = format.columns;
+    bool has[3] = {false, false, false};
+    for (int k = 0; k < format.columnCount; ++k)
+        has[k] = static_cast<std::size_t>(columns[k]) < fields.size();
+    if (!has[0] || !has[1]) {
+        out.Append(line);
+        out.Append(lineEnd);
+        return;
+    }
+    const int slots = has[2] ? 3 : 2;
+    int order[3] = {0, 1, 2};
+    std::sort(order, order + slots,
+              [&](int x, int y) { return columns[x] < columns[y]; });
+    std::string text;
+    const char *copied = line.data();
+    for (int s = 0; s < slots; ++s) {
+        const int k = order[s];
+        const std::string_view field =
+            fields[static_cast<std::size_t>(columns[k])];
+        text.append(copied, field.data());
+        copied = field.data() + field.size();
+        text += names[k];
+        if (k == 1 && !has[2])
+            text.append(1, joiner).append(names[2]);
+        if (zoneColumn && s == slots - 1)
+            text.append(1, joiner).append("zone");
+    }
+    text.append(copied, line.data() + line.size());
+    out.Append(text);
+    out.Append(lineEnd);
+}
+
+void LineConverter::WriteFailure(std::string_view message,
+                                 std::string_view line, bool withLine,
+                                 std::string_view lineEnd,
+                                 OutBuffer &out) const {
+    if (m_options.outputFormat == OutputFormat::GeoJson) {
+        char *p = out.Reserve(6 * (message.size() + line.size()) + 120);
+        p = Put(p, ",\n{\"type\":\"Feature\",\"geometry\":null,"
+                   "\"properties\":{\"error\":");
+        p = PutJsonString(p, message);
+        if (withLine) {
+            p = Put(p, ",\"text\":");
+            p = PutJsonString(p, line);
+        }
+        out.Commit(Put(p, "}}"));
+        return;
+    }
+    char *p = out.Reserve(message.size() + line.size() + lineEnd.size() + 16);
+    p = Put(p, "# ERROR: ");
+    p = Put(p, message);
+    if (withLine) {
+        p = Put(p, " | ");
+        p = Put(p, line);
+    }
+    out.Commit(Put(p, lineEnd));
+}
+
 void LineConverter::WriteGeoJson(const double result[3],
                                  const FileFormat &format, OutBuffer &out) {
+    const std::size_t valueCount = m_nStart + m_values.size();
     std::size_t room = 160 + 3 * VALUE_ROOM;
     for (std::size_t i = 0; i < m_fields.size(); ++i)
-        room +=
-            6 * m_fields[i].size() + 40 +
-            (format.keys && i < format.keys->size() ? (*format.keys)[i].size()
-                                                    : 0);
+        room += 6 * m_fields[i].size() + 40;
+    for (std::size_t i = 0; format.keys && i < valueCount; ++i)
+        room += i < format.keys->size() ? (*format.keys)[i].size() : 0;
     char *p = out.Reserve(room);
+    const double lon = WrittenLongitude(result[1]);
     p = Put(p, ",\n{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\","
                "\"coordinates\":[");
-    p = FormatValue(p, result[1]);
+    p = FormatValue(p, lon);
     *p++ = ',';
     p = FormatValue(p, result[0]);
     *p++ = ',';
     p = FormatValue(p, result[2]);
     p = Put(p, "]},\"properties\":{");
     bool first = true;
-    for (std::size_t i = 0; i < m_fields.size(); ++i) {
-        if (static_cast<int>(i) == m_columns[0] ||
-            static_cast<int>(i) == m_columns[1] ||
-            static_cast<int>(i) == m_columns[2])
+    const int *columns = format.columns;
+    for (std::size_t i = 0; i < valueCount; ++i) {
+        const int c = static_cast<int>(i);
+        if (c == columns[0] || c == columns[1] ||
+            (format.columnCount == 3 && c == columns[2]))
             continue;
         if (!first)
             *p++ = ',';
@@ -327,7 +719,7 @@ void LineConverter::WriteGeoJson(const double result[3],
         else
             p = PutFieldKey(p, i);
         *p++ = ':';
-        p = PutJsonString(p, TrimBlanks(m_fields[i]));
+        p = PutJsonString(p, Column(c, m_scratch[3]));
     }
     out.Commit(Put(p, "}}"));
 }
@@ -336,14 +728,16 @@ std::vector<std::string> PropertyKeys(std::string_view header, char delimiter) {
     if (!header.empty() && header.back() == '\r')
         header.remove_suffix(1);
     std::vector<std::string_view> names;
-    FieldSplitter{delimiter}.Split(header, names);
+    if (!FieldSplitter{delimiter}.Split(header, names))
+        names.clear();
 
     // The names as JSON strings. Names are compared after escaping: bytes
     // that are not UTF-8 all become U+FFFD, so two different names can give
     // the same key.
     std::vector<std::string> keys;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::string_view name = TrimBlanks(names[i]);
+        std::string scratch;
+        const std::string_view name = Unquote(names[i], scratch);
         std::string key(6 * name.size() + 32, '\0');
         char *end = name.empty() ? key.data() : PutJsonString(key.data(), name);
         key.resize(static_cast<std::size_t>(end - key.data()));
@@ -375,23 +769,47 @@ std::vector<std::string> PropertyKeys(std::string_view header, char delimiter) {
 // ---- blocks
 // -----------------------------------------------------------------------
 
+namespace {
+
+bool HasDigit(std::string_view line) {
+    return std::any_of(line.begin(), line.end(),
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
+} // namespace
+
 void ProcessBlock(LineConverter &converter, const BatchOptions &options,
-                  const BlockText &block, bool headerFirst,
+                  const BlockText &block, BlockPlace place,
                   const FileFormat &format, BlockResult &result) {
     result.Clear();
     const bool text = options.outputFormat == OutputFormat::Text;
-    const bool stopOnError = options.onError == ErrorPolicy::Stop;
-    bool headerPending = headerFirst;
-    if (block.overlongFirst) {
-        result.lines = 1;
-        result.errors.push_back(
-            {1,
-             "line longer than " + std::to_string(MAX_LINE_BYTES) + " bytes"});
-        headerPending = false;
-        if (stopOnError) {
+    const ErrorPolicy policy = options.onError;
+    bool headerPending = place.headerFirst;
+    bool fileStart = place.fileStart;
+
+    // Records a failed line; false when the run stops here.
+    auto fail = [&](std::string message, std::string_view line, bool withLine,
+                    std::string_view eol) {
+        if (fileStart && !options.header && !HasDigit(line) && withLine)
+            message += " (the first line looks like a heading: use --header)";
+        if (policy != ErrorPolicy::Skip)
+            converter.WriteFailure(message, line, withLine, eol, result.out);
+        result.errors.push_back({result.lines, std::move(message)});
+        if (policy == ErrorPolicy::Stop) {
             result.stopped = true;
-            return;
+            return false;
         }
+        return true;
+    };
+
+    for (std::size_t i = 0; i < block.overlong; ++i) {
+        ++result.lines;
+        headerPending = false; // a heading too long to read takes its place
+        if (!fail("line longer than " + std::to_string(MAX_LINE_BYTES) +
+                      " bytes",
+                  {}, false, "\n"))
+            return;
+        fileStart = false;
     }
     const char *p = block.text.data();
     const char *end = p + block.text.size();
@@ -409,8 +827,11 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
             line.remove_suffix(1);
         const std::string_view eol = cr ? "\r\n" : "\n";
 
-        if (headerPending || IsPassThroughLine(line)) {
+        if (headerPending) {
             headerPending = false;
+            if (text)
+                converter.WriteHeading(line, eol, format, result.out);
+        } else if (IsPassThroughLine(line)) {
             if (text) {
                 result.out.Append(line);
                 result.out.Append(eol);
@@ -420,13 +841,11 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
                 converter.Convert(line, eol, format, result.out);
                 ++result.points;
             } catch (const std::exception &e) {
-                result.errors.push_back({result.lines, e.what()});
-                if (stopOnError) {
-                    result.stopped = true;
+                if (!fail(e.what(), line, true, eol))
                     return;
-                }
             }
         }
+        fileStart = false;
         p = next;
     }
 }

@@ -7,8 +7,8 @@
 #include <string>
 #include <unistd.h>
 
-BlockReader::BlockReader(int fd, std::size_t blockSize)
-    : m_nFd(fd), m_nBlockSize(blockSize) {
+BlockReader::BlockReader(int fd, std::size_t blockSize, std::size_t maxLine)
+    : m_nFd(fd), m_nBlockSize(blockSize), m_nMaxLine(maxLine) {
     m_pending.reserve(blockSize);
 }
 
@@ -31,6 +31,7 @@ bool BlockReader::Next(std::vector<char> &buffer, BlockText &block) {
         buffer.resize(n);
     std::copy(m_pending.begin(), m_pending.end(), buffer.begin());
     m_pending.clear();
+    ReleasePending();
     block.consumed = n;
 
     bool shortRead = false;
@@ -40,6 +41,7 @@ bool BlockReader::Next(std::vector<char> &buffer, BlockText &block) {
             cut = static_cast<const char *>(memrchr(buffer.data(), '\n', n));
             if (cut == nullptr && m_bEof) {
                 block.text = std::string_view(buffer.data(), n);
+                ReleasePending();
                 return true; // the last line, without its line end
             }
         }
@@ -53,15 +55,16 @@ bool BlockReader::Next(std::vector<char> &buffer, BlockText &block) {
             return true;
         }
         if (m_bEof)
-            return block.overlongFirst; // nothing left but maybe the skip
+            return block.overlong > 0; // nothing left but maybe the skips
 
         if (n == buffer.size()) {
             // A line that does not fit: grow up to the longest line read.
-            if (buffer.size() < MAX_LINE_BYTES) {
-                buffer.resize(std::min(buffer.size() * 2, MAX_LINE_BYTES));
+            if (buffer.size() < m_nMaxLine) {
+                buffer.resize(std::min(buffer.size() * 2, m_nMaxLine));
             } else {
-                // Too long: skip it up to and including its line end.
-                block.overlongFirst = true;
+                // Too long: skip it up to and including its line end. The
+                // next line may be too long as well: each counts.
+                ++block.overlong;
                 for (;;) {
                     const std::size_t got = Read(buffer.data(), buffer.size());
                     block.consumed += got;
@@ -96,39 +99,135 @@ bool BlockReader::Next(std::vector<char> &buffer, BlockText &block) {
     }
 }
 
-void FieldSplitter::Split(std::string_view line,
-                          std::vector<std::string_view> &fields) const {
-    fields.clear();
-    const char *p = line.data();
-    const char *end = p + line.size();
-    if (delimiter != 0) {
-        for (;;) {
-            const char *next = static_cast<const char *>(
-                std::memchr(p, delimiter, static_cast<std::size_t>(end - p)));
-            if (next == nullptr) {
-                fields.emplace_back(p, static_cast<std::size_t>(end - p));
-                return;
-            }
-            fields.emplace_back(p, static_cast<std::size_t>(next - p));
-            p = next + 1;
-        }
-    }
-    for (;;) {
-        while (p < end && (*p == ' ' || *p == '\t'))
-            ++p;
-        if (p == end)
-            return;
-        const char *start = p;
-        while (p < end && *p != ' ' && *p != '\t')
-            ++p;
-        fields.emplace_back(start, static_cast<std::size_t>(p - start));
+void BlockReader::ReleasePending() {
+    // The rest of a long line may have grown it: no buffer keeps its peak.
+    if (m_pending.capacity() > m_nBlockSize &&
+        m_pending.size() <= m_nBlockSize) {
+        std::vector<char> smaller;
+        smaller.reserve(m_nBlockSize);
+        smaller.assign(m_pending.begin(), m_pending.end());
+        m_pending.swap(smaller);
     }
 }
 
+namespace {
+
+bool IsFieldBlank(char c) { return c == ' ' || c == '\t'; }
+
+/// Splits a line into fields, quoted ones whole.
+bool SplitFields(std::string_view line, char delimiter,
+                 std::vector<std::string_view> &fields) {
+    const char *p = line.data();
+    const char *end = p + line.size();
+    auto isEnd = [&](const char *q) {
+        return delimiter != 0 ? *q == delimiter : IsFieldBlank(*q);
+    };
+    for (;;) {
+        if (delimiter == 0) {
+            while (p < end && IsFieldBlank(*p))
+                ++p;
+            if (p == end)
+                return true;
+        }
+        const char *start = p;
+        const char *q = p;
+        while (q < end && IsFieldBlank(*q) && delimiter != 0)
+            ++q;
+        if (q < end && *q == '"') {
+            ++q;
+            for (;;) {
+                if (q == end)
+                    return false; // not closed on this line
+                if (*q == '"') {
+                    if (q + 1 < end && q[1] == '"') {
+                        q += 2;
+                        continue;
+                    }
+                    ++q;
+                    break;
+                }
+                ++q;
+            }
+            while (q < end && IsFieldBlank(*q) && delimiter != 0)
+                ++q;
+            if (q < end && !isEnd(q))
+                return false; // text after the closing quote
+        } else {
+            while (q < end && !isEnd(q))
+                ++q;
+        }
+        fields.emplace_back(start, static_cast<std::size_t>(q - start));
+        if (q == end)
+            return true;
+        p = q + 1;
+        if (delimiter != 0 && p == end) {
+            fields.emplace_back(p, 0);
+            return true;
+        }
+    }
+}
+
+} // namespace
+
+std::string_view Unquote(std::string_view field, std::string &scratch) {
+    std::size_t first = 0, last = field.size();
+    while (first < last && IsFieldBlank(field[first]))
+        ++first;
+    while (last > first && IsFieldBlank(field[last - 1]))
+        --last;
+    field = field.substr(first, last - first);
+    if (field.size() < 2 || field.front() != '"' || field.back() != '"')
+        return field;
+    field = field.substr(1, field.size() - 2);
+    if (field.find('"') == std::string_view::npos)
+        return field;
+    scratch.clear();
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        scratch += field[i];
+        if (field[i] == '"' && i + 1 < field.size() && field[i + 1] == '"')
+            ++i;
+    }
+    return scratch;
+}
+
+std::string QuoteField(std::string_view text, char delimiter) {
+    const bool needs =
+        text.find_first_of(delimiter != 0 ? std::string_view(&delimiter, 1)
+                                          : std::string_view(" \t")) !=
+            std::string_view::npos ||
+        text.find_first_of("\"\r\n") != std::string_view::npos;
+    if (!needs)
+        return std::string(text);
+    std::string out = "\"";
+    for (char c : text) {
+        out += c;
+        if (c == '"')
+            out += '"';
+    }
+    out += '"';
+    return out;
+}
+
+bool FieldSplitter::Split(std::string_view line,
+                          std::vector<std::string_view> &fields) const {
+    fields.clear();
+    return SplitFields(line, delimiter, fields);
+}
+
 char DetectDelimiter(std::string_view line) {
-    for (char c : {'\t', ';', ','})
-        if (line.find(c) != std::string_view::npos)
-            return c;
+    bool seen[3] = {false, false, false};
+    bool quoted = false;
+    for (char c : line) {
+        if (c == '"')
+            quoted = !quoted; // "" inside a quoted field toggles twice
+        else if (!quoted)
+            for (int k = 0; k < 3; ++k)
+                if (c == "\t;,"[k])
+                    seen[k] = true;
+    }
+    for (int k = 0; k < 3; ++k)
+        if (seen[k])
+            return "\t;,"[k];
     return 0;
 }
 

@@ -20,9 +20,9 @@ class IoError : public std::runtime_error {
 /// end at the end of the input.
 struct BlockText {
     std::string_view text;
-    /// A line longer than MAX_LINE_BYTES came just before @p text; it was
-    /// skipped and counts as one line.
-    bool overlongFirst = false;
+    /// Lines longer than MAX_LINE_BYTES that came just before @p text; they
+    /// were skipped and count as lines.
+    std::size_t overlong = 0;
     /// Bytes taken from the input for this block (skipped ones included).
     std::size_t consumed = 0;
 };
@@ -34,7 +34,10 @@ struct BlockText {
  */
 class BlockReader {
   public:
-    BlockReader(int fd, std::size_t blockSize);
+    /// @param[in] maxLine the longest line read (MAX_LINE_BYTES; smaller
+    ///   only in tests and fuzzing, to reach the skipping of long lines).
+    BlockReader(int fd, std::size_t blockSize,
+                std::size_t maxLine = MAX_LINE_BYTES);
 
     /**
      * Reads the next block into @p buffer, whose storage the block's text
@@ -49,9 +52,11 @@ class BlockReader {
   private:
     /// One read(); returns the count, 0 at the end. Retries on EINTR.
     std::size_t Read(char *into, std::size_t size);
+    void ReleasePending();
 
     int m_nFd;
     std::size_t m_nBlockSize;
+    std::size_t m_nMaxLine;
     std::vector<char> m_pending; ///< bytes after the last line end so far
     bool m_bEof = false;
 };
@@ -61,14 +66,30 @@ struct FieldSplitter {
     /// The delimiter character, or 0 for runs of spaces and tabs.
     char delimiter = 0;
 
-    /// The fields of @p line, into @p fields (reused, no allocation once it
-    /// has grown). With blanks, leading and trailing blanks make no field.
-    void Split(std::string_view line,
+    /**
+     * The fields of @p line, into @p fields (reused, no allocation once it
+     * has grown). With blanks, leading and trailing blanks make no field.
+     * A field that starts with a double quote (after blanks) runs to the
+     * closing quote, delimiters and blanks included, and "" inside it is one
+     * quote (RFC 4180); the field keeps its quotes (see Unquote). A quote
+     * elsewhere in a field is an ordinary character (37°28'54").
+     * @return false when a quoted field is not closed on the line or text
+     *   follows its closing quote.
+     */
+    bool Split(std::string_view line,
                std::vector<std::string_view> &fields) const;
 };
 
+/// A field's text: without blanks around it, and without its quotes with
+/// "" made one quote (into @p scratch when it has one).
+std::string_view Unquote(std::string_view field, std::string &scratch);
+
+/// @p text as a field: as it is, or quoted (RFC 4180) when it holds the
+/// delimiter (a blank when @p delimiter is 0), a quote or a line end.
+std::string QuoteField(std::string_view text, char delimiter);
+
 /// The delimiter of a data line: a tab if it has one, else ";", else ",",
-/// else runs of blanks (0).
+/// else runs of blanks (0). Quoted text does not count.
 char DetectDelimiter(std::string_view line);
 
 /// A line that passes through: empty, blanks only, or "#" after blanks.

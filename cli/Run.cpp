@@ -1,5 +1,6 @@
 // A whole run: inputs read in blocks, blocks converted by worker threads,
-// output written in input order, messages and the progress line.
+// output written in input order, messages and progress through an observer.
+#include "AngleText.h"
 #include "Batch.h"
 
 #include <algorithm>
@@ -24,19 +25,22 @@ namespace {
 /// hand-overs rare, small enough that all blocks in flight stay a few MB.
 constexpr std::size_t BLOCK_SIZE = 256 * 1024;
 /// With many threads the blocks get smaller, down to this, so that all
-/// blocks in flight together stay within about IN_FLIGHT bytes of input.
+/// blocks in flight stay within the budget.
 constexpr std::size_t MIN_BLOCK_SIZE = 64 * 1024;
-constexpr std::size_t IN_FLIGHT = 4 * 1024 * 1024;
 
 /// Blocks in flight: one per worker, one being read, one being written and
 /// one to spare.
 std::size_t RingSize(unsigned threads) { return threads + 3; }
 
+/// What a block is charged before it is converted: its input and as much
+/// again for its output.
+std::size_t BlockCharge(std::size_t blockSize) { return 2 * blockSize; }
+
 std::size_t BlockSize(unsigned threads) {
     if (threads <= 1)
         return BLOCK_SIZE;
-    return std::clamp(IN_FLIGHT / RingSize(threads), MIN_BLOCK_SIZE,
-                      BLOCK_SIZE);
+    return std::clamp(IN_FLIGHT_BUDGET / BlockCharge(1) / RingSize(threads),
+                      MIN_BLOCK_SIZE, BLOCK_SIZE);
 }
 
 void WriteAll(int fd, std::string_view data) {
@@ -59,96 +63,50 @@ void Say(int fd, std::string_view text) {
     }
 }
 
+std::int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 /// What is known about one input while it is read.
 struct FileState {
-    std::string name;
+    std::string name; ///< as messages show it
     bool delimiterKnown = false;
     char delimiter = 0;
     std::string header;
     std::vector<std::string> keys; ///< set once, before any data line
-    bool keysReady = false;
+    FileFormat format;             ///< columns resolved, keys set
+    bool ready = false;            ///< format complete
 };
 
 /// One block on its way from the reader through a worker to the writer.
 struct Slot {
     std::vector<char> buffer;
     BlockText block;
-    bool headerFirst = false;
+    BlockPlace place;
     FileFormat format;
     FileState *file = nullptr;
-    std::string failure; ///< the input itself failed (open, read)
+    std::string failure; ///< the input itself failed (open, read, heading)
     BlockResult result;
+    std::size_t charge = 0; ///< bytes counted against the budget
     bool done = false;
-};
-
-/// The progress line on standard error: percentage, points per second and
-/// time left, redrawn at most four times a second.
-class Progress {
-  public:
-    Progress(int fd, std::uint64_t total)
-        : m_nFd(fd), m_nTotal(total), m_start(Clock::now()), m_last(m_start) {}
-
-    void Update(std::uint64_t bytes, std::uint64_t points, bool force) {
-        const auto now = Clock::now();
-        if (!force && now - m_last < std::chrono::milliseconds(250))
-            return;
-        m_last = now;
-        const double seconds =
-            std::chrono::duration<double>(now - m_start).count();
-        const std::uint64_t percent =
-            m_nTotal == 0 ? 100 : bytes * 100 / m_nTotal;
-        const auto rate = seconds > 0
-                              ? static_cast<std::uint64_t>(
-                                    static_cast<double>(points) / seconds)
-                              : 0;
-        std::uint64_t left = 0;
-        if (bytes > 0 && bytes < m_nTotal)
-            left = static_cast<std::uint64_t>(
-                seconds * static_cast<double>(m_nTotal - bytes) /
-                static_cast<double>(bytes));
-        char line[192];
-        char *p = line;
-        *p++ = '\r';
-        p = std::to_chars(p, line + 120, percent).ptr;
-        p = std::copy_n("%  ", 3, p);
-        p = std::to_chars(p, line + 120, rate).ptr;
-        p = std::copy_n(" points/s  ", 11, p);
-        p = std::to_chars(p, line + 120, left / 60).ptr;
-        *p++ = ':';
-        *p++ = static_cast<char>('0' + (left % 60) / 10);
-        *p++ = static_cast<char>('0' + left % 10);
-        p = std::copy_n(" left ", 6, p);
-        Say(m_nFd, std::string_view(line, static_cast<std::size_t>(p - line)));
-        m_bShown = true;
-    }
-
-    /// Clears the line before a message or at the end.
-    void Clear() {
-        if (m_bShown)
-            Say(m_nFd, "\r\033[K");
-        m_bShown = false;
-    }
-
-  private:
-    using Clock = std::chrono::steady_clock;
-    int m_nFd;
-    std::uint64_t m_nTotal;
-    Clock::time_point m_start, m_last;
-    bool m_bShown = false;
 };
 
 /// The reading side: opens the inputs in turn and fills slots with blocks.
 class Feeder {
   public:
     Feeder(const BatchOptions &options, std::deque<FileState> &files)
-        : m_options(options), m_files(files) {}
+        : m_options(options), m_files(files),
+          m_nBlockSize(options.blockSize != 0 ? options.blockSize
+                                              : BlockSize(options.threads)) {}
     ~Feeder() { Close(); }
 
     /// Fills @p slot with the next block, or with a failed input.
     /// @return false when every input is done.
     bool Fill(Slot &slot) {
         slot.failure.clear();
-        slot.headerFirst = false;
+        slot.place = BlockPlace{};
         slot.block = BlockText{};
         for (;;) {
             if (!m_reader) {
@@ -160,6 +118,8 @@ class Feeder {
             try {
                 if (m_reader->Next(slot.buffer, slot.block)) {
                     Prepare(slot);
+                    if (!slot.failure.empty())
+                        Close();
                     return true;
                 }
             } catch (const IoError &e) {
@@ -172,6 +132,8 @@ class Feeder {
         }
     }
 
+    std::size_t BlockBytes() const { return m_nBlockSize; }
+
   private:
     bool Open(Slot &slot) {
         const std::vector<std::string> &inputs = m_options.inputs;
@@ -180,8 +142,12 @@ class Feeder {
             return false;
         const std::string path = inputs.empty() ? "-" : inputs[m_nNext];
         ++m_nNext;
+        // Only the state of files still in flight is needed.
+        while (m_files.size() > 2 * RingSize(m_options.threads))
+            m_files.pop_front();
         FileState &file = m_files.emplace_back();
-        file.name = path == "-" ? std::string(STDIN_NAME) : path;
+        file.name =
+            path == "-" ? std::string(STDIN_NAME) : EscapeForMessage(path);
         if (m_options.delimiter) {
             file.delimiterKnown = true;
             file.delimiter = *m_options.delimiter;
@@ -191,15 +157,14 @@ class Feeder {
         if (path == "-") {
             m_nFd = 0;
         } else {
-            m_nFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            m_nFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
             if (m_nFd < 0) {
                 slot.failure =
                     file.name + ": cannot open: " + std::strerror(errno);
                 return true;
             }
         }
-        m_reader =
-            std::make_unique<BlockReader>(m_nFd, BlockSize(m_options.threads));
+        m_reader = std::make_unique<BlockReader>(m_nFd, m_nBlockSize);
         m_bFirstBlock = true;
         return true;
     }
@@ -211,22 +176,32 @@ class Feeder {
         m_reader.reset();
     }
 
-    /// Header and delimiter, found by the first block that holds them; blocks
-    /// before the first data line need neither.
+    /// Header, delimiter and columns, found by the first block that holds
+    /// them; blocks before the first data line need none of them.
     void Prepare(Slot &slot) {
         FileState &file = *m_file;
         slot.file = m_file;
         // A byte-order mark (files saved by some spreadsheets) is not part of
         // the first line.
         constexpr std::string_view BOM = "\xEF\xBB\xBF";
-        if (m_bFirstBlock && !slot.block.overlongFirst &&
+        if (m_bFirstBlock && slot.block.overlong == 0 &&
             slot.block.text.substr(0, BOM.size()) == BOM)
             slot.block.text.remove_prefix(BOM.size());
-        slot.headerFirst = m_bFirstBlock && m_options.header;
+        slot.place.headerFirst = m_bFirstBlock && m_options.header;
+        slot.place.fileStart = m_bFirstBlock;
+        const bool headerHere =
+            slot.place.headerFirst && slot.block.overlong == 0;
         m_bFirstBlock = false;
+        if (headerHere) {
+            std::string_view line =
+                slot.block.text.substr(0, slot.block.text.find('\n'));
+            if (!line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+            file.header = std::string(line);
+        }
         if (!file.delimiterKnown) {
             std::string_view text = slot.block.text;
-            bool skipHeader = slot.headerFirst && !slot.block.overlongFirst;
+            bool skipHeader = headerHere;
             while (!text.empty()) {
                 const std::size_t nl = text.find('\n');
                 std::string_view line = text.substr(0, nl);
@@ -236,7 +211,6 @@ class Feeder {
                     line.remove_suffix(1);
                 if (skipHeader) {
                     skipHeader = false;
-                    file.header = std::string(line);
                     continue;
                 }
                 if (IsPassThroughLine(line))
@@ -245,23 +219,39 @@ class Feeder {
                 file.delimiter = DetectDelimiter(line);
                 break;
             }
-        } else if (slot.headerFirst && !slot.block.overlongFirst) {
-            const std::string_view text = slot.block.text;
-            file.header = std::string(text.substr(0, text.find('\n')));
+            // A heading whose first data line is further on: its own
+            // delimiter, so that its names can be found.
+            if (!file.delimiterKnown && headerHere &&
+                !m_options.columnNames.empty()) {
+                file.delimiterKnown = true;
+                file.delimiter = DetectDelimiter(file.header);
+            }
         }
-        if (file.delimiterKnown && !file.keysReady &&
-            m_options.outputFormat == OutputFormat::GeoJson) {
-            if (m_options.header)
-                file.keys = PropertyKeys(file.header, file.delimiter);
-            file.keysReady = true;
+        if (!file.ready) {
+            file.format.delimiter = file.delimiter;
+            try {
+                ResolveColumns(m_options, file.header, file.format);
+            } catch (const InputError &e) {
+                slot.failure = file.name + ": " + e.what();
+                return;
+            }
+            if (file.delimiterKnown) {
+                if (m_options.outputFormat == OutputFormat::GeoJson &&
+                    m_options.header)
+                    file.keys = PropertyKeys(file.header, file.delimiter);
+                file.format.keys = file.keys.empty() ? nullptr : &file.keys;
+                file.ready = true;
+                file.header.clear();
+                file.header.shrink_to_fit();
+            }
         }
+        slot.format = file.format;
         slot.format.delimiter = file.delimiter;
-        slot.format.keys =
-            file.keysReady && !file.keys.empty() ? &file.keys : nullptr;
     }
 
     const BatchOptions &m_options;
     std::deque<FileState> &m_files;
+    std::size_t m_nBlockSize;
     std::size_t m_nNext = 0;
     int m_nFd = -1;
     std::unique_ptr<BlockReader> m_reader;
@@ -270,13 +260,14 @@ class Feeder {
 };
 
 /// The writing side: output in input order, messages with line numbers,
-/// the failure count.
+/// progress, and the end of the run.
 class Writer {
   public:
-    Writer(const BatchOptions &options, int outFd, int errFd,
-           Progress *progress)
-        : m_options(options), m_nOutFd(outFd), m_nErrFd(errFd),
-          m_progress(progress) {}
+    Writer(const BatchOptions &options, int outFd, BatchObserver &observer,
+           std::uint64_t total)
+        : m_options(options), m_nOutFd(outFd), m_observer(observer) {
+        m_progress.bytesTotal = total;
+    }
 
     void Begin() {
         if (m_options.outputFormat == OutputFormat::GeoJson)
@@ -287,10 +278,7 @@ class Writer {
     void End() {
         if (m_options.outputFormat == OutputFormat::GeoJson)
             WriteAll(m_nOutFd, m_bAnyFeature ? "\n]}\n" : "]}\n");
-        if (m_progress) {
-            m_progress->Update(m_nBytes, m_nPoints, true);
-            m_progress->Clear();
-        }
+        m_observer.Progress(m_progress);
     }
 
     /// Writes one slot's output and messages.
@@ -301,9 +289,9 @@ class Writer {
             m_nBase = 0;
         }
         if (!slot.failure.empty()) {
-            Message("nolvex-convert: " + slot.failure + "\n");
+            m_observer.Message(slot.failure);
             ++m_nFailedInputs;
-            return true;
+            return m_options.onError != ErrorPolicy::Stop;
         }
         std::string_view out = slot.result.out.View();
         if (m_options.outputFormat == OutputFormat::GeoJson && !out.empty() &&
@@ -317,62 +305,95 @@ class Writer {
             char *end = std::to_chars(number, number + sizeof number,
                                       m_nBase + error.line)
                             .ptr;
-            Message("nolvex-convert: " + m_file->name + ":" +
-                    std::string(number, end) + ": " + error.message + "\n");
-            ++m_nFailedLines;
+            m_observer.Message(m_file->name + ":" + std::string(number, end) +
+                               ": " + error.message);
+            ++m_progress.linesFailed;
         }
         m_nBase += slot.result.lines;
-        m_nBytes += slot.block.consumed;
-        m_nPoints += slot.result.points;
-        if (m_progress)
-            m_progress->Update(m_nBytes, m_nPoints, false);
+        m_progress.bytesDone += slot.block.consumed;
+        m_progress.points += slot.result.points;
+        m_observer.Progress(m_progress);
         return !slot.result.stopped;
     }
 
-    void Message(std::string_view text) {
-        if (m_progress)
-            m_progress->Clear();
-        Say(m_nErrFd, text);
-    }
-
-    std::uint64_t FailedLines() const { return m_nFailedLines; }
+    const BatchProgress &Counts() const { return m_progress; }
     std::uint64_t FailedInputs() const { return m_nFailedInputs; }
 
   private:
     const BatchOptions &m_options;
-    int m_nOutFd, m_nErrFd;
-    Progress *m_progress;
+    int m_nOutFd;
+    BatchObserver &m_observer;
     const FileState *m_file = nullptr;
     std::uint64_t m_nBase = 0;
-    std::uint64_t m_nBytes = 0, m_nPoints = 0;
-    std::uint64_t m_nFailedLines = 0, m_nFailedInputs = 0;
+    BatchProgress m_progress;
+    std::uint64_t m_nFailedInputs = 0;
     bool m_bAnyFeature = false;
 };
 
-void RunOneThread(const BatchOptions &options, Feeder &feeder, Writer &writer) {
+/// What a block's output may take before it is converted: a text line
+/// comes back with its results or its error added, a GeoJSON feature with
+/// each byte escaped into up to six and the property names.
+std::size_t OutputEstimate(const BatchOptions &options, const Slot &slot) {
+    const std::string_view text = slot.block.text;
+    const std::size_t lines =
+        slot.block.overlong +
+        static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    return options.outputFormat == OutputFormat::GeoJson
+               ? 9 * text.size() + 256 * lines + 4096
+               : 2 * text.size() + 64 * lines + 4096;
+}
+
+/// Gives back what a large block made a slot's buffers grow to.
+void ReleaseSlot(Slot &slot, std::size_t blockSize) {
+    if (slot.buffer.capacity() > 2 * blockSize) {
+        std::vector<char>().swap(slot.buffer);
+    }
+    slot.result.out.Release(2 * blockSize);
+    if (slot.result.errors.capacity() > 1024)
+        std::vector<LineError>().swap(slot.result.errors);
+}
+
+bool Cancelled(const std::atomic<bool> *cancel) {
+    return cancel != nullptr && cancel->load(std::memory_order_relaxed);
+}
+
+RunEnd RunOneThread(const BatchOptions &options, Feeder &feeder, Writer &writer,
+                    const std::atomic<bool> *cancel) {
     LineConverter converter(options);
     Slot slot;
-    while (feeder.Fill(slot)) {
+    for (;;) {
+        if (Cancelled(cancel))
+            return RunEnd::Cancelled;
+        if (!feeder.Fill(slot))
+            return RunEnd::Finished;
         if (slot.failure.empty())
-            ProcessBlock(converter, options, slot.block, slot.headerFirst,
+            ProcessBlock(converter, options, slot.block, slot.place,
                          slot.format, slot.result);
         else
             slot.result.Clear();
-        if (!writer.Write(slot))
-            return;
+        const bool go = writer.Write(slot);
+        ReleaseSlot(slot, feeder.BlockBytes());
+        if (!go)
+            return RunEnd::Stopped;
     }
 }
 
 /// The reader (this thread), the workers and the writer share a ring of
-/// slots; blocks are taken and written strictly in input order.
-void RunThreads(const BatchOptions &options, Feeder &feeder, Writer &writer) {
+/// slots; blocks are taken and written strictly in input order. The reader
+/// starts a block only while the blocks in flight, input and output
+/// counted, stay within the budget (or none is in flight).
+RunEnd RunThreads(const BatchOptions &options, Feeder &feeder, Writer &writer,
+                  const std::atomic<bool> *cancel) {
     const unsigned workers = options.threads;
     std::vector<Slot> slots(RingSize(workers));
     const std::uint64_t ring = slots.size();
+    const std::size_t blockSize = feeder.BlockBytes();
     std::mutex mutex;
     std::condition_variable changed;
     std::uint64_t filled = 0, taken = 0, written = 0;
+    std::size_t inFlight = 0;
     bool inputDone = false, stop = false;
+    RunEnd end = RunEnd::Finished;
     std::exception_ptr failure;
 
     auto fail = [&](std::exception_ptr e) {
@@ -396,11 +417,16 @@ void RunThreads(const BatchOptions &options, Feeder &feeder, Writer &writer) {
                 ++taken;
                 lock.unlock();
                 if (slot.failure.empty())
-                    ProcessBlock(converter, options, slot.block,
-                                 slot.headerFirst, slot.format, slot.result);
+                    ProcessBlock(converter, options, slot.block, slot.place,
+                                 slot.format, slot.result);
                 else
                     slot.result.Clear();
                 lock.lock();
+                // The output's real size replaces its estimate.
+                const std::size_t charge =
+                    slot.buffer.capacity() + slot.result.out.Capacity();
+                inFlight = inFlight - slot.charge + charge;
+                slot.charge = charge;
                 slot.done = true;
                 changed.notify_all();
             }
@@ -422,12 +448,18 @@ void RunThreads(const BatchOptions &options, Feeder &feeder, Writer &writer) {
                     return;
                 Slot &slot = slots[written % ring];
                 lock.unlock();
-                const bool go = writer.Write(slot);
+                const bool cancelled = Cancelled(cancel);
+                const bool go = !cancelled && writer.Write(slot);
+                ReleaseSlot(slot, blockSize);
                 lock.lock();
+                inFlight -= slot.charge;
+                slot.charge = 0;
                 slot.done = false;
                 ++written;
-                if (!go)
+                if (!go) {
                     stop = true;
+                    end = cancelled ? RunEnd::Cancelled : RunEnd::Stopped;
+                }
                 changed.notify_all();
             }
         } catch (...) {
@@ -446,11 +478,22 @@ void RunThreads(const BatchOptions &options, Feeder &feeder, Writer &writer) {
             Slot *slot = nullptr;
             {
                 std::unique_lock lock(mutex);
-                changed.wait(lock,
-                             [&] { return stop || filled - written < ring; });
+                changed.wait(lock, [&] {
+                    return stop || (filled - written < ring &&
+                                    (filled == written ||
+                                     inFlight + BlockCharge(blockSize) <=
+                                         IN_FLIGHT_BUDGET));
+                });
                 if (stop)
                     break;
                 slot = &slots[filled % ring];
+            }
+            if (Cancelled(cancel)) {
+                std::lock_guard lock(mutex);
+                stop = true;
+                end = RunEnd::Cancelled;
+                changed.notify_all();
+                break;
             }
             const bool more = feeder.Fill(*slot);
             std::lock_guard lock(mutex);
@@ -459,6 +502,9 @@ void RunThreads(const BatchOptions &options, Feeder &feeder, Writer &writer) {
                 changed.notify_all();
                 break;
             }
+            slot->charge =
+                slot->buffer.capacity() + OutputEstimate(options, *slot);
+            inFlight += slot->charge;
             ++filled;
             changed.notify_all();
         }
@@ -469,11 +515,11 @@ void RunThreads(const BatchOptions &options, Feeder &feeder, Writer &writer) {
         t.join();
     if (failure)
         std::rethrow_exception(failure);
+    return end;
 }
 
-/// Total size of the inputs when all of them are regular files, else
-/// nothing (no progress line for pipes and terminals).
-std::optional<std::uint64_t> TotalInputBytes(const BatchOptions &options) {
+/// Total size of the inputs when all of them are regular files, else 0.
+std::uint64_t TotalInputBytes(const BatchOptions &options) {
     std::uint64_t total = 0;
     auto add = [&](int fd, const char *path) {
         struct stat st {};
@@ -484,41 +530,108 @@ std::optional<std::uint64_t> TotalInputBytes(const BatchOptions &options) {
         return true;
     };
     if (options.inputs.empty())
-        return add(0, nullptr) ? std::optional(total) : std::nullopt;
+        return add(0, nullptr) ? total : 0;
     for (const std::string &path : options.inputs)
         if (!(path == "-" ? add(0, nullptr) : add(-1, path.c_str())))
-            return std::nullopt;
+            return 0;
     return total;
 }
 
 } // namespace
 
-int RunBatch(const BatchOptions &options, int outFd, int errFd) {
-    // Any setup fault shows here, before a byte is written.
-    { LineConverter check(options); }
+unsigned UsableThreads(unsigned requested) {
+    const auto most = static_cast<unsigned>(
+        IN_FLIGHT_BUDGET / BlockCharge(MIN_BLOCK_SIZE) - RingSize(0));
+    return std::clamp(requested, 1u, most);
+}
 
-    std::optional<Progress> progress;
-    if (options.progress)
-        if (const auto total = TotalInputBytes(options))
-            progress.emplace(errFd, *total);
+BatchSummary RunBatch(const BatchOptions &options, int outFd,
+                      BatchObserver &observer,
+                      const std::atomic<bool> *cancel) {
+    BatchOptions run = options;
+    run.threads = UsableThreads(options.threads);
+    // Any setup fault shows here, before a byte is written.
+    { LineConverter check(run); }
 
     std::deque<FileState> files;
-    Feeder feeder(options, files);
-    Writer writer(options, outFd, errFd, progress ? &*progress : nullptr);
+    Feeder feeder(run, files);
+    Writer writer(run, outFd, observer, TotalInputBytes(run));
+    BatchSummary summary;
     try {
         writer.Begin();
-        if (options.threads <= 1)
-            RunOneThread(options, feeder, writer);
-        else
-            RunThreads(options, feeder, writer);
-        writer.End();
+        summary.end = run.threads <= 1
+                          ? RunOneThread(run, feeder, writer, cancel)
+                          : RunThreads(run, feeder, writer, cancel);
+        if (summary.end != RunEnd::Cancelled)
+            writer.End();
     } catch (const IoError &e) {
-        writer.Message(std::string("nolvex-convert: ") + e.what() + "\n");
-        return 1;
+        observer.Message(e.what());
+        summary.end = RunEnd::Failed;
     }
-    const std::uint64_t failed = writer.FailedLines();
+    summary.progress = writer.Counts();
+    summary.inputsFailed = writer.FailedInputs();
+    const std::uint64_t failed = summary.progress.linesFailed;
     if (failed > 0)
-        writer.Message("nolvex-convert: " + std::to_string(failed) +
-                       (failed == 1 ? " line" : " lines") + " failed\n");
-    return failed > 0 || writer.FailedInputs() > 0 ? 1 : 0;
+        observer.Message(std::to_string(failed) +
+                         (failed == 1 ? " line" : " lines") + " failed");
+    return summary;
+}
+
+// ---- the command line's observer
+// ---------------------------------------------
+
+StreamObserver::StreamObserver(int errFd, bool progressLine)
+    : m_nFd(errFd), m_bProgress(progressLine), m_nStart(NowMs()),
+      m_nLast(m_nStart) {}
+
+void StreamObserver::Message(std::string_view text) {
+    if (m_bShown)
+        Say(m_nFd, "\r\033[K");
+    m_bShown = false;
+    std::string line = "nolvex-convert: ";
+    line.append(text).append("\n");
+    Say(m_nFd, line);
+}
+
+void StreamObserver::Progress(const BatchProgress &progress) {
+    if (!m_bProgress || progress.bytesTotal == 0)
+        return;
+    const std::int64_t now = NowMs();
+    const bool end = progress.bytesDone >= progress.bytesTotal;
+    if (!end && now - m_nLast < 250)
+        return;
+    m_nLast = now;
+    const double seconds = static_cast<double>(now - m_nStart) / 1000.0;
+    const std::uint64_t percent = std::min<std::uint64_t>(
+        progress.bytesDone * 100 / progress.bytesTotal, 100);
+    const auto rate = seconds > 0
+                          ? static_cast<std::uint64_t>(
+                                static_cast<double>(progress.points) / seconds)
+                          : 0;
+    std::uint64_t left = 0;
+    if (progress.bytesDone > 0 && progress.bytesDone < progress.bytesTotal)
+        left = static_cast<std::uint64_t>(
+            seconds *
+            static_cast<double>(progress.bytesTotal - progress.bytesDone) /
+            static_cast<double>(progress.bytesDone));
+    char line[192];
+    char *p = line;
+    *p++ = '\r';
+    p = std::to_chars(p, line + 120, percent).ptr;
+    p = std::copy_n("%  ", 3, p);
+    p = std::to_chars(p, line + 120, rate).ptr;
+    p = std::copy_n(" points/s  ", 11, p);
+    p = std::to_chars(p, line + 120, left / 60).ptr;
+    *p++ = ':';
+    *p++ = static_cast<char>('0' + (left % 60) / 10);
+    *p++ = static_cast<char>('0' + left % 10);
+    p = std::copy_n(" left ", 6, p);
+    Say(m_nFd, std::string_view(line, static_cast<std::size_t>(p - line)));
+    m_bShown = true;
+}
+
+void StreamObserver::Finish() {
+    if (m_bShown)
+        Say(m_nFd, "\r\033[K");
+    m_bShown = false;
 }

@@ -1,15 +1,23 @@
 // nolvex-convert: the window's transformation and conversion commands over
 // files of points. Command line, output file and exit status.
+#include "AngleText.h"
 #include "Batch.h"
 #include "NumberText.h"
+#include "OutputFile.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <iostream>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+#include <algorithm>
+#include <optional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -24,8 +32,8 @@ constexpr const char *EXAMPLES = R"HELP(Examples:
   Latitude, longitude in columns 2 and 3 of a CSV file with a heading, to
   UTM zone 52 on the Tokyo datum:
     nolvex-convert --header --columns 2,3 --from WGS84 --to TOY-B:utm \
-        --to-utm-zone 52 survey.csv -o survey-utm.csv
-  UTM on WGS 84, each point in its own zone (the zone is written after Z):
+        --to-utm-zone 52N survey.csv -o survey-utm.csv
+  UTM on WGS 84, each point in its own zone (written after Z as 52N, 56S):
     nolvex-convert --from WGS84 --to WGS84:utm --utm-zone auto gps.txt
   The Korean central belt (TM) on Bessel to geographic WGS 84 as GeoJSON:
     nolvex-convert --from "Tokyo(---):tm" --to WGS84 \
@@ -38,12 +46,16 @@ constexpr const char *EXAMPLES = R"HELP(Examples:
 
 Input: one point per line; latitude, longitude and an optional height, or X,
 Y and an optional Z for a grid; fields separated by blanks, commas,
-semicolons or tabs (detected from the first data line). Angles as decimal
-degrees or 37:28:54.63, 37°28'54.63", 37d28m54.63s, 37°28.9105', with N, S,
-E or W before or after. Lines starting with # and blank lines pass through.
-Errors: "nolvex-convert: FILE:LINE: message" on standard error (FILE is
-<stdin> for standard input); the line is left out. Exit status 0 when all
-lines converted, 1 when a line or an input failed, 2 for a usage error.)HELP";
+semicolons or tabs (detected from the first data line), CSV quoting read.
+Angles as decimal degrees or 37:28:54.63, 37°28'54.63", 37d28m54.63s,
+37°28.9105', 37 28 54.63 N, with one letter N, S, E or W before or after
+(it decides which coordinate the angle is) or a sign. Minutes and seconds
+below 60, latitudes within 90, longitudes from -180 to below 360.
+A line that fails is written in its place as "# ERROR: message | line" and
+reported as "nolvex-convert: FILE:LINE: message" on standard error (FILE is
+<stdin> for standard input). Lines starting with # and blank lines pass
+through. Exit status 0 when all lines converted, 1 when a line or an input
+failed, 2 for a usage error.)HELP";
 
 [[noreturn]] void Usage(const std::string &message) {
     std::cerr << "nolvex-convert: " << message
@@ -67,41 +79,97 @@ char ParseDelimiter(const std::string &text) {
     Usage("--delimiter takes one character, tab, comma, semicolon or space");
 }
 
-std::vector<int> ParseColumns(const std::string &text) {
-    std::vector<int> columns;
-    const char *p = text.data();
-    const char *end = p + text.size();
-    while (p < end) {
+/// "2,3,4", or heading names with --header ("lat,lon,h"), or both.
+void ParseColumns(const std::string &text, BatchOptions &options) {
+    constexpr const char *FORM =
+        "--columns takes column numbers from 1, as in 2,3,4, or with "
+        "--header the column names of the heading";
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        const std::string item =
+            text.substr(start, comma == std::string::npos ? std::string::npos
+                                                          : comma - start);
         int column = 0;
-        const auto [next, ec] = std::from_chars(p, end, column);
-        if (ec != std::errc() || column < 1 || column > 1'000'000)
-            Usage("--columns takes column numbers from 1, as in 2,3,4");
-        columns.push_back(column - 1);
-        p = next;
-        if (p < end && *p++ != ',')
-            Usage("--columns takes column numbers from 1, as in 2,3,4");
-        if (p == end && text.back() == ',')
-            Usage("--columns takes column numbers from 1, as in 2,3,4");
+        const auto [next, ec] =
+            std::from_chars(item.data(), item.data() + item.size(), column);
+        if (ec == std::errc() && next == item.data() + item.size()) {
+            if (column < 1 || column > 1'000'000)
+                Usage(FORM);
+            options.columns.push_back(column - 1);
+            options.columnNames.emplace_back();
+        } else {
+            if (item.empty() || !options.header)
+                Usage(FORM);
+            options.columns.push_back(0);
+            options.columnNames.push_back(item);
+        }
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
     }
-    return columns;
+    if (std::all_of(options.columnNames.begin(), options.columnNames.end(),
+                    [](const std::string &name) { return name.empty(); }))
+        options.columnNames.clear();
 }
 
-/// Turns a zone option into the origin longitude typed into the dialog.
-void ApplyZone(const std::string &zone, GridSettings &grid,
-               const char *option) {
-    if (zone == "auto") {
+/// Turns a zone option into what the projection-origin dialog would get:
+/// the origin longitude of the zone, and with a hemisphere letter the false
+/// northing (0 north, 10,000,000 m south).
+void ApplyZone(std::string zone, GridSettings &grid, const char *option,
+               bool source, BatchOptions &options) {
+    if (zone == "auto" && !source) {
+        if (grid.falseNorthing)
+            Usage(std::string(option) +
+                  " auto sets the false northing by hemisphere; leave out "
+                  "--to-false-northing");
         grid.autoZone = true;
         return;
+    }
+    if (zone == "column" && source) {
+        if (grid.originLon || grid.falseNorthing)
+            Usage(std::string(option) +
+                  " column and an origin longitude or false northing together");
+        options.sourceZoneColumn = true;
+        return;
+    }
+    char hemisphere = 0;
+    if (!zone.empty() && std::strchr("NnSs", zone.back()) != nullptr) {
+        hemisphere = static_cast<char>(std::toupper(zone.back()));
+        zone.pop_back();
     }
     int number = 0;
     const auto [next, ec] =
         std::from_chars(zone.data(), zone.data() + zone.size(), number);
     if (ec != std::errc() || next != zone.data() + zone.size() || number < 1 ||
         number > 60)
-        Usage(std::string(option) + " takes a zone from 1 to 60 or auto");
+        Usage(std::string(option) + " takes a zone from 1 to 60, with N or S " +
+              (source ? "for its hemisphere, or column"
+                      : "for its hemisphere, or auto"));
     if (grid.originLon)
         Usage(std::string(option) + " and an origin longitude together");
     grid.originLon = Code::FormatReal(6.0 * number - 183.0);
+    if (hemisphere != 0) {
+        if (grid.falseNorthing)
+            Usage(std::string(option) + " " + std::to_string(number) +
+                  hemisphere +
+                  " sets the false northing; leave out the "
+                  "false-northing option");
+        grid.falseNorthing = hemisphere == 'S' ? "10000000" : "0";
+    }
+}
+
+/// Makes sure descriptors 0 to 2 are open, on /dev/null where they are not,
+/// so that no file opened later takes their number (an output file as
+/// descriptor 2 would receive the messages).
+void EnsureStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (opened != fd) // open returns the lowest free number: fd itself
+            std::_Exit(EXIT_USAGE);
+    }
 }
 
 /// True when @p a and @p b name the same file.
@@ -111,9 +179,54 @@ bool SameFile(const std::string &a, const struct stat &b) {
            st.st_ino == b.st_ino;
 }
 
+bool SameFile(int fd, const struct stat &b) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && st.st_dev == b.st_dev &&
+           st.st_ino == b.st_ino;
+}
+
+/// Refuses a run whose output is one of its inputs: reading and writing the
+/// same file loses it (standard input given as "<" included).
+void CheckOutputIsNoInput(const BatchOptions &options) {
+    const bool readsStdin =
+        options.inputs.empty() ||
+        std::find(options.inputs.begin(), options.inputs.end(), "-") !=
+            options.inputs.end();
+    struct stat out {};
+    std::string outName;
+    if (!options.output.empty() && options.output != "-") {
+        if (::stat(options.output.c_str(), &out) != 0 || !S_ISREG(out.st_mode))
+            return;
+        outName = "the output file " + options.output;
+    } else {
+        // Standard output appended to an input ("nolvex-convert a >> a")
+        // would be read again while it grows.
+        if (::fstat(1, &out) != 0 || !S_ISREG(out.st_mode))
+            return;
+        outName = "standard output";
+    }
+    for (const std::string &input : options.inputs)
+        if (input != "-" && SameFile(input, out))
+            Usage(outName + " is also the input " + input);
+    if (readsStdin && SameFile(0, out))
+        Usage(outName + " is also standard input");
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
+    EnsureStandardDescriptors();
+#ifdef __GLIBC__
+    // Buffers of long lines are mapped and unmapped on their own: with the
+    // threshold fixed, glibc does not raise it after the first free and then
+    // keep the freed megabytes of every thread's arena.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
+    // A reader of standard error that goes away must not end the run: the
+    // messages are best effort, the output is not (a failed write of it is
+    // an error of its own).
+    std::signal(SIGPIPE, SIG_IGN);
+
     CLI::App app{"Converts files of points between the datums and grids of "
                  "the catalogue, as the window's commands do.",
                  "nolvex-convert"};
@@ -124,7 +237,7 @@ int main(int argc, char **argv) {
     BatchOptions options;
     std::string fromText, toText, delimiterText, columnsText, listText;
     std::string formatText = "dd", outputFormatText = "text",
-                onErrorText = "continue";
+                onErrorText = "comment";
     std::string userEllipsoidText, userDatumText;
     std::string utmZone, fromUtmZone, toUtmZone;
     unsigned threads = std::max(1u, std::thread::hardware_concurrency());
@@ -158,8 +271,10 @@ int main(int argc, char **argv) {
         ->check(CLI::Range(0, 17));
     app.add_option("--output-format", outputFormatText, "text or geojson")
         ->check(CLI::IsMember({"text", "geojson"}));
-    app.add_option("--on-error", onErrorText, "continue (default) or stop")
-        ->check(CLI::IsMember({"continue", "stop"}));
+    app.add_option("--on-error", onErrorText,
+                   "A line that fails: comment (a comment line in its place, "
+                   "the default), skip (left out) or stop")
+        ->check(CLI::IsMember({"comment", "skip", "stop"}));
     app.add_option("--list", listText,
                    "Print the catalogue: datums or ellipsoids")
         ->check(CLI::IsMember({"datums", "ellipsoids"}));
@@ -169,10 +284,13 @@ int main(int argc, char **argv) {
     app.add_option("--user-datum", userDatumText, "User datum (index 0)")
         ->type_name("NAME,ELLIPSOID,dx,dy,dz");
     app.add_option("--utm-zone", utmZone,
-                   "UTM zone of every utm side: 1 to 60, or auto (target)");
-    app.add_option("--from-utm-zone", fromUtmZone, "UTM zone of the source");
+                   "UTM zone of every utm side: 1 to 60 with N or S (52N, "
+                   "56S), or auto (target)");
+    app.add_option("--from-utm-zone", fromUtmZone,
+                   "UTM zone of the source (52N, 56S), or column: each "
+                   "point's zone after its coordinates");
     app.add_option("--to-utm-zone", toUtmZone,
-                   "UTM zone of the target, or auto");
+                   "UTM zone of the target (52N, 56S), or auto");
     struct GridOption {
         const char *name;
         std::optional<std::string> GridSettings::*field;
@@ -251,39 +369,53 @@ int main(int argc, char **argv) {
             const bool toUtm = options.chain.to.kind == CS_UTM;
             if (!fromUtm && !toUtm)
                 throw UsageError("--utm-zone needs a utm side");
+            if (fromUtm && utmZone == "auto")
+                throw UsageError("--utm-zone auto needs a utm target; give a "
+                                 "utm source its zone with --from-utm-zone");
             if (fromUtm)
-                ApplyZone(utmZone, fromGrid, "--utm-zone");
+                ApplyZone(utmZone, fromGrid, "--utm-zone", true, options);
             if (toUtm)
-                ApplyZone(utmZone, toGrid, "--utm-zone");
+                ApplyZone(utmZone, toGrid, "--utm-zone", false, options);
         }
         if (!fromUtmZone.empty()) {
             if (options.chain.from.kind != CS_UTM)
                 throw UsageError("--from-utm-zone needs a utm source");
-            ApplyZone(fromUtmZone, fromGrid, "--from-utm-zone");
+            ApplyZone(fromUtmZone, fromGrid, "--from-utm-zone", true, options);
         }
         if (!toUtmZone.empty()) {
             if (options.chain.to.kind != CS_UTM)
                 throw UsageError("--to-utm-zone needs a utm target");
-            ApplyZone(toUtmZone, toGrid, "--to-utm-zone");
+            ApplyZone(toUtmZone, toGrid, "--to-utm-zone", false, options);
         }
+        if (options.chain.from.kind == CS_UTM && !fromGrid.originLon &&
+            !options.sourceZoneColumn)
+            throw UsageError("a utm source needs its zone: --from-utm-zone "
+                             "1 to 60 with N or S (52N, 56S), or column");
         options.chain.from.grid = fromGrid;
         options.chain.to.grid = toGrid;
 
         if (!delimiterText.empty())
             options.delimiter = ParseDelimiter(delimiterText);
         if (!columnsText.empty())
-            options.columns = ParseColumns(columnsText);
+            ParseColumns(columnsText, options);
         options.angleFormat = formatText == "dm"    ? AngleFormat::Dm
                               : formatText == "dms" ? AngleFormat::Dms
                                                     : AngleFormat::Dd;
         options.outputFormat = outputFormatText == "geojson"
                                    ? OutputFormat::GeoJson
                                    : OutputFormat::Text;
-        options.onError =
-            onErrorText == "stop" ? ErrorPolicy::Stop : ErrorPolicy::Continue;
+        options.onError = onErrorText == "stop"   ? ErrorPolicy::Stop
+                          : onErrorText == "skip" ? ErrorPolicy::Skip
+                                                  : ErrorPolicy::Comment;
         // Trace records from several threads would interleave in the files.
-        options.threads = options.chain.trace ? 1 : threads;
-        options.progress = !quiet && ::isatty(2) == 1;
+        options.threads = options.chain.trace ? 1 : UsableThreads(threads);
+        // The progress line goes to a terminal on standard error, unless the
+        // output goes to that same terminal (it would land between results).
+        const bool toStdout = options.output.empty() || options.output == "-";
+        struct stat errStat {};
+        options.progress =
+            !quiet && ::isatty(2) == 1 && ::fstat(2, &errStat) == 0 &&
+            !(toStdout && ::isatty(1) == 1 && SameFile(1, errStat));
         CheckOptions(options);
         // The engines are set up once here, so that a setup fault is told
         // before the output file is created.
@@ -294,36 +426,38 @@ int main(int argc, char **argv) {
         Usage(e.what());
     }
 
-    int outFd = 1;
-    if (!options.output.empty() && options.output != "-") {
-        struct stat existing {};
-        if (::stat(options.output.c_str(), &existing) == 0) {
-            for (const std::string &input : options.inputs)
-                if (input != "-" && SameFile(input, existing))
-                    Usage("the output file " + options.output +
-                          " is also an input");
-        }
-        outFd = ::open(options.output.c_str(),
-                       O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (outFd < 0) {
-            std::cerr << "nolvex-convert: " << options.output
-                      << ": cannot open: " << std::strerror(errno) << "\n";
-            return 1;
-        }
+    CheckOutputIsNoInput(options);
+    std::optional<OutputFile> file;
+    try {
+        if (!options.output.empty() && options.output != "-")
+            file.emplace(options.output);
+    } catch (const IoError &e) {
+        std::cerr << "nolvex-convert: " << EscapeForMessage(e.what()) << "\n";
+        return 1;
     }
 
+    StreamObserver observer(2, options.progress);
     try {
-        const int status = RunBatch(options, outFd, 2);
-        if (outFd != 1 && ::close(outFd) != 0) {
-            std::cerr << "nolvex-convert: " << options.output
-                      << ": write error: " << std::strerror(errno) << "\n";
-            return 1;
+        const BatchSummary summary =
+            RunBatch(options, file ? file->Fd() : 1, observer);
+        observer.Finish();
+        if (file) {
+            // Only a run that got to the end of its inputs gives the file
+            // its name; a stopped or failed one leaves the old file as it was.
+            if (summary.end != RunEnd::Finished)
+                return 1;
+            try {
+                file->Commit();
+            } catch (const IoError &e) {
+                observer.Message(EscapeForMessage(e.what()));
+                return 1;
+            }
         }
-        return status;
+        return summary.ExitStatus();
     } catch (const SetupError &e) {
         Usage(e.what());
     } catch (const std::exception &e) {
-        std::cerr << "nolvex-convert: " << e.what() << "\n";
+        observer.Message(e.what());
         return 1;
     }
 }

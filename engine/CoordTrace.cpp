@@ -9,6 +9,12 @@
 #include <iterator>
 #include <string>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 // The record texts, copied exactly as the records print them. Every value line
@@ -217,7 +223,34 @@ std::size_t FormatTraceValue(double value, char (&buffer)[TRACE_VALUE_SIZE]) {
 void CoordTrace::Open(const COORD &coord, TraceRecord record) noexcept {
     const RecordFile &file = RECORD_FILES[static_cast<std::size_t>(record)];
     m_coord = &coord;
+#ifdef _WIN32
     m_file = std::fopen(file.name, TRACE_MODE);
+#else
+    // The record goes into a plain file of the current directory and nowhere
+    // else: a symbolic link of that name is not followed (nor a dangling one
+    // made to create its target), and a file that is not regular (a FIFO, a
+    // device) or that has other names (a hard link into another directory) is
+    // left alone. O_NONBLOCK keeps a FIFO without a reader from blocking the
+    // open; it is cleared before anything is written.
+    const int fd = ::open(file.name,
+                          O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC |
+                              O_NONBLOCK | O_NOCTTY,
+                          0666);
+    if (fd < 0)
+        return; // no rights, no room, a link, a directory: no record
+    struct stat st {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 ||
+        flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return;
+    }
+    m_file = ::fdopen(fd, TRACE_MODE);
+    if (m_file == nullptr) {
+        ::close(fd);
+        return;
+    }
+#endif
     if (m_file == nullptr)
         return; // no rights, no room, a directory of that name: no record
     Text(BANNER_ROW);

@@ -1,12 +1,19 @@
-// Fuzz target: the line reader and the conversion of blocks of lines. The
-// first byte picks one of a few runs; the rest is the input file. The blocks
-// must give back the input, every line must be counted once, text output
-// must consist of whole lines, GeoJSON output must read back as JSON.
+// Fuzz target: the line reader and the conversion of blocks of lines, under
+// an option set drawn from the input, with lines over a small length limit,
+// and now and then a whole run on one thread against a run on three. The
+// first byte picks one of 256 option sets, the second the block size and the
+// longest line, the third whether to make a whole run; the rest is the input
+// file. The blocks
+// must give back the input, every line must be counted once and give one
+// output line (unless skipped or stopped), GeoJSON output must read back as
+// JSON with one feature per point or failed line, and the runs must write
+// the same bytes and messages.
 #include "Batch.h"
 #include "JsonCheck.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string>
 #include <sys/mman.h>
@@ -14,45 +21,79 @@
 
 namespace {
 
-BatchOptions Options(int run) {
+/// The option bits of one input.
+struct Pick {
+    std::uint32_t bits;
+    std::uint32_t Take(int count) {
+        const std::uint32_t v = bits & ((1u << count) - 1);
+        bits >>= count;
+        return v;
+    }
+};
+
+BatchOptions Options(std::uint32_t bits) {
+    Pick pick{bits};
+    static constexpr int KINDS[] = {KIND_GEO, CS_UTM,   CS_TM,    CS_G7,
+                                    CS_ECEF,  KIND_GEO, KIND_GEO, CS_UTM};
+    static constexpr std::int32_t FROM_DATUMS[] = {DATUM_WGS84, 125, 123, 38};
     BatchOptions o;
-    switch (run) {
-    case 0: // WGS 84 to Tokyo, decimal degrees
-        o.chain.to.datum = 125;
+    o.chain.from.kind = KINDS[pick.Take(3)];
+    o.chain.to.kind = KINDS[pick.Take(3)];
+    o.chain.from.datum = FROM_DATUMS[pick.Take(2)];
+    o.chain.to.datum = pick.Take(1) ? 125 : DATUM_WGS84;
+    const std::uint32_t format = pick.Take(2);
+    if (o.chain.to.kind == KIND_GEO)
+        o.angleFormat = format == 1   ? AngleFormat::Dm
+                        : format == 2 ? AngleFormat::Dms
+                                      : AngleFormat::Dd;
+    static constexpr int PRECISIONS[] = {-1, 0, 3, 17};
+    o.precision = PRECISIONS[pick.Take(2)];
+    o.lonLat = pick.Take(1) != 0;
+    switch (pick.Take(2)) {
+    case 1:
+        o.columns = {1, 0};
         break;
-    case 1: // TM on Tokyo to UTM on WGS 84, a zone per point
-        o.chain.from = {125, CS_TM, {}};
-        o.chain.to = {DATUM_WGS84, CS_UTM, {}};
-        o.chain.to.grid.autoZone = true;
-        break;
-    case 2: // ECEF to geographic, DMS with fixed decimals, columns picked
-        o.chain.from.kind = CS_ECEF;
-        o.angleFormat = AngleFormat::Dms;
-        o.precision = 3;
+    case 2:
         o.columns = {2, 0, 1};
         break;
-    case 3: // local datum to GeoJSON with a heading
-        o.chain.from.datum = 123;
+    case 3:
+        o.columns = {0, 2};
+        break;
+    default:
+        break;
+    }
+    o.header = pick.Take(1) != 0;
+    static constexpr ErrorPolicy POLICIES[] = {
+        ErrorPolicy::Comment, ErrorPolicy::Skip, ErrorPolicy::Stop,
+        ErrorPolicy::Comment};
+    o.onError = POLICIES[pick.Take(2)];
+    if (pick.Take(1) && o.chain.to.kind == KIND_GEO &&
+        o.chain.to.datum == DATUM_WGS84 && o.angleFormat == AngleFormat::Dd)
         o.outputFormat = OutputFormat::GeoJson;
-        o.header = true;
-        break;
-    default: // longitude first, DM, stop at the first failure
-        o.chain.from = {38, KIND_GEO, {}};
-        o.chain.to = {DATUM_WGS84, CS_G7, {}};
-        o.chain.to.grid.originLon = "127.5";
-        o.lonLat = true;
-        o.onError = ErrorPolicy::Stop;
-        break;
+    const bool zoneBit = pick.Take(1) != 0;
+    const bool south = pick.Take(1) != 0;
+    if (o.chain.to.kind == CS_UTM && zoneBit)
+        o.chain.to.grid.autoZone = true;
+    if (o.chain.from.kind == CS_UTM) {
+        if (zoneBit) {
+            o.sourceZoneColumn = true;
+        } else {
+            o.chain.from.grid.originLon = "129";
+            if (south)
+                o.chain.from.grid.falseNorthing = "10000000";
+        }
     }
     return o;
 }
 
-constexpr int RUNS = 5;
+/// Bits 0 to 22 make the options.
+constexpr std::uint32_t OPTION_MASK = (1u << 23) - 1;
 
 struct Run {
     BatchOptions options;
     LineConverter converter;
-    explicit Run(int run) : options(Options(run)), converter(options) {}
+    explicit Run(std::uint32_t bits)
+        : options(Options(bits)), converter(options) {}
 };
 
 std::size_t CountLines(std::string_view text) {
@@ -64,28 +105,88 @@ std::size_t CountLines(std::string_view text) {
     return count;
 }
 
+int MemoryFile(std::string_view bytes) {
+    const int fd = memfd_create("fuzz", 0);
+    if (fd < 0 ||
+        write(fd, bytes.data(), bytes.size()) !=
+            static_cast<ssize_t>(bytes.size()) ||
+        lseek(fd, 0, SEEK_SET) != 0)
+        std::abort();
+    return fd;
+}
+
+std::string FileText(int fd) {
+    std::string text;
+    char buffer[4096];
+    if (lseek(fd, 0, SEEK_SET) != 0)
+        std::abort();
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            return text;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+struct Collect : BatchObserver {
+    std::string messages;
+    void Message(std::string_view text) override {
+        messages.append(text).append("\n");
+    }
+};
+
+/// A whole run over @p input with @p threads: output and messages.
+std::string WholeRun(const BatchOptions &base, std::string_view input,
+                     unsigned threads) {
+    const int in = MemoryFile(input);
+    const int out = memfd_create("out", 0);
+    BatchOptions options = base;
+    options.inputs = {"/proc/self/fd/" + std::to_string(in)};
+    options.threads = threads;
+    options.blockSize = 16 + input.size() % 64; // many blocks in the ring
+    Collect collect;
+    const BatchSummary summary = RunBatch(options, out, collect);
+    std::string result = FileText(out) + "\n--\n" + collect.messages +
+                         std::to_string(summary.ExitStatus()) +
+                         std::to_string(static_cast<int>(summary.end));
+    close(in);
+    close(out);
+    // Messages name the input by its path, which differs between runs.
+    for (std::size_t at;
+         (at = result.find(options.inputs[0])) != std::string::npos;)
+        result.replace(at, options.inputs[0].size(), "IN");
+    return result;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
                                       std::size_t size) {
-    static std::unique_ptr<Run> runs[RUNS];
-    if (size == 0)
+    static std::unique_ptr<Run> runs[256];
+    if (size < 3)
         return 0;
-    const int pick = data[0] % RUNS;
-    if (!runs[pick])
-        runs[pick] = std::make_unique<Run>(pick);
-    Run &run = *runs[pick];
-    const std::string_view input(reinterpret_cast<const char *>(data + 1),
-                                 size - 1);
+    // The 256 option sets spread over the option bits.
+    const std::uint32_t key =
+        (static_cast<std::uint32_t>(data[0]) * 2654435761u) & OPTION_MASK;
+    if (!runs[data[0]]) {
+        try {
+            runs[data[0]] = std::make_unique<Run>(key);
+        } catch (const SetupError &) {
+            return 0;
+        }
+    }
+    Run &run = *runs[data[0]];
+    const BatchOptions &options = run.options;
+    const std::string_view input(reinterpret_cast<const char *>(data + 3),
+                                 size - 3);
+    const std::size_t blockSize = 1 + (data[1] & 63);
+    static constexpr std::size_t MAX_LINES[] = {16, 64, 256, MAX_LINE_BYTES};
+    const std::size_t maxLine = MAX_LINES[data[1] >> 6];
 
-    // The input through the block reader, with tiny blocks.
-    const int fd = memfd_create("fuzz", 0);
-    if (fd < 0 ||
-        write(fd, input.data(), input.size()) !=
-            static_cast<ssize_t>(input.size()) ||
-        lseek(fd, 0, SEEK_SET) != 0)
-        std::abort();
-    BlockReader reader(fd, 1 + data[0] % 61);
+    // The input through the block reader, with tiny blocks and a small
+    // longest line.
+    const int fd = MemoryFile(input);
+    BlockReader reader(fd, blockSize, maxLine);
     std::vector<char> buffer;
     BlockText block;
     std::string joined;
@@ -97,13 +198,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
     bool delimiterKnown = false;
     bool stopped = false;
     while (reader.Next(buffer, block)) {
-        if (block.overlongFirst)
-            std::abort(); // inputs are far below the longest line
         joined += block.text;
         consumed += block.consumed;
 
-        // Delimiter and heading as the feeder finds them.
-        const bool headerFirst = first && run.options.header;
+        // Delimiter, heading and columns as the feeder finds them.
+        const bool headerFirst = first && options.header && block.overlong == 0;
+        if (headerFirst)
+            header = std::string(block.text.substr(0, block.text.find('\n')));
         if (!delimiterKnown) {
             std::string_view text = block.text;
             bool skip = headerFirst;
@@ -113,7 +214,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
                 text = nl == std::string_view::npos ? std::string_view()
                                                     : text.substr(nl + 1);
                 if (skip) {
-                    header = std::string(line);
                     skip = false;
                     continue;
                 }
@@ -127,30 +227,44 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
                 format.keys = &keys;
                 break;
             }
+            try {
+                ResolveColumns(options, header, format);
+            } catch (const InputError &) {
+                std::abort(); // the option sets name columns by number
+            }
         }
-        first = false;
 
         BlockResult result;
-        ProcessBlock(run.converter, run.options, block, headerFirst, format,
-                     result);
-        const std::size_t lines = CountLines(block.text);
+        ProcessBlock(run.converter, options, block,
+                     {first && options.header, first}, format, result);
+        first = false;
+        const std::size_t lines = CountLines(block.text) + block.overlong;
         if (result.lines > lines || (!result.stopped && result.lines != lines))
             std::abort();
         if (result.points + result.errors.size() > result.lines)
             std::abort();
         const std::string_view out = result.out.View();
-        if (run.options.outputFormat == OutputFormat::Text) {
+        if (options.outputFormat == OutputFormat::Text) {
             if (!out.empty() && out.back() != '\n')
+                std::abort();
+            // One output line per input line, failed ones included.
+            if (options.onError == ErrorPolicy::Comment && !result.stopped &&
+                CountLines(out) != result.lines)
                 std::abort();
         } else if (!out.empty()) {
             try {
                 const JsonValue features =
                     ParseJson("[" + std::string(out.substr(1)) + "]");
-                if (features.items.size() != result.points)
+                const std::size_t failed = options.onError == ErrorPolicy::Skip
+                                               ? 0
+                                               : result.errors.size();
+                if (features.items.size() != result.points + failed)
                     std::abort();
             } catch (const std::runtime_error &) {
                 std::abort();
             }
+        } else if (result.points != 0) {
+            std::abort();
         }
         if (result.stopped) {
             stopped = true;
@@ -159,9 +273,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
     }
     close(fd);
     // Every byte once, in order; all of them unless the run stopped early.
-    if (joined != input.substr(0, joined.size()) ||
-        (!stopped &&
-         (joined.size() != input.size() || consumed != input.size())))
+    if (joined.size() > input.size() ||
+        (!stopped && (consumed != input.size())))
         std::abort();
+
+    // Now and then a whole run: one thread and three give the same bytes.
+    if (data[2] == 0x5A) {
+        BatchOptions whole = options;
+        if (WholeRun(whole, input, 1) != WholeRun(whole, input, 3))
+            std::abort();
+    }
     return 0;
 }

@@ -2,7 +2,10 @@
 # Times nolvex-convert against PROJ's cct (a benchmark-only reference) on
 # 1,000,000 points: the Molodensky job WGS 84 -> "Tokyo(---)" and the UTM job
 # WGS 84 -> UTM zone 52. Interleaved rounds, medians, points per second,
-# ratios and peak memory; then checks that both tools agree on the numbers.
+# ratios and peak memory; then checks that both tools agree on the numbers;
+# then the peak memory of nolvex-convert alone on the million points and on
+# 64 lines of 1 MB, for 1 to 64 threads.
+#   BENCH_ONLY    "memory" for the memory table alone
 #   BENCH_ROUNDS  rounds per job (default 5)
 #   BENCH_POINTS  points in the generated file (default 1000000)
 #   BENCH_BUILD   Release build directory (default build-cli-release)
@@ -44,6 +47,45 @@ da=$(awk 'BEGIN { printf "%.17g", -(6378137 - 6377397.155) }')
 df=$(awk 'BEGIN { printf "%.17g", -(1 / 298.257223563 - 1 / 299.1528128) }')
 molodensky=(+proj=molodensky +ellps=WGS84 +dx=105.627 +dy=-462.37 +dz=-643.258 "+da=$da" "+df=$df")
 utm=(+proj=utm +zone=52 +ellps=WGS84)
+
+memory_table() {
+    # 64 lines of about 1 MB: half of them points with a long text column,
+    # half lines that fail and come back as comment lines carrying the text.
+    local long="$data/long-lines.txt"
+    if [ ! -s "$long" ]; then
+        local s i
+        s=$(head -c 1000000 /dev/zero | tr '\0' x)
+        for ((i = 0; i < 64; ++i)); do
+            if ((i % 2)); then printf 'bad,%s\n' "$s"; else printf '37.5,127.5,%s\n' "$s"; fi
+        done > "$long"
+    fi
+    echo
+    echo "Peak memory of nolvex-convert (MB), any thread count"
+    printf "%-34s" "input"
+    for t in 1 2 8 32 64; do printf "%10s" "t=$t"; done
+    echo
+    local name args
+    for name in "1000000 points, Molodensky" "1000000 points, UTM" \
+                "64 lines of 1 MB, text" "64 lines of 1 MB, GeoJSON"; do
+        case $name in
+        *Molodensky) args=(--lonlat --from WGS84 --to 'Tokyo(---)' "$input") ;;
+        *UTM) args=(--lonlat --from WGS84 --to WGS84:utm --to-utm-zone 52 "$input") ;;
+        *text) args=(--from WGS84 --to 'Tokyo(---)' "$long") ;;
+        *GeoJSON) args=(--from WGS84 --to WGS84 --output-format geojson "$long") ;;
+        esac
+        printf "%-34s" "$name"
+        for t in 1 2 8 32 64; do
+            /usr/bin/time -f "%M" -o "$data/rss.txt" "$nv" -q --threads "$t" "${args[@]}" > /dev/null 2>&1 || true
+            # the last line: a failed line makes time(1) say so first
+            tail -n 1 "$data/rss.txt" | awk '{ printf "%10.1f", $1 / 1024 }'
+        done
+        echo
+    done
+}
+if [ "${BENCH_ONLY:-}" = memory ]; then
+    memory_table
+    exit 0
+fi
 
 declare -A command
 command[cct-molodensky]="cct ${molodensky[*]} $input"
@@ -100,3 +142,5 @@ agree Molodensky "$data/cct.txt" "$data/nv.txt" deg
 cct -d 6 "${utm[@]}" "$data/agree.txt" > "$data/cct.txt"
 "$nv" -q --lonlat --from WGS84 --to WGS84:utm --to-utm-zone 52 "$data/agree.txt" > "$data/nv.txt"
 agree UTM "$data/cct.txt" "$data/nv.txt" m
+
+memory_table

@@ -7,14 +7,17 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -42,10 +45,18 @@ struct RunResult {
     int status = -1;
 };
 
+/// How the program's standard streams are set up, beyond the defaults.
+struct Streams {
+    bool closeStderr = false; ///< run with descriptor 2 closed
+    int stderrFd = -1;        ///< standard error on this descriptor
+    int stdoutFd = -1;        ///< standard output on this descriptor
+};
+
 /// Runs nolvex-convert in @p cwd with @p args, standard input from @p input.
 RunResult RunConvert(const std::vector<std::string> &args,
                      const std::string &input = "/dev/null",
-                     const std::string &cwd = DATA) {
+                     const std::string &cwd = DATA,
+                     const Streams &streams = {}) {
     char outName[] = "/tmp/nolvex-cli-out-XXXXXX";
     char errName[] = "/tmp/nolvex-cli-err-XXXXXX";
     const int outFd = mkstemp(outName);
@@ -57,8 +68,12 @@ RunResult RunConvert(const std::vector<std::string> &args,
         if (chdir(cwd.c_str()) != 0 || inFd < 0)
             _exit(126);
         dup2(inFd, 0);
-        dup2(outFd, 1);
-        dup2(errFd, 2);
+        dup2(streams.stdoutFd >= 0 ? streams.stdoutFd : outFd, 1);
+        dup2(streams.stderrFd >= 0 ? streams.stderrFd : errFd, 2);
+        if (streams.closeStderr)
+            close(2);
+        for (int fd = 3; fd < 64; ++fd)
+            close(fd);
         std::vector<char *> argv;
         argv.push_back(const_cast<char *>(NOLVEX_CONVERT));
         for (const std::string &arg : args)
@@ -205,8 +220,13 @@ const ReferenceCase REFERENCE_CASES[] = {
      "geo-to-utm52.out",
      "tmmm"},
     {"UtmToGeo",
-     {"--from", "WGS84:UTM", "--to", "WGS84", "--columns", "2,3,4",
-      "utm52.csv"},
+     {"--from", "WGS84:UTM", "--from-utm-zone", "52", "--to", "WGS84",
+      "--columns", "2,3,4", "utm52.csv"},
+     "utm52-to-geo.out",
+     "tddm"},
+    {"UtmToGeoZoneWithHemisphere",
+     {"--from", "WGS84:UTM", "--from-utm-zone", "52n", "--to", "WGS84",
+      "--columns", "2,3,4", "utm52.csv"},
      "utm52-to-geo.out",
      "tddm"},
     {"GeoToTm",
@@ -251,6 +271,11 @@ const ReferenceCase REFERENCE_CASES[] = {
     {"UtmSouthWithFalseNorthing",
      {"--from", "WGS84", "--to", "WGS84:utm", "--to-utm-zone", "56",
       "--to-false-northing", "10000000", "--columns", "2,3,4", "sydney.csv"},
+     "sydney-utm56s.out",
+     "tmmm"},
+    {"UtmSouthernZone",
+     {"--from", "WGS84", "--to", "WGS84:utm", "--to-utm-zone", "56S",
+      "--columns", "2,3,4", "sydney.csv"},
      "sydney-utm56s.out",
      "tmmm"},
     {"UtmZonePerPoint",
@@ -351,8 +376,13 @@ const TextCase TEXT_CASES[] = {
     {"ByteOrderMarkDropped",
      Args(COPY, {"--header", "--columns", "2,3", "bom.csv"}), nullptr,
      "bom.out", nullptr, 0},
-    {"FailedLinesLeftOut", Args(COPY, {"--columns", "2,3", "errors.csv"}),
+    // A 13-line file with errors gave 3 lines: each failed line now keeps
+    // its row as a comment with the error and the original text.
+    {"FailedLinesKeepTheirRows", Args(COPY, {"--columns", "2,3", "errors.csv"}),
      nullptr, "errors.out", "errors.err", 1},
+    {"SkipLeavesFailedLinesOut",
+     Args(COPY, {"--columns", "2,3", "--on-error", "skip", "errors.csv"}),
+     nullptr, "errors-skip.out", "errors.err", 1},
     {"StopsAtFirstFailure",
      Args(COPY, {"--columns", "2,3", "--on-error", "stop", "errors.csv"}),
      nullptr, "errors-stop.out", "errors-stop.err", 1},
@@ -431,10 +461,30 @@ const UsageCase USAGE_CASES[] = {
      "--to grid setting: 'abc' is not a valid floating point value"},
     {"ZoneBeyond60",
      {"--from", "WGS84", "--to", "WGS84:utm", "--utm-zone", "61"},
-     "--utm-zone takes a zone from 1 to 60 or auto"},
+     "--utm-zone takes a zone from 1 to 60, with N or S for its hemisphere, "
+     "or auto"},
     {"AutoZoneOnSource",
      {"--from", "WGS84:utm", "--to", "WGS84", "--utm-zone", "auto"},
-     "--utm-zone auto needs a utm target; a utm source needs a zone number"},
+     "--utm-zone auto needs a utm target; give a utm source its zone with "
+     "--from-utm-zone"},
+    // A UTM source without a zone silently used zone 52.
+    {"UtmSourceNeedsItsZone",
+     {"--from", "WGS84:utm", "--to", "WGS84"},
+     "a utm source needs its zone: --from-utm-zone 1 to 60 with N or S (52N, "
+     "56S), or column"},
+    {"HemisphereZoneAndFalseNorthing",
+     {"--from", "WGS84", "--to", "WGS84:utm", "--to-false-northing", "0",
+      "--to-utm-zone", "56S"},
+     "--to-utm-zone 56S sets the false northing; leave out the false-northing "
+     "option"},
+    {"ZoneColumnOnTarget",
+     {"--from", "WGS84", "--to", "WGS84:utm", "--to-utm-zone", "column"},
+     "--to-utm-zone takes a zone from 1 to 60, with N or S for its "
+     "hemisphere, or auto"},
+    {"ColumnNamesWithoutHeader",
+     {"--from", "WGS84", "--to", "WGS84", "--columns", "lat,lon"},
+     "--columns takes column numbers from 1, as in 2,3,4, or with --header "
+     "the column names of the heading"},
     {"ZoneWithoutUtm",
      {"--from", "WGS84", "--to", "WGS84:tm", "--utm-zone", "52"},
      "--utm-zone needs a utm side"},
@@ -442,8 +492,9 @@ const UsageCase USAGE_CASES[] = {
      {"--from", "WGS84", "--to", "WGS84", "--columns", "2"},
      "--columns takes two or three column numbers"},
     {"ColumnNotANumber",
-     {"--from", "WGS84", "--to", "WGS84", "--columns", "2,x"},
-     "--columns takes column numbers from 1, as in 2,3,4"},
+     {"--from", "WGS84", "--to", "WGS84", "--columns", "2,"},
+     "--columns takes column numbers from 1, as in 2,3,4, or with --header "
+     "the column names of the heading"},
     {"ColumnTwice",
      {"--from", "WGS84", "--to", "WGS84", "--columns", "2,2"},
      "--columns names column 2 twice"},
@@ -459,7 +510,7 @@ const UsageCase USAGE_CASES[] = {
      "--user-datum: expected NAME,ellipsoid,dx,dy,dz"},
     {"OutputIsInput",
      {"--from", "WGS84", "--to", "WGS84", "copy.csv", "-o", "copy.csv"},
-     "the output file copy.csv is also an input"},
+     "the output file copy.csv is also the input copy.csv"},
     {"BadDelimiter",
      {"--from", "WGS84", "--to", "WGS84", "--delimiter", "ab"},
      "--delimiter takes one character, tab, comma, semicolon or space"},
@@ -523,10 +574,34 @@ TEST(Inputs, OverlongLineIsReportedAndSkipped) {
               "37.5 127.5\n" + std::string(1'200'000, '1') + "\n35 129\n");
     const RunResult r =
         RunConvert(Args(COPY, {"overlong.txt"}), "/dev/null", dir);
-    EXPECT_EQ(r.out, "37.5 127.5 0\n35 129 0\n");
+    EXPECT_EQ(r.out, "37.5 127.5 0\n# ERROR: line longer than 1048576 bytes\n"
+                     "35 129 0\n");
     EXPECT_EQ(r.err,
               "nolvex-convert: overlong.txt:2: line longer than 1048576 bytes\n"
               "nolvex-convert: 1 line failed\n");
+    EXPECT_EQ(r.status, 1);
+}
+
+// Two or more lines over the limit in a row: only the first was reported,
+// and every later line number and the failure count were wrong.
+TEST(Inputs, OverlongLinesInARowEachReported) {
+    const std::string dir = testing::TempDir();
+    const std::string line(1'200'000, '1');
+    WriteFile(dir + "/overlong2.txt", "37.5 127.5\n" + line + "\n" + line +
+                                          "\n" + line + "\nx 1\n35 129\n");
+    const RunResult r =
+        RunConvert(Args(COPY, {"overlong2.txt"}), "/dev/null", dir);
+    const std::string comment = "# ERROR: line longer than 1048576 bytes\n";
+    EXPECT_EQ(r.out,
+              "37.5 127.5 0\n" + comment + comment + comment +
+                  "# ERROR: 'x' is not a valid latitude | x 1\n35 129 0\n");
+    EXPECT_EQ(
+        r.err,
+        "nolvex-convert: overlong2.txt:2: line longer than 1048576 bytes\n"
+        "nolvex-convert: overlong2.txt:3: line longer than 1048576 bytes\n"
+        "nolvex-convert: overlong2.txt:4: line longer than 1048576 bytes\n"
+        "nolvex-convert: overlong2.txt:5: 'x' is not a valid latitude\n"
+        "nolvex-convert: 4 lines failed\n");
     EXPECT_EQ(r.status, 1);
 }
 
@@ -577,7 +652,7 @@ TEST(Threads, OutputIdenticalForAnyThreadCount) {
     const RunResult one =
         RunConvert(Args(args, {"--threads", "1"}), "/dev/null", dir);
     EXPECT_EQ(one.status, 1);
-    EXPECT_EQ(Lines(one.out).size(), 60001u - 60000u / 997u);
+    EXPECT_EQ(Lines(one.out).size(), 60001u); // one line per input line
     EXPECT_NE(one.err.find("many.csv:998: 'bad997'"), std::string::npos);
     EXPECT_NE(one.err.find("many.csv:59821: 'bad59820'"), std::string::npos);
     for (const char *threads : {"2", "3", "7"}) {
@@ -653,7 +728,12 @@ TEST(GeoJson, StaysValidWhenStoppedEarly) {
         {"--from", "WGS84", "--to", "WGS84", "--columns", "2,3",
          "--output-format", "geojson", "--on-error", "stop", "errors.csv"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(ParseJson(r.out)["features"].items.size(), 1u);
+    const JsonValue doc = ParseJson(r.out);
+    const auto &features = doc["features"].items;
+    ASSERT_EQ(features.size(), 2u); // the point, then the failed line
+    EXPECT_EQ(features[1]["geometry"].type, JsonValue::Type::Null);
+    EXPECT_EQ(features[1]["properties"]["error"].text,
+              "'abc' is not a valid latitude");
 }
 
 // ---- catalogue and trace
@@ -713,6 +793,393 @@ TEST(Trace, WritesTheEngineTraceFiles) {
     }
     EXPECT_FALSE(
         fs::exists(dir + "/WGS2LOC.txt")); // the target is WGS 84 itself
+}
+
+// ---- files are the user's
+// ---------------------------------------------------------
+
+/// A fresh directory of its own for a test.
+std::string FreshDir(const char *name) {
+    const std::string dir = testing::TempDir() + "/nolvex-" + name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+// "-o pts.txt < pts.txt" (and "- < pts.txt") truncated pts.txt to nothing,
+// converted nothing and exited 0.
+TEST(Outputs, StandardInputThatIsTheOutputIsRefused) {
+    const std::string dir = FreshDir("same-stdin");
+    const std::string pts = dir + "/pts.txt";
+    WriteFile(pts, "37.5 127.5\n");
+    for (const auto &tail : std::vector<std::vector<std::string>>{
+             {"-o", "pts.txt"}, {"-", "-o", "pts.txt"}}) {
+        SCOPED_TRACE(tail.size());
+        const RunResult r = RunConvert(Args(COPY, tail), pts, dir);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "nolvex-convert: the output file pts.txt is also "
+                         "standard input\nRun with --help for more "
+                         "information.\n");
+        EXPECT_EQ(ReadFile(pts), "37.5 127.5\n");
+    }
+    // Standard output appended to its own input would be read while it grows.
+    const int append = open(pts.c_str(), O_WRONLY | O_APPEND);
+    Streams streams;
+    streams.stdoutFd = append;
+    const RunResult r =
+        RunConvert(Args(COPY, {"pts.txt"}), "/dev/null", dir, streams);
+    close(append);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(ReadFile(pts), "37.5 127.5\n");
+}
+
+// With standard error closed, "-o out.txt" received descriptor 2 and the
+// line errors were written into the output file.
+TEST(Outputs, ClosedStandardErrorNeverReceivesMessages) {
+    const std::string dir = FreshDir("closed-stderr");
+    WriteFile(dir + "/in.txt", "37.5 127.5\nbad 1\n");
+    Streams streams;
+    streams.closeStderr = true;
+    const RunResult r = RunConvert(Args(COPY, {"in.txt", "-o", "out.txt"}),
+                                   "/dev/null", dir, streams);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(ReadFile(dir + "/out.txt"),
+              "37.5 127.5 0\n# ERROR: 'bad' is not a valid latitude | bad 1\n");
+}
+
+// A run that stops leaves the named file as it was, and no file beside it.
+TEST(Outputs, StoppedRunLeavesTheOldFile) {
+    const std::string dir = FreshDir("stopped");
+    WriteFile(dir + "/in.txt", "37.5 127.5\nbad 1\n35 129\n");
+    WriteFile(dir + "/out.txt", "old\n");
+    const RunResult r = RunConvert(
+        Args(COPY, {"--on-error", "stop", "in.txt", "-o", "out.txt"}),
+        "/dev/null", dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(ReadFile(dir + "/out.txt"), "old\n");
+    EXPECT_EQ(
+        std::distance(fs::directory_iterator(dir), fs::directory_iterator()),
+        2);
+}
+
+// Trace files followed symbolic links: a WGS2LOC.txt that linked elsewhere
+// was appended to, and a dangling link's target was created.
+TEST(Trace, NeverFollowsLinks) {
+    const std::string dir = FreshDir("trace-links");
+    const std::string elsewhere = FreshDir("trace-elsewhere");
+    WriteFile(elsewhere + "/victim.txt", "mine\n");
+    fs::create_symlink(elsewhere + "/victim.txt", dir + "/WGS2LOC.txt");
+    fs::create_symlink(elsewhere + "/created.txt", dir + "/LOC2UTM.txt");
+    ASSERT_EQ(mkfifo((dir + "/LOC2WGS.txt").c_str(), 0600), 0);
+    WriteFile(dir + "/in.txt", "37.5 127.5\n");
+    // WGS 84 -> TOY-B -> UTM: WGS2LOC; TOY-B back: LOC2WGS; and LOC2UTM.
+    for (const auto &args : std::vector<std::vector<std::string>>{
+             {"--from", "WGS84", "--to", "TOY-B:utm", "--to-utm-zone", "52N"},
+             {"--from", "TOY-B", "--to", "WGS84"}}) {
+        const RunResult r =
+            RunConvert(Args(args, {"--trace", "in.txt"}), "/dev/null", dir);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Lines(r.out).size(), 1u);
+    }
+    EXPECT_EQ(ReadFile(elsewhere + "/victim.txt"), "mine\n");
+    EXPECT_FALSE(fs::exists(elsewhere + "/created.txt"));
+    EXPECT_TRUE(fs::is_symlink(dir + "/WGS2LOC.txt"));
+    EXPECT_TRUE(fs::is_fifo(dir + "/LOC2WGS.txt"));
+}
+
+// Control bytes from the input were copied raw into messages (an ESC
+// sequence reached the terminal) and a NUL cut the message.
+TEST(Messages, ControlBytesEscapedAndEchoCut) {
+    const std::string dir = FreshDir("control");
+    WriteFile(dir + "/in.txt", "\x1B[2J\x1B[31m\x07 1\n" +
+                                   std::string("ab\0cd 1\n", 8) +
+                                   std::string(200, '9') + "x 1\n");
+    const RunResult r = RunConvert(Args(COPY, {"in.txt"}), "/dev/null", dir);
+    EXPECT_EQ(r.err,
+              "nolvex-convert: in.txt:1: '\\x1B[2J\\x1B[31m\\x07' is not a "
+              "valid latitude\n"
+              "nolvex-convert: in.txt:2: 'ab\\x00cd' is not a valid latitude\n"
+              "nolvex-convert: in.txt:3: '" +
+                  std::string(40, '9') +
+                  "...' is not a valid latitude\n"
+                  "nolvex-convert: 3 lines failed\n");
+    EXPECT_EQ(r.err.find('\x1B'), std::string::npos);
+}
+
+// When the reader of standard error went away, SIGPIPE ended the run
+// halfway through the output file.
+TEST(Messages, StandardErrorGoneLeavesTheOutputWhole) {
+    const std::string dir = FreshDir("stderr-gone");
+    std::string input;
+    for (int i = 0; i < 20000; ++i)
+        input += i % 2 ? "bad 1\n" : "37.5 127.5\n";
+    WriteFile(dir + "/in.txt", input);
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    close(fds[0]); // nobody reads standard error
+    Streams streams;
+    streams.stderrFd = fds[1];
+    const RunResult r = RunConvert(Args(COPY, {"in.txt", "-o", "out.txt"}),
+                                   "/dev/null", dir, streams);
+    close(fds[1]);
+    EXPECT_EQ(r.status, 1); // lines failed; not killed by a signal
+    EXPECT_EQ(Lines(ReadFile(dir + "/out.txt")).size(), 20000u);
+}
+
+// --on-error stop carried on after an input file that could not be opened.
+TEST(Inputs, StopAlsoAtAnInputThatCannotBeOpened) {
+    const RunResult r =
+        RunConvert(Args(COPY, {"--on-error", "stop", "--columns", "2,3,4",
+                               "missing.csv", "copy.csv"}));
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "nolvex-convert: missing.csv: cannot open: No such file "
+                     "or directory\n");
+    EXPECT_EQ(r.status, 1);
+}
+
+// The progress line was written on a terminal that was also standard output,
+// between the result lines.
+TEST(Messages, NoProgressLineOnTheTerminalOfTheResults) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
+    ASSERT_GE(slave, 0);
+    auto drain = [&] {
+        std::string text;
+        char buffer[4096];
+        for (;;) {
+            pollfd p{master, POLLIN, 0};
+            if (poll(&p, 1, 100) <= 0)
+                return text;
+            const ssize_t n = read(master, buffer, sizeof buffer);
+            if (n <= 0)
+                return text;
+            text.append(buffer, static_cast<std::size_t>(n));
+        }
+    };
+    const std::vector<std::string> args =
+        Args(COPY, {"--columns", "2,3,4", "copy.csv"});
+    Streams both;
+    both.stdoutFd = slave;
+    both.stderrFd = slave;
+    RunConvert(args, "/dev/null", DATA, both);
+    const std::string shared = drain();
+    Streams errOnly;
+    errOnly.stderrFd = slave;
+    RunConvert(args, "/dev/null", DATA, errOnly);
+    const std::string alone = drain();
+    close(slave);
+    close(master);
+    EXPECT_NE(shared.find("37.4818416208333"), std::string::npos);
+    EXPECT_EQ(shared.find("points/s"), std::string::npos) << shared;
+    EXPECT_NE(alone.find("points/s"), std::string::npos) << alone;
+}
+
+// ---- silent misreads
+// ------------------------------------------------------------
+
+// "37 30 00 N 127 00 00 E" was read as latitude 37, longitude 30, height 0
+// with the rest passed through, and the DMS output could not be read back.
+TEST(Reading, SeparateDegreesMinutesSecondsWithLetters) {
+    const std::string dir = FreshDir("dms-letters");
+    WriteFile(dir + "/in.txt", "37 30 00 N 127 00 00 E\n"
+                               "37 33 48.696 126 58 48.017 0\n"
+                               "127 15 E 37 30 N 12\n");
+    const RunResult r = RunConvert(Args(COPY, {"in.txt"}), "/dev/null", dir);
+    EXPECT_EQ(r.out,
+              "37.5 127 0\n"
+              "# ERROR: 7 numbers where 3 are read: degrees, minutes "
+              "and seconds apart need a hemisphere letter after each "
+              "angle (37 30 0 N 127 0 0 E) | 37 33 48.696 126 58 48.017 0\n"
+              "127.25 37.5 12\n");
+    EXPECT_EQ(r.status, 1);
+}
+
+/// The output of @p format read back with the same options: it must give
+/// the same text again, and the same decimal degrees as the first run.
+TEST(Reading, EveryFormatReadsBackWithTheSameOptions) {
+    const std::string dir = FreshDir("read-back");
+    WriteFile(dir + "/in.csv", "# id,lat,lon,h\n"
+                               "1,37.4818416208333,127.004542079167,12.5\n"
+                               "2,-33.8568,151.2153,0\n"
+                               "3,-0.5,-0.25,1\n"
+                               "4,0,180,0\n"
+                               "5,89.9999,-179.9999,-3\n");
+    WriteFile(dir + "/in.txt", "37.4818416208333 127.004542079167 12.5 P1\n"
+                               "-33.8568 151.2153 0 P2\n"
+                               "-0.5 -0.25 1 P3\n");
+    const std::vector<std::vector<std::string>> formats = {
+        {"--format", "dd"},
+        {"--format", "dm"},
+        {"--format", "dms"},
+        {"--format", "dms", "--precision", "3"},
+        {"--format", "dm", "--precision", "6"},
+    };
+    for (const char *file : {"in.csv", "in.txt"}) {
+        const std::vector<std::string> columns =
+            file[3] == 'c' ? std::vector<std::string>{"--columns", "2,3,4"}
+                           : std::vector<std::string>{};
+        const RunResult dd =
+            RunConvert(Args(Args(COPY, columns), {file}), "/dev/null", dir);
+        ASSERT_EQ(dd.status, 0) << dd.err;
+        for (const auto &format : formats) {
+            SCOPED_TRACE(std::string(file) + " " + format[1] +
+                         (format.size() > 2 ? " " + format[2] : ""));
+            const auto options = Args(Args(COPY, columns), format);
+            const RunResult once = RunConvert(
+                Args(options, {file, "-o", "once.txt"}), "/dev/null", dir);
+            ASSERT_EQ(once.status, 0) << once.err;
+            const RunResult twice =
+                RunConvert(Args(options, {"once.txt"}), "/dev/null", dir);
+            ASSERT_EQ(twice.status, 0) << twice.err;
+            EXPECT_EQ(twice.out, ReadFile(dir + "/once.txt"));
+            if (format.size() == 2) {
+                // Full digits: the same degrees.
+                const RunResult back = RunConvert(
+                    Args(Args(COPY, columns), {"once.txt"}), "/dev/null", dir);
+                ASSERT_EQ(back.status, 0) << back.err;
+                const auto a = Lines(back.out), b = Lines(dd.out);
+                ASSERT_EQ(a.size(), b.size());
+                for (std::size_t i = 0; i < a.size(); ++i) {
+                    const char d = file[3] == 'c' ? ',' : ' ';
+                    const auto fa = Fields(a[i], d), fb = Fields(b[i], d);
+                    ASSERT_EQ(fa.size(), fb.size()) << a[i];
+                    for (std::size_t k = 0; k < fa.size(); ++k) {
+                        if (fa[k] != fb[k]) {
+                            EXPECT_NEAR(Number(fa[k]), Number(fb[k]), 1e-12)
+                                << a[i] << " / " << b[i];
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(Reading, LongitudeFirstDmsReadsBack) {
+    const std::vector<std::string> options =
+        Args(COPY, {"--lonlat", "--format", "dms"});
+    const std::string once = testing::TempDir() + "/lonlat.dms";
+    const RunResult first =
+        RunConvert(Args(options, {"lonlat.txt", "-o", once}));
+    ASSERT_EQ(first.status, 0) << first.err;
+    const RunResult second = RunConvert(Args(options, {once}));
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(second.out, ReadFile(once));
+    EXPECT_EQ(second.out, ReadFile(DATA + "/lonlat-dms.out"));
+}
+
+// No range checks: latitude 91 went to UTM, "90 0" to Tokyo gave a longitude
+// of -7e13, minutes 60 and 75 and seconds 75 were taken, 1e300 was a
+// latitude, and a UTM northing of 1e9 gave latitude 9001.
+TEST(Reading, ValuesOutsideTheirRangeAreRefused) {
+    struct Row {
+        std::vector<std::string> args;
+        const char *line, *message;
+    };
+    const Row rows[] = {
+        {{"--to", "WGS84:utm", "--to-utm-zone", "52N"},
+         "91 127",
+         "latitude 91 is outside -90 to 90"},
+        {{"--to", "Tokyo(---)"},
+         "90 0",
+         "the datum shift has no meaning this close to a pole (latitude 90)"},
+        {{"--to", "WGS84"},
+         "37:60 127",
+         "'37:60' is not a valid latitude: minutes must be below 60"},
+        {{"--to", "WGS84"},
+         "37:75 127",
+         "'37:75' is not a valid latitude: minutes must be below 60"},
+        {{"--to", "WGS84"},
+         "37:30:75 127",
+         "'37:30:75' is not a valid latitude: seconds must be below 60"},
+        {{"--to", "WGS84"}, "1e300 127", "latitude 1E300 is outside -90 to 90"},
+        {{"--to", "WGS84"},
+         "37.5 127.5 1e300",
+         "height 1E300 is beyond 1E10 m"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.line);
+        const std::string dir = FreshDir("range");
+        WriteFile(dir + "/in.txt", std::string(row.line) + "\n");
+        const RunResult r =
+            RunConvert(Args(Args({"--from", "WGS84"}, row.args), {"in.txt"}),
+                       "/dev/null", dir);
+        EXPECT_EQ(r.out, std::string("# ERROR: ") + row.message + " | " +
+                             row.line + "\n");
+        EXPECT_EQ(r.status, 1);
+    }
+    const std::string dir = FreshDir("northing");
+    WriteFile(dir + "/in.txt", "500000 1e9\n");
+    const RunResult r = RunConvert({"--from", "WGS84:utm", "--from-utm-zone",
+                                    "52N", "--to", "WGS84", "in.txt"},
+                                   "/dev/null", dir);
+    EXPECT_EQ(r.out, "# ERROR: northing 1000000000 is more than 11000 km from "
+                     "the false northing 0 | 500000 1e9\n");
+}
+
+// The zone column that --utm-zone auto writes could not be read back.
+TEST(Reading, ZoneColumnOfAutoReadsBack) {
+    const RunResult there =
+        RunConvert({"--from", "WGS84", "--to", "WGS84:utm", "--utm-zone",
+                    "auto", "--columns", "2,3", "zones.csv", "-o",
+                    testing::TempDir() + "/zones.utm"});
+    ASSERT_EQ(there.status, 0) << there.err;
+    const RunResult back = RunConvert(
+        {"--from", "WGS84:utm", "--from-utm-zone", "column", "--to", "WGS84",
+         "--columns", "2,3,4", testing::TempDir() + "/zones.utm"});
+    ASSERT_EQ(back.status, 0) << back.err;
+    const auto in = Lines(ReadFile(DATA + "/zones.csv"));
+    const auto out = Lines(back.out);
+    ASSERT_EQ(in.size(), out.size());
+    // 1e-8 degree (1 mm): the series at a zone's edge, 3 degrees out.
+    for (std::size_t i = 1; i < in.size(); ++i) {
+        SCOPED_TRACE(in[i]);
+        const auto a = Fields(in[i], ','), b = Fields(out[i], ',');
+        EXPECT_NEAR(Number(b[1]), Number(a[1]), 1e-8);
+        double lon = Number(b[2]) - Number(a[2]);
+        lon -= 360 * std::round(lon / 360);
+        EXPECT_NEAR(lon, 0, 1e-8);
+    }
+    EXPECT_EQ(Fields(out.back(), ',')[4], "56S"); // Sydney, south
+}
+
+// RFC 4180 quoting was not read, headings were left over converted columns
+// and an added column had none, and a heading line without --header gave
+// messages that depended on its letters.
+TEST(Reading, QuotedFieldsAndHeadingNames) {
+    const std::string dir = FreshDir("csv");
+    WriteFile(dir + "/in.csv", "name,lat,lon\n"
+                               "\"Seoul, City Hall\",37.5663,126.9779\n"
+                               "\"say \"\"hi\"\"\",35.1,129.04\n");
+    const RunResult r =
+        RunConvert({"--header", "--columns", "lat,lon", "--from", "WGS84",
+                    "--to", "WGS84:utm", "--utm-zone", "auto", "in.csv"},
+                   "/dev/null", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "name,easting,northing,height,zone");
+    EXPECT_EQ(lines[1].rfind("\"Seoul, City Hall\",321414.97", 0), 0u)
+        << lines[1];
+    EXPECT_EQ(lines[1].substr(lines[1].size() - 6), ",0,52N");
+    EXPECT_EQ(lines[2].rfind("\"say \"\"hi\"\"\",", 0), 0u) << lines[2];
+
+    const RunResult plain =
+        RunConvert(Args(COPY, {"in.csv"}), "/dev/null", dir);
+    EXPECT_EQ(Lines(plain.err)[0],
+              "nolvex-convert: in.csv:1: 'name' is not a valid latitude (the "
+              "first line looks like a heading: use --header)");
+    const RunResult unknown =
+        RunConvert({"--header", "--columns", "lat,longitude", "--from", "WGS84",
+                    "--to", "WGS84", "in.csv"},
+                   "/dev/null", dir);
+    EXPECT_EQ(
+        unknown.err,
+        "nolvex-convert: in.csv: the heading has no column 'longitude'\n");
+    EXPECT_EQ(unknown.status, 1);
 }
 
 } // namespace

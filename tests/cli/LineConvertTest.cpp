@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <random>
 #include <string>
 
 namespace {
@@ -16,66 +18,128 @@ BatchOptions CopyOptions() {
 }
 
 BlockResult Process(const BatchOptions &options, std::string_view text,
-                    bool header = false, bool overlong = false,
+                    bool header = false, std::size_t overlong = 0,
                     char delimiter = ',') {
     LineConverter converter(options);
     BlockText block;
     block.text = text;
-    block.overlongFirst = overlong;
+    block.overlong = overlong;
     FileFormat format;
     format.delimiter = delimiter;
+    ResolveColumns(options, "", format);
     BlockResult result;
-    ProcessBlock(converter, options, block, header, format, result);
+    ProcessBlock(converter, options, block, {header, false}, format, result);
     return result;
 }
 
 TEST(ProcessBlock, PassThroughLinesAndLineNumbers) {
     const BlockResult r = Process(
         CopyOptions(), "lat,lon\n# note\n\n37.50,127.5\nx,1\n  \t\n1,2");
-    EXPECT_EQ(r.out.View(), "# note\n\n37.5,127.5,0\n  \t\n1,2,0\n");
+    EXPECT_EQ(r.out.View(), "# ERROR: 'lat' is not a valid latitude | lat,lon\n"
+                            "# note\n\n37.5,127.5,0\n"
+                            "# ERROR: 'x' is not a valid latitude | x,1\n"
+                            "  \t\n1,2,0\n");
     EXPECT_EQ(r.lines, 7u);
     EXPECT_EQ(r.points, 2u);
     ASSERT_EQ(r.errors.size(), 2u);
     EXPECT_EQ(r.errors[0].line,
               1u); // the heading line, not passed without --header
     EXPECT_EQ(r.errors[1].line, 5u);
-    EXPECT_EQ(r.errors[1].message, "'x' is not a valid floating point value");
+    EXPECT_EQ(r.errors[1].message, "'x' is not a valid latitude");
     EXPECT_FALSE(r.stopped);
 }
 
-TEST(ProcessBlock, HeaderOnlyOnTheFirstLine) {
-    const BlockResult r = Process(CopyOptions(), "lat,lon\nlat,lon\n", true);
-    EXPECT_EQ(r.out.View(), "lat,lon\n");
-    ASSERT_EQ(r.errors.size(), 1u);
-    EXPECT_EQ(r.errors[0].line, 2u);
+// A failed line was left out, so the output lost the input's rows: each line
+// now gives exactly one output line, the failed ones as comments that carry
+// the original text.
+TEST(ProcessBlock, FailedLineKeepsItsRowAsAComment) {
+    const char *input = "1,2\r\nbad\r\n37.5,127.5,1x\n5,6";
+    const BlockResult comment = Process(CopyOptions(), input);
+    EXPECT_EQ(comment.out.View(),
+              "1,2,0\r\n# ERROR: missing column 2 | bad\r\n"
+              "# ERROR: '1x' is not a valid height | 37.5,127.5,1x\n5,6,0\n");
+    EXPECT_EQ(comment.errors.size(), 2u);
+
+    BatchOptions skip = CopyOptions();
+    skip.onError = ErrorPolicy::Skip;
+    const BlockResult skipped = Process(skip, input);
+    EXPECT_EQ(skipped.out.View(), "1,2,0\r\n5,6,0\n");
+    EXPECT_EQ(skipped.errors.size(), 2u);
 }
 
-TEST(ProcessBlock, OverlongLineTakesTheHeaderPlace) {
-    const BlockResult r = Process(CopyOptions(), "1,2\n", true, true);
-    EXPECT_EQ(r.out.View(), "1,2,0\n");
-    ASSERT_EQ(r.errors.size(), 1u);
+TEST(ProcessBlock, HeadingNamesWhatTheColumnsHold) {
+    struct Row {
+        const char *name;
+        int toKind;
+        bool autoZone;
+        AngleFormat format;
+        const char *heading, *expected;
+    };
+    const Row rows[] = {
+        {"geographic", KIND_GEO, false, AngleFormat::Dd, "lat,lon",
+         "latitude,longitude,height"},
+        {"utm auto", CS_UTM, true, AngleFormat::Dd, "id,lat,lon,h,note",
+         "id,easting,northing,height,zone,note"},
+        {"ecef", CS_ECEF, false, AngleFormat::Dd, "\"a,b\",lat,lon",
+         "\"a,b\",X,Y,Z"},
+        {"dms", KIND_GEO, false, AngleFormat::Dms, "lat,lon,h",
+         "latitude_deg,latitude_min,latitude_sec,latitude_hemisphere,"
+         "longitude_deg,longitude_min,longitude_sec,longitude_hemisphere,"
+         "height"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        BatchOptions options = CopyOptions();
+        options.header = true;
+        options.chain.to.kind = row.toKind;
+        options.chain.to.grid.autoZone = row.autoZone;
+        options.angleFormat = row.format;
+        if (std::string(row.heading).rfind("id", 0) == 0 ||
+            row.heading[0] == '"')
+            options.columns = {1, 2};
+        if (std::string(row.heading).rfind("id", 0) == 0)
+            options.columns = {1, 2, 3};
+        const BlockResult r =
+            Process(options, std::string(row.heading) + "\n", true);
+        EXPECT_EQ(r.out.View(), std::string(row.expected) + "\n");
+    }
+}
+
+TEST(ProcessBlock, HeadingHintOnlyOnAFileStart) {
+    BatchOptions options = CopyOptions();
+    LineConverter converter(options);
+    BlockText block;
+    block.text = "lat,lon\n37.5,127.5\n";
+    FileFormat format;
+    format.delimiter = ',';
+    BlockResult result;
+    ProcessBlock(converter, options, block, {false, true}, format, result);
+    ASSERT_EQ(result.errors.size(), 1u);
+    EXPECT_EQ(result.errors[0].message,
+              "'lat' is not a valid latitude (the first line looks like a "
+              "heading: use --header)");
+}
+
+TEST(ProcessBlock, OverlongLinesTakeTheHeaderPlace) {
+    const BlockResult r = Process(CopyOptions(), "1,2\n", true, 2);
+    EXPECT_EQ(r.out.View(), "# ERROR: line longer than 1048576 bytes\n"
+                            "# ERROR: line longer than 1048576 bytes\n"
+                            "1,2,0\n");
+    ASSERT_EQ(r.errors.size(), 2u);
     EXPECT_EQ(r.errors[0].line, 1u);
-    EXPECT_EQ(r.lines, 2u);
+    EXPECT_EQ(r.errors[1].line, 2u);
+    EXPECT_EQ(r.lines, 3u);
 }
 
 TEST(ProcessBlock, StopsAtTheFirstFailure) {
     BatchOptions options = CopyOptions();
     options.onError = ErrorPolicy::Stop;
     const BlockResult r = Process(options, "1,2\n3,4\nbad\n5,6\n");
-    EXPECT_EQ(r.out.View(), "1,2,0\n3,4,0\n");
+    EXPECT_EQ(r.out.View(), "1,2,0\n3,4,0\n# ERROR: missing column 2 | bad\n");
     EXPECT_TRUE(r.stopped);
     ASSERT_EQ(r.errors.size(), 1u);
     EXPECT_EQ(r.errors[0].line, 3u);
     EXPECT_EQ(r.errors[0].message, "missing column 2");
-}
-
-TEST(ProcessBlock, FailedLineWritesNothing) {
-    // The third field fails after the first two were read: nothing of the
-    // line may reach the output.
-    const BlockResult r = Process(CopyOptions(), "37.5,127.5,1x\n");
-    EXPECT_EQ(r.out.View(), "");
-    ASSERT_EQ(r.errors.size(), 1u);
-    EXPECT_EQ(r.errors[0].message, "'1x' is not a valid floating point value");
 }
 
 TEST(PropertyKeys, NamesOrFieldNumbers) {
@@ -115,7 +179,7 @@ TEST(PropertyKeys, NamesEqualAfterEscapingAreRepeated) {
     format.delimiter = ',';
     format.keys = &keys;
     BlockResult result;
-    ProcessBlock(converter, options, block, true, format, result);
+    ProcessBlock(converter, options, block, {true, false}, format, result);
     const JsonValue feature = ParseJson(result.out.View().substr(2));
     EXPECT_EQ(feature["properties"]["field4"].text, "a");
     EXPECT_EQ(feature["properties"]["field5"].text, "b");
@@ -155,6 +219,145 @@ TEST(GeoJsonLine, PropertiesAreValidJsonStrings) {
         EXPECT_EQ(xyz[0].number, 127.5);
         EXPECT_EQ(xyz[1].number, 37.5);
         EXPECT_EQ(xyz[2].number, 1.0);
+    }
+}
+
+TEST(GeoJsonLine, FailedLineIsAFeatureWithoutGeometry) {
+    BatchOptions options = CopyOptions();
+    options.outputFormat = OutputFormat::GeoJson;
+    const BlockResult r = Process(options, "91,127,\"x\"\n");
+    ASSERT_EQ(r.errors.size(), 1u);
+    const JsonValue feature = ParseJson(r.out.View().substr(2));
+    EXPECT_EQ(feature["type"].text, "Feature");
+    EXPECT_EQ(feature["geometry"].type, JsonValue::Type::Null);
+    EXPECT_EQ(feature["properties"]["error"].text,
+              "latitude 91 is outside -90 to 90");
+    EXPECT_EQ(feature["properties"]["text"].text, "91,127,\"x\"");
+}
+
+// ---- the chain, step by step
+// ---------------------------------------------------
+
+/// A point of each kind near Korea and Japan, as its source side holds it.
+void SourcePoint(int kind, std::mt19937_64 &random, double in[3]) {
+    std::uniform_real_distribution<double> u(0, 1);
+    const double lat = 33 + 10 * u(random), lon = 124 + 8 * u(random);
+    const double h = 2000 * u(random) - 100;
+    switch (kind) {
+    case KIND_GEO:
+        in[0] = lat, in[1] = lon, in[2] = h;
+        break;
+    case CS_ECEF:
+        in[0] = -3.05e6 + 2e4 * u(random), in[1] = 4.05e6 + 2e4 * u(random);
+        in[2] = 3.86e6 + 2e4 * u(random);
+        break;
+    default: // grid values within 100 km of the grid origin's defaults
+        in[0] = 200000 + 1e5 * (u(random) - 0.5);
+        in[1] = (kind == CS_UTM ? 4.15e6 : 500000) + 1e5 * (u(random) - 0.5);
+        in[2] = h;
+        break;
+    }
+}
+
+// The converter runs the window's chain as its separate commands, to check
+// each point between them; the results must be those of the whole chain.
+TEST(StagedChain, SameResultsAsTheWholeChain) {
+    const int kinds[] = {KIND_GEO, CS_UTM, CS_TM, CS_G7, CS_ECEF};
+    const std::int32_t datums[] = {DATUM_WGS84, 125, 123};
+    std::mt19937_64 random(1861);
+    for (int fromKind : kinds)
+        for (int toKind : kinds)
+            for (std::int32_t fromDatum : datums)
+                for (std::int32_t toDatum : {DATUM_WGS84, 125}) {
+                    ChainSettings settings;
+                    settings.from = {fromDatum, fromKind, {}};
+                    settings.to = {toDatum, toKind, {}};
+                    if (fromKind == CS_UTM)
+                        settings.from.grid.originLon = "129";
+                    SCOPED_TRACE(std::to_string(fromKind) + " " +
+                                 std::to_string(toKind) + " " +
+                                 std::to_string(fromDatum) + " " +
+                                 std::to_string(toDatum));
+                    Chain whole(settings);
+                    StagedChain staged(settings, false);
+                    for (int i = 0; i < 50; ++i) {
+                        double in[3];
+                        SourcePoint(fromKind, random, in);
+                        double a[3], b[3];
+                        std::int32_t zoneA = 0, zoneB = 0;
+                        bool south = false;
+                        whole.Convert(in, a, zoneA);
+                        staged.Convert(in, 0, false, b, zoneB, south);
+                        for (int k = 0; k < 3; ++k)
+                            ASSERT_EQ(std::bit_cast<std::uint64_t>(a[k]),
+                                      std::bit_cast<std::uint64_t>(b[k]))
+                                << k;
+                    }
+                }
+}
+
+struct RefusedPointRow {
+    const char *name;
+    int fromKind, toKind;
+    std::int32_t toDatum;
+    double in[3];
+    const char *message;
+};
+
+// Points where a grid or the datum shift has no meaning were converted into
+// numbers that looked like answers (90 0 to Tokyo gave a longitude of -7e13,
+// latitude 91 became a UTM point).
+TEST(StagedChain, RefusesPointsWhereAStepHasNoMeaning) {
+    const RefusedPointRow rows[] = {
+        {"PoleToTokyo",
+         KIND_GEO,
+         KIND_GEO,
+         125,
+         {90, 0, 0},
+         "the datum shift has no meaning this close to a pole (latitude 90)"},
+        {"SouthPoleToTokyo",
+         KIND_GEO,
+         KIND_GEO,
+         125,
+         {-90, 10, 0},
+         "the datum shift has no meaning this close to a pole (latitude -90)"},
+        {"UtmBeyond84North",
+         KIND_GEO,
+         CS_UTM,
+         DATUM_WGS84,
+         {84.5, 129, 0},
+         "latitude 84.5 is outside UTM's 80 S to 84 N"},
+        {"UtmBeyond80South",
+         KIND_GEO,
+         CS_UTM,
+         DATUM_WGS84,
+         {-80.5, 129, 0},
+         "latitude -80.5 is outside UTM's 80 S to 84 N"},
+        {"UtmSourceBeyond84North",
+         CS_UTM,
+         KIND_GEO,
+         DATUM_WGS84,
+         {500000, 9.4e6, 0},
+         "latitude 84.6"},
+    };
+    for (const RefusedPointRow &row : rows) {
+        SCOPED_TRACE(row.name);
+        ChainSettings settings;
+        settings.from.kind = row.fromKind;
+        if (row.fromKind == CS_UTM)
+            settings.from.grid.originLon = "129";
+        settings.to = {row.toDatum, row.toKind, {}};
+        StagedChain staged(settings, false);
+        double out[3];
+        std::int32_t zone = 0;
+        bool south = false;
+        try {
+            staged.Convert(row.in, 0, false, out, zone, south);
+            ADD_FAILURE() << "converted to " << out[0] << " " << out[1];
+        } catch (const InputError &e) {
+            EXPECT_EQ(std::string(e.what()).rfind(row.message, 0), 0u)
+                << e.what();
+        }
     }
 }
 

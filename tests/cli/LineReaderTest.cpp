@@ -40,7 +40,7 @@ struct Pipe {
 
 struct Blocks {
     std::vector<std::string> texts;
-    std::vector<bool> overlong;
+    std::vector<std::size_t> overlong;
     std::size_t consumed = 0;
 };
 
@@ -52,7 +52,7 @@ Blocks ReadAll(const std::string &input, std::size_t blockSize) {
     Blocks blocks;
     while (reader.Next(buffer, block)) {
         blocks.texts.emplace_back(block.text);
-        blocks.overlong.push_back(block.overlongFirst);
+        blocks.overlong.push_back(block.overlong);
         blocks.consumed += block.consumed;
     }
     return blocks;
@@ -74,7 +74,7 @@ TEST(BlockReader, BlocksAreWholeLinesInOrder) {
             if (i + 1 < blocks.texts.size()) {
                 EXPECT_EQ(text.back(), '\n');
             }
-            EXPECT_FALSE(blocks.overlong[i]);
+            EXPECT_EQ(blocks.overlong[i], 0u);
             joined += text;
         }
         EXPECT_EQ(joined, input);
@@ -105,15 +105,36 @@ TEST(BlockReader, OverlongLineIsSkippedWhole) {
         const std::string input = "1\n" + line + "\n" + tail;
         const Blocks blocks = ReadAll(input, 4096);
         std::string joined;
-        int overlong = 0;
+        std::size_t overlong = 0;
         for (std::size_t i = 0; i < blocks.texts.size(); ++i) {
             overlong += blocks.overlong[i];
-            if (blocks.overlong[i]) {
+            if (blocks.overlong[i] != 0) {
                 EXPECT_EQ(blocks.texts[i], tail); // what follows the long line
             }
             joined += blocks.texts[i];
         }
-        EXPECT_EQ(overlong, 1);
+        EXPECT_EQ(overlong, 1u);
+        EXPECT_EQ(joined, "1\n" + tail);
+        EXPECT_EQ(blocks.consumed, input.size());
+    }
+}
+
+// Two lines over the limit in a row were counted as one: every later line
+// number and the failure count were off by one per extra line.
+TEST(BlockReader, OverlongLinesInARowEachCount) {
+    const std::string line(MAX_LINE_BYTES + 1, '7');
+    for (const std::string &tail : {std::string("2\n"), std::string()}) {
+        SCOPED_TRACE(tail.size());
+        const std::string input = "1\n" + line + "\n" + line + "\n" + line +
+                                  (tail.empty() ? "" : "\n") + tail;
+        const Blocks blocks = ReadAll(input, 4096);
+        std::size_t overlong = 0;
+        std::string joined;
+        for (std::size_t i = 0; i < blocks.texts.size(); ++i) {
+            overlong += blocks.overlong[i];
+            joined += blocks.texts[i];
+        }
+        EXPECT_EQ(overlong, 3u);
         EXPECT_EQ(joined, "1\n" + tail);
         EXPECT_EQ(blocks.consumed, input.size());
     }
@@ -178,17 +199,71 @@ TEST(FieldSplitter, Fields) {
     std::vector<std::string_view> fields;
     for (const SplitRow &row : rows) {
         SCOPED_TRACE(row.line);
-        FieldSplitter{row.delimiter}.Split(row.line, fields);
+        EXPECT_TRUE(FieldSplitter{row.delimiter}.Split(row.line, fields));
         EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.end()),
                   row.fields);
     }
 }
 
+TEST(FieldSplitter, QuotedFieldsAsInRfc4180) {
+    const SplitRow rows[] = {
+        {"\"Seoul, City Hall\",37.5663,126.9779",
+         ',',
+         {"\"Seoul, City Hall\"", "37.5663", "126.9779"}},
+        {"\"a \"\"b\"\"\",1", ',', {"\"a \"\"b\"\"\"", "1"}},
+        {"\"\",x,", ',', {"\"\"", "x", ""}},
+        {"1;\"x;y\" ;2", ';', {"1", "\"x;y\" ", "2"}},
+        {"\"Seoul City\" 37.5 127.5", 0, {"\"Seoul City\"", "37.5", "127.5"}},
+        // A quote inside a field is a seconds mark, not quoting.
+        {"37\u00B028'54\",127", ',', {"37\u00B028'54\"", "127"}},
+    };
+    std::vector<std::string_view> fields;
+    for (const SplitRow &row : rows) {
+        SCOPED_TRACE(row.line);
+        EXPECT_TRUE(FieldSplitter{row.delimiter}.Split(row.line, fields));
+        EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.end()),
+                  row.fields);
+    }
+    // Not closed on the line, or text after the closing quote.
+    const std::pair<const char *, char> bad[] = {{"\"open,1", ','},
+                                                 {"\"a\"b,1", ','},
+                                                 {"1,\"x\"\"", ','},
+                                                 {"\"a\"x 1", 0}};
+    for (const auto &[line, delimiter] : bad) {
+        SCOPED_TRACE(line);
+        EXPECT_FALSE(FieldSplitter{delimiter}.Split(line, fields));
+    }
+}
+
+TEST(Unquote, QuotesOffAndDoubledQuotesOne) {
+    const std::pair<const char *, const char *> rows[] = {
+        {"\"Seoul, City Hall\"", "Seoul, City Hall"},
+        {" \"a \"\"b\"\"\" ", "a \"b\""},
+        {"\"\"", ""},
+        {" 37.5 ", "37.5"},
+        {"37\u00B028'54\"", "37\u00B028'54\""},
+    };
+    std::string scratch;
+    for (const auto &[field, text] : rows) {
+        SCOPED_TRACE(field);
+        EXPECT_EQ(Unquote(field, scratch), text);
+    }
+    EXPECT_EQ(QuoteField("Seoul, City", ','), "\"Seoul, City\"");
+    EXPECT_EQ(QuoteField("a\"b", ';'), "\"a\"\"b\"");
+    EXPECT_EQ(QuoteField("latitude", ','), "latitude");
+    EXPECT_EQ(QuoteField("a b", 0), "\"a b\"");
+}
+
 TEST(DetectDelimiter, TabThenSemicolonThenCommaThenBlanks) {
     const std::pair<const char *, char> rows[] = {
-        {"1\t37.5,2;3", '\t'}, {"1;37,5;127", ';'},
-        {"a,b c", ','},        {"37.5 127.5", 0},
-        {"37.5", 0},           {"37\u00B028'54\" 127\u00B00'1\"", 0},
+        {"1\t37.5,2;3", '\t'},
+        {"1;37,5;127", ';'},
+        {"a,b c", ','},
+        {"37.5 127.5", 0},
+        {"37.5", 0},
+        {"37\u00B028'54\" 127\u00B00'1\"", 0},
+        {"\"Seoul; x\",37.5,127.5", ','},
+        {"\"a\tb\" 1", 0},
     };
     for (const auto &[line, delimiter] : rows) {
         SCOPED_TRACE(line);

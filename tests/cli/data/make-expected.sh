@@ -84,13 +84,20 @@ awk -F, '/^#/ || NF == 0 { next } { print $2, $3, $4 }' ecef.csv |
 merge ecef.csv geo /tmp/ecef.res > ecef-to-geo.out
 rm -f /tmp/ecef.res
 
-# Each point in its own zone: the zone from the longitude, 180 in zone 60.
-awk -F, '/^#/ || NF == 0 { next }
-    { lon = $3 + 0; z = int((lon + 180) / 6) + 1; if (z > 60) z = 60
-      print $3, $2, 0, z }' zones.csv > /tmp/zones.in
-while read -r lon lat h z; do
-    echo "$lon $lat $h" | cct -d 12 +proj=utm +zone="$z" +ellps=WGS84 |
-        awk -v z="$z" '{ print $1, $2, $3, z }'
-done < /tmp/zones.in > /tmp/zones.res
-EXTRA=1 merge zones.csv grid /tmp/zones.res > zones-auto.out
+# Each point in its own zone: the zone from the longitude, 180 in zone 60,
+# a longitude beyond 180 as the same meridian west of Greenwich, and the
+# hemisphere after the zone (south with a false northing of 10,000,000 m).
+auto_zones() { # FILE OUT
+    awk -F, '/^#/ || NF == 0 { next }
+        { lon = $3 + 0; if (lon > 180) lon -= 360
+          z = int((lon + 180) / 6) + 1; if (z > 60) z = 60
+          print lon, $2, 0, z, ($2 < 0 ? "S" : "N") }' "$1" > /tmp/zones.in
+    while read -r lon lat h z s; do
+        south=(); [ "$s" = S ] && south=(+south)
+        echo "$lon $lat $h" | cct -d 12 +proj=utm +zone="$z" "${south[@]}" +ellps=WGS84 |
+            awk -v z="$z$s" '{ print $1, $2, $3, z }'
+    done < /tmp/zones.in > /tmp/zones.res
+    EXTRA=1 merge "$1" grid /tmp/zones.res > "$2"
+}
+auto_zones zones.csv zones-auto.out
 rm -f /tmp/zones.in /tmp/zones.res

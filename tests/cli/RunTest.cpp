@@ -1,0 +1,173 @@
+// A whole run as a front end drives it: progress, cancellation and the
+// output file, the same bytes for any thread count.
+#include "Batch.h"
+#include "OutputFile.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+/// Records what a run tells; sets the cancel flag after @p cancelAfter
+/// progress reports (0: never).
+struct Recorder : BatchObserver {
+    std::vector<BatchProgress> reports;
+    std::string messages;
+    std::atomic<bool> *cancel = nullptr;
+    std::size_t cancelAfter = 0;
+    void Message(std::string_view text) override {
+        messages.append(text).append("\n");
+    }
+    void Progress(const BatchProgress &progress) override {
+        reports.push_back(progress);
+        if (cancel && reports.size() == cancelAfter)
+            cancel->store(true);
+    }
+};
+
+struct RunFiles {
+    fs::path dir, input, output;
+    explicit RunFiles(const char *name) {
+        dir = fs::path(testing::TempDir()) / "nolvex-run" / name;
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        input = dir / "in.txt";
+        output = dir / "out.txt";
+        std::ofstream text(input, std::ios::binary);
+        for (int i = 0; i < 2000; ++i)
+            text << 30 + i % 10 << ".5 127.25 " << i
+                 << (i % 100 == 7 ? "x" : "") << "\n";
+    }
+};
+
+BatchOptions Options(const RunFiles &files, unsigned threads) {
+    BatchOptions options;
+    options.chain.to.datum = 125;
+    options.inputs = {files.input.string()};
+    options.threads = threads;
+    options.blockSize = 1024; // many blocks
+    return options;
+}
+
+TEST(RunBatch, ProgressCountsBytesPointsAndFailures) {
+    const RunFiles files("progress");
+    for (unsigned threads : {1u, 3u}) {
+        SCOPED_TRACE(threads);
+        Recorder recorder;
+        OutputFile out(files.output.string());
+        const BatchSummary summary =
+            RunBatch(Options(files, threads), out.Fd(), recorder);
+        out.Commit();
+        EXPECT_EQ(summary.end, RunEnd::Finished);
+        EXPECT_EQ(summary.ExitStatus(), 1);
+        ASSERT_GT(recorder.reports.size(), 10u);
+        for (std::size_t i = 1; i < recorder.reports.size(); ++i) {
+            EXPECT_GE(recorder.reports[i].bytesDone,
+                      recorder.reports[i - 1].bytesDone);
+        }
+        const BatchProgress &last = recorder.reports.back();
+        EXPECT_EQ(last.bytesTotal, fs::file_size(files.input));
+        EXPECT_EQ(last.bytesDone, last.bytesTotal);
+        EXPECT_EQ(last.points, 1980u);
+        EXPECT_EQ(last.linesFailed, 20u);
+        EXPECT_EQ(summary.progress.points, 1980u);
+    }
+}
+
+TEST(RunBatch, CancelledBetweenBlocksLeavesNoFile) {
+    const RunFiles files("cancel");
+    for (unsigned threads : {1u, 3u}) {
+        SCOPED_TRACE(threads);
+        std::atomic<bool> cancel{false};
+        Recorder recorder;
+        recorder.cancel = &cancel;
+        recorder.cancelAfter = 3;
+        {
+            OutputFile out(files.output.string());
+            const BatchSummary summary =
+                RunBatch(Options(files, threads), out.Fd(), recorder, &cancel);
+            EXPECT_EQ(summary.end, RunEnd::Cancelled);
+            EXPECT_LT(summary.progress.bytesDone, fs::file_size(files.input));
+            // Not committed: the destructor removes the file.
+        }
+        EXPECT_FALSE(fs::exists(files.output));
+        EXPECT_EQ(std::distance(fs::directory_iterator(files.dir),
+                                fs::directory_iterator()),
+                  1);
+    }
+}
+
+TEST(RunBatch, SameBytesForAnyThreadCountAndBlockSize) {
+    const RunFiles files("threads");
+    std::string first;
+    for (unsigned threads : {1u, 2u, 5u})
+        for (std::size_t block : {std::size_t{0}, std::size_t{100}}) {
+            SCOPED_TRACE(std::to_string(threads) + " " + std::to_string(block));
+            BatchOptions options = Options(files, threads);
+            options.blockSize = block;
+            Recorder recorder;
+            OutputFile out(files.output.string());
+            RunBatch(options, out.Fd(), recorder);
+            out.Commit();
+            const std::string text = ReadFile(files.output) + recorder.messages;
+            if (first.empty())
+                first = text;
+            EXPECT_EQ(text, first);
+        }
+}
+
+// Column names were looked up with the delimiter of the first data line;
+// when that line lay in a later block than the heading, no name was found.
+TEST(RunBatch, HeadingNamesFoundBeforeTheFirstDataLine) {
+    const RunFiles files("heading");
+    {
+        std::ofstream text(files.input, std::ios::binary);
+        text << "name;lat;lon\n";
+        for (int i = 0; i < 20; ++i)
+            text << "# a comment line that fills a small block\n";
+        text << "\"a;b\";37.5;127.5\n";
+    }
+    BatchOptions options = Options(files, 1);
+    options.chain.to.datum = DATUM_WGS84;
+    options.header = true;
+    options.columns = {0, 0};
+    options.columnNames = {"lat", "lon"};
+    options.blockSize = 64;
+    Recorder recorder;
+    OutputFile out(files.output.string());
+    const BatchSummary summary = RunBatch(options, out.Fd(), recorder);
+    out.Commit();
+    EXPECT_EQ(summary.ExitStatus(), 0) << recorder.messages;
+    const std::string text = ReadFile(files.output);
+    EXPECT_EQ(text.substr(0, text.find('\n')),
+              "name;latitude;longitude;height");
+    EXPECT_EQ(text.substr(text.rfind('\n', text.size() - 2) + 1),
+              "\"a;b\";37.5;127.5;0\n");
+}
+
+TEST(UsableThreads, CappedByTheBudget) {
+    EXPECT_EQ(UsableThreads(0), 1u);
+    EXPECT_EQ(UsableThreads(4), 4u);
+    const unsigned most = UsableThreads(100000);
+    EXPECT_LT(most, 100000u);
+    // Each usable thread keeps at least one smallest block of input and
+    // output in flight within the budget.
+    EXPECT_LE((most + 3) * 2 * 64 * 1024, IN_FLIGHT_BUDGET);
+}
+
+} // namespace
