@@ -194,12 +194,20 @@ bool IsGrid(int kind) {
 
 StagedChain::StagedChain(const ChainSettings &settings, bool zonePerPoint)
     : m_settings(settings), m_bGrid1(settings.from.kind != KIND_GEO),
-      m_bShift(settings.from.datum != settings.to.datum),
+      // A register system or a window's side can differ from the other side
+      // under the same catalogue index: the shift's own chain decides.
+      m_bShift(settings.from.datum != settings.to.datum ||
+               settings.from.system != 0 || settings.to.system != 0 ||
+               settings.from.engine || settings.to.engine),
       m_bGrid2(settings.to.kind != KIND_GEO),
       m_bAutoSouth(settings.to.kind == CS_UTM && settings.to.grid.autoZone),
       m_bZonePerPoint(zonePerPoint && settings.from.kind == CS_UTM) {
-    const SideSettings geo1{settings.from.datum, KIND_GEO, {}};
-    const SideSettings geo2{settings.to.datum, KIND_GEO, {}};
+    // Each side's geographic values: its datum, register system or engine,
+    // without its grid.
+    SideSettings geo1 = settings.from;
+    geo1.kind = KIND_GEO;
+    SideSettings geo2 = settings.to;
+    geo2.kind = KIND_GEO;
     if (m_bGrid1 && !m_bZonePerPoint)
         m_grid1 =
             std::make_unique<Chain>(WithSides(settings, settings.from, geo1));
@@ -237,8 +245,9 @@ Chain &StagedChain::SourceGrid(int zone, bool south) {
     from.grid.originLon = Real(6.0 * zone - 183.0);
     if (south)
         from.grid.falseNorthing = "10000000";
-    auto chain = std::make_unique<Chain>(WithSides(
-        m_settings, from, SideSettings{m_settings.from.datum, KIND_GEO, {}}));
+    SideSettings geo = m_settings.from;
+    geo.kind = KIND_GEO;
+    auto chain = std::make_unique<Chain>(WithSides(m_settings, from, geo));
     if (m_zoneGrids.size() == KEEP)
         m_zoneGrids.pop_back();
     m_zoneGrids.insert(m_zoneGrids.begin(), {key, std::move(chain)});

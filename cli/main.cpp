@@ -3,7 +3,7 @@
 #include "AngleText.h"
 #include "Batch.h"
 #include "NumberText.h"
-#include "OutputFile.h"
+#include "FileJob.h"
 
 #include <CLI/CLI.hpp>
 
@@ -173,43 +173,10 @@ void EnsureStandardDescriptors() {
 }
 
 /// True when @p a and @p b name the same file.
-bool SameFile(const std::string &a, const struct stat &b) {
-    struct stat st {};
-    return ::stat(a.c_str(), &st) == 0 && st.st_dev == b.st_dev &&
-           st.st_ino == b.st_ino;
-}
-
 bool SameFile(int fd, const struct stat &b) {
     struct stat st {};
     return ::fstat(fd, &st) == 0 && st.st_dev == b.st_dev &&
            st.st_ino == b.st_ino;
-}
-
-/// Refuses a run whose output is one of its inputs: reading and writing the
-/// same file loses it (standard input given as "<" included).
-void CheckOutputIsNoInput(const BatchOptions &options) {
-    const bool readsStdin =
-        options.inputs.empty() ||
-        std::find(options.inputs.begin(), options.inputs.end(), "-") !=
-            options.inputs.end();
-    struct stat out {};
-    std::string outName;
-    if (!options.output.empty() && options.output != "-") {
-        if (::stat(options.output.c_str(), &out) != 0 || !S_ISREG(out.st_mode))
-            return;
-        outName = "the output file " + options.output;
-    } else {
-        // Standard output appended to an input ("nolvex-convert a >> a")
-        // would be read again while it grows.
-        if (::fstat(1, &out) != 0 || !S_ISREG(out.st_mode))
-            return;
-        outName = "standard output";
-    }
-    for (const std::string &input : options.inputs)
-        if (input != "-" && SameFile(input, out))
-            Usage(outName + " is also the input " + input);
-    if (readsStdin && SameFile(0, out))
-        Usage(outName + " is also standard input");
 }
 
 } // namespace
@@ -426,34 +393,24 @@ int main(int argc, char **argv) {
         Usage(e.what());
     }
 
-    CheckOutputIsNoInput(options);
-    std::optional<OutputFile> file;
     try {
-        if (!options.output.empty() && options.output != "-")
-            file.emplace(options.output);
-    } catch (const IoError &e) {
-        std::cerr << "nolvex-convert: " << EscapeForMessage(e.what()) << "\n";
-        return 1;
+        CheckOutputIsNoInput(options);
+    } catch (const UsageError &e) {
+        Usage(e.what());
     }
 
     StreamObserver observer(2, options.progress);
     try {
-        const BatchSummary summary =
-            RunBatch(options, file ? file->Fd() : 1, observer);
+        const bool named = !options.output.empty() && options.output != "-";
+        const BatchSummary summary = named
+                                         ? ConvertToFile(options, observer)
+                                         : RunBatch(options, 1, observer);
         observer.Finish();
-        if (file) {
-            // Only a run that got to the end of its inputs gives the file
-            // its name; a stopped or failed one leaves the old file as it was.
-            if (summary.end != RunEnd::Finished)
-                return 1;
-            try {
-                file->Commit();
-            } catch (const IoError &e) {
-                observer.Message(EscapeForMessage(e.what()));
-                return 1;
-            }
-        }
         return summary.ExitStatus();
+    } catch (const IoError &e) {
+        observer.Finish();
+        observer.Message(EscapeForMessage(e.what()));
+        return 1;
     } catch (const SetupError &e) {
         Usage(e.what());
     } catch (const std::exception &e) {

@@ -47,7 +47,7 @@ struct SideSettings {
     /// catalogue with its user rows, grid kind and constants). When set it
     /// takes the place of datum, grid and the user rows; kind still says
     /// whether the side's values are geographic (KIND_GEO) or its grid's.
-    std::shared_ptr<const COORD> engine;
+    std::shared_ptr<const COORD> engine = nullptr;
 };
 
 /// The user ellipsoid (catalogue row 0).

@@ -52,3 +52,7 @@ int TfrmCoordSys::Kind(int side) const {
     }
     return 0;
 }
+
+void TfrmCoordSys::SetSideEnabled(int side, bool enabled) {
+    (side == 1 ? ui->grpCoordSys1 : ui->grpCoordSys2)->setEnabled(enabled);
+}

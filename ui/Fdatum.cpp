@@ -24,8 +24,14 @@ struct SideLabels {
 void ShowSide(const COORD &engine, const QComboBox &cboDatum,
               const SideLabels &labels) {
     const int index = cboDatum.currentIndex();
-    if (index < 0)
-        return; // no entry selected: nothing to describe
+    if (index < 0) {
+        // No entry selected (a side on a register system): nothing to
+        // describe.
+        for (QLabel *label : {labels.ellipsoid, labels.a, labels.f, labels.dx,
+                              labels.dy, labels.dz})
+            label->clear();
+        return;
+    }
     DatumText datum;
     ReadDatumRow(engine, index, datum);
     EllipsoidText ellipsoid;

@@ -11,9 +11,11 @@
 #include "ErrorBox.h"
 #include "EventLog.h"
 #include "Fabout.h"
+#include "Fconvert.h"
 #include "Fcoordsys.h"
 #include "Fdatum.h"
 #include "Fdegsys.h"
+#include "Frefsys.h"
 #include "FieldMark.h"
 #include "FieldText.h"
 #include "FormLook.h"
@@ -22,9 +24,13 @@
 #include "Futmfact.h"
 #include "NumberText.h"
 #include "ProgramIcon.h"
+#include "SystemText.h"
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QLineEdit>
@@ -191,6 +197,9 @@ TfrmMain::TfrmMain(QWidget *parent)
     }
 
     connect(ui->Open1, &QAction::triggered, this, &TfrmMain::Open1Click);
+    connect(ui->ConvertFile1, &QAction::triggered, this,
+            [this] { ConvertFile1Click(); });
+    setAcceptDrops(true);
     // Edit: Copy Point (decimal degrees) and Copy Point As, for each side.
     const struct {
         int side;
@@ -234,6 +243,8 @@ TfrmMain::TfrmMain(QWidget *parent)
             &TfrmMain::SetCoordnate1Click);
     connect(ui->SetFactor1, &QAction::triggered, this,
             &TfrmMain::SetFactor1Click);
+    connect(ui->ReferenceSystem1, &QAction::triggered, this,
+            &TfrmMain::ReferenceSystem1Click);
     connect(ui->DegSys1, &QAction::triggered, this, &TfrmMain::DegSys1Click);
     connect(ui->About1, &QAction::triggered, this, &TfrmMain::About1Click);
 
@@ -314,10 +325,22 @@ QLabel *TfrmMain::stUtm2() const { return ui->stUtm2; }
 QAction *TfrmMain::DegSys1() const { return ui->DegSys1; }
 
 void TfrmMain::ShowDatumLabels() {
-    ui->stDatum1->setText(m_strDatumName1);
-    ui->stDatum2->setText(m_strDatumName2);
-    ui->stUtm1->setText(m_strDatumName1 + GridKindTag(pCoord1->GetCoordSys()));
-    ui->stUtm2->setText(m_strDatumName2 + GridKindTag(pCoord2->GetCoordSys()));
+    const QString *names[] = {&m_strDatumName1, &m_strDatumName2};
+    QLabel *datums[] = {ui->stDatum1, ui->stDatum2};
+    QLabel *grids[] = {ui->stUtm1, ui->stUtm2};
+    for (int side : {1, 2}) {
+        const Side &s = SideOf(side);
+        if (const ReferenceSystem *system = s.System()) {
+            datums[side - 1]->setText(
+                QString::fromStdString(DatumLabel(*system)));
+            grids[side - 1]->setText(
+                QString::fromStdString(SystemLabel(*system)));
+        } else {
+            datums[side - 1]->setText(*names[side - 1]);
+            grids[side - 1]->setText(*names[side - 1] +
+                                     GridKindTag(s.Engine().GetCoordSys()));
+        }
+    }
     for (const QLabel *label :
          {ui->stDatum1, ui->stDatum2, ui->stUtm1, ui->stUtm2})
         EventLog::Write(label->objectName(), label->text());
@@ -508,11 +531,72 @@ void TfrmMain::Open1Click() {
     // The item is disabled; there is nothing to open.
 }
 
+void TfrmMain::ConvertFile1Click(const QString &input) {
+    if (!frmConvert)
+        frmConvert = std::make_unique<TfrmConvert>(*this);
+    if (!input.isEmpty())
+        frmConvert->SetInput(input);
+    if (!frmConvert->isVisible())
+        frmConvert->exec();
+}
+
 void TfrmMain::Exit1Click() { close(); }
+
+// One local file, dragged from a file manager.
+namespace {
+QString DroppedFile(const QMimeData *data) {
+    if (data == nullptr || data->urls().size() != 1 ||
+        !data->urls().first().isLocalFile())
+        return {};
+    return data->urls().first().toLocalFile();
+}
+} // namespace
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent *event) {
+    if (!DroppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TfrmMain::dropEvent(QDropEvent *event) {
+    const QString path = DroppedFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    ConvertFile1Click(path);
+}
+
+QString TfrmMain::SideDescription(int side, bool grid) const {
+    if (grid)
+        return (side == 1 ? ui->stUtm1 : ui->stUtm2)->text();
+    return (side == 1 ? ui->stDatum1 : ui->stDatum2)->text();
+}
+
+ChainSettings TfrmMain::FileConversion(int from, int to, bool fromGrid,
+                                       bool toGrid) const {
+    auto sideSettings = [this](int side, bool grid) {
+        const COORD &engine = side == 1 ? *pCoord1 : *pCoord2;
+        SideSettings settings;
+        settings.datum = engine.GetDatum();
+        settings.kind = grid ? engine.GetCoordSys() : KIND_GEO;
+        settings.engine = std::make_shared<const COORD>(engine);
+        if (const ReferenceSystem *system = SideOf(side).System()) {
+            settings.system = system->code;
+            settings.kind = grid ? CS_TM : KIND_GEO; // the system's grid
+        }
+        return settings;
+    };
+    ChainSettings settings;
+    settings.from = sideSettings(from, fromGrid);
+    settings.to = sideSettings(to, toGrid);
+    return settings;
+}
 
 // ---- menu: Transformation and Conversion ------------------------------------
 
 Side &TfrmMain::SideOf(int side) { return side == 1 ? m_side1 : m_side2; }
+const Side &TfrmMain::SideOf(int side) const {
+    return side == 1 ? m_side1 : m_side2;
+}
 
 std::array<QLineEdit *, 3> TfrmMain::GeoRow(int side) const {
     if (side == 1)
@@ -661,6 +745,13 @@ void TfrmMain::SetFactor1Click() {
                     &TfrmMain::ApplyUtmfactDialog);
 }
 
+void TfrmMain::ReferenceSystem1Click() {
+    if (!frmRefSys)
+        frmRefSys = std::make_unique<TfrmRefSys>(*this);
+    RunConfigDialog(frmRefSys.get(), &TfrmMain::RefillRefSysDialog,
+                    &TfrmMain::ApplyRefSysDialog);
+}
+
 void TfrmMain::DegSys1Click() {
     if (frmDegSys)
         frmDegSys->ToggleFromMenu();
@@ -678,8 +769,12 @@ void TfrmMain::About1Click() {
 
 // ---- datum dialog -----------------------------------------------------------
 
-// The remembered datums, whatever was chosen and cancelled before.
-void TfrmMain::RefillDatumDialog() { frmDatum->ShowDatums(m_nDatum1, m_nDatum2); }
+// The remembered datums, whatever was chosen and cancelled before. A side on
+// a register system shows no entry: choosing one returns it to the catalogue.
+void TfrmMain::RefillDatumDialog() {
+    frmDatum->ShowDatums(m_side1.System() ? -1 : m_nDatum1,
+                         m_side2.System() ? -1 : m_nDatum2);
+}
 
 // The engine first: SetDatum is all or nothing, so when the datum cannot be
 // derived (a user ellipsoid with inverse flattening 0) the error ends the
@@ -692,6 +787,7 @@ void TfrmMain::ApplyDatumChoice(int side, std::int32_t &nDatum,
     if (index < 0)
         return;
     Commands::ApplyDatum(SideOf(side), index);
+    SideOf(side).SelectSystem(nullptr);
     nDatum = index;
     strDatumName = frmDatum->DatumText(side, index);
     ShowDatumLabels();
@@ -706,14 +802,20 @@ void TfrmMain::ApplyDatumDialog() {
 
 // ---- coordinate-system dialog -----------------------------------------------
 
+// A side on a register system has its system's grid: its buttons cannot
+// be used.
 void TfrmMain::RefillCoordSysDialog() {
     frmCoordSys->ShowKinds(pCoord1->GetCoordSys(), pCoord2->GetCoordSys());
+    for (int side : {1, 2})
+        frmCoordSys->SetSideEnabled(side, !SideOf(side).System());
 }
 
 // Every OK selects the kind of both sides again, which reloads the kind's
 // default origin also where the kind is unchanged.
 void TfrmMain::ApplyCoordSysDialog() {
     for (int side : {1, 2}) {
+        if (SideOf(side).System())
+            continue;
         if (const int kind = frmCoordSys->Kind(side))
             Commands::ApplyGridKind(SideOf(side), kind);
         ShowDatumLabels();
@@ -723,15 +825,41 @@ void TfrmMain::ApplyCoordSysDialog() {
 // ---- projection-origin dialog -----------------------------------------------
 
 void TfrmMain::RefillUtmfactDialog() {
-    frmUtmfact->ShowOrigin(1, Commands::ShownOrigin(m_side1));
-    frmUtmfact->ShowOrigin(2, Commands::ShownOrigin(m_side2));
+    for (int side : {1, 2}) {
+        frmUtmfact->ShowOrigin(side, Commands::ShownOrigin(SideOf(side)));
+        frmUtmfact->SetSideEnabled(side, !SideOf(side).System());
+    }
 }
 
 // Side by side: an unreadable side-1 field leaves both engines as they were,
-// an unreadable side-2 field leaves side 1 applied.
+// an unreadable side-2 field leaves side 1 applied. A side on a register
+// system is left out.
 void TfrmMain::ApplyUtmfactDialog() {
-    Commands::ApplyOrigin(m_side1, frmUtmfact->Origin(1));
-    Commands::ApplyOrigin(m_side2, frmUtmfact->Origin(2));
+    for (int side : {1, 2}) {
+        if (!SideOf(side).System())
+            Commands::ApplyOrigin(SideOf(side), frmUtmfact->Origin(side));
+    }
+}
+
+// ---- reference-system chooser -------------------------------------------------
+
+void TfrmMain::RefillRefSysDialog() {
+    auto code = [this](int side) {
+        const ReferenceSystem *system = SideOf(side).System();
+        return system ? system->code : 0;
+    };
+    frmRefSys->ShowSystems(code(1), code(2));
+}
+
+// Each side with a system selected goes on it, side 1 first; a side without
+// a selection stays as it is.
+void TfrmMain::ApplyRefSysDialog() {
+    for (int side : {1, 2}) {
+        if (const std::int32_t code = frmRefSys->ChosenSystem(side)) {
+            SideOf(side).SelectSystem(FindSystem(code));
+            ShowDatumLabels();
+        }
+    }
 }
 
 // ---- user-ellipsoid dialog --------------------------------------------------

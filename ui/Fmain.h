@@ -3,6 +3,7 @@
 // and apply the configuration dialogs.
 #pragma once
 
+#include "Chain.h"
 #include "Commands.h"
 #include "PointForms.h"
 
@@ -18,7 +19,9 @@ class QDialog;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class TfrmConvert;
 class TfrmCoordSys;
+class TfrmRefSys;
 class TfrmDatum;
 class TfrmDegSys;
 class TfrmUserDatum;
@@ -66,7 +69,10 @@ class TfrmMain : public QMainWindow {
     /**
      * Writes the four labels by their composition rule: stDatum1/2 show
      * m_strDatumName1/2, stUtm1/2 the same name followed by the grid kind tag
-     * of the side's engine ("(UTM)", "(TM)", "(G7)", "(ECEF)").
+     * of the side's engine ("(UTM)", "(TM)", "(G7)", "(ECEF)"). A side on a
+     * register system shows its datum's name and code, and the system's
+     * ("Korean 1985 (EPSG:4162)", "Korean 1985 / Modified Central Belt
+     * (EPSG:5174)").
      */
     void ShowDatumLabels();
 
@@ -92,6 +98,20 @@ class TfrmMain : public QMainWindow {
     /// ellipsoid text of engine 1 (position = catalogue index); selects 0.
     void FillEllipsoidList(QComboBox &cboEllipsoid);
 
+    // ---- what the file-conversion dialog reaches ----------------------------
+
+    /// What side @p side holds, as its labels say: its datum, or with
+    /// @p grid its grid ("Tokyo(---)(UTM)").
+    QString SideDescription(int side, bool grid) const;
+
+    /**
+     * The chain between two sides as they stand: their engines copied
+     * whole (datum, user rows, grid kind and constants), each side's values
+     * geographic or, with @p fromGrid / @p toGrid, its grid's.
+     */
+    ChainSettings FileConversion(int from, int to, bool fromGrid,
+                                 bool toGrid) const;
+
     // ---- synchronisation of the notations of one angle ----------------------
     // Each reads its source notation and rewrites the other two; a text that
     // does not read as a number ends it quietly with nothing written.
@@ -112,6 +132,8 @@ class TfrmMain : public QMainWindow {
   public slots:
     // ---- menu ---------------------------------------------------------------
     void Open1Click();
+    /// Opens the file-conversion dialog; with @p input, that file chosen.
+    void ConvertFile1Click(const QString &input = {});
     void Exit1Click();
     void Dt1Click();
     void Dt2Click();
@@ -124,6 +146,7 @@ class TfrmMain : public QMainWindow {
     void SetDatum1Click();
     void SetCoordnate1Click();
     void SetFactor1Click();
+    void ReferenceSystem1Click();
     void DegSys1Click();
     void About1Click();
 
@@ -155,6 +178,9 @@ class TfrmMain : public QMainWindow {
 
   protected:
     void paintEvent(QPaintEvent *event) override;
+    /// A file dropped on the window opens the file-conversion dialog with it.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
   private:
     std::unique_ptr<Ui::TfrmMain> ui;
@@ -174,6 +200,7 @@ class TfrmMain : public QMainWindow {
     // ---- the commands ---------------------------------------------------------
 
     Side &SideOf(int side);
+    const Side &SideOf(int side) const;
     /// The DD row (latitude, longitude, altitude) and the grid row of a side.
     std::array<QLineEdit *, 3> GeoRow(int side) const;
     std::array<QLineEdit *, 3> GridRow(int side) const;
@@ -210,6 +237,8 @@ class TfrmMain : public QMainWindow {
     void ApplyUserEllDialog();
     void RefillUserDatumDialog();
     void ApplyUserDatumDialog();
+    void RefillRefSysDialog();
+    void ApplyRefSysDialog();
 
     bool m_bPainted = false;
 
@@ -221,4 +250,7 @@ class TfrmMain : public QMainWindow {
     std::unique_ptr<TfrmUserDatum> frmUserDatum;
     std::unique_ptr<TfrmUserEll> frmUserEll;
     std::unique_ptr<TfrmCoordSys> frmCoordSys;
+    /// Made at their first use, not at start-up.
+    std::unique_ptr<TfrmConvert> frmConvert;
+    std::unique_ptr<TfrmRefSys> frmRefSys;
 };

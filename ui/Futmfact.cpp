@@ -42,3 +42,7 @@ OriginTexts TfrmUtmfact::Origin(int side) const {
             fields[2]->text().toStdString(), fields[3]->text().toStdString(),
             fields[4]->text().toStdString()};
 }
+
+void TfrmUtmfact::SetSideEnabled(int side, bool enabled) {
+    (side == 1 ? ui->grpOrigin1 : ui->grpOrigin2)->setEnabled(enabled);
+}

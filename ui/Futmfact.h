@@ -33,6 +33,10 @@ class TfrmUtmfact : public QDialog {
     /// The five texts of side @p side's fields, as typed.
     OriginTexts Origin(int side) const;
 
+    /// Makes side @p side's fields usable or not (a side on a register
+    /// system has its system's grid).
+    void SetSideEnabled(int side, bool enabled);
+
   private:
     std::unique_ptr<Ui::TfrmUtmfact> ui;
 };

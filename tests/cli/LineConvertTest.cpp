@@ -12,8 +12,8 @@ namespace {
 
 BatchOptions CopyOptions() {
     BatchOptions options;
-    options.chain.from = {DATUM_WGS84, KIND_GEO, {}};
-    options.chain.to = {DATUM_WGS84, KIND_GEO, {}};
+    options.chain.from = SideSettings{};
+    options.chain.to = SideSettings{};
     return options;
 }
 

@@ -252,7 +252,9 @@ void tst_TfrmMain::menu_data() {
     QTest::addColumn<QString>("title");
     QTest::addColumn<QStringList>("items"); // "action=caption", "-" separator
     QTest::newRow("File") << 0 << "&File"
-                          << QStringList{"Open1=&Open", "-", "Exit1=E&xit"};
+                          << QStringList{"Open1=&Open",
+                                         "ConvertFile1=Convert &File...", "-",
+                                         "Exit1=E&xit"};
     QTest::newRow("Transformation")
         << 2 << "Transformation"
         << QStringList{"Dt1=Datum1->Datum2", "Dt2=Datum2->Datum1"};
@@ -265,7 +267,8 @@ void tst_TfrmMain::menu_data() {
         << QStringList{"UserEllipsoid1=Define User &Ellipsoid",
                        "UserDatum1=Define &User Datum", "SetDatum1=Set &Datum",
                        "SetCoordnate1=Set &Coordnate",
-                       "SetFactor1=Set &Factor(Coord)"};
+                       "SetFactor1=Set &Factor(Coord)",
+                       "ReferenceSystem1=&Reference System..."};
     QTest::newRow("Tools") << 5 << "&Tools"
                            << QStringList{"DegSys1=&Degree System"};
     QTest::newRow("Help") << 6 << "&Help" << QStringList{"About1=&About"};
@@ -276,7 +279,10 @@ void tst_TfrmMain::menu() {
     QFETCH(QString, title);
     QFETCH(QStringList, items);
     const QList<QAction *> menus = m_window->menuBar()->actions();
-    QCOMPARE(menus.size(), 7); // the documented six and Edit, second
+    // The documented six and Edit, second; File and Config have one
+    // item each beyond the documented ones (Convert File before the
+    // separator, Reference System last).
+    QCOMPARE(menus.size(), 7);
     QMenu *menu = menus.at(position)->menu();
     QVERIFY(menu != nullptr);
     QCOMPARE(menu->title(), title);

@@ -1,0 +1,126 @@
+// What every front end needs around one run over a file.
+#include "FileJob.h"
+
+#include "AngleText.h"
+#include "LineReader.h"
+#include "OutputFile.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+
+namespace {
+
+bool HasDigit(std::string_view line) {
+    return std::any_of(line.begin(), line.end(),
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
+/// The field reads as a plain number or as an angle in any notation.
+bool ReadsAsCoordinate(std::string_view field) {
+    std::string scratch;
+    const std::string_view text = Unquote(field, scratch);
+    if (text.empty())
+        return false;
+    try {
+        ParseAngle(text);
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
+bool SameFile(const std::string &path, const struct stat &b) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && st.st_dev == b.st_dev &&
+           st.st_ino == b.st_ino;
+}
+
+bool SameFile(int fd, const struct stat &b) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && st.st_dev == b.st_dev &&
+           st.st_ino == b.st_ino;
+}
+
+} // namespace
+
+FileGuess GuessFileLayout(const std::vector<std::string> &lines) {
+    FileGuess guess;
+    std::size_t first = 0;
+    while (first < lines.size() && IsPassThroughLine(lines[first]))
+        ++first;
+    if (first == lines.size())
+        return guess;
+    std::size_t data = first;
+    if (!HasDigit(lines[first])) {
+        // A first line without a digit before one with: a heading.
+        std::size_t next = first + 1;
+        while (next < lines.size() && IsPassThroughLine(lines[next]))
+            ++next;
+        if (next < lines.size() && HasDigit(lines[next])) {
+            guess.header = true;
+            data = next;
+        }
+    }
+    guess.delimiter = DetectDelimiter(lines[data]);
+    std::vector<std::string_view> fields;
+    if (!FieldSplitter{guess.delimiter}.Split(lines[data], fields))
+        return guess;
+    guess.fields = fields.size();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (ReadsAsCoordinate(fields[i])) {
+            guess.firstCoordinate = i;
+            break;
+        }
+    }
+    return guess;
+}
+
+std::vector<std::string> HeadingNames(std::string_view heading,
+                                      char delimiter) {
+    std::vector<std::string_view> fields;
+    std::vector<std::string> names;
+    if (!FieldSplitter{delimiter}.Split(heading, fields))
+        return names;
+    for (std::string_view field : fields) {
+        std::string scratch;
+        names.emplace_back(Unquote(field, scratch));
+    }
+    return names;
+}
+
+void CheckOutputIsNoInput(const BatchOptions &options) {
+    const bool readsStdin =
+        options.inputs.empty() ||
+        std::find(options.inputs.begin(), options.inputs.end(), "-") !=
+            options.inputs.end();
+    struct stat out {};
+    std::string outName;
+    if (!options.output.empty() && options.output != "-") {
+        if (::stat(options.output.c_str(), &out) != 0 || !S_ISREG(out.st_mode))
+            return;
+        outName = "the output file " + options.output;
+    } else {
+        // Standard output appended to an input ("nolvex-convert a >> a")
+        // would be read again while it grows.
+        if (::fstat(1, &out) != 0 || !S_ISREG(out.st_mode))
+            return;
+        outName = "standard output";
+    }
+    for (const std::string &input : options.inputs)
+        if (input != "-" && SameFile(input, out))
+            throw UsageError(outName + " is also the input " + input);
+    if (readsStdin && SameFile(0, out))
+        throw UsageError(outName + " is also standard input");
+}
+
+BatchSummary ConvertToFile(const BatchOptions &options,
+                           BatchObserver &observer,
+                           const std::atomic<bool> *cancel) {
+    OutputFile file(options.output);
+    const BatchSummary summary = RunBatch(options, file.Fd(), observer, cancel);
+    // Only a run that got to the end of its inputs gives the file its name;
+    // the destructor removes the temporary file of any other.
+    if (summary.end == RunEnd::Finished)
+        file.Commit();
+    return summary;
+}
