@@ -240,6 +240,19 @@ look() {
     fi
 }
 
+# The file-conversion dialog and its file choosers would let random keys walk
+# the file system and write converted files there: they are closed as soon
+# as they show.
+FILE_MARK=0
+close_file_windows() {
+    if e2e_lines_after "$FILE_MARK" |
+        grep -qE "^shown${TAB}(Convert File|Input File|Output File)\$"; then
+        note "close the file-conversion dialog"
+        dismiss_dialogs
+    fi
+    FILE_MARK=$(e2e_lines)
+}
+
 # ---- the random actions ------------------------------------------------------
 
 MAIN_FIELDS=()
@@ -255,11 +268,11 @@ TOOL_FIELDS=(edtDd edtDmd edtDmm edtDmsd edtDmsm edtDmss edtRadian)
 # letters (in an open menu these are its access keys: d, c, f, e, u, a).
 CHARS='0123456789000111--..,,eEeabcdfuz '
 EDIT_KEYS=(BackSpace BackSpace BackSpace Delete Home End Left Right ctrl+a Tab shift+Tab space)
-# File (rarer: Enter in it is Exit), Tools, Conversion and Config (both on
-# c), Help
-MENU_KEYS=(f t t c c c c h)
-# the middles of the menu titles, from the left of the menu bar
-MENU_TITLE_X=(16 83 175 240 288 330)
+# File (rarer), Edit, Tools, Conversion and Config (both on c), Help
+MENU_KEYS=(f e t t c c c c h)
+# the middles of the menu titles, from the left of the menu bar: File, Edit,
+# Transformation, Conversion, Config, Tools, Help
+MENU_TITLE_X=(17 50 119 210 276 325 366)
 
 # random_number: sets P to a number text: a sign, digits, a fraction, an
 # exponent up to 400 either way.
@@ -386,6 +399,7 @@ else
         if ((N % BATCH_SIZE == 0)); then
             flush
             check_alive
+            close_file_windows
         fi
         ((N % CHECK_EVERY == 0)) && look
         ((N % PROBE_EVERY == 0)) && probe

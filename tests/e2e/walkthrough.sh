@@ -50,7 +50,7 @@ e2e_expect_fields edtLatDd1 37.5 edtLatDmd1 37 edtLatDmm1 30 \
 e2e_shot 02-typed-dd
 
 step "Transformation (clicked) > Datum1->Datum2 carries 37.5 to Tokyo(---)"
-xdotool mousemove --window "$MAIN" 80 "$(($(e2e_menu_height) / 2))" click 1
+xdotool mousemove --window "$MAIN" 119 "$(($(e2e_menu_height) / 2))" click 1
 e2e_wait_line "menu${TAB}Transformation" "$MARK"
 e2e_key Down Return
 # the shift at this place takes about 10 seconds of latitude off (37.4818416
@@ -78,8 +78,8 @@ e2e_type 54.629835
 e2e_expect_fields edtLatDmss1 54.629835 edtLatDd1 37.4818416208333 \
     edtLatDmd1 37 edtLatDmm1 28.91049725
 
-step "Transformation (keyboard: File, then right) > Datum1->Datum2 again: start-up point"
-e2e_menu f "&File"
+step "Transformation (keyboard: Edit, then right) > Datum1->Datum2 again: start-up point"
+e2e_menu e "&Edit"
 e2e_key Right
 e2e_wait_line "menu${TAB}Transformation" "$MARK"
 e2e_key Return
@@ -239,7 +239,7 @@ e2e_shot 06-ecef
 step "empty altitude, Transformation > Datum1->Datum2: error box, Enter"
 e2e_replace_field edtAltDd1 ""
 e2e_wait_line "edtAltDd1${TAB}" "$MARK"
-xdotool mousemove --window "$MAIN" 80 "$(($(e2e_menu_height) / 2))" click 1
+xdotool mousemove --window "$MAIN" 119 "$(($(e2e_menu_height) / 2))" click 1
 e2e_wait_line "menu${TAB}Transformation" "$MARK"
 e2e_key Down Return
 e2e_wait_line "error${TAB}'' is not a valid floating point value." "$MARK"
