@@ -23,6 +23,7 @@
 #include "Fuserell.h"
 #include "Futmfact.h"
 #include "NumberText.h"
+#include "PointText.h"
 #include "ProgramIcon.h"
 #include "SystemText.h"
 
@@ -216,6 +217,10 @@ TfrmMain::TfrmMain(QWidget *parent)
     constexpr PointFormat COPY_FORMATS[] = {
         PointFormat::Decimal, PointFormat::Dms,    PointFormat::Grid,
         PointFormat::GeoJson, PointFormat::Wkt,    PointFormat::GeoUri};
+    connect(ui->PastePoint1, &QAction::triggered, this,
+            [this] { PastePoint(1); });
+    connect(ui->PastePoint2, &QAction::triggered, this,
+            [this] { PastePoint(2); });
     for (const auto &copy : copies) {
         const int side = copy.side;
         connect(copy.copy, &QAction::triggered, this,
@@ -670,6 +675,24 @@ void TfrmMain::CopyPoint(int side, PointFormat format) {
         QGuiApplication::clipboard()->setText(
             QString::fromStdString(WritePoint(format, point)));
     });
+}
+
+void TfrmMain::PastePoint(int side) {
+    try {
+        const QString text = QGuiApplication::clipboard()->text().trimmed();
+        if (text.contains(u'\n'))
+            throw InputError("the clipboard holds several lines; copy one "
+                             "point to paste it");
+        const GeoPoint point = ReadGeoPoint(text.toStdString());
+        const auto row = GeoRow(side);
+        WriteText(row[0], Code::FormatReal(point.latitude));
+        WriteText(row[1], Code::FormatReal(point.longitude));
+        if (point.height)
+            WriteText(row[2], Code::FormatReal(*point.height));
+        SyncFromDdRow(side);
+    } catch (const std::exception &e) {
+        ShowErrorBox(this, e);
+    }
 }
 
 // "side 1, latitude (DD)": the side, then the field's row label with the

@@ -215,6 +215,9 @@ class TfrmMain : public QMainWindow {
     /// Edit > Copy Point and Copy Point As: side @p side's point as one
     /// text on the clipboard.
     void CopyPoint(int side, PointFormat format);
+    /// Edit > Paste Point: the clipboard's point, read as nolvex-convert
+    /// reads a line, into side @p side's DD row, DM and DMS following.
+    void PastePoint(int side);
     void GeoToGridCommand(int side);
     void GridToGeoCommand(int side);
 

@@ -38,6 +38,12 @@ class tst_PointEdit : public QObject, private DialogFixture {
     void degreeToolMarksToo();
     void errorBoxNamesTheField_data();
     void errorBoxNamesTheField();
+    void pasteEveryForm_data();
+    void pasteEveryForm();
+    void pasteRefusesAndChangesNothing_data();
+    void pasteRefusesAndChangesNothing();
+    void copiedPointPastesBack_data();
+    void copiedPointPastesBack();
 
   private:
     QString Copy(const QString &action);
@@ -184,6 +190,98 @@ void tst_PointEdit::errorBoxNamesTheField() {
              QStringLiteral("'12a' is not a valid floating point value."));
     QCOMPARE(boxes.first().detail, detail);
     QCOMPARE(FieldTexts(*m_window), before);
+}
+
+// ---- Paste Point ----------------------------------------------------------------
+
+// The forms nolvex-convert reads on a line; decimal degrees of the marked
+// ones from GeographicLib's `GeoConvert -p 9`.
+void tst_PointEdit::pasteEveryForm_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("lat");
+    QTest::addColumn<double>("lon");
+    QTest::addColumn<QString>("alt"); // empty: the altitude stays
+    QTest::newRow("decimal degrees") << "37.5 127.5" << 37.5 << 127.5 << "";
+    QTest::newRow("commas and a height")
+        << "37.5, 127.5, 30" << 37.5 << 127.5 << "30";
+    QTest::newRow("tab, as a spreadsheet copies")
+        << "37.5\t127.5\n" << 37.5 << 127.5 << "";
+    QTest::newRow("DMS with marks and letters")
+        << "37\u00B033'58.7\"N 126\u00B058'40.4\"E" << 37.56630555555556
+        << 126.97788888888890 << "";
+    QTest::newRow("letters decide the order")
+        << "127E 37N" << 37.0 << 127.0 << "";
+    QTest::newRow("letters first, parts apart, a height")
+        << "N 37 30 0 E 127 0 0 12.5" << 37.5 << 127.0 << "12.5";
+    QTest::newRow("letters after the parts")
+        << "37 30 0 S 127 0 0 W" << -37.5 << -127.0 << "";
+    QTest::newRow("colons") << "37:30 127:00" << 37.5 << 127.0 << "";
+    QTest::newRow("degrees and minutes")
+        << "37\u00B028.9105' 127\u00B00.2725'" << 37.48184166666667
+        << 127.00454166666667 << "";
+}
+
+void tst_PointEdit::pasteEveryForm() {
+    QFETCH(QString, text);
+    QFETCH(double, lat);
+    QFETCH(double, lon);
+    QFETCH(QString, alt);
+    const QString altBefore = Field("edtAltDd2")->text();
+    QGuiApplication::clipboard()->setText(text);
+    QVERIFY(Trigger("PastePoint2").isEmpty());
+    QVERIFY(std::fabs(Value("edtLatDd2") - lat) < 1e-12);
+    QVERIFY(std::fabs(Value("edtLonDd2") - lon) < 1e-12);
+    QCOMPARE(Field("edtAltDd2")->text(), alt.isEmpty() ? altBefore : Num(alt));
+    // DM and DMS follow as typing makes them.
+    const double dd = Value("edtLatDd2");
+    QVERIFY(std::fabs(Value("edtLatDmsd2") + Value("edtLatDmsm2") / 60 *
+                          (dd < 0 ? -1 : 1) +
+                      Value("edtLatDmss2") / 3600 * (dd < 0 ? -1 : 1) - dd) <
+            1e-12);
+    QCOMPARE(Value("edtLonDmd2"), std::trunc(lon));
+}
+
+void tst_PointEdit::pasteRefusesAndChangesNothing_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("degrees and minutes or three values?")
+        << "37 30 00 127 00 00";
+    QTest::newRow("latitude beyond the pole") << "91 0";
+    QTest::newRow("minutes of 60") << "37 60 0 N 127 0 0 E";
+    QTest::newRow("two letters of one kind") << "37N 127N";
+    QTest::newRow("not a point") << "Seoul City Hall";
+    QTest::newRow("two points") << "37.5 127.5\n38 128";
+    QTest::newRow("nothing") << "";
+}
+
+void tst_PointEdit::pasteRefusesAndChangesNothing() {
+    QFETCH(QString, text);
+    const QMap<QString, QString> before = FieldTexts(*m_window);
+    QGuiApplication::clipboard()->setText(text);
+    const QList<ShownBox> boxes = Trigger("PastePoint1");
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY(!boxes.first().text.isEmpty());
+    QCOMPARE(FieldTexts(*m_window), before);
+}
+
+// What Copy Point writes, Paste Point reads back: the same point, to the
+// digit for decimal degrees, to the 0.3 mm of five decimals of a second for
+// DMS.
+void tst_PointEdit::copiedPointPastesBack_data() {
+    QTest::addColumn<QString>("copy");
+    QTest::addColumn<double>("tolerance"); // degrees
+    QTest::newRow("decimal degrees") << "CopyDd2" << 0.0;
+    QTest::newRow("DMS") << "CopyDms2" << 0.000005 / 3600;
+}
+
+void tst_PointEdit::copiedPointPastesBack() {
+    QFETCH(QString, copy);
+    QFETCH(double, tolerance);
+    SetPoint("2", "-33.8688197", "151.2092955", "58.25");
+    QVERIFY(Trigger(copy).isEmpty());
+    QVERIFY(Trigger("PastePoint1").isEmpty());
+    QVERIFY(std::fabs(Value("edtLatDd1") - -33.8688197) <= tolerance);
+    QVERIFY(std::fabs(Value("edtLonDd1") - 151.2092955) <= tolerance);
+    QCOMPARE(Field("edtAltDd1")->text(), Num("58.25"));
 }
 
 QTEST_MAIN(tst_PointEdit)
