@@ -5,6 +5,7 @@
 #include "AngleText.h"
 #include "Code.h"
 #include "NumberText.h"
+#include "SystemText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -176,6 +177,34 @@ void ParseSide(std::string_view text, const COORD &catalogue,
                  {"ecef", CS_ECEF}};
     std::string_view datum = text;
     side.kind = KIND_GEO;
+    side.system = 0;
+
+    // A system of the register: "EPSG:5174", or its code alone, which no
+    // catalogue index reaches (they end at 133).
+    const std::string key = Lower(TrimBlanks(text));
+    std::string code = key.rfind("epsg:", 0) == 0 ? key.substr(5) : key;
+    const bool epsg = key.rfind("epsg:", 0) == 0;
+    if (epsg || (code.size() >= 4 &&
+                 code.find_first_not_of("0123456789") == std::string::npos)) {
+        const ReferenceSystem *system =
+            code.empty() || code.size() > 6 ||
+                    code.find_first_not_of("0123456789") != std::string::npos
+                ? nullptr
+                : FindSystem(std::stoi(code));
+        if (!system)
+            throw UsageError("'" + std::string(TrimBlanks(text)) +
+                             "' is not a system of the register (see --list "
+                             "crs)" +
+                             (epsg ? "" : " nor a datum index (0 to 133)"));
+        side.system = system->code;
+        // The system has its own kind: its values are geographic, or its
+        // grid's (a projection's or ECEF).
+        side.kind = system->kind == SystemKind::Projected    ? CS_TM
+                    : system->kind == SystemKind::Geocentric ? CS_ECEF
+                                                             : KIND_GEO;
+        return;
+    }
+
     const std::size_t colon = text.rfind(':');
     if (colon != std::string_view::npos) {
         const std::string kind = Lower(TrimBlanks(text.substr(colon + 1)));
@@ -217,6 +246,8 @@ UserDatum ParseUserDatum(std::string_view text, const COORD &catalogue) {
 }
 
 std::string ListCatalogue(std::string_view what, const COORD &catalogue) {
+    if (what == "crs")
+        return ListSystems();
     std::string out;
     if (what == "ellipsoids") {
         out = "index\tcode\tname\ta\tinvf\n";
@@ -300,7 +331,11 @@ void CheckOptions(const BatchOptions &options) {
     if (options.angleFormat != AngleFormat::Dd && chain.to.kind != KIND_GEO)
         throw UsageError("--format dm and dms need a geographic target");
     if (options.outputFormat == OutputFormat::GeoJson) {
-        if (chain.to.kind != KIND_GEO || chain.to.datum != DATUM_WGS84)
+        const bool wgs84 =
+            chain.to.system != 0
+                ? FindSystem(chain.to.system)->datum->IsWgs84()
+                : chain.to.datum == DATUM_WGS84;
+        if (chain.to.kind != KIND_GEO || !wgs84)
             throw UsageError("--output-format geojson needs a geographic "
                              "WGS 84 target (--to WGS84)");
         if (options.angleFormat != AngleFormat::Dd)

@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 enum class AngleFormat { Dd, Dm, Dms };
@@ -75,7 +76,9 @@ std::int32_t ResolveDatum(std::string_view text, const COORD &catalogue);
 /// An ellipsoid given the same ways (index 0 to 28, code, text, name).
 std::int32_t ResolveEllipsoid(std::string_view text, const COORD &catalogue);
 
-/// "DATUM[:KIND]" with KIND geo, utm, tm, g7 or ecef; fills datum and kind.
+/// "DATUM[:KIND]" with KIND geo, utm, tm, g7 or ecef, or an EPSG system of
+/// the register ("EPSG:5174", or "5174": codes have four digits or more);
+/// fills datum and kind, or system and kind.
 void ParseSide(std::string_view text, const COORD &catalogue,
                SideSettings &side);
 
@@ -85,8 +88,8 @@ UserEllipsoid ParseUserEllipsoid(std::string_view text);
 /// "NAME,ellipsoid,dx,dy,dz", the ellipsoid as ResolveEllipsoid takes it.
 UserDatum ParseUserDatum(std::string_view text, const COORD &catalogue);
 
-/// The catalogue table for --list: "datums" or "ellipsoids", tab-separated
-/// with a heading line.
+/// The table for --list: "datums" or "ellipsoids" of the catalogue, or
+/// "crs", the register's systems; tab-separated with a heading line.
 std::string ListCatalogue(std::string_view what, const COORD &catalogue);
 
 // ---- one line
@@ -175,6 +178,13 @@ class StagedChain {
     /// The source grid's false easting and northing as set up.
     void SourceOrigin(int sourceZone, bool sourceSouth, double &x, double &y);
 
+    /// Points converted since the last call that lie outside the area of
+    /// use of a register system of the chain; the count starts again.
+    std::uint64_t TakeOutsideArea() { return std::exchange(m_nOutsideArea, 0); }
+    /// Whose areas they lay outside since the start: 1 the source system's,
+    /// 2 the target's, 3 both.
+    unsigned OutsideSides() const { return m_nOutsideSides; }
+
   private:
     Chain &SourceGrid(int zone, bool south);
 
@@ -187,6 +197,10 @@ class StagedChain {
     std::unique_ptr<Chain> m_shift;
     std::unique_ptr<Chain> m_grid2;
     std::unique_ptr<Chain> m_grid2South; ///< auto zone, south of the equator
+    const ReferenceSystem *m_pSystem1 = nullptr; ///< register systems, if any
+    const ReferenceSystem *m_pSystem2 = nullptr;
+    std::uint64_t m_nOutsideArea = 0;
+    unsigned m_nOutsideSides = 0; ///< 1: the source's area, 2: the target's
 };
 
 /**
@@ -207,6 +221,10 @@ class LineConverter {
      */
     void Convert(std::string_view line, std::string_view lineEnd,
                  const FileFormat &format, OutBuffer &out);
+
+    /// See StagedChain::TakeOutsideArea.
+    std::uint64_t TakeOutsideArea() { return m_chain.TakeOutsideArea(); }
+    unsigned OutsideSides() const { return m_chain.OutsideSides(); }
 
     /// Writes the heading line with the names of what the coordinate
     /// columns hold after the conversion, and names for added columns.
@@ -230,6 +248,10 @@ class LineConverter {
 
     const BatchOptions &m_options;
     StagedChain m_chain;
+    /// A projected register system in EPSG's northing-first order, as the
+    /// source (its values read so) and as the target (written so).
+    bool m_bNorthingFirst1;
+    bool m_bNorthingFirst2;
     std::vector<std::string_view> m_fields;
     std::vector<FieldSpan> m_values; ///< values from m_nStart on
     std::size_t m_nStart = 0;
@@ -251,12 +273,16 @@ struct BlockResult {
     std::vector<LineError> errors;
     std::size_t lines = 0;  ///< lines of the block
     std::size_t points = 0; ///< lines converted
+    /// Of those, outside the area of use of a register system.
+    std::size_t outsideArea = 0;
+    unsigned outsideSides = 0; ///< see StagedChain::OutsideSides
     bool stopped = false;   ///< ended at a failed line (ErrorPolicy::Stop)
 
     void Clear() {
         out.Clear();
         errors.clear();
-        lines = points = 0;
+        lines = points = outsideArea = 0;
+        outsideSides = 0;
         stopped = false;
     }
 };
@@ -287,6 +313,9 @@ struct BatchProgress {
     std::uint64_t bytesTotal = 0; ///< all inputs, 0 when not known (a pipe)
     std::uint64_t points = 0;     ///< lines converted
     std::uint64_t linesFailed = 0;
+    /// Points converted that lie outside a register system's area of use.
+    std::uint64_t outsideArea = 0;
+    unsigned outsideSides = 0; ///< 1 the source system's area, 2 the target's
 };
 
 /**

@@ -201,7 +201,9 @@ StagedChain::StagedChain(const ChainSettings &settings, bool zonePerPoint)
                settings.from.engine || settings.to.engine),
       m_bGrid2(settings.to.kind != KIND_GEO),
       m_bAutoSouth(settings.to.kind == CS_UTM && settings.to.grid.autoZone),
-      m_bZonePerPoint(zonePerPoint && settings.from.kind == CS_UTM) {
+      m_bZonePerPoint(zonePerPoint && settings.from.kind == CS_UTM),
+      m_pSystem1(FindSystem(settings.from.system)),
+      m_pSystem2(FindSystem(settings.to.system)) {
     // Each side's geographic values: its datum, register system or engine,
     // without its grid.
     SideSettings geo1 = settings.from;
@@ -278,6 +280,7 @@ void StagedChain::Convert(const double in[3], int sourceZone, bool sourceSouth,
             throw InputError("latitude " + Real(lat) +
                              " is outside UTM's 80 S to 84 N");
     }
+    const double srcLat = lat, srcLon = lon;
     if (m_bShift) {
         // "Datum1->Datum2"
         const double geo[3] = {lat, lon, h};
@@ -292,6 +295,15 @@ void StagedChain::Convert(const double in[3], int sourceZone, bool sourceSouth,
         lat = shifted[0];
         lon = shifted[1];
         h = shifted[2];
+    }
+    // Converted all the same, and counted: the published transformation
+    // and the grid may not hold there.
+    const unsigned outside =
+        (m_pSystem1 && !InAreaOfUse(*m_pSystem1, srcLat, srcLon) ? 1u : 0u) |
+        (m_pSystem2 && !InAreaOfUse(*m_pSystem2, lat, lon) ? 2u : 0u);
+    if (outside != 0) {
+        ++m_nOutsideArea;
+        m_nOutsideSides |= outside;
     }
     if (!m_bGrid2) {
         out[0] = lat;
@@ -365,8 +377,22 @@ void ResolveColumns(const BatchOptions &options, std::string_view header,
 // ---- one line
 // -------------------------------------------------------------------
 
+namespace {
+
+/// The side is a projected register system with its northing first.
+bool NorthingFirst(const SideSettings &side) {
+    const ReferenceSystem *system = FindSystem(side.system);
+    return system && side.kind != KIND_GEO &&
+           system->kind == SystemKind::Projected &&
+           system->axisOrder == AxisOrder::NorthingFirst;
+}
+
+} // namespace
+
 LineConverter::LineConverter(const BatchOptions &options)
-    : m_options(options), m_chain(options.chain, options.sourceZoneColumn) {
+    : m_options(options), m_chain(options.chain, options.sourceZoneColumn),
+      m_bNorthingFirst1(NorthingFirst(options.chain.from)),
+      m_bNorthingFirst2(NorthingFirst(options.chain.to)) {
     m_fields.reserve(16);
     m_values.reserve(16);
 }
@@ -511,6 +537,10 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
         // Greenwich (exact: Sterbenz).
         in[1] =
             latLon.longitude > 180 ? latLon.longitude - 360 : latLon.longitude;
+    } else if (m_bNorthingFirst1) {
+        // EPSG's order for the Korean belts and the Japanese zones.
+        in[1] = ReadNumber(a, "northing");
+        in[0] = ReadNumber(b, "easting");
     } else {
         in[0] = ReadNumber(a, ecef ? "X" : "easting");
         in[1] = ReadNumber(b, ecef ? "Y" : "northing");
@@ -539,7 +569,12 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
     }
     if (IsGrid(chain.from.kind)) {
         double x0 = 0, y0 = 0;
-        m_chain.SourceOrigin(sourceZone, sourceSouth, x0, y0);
+        if (const ReferenceSystem *system = FindSystem(chain.from.system)) {
+            x0 = system->projection.falseEasting;
+            y0 = system->projection.falseNorthing;
+        } else {
+            m_chain.SourceOrigin(sourceZone, sourceSouth, x0, y0);
+        }
         if (!(std::fabs(in[0] - x0) <= GRID_EAST_MAX))
             throw InputError("easting " + Real(in[0]) +
                              " is more than 1000 km from the false easting " +
@@ -572,6 +607,8 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
         latitudeAt[0] = false;
         latitudeAt[1] = true;
     }
+    if (m_bNorthingFirst2)
+        std::swap(ordered[0], ordered[1]);
     const int slots = has[2] ? 3 : 2;
     int order[3] = {0, 1, 2};
     std::sort(order, order + slots,
@@ -635,6 +672,8 @@ void LineConverter::WriteHeading(std::string_view line,
         names[0] = ecef ? "X" : "easting";
         names[1] = ecef ? "Y" : "northing";
         names[2] = ecef ? "Z" : "height";
+        if (m_bNorthingFirst2)
+            std::swap(names[0], names[1]);
     }
     const bool zoneColumn = chain.to.kind == CS_UTM && chain.to.grid.autoZone;
     const int *columns = format.columns;
@@ -849,6 +888,8 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
             try {
                 converter.Convert(line, eol, format, result.out);
                 ++result.points;
+                result.outsideArea += converter.TakeOutsideArea();
+                result.outsideSides |= converter.OutsideSides();
             } catch (const std::exception &e) {
                 if (!fail(e.what(), line, true, eol))
                     return;

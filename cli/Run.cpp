@@ -312,6 +312,8 @@ class Writer {
         m_nBase += slot.result.lines;
         m_progress.bytesDone += slot.block.consumed;
         m_progress.points += slot.result.points;
+        m_progress.outsideArea += slot.result.outsideArea;
+        m_progress.outsideSides |= slot.result.outsideSides;
         m_observer.Progress(m_progress);
         return !slot.result.stopped;
     }
@@ -539,6 +541,32 @@ std::uint64_t TotalInputBytes(const BatchOptions &options) {
 
 } // namespace
 
+namespace {
+
+/// "3 points lie outside the area of use of EPSG:5174 Korean 1985 / ...;
+/// they were converted all the same".
+std::string OutsideAreaMessage(const ChainSettings &chain,
+                               const BatchProgress &progress) {
+    const std::uint64_t outside = progress.outsideArea;
+    std::string systems;
+    for (const SideSettings *side : {&chain.from, &chain.to}) {
+        const unsigned bit = side == &chain.from ? 1u : 2u;
+        if (const ReferenceSystem *system = FindSystem(side->system);
+            system && (progress.outsideSides & bit) != 0) {
+            if (!systems.empty())
+                systems += " or ";
+            systems += "EPSG:" + std::to_string(system->code) + " " +
+                       system->name;
+        }
+    }
+    return std::to_string(outside) +
+           (outside == 1 ? " point lies" : " points lie") +
+           " outside the area of use of " + systems +
+           "; converted all the same";
+}
+
+} // namespace
+
 unsigned UsableThreads(unsigned requested) {
     const auto most = static_cast<unsigned>(
         IN_FLIGHT_BUDGET / BlockCharge(MIN_BLOCK_SIZE) - RingSize(0));
@@ -570,6 +598,8 @@ BatchSummary RunBatch(const BatchOptions &options, int outFd,
     }
     summary.progress = writer.Counts();
     summary.inputsFailed = writer.FailedInputs();
+    if (summary.progress.outsideArea != 0)
+        observer.Message(OutsideAreaMessage(run.chain, summary.progress));
     const std::uint64_t failed = summary.progress.linesFailed;
     if (failed > 0)
         observer.Message(std::to_string(failed) +

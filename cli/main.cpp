@@ -43,6 +43,22 @@ constexpr const char *EXAMPLES = R"HELP(Examples:
         nolvex-convert --lonlat --from WGS84 --to 125 --format dms
   A user datum on the Bessel ellipsoid:
     nolvex-convert --user-datum "Mine,BR,-146,507,687" --from 0 --to WGS84 in.txt
+  EPSG systems of the register, with their published transformations, as
+  PROJ and QGIS convert them (--list crs lists them):
+    echo "37.5663 126.9779" | nolvex-convert --from EPSG:4326 --to EPSG:5174
+    # 451557.655... 197977.905... (northing first, as EPSG orders it)
+  The PROJ pipeline of a run, to check it in any PROJ-based tool:
+    nolvex-convert --from EPSG:4326 --to EPSG:5174 --proj
+
+Systems: --from and --to take a catalogue datum (an index 0 to 133, a code
+such as TOY-B, or a name) with an optional grid kind, or an EPSG system of
+the register ("EPSG:5174", or the code alone). An EPSG system's values come
+in EPSG's axis order: latitude before longitude, and northing before easting
+for the Korean belts (2096-2098, 5173-5177, 5180-5188), the Unified CS
+(5179) and the Japanese plane rectangular zones (2443-2461, 6669-6687);
+easting first for UTM; X, Y, Z for EPSG:4978. A heading (--header) names
+them in that order. A point outside a system's area of use is converted;
+their number is told once at the end.
 
 Input: one point per line; latitude, longitude and an optional height, or X,
 Y and an optional Z for a grid; fields separated by blanks, commas,
@@ -243,8 +259,9 @@ int main(int argc, char **argv) {
                    "the default), skip (left out) or stop")
         ->check(CLI::IsMember({"comment", "skip", "stop"}));
     app.add_option("--list", listText,
-                   "Print the catalogue: datums or ellipsoids")
-        ->check(CLI::IsMember({"datums", "ellipsoids"}));
+                   "Print the catalogue (datums or ellipsoids) or the "
+                   "register of EPSG systems (crs)")
+        ->check(CLI::IsMember({"datums", "ellipsoids", "crs"}));
     app.add_option("--user-ellipsoid", userEllipsoidText,
                    "User ellipsoid (index 0)")
         ->type_name("NAME,a,invf");

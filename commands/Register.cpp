@@ -3,6 +3,7 @@
 // conversions on the engine's general operations and the PROJ pipeline text.
 #include "Register.h"
 
+#include "PipelineSteps.h"
 #include "RegisterTable.h"
 
 #include <algorithm>
@@ -372,79 +373,6 @@ void Conversion::SetTrace(std::int16_t bTrace) {
 
 namespace {
 
-/// One step of a pipeline. Unit and axis steps are tagged so that a step and
-/// its inverse meeting in the middle can cancel, as PROJ cancels them.
-struct Step {
-    enum Kind { AXIS_SWAP, TO_RADIANS, TO_DEGREES, OTHER } kind = OTHER;
-    bool inverse = false;
-    std::string text; ///< without "+step" and "+inv"
-};
-
-/// A number as PROJ writes it, like "%.15g" in the "C" locale: 15 significant
-/// digits, no trailing zeros, a point as decimal separator whatever the
-/// locale.
-std::string Number(double value) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::general, 15);
-    return std::string(buffer, result.ptr);
-}
-
-const Step AXIS_SWAP_STEP{Step::AXIS_SWAP, false, "proj=axisswap +order=2,1"};
-
-std::string ProjectionText(const ReferenceSystem &system) {
-    const ProjectionParameters &p = system.projection;
-    const std::string ellps = " +ellps=" + system.datum->projEllps;
-    if (p.utmZone != 0)
-        return "proj=utm +zone=" + std::to_string(p.utmZone) +
-               (p.falseNorthing != 0 ? " +south" : "") + ellps;
-    return "proj=tmerc +lat_0=" + Number(p.lat0) + " +lon_0=" + Number(p.lon0) +
-           " +k=" + Number(p.k0) + " +x_0=" + Number(p.falseEasting) +
-           " +y_0=" + Number(p.falseNorthing) + ellps;
-}
-
-/// The step of @p t, forward or (@p inverse) backward, as PROJ writes it:
-/// a geocentric translation backward with its signs changed, the others
-/// with "+inv".
-Step TransformationStep(const Transformation &t, bool inverse) {
-    const HelmertParameters &p = t.parameters;
-    Step step;
-    if (t.method == TransformationMethod::GeocentricTranslations) {
-        // (+ 0.0 turns a negated zero into 0, which PROJ writes as "0")
-        const double sign = inverse ? -1.0 : 1.0;
-        step.text = "proj=helmert +x=" + Number(sign * p.tx + 0.0) +
-                    " +y=" + Number(sign * p.ty + 0.0) +
-                    " +z=" + Number(sign * p.tz + 0.0);
-        return step;
-    }
-    const bool badekas =
-        t.method == TransformationMethod::MolodenskyBadekasCF ||
-        t.method == TransformationMethod::MolodenskyBadekasPV;
-    step.inverse = inverse;
-    step.text = std::string(badekas ? "proj=molobadekas" : "proj=helmert") +
-                " +x=" + Number(p.tx) + " +y=" + Number(p.ty) +
-                " +z=" + Number(p.tz) + " +rx=" + Number(p.rx) +
-                " +ry=" + Number(p.ry) + " +rz=" + Number(p.rz) +
-                " +s=" + Number(p.ds);
-    if (badekas)
-        step.text += " +px=" + Number(p.px) + " +py=" + Number(p.py) +
-                     " +pz=" + Number(p.pz);
-    step.text += p.convention == HelmertConvention::CoordinateFrame
-                     ? " +convention=coordinate_frame"
-                     : " +convention=position_vector";
-    return step;
-}
-
-/// True when @p b undoes @p a: two axis swaps, the two unit conversions, or
-/// one operation and its inverse (the same projection out and in again).
-bool Cancels(const Step &a, const Step &b) {
-    return (a.kind == Step::AXIS_SWAP && b.kind == Step::AXIS_SWAP) ||
-           (a.kind == Step::TO_RADIANS && b.kind == Step::TO_DEGREES) ||
-           (a.kind == Step::TO_DEGREES && b.kind == Step::TO_RADIANS) ||
-           (a.kind == Step::OTHER && b.kind == Step::OTHER &&
-            a.inverse != b.inverse && a.text == b.text);
-}
-
 } // namespace
 
 std::string Conversion::Pipeline(const Legs &legs) const {
@@ -460,7 +388,7 @@ std::string Conversion::Pipeline(const Legs &legs) const {
     switch (from.kind) {
     case SystemKind::Geographic2D:
     case SystemKind::Geographic3D:
-        steps.push_back(AXIS_SWAP_STEP);
+        steps.push_back(AxisSwapStep());
         steps.push_back(
             {Step::TO_RADIANS, false,
              heightIn
@@ -473,7 +401,7 @@ std::string Conversion::Pipeline(const Legs &legs) const {
         break;
     case SystemKind::Projected:
         if (from.axisOrder == AxisOrder::NorthingFirst)
-            steps.push_back(AXIS_SWAP_STEP);
+            steps.push_back(AxisSwapStep());
         steps.push_back({Step::OTHER, true, ProjectionText(from)});
         break;
     }
@@ -501,7 +429,7 @@ std::string Conversion::Pipeline(const Legs &legs) const {
              to.kind == SystemKind::Geographic3D
                  ? "proj=unitconvert +xy_in=rad +z_in=m +xy_out=deg +z_out=m"
                  : "proj=unitconvert +xy_in=rad +xy_out=deg"});
-        steps.push_back(AXIS_SWAP_STEP);
+        steps.push_back(AxisSwapStep());
         break;
     case SystemKind::Geocentric:
         steps.push_back(
@@ -510,25 +438,11 @@ std::string Conversion::Pipeline(const Legs &legs) const {
     case SystemKind::Projected:
         steps.push_back({Step::OTHER, false, ProjectionText(to)});
         if (to.axisOrder == AxisOrder::NorthingFirst)
-            steps.push_back(AXIS_SWAP_STEP);
+            steps.push_back(AxisSwapStep());
         break;
     }
 
-    // Steps that undo each other where they meet go, as PROJ drops them.
-    std::vector<Step> kept;
-    for (const Step &step : steps) {
-        if (!kept.empty() && Cancels(kept.back(), step))
-            kept.pop_back();
-        else
-            kept.push_back(step);
-    }
-    if (kept.empty())
-        return "+proj=noop";
-    std::string text = "+proj=pipeline";
-    for (const Step &step : kept)
-        text += std::string(" +step ") + (step.inverse ? "+inv +" : "+") +
-                step.text;
-    return text;
+    return PipelineText(steps);
 }
 
 std::string Conversion::ProjPipeline() const {
