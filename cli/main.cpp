@@ -304,6 +304,10 @@ int main(int argc, char **argv) {
     app.add_option("--threads", threads, "Worker threads (default: all cores)")
         ->check(CLI::Range(1u, 256u));
     app.add_flag("-q,--quiet", quiet, "No progress line");
+    bool proj = false;
+    app.add_flag("--proj", proj,
+                 "Print the PROJ pipeline of --from to --to (values in the "
+                 "converter's order) and convert nothing");
 
     try {
         app.parse(argc, argv);
@@ -404,6 +408,10 @@ int main(int argc, char **argv) {
         // The engines are set up once here, so that a setup fault is told
         // before the output file is created.
         const Chain check(options.chain);
+        if (proj) {
+            std::cout << check.ProjPipeline() << "\n" << std::flush;
+            return std::cout ? 0 : 1;
+        }
     } catch (const UsageError &e) {
         Usage(e.what());
     } catch (const SetupError &e) {

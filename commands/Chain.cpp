@@ -3,6 +3,7 @@
 
 #include "Errors.h"
 #include "NumberText.h"
+#include "PipelineSteps.h"
 
 #include <algorithm>
 #include <charconv>
@@ -195,4 +196,155 @@ std::array<std::string, 3> Chain::ConvertTexts(std::string_view first,
     Convert(in, out, zone);
     return {Code::FormatReal(out[0]), Code::FormatReal(out[1]),
             Code::FormatReal(out[2])};
+}
+
+// ---- the chain as a PROJ pipeline ---------------------------------------------
+
+namespace {
+
+/// A catalogue datum's ellipsoid, as PROJ takes one that has no name there.
+struct Ellipsoid {
+    double a = 0;
+    double invf = 0;
+    std::string Text() const {
+        return "+a=" + ProjNumber(a) + " +rf=" + ProjNumber(invf);
+    }
+};
+
+Ellipsoid CatalogueEllipsoid(const COORD &coord) {
+    char name[80];
+    std::int32_t ellipsoid = 0;
+    double dx = 0, dy = 0, dz = 0;
+    coord.GetDatumInfo(coord.GetDatum(), name, sizeof name, ellipsoid, dx, dy,
+                       dz);
+    Ellipsoid e;
+    coord.GetEllipsoid(ellipsoid, name, sizeof name, e.a, e.invf);
+    return e;
+}
+
+/// The catalogue engine's Transverse Mercator with its constants in force.
+std::string CatalogueProjection(const COORD &coord) {
+    // The central meridian is the origin longitude plus the longitude
+    // delta; the latitude delta takes no part in the projection.
+    double lat = 0, lon = 0, dlat = 0, dlon = 0, x = 0, y = 0;
+    coord.GetOrgLatLon(lat, lon);
+    coord.GetDelta(dlat, dlon);
+    coord.GetOrigin(x, y);
+    return "proj=tmerc +lat_0=" + ProjNumber(lat) +
+           " +lon_0=" + ProjNumber(lon + dlon) +
+           " +k=" + ProjNumber(coord.m_dbScale) + " +x_0=" + ProjNumber(x) +
+           " +y_0=" + ProjNumber(y) + " " + CatalogueEllipsoid(coord).Text();
+}
+
+/// The standard Molodensky step between a catalogue datum and WGS 84, as
+/// PROJ writes it on the source ellipsoid: the datum's shift towards WGS 84,
+/// or (@p fromWgs84) its negation from WGS 84.
+Step MolodenskyStep(const COORD &coord, bool fromWgs84) {
+    char name[80];
+    std::int32_t ellipsoid = 0;
+    double dx = 0, dy = 0, dz = 0;
+    coord.GetDatumInfo(coord.GetDatum(), name, sizeof name, ellipsoid, dx, dy,
+                       dz);
+    const Ellipsoid local = CatalogueEllipsoid(coord);
+    const double da = coord.m_dbWgs84_a - local.a;
+    const double df = coord.m_dbWgs84_f - 1.0 / local.invf;
+    const double sign = fromWgs84 ? -1.0 : 1.0;
+    Step step;
+    step.text = "proj=molodensky " +
+                (fromWgs84 ? std::string("+ellps=WGS84") : local.Text()) +
+                " +dx=" + ProjNumber(sign * dx + 0.0) +
+                " +dy=" + ProjNumber(sign * dy + 0.0) +
+                " +dz=" + ProjNumber(sign * dz + 0.0) +
+                " +da=" + ProjNumber(sign * da + 0.0) +
+                " +df=" + ProjNumber(sign * df + 0.0);
+    return step;
+}
+
+const Step TO_RADIANS{Step::TO_RADIANS, false,
+                      "proj=unitconvert +xy_in=deg +xy_out=rad"};
+const Step TO_DEGREES{Step::TO_DEGREES, false,
+                      "proj=unitconvert +xy_in=rad +xy_out=deg"};
+
+/// A side's values to its geographic radians (@p out: the way back).
+void SideSteps(const Side &side, int kind, bool out, std::vector<Step> &steps) {
+    std::vector<Step> in;
+    const COORD &coord = side.Engine();
+    if (const ReferenceSystem *system = side.System()) {
+        switch (system->kind) {
+        case SystemKind::Projected:
+            if (system->axisOrder == AxisOrder::NorthingFirst)
+                in.push_back(AxisSwapStep());
+            in.push_back({Step::OTHER, true, ProjectionText(*system)});
+            break;
+        case SystemKind::Geocentric:
+            in.push_back({Step::OTHER, true,
+                          "proj=cart +ellps=" + system->datum->projEllps});
+            break;
+        default:
+            in.push_back(AxisSwapStep());
+            in.push_back(TO_RADIANS);
+        }
+    } else if (kind == KIND_GEO) {
+        in.push_back(AxisSwapStep());
+        in.push_back(TO_RADIANS);
+    } else if (kind == CS_ECEF) {
+        in.push_back({Step::OTHER, true,
+                      "proj=cart " + CatalogueEllipsoid(coord).Text()});
+    } else {
+        in.push_back({Step::OTHER, true, CatalogueProjection(coord)});
+    }
+    if (!out) {
+        steps.insert(steps.end(), in.begin(), in.end());
+        return;
+    }
+    // The way out: the same steps reversed, each inverted.
+    for (auto it = in.rbegin(); it != in.rend(); ++it) {
+        Step step = *it;
+        if (step.kind == Step::TO_RADIANS)
+            step = TO_DEGREES;
+        else if (step.kind == Step::OTHER)
+            step.inverse = !step.inverse;
+        steps.push_back(step);
+    }
+}
+
+/// A register datum's transformation to WGS 84 across its system's area, in
+/// geocentric coordinates around the geographic ones, the height kept aside
+/// as PROJ keeps it (or nothing for WGS 84 and a null transformation).
+void RegisterShift(const ReferenceSystem &system, bool fromWgs84,
+                   std::vector<Step> &steps) {
+    const Transformation *t = ChooseTransformation(*system.datum, system.area);
+    if (!t || t->IsNull())
+        return;
+    const std::string local = "proj=cart +ellps=" + system.datum->projEllps;
+    const std::string wgs84 = "proj=cart +ellps=WGS84";
+    steps.push_back({Step::OTHER, false, "proj=push +v_3"});
+    steps.push_back({Step::OTHER, false, fromWgs84 ? wgs84 : local});
+    steps.push_back(TransformationStep(*t, fromWgs84));
+    steps.push_back({Step::OTHER, true, fromWgs84 ? local : wgs84});
+    steps.push_back({Step::OTHER, false, "proj=pop +v_3"});
+}
+
+void ShiftSteps(const Side &side, bool fromWgs84, std::vector<Step> &steps) {
+    if (const ReferenceSystem *system = side.System())
+        RegisterShift(*system, fromWgs84, steps);
+    else if (side.Engine().GetDatum() != DATUM_WGS84)
+        steps.push_back(MolodenskyStep(side.Engine(), fromWgs84));
+}
+
+} // namespace
+
+std::string Chain::ProjPipeline() const {
+    if (m_side1.System() && m_side2.System())
+        return Conversion(*m_side1.System(), *m_side2.System()).ProjPipeline();
+    std::vector<Step> steps;
+    SideSteps(m_side1, m_nKind1, false, steps);
+    const bool same = !m_side1.System() && !m_side2.System() &&
+                      m_coord1.GetDatum() == m_coord2.GetDatum();
+    if (!same) {
+        ShiftSteps(m_side1, false, steps);
+        ShiftSteps(m_side2, true, steps);
+    }
+    SideSteps(m_side2, m_nKind2, true, steps);
+    return PipelineText(steps);
 }

@@ -126,6 +126,15 @@ class Chain {
                                             std::string_view second,
                                             std::string_view third);
 
+    /**
+     * The chain as a PROJ pipeline: what `cct` (or any PROJ-based tool)
+     * runs to convert the same values. Values in and out in the converter's
+     * order: latitude before longitude, catalogue grids easting first,
+     * register systems in EPSG's order. Between two register systems it is
+     * the text `projinfo -o PROJ --single-line` prints.
+     */
+    std::string ProjPipeline() const;
+
     const COORD &Source() const { return m_coord1; }
     const COORD &Target() const { return m_coord2; }
 
