@@ -1182,4 +1182,104 @@ TEST(Reading, QuotedFieldsAndHeadingNames) {
     EXPECT_EQ(unknown.status, 1);
 }
 
+
+// ---- EPSG systems of the register -------------------------------------------------
+
+// Seoul City Hall through the published transformation, as PROJ 9.1 gives
+// it: echo "37.5663 126.9779" | cs2cs -f %.4f EPSG:4326 EPSG:5174
+//   451557.6553	197977.9052 0.0000 (northing first, as EPSG orders it)
+TEST(Register, SeoulCityHallOnTheModifiedCentralBelt) {
+    const std::string dir = testing::TempDir();
+    WriteFile(dir + "/seoul.txt", "37.5663 126.9779\n");
+    for (const char *to : {"EPSG:5174", "5174", "epsg:5174"}) {
+        SCOPED_TRACE(to);
+        const RunResult r =
+            RunConvert({"--from", "EPSG:4326", "--to", to}, dir + "/seoul.txt");
+        EXPECT_EQ(r.status, 0) << r.err;
+        const auto fields = Fields(Lines(r.out).at(0), ' ');
+        ASSERT_EQ(fields.size(), 3u);
+        EXPECT_NEAR(std::stod(fields[0]), 451557.6553, 0.0005);
+        EXPECT_NEAR(std::stod(fields[1]), 197977.9052, 0.0005);
+    }
+    // And back, northing first in. The published transformation back is
+    // PROJ's inverse, which does not quite undo it (5 mm here):
+    //   echo "451557.6553 197977.9052" | cs2cs -f %.12f EPSG:5174 EPSG:4326
+    //   37.566299957274	126.977900032337 0.000000000000
+    WriteFile(dir + "/belt.txt", "451557.6553 197977.9052\n");
+    const RunResult back =
+        RunConvert({"--from", "EPSG:5174", "--to", "EPSG:4326"},
+                   dir + "/belt.txt");
+    const auto fields = Fields(Lines(back.out).at(0), ' ');
+    EXPECT_NEAR(std::stod(fields[0]), 37.566299957274, 1e-9);
+    EXPECT_NEAR(std::stod(fields[1]), 126.977900032337, 1e-9);
+}
+
+TEST(Register, HeadingNamesEpsgsAxisOrder) {
+    const std::string dir = testing::TempDir();
+    WriteFile(dir + "/utmk.csv", "name,lat,lon\nSeoul,37.5663,126.9779\n");
+    const RunResult r = RunConvert({"--header", "--columns", "lat,lon",
+                                    "--from", "EPSG:4326", "--to", "5179"},
+                                   dir + "/utmk.csv");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lines(r.out).at(0), "name,northing,easting,height");
+}
+
+TEST(Register, UnknownCodesAreUsageErrors) {
+    const RunResult r = RunConvert({"--from", "EPSG:9999", "--to", "4326"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("'EPSG:9999' is not a system of the register (see "
+                         "--list crs)"),
+              std::string::npos)
+        << r.err;
+    const RunResult bare = RunConvert({"--from", "WGS84", "--to", "4302"});
+    EXPECT_EQ(bare.status, 2);
+    EXPECT_NE(bare.err.find("nor a datum index (0 to 133)"), std::string::npos)
+        << bare.err;
+}
+
+// Converted all the same, told once with the count.
+TEST(Register, PointsOutsideTheAreaOfUseAreCounted) {
+    const std::string dir = testing::TempDir();
+    WriteFile(dir + "/far.txt",
+              "37.5663 126.9779\n35 140\n10 10\n36 127.5\n");
+    const RunResult r = RunConvert({"--from", "EPSG:4326", "--to", "EPSG:5174"},
+                                   dir + "/far.txt");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Lines(r.out).size(), 4u);
+    EXPECT_EQ(r.err, "nolvex-convert: 2 points lie outside the area of use of "
+                     "EPSG:5174 Korean 1985 / Modified Central Belt; converted "
+                     "all the same\n");
+}
+
+TEST(Register, ListAndPipeline) {
+    const RunResult list = RunConvert({"--list", "crs"});
+    EXPECT_EQ(list.status, 0);
+    const auto rows = Lines(list.out);
+    EXPECT_EQ(rows.at(0), "code\tname\tkind\taxes\tdatum\tto WGS 84\tarea of "
+                          "use");
+    // 64 rows of the table and 120 UTM zones.
+    EXPECT_EQ(rows.size(), 1u + 184u);
+    EXPECT_NE(list.out.find("EPSG:5174\tKorean 1985 / Modified Central Belt\t"
+                            "Projected\tnorthing, easting\tKorean Datum 1985\t"
+                            "EPSG:5191 Korean 1985 to WGS 84 (1), 1 m\t"),
+              std::string::npos);
+
+    // The text projinfo -s EPSG:4326 -t EPSG:5174 -o PROJ --single-line
+    // prints (PROJ 9.1).
+    const RunResult proj =
+        RunConvert({"--from", "EPSG:4326", "--to", "EPSG:5174", "--proj"});
+    EXPECT_EQ(proj.status, 0);
+    EXPECT_EQ(
+        proj.out,
+        "+proj=pipeline +step +proj=axisswap +order=2,1 +step "
+        "+proj=unitconvert +xy_in=deg +xy_out=rad +step +proj=push +v_3 +step "
+        "+proj=cart +ellps=WGS84 +step +inv +proj=molobadekas +x=-145.907 "
+        "+y=505.034 +z=685.756 +rx=-1.162 +ry=2.347 +rz=1.592 +s=6.342 "
+        "+px=-3159521.31 +py=4068151.32 +pz=3748113.85 "
+        "+convention=coordinate_frame +step +inv +proj=cart +ellps=bessel "
+        "+step +proj=pop +v_3 +step +proj=tmerc +lat_0=38 "
+        "+lon_0=127.002890277778 +k=1 +x_0=200000 +y_0=500000 +ellps=bessel "
+        "+step +proj=axisswap +order=2,1\n");
+}
+
 } // namespace
