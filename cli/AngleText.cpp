@@ -63,17 +63,8 @@ constexpr std::string_view MINUS_SIGN = "\u2212";
 /// point), as Code::ParseReal reads it with "." as the separator.
 /// @return false when the value is beyond the double range.
 bool DecimalValue(std::string_view text, double &value) {
-    const char separator = Code::GetDecimalSeparator();
     try {
-        if (separator == '.') {
-            value = Code::ParseReal(text);
-            return true;
-        }
-        std::string copy(text);
-        for (char &c : copy)
-            if (c == '.')
-                c = separator;
-        value = Code::ParseReal(copy);
+        value = Code::ParseReal(text, '.');
         return true;
     } catch (const Code::ConversionError &) {
         return false; // the syntax was checked: only the range is left
@@ -465,7 +456,7 @@ void CheckAngleRange(double degrees, AngleAxis axis) {
     if (inside)
         return;
     std::string message = latitude ? "latitude " : "longitude ";
-    message += Code::FormatReal(degrees);
+    message += Code::FormatReal(degrees, '.');
     message += latitude ? " is outside -90 to 90"
                         : " is outside -180 to 360 (360 excluded)";
     throw InputError(message);

@@ -105,7 +105,7 @@ std::int32_t Resolve(std::string_view text, std::int32_t count, RowOf rowOf,
 
 double OptionReal(std::string_view text, const char *what) {
     try {
-        return Code::ParseReal(TrimBlanks(text));
+        return Code::ParseReal(TrimBlanks(text), '.');
     } catch (const Code::ConversionError &e) {
         throw UsageError(std::string(what) + ": " + e.what());
     }
@@ -146,7 +146,7 @@ std::vector<std::string_view> SplitDefinition(std::string_view text,
     return out;
 }
 
-std::string Real(double value) { return Code::FormatReal(value); }
+std::string Real(double value) { return Code::FormatReal(value, '.'); }
 
 } // namespace
 

@@ -163,7 +163,9 @@ bool ParseZoneText(std::string_view text, int &zone, bool &south) {
            zone <= 60 && text.front() != '+' && text.front() != '-';
 }
 
-std::string Real(double value) { return Code::FormatReal(value); }
+// Every number the converter writes has a decimal point, whatever separator
+// a window in the same process shows: files are read by other programs.
+std::string Real(double value) { return Code::FormatReal(value, '.'); }
 
 /// A longitude as it is written: in (-180, 180], also after the rounding to
 /// 15 digits (-179.9999999999999 would be written -180).
@@ -399,7 +401,7 @@ LineConverter::LineConverter(const BatchOptions &options)
 
 char *LineConverter::FormatValue(char *p, double value) const {
     if (m_options.precision < 0)
-        return Code::FormatRealTo(p, value);
+        return Code::FormatRealTo(p, value, '.');
     return PutFixed(p, ThroughText(value), m_options.precision);
 }
 
@@ -430,11 +432,11 @@ char *LineConverter::FormatAngle(char *p, double value, bool latitude,
         p = Code::FormatIntegerTo(p, degrees);
         *p++ = joiner;
         if (format == AngleFormat::Dm) {
-            p = Code::FormatRealTo(p, dmMinutes);
+            p = Code::FormatRealTo(p, dmMinutes, '.');
         } else {
             p = Code::FormatIntegerTo(p, minutes);
             *p++ = joiner;
-            p = Code::FormatRealTo(p, seconds);
+            p = Code::FormatRealTo(p, seconds, '.');
         }
         *p++ = joiner;
         *p++ = letter;

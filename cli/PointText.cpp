@@ -410,7 +410,7 @@ GeoPoint ReadGeoPoint(std::string_view text, bool longitudeFirst) {
         const double height =
             ReadNumber(SpanText(fields, values[2], scratch3), "height");
         if (!(height >= -COORDINATE_MAX && height <= COORDINATE_MAX))
-            throw InputError("height " + Code::FormatReal(height) +
+            throw InputError("height " + Code::FormatReal(height, '.') +
                              " is beyond 1E10 m");
         point.height = height;
     }

@@ -164,7 +164,7 @@ void ApplyZone(std::string zone, GridSettings &grid, const char *option,
                       : "for its hemisphere, or auto"));
     if (grid.originLon)
         Usage(std::string(option) + " and an origin longitude together");
-    grid.originLon = Code::FormatReal(6.0 * number - 183.0);
+    grid.originLon = Code::FormatReal(6.0 * number - 183.0, '.');
     if (hemisphere != 0) {
         if (grid.falseNorthing)
             Usage(std::string(option) + " " + std::to_string(number) +

@@ -11,9 +11,11 @@
 
 double ThroughText(double value) {
     char text[Code::FORMAT_REAL_MAX];
-    char *end = Code::FormatRealTo(text, value);
+    // The value, not its text, is what matters: written and read with one
+    // separator, whichever a window in the process uses.
+    char *end = Code::FormatRealTo(text, value, '.');
     return Code::ParseReal(
-        std::string_view(text, static_cast<std::size_t>(end - text)));
+        std::string_view(text, static_cast<std::size_t>(end - text)), '.');
 }
 
 double ThroughTextOfInput(double value) {
@@ -59,7 +61,8 @@ PointValues RowThroughText(const PointValues &values) {
 /// @return the origin latitude applied (degrees).
 double ApplyOriginDialog(Side &side, const GridSettings &grid,
                          const char *name) {
-    OriginTexts texts = Commands::ShownOrigin(side);
+    // The options are typed with a decimal point.
+    OriginTexts texts = Commands::ShownOrigin(side, '.');
     std::string *fields[] = {&texts.x, &texts.y, &texts.lat, &texts.lon,
                              &texts.dlon};
     const std::optional<std::string> GridSettings::*typed[] = {
@@ -70,7 +73,7 @@ double ApplyOriginDialog(Side &side, const GridSettings &grid,
         if (grid.*typed[i])
             *fields[i] = *(grid.*typed[i]);
     try {
-        Commands::ApplyOrigin(side, texts);
+        Commands::ApplyOrigin(side, texts, '.');
     } catch (const FieldError &e) {
         static const char *const LABELS[] = {"false-easting", "false-northing",
                                              "origin-lat", "origin-lon",
@@ -78,7 +81,7 @@ double ApplyOriginDialog(Side &side, const GridSettings &grid,
         throw SetupError("--" + std::string(name) + "-" + LABELS[e.Index()] +
                          ": " + e.what());
     }
-    return Code::ParseReal(texts.lat);
+    return Code::ParseReal(texts.lat, '.');
 }
 
 /// Sets up one side's engine in the order the window's dialogs do.
@@ -175,7 +178,7 @@ void Chain::Convert(const double in[3], double out[3], std::int32_t &zone) {
         // 60 (the band east of it does not exist).
         const double lon = target[1];
         if (!(lon >= -180.0 && lon <= 180.0))
-            throw PointError("longitude " + Code::FormatReal(lon) +
+            throw PointError("longitude " + Code::FormatReal(lon, '.') +
                              " is outside -180 to 180, no UTM zone");
         const double zoneLon = lon == 180.0 ? 179.0 : lon;
         m_side2.Engine().SetOrgLatLon(m_dbOrgLat2, zoneLon);

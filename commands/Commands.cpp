@@ -59,9 +59,10 @@ bool SameDatum(const Side &a, const Side &b) {
 }
 
 /// Text @p index of those handed over, read as a real.
-double ReadField(const std::string &text, int index) {
+double ReadField(const std::string &text, int index,
+                 char separator = Code::GetDecimalSeparator()) {
     try {
-        return Code::ParseReal(text);
+        return Code::ParseReal(text, separator);
     } catch (const Code::ConversionError &e) {
         throw FieldError(e, index);
     }
@@ -130,22 +131,23 @@ PointTexts GridToGeo(const Side &side, const PointTexts &grid) {
     return Written(GridToGeo(side, ReadPoint(grid)));
 }
 
-OriginTexts ShownOrigin(const Side &side) {
+OriginTexts ShownOrigin(const Side &side, char separator) {
     const COORD &engine = side.Engine();
     double x = 0, y = 0, dlat = 0, dlon = 0, lat = 0, lon = 0;
     engine.GetOrigin(x, y);
     engine.GetDelta(dlat, dlon);
     engine.GetOrgLatLon(lat, lon);
-    return {Code::FormatReal(x), Code::FormatReal(y), Code::FormatReal(lat),
-            Code::FormatReal(lon), Code::FormatReal(dlon)};
+    return {Code::FormatReal(x, separator), Code::FormatReal(y, separator),
+            Code::FormatReal(lat, separator), Code::FormatReal(lon, separator),
+            Code::FormatReal(dlon, separator)};
 }
 
-void ApplyOrigin(Side &side, const OriginTexts &origin) {
-    const double x = ReadField(origin.x, 0);
-    const double y = ReadField(origin.y, 1);
-    const double lat = ReadField(origin.lat, 2);
-    const double lon = ReadField(origin.lon, 3);
-    const double dlon = ReadField(origin.dlon, 4);
+void ApplyOrigin(Side &side, const OriginTexts &origin, char separator) {
+    const double x = ReadField(origin.x, 0, separator);
+    const double y = ReadField(origin.y, 1, separator);
+    const double lat = ReadField(origin.lat, 2, separator);
+    const double lon = ReadField(origin.lon, 3, separator);
+    const double dlon = ReadField(origin.dlon, 4, separator);
     // The latitude delta has no field and stays as it is.
     COORD &engine = side.Engine();
     double dlat = 0, dlonInForce = 0;

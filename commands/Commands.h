@@ -132,8 +132,10 @@ PointTexts GridToGeo(const Side &side, const PointTexts &grid);
 
 // ---- the settings of the configuration dialogs ------------------------------
 
-/// The projection-origin fields of @p side as the dialog shows them.
-OriginTexts ShownOrigin(const Side &side);
+/// The projection-origin fields of @p side as the dialog shows them, with
+/// @p separator as decimal separator.
+OriginTexts ShownOrigin(const Side &side,
+                        char separator = Code::GetDecimalSeparator());
 
 /**
  * The projection-origin dialog's OK for one side: all five texts are read
@@ -141,7 +143,8 @@ OriginTexts ShownOrigin(const Side &side);
  * 0 to 4 in OriginTexts order), then SetOrigin, SetDelta with the latitude
  * delta in force, SetOrgLatLon.
  */
-void ApplyOrigin(Side &side, const OriginTexts &origin);
+void ApplyOrigin(Side &side, const OriginTexts &origin,
+                 char separator = Code::GetDecimalSeparator());
 
 /// The datum dialog's choice for one side; all or nothing, as SetDatum is.
 void ApplyDatum(Side &side, std::int32_t nDatum);

@@ -8,16 +8,7 @@
 namespace {
 
 /// The 15-digit text of @p value with a decimal point.
-std::string Number(double value) {
-    std::string text = Code::FormatReal(value);
-    const char separator = Code::GetDecimalSeparator();
-    if (separator != '.') {
-        for (char &c : text)
-            if (c == separator)
-                c = '.';
-    }
-    return text;
-}
+std::string Number(double value) { return Code::FormatReal(value, '.'); }
 
 /// Number() without an exponent: "1E-5" becomes "0.00001", "1.5E17"
 /// "150000000000000000".

@@ -10,11 +10,7 @@
 namespace {
 
 /// A number of the register in the 15-digit format, with a decimal point.
-std::string Number(double value) {
-    std::string text = Code::FormatReal(value);
-    std::replace(text.begin(), text.end(), Code::GetDecimalSeparator(), '.');
-    return text;
-}
+std::string Number(double value) { return Code::FormatReal(value, '.'); }
 
 std::string Lower(std::string_view text) {
     std::string out(text);

@@ -221,6 +221,10 @@ std::string FormatInteger(std::int32_t value) {
 }
 
 char *FormatRealTo(char *first, double value) {
+    return FormatRealTo(first, value, GetDecimalSeparator());
+}
+
+char *FormatRealTo(char *first, double value, char separator) {
     char *out = first;
     if (std::isnan(value))
         return Put(out, "NAN");
@@ -253,7 +257,6 @@ char *FormatRealTo(char *first, double value) {
     while (count > 1 && digits[count - 1] == '0')
         --count;
 
-    const char separator = GetDecimalSeparator();
     if (exponent >= -4 && exponent < 15) {
         // Fixed notation, decided on the rounded value.
         if (exponent < 0) {
@@ -283,8 +286,12 @@ char *FormatRealTo(char *first, double value) {
 }
 
 std::string FormatReal(double value) {
+    return FormatReal(value, GetDecimalSeparator());
+}
+
+std::string FormatReal(double value, char separator) {
     char buffer[FORMAT_REAL_MAX];
-    return std::string(buffer, FormatRealTo(buffer, value));
+    return std::string(buffer, FormatRealTo(buffer, value, separator));
 }
 
 // ---------------------------------------------------------------------------
@@ -345,7 +352,10 @@ std::int32_t ParseInteger(std::string_view text) {
 }
 
 double ParseReal(std::string_view text) {
-    const char separator = GetDecimalSeparator();
+    return ParseReal(text, GetDecimalSeparator());
+}
+
+double ParseReal(std::string_view text, char separator) {
     const std::size_t n = text.size();
     std::size_t i = 0;
     while (i < n && text[i] == ' ')

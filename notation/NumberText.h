@@ -46,6 +46,9 @@ char *FormatIntegerTo(char *first, std::int32_t value);
  */
 std::string FormatReal(double value);
 
+/// FormatReal with @p separator in place of the one in force.
+std::string FormatReal(double value, char separator);
+
 /**
  * FormatReal without a string, for callers that write many numbers: writes
  * the text into the caller's buffer. Allocates nothing; uses the current
@@ -55,6 +58,10 @@ std::string FormatReal(double value);
  * @return one past the last character written; no terminating zero.
  */
 char *FormatRealTo(char *first, double value);
+
+/// FormatRealTo with @p separator in place of the one in force: for texts
+/// that other programs read, which keep theirs whatever the windows show.
+char *FormatRealTo(char *first, double value, char separator);
 
 /**
  * Strict integer reader: optional leading blanks, an optional sign, decimal
@@ -73,6 +80,9 @@ std::int32_t ParseInteger(std::string_view text);
  * @throws ConversionError otherwise.
  */
 double ParseReal(std::string_view text);
+
+/// ParseReal with @p separator in place of the one in force.
+double ParseReal(std::string_view text, char separator);
 
 /**
  * Sets the decimal separator used by FormatReal and ParseReal ("." by

@@ -14,6 +14,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -62,6 +63,11 @@ class DialogObserver : public BatchObserver {
 };
 
 QString Count(std::uint64_t n) { return QLocale().toString(qulonglong(n)); }
+
+/// "1 line", "12,345 lines"
+QString Lines(std::uint64_t n) {
+    return Count(n) + (n == 1 ? QStringLiteral(" line") : QStringLiteral(" lines"));
+}
 
 } // namespace
 
@@ -356,8 +362,7 @@ void TfrmConvert::Finish(const BatchSummary &summary, const QString &failure) {
         EventLog::Write(u"convertFailed", output);
     } else {
         ShowProgress(summary.progress);
-        text = Count(summary.progress.points) +
-               QStringLiteral(" lines converted, ") +
+        text = Lines(summary.progress.points) + QStringLiteral(" converted, ") +
                Count(summary.progress.linesFailed) +
                QStringLiteral(" failed, into ") + output + u'.';
         ui->btnOpenFolder->setEnabled(true);
