@@ -5,9 +5,11 @@
 # program must show; screenshots of each stage go to E2E_OUT (default
 # ./walkthrough-out).
 #
-#   tests/e2e/walkthrough.sh <path to nolvex>
+#   tests/e2e/walkthrough.sh <path to nolvex> <path to nolvex-convert>
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
+NV=${2:-}
+[ -x "$NV" ] || { echo "walkthrough: nolvex-convert not given or not found: '$NV'" >&2; exit 2; }
 e2e_init "${1:-}"
 e2e_start_display
 e2e_start_program
@@ -332,6 +334,87 @@ e2e_close_box "$MAIN"
 e2e_wait_exit
 [ "$APP_STATUS" = 0 ] || e2e_fail "the program ended with exit status $APP_STATUS"
 e2e_lines_after "$MARK" | grep -qxF "hidden${TAB}$MAIN_TITLE" || e2e_fail "the main window did not close"
+
+# ---- a whole point through the clipboard, and a whole file -------------------
+e2e_start_program
+step "Edit > Copy Point (Side 2) from the menu, then Ctrl+Shift+V: side 1 takes it"
+e2e_click_field edtAltDd2
+e2e_wait_active "$MAIN"
+lat2=$(e2e_field edtLatDd2)
+lon2=$(e2e_field edtLonDd2)
+alt2=$(e2e_field edtAltDd2)
+e2e_menu e "&Edit"
+e2e_shot edit-menu
+e2e_key o # C&opy Point (Side 2)
+sleep 0.3
+e2e_key ctrl+shift+v # Paste Point (Side 1)
+e2e_expect_fields edtLatDd1 "$lat2" edtLonDd1 "$lon2" edtAltDd1 "$alt2"
+# and DM and DMS follow, as they do when typing
+[[ $(e2e_field edtLatDmsm1) == "$(e2e_field edtLatDmsm2)" ]] ||
+    e2e_fail "side 1's DMS minutes did not follow the pasted point"
+
+points="$E2E_OUT/points-100k.txt"
+awk 'BEGIN { for (i = 0; i < 100000; ++i)
+    printf "%.6f %.6f %d\n", 33 + (i % 1000) * 0.008, 125 + int(i / 1000) * 0.06, i % 500 }' >"$points"
+converted="$E2E_OUT/points-100k-window.txt"
+rm -f "$converted"
+
+step "File > Convert File: 100,000 points, the progress bar moving"
+e2e_menu f "&File"
+e2e_key f # Convert &File...
+e2e_wait_line "shown${TAB}Convert File" "$MARK"
+CONVERT=$(e2e_window "Convert File")
+e2e_wait_active "$CONVERT"
+e2e_type "$points"
+e2e_key alt+o # the output field, by its label's access key
+e2e_key ctrl+a
+e2e_type "$converted"
+e2e_key Return # Convert
+e2e_wait_line "convertStarted${TAB}$points" "$MARK"
+E2E_WAIT=120 e2e_wait_line "convertDone${TAB}100000${TAB}0" "$MARK"
+moving=$(e2e_lines_after "$MARK" | awk -F '\t' '$1 == "convertProgress" && $2 > 0 && $2 < 100' | sort -u | wc -l)
+((moving >= 2)) || e2e_fail "the progress bar showed $moving values between 0 and 100"
+e2e_shot convert-summary "$CONVERT"
+
+step "the window's file is nolvex-convert's, byte for byte"
+"$NV" --from WGS84 --to "Tokyo(---)" "$points" >"$E2E_OUT/points-100k-cli.txt"
+cmp "$converted" "$E2E_OUT/points-100k-cli.txt" ||
+    e2e_fail "the window's conversion differs from nolvex-convert's"
+
+step "a second run on 6,000,000 points, cancelled: nothing under the output's name"
+big="$E2E_OUT/points-6m.txt"
+awk 'BEGIN { for (i = 0; i < 6000000; ++i) print "37.5 127.5 10" }' >"$big"
+cancelled="$E2E_OUT/points-6m-window.txt"
+rm -f "$cancelled"
+e2e_key alt+i # the input field
+e2e_key ctrl+a
+e2e_type "$big"
+e2e_key alt+o
+e2e_key ctrl+a
+e2e_type "$cancelled"
+e2e_key Return
+e2e_wait_line "convertStarted${TAB}$big" "$MARK"
+for ((i = 0; i < E2E_WAIT * 20; i++)); do
+    e2e_lines_after "$MARK" | grep -q "^convertProgress${TAB}[1-9]" && break
+    sleep 0.05
+done
+e2e_shot convert-running "$CONVERT"
+e2e_key Escape # Cancel
+E2E_WAIT=120 e2e_wait_line "convertCancelled${TAB}$cancelled" "$MARK"
+[ -e "$cancelled" ] && e2e_fail "a cancelled run left $cancelled"
+leftovers=$(find "$E2E_OUT" -maxdepth 1 -newer "$big" -name '.*' | head -n 3)
+[ -z "$leftovers" ] || e2e_fail "a cancelled run left temporary files: $leftovers"
+e2e_key Escape # Close
+e2e_wait_line "hidden${TAB}Convert File" "$MARK"
+back_to_main
+rm -f "$big" "$points"
+
+step "File > Exit"
+e2e_menu f "&File"
+e2e_key x
+e2e_wait_exit
+[ "$APP_STATUS" = 0 ] || e2e_fail "the program ended with exit status $APP_STATUS"
+
 e2e_check_sanitizers
 [ "$(grep -c '^error' "$EVENTS")" = 2 ] || e2e_fail "error boxes other than the two asked for: $(grep '^error' "$EVENTS")"
 e2e_note "walkthrough passed; screenshots and event log in $E2E_OUT"
