@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Takes the screenshots in docs/ again: the main window, every dialog, the
-# degree-system tool, the about box and an error box, each in its window
-# frame, from the program built in the given build directory (default: build),
-# driven on a virtual X display as tests/e2e/walkthrough.sh drives it.
+# degree-system tool, the about box and an error box, the Edit menu, a field
+# that cannot be read, the reference-system chooser and a side on an EPSG
+# system, and the file-conversion dialog running and done, each in its
+# window frame, from the program built in the given build directory
+# (default: build), driven on a virtual X display as tests/e2e/walkthrough.sh
+# drives it.
 #
 #   scripts/screenshots.sh [build-dir]
 set -euo pipefail
@@ -90,13 +93,68 @@ close_dialog "About Nolvex"
 mark=$(e2e_lines)
 e2e_replace_field edtAltDd1 ""
 e2e_wait_line "edtAltDd1${TAB}" "$mark"
-e2e_menu f "&File"
+e2e_menu e "&Edit"
 e2e_key Right Return # Transformation > Datum1->Datum2
 e2e_wait_line "shown${TAB}$BOX_TITLE" "$mark"
 shot error-box "$BOX_TITLE"
 e2e_key Return
 e2e_wait_line "hidden${TAB}$BOX_TITLE" "$mark"
 e2e_wait_active "$MAIN"
+
+e2e_replace_field edtAltDd1 0
+
+# the Edit menu, open
+mark=$(e2e_lines)
+e2e_menu e "&Edit"
+shot edit-menu "$MAIN_TITLE"
+e2e_key Escape
+
+# a field that cannot be read: its red frame and the reason, on the mouse
+e2e_replace_field edtLatDd1 "37°33'58.7\"N"
+e2e_click_field edtLonDd1
+read -r left width top <<<"${E2E_FIELD_POS[edtLatDd1]}"
+xdotool mousemove --window "$MAIN" "$((left + width / 2))" "$(($(e2e_menu_height) + top + 10))"
+sleep 1.5 # the tooltip shows
+shot unreadable-field "$MAIN_TITLE"
+e2e_replace_field edtLatDd1 37.5663
+e2e_replace_field edtLonDd1 126.9779
+
+# the reference-system chooser, side 2 on EPSG:5174, then Seoul City Hall on
+# that side's grid
+open_dialog c "&Config" r "Reference System"
+e2e_type "4326"
+e2e_key Tab Tab # to side 2's filter
+e2e_type "5174"
+shot reference-system-dialog "Reference System"
+mark=$(e2e_lines)
+e2e_key Return
+e2e_wait_line "hidden${TAB}Reference System" "$mark"
+e2e_wait_active "$MAIN"
+e2e_menu e "&Edit"
+e2e_key Right Return # Transformation > Datum1->Datum2
+e2e_menu c "&Conversion"
+e2e_key Down Return # Datum2->Utm2
+e2e_wait_line "stUtm2${TAB}Korean 1985 / Modified Central Belt (EPSG:5174)"
+sleep 0.5
+shot register-side "$MAIN_TITLE"
+
+# a file converted from the window: while it runs, and its summary
+points=$E2E_OUT/points.txt
+awk 'BEGIN { for (i = 0; i < 6000000; ++i)
+    printf "%.4f %.4f %d\n", 33 + (i % 1000) * 0.008, 125 + int(i / 100000) * 0.1, i % 500 }' >"$points"
+open_dialog f "&File" f "Convert File"
+e2e_type "$points"
+e2e_key alt+o
+e2e_key Return
+mark=$(e2e_lines)
+for ((i = 0; i < 400; i++)); do
+    e2e_lines_after "$mark" | grep -q "^convertProgress${TAB}[1-9]" && break
+    sleep 0.05
+done
+shot convert-running "Convert File"
+E2E_WAIT=300 e2e_wait_line "convertDone${TAB}6000000${TAB}0" "$mark"
+shot convert-summary "Convert File"
+close_dialog "Convert File"
 
 e2e_menu f "&File"
 e2e_key x

@@ -126,12 +126,21 @@ TfrmConvert::~TfrmConvert() {
 void TfrmConvert::SetInput(const QString &path) {
     ui->edtInput->setText(QDir::toNativeSeparators(path));
     Preview();
-    const QFileInfo input(path);
-    QString suffix = input.suffix().isEmpty() ? QStringLiteral("txt")
-                                              : input.suffix();
-    ui->edtOutput->setText(QDir::toNativeSeparators(
+}
+
+// "NAME-converted.EXT" beside the input, unless an output of the user's own
+// is there already.
+void TfrmConvert::ProposeOutput() {
+    const QString shown = ui->edtOutput->text();
+    if (!shown.isEmpty() && shown != m_strProposed)
+        return;
+    const QFileInfo input(ui->edtInput->text());
+    const QString suffix =
+        input.suffix().isEmpty() ? QStringLiteral("txt") : input.suffix();
+    m_strProposed = QDir::toNativeSeparators(
         input.absoluteDir().filePath(input.completeBaseName() +
-                                     QStringLiteral("-converted.") + suffix)));
+                                     QStringLiteral("-converted.") + suffix));
+    ui->edtOutput->setText(m_strProposed);
 }
 
 void TfrmConvert::BrowseInput() {
@@ -160,6 +169,7 @@ void TfrmConvert::Preview() {
                                            : file.errorString());
         return;
     }
+    ProposeOutput();
     const QByteArray head = file.read(PREVIEW_BYTES);
     std::vector<std::string> lines;
     for (const QByteArray &line : head.split('\n')) {

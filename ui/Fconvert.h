@@ -52,6 +52,7 @@ class TfrmConvert : public QDialog {
     void BrowseInput();
     void BrowseOutput();
     void Preview();
+    void ProposeOutput();
     void ShowChoices();
     void ShowColumnNames();
     void Convert();
@@ -66,5 +67,6 @@ class TfrmConvert : public QDialog {
     QElapsedTimer m_clock;
     QStringList m_messages; ///< the run's first messages
     QString m_strHeading;   ///< the input's first line, for column names
+    QString m_strProposed;  ///< the output name last proposed
     int m_nShownPercent = -1;
 };
