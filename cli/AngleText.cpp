@@ -1,6 +1,8 @@
 // Angles and reals of batch input and pasted text, read strictly.
 #include "AngleText.h"
 
+#include "LineReader.h"
+
 #include "Chain.h"
 #include "Code.h"
 #include "NumberText.h"
@@ -206,28 +208,9 @@ std::string EscapeForMessage(std::string_view text) {
             ++i;
             continue;
         }
-        std::size_t length = 0;
-        std::uint32_t min = 0;
-        if (c >= 0xC2 && c <= 0xDF) {
-            length = 2;
-            min = 0x80;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-            min = 0x800;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-            min = 0x10000;
-        }
-        bool ok = length != 0 && i + length <= n;
-        std::uint32_t cp = ok ? c & (0xFFu >> (length + 1)) : 0;
-        for (std::size_t k = 1; ok && k < length; ++k) {
-            if ((s[i + k] & 0xC0) != 0x80)
-                ok = false;
-            else
-                cp = (cp << 6) | (s[i + k] & 0x3Fu);
-        }
-        ok = ok && cp >= min && cp <= 0x10FFFF &&
-             !(cp >= 0xD800 && cp <= 0xDFFF);
+        std::uint32_t cp = 0;
+        const std::size_t length = Utf8Sequence(text, i, cp);
+        const bool ok = length != 0;
         if (!ok) {
             escape(i, 1);
             ++i;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -87,6 +88,13 @@ std::string_view Unquote(std::string_view field, std::string &scratch);
 /// @p text as a field: as it is, or quoted (RFC 4180) when it holds the
 /// delimiter (a blank when @p delimiter is 0), a quote or a line end.
 std::string QuoteField(std::string_view text, char delimiter);
+
+/// The length of the well-formed UTF-8 sequence for a non-ASCII character
+/// that starts at @p text[@p at] (2 to 4), with its code point in
+/// @p codePoint; 0 when the bytes there are not one (a stray continuation
+/// byte, an overlong form, a surrogate, a cut-off sequence).
+std::size_t Utf8Sequence(std::string_view text, std::size_t at,
+                         std::uint32_t &codePoint);
 
 /// The delimiter of a data line: a tab if it has one, else ";", else ",",
 /// else runs of blanks (0). Quoted text does not count.
