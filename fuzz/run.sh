@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and runs each until FUZZ_RUNS inputs
 # (default 10,000,000) or FUZZ_SECONDS (default 3600) have passed, starting
-# from the seed corpus in fuzz/corpus. The long run uses UBSan only, which
+# from the seed corpus in fuzz/corpus. The inputs are shared out among
+# FUZZ_PARALLEL processes (default: one per core), which share the corpus. The long run uses UBSan only, which
 # runs about three times as many inputs as ASan in the same time; then every
 # input the run kept is replayed under ASan + UBSan. New inputs go to the
 # build directory, never into the committed corpus; a crash stops the run
@@ -11,6 +12,7 @@ cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-3600}
 runs=${FUZZ_RUNS:-10000000}
 build=${FUZZ_BUILD:-build-fuzz}
+parallel=${FUZZ_PARALLEL:-$(nproc)}
 
 configure() { # DIR SANITIZERS
     cmake -S fuzz -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -23,13 +25,23 @@ configure "$build-asan" address,undefined
 mkdir -p "$build/artifacts"
 declare -A max_len=([angle]=256 [line]=512)
 for target in angle line; do
-    echo "== fuzz_$target: $runs inputs, at most ${seconds}s"
-    mkdir -p "$build/corpus/$target"
-    "$build/fuzz_$target" -runs="$runs" -max_total_time="$seconds" \
-        -max_len="${max_len[$target]}" -print_final_stats=1 \
-        -artifact_prefix="$build/artifacts/$target-" \
-        "$build/corpus/$target" "fuzz/corpus/$target" 2>&1 |
-        grep -E '^(stat::number_of_executed_units|stat::average_exec_per_sec|stat::peak_rss_mb)|ERROR|SUMMARY|Test unit written' || true
+    echo "== fuzz_$target: $runs inputs in $parallel processes, at most ${seconds}s"
+    mkdir -p "$build/corpus/$target" "$build/logs"
+    rm -f "$build/logs/$target-"*.log
+    for ((j = 0; j < parallel; j++)); do
+        "$build/fuzz_$target" -runs="$((runs / parallel + 1))" \
+            -max_total_time="$seconds" -max_len="${max_len[$target]}" \
+            -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" \
+            "$build/corpus/$target" "fuzz/corpus/$target" \
+            > "$build/logs/$target-$j.log" 2>&1 &
+    done
+    wait || true
+    grep -hE 'ERROR|SUMMARY|Test unit written' "$build/logs/$target-"*.log || true
+    awk '/^stat::number_of_executed_units/ { n += $2 }
+         /^stat::average_exec_per_sec/ { r += $2 }
+         /^stat::peak_rss_mb/ { if ($2 > m) m = $2 }
+         END { printf "executed %d inputs, %d per second, peak %d MB\n", n, r, m }' \
+        "$build/logs/$target-"*.log
     if ls "$build/artifacts/$target-"* > /dev/null 2>&1; then
         echo "fuzz_$target: failing inputs in $build/artifacts" >&2
         exit 1
