@@ -41,10 +41,9 @@ constexpr int CART2GEO_MAX_PASSES = 20;
 constexpr double ARCSECONDS_PER_DEGREE = 3600.0;
 constexpr double PARTS_PER_MILLION = 1e-6;
 
-template <bool TRACED>
 void Cart2GeoWith(const COORD &c, double &lat, double &lon, double &h, double x,
                   double y, double z, CoordTrace &trace) {
-    if (TRACED && trace) {
+    if (trace) {
         trace.Ecef2LocalInput(x, y, z);
         TraceFence(x, y, z);
     }
@@ -84,7 +83,7 @@ void Cart2GeoWith(const COORD &c, double &lat, double &lon, double &h, double x,
         if (change <= CART2GEO_TOLERANCE || passes == CART2GEO_MAX_PASSES)
             break;
     }
-    if (TRACED && trace) {
+    if (trace) {
         trace.Cart2GeoIteration(passes, beta);
         TraceFence(x, y, z, phi);
     }
@@ -103,7 +102,7 @@ void Cart2GeoWith(const COORD &c, double &lat, double &lon, double &h, double x,
     lat = phi;
     lon = lam;
     h = height;
-    if (TRACED && trace)
+    if (trace)
         trace.Ecef2LocalResult(N, phi, lam, height);
 }
 
@@ -125,13 +124,8 @@ void Geocentric::ForwardRadians(double lat, double lon, double h, double &x,
 
 void Geocentric::ReverseRadians(double &lat, double &lon, double &h, double x,
                                 double y, double z) const {
-    if (CoordTrace::BUILT_IN && m_coord.m_bTrace != 0) {
-        CoordTrace trace(m_coord, TraceRecord::Cart2Geo);
-        Cart2GeoWith<true>(m_coord, lat, lon, h, x, y, z, trace);
-        return;
-    }
-    CoordTrace untraced;
-    Cart2GeoWith<false>(m_coord, lat, lon, h, x, y, z, untraced);
+    CoordTrace trace(m_coord, TraceRecord::Cart2Geo);
+    Cart2GeoWith(m_coord, lat, lon, h, x, y, z, trace);
 }
 
 void Geocentric::Forward(double lat, double lon, double h, double &x, double &y,
@@ -181,25 +175,12 @@ DatumTransformation::DatumTransformation(const Geocentric &source,
 
 void DatumTransformation::Step(bool reverse, double x, double y, double z,
                                double &xOut, double &yOut, double &zOut) const {
-    if (CoordTrace::BUILT_IN && m_bTrace != 0) {
-        // The record opens on the source ellipsoid's engine, whose switch
-        // SetTrace turned on with this one's.
-        CoordTrace trace(m_source.m_coord, reverse
-                                               ? TraceRecord::HelmertReverse
+    // The record opens on the source ellipsoid's engine, whose switch
+    // SetTrace turns on with this one's.
+    CoordTrace trace(m_source.m_coord, reverse ? TraceRecord::HelmertReverse
                                                : TraceRecord::HelmertForward);
-        StepWith<true>(reverse, x, y, z, xOut, yOut, zOut, trace);
-        return;
-    }
-    CoordTrace untraced;
-    StepWith<false>(reverse, x, y, z, xOut, yOut, zOut, untraced);
-}
-
-template <bool TRACED>
-void DatumTransformation::StepWith(bool reverse, double x, double y, double z,
-                                   double &xOut, double &yOut, double &zOut,
-                                   CoordTrace &trace) const {
     const HelmertParameters &P = m_parameters;
-    if (TRACED && trace) {
+    if (trace) {
         trace.HelmertInput(x, y, z);
         trace.HelmertConstants(
             P.tx, P.ty, P.tz, P.rx, P.ry, P.rz, P.ds, P.px, P.py, P.pz,
@@ -249,7 +230,7 @@ void DatumTransformation::StepWith(bool reverse, double x, double y, double z,
     xOut = X;
     yOut = Y;
     zOut = Z;
-    if (TRACED && trace)
+    if (trace)
         trace.HelmertResult(X, Y, Z);
 }
 
@@ -331,7 +312,6 @@ void DatumTransformation::Reverse(double lat, double lon, double h,
 }
 
 void DatumTransformation::SetTrace(std::int16_t bTrace) {
-    m_bTrace = bTrace;
     m_source.SetTrace(bTrace);
     m_target.SetTrace(bTrace);
 }
