@@ -164,6 +164,9 @@ Digits18 RoundTo18Digits(double v) {
     const int binaryExp = biased - 1023; // 2^binaryExp <= v < 2^(binaryExp+1)
     // Exact integer arithmetic for 2^-16 <= v < 2^56, where every number
     // shown in a field lies; the rest goes through the standard library.
+    // The converter writes every value and every intermediate through here:
+    // with the library alone for all values its million-point jobs took
+    // 1.25 to 1.34 times as long (make bench-cli, one thread).
     if (binaryExp < -16 || binaryExp > 55)
         return RoundTo18DigitsSlow(v);
     const std::uint64_t m =
@@ -400,7 +403,9 @@ double ParseReal(std::string_view text) {
         return zero; // all digits zero, whatever the exponent
 
     // Exact digits times an exact power of ten, one correctly rounded
-    // operation: covers the usual field texts without building a new one.
+    // operation: covers the usual field texts without building a new one
+    // (without it the converter's million-point jobs took 1.08 to 1.11
+    // times as long, make bench-cli, one thread).
     const std::int64_t scale =
         exponent - static_cast<std::int64_t>(fraction.size());
     if (mantissa.count <= 19 && mantissa.value <= (std::uint64_t{1} << 53) &&
