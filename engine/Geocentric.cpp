@@ -59,6 +59,8 @@ void Cart2GeoWith(const COORD &c, double &lat, double &lon, double &h, double x,
     // fault there as the one-step formula does.
     const double p = std::sqrt(x * x + y * y);
     if (p == 0.0 && z == 0.0) {
+        // Hidden from the optimiser, so that 0/0 is divided at run time and
+        // raises the flag; a quotient folded at compile time would not.
         double zero = z;
         PinFloatingPoint(zero);
         lat = lon = h = zero / p;
