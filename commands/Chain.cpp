@@ -9,12 +9,7 @@
 #include <charconv>
 #include <cmath>
 
-double ThroughText(double value) {
-    char text[Code::FORMAT_REAL_MAX];
-    char *end = Code::FormatRealTo(text, value);
-    return Code::ParseReal(
-        std::string_view(text, static_cast<std::size_t>(end - text)));
-}
+double ThroughText(double value) { return Code::RealThroughText(value); }
 
 namespace {
 

@@ -70,8 +70,9 @@ void Cart2GeoWith(const COORD &c, double &lat, double &lon, double &h, double x,
     // Parametric latitude of the point scaled onto the ellipsoid, then
     // Bowring's latitude from it and the parametric latitude of that latitude,
     // tan(beta) = (b / a) tan(phi), until the parametric latitude settles.
+    // The sine and cosine of the last pass's latitude serve the height too.
     double beta = std::atan2(z * a, p * b);
-    double phi = 0.0;
+    double phi = 0.0, sphi = 0.0, cphi = 1.0;
     int passes = 0;
     for (;;) {
         const double sb = std::sin(beta);
@@ -79,7 +80,9 @@ void Cart2GeoWith(const COORD &c, double &lat, double &lon, double &h, double x,
         phi = std::atan2(z + ep2 * b * (sb * sb * sb),
                          p - e2 * a * (cb * cb * cb));
         ++passes;
-        const double next = std::atan2(b * std::sin(phi), a * std::cos(phi));
+        sphi = std::sin(phi);
+        cphi = std::cos(phi);
+        const double next = std::atan2(b * sphi, a * cphi);
         const double change = std::fabs(next - beta);
         beta = next;
         if (change <= CART2GEO_TOLERANCE || passes == CART2GEO_MAX_PASSES)
@@ -95,8 +98,6 @@ void Cart2GeoWith(const COORD &c, double &lat, double &lon, double &h, double x,
 
     // The height as the distance along the normal, p cos(phi) + z sin(phi)
     // - a W: unlike p / cos(phi) - N it loses nothing near the poles.
-    const double sphi = std::sin(phi);
-    const double cphi = std::cos(phi);
     const double W = std::sqrt(1.0 - e2 * sphi * sphi);
     const double N = a / W;
     const double height = p * cphi + z * sphi - a * W;
