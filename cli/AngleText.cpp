@@ -306,11 +306,6 @@ double ReadNumber(std::string_view text, const char *what) {
 AngleValue ParseAngle(std::string_view field, const char *what) {
     const std::string_view text = TrimBlanks(field);
     AngleValue angle;
-    if (IsNumberText(text)) { // the common case: decimal degrees
-        if (!DecimalValue(text, angle.degrees))
-            Refuse(text, what, "out of range");
-        return angle;
-    }
     if (text.empty())
         Refuse(text, what, "empty");
 

@@ -9,44 +9,7 @@
 #include <charconv>
 #include <cmath>
 
-double ThroughText(double value) {
-    char text[Code::FORMAT_REAL_MAX];
-    // The value, not its text, is what matters: written and read with one
-    // separator, whichever a window in the process uses.
-    char *end = Code::FormatRealTo(text, value, '.');
-    return Code::ParseReal(
-        std::string_view(text, static_cast<std::size_t>(end - text)), '.');
-}
-
-double ThroughTextOfInput(double value) {
-    // A normal double whose shortest round-trip text S has at most 15
-    // significant digits lies within half an ulp (1.2e-16 relative) of S, far
-    // inside half a unit of the 15th digit: rounding it to 18 and then to 15
-    // digits gives S, and S reads back as the same double. Zero is written
-    // "0" and so loses a negative sign; subnormals have fewer bits than the
-    // bound needs. Both take the long road.
-    if (value != 0 && std::isnormal(value)) {
-        char text[32];
-        const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-        int digits = 0, pendingZeros = 0;
-        bool leading = true;
-        for (const char *p = text; p < end && *p != 'e'; ++p) {
-            if (*p < '0' || *p > '9')
-                continue; // sign and point
-            if (*p == '0') {
-                if (!leading)
-                    ++pendingZeros; // significant only if a digit follows
-                continue;
-            }
-            leading = false;
-            digits += pendingZeros + 1;
-            pendingZeros = 0;
-        }
-        if (digits <= 15)
-            return value;
-    }
-    return ThroughText(value);
-}
+double ThroughText(double value) { return Code::RealThroughText(value); }
 
 namespace {
 

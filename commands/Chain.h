@@ -85,13 +85,6 @@ class SetupError : public std::runtime_error {
 double ThroughText(double value);
 
 /**
- * ThroughText, faster for a value that was read from a text of at most 15
- * significant digits (a copied input): such a value comes back unchanged.
- * For any other value it costs a little more than ThroughText.
- */
-double ThroughTextOfInput(double value);
-
-/**
  * The two engines of the window, set up as the dialogs would, and the chain
  * of commands between them. Not shared between threads: each thread builds
  * its own.

@@ -10,17 +10,15 @@
 
 #include <cmath>
 
-// Powers are repeated multiplications, and each conversion a template on
-// whether it is traced (see CoordTmerc.cpp). In a traced call a fence after
-// each trace block keeps what follows from being computed before the block is
-// written.
+// Powers are repeated multiplications (see CoordTmerc.cpp). In a traced call
+// a fence after each trace block keeps what follows from being computed
+// before the block is written.
 
 namespace {
 
-template <bool TRACED>
 void Local2EcefWith(const COORD &c, double lat, double lon, double h, double &x,
                     double &y, double &z, CoordTrace &trace) {
-    if (TRACED && trace) {
+    if (trace) {
         trace.Local2EcefInput(lat, lon, h);
         TraceFence(lat, lon, h);
     }
@@ -31,14 +29,14 @@ void Local2EcefWith(const COORD &c, double lat, double lon, double h, double &x,
     double slam = std::sin(lon);
     double cphi = std::cos(lat);
     double clam = std::cos(lon);
-    if (TRACED && trace) {
+    if (trace) {
         trace.Ellipsoid();
         TraceFence(sphi, slam, cphi, clam);
     }
 
     // Prime-vertical radius of curvature.
     double N = a / std::sqrt(1.0 - e2 * sphi * sphi);
-    if (TRACED && trace) {
+    if (trace) {
         trace.Radius(N);
         TraceFence(sphi, slam, cphi, clam, N);
     }
@@ -50,14 +48,13 @@ void Local2EcefWith(const COORD &c, double lat, double lon, double h, double &x,
     x = X;
     y = Y;
     z = Z;
-    if (TRACED && trace)
+    if (trace)
         trace.Local2EcefResult(X, Y, Z);
 }
 
-template <bool TRACED>
 void Ecef2LocalWith(const COORD &c, double &lat, double &lon, double &h,
                     double x, double y, double z, CoordTrace &trace) {
-    if (TRACED && trace) {
+    if (trace) {
         trace.Ecef2LocalInput(x, y, z);
         TraceFence(x, y, z);
     }
@@ -89,48 +86,22 @@ void Ecef2LocalWith(const COORD &c, double &lat, double &lon, double &h,
     lat = phi;
     lon = lam;
     h = height;
-    if (TRACED && trace)
+    if (trace)
         trace.Ecef2LocalResult(N, phi, lam, height);
-}
-
-// The traced runs, kept out of line so that the untraced path of each member
-// is the plain computation.
-[[gnu::cold, gnu::noinline]] void Local2EcefTraced(const COORD &c, double lat,
-                                                   double lon, double h,
-                                                   double &x, double &y,
-                                                   double &z) {
-    CoordTrace trace(c, TraceRecord::Local2Ecef);
-    Local2EcefWith<true>(c, lat, lon, h, x, y, z, trace);
-}
-
-[[gnu::cold, gnu::noinline]] void Ecef2LocalTraced(const COORD &c, double &lat,
-                                                   double &lon, double &h,
-                                                   double x, double y,
-                                                   double z) {
-    CoordTrace trace(c, TraceRecord::Ecef2Local);
-    Ecef2LocalWith<true>(c, lat, lon, h, x, y, z, trace);
 }
 
 } // namespace
 
 void COORD::Local2Ecef(double lat, double lon, double h, double &x, double &y,
                        double &z) const {
-    if (CoordTrace::BUILT_IN && m_bTrace != 0) {
-        Local2EcefTraced(*this, lat, lon, h, x, y, z);
-        return;
-    }
-    CoordTrace untraced;
-    Local2EcefWith<false>(*this, lat, lon, h, x, y, z, untraced);
+    CoordTrace trace(*this, TraceRecord::Local2Ecef);
+    Local2EcefWith(*this, lat, lon, h, x, y, z, trace);
 }
 
 void COORD::Ecef2Local(double &lat, double &lon, double &h, double x, double y,
                        double z) const {
-    if (CoordTrace::BUILT_IN && m_bTrace != 0) {
-        Ecef2LocalTraced(*this, lat, lon, h, x, y, z);
-        return;
-    }
-    CoordTrace untraced;
-    Ecef2LocalWith<false>(*this, lat, lon, h, x, y, z, untraced);
+    CoordTrace trace(*this, TraceRecord::Ecef2Local);
+    Ecef2LocalWith(*this, lat, lon, h, x, y, z, trace);
 }
 
 void COORD::ConvGeo2Ecef(double lat, double lon, double h, double &x, double &y,
@@ -165,11 +136,6 @@ void COORD::ConvEcef2Geo(double &lat, double &lon, double &h, double x,
 
 void EcefClosedForward(const COORD &c, TraceRecord record, double lat,
                        double lon, double h, double &x, double &y, double &z) {
-    if (CoordTrace::BUILT_IN && c.m_bTrace != 0) {
-        CoordTrace trace(c, record);
-        Local2EcefWith<true>(c, lat, lon, h, x, y, z, trace);
-        return;
-    }
-    CoordTrace untraced;
-    Local2EcefWith<false>(c, lat, lon, h, x, y, z, untraced);
+    CoordTrace trace(c, record);
+    Local2EcefWith(c, lat, lon, h, x, y, z, trace);
 }

@@ -16,10 +16,12 @@
 namespace {
 
 // The computation with its trace points, a template on whether it is traced:
-// the untraced instance carries no trace code at all. In a traced call a fence
-// on N and M after each block keeps the later steps, whose divisors come from
-// them, from being computed before the block is written, so a fault ends the
-// record at the last block before it.
+// the untraced instance carries no trace code at all. The other conversions
+// test the switch at each trace point instead; here that form measured 5 to
+// 8 % slower on bench_engine (TransWgs2Local, TransLocal2Wgs). In a traced
+// call a fence on N and M after each block keeps the later steps, whose
+// divisors come from them, from being computed before the block is written,
+// so a fault ends the record at the last block before it.
 template <bool TRACED>
 MolodenskyShift ShiftWith(const MolodenskyEllipsoid &ell,
                           const MolodenskyConstants &k, double phi, double lam,
@@ -183,7 +185,7 @@ TracedInDegrees(const COORD &c, TraceRecord record,
 
 void COORD::TransWgs2Local(double lat, double lon, double alt, double &latOut,
                            double &lonOut, double &altOut) const {
-    if (CoordTrace::BUILT_IN && m_bTrace != 0) {
+    if (m_bTrace != 0) {
         TracedInDegrees(*this, TraceRecord::Wgs2Local,
                         {m_dbWgs84_a, m_dbWgs84_b, m_dbWgs84_e, m_dbWgs84_ee},
                         -1.0, lat, lon, alt, latOut, lonOut, altOut);
@@ -197,7 +199,7 @@ void COORD::TransWgs2Local(double lat, double lon, double alt, double &latOut,
 
 void COORD::TransLocal2Wgs(double lat, double lon, double alt, double &latOut,
                            double &lonOut, double &altOut) const {
-    if (CoordTrace::BUILT_IN && m_bTrace != 0) {
+    if (m_bTrace != 0) {
         TracedInDegrees(*this, TraceRecord::Local2Wgs,
                         {m_dbLocal_a, m_dbLocal_b, m_dbLocal_e, m_dbLocal_ee},
                         +1.0, lat, lon, alt, latOut, lonOut, altOut);

@@ -71,19 +71,15 @@ double MeridianArcFrom(const COORD &c, double phi0, double phi) {
 // out negative by construction, and it costs a few multiplications instead of
 // a library call each.
 //
-// Each conversion is written once, as a template on whether it is traced; the
-// member tests the switch once and runs one of the two instances, so the
-// untraced one carries no trace code at all. In a traced call each trace
-// block is followed by a fence on the values that the next step reads, so
-// nothing after a block is computed before the block is written: a fault ends
-// the record at the last block before it.
+// In a traced call each trace block is followed by a fence on the values that
+// the next step reads, so nothing after a block is computed before the block
+// is written: a fault ends the record at the last block before it.
 
 namespace {
 
-template <bool TRACED>
 void Local2UtmWith(const COORD &c, double lat, double lon, double &x, double &y,
                    CoordTrace &trace) {
-    if (TRACED && trace) {
+    if (trace) {
         trace.Local2UtmInput(lat, lon);
         TraceFence(lat, lon);
     }
@@ -98,26 +94,26 @@ void Local2UtmWith(const COORD &c, double lat, double lon, double &x, double &y,
     double sphi = std::sin(phi);
     double cphi = std::cos(phi);
     double t = std::tan(phi);
-    if (TRACED && trace) {
+    if (trace) {
         trace.Ellipsoid();
         TraceFence(phi, l, sphi, cphi, t);
     }
 
     // Meridian arc from the origin latitude, in difference form.
     double bar = MeridianArcFrom(c, c.m_dbOrgLat, phi);
-    if (TRACED && trace) {
+    if (trace) {
         trace.Local2UtmArc(bar);
         TraceFence(l, sphi, cphi, t, bar);
     }
 
     double N = a / std::sqrt(1.0 - e2 * sphi * sphi);
-    if (TRACED && trace) {
+    if (trace) {
         trace.Radius(N);
         TraceFence(l, sphi, cphi, t, bar, N);
     }
 
     double nn = e2 * cphi * cphi / (1.0 - e2); // eta^2
-    if (TRACED && trace) {
+    if (trace) {
         trace.Local2UtmEta2(nn);
         TraceFence(l, sphi, cphi, t, bar, N, nn);
     }
@@ -146,7 +142,7 @@ void Local2UtmWith(const COORD &c, double lat, double lon, double &x, double &y,
     const double y8 = l8 * INV_FACTORIAL_8 * N * sphi * c7 *
                       (1385.0 - 3111.0 * t2 + 543.0 * t4 - t6);
     double yPrime = bar + y2 + y4 + y6 + y8;
-    if (TRACED && trace) {
+    if (trace) {
         trace.Local2UtmNorthing(yPrime);
         TraceFence(l, cphi, t, N, nn, yPrime);
     }
@@ -159,21 +155,20 @@ void Local2UtmWith(const COORD &c, double lat, double lon, double &x, double &y,
     const double x7 =
         l7 / 5040.0 * N * c7 * (61.0 - 479.0 * t2 + 179.0 * t4 - t6);
     double xPrime = x1 + x3 + x5 + x7;
-    if (TRACED && trace) {
+    if (trace) {
         trace.Local2UtmEasting(xPrime);
         TraceFence(xPrime, yPrime);
     }
 
     x = xPrime * k0 + c.m_dbOrgX;
     y = yPrime * k0 + c.m_dbOrgY;
-    if (TRACED && trace)
+    if (trace)
         trace.Local2UtmResult(x, y);
 }
 
-template <bool TRACED>
 void Utm2LocalWith(const COORD &c, double &lat, double &lon, double X, double Y,
                    CoordTrace &trace) {
-    if (TRACED && trace) {
+    if (trace) {
         trace.Utm2LocalInput(X, Y);
         TraceFence(X, Y);
     }
@@ -185,7 +180,7 @@ void Utm2LocalWith(const COORD &c, double &lat, double &lon, double X, double Y,
     double y = Y - c.m_dbOrgY;
 
     double y0 = MeridianArc(c, c.m_dbOrgLat);
-    if (TRACED && trace) {
+    if (trace) {
         trace.Utm2LocalArc(y0);
         TraceFence(x, y, y0);
     }
@@ -213,7 +208,7 @@ void Utm2LocalWith(const COORD &c, double &lat, double &lon, double X, double Y,
     double t = std::tan(phi1);
     double N = a / std::sqrt(1.0 - e2 * sphi1 * sphi1);
     double nn = e2 * cphi1 * cphi1 / (1.0 - e2); // eta^2
-    if (TRACED && trace) {
+    if (trace) {
         trace.Utm2LocalFootpoint(N, nn);
         TraceFence(x, phi1, cphi1, t, N, nn);
     }
@@ -250,42 +245,20 @@ void Utm2LocalWith(const COORD &c, double &lat, double &lon, double X, double Y,
 
     lat = phi;
     lon = lam;
-    if (TRACED && trace)
+    if (trace)
         trace.Utm2LocalResult(phi, lam);
-}
-
-// The traced runs, kept out of line so that the untraced path of each member
-// is the plain computation.
-[[gnu::cold, gnu::noinline]] void
-Local2UtmTraced(const COORD &c, double lat, double lon, double &x, double &y) {
-    CoordTrace trace(c, TraceRecord::Local2Utm);
-    Local2UtmWith<true>(c, lat, lon, x, y, trace);
-}
-
-[[gnu::cold, gnu::noinline]] void
-Utm2LocalTraced(const COORD &c, double &lat, double &lon, double X, double Y) {
-    CoordTrace trace(c, TraceRecord::Utm2Local);
-    Utm2LocalWith<true>(c, lat, lon, X, Y, trace);
 }
 
 } // namespace
 
 void COORD::Local2Utm(double lat, double lon, double &x, double &y) const {
-    if (CoordTrace::BUILT_IN && m_bTrace != 0) {
-        Local2UtmTraced(*this, lat, lon, x, y);
-        return;
-    }
-    CoordTrace untraced;
-    Local2UtmWith<false>(*this, lat, lon, x, y, untraced);
+    CoordTrace trace(*this, TraceRecord::Local2Utm);
+    Local2UtmWith(*this, lat, lon, x, y, trace);
 }
 
 void COORD::Utm2Local(double &lat, double &lon, double X, double Y) const {
-    if (CoordTrace::BUILT_IN && m_bTrace != 0) {
-        Utm2LocalTraced(*this, lat, lon, X, Y);
-        return;
-    }
-    CoordTrace untraced;
-    Utm2LocalWith<false>(*this, lat, lon, X, Y, untraced);
+    CoordTrace trace(*this, TraceRecord::Utm2Local);
+    Utm2LocalWith(*this, lat, lon, X, Y, trace);
 }
 
 void COORD::ConvGeo2Grid(double lat, double lon, double &x, double &y) const {
@@ -316,28 +289,18 @@ void COORD::ConvGrid2Geo(double &lat, double &lon, double x, double y) const {
 
 void TmercSeriesForward(const COORD &c, TraceRecord record, double lat,
                         double lon, double &x, double &y) {
-    if (CoordTrace::BUILT_IN && c.m_bTrace != 0) {
-        CoordTrace trace(c, record);
-        Local2UtmWith<true>(c, lat, lon, x, y, trace);
-        return;
-    }
-    CoordTrace untraced;
-    Local2UtmWith<false>(c, lat, lon, x, y, untraced);
+    CoordTrace trace(c, record);
+    Local2UtmWith(c, lat, lon, x, y, trace);
 }
 
 void TmercSeriesForwardUntraced(const COORD &c, double lat, double lon,
                                 double &x, double &y) {
     CoordTrace untraced;
-    Local2UtmWith<false>(c, lat, lon, x, y, untraced);
+    Local2UtmWith(c, lat, lon, x, y, untraced);
 }
 
 void TmercSeriesReverse(const COORD &c, TraceRecord record, double &lat,
                         double &lon, double x, double y) {
-    if (CoordTrace::BUILT_IN && c.m_bTrace != 0) {
-        CoordTrace trace(c, record);
-        Utm2LocalWith<true>(c, lat, lon, x, y, trace);
-        return;
-    }
-    CoordTrace untraced;
-    Utm2LocalWith<false>(c, lat, lon, x, y, untraced);
+    CoordTrace trace(c, record);
+    Utm2LocalWith(c, lat, lon, x, y, trace);
 }

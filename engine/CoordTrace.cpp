@@ -299,7 +299,7 @@ double CoordTrace::Degrees(double radians) const noexcept {
     std::fexcept_t saved;
     std::fegetexceptflag(&saved, FAULT_FLAGS);
     double degrees = radians * m_coord->m_dbRad2Deg;
-    PinFloatingPoint(degrees);
+    PinFloatingPoint(degrees); // multiplied before the flags are restored
     std::fesetexceptflag(&saved, FAULT_FLAGS);
     return degrees;
 }

@@ -93,41 +93,32 @@ std::size_t FormatTraceValue(double value, char (&buffer)[TRACE_VALUE_SIZE]);
 /**
  * One trace record, open for the duration of one conversion.
  *
- * Each conversion is written once, as a template on whether it is traced. Its
- * member tests the trace switch once: when it is on, an out-of-line traced
- * instance opens the record's file for appending, writes the banner and then
- * its blocks at the trace points, each guarded by `if (TRACED && trace)`;
- * when it is off, the untraced instance runs, in which every guarded block is
- * removed at compile time. A file that cannot be opened or written is skipped
- * for that call; the conversion still runs and returns its results.
+ * A conversion constructs one for its record and guards each of its trace
+ * blocks with `if (trace)`: when the engine's switch is on, the constructor
+ * opens the record's file for appending and writes the banner, and the
+ * blocks write at the trace points; when it is off, every guarded block is
+ * skipped. (The Molodensky shift instead runs a separate untraced instance,
+ * see CoordMolodensky.cpp.) A file that cannot be opened or written is
+ * skipped for that call; the conversion still runs and returns its results.
  *
  * Each block first tests the invalid-operation, division-by-zero and overflow
  * flags: once one is raised the record ends there, as the conversion itself
  * ends at the fault. Each block starts with its separator line.
- *
- * Built with NOLVEX_WITHOUT_TRACE (the benchmarks' comparison variant), the
- * traced instances are never run and a record never opens.
  */
 class CoordTrace {
   public:
-#ifdef NOLVEX_WITHOUT_TRACE
-    static constexpr bool BUILT_IN = false;
-#else
-    static constexpr bool BUILT_IN = true;
-#endif
-
     /// An inactive record, for computations that are not traced.
     CoordTrace() noexcept = default;
 
     /// Opens the file of @p record and writes the banner when @p coord's
     /// trace switch is non-zero.
     CoordTrace(const COORD &coord, TraceRecord record) noexcept {
-        if (BUILT_IN && coord.m_bTrace != 0)
+        if (coord.m_bTrace != 0)
             Open(coord, record);
     }
 
     ~CoordTrace() {
-        if (BUILT_IN && m_file != nullptr)
+        if (m_file != nullptr)
             Close();
     }
 
@@ -135,9 +126,7 @@ class CoordTrace {
     CoordTrace &operator=(const CoordTrace &) = delete;
 
     /// True while the record's file is open.
-    explicit operator bool() const noexcept {
-        return BUILT_IN && m_file != nullptr;
-    }
+    explicit operator bool() const noexcept { return m_file != nullptr; }
 
     // ---- "WGS2LOC.txt" and "LOC2WGS.txt" (angles in radians) --------------
     // Every block takes its values one by one: no intermediate of a

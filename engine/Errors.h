@@ -14,7 +14,10 @@ class FloatingPointError : public std::runtime_error {
 
 /// Keeps the compiler from moving the computation of @p values past this point
 /// (GCC does not honour FENV_ACCESS, so at -O2 it may otherwise evaluate the
-/// arithmetic after the flags have been tested, or before they were cleared).
+/// arithmetic after the flags have been tested, or before they were cleared:
+/// with the flag test inlined, GCC 12 sinks a division into the branch taken
+/// when no flag is set). Pinning the inputs first keeps their arithmetic from
+/// being started before the clear.
 template <typename T> inline void PinFloatingPointOne(T &value) {
     __asm__ __volatile__("" : "+m"(value) : : "memory");
 }
@@ -42,6 +45,8 @@ void ThrowOnFloatingPointFault();
 template <typename Body> inline void RunFloatingPointChecked(Body &&body) {
     ClearFloatingPointFaults();
     body();
+    // Nothing the body stored is moved past the test: the flags are read
+    // only after all of its arithmetic (see PinFloatingPoint).
     __asm__ __volatile__("" : : : "memory");
     ThrowOnFloatingPointFault();
 }

@@ -41,10 +41,9 @@ constexpr int CART2GEO_MAX_PASSES = 20;
 constexpr double ARCSECONDS_PER_DEGREE = 3600.0;
 constexpr double PARTS_PER_MILLION = 1e-6;
 
-template <bool TRACED>
 void Cart2GeoWith(const COORD &c, double &lat, double &lon, double &h, double x,
                   double y, double z, CoordTrace &trace) {
-    if (TRACED && trace) {
+    if (trace) {
         trace.Ecef2LocalInput(x, y, z);
         TraceFence(x, y, z);
     }
@@ -60,6 +59,8 @@ void Cart2GeoWith(const COORD &c, double &lat, double &lon, double &h, double x,
     // fault there as the one-step formula does.
     const double p = std::sqrt(x * x + y * y);
     if (p == 0.0 && z == 0.0) {
+        // Hidden from the optimiser, so that 0/0 is divided at run time and
+        // raises the flag; a quotient folded at compile time would not.
         double zero = z;
         PinFloatingPoint(zero);
         lat = lon = h = zero / p;
@@ -69,8 +70,9 @@ void Cart2GeoWith(const COORD &c, double &lat, double &lon, double &h, double x,
     // Parametric latitude of the point scaled onto the ellipsoid, then
     // Bowring's latitude from it and the parametric latitude of that latitude,
     // tan(beta) = (b / a) tan(phi), until the parametric latitude settles.
+    // The sine and cosine of the last pass's latitude serve the height too.
     double beta = std::atan2(z * a, p * b);
-    double phi = 0.0;
+    double phi = 0.0, sphi = 0.0, cphi = 1.0;
     int passes = 0;
     for (;;) {
         const double sb = std::sin(beta);
@@ -78,13 +80,15 @@ void Cart2GeoWith(const COORD &c, double &lat, double &lon, double &h, double x,
         phi = std::atan2(z + ep2 * b * (sb * sb * sb),
                          p - e2 * a * (cb * cb * cb));
         ++passes;
-        const double next = std::atan2(b * std::sin(phi), a * std::cos(phi));
+        sphi = std::sin(phi);
+        cphi = std::cos(phi);
+        const double next = std::atan2(b * sphi, a * cphi);
         const double change = std::fabs(next - beta);
         beta = next;
         if (change <= CART2GEO_TOLERANCE || passes == CART2GEO_MAX_PASSES)
             break;
     }
-    if (TRACED && trace) {
+    if (trace) {
         trace.Cart2GeoIteration(passes, beta);
         TraceFence(x, y, z, phi);
     }
@@ -94,8 +98,6 @@ void Cart2GeoWith(const COORD &c, double &lat, double &lon, double &h, double x,
 
     // The height as the distance along the normal, p cos(phi) + z sin(phi)
     // - a W: unlike p / cos(phi) - N it loses nothing near the poles.
-    const double sphi = std::sin(phi);
-    const double cphi = std::cos(phi);
     const double W = std::sqrt(1.0 - e2 * sphi * sphi);
     const double N = a / W;
     const double height = p * cphi + z * sphi - a * W;
@@ -103,7 +105,7 @@ void Cart2GeoWith(const COORD &c, double &lat, double &lon, double &h, double x,
     lat = phi;
     lon = lam;
     h = height;
-    if (TRACED && trace)
+    if (trace)
         trace.Ecef2LocalResult(N, phi, lam, height);
 }
 
@@ -125,13 +127,8 @@ void Geocentric::ForwardRadians(double lat, double lon, double h, double &x,
 
 void Geocentric::ReverseRadians(double &lat, double &lon, double &h, double x,
                                 double y, double z) const {
-    if (CoordTrace::BUILT_IN && m_coord.m_bTrace != 0) {
-        CoordTrace trace(m_coord, TraceRecord::Cart2Geo);
-        Cart2GeoWith<true>(m_coord, lat, lon, h, x, y, z, trace);
-        return;
-    }
-    CoordTrace untraced;
-    Cart2GeoWith<false>(m_coord, lat, lon, h, x, y, z, untraced);
+    CoordTrace trace(m_coord, TraceRecord::Cart2Geo);
+    Cart2GeoWith(m_coord, lat, lon, h, x, y, z, trace);
 }
 
 void Geocentric::Forward(double lat, double lon, double h, double &x, double &y,
@@ -181,25 +178,12 @@ DatumTransformation::DatumTransformation(const Geocentric &source,
 
 void DatumTransformation::Step(bool reverse, double x, double y, double z,
                                double &xOut, double &yOut, double &zOut) const {
-    if (CoordTrace::BUILT_IN && m_bTrace != 0) {
-        // The record opens on the source ellipsoid's engine, whose switch
-        // SetTrace turned on with this one's.
-        CoordTrace trace(m_source.m_coord, reverse
-                                               ? TraceRecord::HelmertReverse
+    // The record opens on the source ellipsoid's engine, whose switch
+    // SetTrace turns on with this one's.
+    CoordTrace trace(m_source.m_coord, reverse ? TraceRecord::HelmertReverse
                                                : TraceRecord::HelmertForward);
-        StepWith<true>(reverse, x, y, z, xOut, yOut, zOut, trace);
-        return;
-    }
-    CoordTrace untraced;
-    StepWith<false>(reverse, x, y, z, xOut, yOut, zOut, untraced);
-}
-
-template <bool TRACED>
-void DatumTransformation::StepWith(bool reverse, double x, double y, double z,
-                                   double &xOut, double &yOut, double &zOut,
-                                   CoordTrace &trace) const {
     const HelmertParameters &P = m_parameters;
-    if (TRACED && trace) {
+    if (trace) {
         trace.HelmertInput(x, y, z);
         trace.HelmertConstants(
             P.tx, P.ty, P.tz, P.rx, P.ry, P.rz, P.ds, P.px, P.py, P.pz,
@@ -249,7 +233,7 @@ void DatumTransformation::StepWith(bool reverse, double x, double y, double z,
     xOut = X;
     yOut = Y;
     zOut = Z;
-    if (TRACED && trace)
+    if (trace)
         trace.HelmertResult(X, Y, Z);
 }
 
@@ -331,7 +315,6 @@ void DatumTransformation::Reverse(double lat, double lon, double h,
 }
 
 void DatumTransformation::SetTrace(std::int16_t bTrace) {
-    m_bTrace = bTrace;
     m_source.SetTrace(bTrace);
     m_target.SetTrace(bTrace);
 }

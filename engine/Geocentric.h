@@ -135,14 +135,10 @@ class DatumTransformation {
   private:
     void Step(bool reverse, double x, double y, double z, double &xOut,
               double &yOut, double &zOut) const;
-    template <bool TRACED>
-    void StepWith(bool reverse, double x, double y, double z, double &xOut,
-                  double &yOut, double &zOut, CoordTrace &trace) const;
 
     Geocentric m_source;
     Geocentric m_target;
     HelmertParameters m_parameters;
     double m_dbScale;              ///< 1 + ds 1e-6
     double m_dbRx, m_dbRy, m_dbRz; ///< rotations (radians), coordinate frame
-    std::int16_t m_bTrace = 0;
 };

@@ -3,10 +3,8 @@
 // never crash; an angle read lies in its range; a number read is the value
 // the DD field reads from the same text; a point read is in range and its
 // letters decide its coordinates whatever the order option; a quoted text
-// holds no control byte and stays short; and the short road through the
-// field text gives exactly what the long one gives.
+// holds no control byte and stays short.
 #include "AngleText.h"
-#include "Chain.h"
 #include "PointText.h"
 
 #include "NumberText.h"
@@ -15,19 +13,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <string_view>
 
 namespace {
-
-std::string Rounded(double (*round)(double), double value) {
-    try {
-        return std::to_string(std::bit_cast<std::uint64_t>(round(value)));
-    } catch (const Code::ConversionError &) {
-        return "refused";
-    }
-}
 
 void CheckQuote(std::string_view text) {
     const std::string quoted = QuoteInput(text);
@@ -127,13 +116,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
     default:
         CheckPoint(text);
         break;
-    }
-    if (size >= 1 + sizeof(double)) {
-        double value = 0;
-        std::memcpy(&value, data + 1, sizeof value);
-        if (std::isfinite(value) &&
-            Rounded(ThroughTextOfInput, value) != Rounded(ThroughText, value))
-            std::abort();
     }
     return 0;
 }

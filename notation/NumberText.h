@@ -64,6 +64,15 @@ char *FormatRealTo(char *first, double value);
 char *FormatRealTo(char *first, double value, char separator);
 
 /**
+ * The value a field holds once @p value is written into it and read back:
+ * ParseReal(FormatReal(value)), bit for bit, without making the text for
+ * the values a field usually holds.
+ * @throws ConversionError for NaN and the infinities, whose texts ParseReal
+ *   refuses.
+ */
+double RealThroughText(double value);
+
+/**
  * Strict integer reader: optional leading blanks, an optional sign, decimal
  * digits and nothing after them; an unsigned text starting with "$", "x", "X",
  * "0x" or "0X" is hexadecimal. The value must fit in a signed 32-bit integer.

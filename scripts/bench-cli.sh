@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Times nolvex-convert against PROJ's cct (a benchmark-only reference) on
-# 1,000,000 points: the Molodensky job WGS 84 -> "Tokyo(---)" and the UTM job
-# WGS 84 -> UTM zone 52. Interleaved rounds, medians, points per second,
-# ratios and peak memory; then checks that both tools agree on the numbers;
+# 1,000,000 points: the Molodensky job WGS 84 -> "Tokyo(---)", the UTM job
+# WGS 84 -> UTM zone 52 and the EPSG job EPSG:4326 -> EPSG:5174 (Korean 1985
+# Modified Central Belt: a Molodensky-Badekas transformation through ECEF and
+# a Transverse Mercator), cct running the pipeline that projinfo prints for
+# it. Interleaved rounds, medians, points per second, ratios and peak memory;
+# then checks that both tools agree on the numbers;
 # then the peak memory of nolvex-convert alone on the million points and on
 # 64 lines of 1 MB, for 1 to 64 threads.
 #   BENCH_ONLY    "memory" for the memory table alone
@@ -47,6 +50,14 @@ da=$(awk 'BEGIN { printf "%.17g", -(6378137 - 6377397.155) }')
 df=$(awk 'BEGIN { printf "%.17g", -(1 / 298.257223563 - 1 / 299.1528128) }')
 molodensky=(+proj=molodensky +ellps=WGS84 +dx=105.627 +dy=-462.37 +dz=-643.258 "+da=$da" "+df=$df")
 utm=(+proj=utm +zone=52 +ellps=WGS84)
+# EPSG:4326 -> EPSG:5174 in EPSG's axis order (latitude first in, northing
+# first out), on the same points with latitude and longitude swapped; the
+# pipeline is nolvex-convert's --proj text, which is projinfo's.
+latlon="$data/points-latlon-$points.txt"
+if [ ! -s "$latlon" ] || [ "$latlon" -ot "$input" ]; then
+    awk '{ print $2, $1, $3 }' "$input" > "$latlon"
+fi
+read -r -a epsg <<< "$("$nv" --from EPSG:4326 --to EPSG:5174 --proj)"
 
 memory_table() {
     # 64 lines of about 1 MB: half of them points with a long text column,
@@ -94,14 +105,20 @@ command[nv-molodensky-t2]="$nv -q --threads 2 --lonlat --from WGS84 --to Tokyo(-
 command[cct-utm]="cct ${utm[*]} $input"
 command[nv-utm-t1]="$nv -q --threads 1 --lonlat --from WGS84 --to WGS84:utm --to-utm-zone 52 $input"
 command[nv-utm-t2]="$nv -q --threads 2 --lonlat --from WGS84 --to WGS84:utm --to-utm-zone 52 $input"
-jobs=(cct-molodensky nv-molodensky-t1 nv-molodensky-t2 cct-utm nv-utm-t1 nv-utm-t2)
+command[cct-epsg]="cct ${epsg[*]} $latlon"
+command[nv-epsg-t1]="$nv -q --threads 1 --from EPSG:4326 --to EPSG:5174 $latlon"
+command[nv-epsg-t2]="$nv -q --threads 2 --from EPSG:4326 --to EPSG:5174 $latlon"
+jobs=(cct-molodensky nv-molodensky-t1 nv-molodensky-t2 cct-utm nv-utm-t1 nv-utm-t2
+      cct-epsg nv-epsg-t1 nv-epsg-t2)
 
 declare -A times rss
 run() { # job: appends wall seconds and peak RSS (kB)
     local job=$1 start end
     read -r -a argv <<< "${command[$job]}"
     start=$(date +%s%N)
-    /usr/bin/time -f "%M" -o "$data/rss.txt" "${argv[@]}" > /dev/null
+    # stderr kept aside: the EPSG job's points outside EPSG:5174's area of
+    # use are counted there on every run
+    /usr/bin/time -f "%M" -o "$data/rss.txt" "${argv[@]}" > /dev/null 2> "$data/stderr.txt"
     end=$(date +%s%N)
     times[$job]+="$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", (b - a) / 1e9 }') "
     rss[$job]+="$(tail -n 1 "$data/rss.txt") "
@@ -142,5 +159,9 @@ agree Molodensky "$data/cct.txt" "$data/nv.txt" deg
 cct -d 6 "${utm[@]}" "$data/agree.txt" > "$data/cct.txt"
 "$nv" -q --lonlat --from WGS84 --to WGS84:utm --to-utm-zone 52 "$data/agree.txt" > "$data/nv.txt"
 agree UTM "$data/cct.txt" "$data/nv.txt" m
+head -n 10000 "$latlon" > "$data/agree-latlon.txt"
+cct -d 6 "${epsg[@]}" "$data/agree-latlon.txt" > "$data/cct.txt"
+"$nv" -q --from EPSG:4326 --to EPSG:5174 "$data/agree-latlon.txt" > "$data/nv.txt" 2> /dev/null
+agree EPSG:5174 "$data/cct.txt" "$data/nv.txt" m
 
 memory_table
