@@ -240,24 +240,22 @@ void DatumTransformation::Step(bool reverse, double x, double y, double z,
 void DatumTransformation::CartesianForward(double x, double y, double z,
                                            double &xOut, double &yOut,
                                            double &zOut) const {
-    double out[3] = {0, 0, 0};
-    RunFloatingPointChecked([&] {
-        PinFloatingPoint(x, y, z);
-        Step(false, x, y, z, out[0], out[1], out[2]);
-        PinFloatingPoint(out);
-    });
-    xOut = out[0];
-    yOut = out[1];
-    zOut = out[2];
+    CheckedStep(false, x, y, z, xOut, yOut, zOut);
 }
 
 void DatumTransformation::CartesianReverse(double x, double y, double z,
                                            double &xOut, double &yOut,
                                            double &zOut) const {
+    CheckedStep(true, x, y, z, xOut, yOut, zOut);
+}
+
+void DatumTransformation::CheckedStep(bool reverse, double x, double y,
+                                      double z, double &xOut, double &yOut,
+                                      double &zOut) const {
     double out[3] = {0, 0, 0};
     RunFloatingPointChecked([&] {
         PinFloatingPoint(x, y, z);
-        Step(true, x, y, z, out[0], out[1], out[2]);
+        Step(reverse, x, y, z, out[0], out[1], out[2]);
         PinFloatingPoint(out);
     });
     xOut = out[0];

@@ -135,6 +135,9 @@ class DatumTransformation {
   private:
     void Step(bool reverse, double x, double y, double z, double &xOut,
               double &yOut, double &zOut) const;
+    /// Step under the fault check: the outputs change only when it succeeds.
+    void CheckedStep(bool reverse, double x, double y, double z, double &xOut,
+                     double &yOut, double &zOut) const;
 
     Geocentric m_source;
     Geocentric m_target;

@@ -3,6 +3,7 @@
 // GeographicLib (data/make-expected.sh), expected texts from the number-text
 // rules and the window's documented texts.
 #include "JsonCheck.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -24,21 +25,12 @@
 
 namespace {
 
+using nolvex::test::ReadFile;
+using nolvex::test::WriteFile;
+
 namespace fs = std::filesystem;
 
 const std::string DATA = NOLVEX_CLI_DATA;
-
-std::string ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const std::string &path, const std::string &text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
 
 struct RunResult {
     std::string out, err;

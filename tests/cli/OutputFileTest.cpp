@@ -1,6 +1,7 @@
 // A named output that appears whole or not at all.
 #include "OutputFile.h"
 #include "LineReader.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -13,18 +14,10 @@
 
 namespace {
 
+using nolvex::test::ReadFile;
+using nolvex::test::WriteFile;
+
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path &path, const std::string &text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 void Write(const OutputFile &file, const std::string &text) {
     ASSERT_EQ(::write(file.Fd(), text.data(), text.size()),

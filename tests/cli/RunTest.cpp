@@ -2,6 +2,7 @@
 // output file, the same bytes for any thread count.
 #include "Batch.h"
 #include "OutputFile.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -14,14 +15,9 @@
 
 namespace {
 
-namespace fs = std::filesystem;
+using nolvex::test::ReadFile;
 
-std::string ReadFile(const fs::path &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+namespace fs = std::filesystem;
 
 /// Records what a run tells; sets the cancel flag after @p cancelAfter
 /// progress reports (0: never).

@@ -5,6 +5,7 @@
 
 #include "CoordTrace.h"
 #include "Errors.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,8 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+using nolvex::test::ReadFile;
 
 /// Keeps a value from being folded by the compiler.
 double Runtime(double value) {
@@ -122,12 +125,6 @@ TEST(FaultTest, EveryNewOperationIsAllOrNothingWithTheEngineMessages) {
 }
 
 // ---- trace records ---------------------------------------------------------
-
-std::string ReadFile(const fs::path &path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in),
-            std::istreambuf_iterator<char>()};
-}
 
 /// The value line "<label><%30.16f>\n" of @p value.
 std::string Line(const char *label, double value) {

@@ -4,6 +4,7 @@
 #include "Coord.h"
 #include "CoordTrace.h"
 #include "Errors.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -23,11 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const fs::path &path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in),
-            std::istreambuf_iterator<char>()};
-}
+using nolvex::test::ReadFile;
 
 std::string Expected(const char *name) {
     const fs::path path = fs::path(NOLVEX_TEST_DATA) / "trace" / name;
