@@ -36,7 +36,7 @@ for target in angle line; do
             > "$build/logs/$target-$j.log" 2>&1 &
     done
     wait || true
-    grep -hE 'ERROR|SUMMARY|Test unit written' "$build/logs/$target-"*.log || true
+    grep -hE '^==[0-9]+== ?ERROR|^SUMMARY:|runtime error|Test unit written' "$build/logs/$target-"*.log || true
     awk '/^stat::number_of_executed_units/ { n += $2 }
          /^stat::average_exec_per_sec/ { r += $2 }
          /^stat::peak_rss_mb/ { if ($2 > m) m = $2 }
@@ -50,7 +50,7 @@ for target in angle line; do
     "$build-asan/fuzz_$target" -runs=0 \
         -artifact_prefix="$build/artifacts/$target-asan-" \
         "$build/corpus/$target" "fuzz/corpus/$target" 2>&1 |
-        grep -E 'ERROR|SUMMARY|Test unit written|Done' || true
+        grep -E '^==[0-9]+== ?ERROR|^SUMMARY:|runtime error|Test unit written|^Done' || true
     if ls "$build/artifacts/$target-asan-"* > /dev/null 2>&1; then
         echo "fuzz_$target: failing inputs in $build/artifacts" >&2
         exit 1
