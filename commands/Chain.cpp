@@ -206,23 +206,19 @@ std::string CatalogueProjection(const COORD &coord) {
 /// PROJ writes it on the source ellipsoid: the datum's shift towards WGS 84,
 /// or (@p fromWgs84) its negation from WGS 84.
 Step MolodenskyStep(const COORD &coord, bool fromWgs84) {
-    char name[80];
-    std::int32_t ellipsoid = 0;
-    double dx = 0, dy = 0, dz = 0;
-    coord.GetDatumInfo(coord.GetDatum(), name, sizeof name, ellipsoid, dx, dy,
-                       dz);
-    const Ellipsoid local = CatalogueEllipsoid(coord);
-    const double da = coord.m_dbWgs84_a - local.a;
-    const double df = coord.m_dbWgs84_f - 1.0 / local.invf;
+    // The shift and the ellipsoid differences as the engine derived them
+    // when the datum was set.
     const double sign = fromWgs84 ? -1.0 : 1.0;
     Step step;
-    step.text = "proj=molodensky " +
-                (fromWgs84 ? std::string("+ellps=WGS84") : local.Text()) +
-                " +dx=" + ProjNumber(sign * dx + 0.0) +
-                " +dy=" + ProjNumber(sign * dy + 0.0) +
-                " +dz=" + ProjNumber(sign * dz + 0.0) +
-                " +da=" + ProjNumber(sign * da + 0.0) +
-                " +df=" + ProjNumber(sign * df + 0.0);
+    step.text =
+        "proj=molodensky " +
+        (fromWgs84 ? std::string("+ellps=WGS84")
+                   : CatalogueEllipsoid(coord).Text()) +
+        " +dx=" + ProjNumber(sign * coord.m_dbLocal_dx + 0.0) +
+        " +dy=" + ProjNumber(sign * coord.m_dbLocal_dy + 0.0) +
+        " +dz=" + ProjNumber(sign * coord.m_dbLocal_dz + 0.0) +
+        " +da=" + ProjNumber(sign * coord.m_dbLocal_da + 0.0) +
+        " +df=" + ProjNumber(sign * coord.m_dbLocal_df + 0.0);
     return step;
 }
 
@@ -302,7 +298,7 @@ void ShiftSteps(const Side &side, bool fromWgs84, std::vector<Step> &steps) {
 
 std::string Chain::ProjPipeline() const {
     if (m_side1.System() && m_side2.System())
-        return Conversion(*m_side1.System(), *m_side2.System()).ProjPipeline();
+        return ::ProjPipeline(*m_side1.System(), *m_side2.System());
     std::vector<Step> steps;
     SideSteps(m_side1, m_nKind1, false, steps);
     const bool same = !m_side1.System() && !m_side2.System() &&

@@ -27,17 +27,7 @@ void CheckHasGrid(const Side &side) {
                          "coordinates");
 }
 
-/// The geodetic point of a side on WGS 84, and back.
-PointValues SideToWgs84(const Side &side, const PointValues &geo) {
-    PointValues wgs = geo;
-    if (side.System())
-        side.Systems().ToWgs84(geo[0], geo[1], geo[2], wgs[0], wgs[1], wgs[2]);
-    else if (side.Engine().GetDatum() != DATUM_WGS84)
-        side.Engine().TransLocal2Wgs(geo[0], geo[1], geo[2], wgs[0], wgs[1],
-                                     wgs[2]);
-    return wgs;
-}
-
+/// The geodetic point on WGS 84 to a side's datum.
 PointValues Wgs84ToSide(const Side &side, const PointValues &wgs) {
     PointValues out = wgs;
     if (side.System())
@@ -82,11 +72,21 @@ PointValues ReadPoint(const PointTexts &texts) {
             ReadField(texts[2], 2)};
 }
 
+PointValues ToWgs84(const Side &side, const PointValues &geo) {
+    PointValues wgs = geo;
+    if (side.System())
+        side.Systems().ToWgs84(geo[0], geo[1], geo[2], wgs[0], wgs[1], wgs[2]);
+    else if (side.Engine().GetDatum() != DATUM_WGS84)
+        side.Engine().TransLocal2Wgs(geo[0], geo[1], geo[2], wgs[0], wgs[1],
+                                     wgs[2]);
+    return wgs;
+}
+
 PointValues Transform(const Side &from, const Side &to,
                       const PointValues &geo) {
     if (SameDatum(from, to))
         return geo; // a copy, no engine runs
-    return Wgs84ToSide(to, SideToWgs84(from, geo));
+    return Wgs84ToSide(to, ToWgs84(from, geo));
 }
 
 PointValues GeoToGrid(const Side &side, const PointValues &geo) {
@@ -159,6 +159,7 @@ void ApplyOrigin(Side &side, const OriginTexts &origin, char separator) {
 
 void ApplyDatum(Side &side, std::int32_t nDatum) {
     side.Engine().SetDatum(nDatum);
+    side.SelectSystem(nullptr);
 }
 
 void ApplyGridKind(Side &side, int nCoordSys) {

@@ -103,6 +103,10 @@ namespace Commands {
  */
 PointValues Transform(const Side &from, const Side &to, const PointValues &geo);
 
+/// Side @p side's geodetic point on WGS 84: Transform's step out of the
+/// side's datum.
+PointValues ToWgs84(const Side &side, const PointValues &geo);
+
 /**
  * A side's geodetic point to its grid: ECEF X, Y, Z for CS_ECEF, else the
  * Transverse Mercator easting and northing of the side's grid constants, with
@@ -146,7 +150,9 @@ OriginTexts ShownOrigin(const Side &side,
 void ApplyOrigin(Side &side, const OriginTexts &origin,
                  char separator = Code::GetDecimalSeparator());
 
-/// The datum dialog's choice for one side; all or nothing, as SetDatum is.
+/// The datum dialog's choice for one side: the catalogue datum, and a side
+/// on a register system back on its engine's catalogue datum and grid. All
+/// or nothing, as SetDatum is.
 void ApplyDatum(Side &side, std::int32_t nDatum);
 
 /// The coordinate-system dialog's choice for one side: the kind and its

@@ -234,64 +234,39 @@ SystemEngine::SystemEngine(const ReferenceSystem &system)
 
 void SystemEngine::ToWgs84(double lat, double lon, double h, double &latOut,
                            double &lonOut, double &hOut) const {
-    const Datum &datum = *m_system->datum;
-    const Transformation *t = ChooseTransformation(datum, PointArea(lat, lon));
-    double out[3] = {lat, lon, h};
-    if (Applies(t))
-        m_toWgs84[IndexOf(datum, t)].Forward(lat, lon, h, out[0], out[1],
-                                             out[2]);
-    latOut = out[0];
-    lonOut = out[1];
-    hOut = h; // geog2D domain: the height is carried through
+    Shift(false, lat, lon, h, latOut, lonOut, hOut);
 }
 
 void SystemEngine::FromWgs84(double lat, double lon, double h, double &latOut,
                              double &lonOut, double &hOut) const {
+    Shift(true, lat, lon, h, latOut, lonOut, hOut);
+}
+
+void SystemEngine::Shift(bool fromWgs84, double lat, double lon, double h,
+                         double &latOut, double &lonOut, double &hOut) const {
     const Datum &datum = *m_system->datum;
     const Transformation *t = ChooseTransformation(datum, PointArea(lat, lon));
     double out[3] = {lat, lon, h};
-    if (Applies(t))
-        m_toWgs84[IndexOf(datum, t)].Reverse(lat, lon, h, out[0], out[1],
-                                             out[2]);
+    if (Applies(t)) {
+        const DatumTransformation &step = m_toWgs84[IndexOf(datum, t)];
+        if (fromWgs84)
+            step.Reverse(lat, lon, h, out[0], out[1], out[2]);
+        else
+            step.Forward(lat, lon, h, out[0], out[1], out[2]);
+    }
     latOut = out[0];
     lonOut = out[1];
-    hOut = h;
-}
-
-void SystemEngine::GeoToGrid(double lat, double lon, double &easting,
-                             double &northing) const {
-    if (!m_projection)
-        throw std::invalid_argument("EPSG:" + std::to_string(m_system->code) +
-                                    " is not a projected system");
-    m_projection->Forward(lat, lon, easting, northing);
-}
-
-void SystemEngine::GridToGeo(double easting, double northing, double &lat,
-                             double &lon) const {
-    if (!m_projection)
-        throw std::invalid_argument("EPSG:" + std::to_string(m_system->code) +
-                                    " is not a projected system");
-    m_projection->Reverse(easting, northing, lat, lon);
-}
-
-void SystemEngine::GeoToEcef(double lat, double lon, double h, double &x,
-                             double &y, double &z) const {
-    m_ellipsoid.Forward(lat, lon, h, x, y, z);
-}
-
-void SystemEngine::EcefToGeo(double x, double y, double z, double &lat,
-                             double &lon, double &h) const {
-    m_ellipsoid.Reverse(x, y, z, lat, lon, h);
+    hOut = h; // geog2D domain: the height is carried through
 }
 
 Coordinates SystemEngine::ToGeographic(const Coordinates &in) const {
     Coordinates out = in;
     switch (m_system->kind) {
     case SystemKind::Projected:
-        GridToGeo(in[0], in[1], out[0], out[1]);
+        m_projection->Reverse(in[0], in[1], out[0], out[1]);
         break;
     case SystemKind::Geocentric:
-        EcefToGeo(in[0], in[1], in[2], out[0], out[1], out[2]);
+        m_ellipsoid.Reverse(in[0], in[1], in[2], out[0], out[1], out[2]);
         break;
     default:
         break;
@@ -303,11 +278,11 @@ Coordinates SystemEngine::FromGeographic(const Coordinates &geographic) const {
     Coordinates out = geographic;
     switch (m_system->kind) {
     case SystemKind::Projected:
-        GeoToGrid(geographic[0], geographic[1], out[0], out[1]);
+        m_projection->Forward(geographic[0], geographic[1], out[0], out[1]);
         break;
     case SystemKind::Geocentric:
-        GeoToEcef(geographic[0], geographic[1], geographic[2], out[0], out[1],
-                  out[2]);
+        m_ellipsoid.Forward(geographic[0], geographic[1], geographic[2], out[0],
+                            out[1], out[2]);
         break;
     default:
         break;
@@ -324,44 +299,86 @@ void SystemEngine::SetTrace(std::int16_t bTrace) {
         t.SetTrace(bTrace);
 }
 
-// ---- Conversion ------------------------------------------------------------
+// ---- between two systems --------------------------------------------------
 
-Conversion::Conversion(const ReferenceSystem &from, const ReferenceSystem &to)
-    : m_from(from), m_to(to) {}
+namespace {
 
-Conversion::Legs Conversion::LegsFor(const AreaOfUse &area) const {
+/// The transformations of a datum change: the source datum's to WGS 84
+/// forward, the target datum's reversed, each chosen for @p area; none
+/// between systems of one datum or when both are null.
+struct Legs {
+    const Transformation *from = nullptr;
+    const Transformation *to = nullptr;
+};
+
+Legs LegsFor(const ReferenceSystem &from, const ReferenceSystem &to,
+             const AreaOfUse &area) {
     Legs legs;
-    const Datum &from = *m_from.System().datum;
-    const Datum &to = *m_to.System().datum;
-    if (&from == &to)
+    if (from.datum == to.datum)
         return legs;
-    legs.from = ChooseTransformation(from, area);
-    legs.to = ChooseTransformation(to, area);
+    legs.from = ChooseTransformation(*from.datum, area);
+    legs.to = ChooseTransformation(*to.datum, area);
     if (!Applies(legs.from) && !Applies(legs.to))
         legs.from = legs.to = nullptr; // both null: no change, as in PROJ
     return legs;
 }
 
-Coordinates Conversion::Convert(const Coordinates &in) const {
-    const Coordinates geographic = m_from.ToGeographic(in);
-    const Legs legs = LegsFor(PointArea(geographic[0], geographic[1]));
+std::string Pipeline(const ReferenceSystem &from, const ReferenceSystem &to,
+                     const Legs &legs);
+
+} // namespace
+
+Coordinates ChangeDatum(const SystemEngine &from, const SystemEngine &to,
+                        const Coordinates &geographic) {
+    const Legs legs = LegsFor(from.System(), to.System(),
+                              PointArea(geographic[0], geographic[1]));
     Coordinates target = geographic;
     if (legs.from != nullptr || legs.to != nullptr) {
         // Through ECEF: the source ellipsoid, the source datum's
         // transformation forward, the target datum's reversed, the target
         // ellipsoid. The height is used on the way and then kept as it was.
         double x = 0, y = 0, z = 0, h = 0;
-        m_from.m_ellipsoid.Forward(geographic[0], geographic[1], geographic[2],
-                                   x, y, z);
+        from.m_ellipsoid.Forward(geographic[0], geographic[1], geographic[2], x,
+                                 y, z);
         if (Applies(legs.from))
-            m_from.m_toWgs84[IndexOf(*m_from.System().datum, legs.from)]
+            from.m_toWgs84[IndexOf(*from.System().datum, legs.from)]
                 .CartesianForward(x, y, z, x, y, z);
         if (Applies(legs.to))
-            m_to.m_toWgs84[IndexOf(*m_to.System().datum, legs.to)]
+            to.m_toWgs84[IndexOf(*to.System().datum, legs.to)]
                 .CartesianReverse(x, y, z, x, y, z);
-        m_to.m_ellipsoid.Reverse(x, y, z, target[0], target[1], h);
+        to.m_ellipsoid.Reverse(x, y, z, target[0], target[1], h);
     }
-    return m_to.FromGeographic(target);
+    return target;
+}
+
+std::string ProjPipeline(const ReferenceSystem &from,
+                         const ReferenceSystem &to) {
+    // The area the two systems share.
+    const AreaOfUse &a = from.area;
+    const AreaOfUse &b = to.area;
+    const AreaOfUse shared =
+        Area(std::max(a.south, b.south), std::max(a.west, b.west),
+             std::min(a.north, b.north), std::min(a.east, b.east), "");
+    return Pipeline(from, to, LegsFor(from, to, shared));
+}
+
+Conversion::Conversion(const ReferenceSystem &from, const ReferenceSystem &to)
+    : m_from(from), m_to(to) {}
+
+Coordinates Conversion::Convert(const Coordinates &in) const {
+    return m_to.FromGeographic(
+        ChangeDatum(m_from, m_to, m_from.ToGeographic(in)));
+}
+
+std::string Conversion::ProjPipeline() const {
+    return ::ProjPipeline(m_from.System(), m_to.System());
+}
+
+std::string Conversion::ProjPipelineAt(const Coordinates &in) const {
+    const Coordinates geographic = m_from.ToGeographic(in);
+    return Pipeline(m_from.System(), m_to.System(),
+                    LegsFor(m_from.System(), m_to.System(),
+                            PointArea(geographic[0], geographic[1])));
 }
 
 void Conversion::SetTrace(std::int16_t bTrace) {
@@ -373,11 +390,8 @@ void Conversion::SetTrace(std::int16_t bTrace) {
 
 namespace {
 
-} // namespace
-
-std::string Conversion::Pipeline(const Legs &legs) const {
-    const ReferenceSystem &from = m_from.System();
-    const ReferenceSystem &to = m_to.System();
+std::string Pipeline(const ReferenceSystem &from, const ReferenceSystem &to,
+                     const Legs &legs) {
     std::vector<Step> steps;
     const bool datumChange = legs.from != nullptr || legs.to != nullptr;
 
@@ -445,17 +459,4 @@ std::string Conversion::Pipeline(const Legs &legs) const {
     return PipelineText(steps);
 }
 
-std::string Conversion::ProjPipeline() const {
-    // The area the two systems share.
-    const AreaOfUse &a = m_from.System().area;
-    const AreaOfUse &b = m_to.System().area;
-    const AreaOfUse shared =
-        Area(std::max(a.south, b.south), std::max(a.west, b.west),
-             std::min(a.north, b.north), std::min(a.east, b.east), "");
-    return Pipeline(LegsFor(shared));
-}
-
-std::string Conversion::ProjPipelineAt(const Coordinates &in) const {
-    const Coordinates geographic = m_from.ToGeographic(in);
-    return Pipeline(LegsFor(PointArea(geographic[0], geographic[1])));
-}
+} // namespace

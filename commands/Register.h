@@ -151,22 +151,6 @@ class SystemEngine {
     void FromWgs84(double lat, double lon, double h, double &latOut,
                    double &lonOut, double &hOut) const;
 
-    /// Projected systems: geographic (degrees) to easting and northing
-    /// (metres) with the documented series.
-    void GeoToGrid(double lat, double lon, double &easting,
-                   double &northing) const;
-    /// Projected systems: easting and northing to geographic.
-    void GridToGeo(double easting, double northing, double &lat,
-                   double &lon) const;
-
-    /// Geographic on the system's ellipsoid to ECEF (metres).
-    void GeoToEcef(double lat, double lon, double h, double &x, double &y,
-                   double &z) const;
-    /// ECEF to geographic on the system's ellipsoid, iterated to full
-    /// accuracy.
-    void EcefToGeo(double x, double y, double z, double &lat, double &lon,
-                   double &h) const;
-
     /// The system's own coordinates to geographic on its datum, and back.
     Coordinates ToGeographic(const Coordinates &in) const;
     Coordinates FromGeographic(const Coordinates &geographic) const;
@@ -176,7 +160,12 @@ class SystemEngine {
     void SetTrace(std::int16_t bTrace);
 
   private:
-    friend class Conversion;
+    friend Coordinates ChangeDatum(const SystemEngine &from,
+                                   const SystemEngine &to,
+                                   const Coordinates &geographic);
+
+    void Shift(bool fromWgs84, double lat, double lon, double h,
+               double &latOut, double &lonOut, double &hOut) const;
 
     const ReferenceSystem *m_system;
     Geocentric m_ellipsoid;
@@ -187,14 +176,31 @@ class SystemEngine {
 };
 
 /**
- * From one register system to another, as PROJ does it: into the source's
- * geographic coordinates, then (between different datums) to ECEF on the
- * source ellipsoid, the source datum's transformation to WGS 84 forward and
- * the target datum's reversed (each as PROJ chooses it at the point; a null
- * one left out), back to geographic on the target ellipsoid, and out to the
- * target's coordinates. Every transformation of the register is of the 2D
- * domain, so a height passes through a datum change unchanged; without a
- * datum change it follows the coordinates (into ECEF, for instance).
+ * Geographic on @p from's datum to geographic on @p to's datum, as PROJ does
+ * it: (between different datums) to ECEF on the source ellipsoid, the source
+ * datum's transformation to WGS 84 forward and the target datum's reversed
+ * (each as PROJ chooses it at the point; a null one left out), back to
+ * geographic on the target ellipsoid. Every transformation of the register is
+ * of the 2D domain, so the height passes through unchanged. All or nothing,
+ * as SystemEngine.
+ */
+Coordinates ChangeDatum(const SystemEngine &from, const SystemEngine &to,
+                        const Coordinates &geographic);
+
+/**
+ * The conversion from @p from to @p to as a PROJ pipeline, in the text that
+ * `projinfo -s EPSG:<from> -t EPSG:<to> -o PROJ --single-line` prints for its
+ * first candidate: the transformations chosen for the area the two systems
+ * share. Run through `cct` (with EPSG's axis order), it gives Conversion's
+ * numbers.
+ */
+std::string ProjPipeline(const ReferenceSystem &from,
+                         const ReferenceSystem &to);
+
+/**
+ * From one register system to another: into the source's geographic
+ * coordinates, ChangeDatum, and out to the target's coordinates. Without a
+ * datum change the height follows the coordinates (into ECEF, for instance).
  */
 class Conversion {
   public:
@@ -204,13 +210,7 @@ class Conversion {
     /// One point; all or nothing, as SystemEngine.
     Coordinates Convert(const Coordinates &in) const;
 
-    /**
-     * The operation as a PROJ pipeline, in the text that
-     * `projinfo -s EPSG:<from> -t EPSG:<to> -o PROJ --single-line` prints for
-     * its first candidate: the transformations chosen for the area the two
-     * systems share. Run through `cct` (with EPSG's axis order), it gives
-     * this class's numbers.
-     */
+    /// ProjPipeline of the two systems.
     std::string ProjPipeline() const;
 
     /// The pipeline with the transformations chosen at @p in, the one that
@@ -220,13 +220,6 @@ class Conversion {
     void SetTrace(std::int16_t bTrace);
 
   private:
-    struct Legs {
-        const Transformation *from = nullptr;
-        const Transformation *to = nullptr;
-    };
-    Legs LegsFor(const AreaOfUse &area) const;
-    std::string Pipeline(const Legs &legs) const;
-
     SystemEngine m_from;
     SystemEngine m_to;
 };

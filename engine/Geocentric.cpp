@@ -114,7 +114,7 @@ void Cart2GeoWith(const COORD &c, double &lat, double &lon, double &h, double x,
 // ---- Geocentric ------------------------------------------------------------
 
 Geocentric::Geocentric(double a, double invf)
-    : m_coord(DATUM_WGS84), m_dbInvf(invf) {
+    : m_coord(DATUM_WGS84) {
     m_coord.SetUserEllipsoid(ELLIPSOID_NAME, a, invf);
     m_coord.SetUserDatum(ELLIPSOID_NAME, 0, 0.0, 0.0, 0.0);
     m_coord.SetDatum(0); // throws on a fault: no half-built ellipsoid

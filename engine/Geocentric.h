@@ -54,10 +54,6 @@ class Geocentric {
     /// "GEO2CART.txt" or "CART2GEO.txt" in the current directory.
     void SetTrace(std::int16_t bTrace);
 
-    /// Semi-major axis and inverse flattening as given.
-    double MajorRadius() const { return m_coord.m_dbLocal_a; }
-    double InverseFlattening() const { return m_dbInvf; }
-
   private:
     friend class DatumTransformation;
 
@@ -70,7 +66,6 @@ class Geocentric {
     /// The ellipsoid as an engine's selected user row: a, b, f, e^2 and e'^2
     /// derived as for any datum, and the engine's trace blocks.
     COORD m_coord;
-    double m_dbInvf;
 };
 
 /// Sign convention of the rotation angles of a Helmert transformation.
@@ -129,8 +124,6 @@ class DatumTransformation {
     /// Non-zero appends records of every later conversion: "GEO2CART.txt",
     /// "HELMFWD.txt" or "HELMREV.txt", and "CART2GEO.txt".
     void SetTrace(std::int16_t bTrace);
-
-    const HelmertParameters &Parameters() const { return m_parameters; }
 
   private:
     void Step(bool reverse, double x, double y, double z, double &xOut,

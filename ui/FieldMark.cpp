@@ -1,6 +1,7 @@
 // Fields whose text cannot be read are shown.
 #include "FieldMark.h"
 
+#include "FieldText.h"
 #include "NumberText.h"
 
 #include <QLineEdit>
@@ -36,12 +37,11 @@ Mark *MarkOf(const QLineEdit *field) {
 
 /// The reader's message, or an empty text when the field reads.
 QString Unreadable(const QLineEdit *field, FieldKind kind) {
-    const std::string text = field->text().toStdString();
     try {
         if (kind == FieldKind::Integer)
-            Code::ParseInteger(text);
+            ReadInteger(field);
         else
-            Code::ParseReal(text);
+            ReadReal(field);
     } catch (const Code::ConversionError &e) {
         return QString::fromUtf8(e.what());
     }

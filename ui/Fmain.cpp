@@ -579,7 +579,7 @@ QString TfrmMain::SideDescription(int side, bool grid) const {
 ChainSettings TfrmMain::FileConversion(int from, int to, bool fromGrid,
                                        bool toGrid) const {
     auto sideSettings = [this](int side, bool grid) {
-        const COORD &engine = side == 1 ? *pCoord1 : *pCoord2;
+        const COORD &engine = SideOf(side).Engine();
         SideSettings settings;
         settings.datum = engine.GetDatum();
         settings.kind = grid ? engine.GetCoordSys() : KIND_GEO;
@@ -666,12 +666,8 @@ void TfrmMain::CopyPoint(int side, PointFormat format) {
     const auto row = format == PointFormat::Grid ? GridRow(side) : GeoRow(side);
     RunCommand(row, [&] {
         PointValues point = Commands::ReadPoint(ReadRow(row));
-        if (format == PointFormat::GeoJson || format == PointFormat::GeoUri) {
-            // Both forms are defined on WGS 84: the point is carried there
-            // as "Datum1->Datum2" would carry it to a side on WGS 84.
-            COORD wgs84(DATUM_WGS84);
-            point = Commands::Transform(SideOf(side), Side(wgs84), point);
-        }
+        if (format == PointFormat::GeoJson || format == PointFormat::GeoUri)
+            point = Commands::ToWgs84(SideOf(side), point); // both on WGS 84
         QGuiApplication::clipboard()->setText(
             QString::fromStdString(WritePoint(format, point)));
     });
@@ -685,10 +681,10 @@ void TfrmMain::PastePoint(int side) {
                              "point to paste it");
         const GeoPoint point = ReadGeoPoint(text.toStdString());
         const auto row = GeoRow(side);
-        WriteText(row[0], Code::FormatReal(point.latitude));
-        WriteText(row[1], Code::FormatReal(point.longitude));
+        WriteReal(row[0], point.latitude);
+        WriteReal(row[1], point.longitude);
         if (point.height)
-            WriteText(row[2], Code::FormatReal(*point.height));
+            WriteReal(row[2], *point.height);
         SyncFromDdRow(side);
     } catch (const std::exception &e) {
         ShowErrorBox(this, e);
@@ -810,7 +806,6 @@ void TfrmMain::ApplyDatumChoice(int side, std::int32_t &nDatum,
     if (index < 0)
         return;
     Commands::ApplyDatum(SideOf(side), index);
-    SideOf(side).SelectSystem(nullptr);
     nDatum = index;
     strDatumName = frmDatum->DatumText(side, index);
     ShowDatumLabels();
