@@ -279,6 +279,12 @@ std::string ListCatalogue(std::string_view what, const COORD &catalogue) {
     return out;
 }
 
+bool IsGeoJsonTarget(const SideSettings &to) {
+    const bool wgs84 = to.system != 0 ? FindSystem(to.system)->datum->IsWgs84()
+                                      : to.datum == DATUM_WGS84;
+    return to.kind == KIND_GEO && wgs84;
+}
+
 void CheckOptions(const BatchOptions &options) {
     const ChainSettings &chain = options.chain;
     for (const SideSettings *side : {&chain.from, &chain.to}) {
@@ -331,11 +337,7 @@ void CheckOptions(const BatchOptions &options) {
     if (options.angleFormat != AngleFormat::Dd && chain.to.kind != KIND_GEO)
         throw UsageError("--format dm and dms need a geographic target");
     if (options.outputFormat == OutputFormat::GeoJson) {
-        const bool wgs84 =
-            chain.to.system != 0
-                ? FindSystem(chain.to.system)->datum->IsWgs84()
-                : chain.to.datum == DATUM_WGS84;
-        if (chain.to.kind != KIND_GEO || !wgs84)
+        if (!IsGeoJsonTarget(chain.to))
             throw UsageError("--output-format geojson needs a geographic "
                              "WGS 84 target (--to WGS84)");
         if (options.angleFormat != AngleFormat::Dd)

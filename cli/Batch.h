@@ -63,6 +63,10 @@ struct BatchOptions {
 /// @throws UsageError.
 void CheckOptions(const BatchOptions &options);
 
+/// True when points converted to @p to can be written as GeoJSON, which
+/// holds geographic coordinates on WGS 84 only.
+bool IsGeoJsonTarget(const SideSettings &to);
+
 // ---- catalogue names
 // ---------------------------------------------------------
 

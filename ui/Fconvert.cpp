@@ -97,13 +97,8 @@ TfrmConvert::TfrmConvert(TfrmMain &frmMain)
                 &TfrmConvert::ShowChoices);
     connect(ui->cboFrom, &QComboBox::currentIndexChanged, this,
             &TfrmConvert::ShowColumnNames);
-    connect(ui->cboTo, &QComboBox::currentIndexChanged, this, [this] {
-        // GeoJSON holds geographic points only.
-        const bool geographic = ui->cboTo->currentIndex() == 0;
-        if (!geographic)
-            ui->cboFormat->setCurrentIndex(0);
-        ui->cboFormat->setEnabled(geographic);
-    });
+    connect(ui->cboTo, &QComboBox::currentIndexChanged, this,
+            &TfrmConvert::ShowFormats);
     connect(ui->btnConvert, &QPushButton::clicked, this,
             &TfrmConvert::Convert);
     connect(ui->btnCancel, &QPushButton::clicked, this, &TfrmConvert::reject);
@@ -230,6 +225,12 @@ void TfrmConvert::ShowColumnNames() {
     ui->lblColumnNames->setText(parts.join(QStringLiteral(", ")));
 }
 
+// Every opening shows the sides as they stand then.
+void TfrmConvert::showEvent(QShowEvent *event) {
+    ShowChoices();
+    QDialog::showEvent(event);
+}
+
 // The two sides as they stand, in the chosen direction.
 void TfrmConvert::ShowChoices() {
     const bool forward = ui->rdoSide1To2->isChecked();
@@ -249,6 +250,19 @@ void TfrmConvert::ShowChoices() {
                        m_frmMain.SideDescription(to, true));
     ui->cboFrom->setCurrentIndex(fromIndex);
     ui->cboTo->setCurrentIndex(toIndex);
+}
+
+// GeoJSON only where the target holds it: geographic points on WGS 84.
+void TfrmConvert::ShowFormats() {
+    const bool forward = ui->rdoSide1To2->isChecked();
+    const bool geoJson = IsGeoJsonTarget(
+        m_frmMain
+            .FileConversion(forward ? 1 : 2, forward ? 2 : 1, false,
+                            ui->cboTo->currentIndex() == 1)
+            .to);
+    if (!geoJson)
+        ui->cboFormat->setCurrentIndex(0);
+    ui->cboFormat->setEnabled(geoJson);
 }
 
 // ---- the run ----------------------------------------------------------------

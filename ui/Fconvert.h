@@ -48,12 +48,16 @@ class TfrmConvert : public QDialog {
     /// Cancel, Escape and the close box: cancels a run, else closes.
     void reject() override;
 
+  protected:
+    void showEvent(QShowEvent *event) override;
+
   private:
     void BrowseInput();
     void BrowseOutput();
     void Preview();
     void ProposeOutput();
     void ShowChoices();
+    void ShowFormats();
     void ShowColumnNames();
     void Convert();
     void ShowProgress(const BatchProgress &progress);

@@ -73,6 +73,7 @@ class tst_TfrmConvert : public QObject, private DialogFixture {
     void summaryNamesTheFailures();
     void cancelLeavesNoFileUnderTheName();
     void geoJsonOnlyForGeographicOutput();
+    void reopenedShowsTheSidesAsTheyStand();
     void droppedFileOpensTheDialog();
 
   private:
@@ -245,14 +246,41 @@ void tst_TfrmConvert::cancelLeavesNoFileUnderTheName() {
     }
 }
 
+// GeoJSON holds geographic points on WGS 84: side 1 as the window starts.
+// Side 2 starts on Tokyo(---), where a GeoJSON run could only fail.
 void tst_TfrmConvert::geoJsonOnlyForGeographicOutput() {
     Write(Path("p.txt"), "37.5 127.5\n");
     auto dialog = Open(Path("p.txt"));
     auto *format = Child<QComboBox>(*dialog, "cboFormat");
-    QVERIFY(format->isEnabled());
+    QVERIFY(!format->isEnabled()); // to side 2, on Tokyo(---)
+    Child<QRadioButton>(*dialog, "rdoSide2To1")->setChecked(true);
+    QVERIFY(format->isEnabled()); // to side 1, on WGS 84
+    format->setCurrentIndex(1);
     Child<QComboBox>(*dialog, "cboTo")->setCurrentIndex(1); // grid
     QVERIFY(!format->isEnabled());
     QCOMPARE(format->currentIndex(), 0);
+    Child<QComboBox>(*dialog, "cboTo")->setCurrentIndex(0);
+    QVERIFY(format->isEnabled());
+    Child<QRadioButton>(*dialog, "rdoSide1To2")->setChecked(true);
+    QVERIFY(!format->isEnabled());
+}
+
+// The dialog is made once and opened again: every opening shows the sides
+// as they stand then.
+void tst_TfrmConvert::reopenedShowsTheSidesAsTheyStand() {
+    Write(Path("p.txt"), "37.5 127.5\n");
+    auto dialog = Open(Path("p.txt"));
+    auto *to = Child<QComboBox>(*dialog, "cboTo");
+    QVERIFY(to->currentText().endsWith(QStringLiteral("Tokyo(---)")));
+    dialog->reject();
+    Run("SetDatum1", [&](QDialog &d) {
+        Child<QComboBox>(d, "cboDatum2")->setCurrentIndex(DATUM_WGS84);
+    });
+    dialog->show();
+    QVERIFY2(to->currentText().endsWith(
+                 QStringLiteral("World Geodetic System 1984")),
+             qPrintable(to->currentText()));
+    QVERIFY(Child<QComboBox>(*dialog, "cboFormat")->isEnabled());
 }
 
 // A file dropped on the main window opens the dialog with it.
