@@ -86,6 +86,13 @@ PointValues Transform(const Side &from, const Side &to,
                       const PointValues &geo) {
     if (SameDatum(from, to))
         return geo; // a copy, no engine runs
+    if (from.System() && to.System()) {
+        // In ECEF from one datum to the other, as PROJ does between two
+        // systems, both transformations chosen at the point.
+        const Coordinates out =
+            ChangeDatum(from.Systems(), to.Systems(), {geo[0], geo[1], geo[2]});
+        return {out[0], out[1], out[2]};
+    }
     return Wgs84ToSide(to, ToWgs84(from, geo));
 }
 

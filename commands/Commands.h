@@ -99,7 +99,8 @@ namespace Commands {
  * datum and one into @p to's. A catalogue datum steps with the standard
  * Molodensky formulas, none on datum 133; a register system with its
  * published transformation as PROJ chooses it at the point, the height
- * carried through unchanged.
+ * carried through unchanged. Between two register systems the steps meet in
+ * ECEF (ChangeDatum), as in PROJ's pipeline between them.
  */
 PointValues Transform(const Side &from, const Side &to, const PointValues &geo);
 

@@ -3,6 +3,8 @@
 // systems on different datums; the Seoul City Hall example.
 #include "Register.h"
 
+#include "Chain.h"
+
 #include "ProjTools.h"
 
 #include <gtest/gtest.h>
@@ -216,6 +218,17 @@ const Pair PAIRS[] = {
     {5179, 5186, {36.0, 127.2, 0.0}},        {6669, 2443, {33.2, 129.6, 0.0}},
 };
 
+/// A side on @p system in the system's own coordinates.
+SideSettings OwnCoordinates(const ReferenceSystem &system) {
+    SideSettings side;
+    side.system = system.code;
+    side.kind = system.kind == SystemKind::Geographic2D ||
+                        system.kind == SystemKind::Geographic3D
+                    ? KIND_GEO
+                    : CS_TM;
+    return side;
+}
+
 TEST(RegisterPairs, DifferentDatumsAgreeWithCs2cs) {
     const ReferenceSystem &wgs84 = *FindSystem(4326);
     for (const Pair &pair : PAIRS) {
@@ -225,8 +238,19 @@ TEST(RegisterPairs, DifferentDatumsAgreeWithCs2cs) {
         const Coordinates start = Cs2cs(wgs84, from, {pair.point})[0];
         const Coordinates proj = Cs2cs(from, to, {start})[0];
         Worst worst;
+        const double ground = from.kind == SystemKind::Projected ? MM : 0.0;
         ExpectClose(to, Conversion(from, to).Convert(start), proj, worst,
-                    from.kind == SystemKind::Projected ? MM : 0.0);
+                    ground);
+
+        // The same through the chain that the window and nolvex-convert run.
+        ChainSettings settings;
+        settings.from = OwnCoordinates(from);
+        settings.to = OwnCoordinates(to);
+        Chain chain(settings);
+        Coordinates ours{};
+        std::int32_t zone = 0;
+        chain.Convert(start.data(), ours.data(), zone);
+        ExpectClose(to, ours, proj, worst, ground);
     }
 }
 
