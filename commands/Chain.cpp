@@ -239,8 +239,7 @@ void SideSteps(const Side &side, int kind, bool out, std::vector<Step> &steps) {
             in.push_back({Step::OTHER, true, ProjectionText(*system)});
             break;
         case SystemKind::Geocentric:
-            in.push_back({Step::OTHER, true,
-                          "proj=cart +ellps=" + system->datum->projEllps});
+            in.push_back(CartStep(*system->datum, true));
             break;
         default:
             in.push_back(AxisSwapStep());
@@ -278,13 +277,11 @@ void RegisterShift(const ReferenceSystem &system, bool fromWgs84,
     const Transformation *t = ChooseTransformation(*system.datum, system.area);
     if (!t || t->IsNull())
         return;
-    const std::string local = "proj=cart +ellps=" + system.datum->projEllps;
-    const std::string wgs84 = "proj=cart +ellps=WGS84";
-    steps.push_back({Step::OTHER, false, "proj=push +v_3"});
-    steps.push_back({Step::OTHER, false, fromWgs84 ? wgs84 : local});
-    steps.push_back(TransformationStep(*t, fromWgs84));
-    steps.push_back({Step::OTHER, true, fromWgs84 ? local : wgs84});
-    steps.push_back({Step::OTHER, false, "proj=pop +v_3"});
+    const Datum &wgs84 = *FindSystem(WGS84_GEOGRAPHIC)->datum;
+    if (fromWgs84)
+        DatumChangeSteps(wgs84, nullptr, t, *system.datum, steps);
+    else
+        DatumChangeSteps(*system.datum, t, nullptr, wgs84, steps);
 }
 
 void ShiftSteps(const Side &side, bool fromWgs84, std::vector<Step> &steps) {

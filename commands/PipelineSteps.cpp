@@ -28,6 +28,23 @@ Step AxisSwapStep() {
     return {Step::AXIS_SWAP, false, "proj=axisswap +order=2,1"};
 }
 
+Step CartStep(const Datum &datum, bool inverse) {
+    return {Step::OTHER, inverse, "proj=cart +ellps=" + datum.projEllps};
+}
+
+void DatumChangeSteps(const Datum &from, const Transformation *fromLeg,
+                      const Transformation *toLeg, const Datum &to,
+                      std::vector<Step> &steps) {
+    steps.push_back({Step::OTHER, false, "proj=push +v_3"});
+    steps.push_back(CartStep(from, false));
+    if (fromLeg && !fromLeg->IsNull())
+        steps.push_back(TransformationStep(*fromLeg, false));
+    if (toLeg && !toLeg->IsNull())
+        steps.push_back(TransformationStep(*toLeg, true));
+    steps.push_back(CartStep(to, true));
+    steps.push_back({Step::OTHER, false, "proj=pop +v_3"});
+}
+
 std::string ProjectionText(const ReferenceSystem &system) {
     const ProjectionParameters &p = system.projection;
     const std::string ellps = " +ellps=" + system.datum->projEllps;

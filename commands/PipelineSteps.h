@@ -33,6 +33,20 @@ std::string ProjectionText(const ReferenceSystem &system);
 /// with "+inv".
 Step TransformationStep(const Transformation &t, bool inverse);
 
+/// "proj=cart +ellps=..." on @p datum's ellipsoid: geographic radians to
+/// ECEF, or (@p inverse) back.
+Step CartStep(const Datum &datum, bool inverse);
+
+/**
+ * A datum change in ECEF with the height kept aside, as PROJ writes it:
+ * "push +v_3", into ECEF on @p from, @p fromLeg forward, @p toLeg backward
+ * (each left out when null or a null transformation), out of ECEF on @p to,
+ * "pop +v_3".
+ */
+void DatumChangeSteps(const Datum &from, const Transformation *fromLeg,
+                      const Transformation *toLeg, const Datum &to,
+                      std::vector<Step> &steps);
+
 /// "+proj=pipeline +step ..." of @p steps, where steps that undo each other
 /// where they meet are left out as PROJ leaves them out; "+proj=noop" when
 /// none is left.

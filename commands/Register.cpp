@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr std::int32_t WGS84_GEOGRAPHIC = 4326;
 constexpr std::int32_t UTM_NORTH = 32600; // + zone: WGS 84 / UTM zone nN
 constexpr std::int32_t UTM_SOUTH = 32700; // + zone: WGS 84 / UTM zone nS
 constexpr std::int32_t UTM_ZONES = 60;
@@ -410,8 +409,7 @@ std::string Pipeline(const ReferenceSystem &from, const ReferenceSystem &to,
                  : "proj=unitconvert +xy_in=deg +xy_out=rad"});
         break;
     case SystemKind::Geocentric:
-        steps.push_back(
-            {Step::OTHER, true, "proj=cart +ellps=" + from.datum->projEllps});
+        steps.push_back(CartStep(*from.datum, true));
         break;
     case SystemKind::Projected:
         if (from.axisOrder == AxisOrder::NorthingFirst)
@@ -421,18 +419,8 @@ std::string Pipeline(const ReferenceSystem &from, const ReferenceSystem &to,
     }
 
     // The datum change, the height kept aside.
-    if (datumChange) {
-        steps.push_back({Step::OTHER, false, "proj=push +v_3"});
-        steps.push_back(
-            {Step::OTHER, false, "proj=cart +ellps=" + from.datum->projEllps});
-        if (Applies(legs.from))
-            steps.push_back(TransformationStep(*legs.from, false));
-        if (Applies(legs.to))
-            steps.push_back(TransformationStep(*legs.to, true));
-        steps.push_back(
-            {Step::OTHER, true, "proj=cart +ellps=" + to.datum->projEllps});
-        steps.push_back({Step::OTHER, false, "proj=pop +v_3"});
-    }
+    if (datumChange)
+        DatumChangeSteps(*from.datum, legs.from, legs.to, *to.datum, steps);
 
     // Out of geographic radians on the target datum.
     switch (to.kind) {
@@ -446,8 +434,7 @@ std::string Pipeline(const ReferenceSystem &from, const ReferenceSystem &to,
         steps.push_back(AxisSwapStep());
         break;
     case SystemKind::Geocentric:
-        steps.push_back(
-            {Step::OTHER, false, "proj=cart +ellps=" + to.datum->projEllps});
+        steps.push_back(CartStep(*to.datum, false));
         break;
     case SystemKind::Projected:
         steps.push_back({Step::OTHER, false, ProjectionText(to)});

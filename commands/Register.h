@@ -108,6 +108,9 @@ const std::vector<ReferenceSystem> &Systems();
 /// The system with EPSG code @p code, or nullptr.
 const ReferenceSystem *FindSystem(std::int32_t code);
 
+/// EPSG:4326, WGS 84 geographic, the register's hub.
+constexpr std::int32_t WGS84_GEOGRAPHIC = 4326;
+
 /// True when (@p lat, @p lon) (degrees, on the system's own datum) lies in
 /// the system's area of use.
 bool InAreaOfUse(const ReferenceSystem &system, double lat, double lon);
