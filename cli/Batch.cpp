@@ -287,9 +287,6 @@ void CheckOptions(const BatchOptions &options) {
         if (grid.Any() && !IsGridKind(side->kind))
             throw UsageError(std::string("grid settings for the --") + name +
                              " side need its kind utm, tm or g7");
-        if (grid.autoZone && (side == &chain.from || side->kind != CS_UTM))
-            throw UsageError("--utm-zone auto needs a utm target; give a utm "
-                             "source its zone with --from-utm-zone");
         const std::optional<std::string> *fields[] = {
             &grid.falseEasting, &grid.falseNorthing, &grid.originLat,
             &grid.originLon, &grid.deltaLon};
@@ -299,12 +296,6 @@ void CheckOptions(const BatchOptions &options) {
                     **field,
                     (std::string("--") + name + " grid setting").c_str());
     }
-    if (options.sourceZoneColumn && chain.from.kind != CS_UTM)
-        throw UsageError("--from-utm-zone column needs a utm source");
-    if (chain.from.kind == CS_UTM && !chain.from.grid.originLon &&
-        !options.sourceZoneColumn)
-        throw UsageError("a utm source needs its zone: --from-utm-zone 1 to "
-                         "60 with N or S (52N, 56S), or column");
     const std::size_t columns =
         std::max(options.columns.size(), options.columnNames.size());
     if (columns == 1 || columns > 3)

@@ -59,7 +59,9 @@ struct BatchOptions {
 };
 
 /// Checks what the options parser cannot: kinds against grid settings and
-/// formats, columns, GeoJSON's target.
+/// formats, columns, GeoJSON's target. The UTM zone options are the command
+/// line's own and are checked where they are read: a side handed over as
+/// its engine has its zone already.
 /// @throws UsageError.
 void CheckOptions(const BatchOptions &options);
 
