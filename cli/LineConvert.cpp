@@ -280,27 +280,28 @@ void StagedChain::Convert(const double in[3], int sourceZone, bool sourceSouth,
         h = shifted[2];
     }
     // Converted all the same, and counted: the published transformation
-    // and the grid may not hold there.
+    // and the grid may not hold there. Only a point that gets through every
+    // step counts.
     const unsigned outside =
         (m_pSystem1 && !InAreaOfUse(*m_pSystem1, srcLat, srcLon) ? 1u : 0u) |
         (m_pSystem2 && !InAreaOfUse(*m_pSystem2, lat, lon) ? 2u : 0u);
-    if (outside != 0) {
-        ++m_nOutsideArea;
-        m_nOutsideSides |= outside;
-    }
     if (!m_bGrid2) {
         out[0] = lat;
         out[1] = lon;
         out[2] = h;
-        return;
+    } else {
+        // "Datum2->Utm2"
+        if (m_settings.to.kind == CS_UTM && !(lat >= -80 && lat <= 84))
+            throw InputError("latitude " + Real(lat) +
+                             " is outside UTM's 80 S to 84 N");
+        south = m_bAutoSouth && lat < 0;
+        const double geo[3] = {lat, lon, h};
+        (south ? *m_grid2South : *m_grid2).Convert(geo, out, zone);
     }
-    // "Datum2->Utm2"
-    if (m_settings.to.kind == CS_UTM && !(lat >= -80 && lat <= 84))
-        throw InputError("latitude " + Real(lat) +
-                         " is outside UTM's 80 S to 84 N");
-    south = m_bAutoSouth && lat < 0;
-    const double geo[3] = {lat, lon, h};
-    (south ? *m_grid2South : *m_grid2).Convert(geo, out, zone);
+    if (outside != 0) {
+        ++m_nOutsideArea;
+        m_nOutsideSides |= outside;
+    }
 }
 
 // ---- columns
