@@ -7,7 +7,6 @@
 #include "Code.h"
 #include "NumberText.h"
 
-#include <cctype>
 #include <cstdint>
 #include <string>
 
@@ -15,6 +14,10 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+/// An ASCII letter, whatever the C library's locale says of other bytes.
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 char Upper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
@@ -312,15 +315,13 @@ AngleValue ParseAngle(std::string_view field, const char *what) {
     // One hemisphere letter, before or after.
     std::string_view body = text;
     if (IsHemisphereLetter(body.front()) &&
-        (body.size() == 1 ||
-         !std::isalpha(static_cast<unsigned char>(body[1])))) {
+        (body.size() == 1 || !IsLetter(body[1]))) {
         angle.hemisphere = Upper(body.front());
         body = TrimBlanks(body.substr(1));
     }
     if (!body.empty() && IsHemisphereLetter(body.back()) &&
         !(body.back() == 's' && IsSecondsMark(body)) &&
-        (body.size() == 1 ||
-         !std::isalpha(static_cast<unsigned char>(body[body.size() - 2])) ||
+        (body.size() == 1 || !IsLetter(body[body.size() - 2]) ||
          body[body.size() - 2] == 'd' || body[body.size() - 2] == 'm' ||
          body[body.size() - 2] == 's')) {
         if (angle.hemisphere != 0)
