@@ -12,7 +12,6 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 /// An ASCII letter, whatever the C library's locale says of other bytes.
 bool IsLetter(char c) {
@@ -252,15 +251,6 @@ std::string QuoteInput(std::string_view text) {
 
 // ---- numbers
 // --------------------------------------------------------------------
-
-std::string_view TrimBlanks(std::string_view text) {
-    std::size_t first = 0, last = text.size();
-    while (first < last && IsBlank(text[first]))
-        ++first;
-    while (last > first && IsBlank(text[last - 1]))
-        --last;
-    return text.substr(first, last - first);
-}
 
 bool IsNumberText(std::string_view text) {
     const std::size_t n = text.size();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Batch.h"
+#include "LineReader.h" // HeadingNames
 
 #include <atomic>
 #include <string>
@@ -28,10 +29,6 @@ struct FileGuess {
  * number or an angle.
  */
 FileGuess GuessFileLayout(const std::vector<std::string> &lines);
-
-/// The names of a heading line's fields, unquoted and without blanks around
-/// them.
-std::vector<std::string> HeadingNames(std::string_view heading, char delimiter);
 
 /**
  * Refuses a run whose output is one of its inputs, by device and inode:

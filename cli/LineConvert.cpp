@@ -317,11 +317,8 @@ void ResolveColumns(const BatchOptions &options, std::string_view header,
         format.thirdOptional = true;
         return;
     }
-    std::vector<std::string_view> names;
-    if (!header.empty() && header.back() == '\r')
-        header.remove_suffix(1);
-    if (!FieldSplitter{format.delimiter}.Split(header, names))
-        names.clear();
+    const std::vector<std::string> names =
+        HeadingNames(header, format.delimiter);
     const std::size_t count =
         std::max(options.columns.size(), options.columnNames.size());
     format.columnCount = static_cast<int>(count);
@@ -338,8 +335,7 @@ void ResolveColumns(const BatchOptions &options, std::string_view header,
         }
         int found = -1;
         for (std::size_t i = 0; i < names.size(); ++i) {
-            std::string scratch;
-            if (Unquote(names[i], scratch) == name) {
+            if (names[i] == name) {
                 if (found >= 0)
                     throw InputError("the heading names " + QuoteInput(name) +
                                      " twice (give its column number)");
@@ -757,19 +753,13 @@ void LineConverter::WriteGeoJson(const double result[3],
 }
 
 std::vector<std::string> PropertyKeys(std::string_view header, char delimiter) {
-    if (!header.empty() && header.back() == '\r')
-        header.remove_suffix(1);
-    std::vector<std::string_view> names;
-    if (!FieldSplitter{delimiter}.Split(header, names))
-        names.clear();
+    const std::vector<std::string> names = HeadingNames(header, delimiter);
 
     // The names as JSON strings. Names are compared after escaping: bytes
     // that are not UTF-8 all become U+FFFD, so two different names can give
     // the same key.
     std::vector<std::string> keys;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        std::string scratch;
-        const std::string_view name = Unquote(names[i], scratch);
+    for (const std::string &name : names) {
         std::string key(6 * name.size() + 32, '\0');
         char *end = name.empty() ? key.data() : PutJsonString(key.data(), name);
         key.resize(static_cast<std::size_t>(end - key.data()));
@@ -800,15 +790,6 @@ std::vector<std::string> PropertyKeys(std::string_view header, char delimiter) {
 
 // ---- blocks
 // -----------------------------------------------------------------------
-
-namespace {
-
-bool HasDigit(std::string_view line) {
-    return std::any_of(line.begin(), line.end(),
-                       [](char c) { return c >= '0' && c <= '9'; });
-}
-
-} // namespace
 
 void ProcessBlock(LineConverter &converter, const BatchOptions &options,
                   const BlockText &block, BlockPlace place,

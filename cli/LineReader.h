@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -62,6 +63,15 @@ class BlockReader {
     bool m_bEof = false;
 };
 
+/// A blank between fields and around values: a space or a tab.
+inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+/// @p text without leading and trailing spaces and tabs.
+std::string_view TrimBlanks(std::string_view text);
+
+/// The line has a digit (0 to 9) somewhere.
+bool HasDigit(std::string_view line);
+
 /// Splits lines at a delimiter: a character, or runs of blanks.
 struct FieldSplitter {
     /// The delimiter character, or 0 for runs of spaces and tabs.
@@ -84,6 +94,11 @@ struct FieldSplitter {
 /// A field's text: without blanks around it, and without its quotes with
 /// "" made one quote (into @p scratch when it has one).
 std::string_view Unquote(std::string_view field, std::string &scratch);
+
+/// The names of a heading line's fields, unquoted and without blanks around
+/// them; a carriage return at the end of the line is no part of the last.
+/// None when the line does not split (see FieldSplitter::Split).
+std::vector<std::string> HeadingNames(std::string_view heading, char delimiter);
 
 /// @p text as a field: as it is, or quoted (RFC 4180) when it holds the
 /// delimiter (a blank when @p delimiter is 0), a quote or a line end.

@@ -3,6 +3,7 @@
 #include "PointText.h"
 
 #include "Code.h"
+#include "LineReader.h"
 #include "NumberText.h"
 
 #include <string>
