@@ -3,7 +3,6 @@
 
 #include "LineReader.h"
 
-#include "Chain.h"
 #include "Code.h"
 #include "NumberText.h"
 
@@ -133,7 +132,7 @@ double FromParts(const Part (&parts)[3], const Unit (&units)[3], int count,
         Code::DmsToDd(degrees, minutes, seconds, dd);
     }
     // Written into the DD field and read back from it.
-    return ThroughText(dd);
+    return Code::RealThroughText(dd);
 }
 
 /// True when the trailing "s" of @p body is the seconds mark of the letter

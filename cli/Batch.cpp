@@ -20,10 +20,6 @@ std::string Lower(std::string_view text) {
     return out;
 }
 
-bool IsGridKind(int kind) {
-    return kind == CS_UTM || kind == CS_TM || kind == CS_G7;
-}
-
 /// A catalogue row's text, code and name part.
 struct RowText {
     std::string text, name, code;

@@ -153,7 +153,7 @@ std::string Real(double value) { return Code::FormatReal(value, '.'); }
 double WrittenLongitude(double lon) {
     if (lon > 180)
         lon -= 360;
-    if (lon < -179.999999 && ThroughText(lon) <= -180)
+    if (lon < -179.999999 && Code::RealThroughText(lon) <= -180)
         lon += 360;
     return lon;
 }
@@ -164,10 +164,6 @@ ChainSettings WithSides(const ChainSettings &settings, const SideSettings &from,
     out.from = from;
     out.to = to;
     return out;
-}
-
-bool IsGrid(int kind) {
-    return kind == CS_UTM || kind == CS_TM || kind == CS_G7;
 }
 
 } // namespace
@@ -380,7 +376,7 @@ LineConverter::LineConverter(const BatchOptions &options)
 char *LineConverter::FormatValue(char *p, double value) const {
     if (m_options.precision < 0)
         return Code::FormatRealTo(p, value, '.');
-    return PutFixed(p, ThroughText(value), m_options.precision);
+    return PutFixed(p, Code::RealThroughText(value), m_options.precision);
 }
 
 char *LineConverter::FormatAngle(char *p, double value, bool latitude,
@@ -394,7 +390,7 @@ char *LineConverter::FormatAngle(char *p, double value, bool latitude,
     // synchronisation does; the parts are magnitudes and the hemisphere
     // letter after them says the sign, so that the parts read back as one
     // angle whatever the delimiter.
-    const double dd = ThroughText(value);
+    const double dd = Code::RealThroughText(value);
     const char letter = latitude ? (dd < 0 ? 'S' : 'N') : (dd < 0 ? 'W' : 'E');
     const double magnitude = std::fabs(dd);
     std::int32_t degrees = 0, minutes = 0;
@@ -547,7 +543,7 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
             throw InputError(QuoteInput(TrimBlanks(zoneText)) +
                              " is not a UTM zone (1 to 60, then N or S)");
     }
-    if (IsGrid(chain.from.kind)) {
+    if (IsGridKind(chain.from.kind)) {
         double x0 = 0, y0 = 0;
         if (const ReferenceSystem *system = FindSystem(chain.from.system)) {
             x0 = system->projection.falseEasting;
