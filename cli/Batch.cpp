@@ -142,8 +142,6 @@ std::vector<std::string_view> SplitDefinition(std::string_view text,
     return out;
 }
 
-std::string Real(double value) { return Code::FormatReal(value, '.'); }
-
 } // namespace
 
 std::int32_t ResolveDatum(std::string_view text, const COORD &catalogue) {
@@ -253,7 +251,7 @@ std::string ListCatalogue(std::string_view what, const COORD &catalogue) {
             catalogue.GetEllipsoid(i, buffer, sizeof buffer, a, invf);
             const RowText row = EllipsoidRow(catalogue, i);
             out += std::to_string(i) + "\t" + row.code + "\t" + row.name +
-                   "\t" + Real(a) + "\t" + Real(invf) + "\n";
+                   "\t" + WrittenReal(a) + "\t" + WrittenReal(invf) + "\n";
         }
         return out;
     }
@@ -269,11 +267,13 @@ std::string ListCatalogue(std::string_view what, const COORD &catalogue) {
         catalogue.GetEllipsoid(e, ellipsoidName, sizeof ellipsoidName, a, invf);
         const RowText row = DatumRow(catalogue, i);
         out += std::to_string(i) + "\t" + row.code + "\t" + row.name + "\t" +
-               ellipsoidName + "\t" + Real(a) + "\t" + Real(invf) + "\t" +
-               Real(dx) + "\t" + Real(dy) + "\t" + Real(dz) + "\n";
+               ellipsoidName + "\t" + WrittenReal(a) + "\t" + WrittenReal(invf) + "\t" +
+               WrittenReal(dx) + "\t" + WrittenReal(dy) + "\t" + WrittenReal(dz) + "\n";
     }
     return out;
 }
+
+std::string WrittenReal(double value) { return Code::FormatReal(value, '.'); }
 
 void CheckOptions(const BatchOptions &options) {
     const ChainSettings &chain = options.chain;

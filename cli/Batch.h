@@ -58,6 +58,11 @@ struct BatchOptions {
     bool progress = false; ///< progress line on standard error
 };
 
+/// A number as the converter writes it into messages and tables: 15
+/// significant digits, and a decimal point whatever separator a window in
+/// the same process shows (files are read by other programs).
+std::string WrittenReal(double value);
+
 /// Checks what the options parser cannot: kinds against grid settings and
 /// formats, columns, GeoJSON's target. The UTM zone options are the command
 /// line's own and are checked where they are read: a side handed over as

@@ -144,10 +144,6 @@ bool ParseZoneText(std::string_view text, int &zone, bool &south) {
            zone <= 60 && text.front() != '+' && text.front() != '-';
 }
 
-// Every number the converter writes has a decimal point, whatever separator
-// a window in the same process shows: files are read by other programs.
-std::string Real(double value) { return Code::FormatReal(value, '.'); }
-
 /// A longitude as it is written: in (-180, 180], also after the rounding to
 /// 15 digits (-179.9999999999999 would be written -180).
 double WrittenLongitude(double lon) {
@@ -223,7 +219,7 @@ Chain &StagedChain::SourceGrid(int zone, bool south) {
     // A few zones are kept: points usually come zone by zone.
     constexpr std::size_t KEEP = 4;
     SideSettings from = m_settings.from;
-    from.grid.originLon = Real(6.0 * zone - 183.0);
+    from.grid.originLon = WrittenReal(6.0 * zone - 183.0);
     if (south)
         from.grid.falseNorthing = "10000000";
     SideSettings geo = m_settings.from;
@@ -254,9 +250,9 @@ void StagedChain::Convert(const double in[3], int sourceZone, bool sourceSouth,
         h = geo[2];
         if (!(lat >= -90 && lat <= 90))
             throw InputError("the grid point lies beyond a pole (latitude " +
-                             Real(lat) + ")");
+                             WrittenReal(lat) + ")");
         if (m_settings.from.kind == CS_UTM && !(lat >= -80 && lat <= 84))
-            throw InputError("latitude " + Real(lat) +
+            throw InputError("latitude " + WrittenReal(lat) +
                              " is outside UTM's 80 S to 84 N");
     }
     const double srcLat = lat, srcLon = lon;
@@ -270,7 +266,7 @@ void StagedChain::Convert(const double in[3], int sourceZone, bool sourceSouth,
         if (!(moved <= 1) || !(shifted[0] >= -90 && shifted[0] <= 90))
             throw InputError("the datum shift has no meaning this close to a "
                              "pole (latitude " +
-                             Real(lat) + ")");
+                             WrittenReal(lat) + ")");
         lat = shifted[0];
         lon = shifted[1];
         h = shifted[2];
@@ -288,7 +284,7 @@ void StagedChain::Convert(const double in[3], int sourceZone, bool sourceSouth,
     } else {
         // "Datum2->Utm2"
         if (m_settings.to.kind == CS_UTM && !(lat >= -80 && lat <= 84))
-            throw InputError("latitude " + Real(lat) +
+            throw InputError("latitude " + WrittenReal(lat) +
                              " is outside UTM's 80 S to 84 N");
         south = m_bAutoSouth && lat < 0;
         const double geo[3] = {lat, lon, h};
@@ -476,14 +472,10 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
     for (int k = 1; k < count; ++k)
         first = std::min(first, columns[k]);
     m_nStart = std::min(static_cast<std::size_t>(first), m_fields.size());
-    if (sourceGeo) {
+    if (sourceGeo)
         GroupAngleFields(m_fields, m_nStart, m_values);
-    } else {
-        m_values.clear();
-        for (std::size_t i = m_nStart; i < m_fields.size(); ++i)
-            m_values.push_back(
-                {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i)});
-    }
+    else
+        SingleFieldValues(m_nStart, m_fields.size(), m_values);
     const std::size_t valueCount = m_nStart + m_values.size();
 
     bool has[3] = {false, false, false};
@@ -525,10 +517,8 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
         in[2] =
             ReadNumber(Column(columns[2], m_scratch[2]), ecef ? "Z" : "height");
     for (int k = sourceGeo ? 2 : 0; k < 3; ++k)
-        if (!(std::fabs(in[k]) <= COORDINATE_MAX))
-            throw InputError(
-                (k == 2 ? (ecef ? "Z " : "height ") : (k == 0 ? "X " : "Y ")) +
-                Real(in[k]) + " is beyond 1E10 m");
+        CheckCoordinate(in[k], k == 2 ? (ecef ? "Z" : "height")
+                                      : (k == 0 ? "X" : "Y"));
 
     int sourceZone = 0;
     bool sourceSouth = false;
@@ -552,13 +542,13 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
             m_chain.SourceOrigin(sourceZone, sourceSouth, x0, y0);
         }
         if (!(std::fabs(in[0] - x0) <= GRID_EAST_MAX))
-            throw InputError("easting " + Real(in[0]) +
+            throw InputError("easting " + WrittenReal(in[0]) +
                              " is more than 1000 km from the false easting " +
-                             Real(x0));
+                             WrittenReal(x0));
         if (!(std::fabs(in[1] - y0) <= GRID_NORTH_MAX))
-            throw InputError("northing " + Real(in[1]) +
+            throw InputError("northing " + WrittenReal(in[1]) +
                              " is more than 11000 km from the false northing " +
-                             Real(y0));
+                             WrittenReal(y0));
     }
 
     double result[3] = {0, 0, 0};
