@@ -112,7 +112,7 @@ double FromParts(const Part (&parts)[3], const Unit (&units)[3], int count,
         Code::DmToDd(degrees, minutes, dd);
     } else {
         double wholeMinutes = 0;
-        if (count == 3 || units[1] == Unit::Minutes) {
+        if (count == 3) { // D M S; D S has no minutes
             if (!DecimalValue(parts[1].number, wholeMinutes) ||
                 !(wholeMinutes < 60))
                 Refuse(text, what, "minutes must be below 60");
@@ -334,8 +334,7 @@ AngleValue ParseAngle(std::string_view field, const char *what) {
     }
 
     // Unsigned decimal degrees, with an exponent too.
-    if (!body.empty() && body.front() != '+' && body.front() != '-' &&
-        IsNumberText(body)) {
+    if (body.front() != '+' && body.front() != '-' && IsNumberText(body)) {
         if (!DecimalValue(body, angle.degrees))
             Refuse(text, what, "out of range");
         if (negative)
@@ -411,8 +410,6 @@ AngleValue ParseAngle(std::string_view field, const char *what) {
         if (k < count - 1 && !parts[k].whole)
             Refuse(text, what, "only the last part may have a fraction");
     }
-    if (colons && count == 1)
-        Refuse(text, what, nullptr);
     angle.degrees = FromParts(parts, units, count, negative, text, what);
     return angle;
 }
