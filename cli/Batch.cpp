@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -271,6 +273,24 @@ std::string ListCatalogue(std::string_view what, const COORD &catalogue) {
                WrittenReal(dx) + "\t" + WrittenReal(dy) + "\t" + WrittenReal(dz) + "\n";
     }
     return out;
+}
+
+bool ParseUtmZone(std::string_view text, int &zone, char &hemisphere) {
+    hemisphere = 0;
+    if (!text.empty() && std::strchr("NnSs", text.back()) != nullptr) {
+        hemisphere = text.back() == 'S' || text.back() == 's' ? 'S' : 'N';
+        text.remove_suffix(1);
+    }
+    const auto [end, ec] =
+        std::from_chars(text.data(), text.data() + text.size(), zone);
+    return ec == std::errc() && end == text.data() + text.size() &&
+           zone >= 1 && zone <= 60;
+}
+
+void SetUtmZone(GridSettings &grid, int zone, char hemisphere) {
+    grid.originLon = WrittenReal(6.0 * zone - 183.0);
+    if (hemisphere != 0)
+        grid.falseNorthing = hemisphere == 'S' ? UTM_SOUTH_FALSE_NORTHING : "0";
 }
 
 std::string WrittenReal(double value) { return Code::FormatReal(value, '.'); }

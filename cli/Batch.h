@@ -58,6 +58,20 @@ struct BatchOptions {
     bool progress = false; ///< progress line on standard error
 };
 
+/// The false northing of a UTM zone's southern hemisphere, in metres.
+constexpr const char *UTM_SOUTH_FALSE_NORTHING = "10000000";
+
+/// A UTM zone as written after a point or given as an option: "52", "52N",
+/// "56S" (letter in either case), nothing around it. @p hemisphere becomes
+/// 'N', 'S', or 0 without a letter.
+/// @return false for anything else, or a zone outside 1 to 60.
+bool ParseUtmZone(std::string_view text, int &zone, char &hemisphere);
+
+/// What the projection-origin dialog gets for UTM zone @p zone: the zone's
+/// origin longitude (6 zone - 183), and with a hemisphere letter the false
+/// northing (0 north, 10,000,000 m south).
+void SetUtmZone(GridSettings &grid, int zone, char hemisphere);
+
 /// A number as the converter writes it into messages and tables: 15
 /// significant digits, and a decimal point whatever separator a window in
 /// the same process shows (files are read by other programs).

@@ -128,22 +128,6 @@ constexpr double GRID_EAST_MAX = 1e6;
 /// from the equator on the meridian.
 constexpr double GRID_NORTH_MAX = 1.1e7;
 
-/// A zone as written after its point or given with --from-utm-zone:
-/// "52", "52N", "56S" (either case).
-bool ParseZoneText(std::string_view text, int &zone, bool &south) {
-    text = TrimBlanks(text);
-    south = false;
-    if (!text.empty() && (text.back() == 'N' || text.back() == 'n' ||
-                          text.back() == 'S' || text.back() == 's')) {
-        south = text.back() == 'S' || text.back() == 's';
-        text.remove_suffix(1);
-    }
-    const auto [end, ec] =
-        std::from_chars(text.data(), text.data() + text.size(), zone);
-    return ec == std::errc() && end == text.data() + text.size() && zone >= 1 &&
-           zone <= 60 && text.front() != '+' && text.front() != '-';
-}
-
 /// A longitude as it is written: in (-180, 180], also after the rounding to
 /// 15 digits (-179.9999999999999 would be written -180).
 double WrittenLongitude(double lon) {
@@ -195,7 +179,7 @@ StagedChain::StagedChain(const ChainSettings &settings, bool zonePerPoint)
             std::make_unique<Chain>(WithSides(settings, geo2, settings.to));
     if (m_bAutoSouth) {
         SideSettings south = settings.to;
-        south.grid.falseNorthing = "10000000";
+        south.grid.falseNorthing = UTM_SOUTH_FALSE_NORTHING;
         m_grid2South =
             std::make_unique<Chain>(WithSides(settings, geo2, south));
     }
@@ -219,9 +203,7 @@ Chain &StagedChain::SourceGrid(int zone, bool south) {
     // A few zones are kept: points usually come zone by zone.
     constexpr std::size_t KEEP = 4;
     SideSettings from = m_settings.from;
-    from.grid.originLon = WrittenReal(6.0 * zone - 183.0);
-    if (south)
-        from.grid.falseNorthing = "10000000";
+    SetUtmZone(from.grid, zone, south ? 'S' : 0);
     SideSettings geo = m_settings.from;
     geo.kind = KIND_GEO;
     auto chain = std::make_unique<Chain>(WithSides(m_settings, from, geo));
@@ -529,9 +511,11 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
                              std::to_string(zoneColumn + 1));
         const std::string_view zoneText =
             Column(static_cast<int>(zoneColumn), m_scratch[3]);
-        if (!ParseZoneText(zoneText, sourceZone, sourceSouth))
+        char hemisphere = 0;
+        if (!ParseUtmZone(TrimBlanks(zoneText), sourceZone, hemisphere))
             throw InputError(QuoteInput(TrimBlanks(zoneText)) +
                              " is not a UTM zone (1 to 60, then N or S)");
+        sourceSouth = hemisphere == 'S';
     }
     if (IsGridKind(chain.from.kind)) {
         double x0 = 0, y0 = 0;
