@@ -55,7 +55,6 @@ struct BatchOptions {
     /// Input bytes per block; 0 picks them by the thread count. Small
     /// blocks are for tests and fuzzing, which need many of them.
     std::size_t blockSize = 0;
-    bool progress = false; ///< progress line on standard error
 };
 
 /// The false northing of a UTM zone's southern hemisphere, in metres.

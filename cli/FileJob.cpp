@@ -30,13 +30,13 @@ bool SameFile(const std::string &path, const struct stat &b) {
            st.st_ino == b.st_ino;
 }
 
+} // namespace
+
 bool SameFile(int fd, const struct stat &b) {
     struct stat st {};
     return ::fstat(fd, &st) == 0 && st.st_dev == b.st_dev &&
            st.st_ino == b.st_ino;
 }
-
-} // namespace
 
 FileGuess GuessFileLayout(const std::vector<std::string> &lines) {
     FileGuess guess;

@@ -8,6 +8,7 @@
 #include "LineReader.h" // HeadingNames
 
 #include <atomic>
+#include <sys/stat.h>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,10 @@ struct FileGuess {
  * number or an angle.
  */
 FileGuess GuessFileLayout(const std::vector<std::string> &lines);
+
+/// True when descriptor @p fd is open on the file @p b describes (same
+/// device and inode).
+bool SameFile(int fd, const struct stat &b);
 
 /**
  * Refuses a run whose output is one of its inputs, by device and inode:

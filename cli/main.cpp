@@ -174,13 +174,6 @@ void EnsureStandardDescriptors() {
     }
 }
 
-/// True when @p a and @p b name the same file.
-bool SameFile(int fd, const struct stat &b) {
-    struct stat st {};
-    return ::fstat(fd, &st) == 0 && st.st_dev == b.st_dev &&
-           st.st_ino == b.st_ino;
-}
-
 } // namespace
 
 int main(int argc, char **argv) {
@@ -211,6 +204,7 @@ int main(int argc, char **argv) {
     std::string utmZone, fromUtmZone, toUtmZone;
     unsigned threads = std::max(1u, std::thread::hardware_concurrency());
     bool quiet = false;
+    bool progress = false; // the progress line on standard error
     GridSettings fromGrid, toGrid;
 
     app.add_option("files", options.inputs,
@@ -382,12 +376,13 @@ int main(int argc, char **argv) {
                           : onErrorText == "skip" ? ErrorPolicy::Skip
                                                   : ErrorPolicy::Comment;
         // Trace records from several threads would interleave in the files.
-        options.threads = options.chain.trace ? 1 : UsableThreads(threads);
+        // RunBatch caps the count by its memory budget.
+        options.threads = options.chain.trace ? 1 : threads;
         // The progress line goes to a terminal on standard error, unless the
         // output goes to that same terminal (it would land between results).
         const bool toStdout = options.output.empty() || options.output == "-";
         struct stat errStat {};
-        options.progress =
+        progress =
             !quiet && ::isatty(2) == 1 && ::fstat(2, &errStat) == 0 &&
             !(toStdout && ::isatty(1) == 1 && SameFile(1, errStat));
         CheckOptions(options);
@@ -410,7 +405,7 @@ int main(int argc, char **argv) {
         Usage(e.what());
     }
 
-    StreamObserver observer(2, options.progress);
+    StreamObserver observer(2, progress);
     try {
         const bool named = !options.output.empty() && options.output != "-";
         const BatchSummary summary = named
