@@ -262,6 +262,25 @@ bool IsPassThroughLine(std::string_view line) {
     return true;
 }
 
+std::optional<std::string_view> FirstDataLine(std::string_view text,
+                                              bool skipFirst) {
+    while (!text.empty()) {
+        const std::size_t nl = text.find('\n');
+        std::string_view line = text.substr(0, nl);
+        text = nl == std::string_view::npos ? std::string_view()
+                                            : text.substr(nl + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (skipFirst) {
+            skipFirst = false;
+            continue;
+        }
+        if (!IsPassThroughLine(line))
+            return line;
+    }
+    return std::nullopt;
+}
+
 std::size_t Utf8Sequence(std::string_view text, std::size_t at,
                          std::uint32_t &codePoint) {
     const auto *s = reinterpret_cast<const unsigned char *>(text.data());

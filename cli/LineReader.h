@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -117,3 +118,10 @@ char DetectDelimiter(std::string_view line);
 
 /// A line that passes through: empty, blanks only, or "#" after blanks.
 bool IsPassThroughLine(std::string_view line);
+
+/// The first line of @p text that does not pass through, without its line
+/// end (a carriage return before it included); the first line of @p text
+/// is left out when @p skipFirst (a heading). None when no such line is in
+/// @p text.
+std::optional<std::string_view> FirstDataLine(std::string_view text,
+                                              bool skipFirst);

@@ -72,8 +72,7 @@ std::int64_t NowMs() {
 /// What is known about one input while it is read.
 struct FileState {
     std::string name; ///< as messages show it
-    bool delimiterKnown = false;
-    char delimiter = 0;
+    bool delimiterKnown = false; ///< format.delimiter is set
     std::string header;
     std::vector<std::string> keys; ///< set once, before any data line
     FileFormat format;             ///< columns resolved, keys set
@@ -150,7 +149,7 @@ class Feeder {
             path == "-" ? std::string(STDIN_NAME) : EscapeForMessage(path);
         if (m_options.delimiter) {
             file.delimiterKnown = true;
-            file.delimiter = *m_options.delimiter;
+            file.format.delimiter = *m_options.delimiter;
         }
         m_file = &file;
         slot.file = m_file;
@@ -200,35 +199,19 @@ class Feeder {
             file.header = std::string(line);
         }
         if (!file.delimiterKnown) {
-            std::string_view text = slot.block.text;
-            bool skipHeader = headerHere;
-            while (!text.empty()) {
-                const std::size_t nl = text.find('\n');
-                std::string_view line = text.substr(0, nl);
-                text = nl == std::string_view::npos ? std::string_view()
-                                                    : text.substr(nl + 1);
-                if (!line.empty() && line.back() == '\r')
-                    line.remove_suffix(1);
-                if (skipHeader) {
-                    skipHeader = false;
-                    continue;
-                }
-                if (IsPassThroughLine(line))
-                    continue;
+            if (const auto line = FirstDataLine(slot.block.text, headerHere)) {
                 file.delimiterKnown = true;
-                file.delimiter = DetectDelimiter(line);
-                break;
+                file.format.delimiter = DetectDelimiter(*line);
             }
             // A heading whose first data line is further on: its own
             // delimiter, so that its names can be found.
             if (!file.delimiterKnown && headerHere &&
                 !m_options.columnNames.empty()) {
                 file.delimiterKnown = true;
-                file.delimiter = DetectDelimiter(file.header);
+                file.format.delimiter = DetectDelimiter(file.header);
             }
         }
         if (!file.ready) {
-            file.format.delimiter = file.delimiter;
             try {
                 ResolveColumns(m_options, file.header, file.format);
             } catch (const InputError &e) {
@@ -238,7 +221,8 @@ class Feeder {
             if (file.delimiterKnown) {
                 if (m_options.outputFormat == OutputFormat::GeoJson &&
                     m_options.header)
-                    file.keys = PropertyKeys(file.header, file.delimiter);
+                    file.keys =
+                        PropertyKeys(file.header, file.format.delimiter);
                 file.format.keys = file.keys.empty() ? nullptr : &file.keys;
                 file.ready = true;
                 file.header.clear();
@@ -246,7 +230,6 @@ class Feeder {
             }
         }
         slot.format = file.format;
-        slot.format.delimiter = file.delimiter;
     }
 
     const BatchOptions &m_options;
