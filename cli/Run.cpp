@@ -338,24 +338,30 @@ void ReleaseSlot(Slot &slot, std::size_t blockSize) {
         std::vector<LineError>().swap(slot.result.errors);
 }
 
+/// A block converted, or no result for an input that failed itself.
+void ConvertSlot(LineConverter &converter, const BatchOptions &options,
+                 Slot &slot) {
+    if (slot.failure.empty())
+        ProcessBlock(converter, options, slot.block, slot.place, slot.format,
+                     slot.result);
+    else
+        slot.result.Clear();
+}
+
 bool Cancelled(const std::atomic<bool> *cancel) {
     return cancel != nullptr && cancel->load(std::memory_order_relaxed);
 }
 
-RunEnd RunOneThread(const BatchOptions &options, Feeder &feeder, Writer &writer,
+RunEnd RunOneThread(const BatchOptions &options, LineConverter &converter,
+                    Feeder &feeder, Writer &writer,
                     const std::atomic<bool> *cancel) {
-    LineConverter converter(options);
     Slot slot;
     for (;;) {
         if (Cancelled(cancel))
             return RunEnd::Cancelled;
         if (!feeder.Fill(slot))
             return RunEnd::Finished;
-        if (slot.failure.empty())
-            ProcessBlock(converter, options, slot.block, slot.place,
-                         slot.format, slot.result);
-        else
-            slot.result.Clear();
+        ConvertSlot(converter, options, slot);
         const bool go = writer.Write(slot);
         ReleaseSlot(slot, feeder.BlockBytes());
         if (!go)
@@ -401,11 +407,7 @@ RunEnd RunThreads(const BatchOptions &options, Feeder &feeder, Writer &writer,
                 Slot &slot = slots[taken % ring];
                 ++taken;
                 lock.unlock();
-                if (slot.failure.empty())
-                    ProcessBlock(converter, options, slot.block, slot.place,
-                                 slot.format, slot.result);
-                else
-                    slot.result.Clear();
+                ConvertSlot(converter, options, slot);
                 lock.lock();
                 // The output's real size replaces its estimate.
                 const std::size_t charge =
@@ -561,8 +563,11 @@ BatchSummary RunBatch(const BatchOptions &options, int outFd,
                       const std::atomic<bool> *cancel) {
     BatchOptions run = options;
     run.threads = UsableThreads(options.threads);
-    // Any setup fault shows here, before a byte is written.
-    { LineConverter check(run); }
+    // Any setup fault shows here, before a byte is written. One thread
+    // converts with it; each of several builds its own.
+    std::optional<LineConverter> converter(std::in_place, run);
+    if (run.threads > 1)
+        converter.reset();
 
     std::deque<FileState> files;
     Feeder feeder(run, files);
@@ -570,8 +575,8 @@ BatchSummary RunBatch(const BatchOptions &options, int outFd,
     BatchSummary summary;
     try {
         writer.Begin();
-        summary.end = run.threads <= 1
-                          ? RunOneThread(run, feeder, writer, cancel)
+        summary.end = converter
+                          ? RunOneThread(run, *converter, feeder, writer, cancel)
                           : RunThreads(run, feeder, writer, cancel);
         if (summary.end != RunEnd::Cancelled)
             writer.End();
