@@ -71,7 +71,7 @@ std::int64_t NowMs() {
 
 /// What is known about one input while it is read.
 struct FileState {
-    std::string name; ///< as messages show it
+    std::string name;            ///< as messages show it
     bool delimiterKnown = false; ///< format.delimiter is set
     std::string header;
     std::vector<std::string> keys; ///< set once, before any data line
@@ -575,9 +575,9 @@ BatchSummary RunBatch(const BatchOptions &options, int outFd,
     BatchSummary summary;
     try {
         writer.Begin();
-        summary.end = converter
-                          ? RunOneThread(run, *converter, feeder, writer, cancel)
-                          : RunThreads(run, feeder, writer, cancel);
+        summary.end =
+            converter ? RunOneThread(run, *converter, feeder, writer, cancel)
+                      : RunThreads(run, feeder, writer, cancel);
         if (summary.end != RunEnd::Cancelled)
             writer.End();
     } catch (const IoError &e) {
