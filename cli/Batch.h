@@ -198,6 +198,9 @@ class StagedChain {
     /// The source grid's false easting and northing as set up.
     void SourceOrigin(int sourceZone, bool sourceSouth, double &x, double &y);
 
+    /// The source side's register system, or null.
+    const ReferenceSystem *SourceSystem() const { return m_pSystem1; }
+
     /// Points converted since the last call that lie outside the area of
     /// use of a register system of the chain; the count starts again.
     std::uint64_t TakeOutsideArea() { return std::exchange(m_nOutsideArea, 0); }
@@ -209,7 +212,7 @@ class StagedChain {
     Chain &SourceGrid(int zone, bool south);
 
     ChainSettings m_settings;
-    bool m_bGrid1, m_bShift, m_bGrid2, m_bAutoSouth, m_bZonePerPoint;
+    bool m_bGrid1, m_bZonePerPoint;
     std::unique_ptr<Chain> m_grid1;
     /// Source grids by zone, when each point names its own (a few, the
     /// most recently used first).

@@ -153,16 +153,14 @@ ChainSettings WithSides(const ChainSettings &settings, const SideSettings &from,
 
 StagedChain::StagedChain(const ChainSettings &settings, bool zonePerPoint)
     : m_settings(settings), m_bGrid1(settings.from.kind != KIND_GEO),
-      // A register system or a window's side can differ from the other side
-      // under the same catalogue index: the shift's own chain decides.
-      m_bShift(settings.from.datum != settings.to.datum ||
-               settings.from.system != 0 || settings.to.system != 0 ||
-               settings.from.engine || settings.to.engine),
-      m_bGrid2(settings.to.kind != KIND_GEO),
-      m_bAutoSouth(settings.to.kind == CS_UTM && settings.to.grid.autoZone),
       m_bZonePerPoint(zonePerPoint && settings.from.kind == CS_UTM),
       m_pSystem1(FindSystem(settings.from.system)),
       m_pSystem2(FindSystem(settings.to.system)) {
+    // A register system or a window's side can differ from the other side
+    // under the same catalogue index: the shift's own chain decides.
+    const bool shift = settings.from.datum != settings.to.datum ||
+                       settings.from.system != 0 || settings.to.system != 0 ||
+                       settings.from.engine || settings.to.engine;
     // Each side's geographic values: its datum, register system or engine,
     // without its grid.
     SideSettings geo1 = settings.from;
@@ -172,12 +170,12 @@ StagedChain::StagedChain(const ChainSettings &settings, bool zonePerPoint)
     if (m_bGrid1 && !m_bZonePerPoint)
         m_grid1 =
             std::make_unique<Chain>(WithSides(settings, settings.from, geo1));
-    if (m_bShift)
+    if (shift)
         m_shift = std::make_unique<Chain>(WithSides(settings, geo1, geo2));
-    if (m_bGrid2)
+    if (settings.to.kind != KIND_GEO)
         m_grid2 =
             std::make_unique<Chain>(WithSides(settings, geo2, settings.to));
-    if (m_bAutoSouth) {
+    if (settings.to.kind == CS_UTM && settings.to.grid.autoZone) {
         SideSettings south = settings.to;
         south.grid.falseNorthing = UTM_SOUTH_FALSE_NORTHING;
         m_grid2South =
@@ -238,7 +236,7 @@ void StagedChain::Convert(const double in[3], int sourceZone, bool sourceSouth,
                              " is outside UTM's 80 S to 84 N");
     }
     const double srcLat = lat, srcLon = lon;
-    if (m_bShift) {
+    if (m_shift) {
         // "Datum1->Datum2"
         const double geo[3] = {lat, lon, h};
         double shifted[3];
@@ -259,7 +257,7 @@ void StagedChain::Convert(const double in[3], int sourceZone, bool sourceSouth,
     const unsigned outside =
         (m_pSystem1 && !InAreaOfUse(*m_pSystem1, srcLat, srcLon) ? 1u : 0u) |
         (m_pSystem2 && !InAreaOfUse(*m_pSystem2, lat, lon) ? 2u : 0u);
-    if (!m_bGrid2) {
+    if (!m_grid2) {
         out[0] = lat;
         out[1] = lon;
         out[2] = h;
@@ -268,7 +266,7 @@ void StagedChain::Convert(const double in[3], int sourceZone, bool sourceSouth,
         if (m_settings.to.kind == CS_UTM && !(lat >= -80 && lat <= 84))
             throw InputError("latitude " + WrittenReal(lat) +
                              " is outside UTM's 80 S to 84 N");
-        south = m_bAutoSouth && lat < 0;
+        south = m_grid2South && lat < 0;
         const double geo[3] = {lat, lon, h};
         (south ? *m_grid2South : *m_grid2).Convert(geo, out, zone);
     }
@@ -519,7 +517,7 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
     }
     if (IsGridKind(chain.from.kind)) {
         double x0 = 0, y0 = 0;
-        if (const ReferenceSystem *system = FindSystem(chain.from.system)) {
+        if (const ReferenceSystem *system = m_chain.SourceSystem()) {
             x0 = system->projection.falseEasting;
             y0 = system->projection.falseNorthing;
         } else {
