@@ -3,18 +3,19 @@
 
 #include "LineReader.h"
 
-#include "Chain.h"
 #include "Code.h"
 #include "NumberText.h"
 
-#include <cctype>
 #include <cstdint>
 #include <string>
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+/// An ASCII letter, whatever the C library's locale says of other bytes.
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 char Upper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
@@ -111,7 +112,7 @@ double FromParts(const Part (&parts)[3], const Unit (&units)[3], int count,
         Code::DmToDd(degrees, minutes, dd);
     } else {
         double wholeMinutes = 0;
-        if (count == 3 || units[1] == Unit::Minutes) {
+        if (count == 3) { // D M S; D S has no minutes
             if (!DecimalValue(parts[1].number, wholeMinutes) ||
                 !(wholeMinutes < 60))
                 Refuse(text, what, "minutes must be below 60");
@@ -131,7 +132,7 @@ double FromParts(const Part (&parts)[3], const Unit (&units)[3], int count,
         Code::DmsToDd(degrees, minutes, seconds, dd);
     }
     // Written into the DD field and read back from it.
-    return ThroughText(dd);
+    return Code::RealThroughText(dd);
 }
 
 /// True when the trailing "s" of @p body is the seconds mark of the letter
@@ -250,15 +251,6 @@ std::string QuoteInput(std::string_view text) {
 // ---- numbers
 // --------------------------------------------------------------------
 
-std::string_view TrimBlanks(std::string_view text) {
-    std::size_t first = 0, last = text.size();
-    while (first < last && IsBlank(text[first]))
-        ++first;
-    while (last > first && IsBlank(text[last - 1]))
-        --last;
-    return text.substr(first, last - first);
-}
-
 bool IsNumberText(std::string_view text) {
     const std::size_t n = text.size();
     std::size_t i = 0;
@@ -312,15 +304,13 @@ AngleValue ParseAngle(std::string_view field, const char *what) {
     // One hemisphere letter, before or after.
     std::string_view body = text;
     if (IsHemisphereLetter(body.front()) &&
-        (body.size() == 1 ||
-         !std::isalpha(static_cast<unsigned char>(body[1])))) {
+        (body.size() == 1 || !IsLetter(body[1]))) {
         angle.hemisphere = Upper(body.front());
         body = TrimBlanks(body.substr(1));
     }
     if (!body.empty() && IsHemisphereLetter(body.back()) &&
         !(body.back() == 's' && IsSecondsMark(body)) &&
-        (body.size() == 1 ||
-         !std::isalpha(static_cast<unsigned char>(body[body.size() - 2])) ||
+        (body.size() == 1 || !IsLetter(body[body.size() - 2]) ||
          body[body.size() - 2] == 'd' || body[body.size() - 2] == 'm' ||
          body[body.size() - 2] == 's')) {
         if (angle.hemisphere != 0)
@@ -344,8 +334,7 @@ AngleValue ParseAngle(std::string_view field, const char *what) {
     }
 
     // Unsigned decimal degrees, with an exponent too.
-    if (!body.empty() && body.front() != '+' && body.front() != '-' &&
-        IsNumberText(body)) {
+    if (body.front() != '+' && body.front() != '-' && IsNumberText(body)) {
         if (!DecimalValue(body, angle.degrees))
             Refuse(text, what, "out of range");
         if (negative)
@@ -421,8 +410,6 @@ AngleValue ParseAngle(std::string_view field, const char *what) {
         if (k < count - 1 && !parts[k].whole)
             Refuse(text, what, "only the last part may have a fraction");
     }
-    if (colons && count == 1)
-        Refuse(text, what, nullptr);
     angle.degrees = FromParts(parts, units, count, negative, text, what);
     return angle;
 }

@@ -110,6 +110,3 @@ int MatchAngleMark(std::string_view text, std::size_t &length);
 
 /// True for N, S, E and W in either case.
 bool IsHemisphereLetter(char c);
-
-/// @p text without leading and trailing spaces and tabs.
-std::string_view TrimBlanks(std::string_view text);

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -18,10 +20,6 @@ std::string Lower(std::string_view text) {
     for (char &c : out)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return out;
-}
-
-bool IsGridKind(int kind) {
-    return kind == CS_UTM || kind == CS_TM || kind == CS_G7;
 }
 
 /// A catalogue row's text, code and name part.
@@ -146,8 +144,6 @@ std::vector<std::string_view> SplitDefinition(std::string_view text,
     return out;
 }
 
-std::string Real(double value) { return Code::FormatReal(value, '.'); }
-
 } // namespace
 
 std::int32_t ResolveDatum(std::string_view text, const COORD &catalogue) {
@@ -257,7 +253,7 @@ std::string ListCatalogue(std::string_view what, const COORD &catalogue) {
             catalogue.GetEllipsoid(i, buffer, sizeof buffer, a, invf);
             const RowText row = EllipsoidRow(catalogue, i);
             out += std::to_string(i) + "\t" + row.code + "\t" + row.name +
-                   "\t" + Real(a) + "\t" + Real(invf) + "\n";
+                   "\t" + WrittenReal(a) + "\t" + WrittenReal(invf) + "\n";
         }
         return out;
     }
@@ -273,8 +269,8 @@ std::string ListCatalogue(std::string_view what, const COORD &catalogue) {
         catalogue.GetEllipsoid(e, ellipsoidName, sizeof ellipsoidName, a, invf);
         const RowText row = DatumRow(catalogue, i);
         out += std::to_string(i) + "\t" + row.code + "\t" + row.name + "\t" +
-               ellipsoidName + "\t" + Real(a) + "\t" + Real(invf) + "\t" +
-               Real(dx) + "\t" + Real(dy) + "\t" + Real(dz) + "\n";
+               ellipsoidName + "\t" + WrittenReal(a) + "\t" + WrittenReal(invf) + "\t" +
+               WrittenReal(dx) + "\t" + WrittenReal(dy) + "\t" + WrittenReal(dz) + "\n";
     }
     return out;
 }
@@ -285,6 +281,26 @@ bool IsGeoJsonTarget(const SideSettings &to) {
     return to.kind == KIND_GEO && wgs84;
 }
 
+bool ParseUtmZone(std::string_view text, int &zone, char &hemisphere) {
+    hemisphere = 0;
+    if (!text.empty() && std::strchr("NnSs", text.back()) != nullptr) {
+        hemisphere = text.back() == 'S' || text.back() == 's' ? 'S' : 'N';
+        text.remove_suffix(1);
+    }
+    const auto [end, ec] =
+        std::from_chars(text.data(), text.data() + text.size(), zone);
+    return ec == std::errc() && end == text.data() + text.size() &&
+           zone >= 1 && zone <= 60;
+}
+
+void SetUtmZone(GridSettings &grid, int zone, char hemisphere) {
+    grid.originLon = WrittenReal(6.0 * zone - 183.0);
+    if (hemisphere != 0)
+        grid.falseNorthing = hemisphere == 'S' ? UTM_SOUTH_FALSE_NORTHING : "0";
+}
+
+std::string WrittenReal(double value) { return Code::FormatReal(value, '.'); }
+
 void CheckOptions(const BatchOptions &options) {
     const ChainSettings &chain = options.chain;
     for (const SideSettings *side : {&chain.from, &chain.to}) {
@@ -293,9 +309,6 @@ void CheckOptions(const BatchOptions &options) {
         if (grid.Any() && !IsGridKind(side->kind))
             throw UsageError(std::string("grid settings for the --") + name +
                              " side need its kind utm, tm or g7");
-        if (grid.autoZone && (side == &chain.from || side->kind != CS_UTM))
-            throw UsageError("--utm-zone auto needs a utm target; give a utm "
-                             "source its zone with --from-utm-zone");
         const std::optional<std::string> *fields[] = {
             &grid.falseEasting, &grid.falseNorthing, &grid.originLat,
             &grid.originLon, &grid.deltaLon};
@@ -305,12 +318,6 @@ void CheckOptions(const BatchOptions &options) {
                     **field,
                     (std::string("--") + name + " grid setting").c_str());
     }
-    if (options.sourceZoneColumn && chain.from.kind != CS_UTM)
-        throw UsageError("--from-utm-zone column needs a utm source");
-    if (chain.from.kind == CS_UTM && !chain.from.grid.originLon &&
-        !options.sourceZoneColumn)
-        throw UsageError("a utm source needs its zone: --from-utm-zone 1 to "
-                         "60 with N or S (52N, 56S), or column");
     const std::size_t columns =
         std::max(options.columns.size(), options.columnNames.size());
     if (columns == 1 || columns > 3)

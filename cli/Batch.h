@@ -55,11 +55,31 @@ struct BatchOptions {
     /// Input bytes per block; 0 picks them by the thread count. Small
     /// blocks are for tests and fuzzing, which need many of them.
     std::size_t blockSize = 0;
-    bool progress = false; ///< progress line on standard error
 };
 
+/// The false northing of a UTM zone's southern hemisphere, in metres.
+constexpr const char *UTM_SOUTH_FALSE_NORTHING = "10000000";
+
+/// A UTM zone as written after a point or given as an option: "52", "52N",
+/// "56S" (letter in either case), nothing around it. @p hemisphere becomes
+/// 'N', 'S', or 0 without a letter.
+/// @return false for anything else, or a zone outside 1 to 60.
+bool ParseUtmZone(std::string_view text, int &zone, char &hemisphere);
+
+/// What the projection-origin dialog gets for UTM zone @p zone: the zone's
+/// origin longitude (6 zone - 183), and with a hemisphere letter the false
+/// northing (0 north, 10,000,000 m south).
+void SetUtmZone(GridSettings &grid, int zone, char hemisphere);
+
+/// A number as the converter writes it into messages and tables: 15
+/// significant digits, and a decimal point whatever separator a window in
+/// the same process shows (files are read by other programs).
+std::string WrittenReal(double value);
+
 /// Checks what the options parser cannot: kinds against grid settings and
-/// formats, columns, GeoJSON's target.
+/// formats, columns, GeoJSON's target. The UTM zone options are the command
+/// line's own and are checked where they are read: a side handed over as
+/// its engine has its zone already.
 /// @throws UsageError.
 void CheckOptions(const BatchOptions &options);
 
@@ -182,6 +202,9 @@ class StagedChain {
     /// The source grid's false easting and northing as set up.
     void SourceOrigin(int sourceZone, bool sourceSouth, double &x, double &y);
 
+    /// The source side's register system, or null.
+    const ReferenceSystem *SourceSystem() const { return m_pSystem1; }
+
     /// Points converted since the last call that lie outside the area of
     /// use of a register system of the chain; the count starts again.
     std::uint64_t TakeOutsideArea() { return std::exchange(m_nOutsideArea, 0); }
@@ -193,7 +216,7 @@ class StagedChain {
     Chain &SourceGrid(int zone, bool south);
 
     ChainSettings m_settings;
-    bool m_bGrid1, m_bShift, m_bGrid2, m_bAutoSouth, m_bZonePerPoint;
+    bool m_bGrid1, m_bZonePerPoint;
     std::unique_ptr<Chain> m_grid1;
     /// Source grids by zone, when each point names its own (a few, the
     /// most recently used first).

@@ -10,11 +10,6 @@
 
 namespace {
 
-bool HasDigit(std::string_view line) {
-    return std::any_of(line.begin(), line.end(),
-                       [](char c) { return c >= '0' && c <= '9'; });
-}
-
 /// The field reads as a plain number or as an angle in any notation.
 bool ReadsAsCoordinate(std::string_view field) {
     std::string scratch;
@@ -35,13 +30,13 @@ bool SameFile(const std::string &path, const struct stat &b) {
            st.st_ino == b.st_ino;
 }
 
+} // namespace
+
 bool SameFile(int fd, const struct stat &b) {
     struct stat st {};
     return ::fstat(fd, &st) == 0 && st.st_dev == b.st_dev &&
            st.st_ino == b.st_ino;
 }
-
-} // namespace
 
 FileGuess GuessFileLayout(const std::vector<std::string> &lines) {
     FileGuess guess;
@@ -73,19 +68,6 @@ FileGuess GuessFileLayout(const std::vector<std::string> &lines) {
         }
     }
     return guess;
-}
-
-std::vector<std::string> HeadingNames(std::string_view heading,
-                                      char delimiter) {
-    std::vector<std::string_view> fields;
-    std::vector<std::string> names;
-    if (!FieldSplitter{delimiter}.Split(heading, fields))
-        return names;
-    for (std::string_view field : fields) {
-        std::string scratch;
-        names.emplace_back(Unquote(field, scratch));
-    }
-    return names;
 }
 
 void CheckOutputIsNoInput(const BatchOptions &options) {

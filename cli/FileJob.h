@@ -5,8 +5,10 @@
 #pragma once
 
 #include "Batch.h"
+#include "LineReader.h" // HeadingNames
 
 #include <atomic>
+#include <sys/stat.h>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,9 +31,9 @@ struct FileGuess {
  */
 FileGuess GuessFileLayout(const std::vector<std::string> &lines);
 
-/// The names of a heading line's fields, unquoted and without blanks around
-/// them.
-std::vector<std::string> HeadingNames(std::string_view heading, char delimiter);
+/// True when descriptor @p fd is open on the file @p b describes (same
+/// device and inode).
+bool SameFile(int fd, const struct stat &b);
 
 /**
  * Refuses a run whose output is one of its inputs, by device and inode:

@@ -128,32 +128,12 @@ constexpr double GRID_EAST_MAX = 1e6;
 /// from the equator on the meridian.
 constexpr double GRID_NORTH_MAX = 1.1e7;
 
-/// A zone as written after its point or given with --from-utm-zone:
-/// "52", "52N", "56S" (either case).
-bool ParseZoneText(std::string_view text, int &zone, bool &south) {
-    text = TrimBlanks(text);
-    south = false;
-    if (!text.empty() && (text.back() == 'N' || text.back() == 'n' ||
-                          text.back() == 'S' || text.back() == 's')) {
-        south = text.back() == 'S' || text.back() == 's';
-        text.remove_suffix(1);
-    }
-    const auto [end, ec] =
-        std::from_chars(text.data(), text.data() + text.size(), zone);
-    return ec == std::errc() && end == text.data() + text.size() && zone >= 1 &&
-           zone <= 60 && text.front() != '+' && text.front() != '-';
-}
-
-// Every number the converter writes has a decimal point, whatever separator
-// a window in the same process shows: files are read by other programs.
-std::string Real(double value) { return Code::FormatReal(value, '.'); }
-
 /// A longitude as it is written: in (-180, 180], also after the rounding to
 /// 15 digits (-179.9999999999999 would be written -180).
 double WrittenLongitude(double lon) {
     if (lon > 180)
         lon -= 360;
-    if (lon < -179.999999 && ThroughText(lon) <= -180)
+    if (lon < -179.999999 && Code::RealThroughText(lon) <= -180)
         lon += 360;
     return lon;
 }
@@ -166,10 +146,6 @@ ChainSettings WithSides(const ChainSettings &settings, const SideSettings &from,
     return out;
 }
 
-bool IsGrid(int kind) {
-    return kind == CS_UTM || kind == CS_TM || kind == CS_G7;
-}
-
 } // namespace
 
 // ---- the chain, step by step
@@ -177,16 +153,14 @@ bool IsGrid(int kind) {
 
 StagedChain::StagedChain(const ChainSettings &settings, bool zonePerPoint)
     : m_settings(settings), m_bGrid1(settings.from.kind != KIND_GEO),
-      // A register system or a window's side can differ from the other side
-      // under the same catalogue index: the shift's own chain decides.
-      m_bShift(settings.from.datum != settings.to.datum ||
-               settings.from.system != 0 || settings.to.system != 0 ||
-               settings.from.engine || settings.to.engine),
-      m_bGrid2(settings.to.kind != KIND_GEO),
-      m_bAutoSouth(settings.to.kind == CS_UTM && settings.to.grid.autoZone),
       m_bZonePerPoint(zonePerPoint && settings.from.kind == CS_UTM),
       m_pSystem1(FindSystem(settings.from.system)),
       m_pSystem2(FindSystem(settings.to.system)) {
+    // A register system or a window's side can differ from the other side
+    // under the same catalogue index: the shift's own chain decides.
+    const bool shift = settings.from.datum != settings.to.datum ||
+                       settings.from.system != 0 || settings.to.system != 0 ||
+                       settings.from.engine || settings.to.engine;
     // Each side's geographic values: its datum, register system or engine,
     // without its grid.
     SideSettings geo1 = settings.from;
@@ -196,14 +170,14 @@ StagedChain::StagedChain(const ChainSettings &settings, bool zonePerPoint)
     if (m_bGrid1 && !m_bZonePerPoint)
         m_grid1 =
             std::make_unique<Chain>(WithSides(settings, settings.from, geo1));
-    if (m_bShift)
+    if (shift)
         m_shift = std::make_unique<Chain>(WithSides(settings, geo1, geo2));
-    if (m_bGrid2)
+    if (settings.to.kind != KIND_GEO)
         m_grid2 =
             std::make_unique<Chain>(WithSides(settings, geo2, settings.to));
-    if (m_bAutoSouth) {
+    if (settings.to.kind == CS_UTM && settings.to.grid.autoZone) {
         SideSettings south = settings.to;
-        south.grid.falseNorthing = "10000000";
+        south.grid.falseNorthing = UTM_SOUTH_FALSE_NORTHING;
         m_grid2South =
             std::make_unique<Chain>(WithSides(settings, geo2, south));
     }
@@ -227,9 +201,7 @@ Chain &StagedChain::SourceGrid(int zone, bool south) {
     // A few zones are kept: points usually come zone by zone.
     constexpr std::size_t KEEP = 4;
     SideSettings from = m_settings.from;
-    from.grid.originLon = Real(6.0 * zone - 183.0);
-    if (south)
-        from.grid.falseNorthing = "10000000";
+    SetUtmZone(from.grid, zone, south ? 'S' : 0);
     SideSettings geo = m_settings.from;
     geo.kind = KIND_GEO;
     auto chain = std::make_unique<Chain>(WithSides(m_settings, from, geo));
@@ -258,13 +230,13 @@ void StagedChain::Convert(const double in[3], int sourceZone, bool sourceSouth,
         h = geo[2];
         if (!(lat >= -90 && lat <= 90))
             throw InputError("the grid point lies beyond a pole (latitude " +
-                             Real(lat) + ")");
+                             WrittenReal(lat) + ")");
         if (m_settings.from.kind == CS_UTM && !(lat >= -80 && lat <= 84))
-            throw InputError("latitude " + Real(lat) +
+            throw InputError("latitude " + WrittenReal(lat) +
                              " is outside UTM's 80 S to 84 N");
     }
     const double srcLat = lat, srcLon = lon;
-    if (m_bShift) {
+    if (m_shift) {
         // "Datum1->Datum2"
         const double geo[3] = {lat, lon, h};
         double shifted[3];
@@ -274,33 +246,34 @@ void StagedChain::Convert(const double in[3], int sourceZone, bool sourceSouth,
         if (!(moved <= 1) || !(shifted[0] >= -90 && shifted[0] <= 90))
             throw InputError("the datum shift has no meaning this close to a "
                              "pole (latitude " +
-                             Real(lat) + ")");
+                             WrittenReal(lat) + ")");
         lat = shifted[0];
         lon = shifted[1];
         h = shifted[2];
     }
     // Converted all the same, and counted: the published transformation
-    // and the grid may not hold there.
+    // and the grid may not hold there. Only a point that gets through every
+    // step counts.
     const unsigned outside =
         (m_pSystem1 && !InAreaOfUse(*m_pSystem1, srcLat, srcLon) ? 1u : 0u) |
         (m_pSystem2 && !InAreaOfUse(*m_pSystem2, lat, lon) ? 2u : 0u);
+    if (!m_grid2) {
+        out[0] = lat;
+        out[1] = lon;
+        out[2] = h;
+    } else {
+        // "Datum2->Utm2"
+        if (m_settings.to.kind == CS_UTM && !(lat >= -80 && lat <= 84))
+            throw InputError("latitude " + WrittenReal(lat) +
+                             " is outside UTM's 80 S to 84 N");
+        south = m_grid2South && lat < 0;
+        const double geo[3] = {lat, lon, h};
+        (south ? *m_grid2South : *m_grid2).Convert(geo, out, zone);
+    }
     if (outside != 0) {
         ++m_nOutsideArea;
         m_nOutsideSides |= outside;
     }
-    if (!m_bGrid2) {
-        out[0] = lat;
-        out[1] = lon;
-        out[2] = h;
-        return;
-    }
-    // "Datum2->Utm2"
-    if (m_settings.to.kind == CS_UTM && !(lat >= -80 && lat <= 84))
-        throw InputError("latitude " + Real(lat) +
-                         " is outside UTM's 80 S to 84 N");
-    south = m_bAutoSouth && lat < 0;
-    const double geo[3] = {lat, lon, h};
-    (south ? *m_grid2South : *m_grid2).Convert(geo, out, zone);
 }
 
 // ---- columns
@@ -316,11 +289,8 @@ void ResolveColumns(const BatchOptions &options, std::string_view header,
         format.thirdOptional = true;
         return;
     }
-    std::vector<std::string_view> names;
-    if (!header.empty() && header.back() == '\r')
-        header.remove_suffix(1);
-    if (!FieldSplitter{format.delimiter}.Split(header, names))
-        names.clear();
+    const std::vector<std::string> names =
+        HeadingNames(header, format.delimiter);
     const std::size_t count =
         std::max(options.columns.size(), options.columnNames.size());
     format.columnCount = static_cast<int>(count);
@@ -337,8 +307,7 @@ void ResolveColumns(const BatchOptions &options, std::string_view header,
         }
         int found = -1;
         for (std::size_t i = 0; i < names.size(); ++i) {
-            std::string scratch;
-            if (Unquote(names[i], scratch) == name) {
+            if (names[i] == name) {
                 if (found >= 0)
                     throw InputError("the heading names " + QuoteInput(name) +
                                      " twice (give its column number)");
@@ -383,7 +352,7 @@ LineConverter::LineConverter(const BatchOptions &options)
 char *LineConverter::FormatValue(char *p, double value) const {
     if (m_options.precision < 0)
         return Code::FormatRealTo(p, value, '.');
-    return PutFixed(p, ThroughText(value), m_options.precision);
+    return PutFixed(p, Code::RealThroughText(value), m_options.precision);
 }
 
 char *LineConverter::FormatAngle(char *p, double value, bool latitude,
@@ -397,7 +366,7 @@ char *LineConverter::FormatAngle(char *p, double value, bool latitude,
     // synchronisation does; the parts are magnitudes and the hemisphere
     // letter after them says the sign, so that the parts read back as one
     // angle whatever the delimiter.
-    const double dd = ThroughText(value);
+    const double dd = Code::RealThroughText(value);
     const char letter = latitude ? (dd < 0 ? 'S' : 'N') : (dd < 0 ? 'W' : 'E');
     const double magnitude = std::fabs(dd);
     std::int32_t degrees = 0, minutes = 0;
@@ -483,14 +452,10 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
     for (int k = 1; k < count; ++k)
         first = std::min(first, columns[k]);
     m_nStart = std::min(static_cast<std::size_t>(first), m_fields.size());
-    if (sourceGeo) {
+    if (sourceGeo)
         GroupAngleFields(m_fields, m_nStart, m_values);
-    } else {
-        m_values.clear();
-        for (std::size_t i = m_nStart; i < m_fields.size(); ++i)
-            m_values.push_back(
-                {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i)});
-    }
+    else
+        SingleFieldValues(m_nStart, m_fields.size(), m_values);
     const std::size_t valueCount = m_nStart + m_values.size();
 
     bool has[3] = {false, false, false};
@@ -532,10 +497,8 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
         in[2] =
             ReadNumber(Column(columns[2], m_scratch[2]), ecef ? "Z" : "height");
     for (int k = sourceGeo ? 2 : 0; k < 3; ++k)
-        if (!(std::fabs(in[k]) <= COORDINATE_MAX))
-            throw InputError(
-                (k == 2 ? (ecef ? "Z " : "height ") : (k == 0 ? "X " : "Y ")) +
-                Real(in[k]) + " is beyond 1E10 m");
+        CheckCoordinate(in[k], k == 2 ? (ecef ? "Z" : "height")
+                                      : (k == 0 ? "X" : "Y"));
 
     int sourceZone = 0;
     bool sourceSouth = false;
@@ -546,26 +509,28 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
                              std::to_string(zoneColumn + 1));
         const std::string_view zoneText =
             Column(static_cast<int>(zoneColumn), m_scratch[3]);
-        if (!ParseZoneText(zoneText, sourceZone, sourceSouth))
+        char hemisphere = 0;
+        if (!ParseUtmZone(TrimBlanks(zoneText), sourceZone, hemisphere))
             throw InputError(QuoteInput(TrimBlanks(zoneText)) +
                              " is not a UTM zone (1 to 60, then N or S)");
+        sourceSouth = hemisphere == 'S';
     }
-    if (IsGrid(chain.from.kind)) {
+    if (IsGridKind(chain.from.kind)) {
         double x0 = 0, y0 = 0;
-        if (const ReferenceSystem *system = FindSystem(chain.from.system)) {
+        if (const ReferenceSystem *system = m_chain.SourceSystem()) {
             x0 = system->projection.falseEasting;
             y0 = system->projection.falseNorthing;
         } else {
             m_chain.SourceOrigin(sourceZone, sourceSouth, x0, y0);
         }
         if (!(std::fabs(in[0] - x0) <= GRID_EAST_MAX))
-            throw InputError("easting " + Real(in[0]) +
+            throw InputError("easting " + WrittenReal(in[0]) +
                              " is more than 1000 km from the false easting " +
-                             Real(x0));
+                             WrittenReal(x0));
         if (!(std::fabs(in[1] - y0) <= GRID_NORTH_MAX))
-            throw InputError("northing " + Real(in[1]) +
+            throw InputError("northing " + WrittenReal(in[1]) +
                              " is more than 11000 km from the false northing " +
-                             Real(y0));
+                             WrittenReal(y0));
     }
 
     double result[3] = {0, 0, 0};
@@ -756,19 +721,13 @@ void LineConverter::WriteGeoJson(const double result[3],
 }
 
 std::vector<std::string> PropertyKeys(std::string_view header, char delimiter) {
-    if (!header.empty() && header.back() == '\r')
-        header.remove_suffix(1);
-    std::vector<std::string_view> names;
-    if (!FieldSplitter{delimiter}.Split(header, names))
-        names.clear();
+    const std::vector<std::string> names = HeadingNames(header, delimiter);
 
     // The names as JSON strings. Names are compared after escaping: bytes
     // that are not UTF-8 all become U+FFFD, so two different names can give
     // the same key.
     std::vector<std::string> keys;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        std::string scratch;
-        const std::string_view name = Unquote(names[i], scratch);
+    for (const std::string &name : names) {
         std::string key(6 * name.size() + 32, '\0');
         char *end = name.empty() ? key.data() : PutJsonString(key.data(), name);
         key.resize(static_cast<std::size_t>(end - key.data()));
@@ -799,15 +758,6 @@ std::vector<std::string> PropertyKeys(std::string_view header, char delimiter) {
 
 // ---- blocks
 // -----------------------------------------------------------------------
-
-namespace {
-
-bool HasDigit(std::string_view line) {
-    return std::any_of(line.begin(), line.end(),
-                       [](char c) { return c >= '0' && c <= '9'; });
-}
-
-} // namespace
 
 void ProcessBlock(LineConverter &converter, const BatchOptions &options,
                   const BlockText &block, BlockPlace place,

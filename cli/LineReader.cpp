@@ -110,9 +110,21 @@ void BlockReader::ReleasePending() {
     }
 }
 
-namespace {
+std::string_view TrimBlanks(std::string_view text) {
+    std::size_t first = 0, last = text.size();
+    while (first < last && IsBlank(text[first]))
+        ++first;
+    while (last > first && IsBlank(text[last - 1]))
+        --last;
+    return text.substr(first, last - first);
+}
 
-bool IsFieldBlank(char c) { return c == ' ' || c == '\t'; }
+bool HasDigit(std::string_view line) {
+    return std::any_of(line.begin(), line.end(),
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
+namespace {
 
 /// Splits a line into fields, quoted ones whole.
 bool SplitFields(std::string_view line, char delimiter,
@@ -120,18 +132,18 @@ bool SplitFields(std::string_view line, char delimiter,
     const char *p = line.data();
     const char *end = p + line.size();
     auto isEnd = [&](const char *q) {
-        return delimiter != 0 ? *q == delimiter : IsFieldBlank(*q);
+        return delimiter != 0 ? *q == delimiter : IsBlank(*q);
     };
     for (;;) {
         if (delimiter == 0) {
-            while (p < end && IsFieldBlank(*p))
+            while (p < end && IsBlank(*p))
                 ++p;
             if (p == end)
                 return true;
         }
         const char *start = p;
         const char *q = p;
-        while (q < end && IsFieldBlank(*q) && delimiter != 0)
+        while (q < end && IsBlank(*q) && delimiter != 0)
             ++q;
         if (q < end && *q == '"') {
             ++q;
@@ -148,7 +160,7 @@ bool SplitFields(std::string_view line, char delimiter,
                 }
                 ++q;
             }
-            while (q < end && IsFieldBlank(*q) && delimiter != 0)
+            while (q < end && IsBlank(*q) && delimiter != 0)
                 ++q;
             if (q < end && !isEnd(q))
                 return false; // text after the closing quote
@@ -170,12 +182,7 @@ bool SplitFields(std::string_view line, char delimiter,
 } // namespace
 
 std::string_view Unquote(std::string_view field, std::string &scratch) {
-    std::size_t first = 0, last = field.size();
-    while (first < last && IsFieldBlank(field[first]))
-        ++first;
-    while (last > first && IsFieldBlank(field[last - 1]))
-        --last;
-    field = field.substr(first, last - first);
+    field = TrimBlanks(field);
     if (field.size() < 2 || field.front() != '"' || field.back() != '"')
         return field;
     field = field.substr(1, field.size() - 2);
@@ -188,6 +195,21 @@ std::string_view Unquote(std::string_view field, std::string &scratch) {
             ++i;
     }
     return scratch;
+}
+
+std::vector<std::string> HeadingNames(std::string_view heading,
+                                      char delimiter) {
+    if (!heading.empty() && heading.back() == '\r')
+        heading.remove_suffix(1);
+    std::vector<std::string_view> fields;
+    std::vector<std::string> names;
+    if (!FieldSplitter{delimiter}.Split(heading, fields))
+        return names;
+    for (std::string_view field : fields) {
+        std::string scratch;
+        names.emplace_back(Unquote(field, scratch));
+    }
+    return names;
 }
 
 std::string QuoteField(std::string_view text, char delimiter) {
@@ -238,6 +260,25 @@ bool IsPassThroughLine(std::string_view line) {
         return c == '#';
     }
     return true;
+}
+
+std::optional<std::string_view> FirstDataLine(std::string_view text,
+                                              bool skipFirst) {
+    while (!text.empty()) {
+        const std::size_t nl = text.find('\n');
+        std::string_view line = text.substr(0, nl);
+        text = nl == std::string_view::npos ? std::string_view()
+                                            : text.substr(nl + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (skipFirst) {
+            skipFirst = false;
+            continue;
+        }
+        if (!IsPassThroughLine(line))
+            return line;
+    }
+    return std::nullopt;
 }
 
 std::size_t Utf8Sequence(std::string_view text, std::size_t at,

@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -62,6 +64,15 @@ class BlockReader {
     bool m_bEof = false;
 };
 
+/// A blank between fields and around values: a space or a tab.
+inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+/// @p text without leading and trailing spaces and tabs.
+std::string_view TrimBlanks(std::string_view text);
+
+/// The line has a digit (0 to 9) somewhere.
+bool HasDigit(std::string_view line);
+
 /// Splits lines at a delimiter: a character, or runs of blanks.
 struct FieldSplitter {
     /// The delimiter character, or 0 for runs of spaces and tabs.
@@ -85,6 +96,11 @@ struct FieldSplitter {
 /// "" made one quote (into @p scratch when it has one).
 std::string_view Unquote(std::string_view field, std::string &scratch);
 
+/// The names of a heading line's fields, unquoted and without blanks around
+/// them; a carriage return at the end of the line is no part of the last.
+/// None when the line does not split (see FieldSplitter::Split).
+std::vector<std::string> HeadingNames(std::string_view heading, char delimiter);
+
 /// @p text as a field: as it is, or quoted (RFC 4180) when it holds the
 /// delimiter (a blank when @p delimiter is 0), a quote or a line end.
 std::string QuoteField(std::string_view text, char delimiter);
@@ -102,3 +118,10 @@ char DetectDelimiter(std::string_view line);
 
 /// A line that passes through: empty, blanks only, or "#" after blanks.
 bool IsPassThroughLine(std::string_view line);
+
+/// The first line of @p text that does not pass through, without its line
+/// end (a carriage return before it included); the first line of @p text
+/// is left out when @p skipFirst (a heading). None when no such line is in
+/// @p text.
+std::optional<std::string_view> FirstDataLine(std::string_view text,
+                                              bool skipFirst);

@@ -3,6 +3,7 @@
 #include "PointText.h"
 
 #include "Code.h"
+#include "LineReader.h"
 #include "NumberText.h"
 
 #include <string>
@@ -22,12 +23,6 @@ struct Item {
     bool maybeSeconds = false; ///< an "s" right after a number
 };
 
-/**
- * The items of a field that can be part of an angle spread over fields: a
- * lone hemisphere letter, or an unsigned number with at most one mark and at
- * most one letter written onto it ("37", "30'", "58.7\"N", "N37", "00N").
- * @return false for any other field, which is a value of its own.
- */
 /// At most three items come from one field.
 struct Items {
     Item item[3];
@@ -38,6 +33,12 @@ struct Items {
     const Item *end() const { return item + count; }
 };
 
+/**
+ * The items of a field that can be part of an angle spread over fields: a
+ * lone hemisphere letter, or an unsigned number with at most one mark and at
+ * most one letter written onto it ("37", "30'", "58.7\"N", "N37", "00N").
+ * @return false for any other field, which is a value of its own.
+ */
 bool FieldItems(std::string_view field, std::uint32_t index, Items &items) {
     const std::string_view f = TrimBlanks(field);
     const std::size_t n = f.size();
@@ -288,10 +289,6 @@ bool IsWholeNumber(std::string_view text) {
     return true;
 }
 
-} // namespace
-
-namespace {
-
 /// Only digits, points and signs: a field that is a value of its own.
 bool IsSimpleField(std::string_view field) {
     for (char c : field)
@@ -312,15 +309,27 @@ void GroupAngleFields(const std::vector<std::string_view> &fields,
     for (std::size_t i = start; i < fields.size() && simple; ++i)
         simple = IsSimpleField(fields[i]);
     if (simple) {
-        for (std::size_t i = start; i < fields.size(); ++i)
-            values.push_back(
-                {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i)});
+        SingleFieldValues(start, fields.size(), values);
         return;
     }
     Grouper grouper(fields, values);
     for (std::size_t i = start; i < fields.size(); ++i)
         grouper.Field(static_cast<std::uint32_t>(i));
     grouper.Finish();
+}
+
+void SingleFieldValues(std::size_t start, std::size_t end,
+                       std::vector<FieldSpan> &values) {
+    values.clear();
+    for (std::size_t i = start; i < end; ++i)
+        values.push_back(
+            {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i)});
+}
+
+void CheckCoordinate(double value, const char *label) {
+    if (!(value >= -COORDINATE_MAX && value <= COORDINATE_MAX))
+        throw InputError(std::string(label) + " " +
+                         Code::FormatReal(value, '.') + " is beyond 1E10 m");
 }
 
 std::string_view SpanText(const std::vector<std::string_view> &fields,
@@ -409,9 +418,7 @@ GeoPoint ReadGeoPoint(std::string_view text, bool longitudeFirst) {
     if (values.size() == 3) {
         const double height =
             ReadNumber(SpanText(fields, values[2], scratch3), "height");
-        if (!(height >= -COORDINATE_MAX && height <= COORDINATE_MAX))
-            throw InputError("height " + Code::FormatReal(height, '.') +
-                             " is beyond 1E10 m");
+        CheckCoordinate(height, "height");
         point.height = height;
     }
     return point;

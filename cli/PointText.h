@@ -22,6 +22,11 @@ struct GeoPoint {
 /// the Moon would still be below it; anything beyond is a misread.
 constexpr double COORDINATE_MAX = 1e10;
 
+/// Refuses a height or grid value beyond COORDINATE_MAX:
+/// "<label> <value> is beyond 1E10 m".
+/// @throws InputError.
+void CheckCoordinate(double value, const char *label);
+
 /**
  * Reads one point: a latitude, a longitude (in either order when hemisphere
  * letters say which is which) and an optional height, separated by blanks,
@@ -64,6 +69,11 @@ struct FieldSpan {
  */
 void GroupAngleFields(const std::vector<std::string_view> &fields,
                       std::size_t start, std::vector<FieldSpan> &values);
+
+/// Fields @p start to @p end (excluded) as values of one field each: a
+/// line without angles spread over fields.
+void SingleFieldValues(std::size_t start, std::size_t end,
+                       std::vector<FieldSpan> &values);
 
 /// The text of one value: its field, or its fields joined by blanks (into
 /// @p scratch).

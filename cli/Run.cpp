@@ -71,9 +71,8 @@ std::int64_t NowMs() {
 
 /// What is known about one input while it is read.
 struct FileState {
-    std::string name; ///< as messages show it
-    bool delimiterKnown = false;
-    char delimiter = 0;
+    std::string name;            ///< as messages show it
+    bool delimiterKnown = false; ///< format.delimiter is set
     std::string header;
     std::vector<std::string> keys; ///< set once, before any data line
     FileFormat format;             ///< columns resolved, keys set
@@ -150,7 +149,7 @@ class Feeder {
             path == "-" ? std::string(STDIN_NAME) : EscapeForMessage(path);
         if (m_options.delimiter) {
             file.delimiterKnown = true;
-            file.delimiter = *m_options.delimiter;
+            file.format.delimiter = *m_options.delimiter;
         }
         m_file = &file;
         slot.file = m_file;
@@ -200,35 +199,19 @@ class Feeder {
             file.header = std::string(line);
         }
         if (!file.delimiterKnown) {
-            std::string_view text = slot.block.text;
-            bool skipHeader = headerHere;
-            while (!text.empty()) {
-                const std::size_t nl = text.find('\n');
-                std::string_view line = text.substr(0, nl);
-                text = nl == std::string_view::npos ? std::string_view()
-                                                    : text.substr(nl + 1);
-                if (!line.empty() && line.back() == '\r')
-                    line.remove_suffix(1);
-                if (skipHeader) {
-                    skipHeader = false;
-                    continue;
-                }
-                if (IsPassThroughLine(line))
-                    continue;
+            if (const auto line = FirstDataLine(slot.block.text, headerHere)) {
                 file.delimiterKnown = true;
-                file.delimiter = DetectDelimiter(line);
-                break;
+                file.format.delimiter = DetectDelimiter(*line);
             }
             // A heading whose first data line is further on: its own
             // delimiter, so that its names can be found.
             if (!file.delimiterKnown && headerHere &&
                 !m_options.columnNames.empty()) {
                 file.delimiterKnown = true;
-                file.delimiter = DetectDelimiter(file.header);
+                file.format.delimiter = DetectDelimiter(file.header);
             }
         }
         if (!file.ready) {
-            file.format.delimiter = file.delimiter;
             try {
                 ResolveColumns(m_options, file.header, file.format);
             } catch (const InputError &e) {
@@ -238,7 +221,8 @@ class Feeder {
             if (file.delimiterKnown) {
                 if (m_options.outputFormat == OutputFormat::GeoJson &&
                     m_options.header)
-                    file.keys = PropertyKeys(file.header, file.delimiter);
+                    file.keys =
+                        PropertyKeys(file.header, file.format.delimiter);
                 file.format.keys = file.keys.empty() ? nullptr : &file.keys;
                 file.ready = true;
                 file.header.clear();
@@ -246,7 +230,6 @@ class Feeder {
             }
         }
         slot.format = file.format;
-        slot.format.delimiter = file.delimiter;
     }
 
     const BatchOptions &m_options;
@@ -355,24 +338,30 @@ void ReleaseSlot(Slot &slot, std::size_t blockSize) {
         std::vector<LineError>().swap(slot.result.errors);
 }
 
+/// A block converted, or no result for an input that failed itself.
+void ConvertSlot(LineConverter &converter, const BatchOptions &options,
+                 Slot &slot) {
+    if (slot.failure.empty())
+        ProcessBlock(converter, options, slot.block, slot.place, slot.format,
+                     slot.result);
+    else
+        slot.result.Clear();
+}
+
 bool Cancelled(const std::atomic<bool> *cancel) {
     return cancel != nullptr && cancel->load(std::memory_order_relaxed);
 }
 
-RunEnd RunOneThread(const BatchOptions &options, Feeder &feeder, Writer &writer,
+RunEnd RunOneThread(const BatchOptions &options, LineConverter &converter,
+                    Feeder &feeder, Writer &writer,
                     const std::atomic<bool> *cancel) {
-    LineConverter converter(options);
     Slot slot;
     for (;;) {
         if (Cancelled(cancel))
             return RunEnd::Cancelled;
         if (!feeder.Fill(slot))
             return RunEnd::Finished;
-        if (slot.failure.empty())
-            ProcessBlock(converter, options, slot.block, slot.place,
-                         slot.format, slot.result);
-        else
-            slot.result.Clear();
+        ConvertSlot(converter, options, slot);
         const bool go = writer.Write(slot);
         ReleaseSlot(slot, feeder.BlockBytes());
         if (!go)
@@ -418,11 +407,7 @@ RunEnd RunThreads(const BatchOptions &options, Feeder &feeder, Writer &writer,
                 Slot &slot = slots[taken % ring];
                 ++taken;
                 lock.unlock();
-                if (slot.failure.empty())
-                    ProcessBlock(converter, options, slot.block, slot.place,
-                                 slot.format, slot.result);
-                else
-                    slot.result.Clear();
+                ConvertSlot(converter, options, slot);
                 lock.lock();
                 // The output's real size replaces its estimate.
                 const std::size_t charge =
@@ -578,8 +563,11 @@ BatchSummary RunBatch(const BatchOptions &options, int outFd,
                       const std::atomic<bool> *cancel) {
     BatchOptions run = options;
     run.threads = UsableThreads(options.threads);
-    // Any setup fault shows here, before a byte is written.
-    { LineConverter check(run); }
+    // Any setup fault shows here, before a byte is written. One thread
+    // converts with it; each of several builds its own.
+    std::optional<LineConverter> converter(std::in_place, run);
+    if (run.threads > 1)
+        converter.reset();
 
     std::deque<FileState> files;
     Feeder feeder(run, files);
@@ -587,9 +575,9 @@ BatchSummary RunBatch(const BatchOptions &options, int outFd,
     BatchSummary summary;
     try {
         writer.Begin();
-        summary.end = run.threads <= 1
-                          ? RunOneThread(run, feeder, writer, cancel)
-                          : RunThreads(run, feeder, writer, cancel);
+        summary.end =
+            converter ? RunOneThread(run, *converter, feeder, writer, cancel)
+                      : RunThreads(run, feeder, writer, cancel);
         if (summary.end != RunEnd::Cancelled)
             writer.End();
     } catch (const IoError &e) {

@@ -2,7 +2,6 @@
 // files of points. Command line, output file and exit status.
 #include "AngleText.h"
 #include "Batch.h"
-#include "NumberText.h"
 #include "FileJob.h"
 
 #include <CLI/CLI.hpp>
@@ -10,7 +9,6 @@
 #include <cerrno>
 #include <charconv>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <iostream>
 #ifdef __GLIBC__
@@ -129,10 +127,9 @@ void ParseColumns(const std::string &text, BatchOptions &options) {
         options.columnNames.clear();
 }
 
-/// Turns a zone option into what the projection-origin dialog would get:
-/// the origin longitude of the zone, and with a hemisphere letter the false
-/// northing (0 north, 10,000,000 m south).
-void ApplyZone(std::string zone, GridSettings &grid, const char *option,
+/// Turns a zone option into what the projection-origin dialog would get
+/// (see SetUtmZone), or into auto or column.
+void ApplyZone(const std::string &zone, GridSettings &grid, const char *option,
                bool source, BatchOptions &options) {
     if (zone == "auto" && !source) {
         if (grid.falseNorthing)
@@ -150,29 +147,18 @@ void ApplyZone(std::string zone, GridSettings &grid, const char *option,
         return;
     }
     char hemisphere = 0;
-    if (!zone.empty() && std::strchr("NnSs", zone.back()) != nullptr) {
-        hemisphere = static_cast<char>(std::toupper(zone.back()));
-        zone.pop_back();
-    }
     int number = 0;
-    const auto [next, ec] =
-        std::from_chars(zone.data(), zone.data() + zone.size(), number);
-    if (ec != std::errc() || next != zone.data() + zone.size() || number < 1 ||
-        number > 60)
+    if (!ParseUtmZone(zone, number, hemisphere))
         Usage(std::string(option) + " takes a zone from 1 to 60, with N or S " +
               (source ? "for its hemisphere, or column"
                       : "for its hemisphere, or auto"));
     if (grid.originLon)
         Usage(std::string(option) + " and an origin longitude together");
-    grid.originLon = Code::FormatReal(6.0 * number - 183.0, '.');
-    if (hemisphere != 0) {
-        if (grid.falseNorthing)
-            Usage(std::string(option) + " " + std::to_string(number) +
-                  hemisphere +
-                  " sets the false northing; leave out the "
-                  "false-northing option");
-        grid.falseNorthing = hemisphere == 'S' ? "10000000" : "0";
-    }
+    if (hemisphere != 0 && grid.falseNorthing)
+        Usage(std::string(option) + " " + std::to_string(number) + hemisphere +
+              " sets the false northing; leave out the "
+              "false-northing option");
+    SetUtmZone(grid, number, hemisphere);
 }
 
 /// Makes sure descriptors 0 to 2 are open, on /dev/null where they are not,
@@ -186,13 +172,6 @@ void EnsureStandardDescriptors() {
         if (opened != fd) // open returns the lowest free number: fd itself
             std::_Exit(EXIT_USAGE);
     }
-}
-
-/// True when @p a and @p b name the same file.
-bool SameFile(int fd, const struct stat &b) {
-    struct stat st {};
-    return ::fstat(fd, &st) == 0 && st.st_dev == b.st_dev &&
-           st.st_ino == b.st_ino;
 }
 
 } // namespace
@@ -225,6 +204,7 @@ int main(int argc, char **argv) {
     std::string utmZone, fromUtmZone, toUtmZone;
     unsigned threads = std::max(1u, std::thread::hardware_concurrency());
     bool quiet = false;
+    bool progress = false; // the progress line on standard error
     GridSettings fromGrid, toGrid;
 
     app.add_option("files", options.inputs,
@@ -396,12 +376,13 @@ int main(int argc, char **argv) {
                           : onErrorText == "skip" ? ErrorPolicy::Skip
                                                   : ErrorPolicy::Comment;
         // Trace records from several threads would interleave in the files.
-        options.threads = options.chain.trace ? 1 : UsableThreads(threads);
+        // RunBatch caps the count by its memory budget.
+        options.threads = options.chain.trace ? 1 : threads;
         // The progress line goes to a terminal on standard error, unless the
         // output goes to that same terminal (it would land between results).
         const bool toStdout = options.output.empty() || options.output == "-";
         struct stat errStat {};
-        options.progress =
+        progress =
             !quiet && ::isatty(2) == 1 && ::fstat(2, &errStat) == 0 &&
             !(toStdout && ::isatty(1) == 1 && SameFile(1, errStat));
         CheckOptions(options);
@@ -424,7 +405,7 @@ int main(int argc, char **argv) {
         Usage(e.what());
     }
 
-    StreamObserver observer(2, options.progress);
+    StreamObserver observer(2, progress);
     try {
         const bool named = !options.output.empty() && options.output != "-";
         const BatchSummary summary = named

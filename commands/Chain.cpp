@@ -9,14 +9,12 @@
 #include <charconv>
 #include <cmath>
 
-double ThroughText(double value) { return Code::RealThroughText(value); }
-
 namespace {
 
 /// The values a row of fields holds once the values are written into it.
 PointValues RowThroughText(const PointValues &values) {
-    return {ThroughText(values[0]), ThroughText(values[1]),
-            ThroughText(values[2])};
+    return {Code::RealThroughText(values[0]), Code::RealThroughText(values[1]),
+            Code::RealThroughText(values[2])};
 }
 
 /// The projection-origin dialog's OK for one side: the options typed, the
@@ -90,10 +88,6 @@ void SetUpSide(Side &side, const ChainSettings &settings,
     if (sideSettings.kind != KIND_GEO)
         Commands::ApplyGridKind(side, sideSettings.kind);
     coord.SetTrace(settings.trace ? 1 : 0);
-}
-
-bool IsGridKind(int kind) {
-    return kind == CS_UTM || kind == CS_TM || kind == CS_G7;
 }
 
 } // namespace

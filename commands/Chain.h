@@ -16,6 +16,12 @@
 /// A side without a grid: latitude, longitude and altitude.
 constexpr int KIND_GEO = 0;
 
+/// A kind with a Transverse Mercator grid and its projection-origin dialog:
+/// UTM, TM or G7 (not ECEF).
+constexpr bool IsGridKind(int kind) {
+    return kind == CS_UTM || kind == CS_TM || kind == CS_G7;
+}
+
 /// What a side's projection-origin dialog fields hold. An empty field is
 /// filled from the engine, as the dialog shows it before the user types.
 struct GridSettings {
@@ -79,10 +85,6 @@ class SetupError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
-
-/// The value a field holds after @p value is written into it in the general
-/// 15-digit format and read back: ParseReal(FormatReal(value)).
-double ThroughText(double value);
 
 /**
  * The two engines of the window, set up as the dialogs would, and the chain

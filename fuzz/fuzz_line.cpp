@@ -13,7 +13,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <map>
 #include <memory>
 #include <string>
 #include <sys/mman.h>
@@ -206,26 +205,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
         if (headerFirst)
             header = std::string(block.text.substr(0, block.text.find('\n')));
         if (!delimiterKnown) {
-            std::string_view text = block.text;
-            bool skip = headerFirst;
-            while (!text.empty()) {
-                const std::size_t nl = text.find('\n');
-                std::string_view line = text.substr(0, nl);
-                text = nl == std::string_view::npos ? std::string_view()
-                                                    : text.substr(nl + 1);
-                if (skip) {
-                    skip = false;
-                    continue;
-                }
-                if (!line.empty() && line.back() == '\r')
-                    line.remove_suffix(1);
-                if (IsPassThroughLine(line))
-                    continue;
+            if (const auto line = FirstDataLine(block.text, headerFirst)) {
                 delimiterKnown = true;
-                format.delimiter = DetectDelimiter(line);
+                format.delimiter = DetectDelimiter(*line);
                 keys = PropertyKeys(header, format.delimiter);
                 format.keys = &keys;
-                break;
             }
             try {
                 ResolveColumns(options, header, format);

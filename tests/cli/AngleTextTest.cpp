@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <clocale>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -161,6 +162,37 @@ const RejectedRow REJECTED[] = {
      "'1234567890123456789012345678901234567890...' is not a valid latitude: "
      "degrees beyond 360"},
 };
+
+// The window sets the C library's locale from the environment and reads
+// pasted points with the same code. Under an 8-bit locale such as Latin-1 the
+// bytes of a UTF-8 mark are letters there (0xBA is the masculine ordinal),
+// and the hemisphere letter after "37º" was taken for part of a word.
+TEST(ReadAngle, HemisphereLetterAfterAMarkWhateverTheLocale) {
+    const std::string before = std::setlocale(LC_CTYPE, nullptr);
+    const char *const LATIN1[] = {"en_US.ISO-8859-1", "en_US.iso88591",
+                                  "de_DE.ISO-8859-1", "de_DE.iso88591",
+                                  "fr_FR.ISO-8859-1", "fr_FR.iso88591"};
+    const char *set = nullptr;
+    for (const char *name : LATIN1)
+        if ((set = std::setlocale(LC_CTYPE, name)) != nullptr)
+            break;
+    if (set == nullptr) // no Latin-1 locale here: the environment's
+        std::setlocale(LC_CTYPE, "");
+    SCOPED_TRACE(std::setlocale(LC_CTYPE, nullptr));
+    double lat = 0, lon = 0;
+    std::string message;
+    try {
+        lat = ReadAngle("37\u00BAN", LAT);
+        lon = ReadAngle("127\u00BA30'W", LON);
+        lon += ReadAngle("127\u00BAW", LON);
+    } catch (const std::exception &e) {
+        message = e.what();
+    }
+    std::setlocale(LC_CTYPE, before.c_str());
+    EXPECT_EQ(message, "");
+    EXPECT_EQ(lat, 37.0);
+    EXPECT_EQ(lon, -127.5 - 127.0);
+}
 
 TEST(ReadAngle, RejectedWithMessage) {
     for (const RejectedRow &row : REJECTED) {

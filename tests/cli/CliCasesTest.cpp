@@ -1243,6 +1243,26 @@ TEST(Register, PointsOutsideTheAreaOfUseAreCounted) {
                      "all the same\n");
 }
 
+// A point that fails after the area check (beyond UTM's 84 N) is no point
+// converted all the same: only the second line counts.
+TEST(Register, FailedPointsAreNotCountedOutsideTheArea) {
+    const std::string dir = testing::TempDir();
+    WriteFile(dir + "/north.txt",
+              "6000000 200000\n4000000 200000\n500000 200000\n");
+    const RunResult r =
+        RunConvert({"--from", "EPSG:5174", "--to", "WGS84:utm",
+                    "--to-utm-zone", "52N"},
+                   dir + "/north.txt");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "nolvex-convert: <stdin>:1: latitude 87.3656264031879 is "
+              "outside UTM's 80 S to 84 N\n"
+              "nolvex-convert: 1 point lies outside the area of use of "
+              "EPSG:5174 Korean 1985 / Modified Central Belt; converted all "
+              "the same\n"
+              "nolvex-convert: 1 line failed\n");
+}
+
 TEST(Register, ListAndPipeline) {
     const RunResult list = RunConvert({"--list", "crs"});
     EXPECT_EQ(list.status, 0);

@@ -1,6 +1,8 @@
 // A whole run as a front end drives it: progress, cancellation and the
 // output file, the same bytes for any thread count.
 #include "Batch.h"
+#include "Commands.h"
+#include "FileJob.h"
 #include "OutputFile.h"
 #include "TestFiles.h"
 
@@ -154,6 +156,49 @@ TEST(RunBatch, HeadingNamesFoundBeforeTheFirstDataLine) {
               "name;latitude;longitude;height");
     EXPECT_EQ(text.substr(text.rfind('\n', text.size() - 2) + 1),
               "\"a;b\";37.5;127.5;0\n");
+}
+
+// The window hands over a side as its engine: a UTM grid with its zone in
+// the engine, no zone option. The zone rules of the command line were
+// checked for it too and refused the run.
+TEST(RunBatch, EngineSideOnUtmConvertsWithoutZoneOption) {
+    const RunFiles files("engine-utm");
+    {
+        std::ofstream text(files.input, std::ios::binary);
+        text << "350000 4150000 10\n";
+    }
+    COORD engine(DATUM_WGS84);
+    Side side(engine);
+    Commands::ApplyGridKind(side, CS_UTM);
+    OriginTexts origin = Commands::ShownOrigin(side, '.');
+    origin.lon = "129"; // zone 52
+    origin.y = "0";
+    Commands::ApplyOrigin(side, origin, '.');
+
+    BatchOptions options;
+    options.chain.from.kind = CS_UTM;
+    options.chain.from.engine = std::make_shared<const COORD>(engine);
+    options.chain.to.datum = 125;
+    options.inputs = {files.input.string()};
+    options.output = files.output.string();
+    EXPECT_NO_THROW(CheckOptions(options));
+    Recorder recorder;
+    const BatchSummary summary = ConvertToFile(options, recorder);
+    EXPECT_EQ(summary.ExitStatus(), 0) << recorder.messages;
+    // nolvex-convert --from WGS84:utm --from-utm-zone 52N --to 125
+    const std::string expected =
+        "37.4819295483023 127.305605332209 -8.82627302302309\n";
+    EXPECT_EQ(ReadFile(files.output), expected);
+
+    // The same run as the command line sets it up.
+    BatchOptions command = options;
+    command.chain.from.engine = nullptr;
+    command.chain.from.grid.originLon = "129";
+    command.chain.from.grid.falseNorthing = "0";
+    CheckOptions(command);
+    Recorder commandRecorder;
+    EXPECT_EQ(ConvertToFile(command, commandRecorder).ExitStatus(), 0);
+    EXPECT_EQ(ReadFile(files.output), expected);
 }
 
 TEST(UsableThreads, CappedByTheBudget) {

@@ -179,11 +179,13 @@ TEST(Chain, FaultsPassToTheCaller) {
     EXPECT_THROW(chain.ConvertTexts("12a", "0", "1"), Code::ConversionError);
 }
 
-TEST(ThroughText, RoundsToTheFieldText) {
-    EXPECT_EQ(ThroughText(0.1 + 0.2), 0.3);
-    EXPECT_EQ(ThroughText(37.48184162083333), ParseReal("37.4818416208333"));
-    EXPECT_EQ(ThroughText(-1.0 / 3.0), ParseReal("-0.333333333333333"));
-    EXPECT_EQ(ThroughText(5.115907697472721e-12),
+TEST(RealThroughText, RoundsToTheFieldText) {
+    EXPECT_EQ(Code::RealThroughText(0.1 + 0.2), 0.3);
+    EXPECT_EQ(Code::RealThroughText(37.48184162083333),
+              ParseReal("37.4818416208333"));
+    EXPECT_EQ(Code::RealThroughText(-1.0 / 3.0),
+              ParseReal("-0.333333333333333"));
+    EXPECT_EQ(Code::RealThroughText(5.115907697472721e-12),
               ParseReal("5.11590769747272E-12"));
 }
 
