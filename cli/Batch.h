@@ -345,6 +345,15 @@ struct BatchProgress {
     unsigned outsideSides = 0; ///< 1 the source system's area, 2 the target's
 };
 
+/// What a progress report comes to after @p seconds of a run.
+struct ProgressFigures {
+    std::uint64_t percent = 0; ///< of the input bytes; 0 when not known
+    std::uint64_t rate = 0;    ///< points per second; 0 before any time
+    bool knowsLeft = false;    ///< part done, part still to do
+    std::uint64_t secondsLeft = 0; ///< at the rate so far, when knowsLeft
+};
+ProgressFigures FiguresOf(const BatchProgress &progress, double seconds);
+
 /**
  * What a run tells its front end. Both calls come from one thread at a time
  * (the writing side), between blocks.

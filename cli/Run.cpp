@@ -611,6 +611,23 @@ void StreamObserver::Message(std::string_view text) {
     Say(m_nFd, line);
 }
 
+ProgressFigures FiguresOf(const BatchProgress &progress, double seconds) {
+    ProgressFigures figures;
+    if (progress.bytesTotal != 0)
+        figures.percent = progress.bytesDone * 100 / progress.bytesTotal;
+    if (seconds > 0)
+        figures.rate = static_cast<std::uint64_t>(
+            static_cast<double>(progress.points) / seconds);
+    figures.knowsLeft =
+        progress.bytesDone > 0 && progress.bytesDone < progress.bytesTotal;
+    if (figures.knowsLeft)
+        figures.secondsLeft = static_cast<std::uint64_t>(
+            seconds *
+            static_cast<double>(progress.bytesTotal - progress.bytesDone) /
+            static_cast<double>(progress.bytesDone));
+    return figures;
+}
+
 void StreamObserver::Progress(const BatchProgress &progress) {
     if (!m_bProgress || progress.bytesTotal == 0)
         return;
@@ -620,18 +637,10 @@ void StreamObserver::Progress(const BatchProgress &progress) {
         return;
     m_nLast = now;
     const double seconds = static_cast<double>(now - m_nStart) / 1000.0;
-    const std::uint64_t percent = std::min<std::uint64_t>(
-        progress.bytesDone * 100 / progress.bytesTotal, 100);
-    const auto rate = seconds > 0
-                          ? static_cast<std::uint64_t>(
-                                static_cast<double>(progress.points) / seconds)
-                          : 0;
-    std::uint64_t left = 0;
-    if (progress.bytesDone > 0 && progress.bytesDone < progress.bytesTotal)
-        left = static_cast<std::uint64_t>(
-            seconds *
-            static_cast<double>(progress.bytesTotal - progress.bytesDone) /
-            static_cast<double>(progress.bytesDone));
+    const ProgressFigures figures = FiguresOf(progress, seconds);
+    const std::uint64_t percent = std::min<std::uint64_t>(figures.percent, 100);
+    const std::uint64_t rate = figures.rate;
+    const std::uint64_t left = figures.secondsLeft;
     char line[192];
     char *p = line;
     *p++ = '\r';

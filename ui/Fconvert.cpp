@@ -338,23 +338,15 @@ void TfrmConvert::ShowProgress(const BatchProgress &progress) {
     if (!Running())
         return;
     const double seconds = static_cast<double>(m_clock.elapsed()) / 1000.0;
-    const int percent =
-        progress.bytesTotal == 0
-            ? 0
-            : static_cast<int>(progress.bytesDone * 100 / progress.bytesTotal);
+    const ProgressFigures figures = FiguresOf(progress, seconds);
+    const int percent = static_cast<int>(figures.percent);
     ui->barProgress->setValue(percent);
     QString text = QString::number(percent) + QStringLiteral(" %");
-    if (seconds > 0) {
-        text += QStringLiteral("    ") +
-                Count(static_cast<std::uint64_t>(
-                    static_cast<double>(progress.points) / seconds)) +
+    if (seconds > 0)
+        text += QStringLiteral("    ") + Count(figures.rate) +
                 QStringLiteral(" points/s");
-    }
-    if (progress.bytesDone > 0 && progress.bytesDone < progress.bytesTotal) {
-        const auto left = static_cast<qint64>(
-            seconds * static_cast<double>(progress.bytesTotal -
-                                          progress.bytesDone) /
-            static_cast<double>(progress.bytesDone));
+    if (figures.knowsLeft) {
+        const auto left = static_cast<qint64>(figures.secondsLeft);
         text += QStringLiteral("    %1:%2 left")
                     .arg(left / 60)
                     .arg(left % 60, 2, 10, QLatin1Char('0'));
