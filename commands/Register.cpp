@@ -336,16 +336,19 @@ Coordinates ChangeDatum(const SystemEngine &from, const SystemEngine &to,
         // Through ECEF: the source ellipsoid, the source datum's
         // transformation forward, the target datum's reversed, the target
         // ellipsoid. The height is used on the way and then kept as it was.
-        double x = 0, y = 0, z = 0, h = 0;
-        from.m_ellipsoid.Forward(geographic[0], geographic[1], geographic[2], x,
-                                 y, z);
-        if (Applies(legs.from))
-            from.m_toWgs84[IndexOf(*from.System().datum, legs.from)]
-                .CartesianForward(x, y, z, x, y, z);
-        if (Applies(legs.to))
-            to.m_toWgs84[IndexOf(*to.System().datum, legs.to)]
-                .CartesianReverse(x, y, z, x, y, z);
-        to.m_ellipsoid.Reverse(x, y, z, target[0], target[1], h);
+        const DatumTransformation *forward =
+            Applies(legs.from)
+                ? &from.m_toWgs84[IndexOf(*from.System().datum, legs.from)]
+                : nullptr;
+        const DatumTransformation *reverse =
+            Applies(legs.to)
+                ? &to.m_toWgs84[IndexOf(*to.System().datum, legs.to)]
+                : nullptr;
+        double h = 0;
+        DatumTransformation::Through(from.m_ellipsoid, forward, reverse,
+                                     to.m_ellipsoid, geographic[0],
+                                     geographic[1], geographic[2], target[0],
+                                     target[1], h);
     }
     return target;
 }

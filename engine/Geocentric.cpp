@@ -265,8 +265,8 @@ void DatumTransformation::CheckedStep(bool reverse, double x, double y,
 
 namespace {
 
-/// Geodetic on @p from to geodetic on @p to through one Helmert step, under
-/// the fault check; the outputs change only when no fault occurred.
+/// Geodetic to geodetic in degrees through @p step on radians, under the
+/// fault check; the outputs change only when no fault occurred.
 template <typename StepFn>
 void ThroughEcef(double deg2rad, double rad2deg, double lat, double lon,
                  double h, double &latOut, double &lonOut, double &hOut,
@@ -286,30 +286,37 @@ void ThroughEcef(double deg2rad, double rad2deg, double lat, double lon,
 
 } // namespace
 
+void DatumTransformation::Through(const Geocentric &source,
+                                  const DatumTransformation *forward,
+                                  const DatumTransformation *reverse,
+                                  const Geocentric &target, double lat,
+                                  double lon, double h, double &latOut,
+                                  double &lonOut, double &hOut) {
+    const COORD &c = source.m_coord;
+    ThroughEcef(c.m_dbDeg2Rad, c.m_dbRad2Deg, lat, lon, h, latOut, lonOut, hOut,
+                [&](double phi, double lam, double height, double *out) {
+                    double x, y, z;
+                    source.ForwardRadians(phi, lam, height, x, y, z);
+                    if (forward)
+                        forward->Step(false, x, y, z, x, y, z);
+                    if (reverse)
+                        reverse->Step(true, x, y, z, x, y, z);
+                    target.ReverseRadians(out[0], out[1], out[2], x, y, z);
+                });
+}
+
 void DatumTransformation::Forward(double lat, double lon, double h,
                                   double &latOut, double &lonOut,
                                   double &hOut) const {
-    const COORD &c = m_source.m_coord;
-    ThroughEcef(c.m_dbDeg2Rad, c.m_dbRad2Deg, lat, lon, h, latOut, lonOut, hOut,
-                [&](double phi, double lam, double height, double *out) {
-                    double x, y, z, xt, yt, zt;
-                    m_source.ForwardRadians(phi, lam, height, x, y, z);
-                    Step(false, x, y, z, xt, yt, zt);
-                    m_target.ReverseRadians(out[0], out[1], out[2], xt, yt, zt);
-                });
+    Through(m_source, this, nullptr, m_target, lat, lon, h, latOut, lonOut,
+            hOut);
 }
 
 void DatumTransformation::Reverse(double lat, double lon, double h,
                                   double &latOut, double &lonOut,
                                   double &hOut) const {
-    const COORD &c = m_source.m_coord;
-    ThroughEcef(c.m_dbDeg2Rad, c.m_dbRad2Deg, lat, lon, h, latOut, lonOut, hOut,
-                [&](double phi, double lam, double height, double *out) {
-                    double x, y, z, xs, ys, zs;
-                    m_target.ForwardRadians(phi, lam, height, x, y, z);
-                    Step(true, x, y, z, xs, ys, zs);
-                    m_source.ReverseRadians(out[0], out[1], out[2], xs, ys, zs);
-                });
+    Through(m_target, nullptr, this, m_source, lat, lon, h, latOut, lonOut,
+            hOut);
 }
 
 void DatumTransformation::SetTrace(std::int16_t bTrace) {

@@ -113,6 +113,20 @@ class DatumTransformation {
     void Reverse(double lat, double lon, double h, double &latOut,
                  double &lonOut, double &hOut) const;
 
+    /**
+     * Geodetic on @p source to geodetic on @p target through ECEF, with
+     * @p forward's Helmert step forward and then @p reverse's backward on
+     * the way (either may be null): the datum change between two datums that
+     * each have a transformation to a common one, under one fault check.
+     * Degrees and metres; the height is transformed too.
+     */
+    static void Through(const Geocentric &source,
+                        const DatumTransformation *forward,
+                        const DatumTransformation *reverse,
+                        const Geocentric &target, double lat, double lon,
+                        double h, double &latOut, double &lonOut,
+                        double &hOut);
+
     /// The Helmert step alone: source ECEF to target ECEF (metres).
     void CartesianForward(double x, double y, double z, double &xOut,
                           double &yOut, double &zOut) const;
