@@ -144,6 +144,20 @@ std::vector<std::string_view> SplitDefinition(std::string_view text,
     return out;
 }
 
+/// The option's name of a grid setting: "false easting" -> "false-easting",
+/// "origin longitude" -> "origin-lon".
+std::string OptionName(std::string_view what) {
+    if (what == "origin latitude")
+        return "origin-lat";
+    if (what == "origin longitude")
+        return "origin-lon";
+    if (what == "longitude delta")
+        return "delta-lon";
+    std::string name(what);
+    std::replace(name.begin(), name.end(), ' ', '-');
+    return name;
+}
+
 } // namespace
 
 std::int32_t ResolveDatum(std::string_view text, const COORD &catalogue) {
@@ -306,6 +320,23 @@ void CheckOptions(const BatchOptions &options) {
     for (const SideSettings *side : {&chain.from, &chain.to}) {
         const char *name = side == &chain.from ? "from" : "to";
         const GridSettings &grid = side->grid;
+        if (side->system != 0) {
+            // A register system's grid is its published definition.
+            const struct {
+                const std::optional<std::string> &field;
+                const char *what;
+            } own[] = {{grid.falseEasting, "false easting"},
+                       {grid.falseNorthing, "false northing"},
+                       {grid.originLat, "origin latitude"},
+                       {grid.originLon, "origin longitude"},
+                       {grid.deltaLon, "longitude delta"}};
+            for (const auto &item : own)
+                if (item.field)
+                    throw UsageError("EPSG:" + std::to_string(side->system) +
+                                     " fixes its own " + item.what +
+                                     "; leave out --" + name + "-" +
+                                     OptionName(item.what));
+        }
         if (grid.Any() && !IsGridKind(side->kind))
             throw UsageError(std::string("grid settings for the --") + name +
                              " side need its kind utm, tm or g7");

@@ -145,6 +145,9 @@ class OutBuffer {
 /// How the lines of one input file are laid out.
 struct FileFormat {
     char delimiter = 0; ///< 0: runs of blanks
+    /// False until the first data line has shown the delimiter: records
+    /// are cut as any delimiter would cut them (see RecordLength).
+    bool delimiterKnown = true;
     /// GeoJSON property keys by field index, quoted and escaped; further
     /// fields are "fieldN".
     const std::vector<std::string> *keys = nullptr;
@@ -249,6 +252,10 @@ class LineConverter {
     void Convert(std::string_view line, std::string_view lineEnd,
                  const FileFormat &format, OutBuffer &out);
 
+    /// Gives back what the fields' index of a line with many fields made
+    /// it grow to: no thread keeps a large index between blocks.
+    void ReleaseIndex();
+
     /// See StagedChain::TakeOutsideArea.
     std::uint64_t TakeOutsideArea() { return m_chain.TakeOutsideArea(); }
     unsigned OutsideSides() const { return m_chain.OutsideSides(); }
@@ -259,7 +266,8 @@ class LineConverter {
                       const FileFormat &format, OutBuffer &out);
 
     /// Writes what a failed line becomes: a comment line "# ERROR: message
-    /// | original line" (no original for a line too long to keep), or in
+    /// | original line" (no original for a line too long to keep; a record
+    /// over several lines goes on with "# " before each further line), or in
     /// GeoJSON a feature without geometry and with an "error" property.
     void WriteFailure(std::string_view message, std::string_view line,
                       bool withLine, std::string_view lineEnd,
@@ -318,6 +326,9 @@ struct BlockResult {
 struct BlockPlace {
     bool headerFirst = false; ///< the block starts with the heading line
     bool fileStart = false;   ///< the block starts with the file's first line
+    /// The output starts here and the input started with a UTF-8 byte-order
+    /// mark: the output keeps it (spreadsheets read the file as UTF-8 by it).
+    bool byteOrderMark = false;
 };
 
 /// Converts the lines of @p block: the heading line (when

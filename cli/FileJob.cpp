@@ -95,6 +95,44 @@ void CheckOutputIsNoInput(const BatchOptions &options) {
         throw UsageError(outName + " is also standard input");
 }
 
+void CheckTraceFilesAreNoInputs(const BatchOptions &options) {
+    const bool readsStdin =
+        options.inputs.empty() ||
+        std::find(options.inputs.begin(), options.inputs.end(), "-") !=
+            options.inputs.end();
+    const bool named = !options.output.empty() && options.output != "-";
+    // A named output that does not exist yet is a trace file when its
+    // folder is the current one and its name a trace file's.
+    struct stat here {}, folder {};
+    std::string outBase;
+    if (named && ::stat(".", &here) == 0) {
+        const std::string &out = options.output;
+        const std::size_t slash = out.rfind('/');
+        const std::string dir =
+            slash == std::string::npos ? "." : out.substr(0, slash + 1);
+        outBase = slash == std::string::npos ? out : out.substr(slash + 1);
+        if (::stat(dir.c_str(), &folder) != 0 || folder.st_dev != here.st_dev ||
+            folder.st_ino != here.st_ino)
+            outBase.clear();
+    }
+    for (std::size_t i = 0; const char *name = TraceFileName(i); ++i) {
+        const std::string trace = std::string("the trace file ") + name;
+        if (outBase == name)
+            throw UsageError(trace + " is also the output");
+        struct stat st {};
+        if (::stat(name, &st) != 0)
+            continue;
+        for (const std::string &input : options.inputs)
+            if (input != "-" && SameFile(input, st))
+                throw UsageError(trace + " is also the input " + input);
+        if (readsStdin && SameFile(0, st))
+            throw UsageError(trace + " is also standard input");
+        if (named ? SameFile(options.output, st) : SameFile(1, st))
+            throw UsageError(trace + " is also " +
+                             (named ? "the output" : "standard output"));
+    }
+}
+
 BatchSummary ConvertToFile(const BatchOptions &options,
                            BatchObserver &observer,
                            const std::atomic<bool> *cancel) {

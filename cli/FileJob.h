@@ -45,6 +45,15 @@ bool SameFile(int fd, const struct stat &b);
 void CheckOutputIsNoInput(const BatchOptions &options);
 
 /**
+ * With the trace switch on, refuses a run that would append trace records
+ * to one of its inputs or to its output: a trace file of the current
+ * directory (see TraceFileName) that is an input, standard input or output
+ * when the run uses them, or the named output, existing or not.
+ * @throws UsageError naming the two.
+ */
+void CheckTraceFilesAreNoInputs(const BatchOptions &options);
+
+/**
  * RunBatch into the file options.output: through an OutputFile, which takes
  * the output's name only when the run got to the end of its inputs; a run
  * that is stopped, cancelled or fails leaves any file of that name as it

@@ -436,11 +436,28 @@ std::string_view LineConverter::Column(int column, std::string &scratch) const {
     return SpanText(m_fields, span, scratch);
 }
 
+void LineConverter::ReleaseIndex() {
+    // The index of a line of ordinary width stays; a wider one goes.
+    constexpr std::size_t KEEP = 256;
+    if (m_fields.capacity() > KEEP) {
+        std::vector<std::string_view>().swap(m_fields);
+        m_fields.reserve(16);
+    }
+    if (m_values.capacity() > KEEP) {
+        std::vector<FieldSpan>().swap(m_values);
+        m_values.reserve(16);
+    }
+}
+
 void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
                             const FileFormat &format, OutBuffer &out) {
-    if (!FieldSplitter{format.delimiter}.Split(line, m_fields))
+    if (!FieldSplitter{format.delimiter}.Split(line, m_fields)) {
+        if (m_fields.size() > MAX_FIELDS)
+            throw InputError("more than " + std::to_string(MAX_FIELDS) +
+                             " fields");
         throw InputError("a quoted field is not closed on its line, or text "
                          "follows its closing quote");
+    }
     const int count = format.columnCount;
     const int *columns = format.columns;
     const ChainSettings &chain = m_options.chain;
@@ -513,6 +530,13 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
         if (!ParseUtmZone(TrimBlanks(zoneText), sourceZone, hemisphere))
             throw InputError(QuoteInput(TrimBlanks(zoneText)) +
                              " is not a UTM zone (1 to 60, then N or S)");
+        // "56 S": the hemisphere letter in a field of its own after the zone.
+        if (hemisphere == 0 && zoneColumn + 1 < valueCount) {
+            const std::string_view letter = TrimBlanks(
+                Column(static_cast<int>(zoneColumn + 1), m_scratch[3]));
+            if (letter.size() == 1 && std::strchr("NnSs", letter[0]))
+                hemisphere = letter[0] == 'S' || letter[0] == 's' ? 'S' : 'N';
+        }
         sourceSouth = hemisphere == 'S';
     }
     if (IsGridKind(chain.from.kind)) {
@@ -574,7 +598,9 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
         p = targetGeo && k < 2
                 ? FormatAngle(p, ordered[k], latitudeAt[k], joiner)
                 : FormatValue(p, ordered[k]);
-        if (k == 1 && !has[2]) {
+        // A height without a column of its own follows the coordinate
+        // column that comes last on the line.
+        if (!has[2] && s == slots - 1) {
             *p++ = joiner;
             p = FormatValue(p, ordered[2]);
         }
@@ -646,7 +672,7 @@ void LineConverter::WriteHeading(std::string_view line,
         text.append(copied, field.data());
         copied = field.data() + field.size();
         text += names[k];
-        if (k == 1 && !has[2])
+        if (!has[2] && s == slots - 1)
             text.append(1, joiner).append(names[2]);
         if (zoneColumn && s == slots - 1)
             text.append(1, joiner).append("zone");
@@ -672,12 +698,20 @@ void LineConverter::WriteFailure(std::string_view message,
         out.Commit(Put(p, "}}"));
         return;
     }
-    char *p = out.Reserve(message.size() + line.size() + lineEnd.size() + 16);
+    const auto breaks =
+        static_cast<std::size_t>(std::count(line.begin(), line.end(), '\n'));
+    char *p = out.Reserve(message.size() + line.size() + 2 * breaks +
+                          lineEnd.size() + 16);
     p = Put(p, "# ERROR: ");
     p = Put(p, message);
     if (withLine) {
         p = Put(p, " | ");
-        p = Put(p, line);
+        // Each line of the record stays a comment line.
+        for (const char c : line) {
+            *p++ = c;
+            if (c == '\n')
+                p = Put(p, "# ");
+        }
     }
     out.Commit(Put(p, lineEnd));
 }
@@ -768,14 +802,15 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
     bool headerPending = place.headerFirst;
     bool fileStart = place.fileStart;
 
-    // Records a failed line; false when the run stops here.
+    // Records a failed record that starts on line @p number of the block;
+    // false when the run stops here.
     auto fail = [&](std::string message, std::string_view line, bool withLine,
-                    std::string_view eol) {
+                    std::string_view eol, std::size_t number) {
         if (fileStart && !options.header && !HasDigit(line) && withLine)
             message += " (the first line looks like a heading: use --header)";
         if (policy != ErrorPolicy::Skip)
             converter.WriteFailure(message, line, withLine, eol, result.out);
-        result.errors.push_back({result.lines, std::move(message)});
+        result.errors.push_back({number, std::move(message)});
         if (policy == ErrorPolicy::Stop) {
             result.stopped = true;
             return false;
@@ -788,24 +823,30 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
         headerPending = false; // a heading too long to read takes its place
         if (!fail("line longer than " + std::to_string(MAX_LINE_BYTES) +
                       " bytes",
-                  {}, false, "\n"))
+                  {}, false, "\n", result.lines))
             return;
         fileStart = false;
     }
-    const char *p = block.text.data();
-    const char *end = p + block.text.size();
-    while (p < end) {
-        const char *nl = static_cast<const char *>(
-            std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-        const char *lineEnd = nl ? nl : end;
-        const char *next = nl ? nl + 1 : end;
-        ++result.lines;
-        std::string_view line(p, static_cast<std::size_t>(lineEnd - p));
-        // Output lines keep a carriage return before their line end; a last
-        // line without a line end gets one.
-        const bool cr = !line.empty() && line.back() == '\r';
-        if (cr)
-            line.remove_suffix(1);
+    if (place.byteOrderMark && text)
+        result.out.Append("\xEF\xBB\xBF");
+    std::string_view rest = block.text;
+    while (!rest.empty()) {
+        const std::string_view all = rest;
+        const std::string_view line =
+            block.lineRecords
+                ? NextLine(rest, rest)
+                : NextRecord(rest, format.delimiter, format.delimiterKnown,
+                             rest);
+        // The record's first line numbers it; the lines it spans all count.
+        const std::size_t number = result.lines + 1;
+        result.lines += 1 + static_cast<std::size_t>(
+                                std::count(line.begin(), line.end(), '\n'));
+        // Output records keep a carriage return before their line end; a
+        // last record without a line end gets one.
+        std::string_view raw = all.substr(0, all.size() - rest.size());
+        if (!raw.empty() && raw.back() == '\n')
+            raw.remove_suffix(1);
+        const bool cr = !raw.empty() && raw.back() == '\r';
         const std::string_view eol = cr ? "\r\n" : "\n";
 
         if (headerPending) {
@@ -824,11 +865,11 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
                 result.outsideArea += converter.TakeOutsideArea();
                 result.outsideSides |= converter.OutsideSides();
             } catch (const std::exception &e) {
-                if (!fail(e.what(), line, true, eol))
+                if (!fail(e.what(), line, true, eol, number))
                     return;
             }
         }
         fileStart = false;
-        p = next;
     }
+    converter.ReleaseIndex();
 }

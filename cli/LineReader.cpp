@@ -22,6 +22,26 @@ std::size_t BlockReader::Read(char *into, std::size_t size) {
     }
 }
 
+std::size_t BlockReader::LastRecordEnd(std::string_view text) const {
+    const char *lastEnd =
+        static_cast<const char *>(memrchr(text.data(), '\n', text.size()));
+    if (lastEnd == nullptr)
+        return 0;
+    const auto lineEnd = static_cast<std::size_t>(lastEnd - text.data()) + 1;
+    // Without a quote before the last line end every line is a record.
+    if (m_bLineRecords ||
+        std::memchr(text.data(), '"', lineEnd) == nullptr)
+        return lineEnd;
+    std::size_t at = 0;
+    for (;;) {
+        const std::size_t length = RecordLength(text.substr(at), m_cDelimiter,
+                                                m_bDelimiterKnown);
+        if (length == std::string_view::npos)
+            return at;
+        at += length;
+    }
+}
+
 bool BlockReader::Next(std::vector<char> &buffer, BlockText &block) {
     block = BlockText{};
     if (buffer.size() < m_nBlockSize)
@@ -36,21 +56,29 @@ bool BlockReader::Next(std::vector<char> &buffer, BlockText &block) {
 
     bool shortRead = false;
     for (;;) {
-        const char *cut = nullptr;
+        std::size_t cut = 0;
         if (n > 0 && (n == buffer.size() || shortRead || m_bEof)) {
-            cut = static_cast<const char *>(memrchr(buffer.data(), '\n', n));
-            if (cut == nullptr && m_bEof) {
+            cut = LastRecordEnd(std::string_view(buffer.data(), n));
+            if (cut == 0 && m_bEof) {
+                // The last record, without its line end; or a quoted field
+                // that the input never closes: the rest is read line by
+                // line, the open quote failing on its own line.
+                if (!m_bLineRecords &&
+                    std::memchr(buffer.data(), '\n', n) != nullptr) {
+                    m_bLineRecords = true;
+                    continue;
+                }
                 block.text = std::string_view(buffer.data(), n);
+                block.lineRecords = m_bLineRecords;
                 ReleasePending();
-                return true; // the last line, without its line end
+                return true;
             }
         }
-        if (cut != nullptr) {
-            const std::size_t used =
-                static_cast<std::size_t>(cut - buffer.data()) + 1;
-            m_pending.assign(buffer.begin() + static_cast<std::ptrdiff_t>(used),
+        if (cut != 0) {
+            m_pending.assign(buffer.begin() + static_cast<std::ptrdiff_t>(cut),
                              buffer.begin() + static_cast<std::ptrdiff_t>(n));
-            block.text = std::string_view(buffer.data(), used);
+            block.text = std::string_view(buffer.data(), cut);
+            block.lineRecords = m_bLineRecords;
             block.consumed -= m_pending.size();
             return true;
         }
@@ -58,9 +86,16 @@ bool BlockReader::Next(std::vector<char> &buffer, BlockText &block) {
             return block.overlong > 0; // nothing left but maybe the skips
 
         if (n == buffer.size()) {
-            // A line that does not fit: grow up to the longest line read.
+            // A record that does not fit: grow up to the longest record
+            // read.
             if (buffer.size() < m_nMaxLine) {
                 buffer.resize(std::min(buffer.size() * 2, m_nMaxLine));
+            } else if (!m_bLineRecords &&
+                       std::memchr(buffer.data(), '\n', n) != nullptr) {
+                // A quoted field over more than the longest record: the
+                // rest of the input is read line by line.
+                m_bLineRecords = true;
+                continue;
             } else {
                 // Too long: skip it up to and including its line end. The
                 // next line may be too long as well: each counts.
@@ -169,12 +204,14 @@ bool SplitFields(std::string_view line, char delimiter,
                 ++q;
         }
         fields.emplace_back(start, static_cast<std::size_t>(q - start));
+        if (fields.size() > MAX_FIELDS)
+            return false;
         if (q == end)
             return true;
         p = q + 1;
         if (delimiter != 0 && p == end) {
             fields.emplace_back(p, 0);
-            return true;
+            return fields.size() <= MAX_FIELDS;
         }
     }
 }
@@ -236,16 +273,65 @@ bool FieldSplitter::Split(std::string_view line,
     return SplitFields(line, delimiter, fields);
 }
 
+namespace {
+
+/// Follows the quoting of a record byte by byte: a double quote opens a
+/// quoted field where a field starts, "" inside one is a quote, and a lone
+/// quote closes it.
+class QuoteState {
+  public:
+    QuoteState(char delimiter, bool known)
+        : m_cDelimiter(delimiter), m_bKnown(known) {}
+
+    /// Takes the byte at @p p (with the next at p[1] when @p p + 1 < @p
+    /// end); returns how many bytes it took (2 for "" inside quotes).
+    std::size_t Take(const char *p, const char *end) {
+        const char c = *p;
+        if (m_bQuoted) {
+            if (c == '"') {
+                if (p + 1 < end && p[1] == '"')
+                    return 2;
+                m_bQuoted = false;
+                m_bFieldStart = false;
+            }
+            return 1;
+        }
+        if (c == '"' && m_bFieldStart)
+            m_bQuoted = true;
+        else if (IsBlank(c))
+            // Blanks may stand before a quoted field; with blanks as the
+            // delimiter they end a field.
+            m_bFieldStart =
+                m_bFieldStart || !m_bKnown || m_cDelimiter == 0 || c == m_cDelimiter;
+        else
+            m_bFieldStart = m_bKnown ? m_cDelimiter != 0 && c == m_cDelimiter
+                                     : c == ',' || c == ';';
+        return 1;
+    }
+
+    bool Quoted() const { return m_bQuoted; }
+
+  private:
+    char m_cDelimiter;
+    bool m_bKnown;
+    bool m_bQuoted = false;
+    bool m_bFieldStart = true;
+};
+
+} // namespace
+
 char DetectDelimiter(std::string_view line) {
     bool seen[3] = {false, false, false};
-    bool quoted = false;
-    for (char c : line) {
-        if (c == '"')
-            quoted = !quoted; // "" inside a quoted field toggles twice
-        else if (!quoted)
+    QuoteState quote(0, false);
+    const char *end = line.data() + line.size();
+    for (const char *p = line.data(); p < end;) {
+        const bool quoted = quote.Quoted();
+        const std::size_t taken = quote.Take(p, end);
+        if (!quoted && !quote.Quoted())
             for (int k = 0; k < 3; ++k)
-                if (c == "\t;,"[k])
+                if (*p == "\t;,"[k])
                     seen[k] = true;
+        p += taken;
     }
     for (int k = 0; k < 3; ++k)
         if (seen[k])
@@ -262,21 +348,64 @@ bool IsPassThroughLine(std::string_view line) {
     return true;
 }
 
+std::size_t RecordLength(std::string_view text, char delimiter, bool known) {
+    const char *begin = text.data();
+    const char *end = begin + text.size();
+    const char *lineEnd = static_cast<const char *>(
+        std::memchr(begin, '\n', text.size()));
+    if (lineEnd == nullptr)
+        return std::string_view::npos;
+    const auto firstLine = static_cast<std::size_t>(lineEnd - begin) + 1;
+    if (std::memchr(begin, '"', firstLine) == nullptr ||
+        IsPassThroughLine(text.substr(0, firstLine - 1)))
+        return firstLine;
+    QuoteState quote(delimiter, known);
+    for (const char *p = begin; p < end;) {
+        if (*p == '\n' && !quote.Quoted())
+            return static_cast<std::size_t>(p - begin) + 1;
+        p += quote.Take(p, end);
+    }
+    return std::string_view::npos;
+}
+
+namespace {
+
+std::string_view CutRecord(std::string_view text, std::size_t length,
+                           std::string_view &rest) {
+    if (length == std::string_view::npos) {
+        const std::size_t nl = text.find('\n');
+        length = nl == std::string_view::npos ? text.size() : nl + 1;
+    }
+    std::string_view record = text.substr(0, length);
+    rest = text.substr(length);
+    if (!record.empty() && record.back() == '\n')
+        record.remove_suffix(1);
+    if (!record.empty() && record.back() == '\r')
+        record.remove_suffix(1);
+    return record;
+}
+
+} // namespace
+
+std::string_view NextRecord(std::string_view text, char delimiter, bool known,
+                            std::string_view &rest) {
+    return CutRecord(text, RecordLength(text, delimiter, known), rest);
+}
+
+std::string_view NextLine(std::string_view text, std::string_view &rest) {
+    return CutRecord(text, std::string_view::npos, rest);
+}
+
 std::optional<std::string_view> FirstDataLine(std::string_view text,
                                               bool skipFirst) {
     while (!text.empty()) {
-        const std::size_t nl = text.find('\n');
-        std::string_view line = text.substr(0, nl);
-        text = nl == std::string_view::npos ? std::string_view()
-                                            : text.substr(nl + 1);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+        const std::string_view record = NextRecord(text, 0, false, text);
         if (skipFirst) {
             skipFirst = false;
             continue;
         }
-        if (!IsPassThroughLine(line))
-            return line;
+        if (!IsPassThroughLine(record))
+            return record;
     }
     return std::nullopt;
 }

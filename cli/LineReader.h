@@ -19,10 +19,20 @@ class IoError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-/// One block of input: whole lines, the last one possibly without its line
-/// end at the end of the input.
+/// Most fields a line may have; a line with more is refused. No table of
+/// points has that many columns, and the fields' index of a line stays a
+/// megabyte or two whatever the line holds.
+constexpr std::size_t MAX_FIELDS = std::size_t{1} << 16;
+
+/// One block of input: whole records (lines, or several lines where a quoted
+/// field holds a line end), the last one possibly without its line end at
+/// the end of the input.
 struct BlockText {
     std::string_view text;
+    /// The records of this block are its lines: a quoted field that was not
+    /// closed within MAX_LINE_BYTES, or by the end of the input, left the
+    /// rest of the input to be read line by line.
+    bool lineRecords = false;
     /// Lines longer than MAX_LINE_BYTES that came just before @p text; they
     /// were skipped and count as lines.
     std::size_t overlong = 0;
@@ -31,9 +41,9 @@ struct BlockText {
 };
 
 /**
- * Cuts a file descriptor's bytes into blocks of whole lines. Memory stays
- * bounded: a block holds about @p blockSize bytes, more only for a line that
- * does not fit, and never more than MAX_LINE_BYTES for one line.
+ * Cuts a file descriptor's bytes into blocks of whole records. Memory stays
+ * bounded: a block holds about @p blockSize bytes, more only for a record
+ * that does not fit, and never more than MAX_LINE_BYTES for one record.
  */
 class BlockReader {
   public:
@@ -52,7 +62,17 @@ class BlockReader {
      */
     bool Next(std::vector<char> &buffer, BlockText &block);
 
+    /// The delimiter of the input, once known: records are cut by it from
+    /// the next block on (see RecordLength).
+    void SetDelimiter(char delimiter) {
+        m_cDelimiter = delimiter;
+        m_bDelimiterKnown = true;
+    }
+
   private:
+    /// Where the last whole record of @p text ends, 0 when none does.
+    std::size_t LastRecordEnd(std::string_view text) const;
+
     /// One read(); returns the count, 0 at the end. Retries on EINTR.
     std::size_t Read(char *into, std::size_t size);
     void ReleasePending();
@@ -60,8 +80,11 @@ class BlockReader {
     int m_nFd;
     std::size_t m_nBlockSize;
     std::size_t m_nMaxLine;
-    std::vector<char> m_pending; ///< bytes after the last line end so far
+    std::vector<char> m_pending; ///< bytes after the last record so far
     bool m_bEof = false;
+    char m_cDelimiter = 0;
+    bool m_bDelimiterKnown = false;
+    bool m_bLineRecords = false; ///< see BlockText::lineRecords
 };
 
 /// A blank between fields and around values: a space or a tab.
@@ -82,11 +105,12 @@ struct FieldSplitter {
      * The fields of @p line, into @p fields (reused, no allocation once it
      * has grown). With blanks, leading and trailing blanks make no field.
      * A field that starts with a double quote (after blanks) runs to the
-     * closing quote, delimiters and blanks included, and "" inside it is one
-     * quote (RFC 4180); the field keeps its quotes (see Unquote). A quote
-     * elsewhere in a field is an ordinary character (37°28'54").
-     * @return false when a quoted field is not closed on the line or text
-     *   follows its closing quote.
+     * closing quote, delimiters, blanks and line ends included, and "" inside
+     * it is one quote (RFC 4180); the field keeps its quotes (see Unquote). A
+     * quote elsewhere in a field is an ordinary character (37°28'54").
+     * @return false when a quoted field is not closed on the line, text
+     *   follows its closing quote, or the line has more than MAX_FIELDS
+     *   fields (@p fields then holds MAX_FIELDS + 1 of them).
      */
     bool Split(std::string_view line,
                std::vector<std::string_view> &fields) const;
@@ -113,15 +137,39 @@ std::size_t Utf8Sequence(std::string_view text, std::size_t at,
                          std::uint32_t &codePoint);
 
 /// The delimiter of a data line: a tab if it has one, else ";", else ",",
-/// else runs of blanks (0). Quoted text does not count.
+/// else runs of blanks (0). Quoted fields do not count: a double quote opens
+/// one only where a field starts (after a tab, ";", "," or a blank).
 char DetectDelimiter(std::string_view line);
 
 /// A line that passes through: empty, blanks only, or "#" after blanks.
 bool IsPassThroughLine(std::string_view line);
 
-/// The first line of @p text that does not pass through, without its line
-/// end (a carriage return before it included); the first line of @p text
-/// is left out when @p skipFirst (a heading). None when no such line is in
+/**
+ * The length of the record at the start of @p text, its line end included:
+ * one line, or several where a quoted field holds line ends (RFC 4180). A
+ * double quote opens a quoted field only where a field starts, by the rules
+ * of FieldSplitter::Split for @p delimiter; while the delimiter is not
+ * known (@p known false) a field starts after any of tab, ";", "," or a
+ * blank. A line that passes through (IsPassThroughLine) is one record,
+ * quotes and all.
+ * @return npos when the record does not end in @p text: no line end, or a
+ *   quoted field still open at the end.
+ */
+std::size_t RecordLength(std::string_view text, char delimiter, bool known);
+
+/// The record at the start of @p text without its line end (nor a carriage
+/// return before it), and in @p rest what follows. A record that does not
+/// end in @p text (see RecordLength) is taken as its first line.
+std::string_view NextRecord(std::string_view text, char delimiter, bool known,
+                            std::string_view &rest);
+
+/// The first line of @p text without its line end (nor a carriage return
+/// before it), and in @p rest what follows.
+std::string_view NextLine(std::string_view text, std::string_view &rest);
+
+/// The first record of @p text that does not pass through, without its line
+/// end (a carriage return before it included); the first record of @p text
+/// is left out when @p skipFirst (a heading). None when no such record is in
 /// @p text.
 std::optional<std::string_view> FirstDataLine(std::string_view text,
                                               bool skipFirst);

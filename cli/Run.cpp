@@ -32,6 +32,11 @@ constexpr std::size_t MIN_BLOCK_SIZE = 64 * 1024;
 /// one to spare.
 std::size_t RingSize(unsigned threads) { return threads + 3; }
 
+/// Bytes of the fields' index per field of a line: the field and, where
+/// angles are grouped, its value's span.
+constexpr std::size_t INDEX_BYTES_PER_FIELD =
+    sizeof(std::string_view) + sizeof(FieldSpan);
+
 /// What a block is charged before it is converted: its input and as much
 /// again for its output.
 std::size_t BlockCharge(std::size_t blockSize) { return 2 * blockSize; }
@@ -79,13 +84,15 @@ struct FileState {
     bool ready = false;            ///< format complete
 };
 
-/// One block on its way from the reader through a worker to the writer.
+/// One block on its way from the reader through a worker to the writer. It
+/// holds its file's state: a worker reads the file's keys, the writer its
+/// name, while the reader may have gone on to further files.
 struct Slot {
     std::vector<char> buffer;
     BlockText block;
     BlockPlace place;
     FileFormat format;
-    FileState *file = nullptr;
+    std::shared_ptr<const FileState> file;
     std::string failure; ///< the input itself failed (open, read, heading)
     BlockResult result;
     std::size_t charge = 0; ///< bytes counted against the budget
@@ -95,8 +102,8 @@ struct Slot {
 /// The reading side: opens the inputs in turn and fills slots with blocks.
 class Feeder {
   public:
-    Feeder(const BatchOptions &options, std::deque<FileState> &files)
-        : m_options(options), m_files(files),
+    explicit Feeder(const BatchOptions &options)
+        : m_options(options),
           m_nBlockSize(options.blockSize != 0 ? options.blockSize
                                               : BlockSize(options.threads)) {}
     ~Feeder() { Close(); }
@@ -141,17 +148,15 @@ class Feeder {
             return false;
         const std::string path = inputs.empty() ? "-" : inputs[m_nNext];
         ++m_nNext;
-        // Only the state of files still in flight is needed.
-        while (m_files.size() > 2 * RingSize(m_options.threads))
-            m_files.pop_front();
-        FileState &file = m_files.emplace_back();
+        m_file = std::make_shared<FileState>();
+        FileState &file = *m_file;
         file.name =
             path == "-" ? std::string(STDIN_NAME) : EscapeForMessage(path);
         if (m_options.delimiter) {
             file.delimiterKnown = true;
             file.format.delimiter = *m_options.delimiter;
         }
-        m_file = &file;
+        file.format.delimiterKnown = file.delimiterKnown;
         slot.file = m_file;
         if (path == "-") {
             m_nFd = 0;
@@ -164,6 +169,8 @@ class Feeder {
             }
         }
         m_reader = std::make_unique<BlockReader>(m_nFd, m_nBlockSize);
+        if (file.delimiterKnown)
+            m_reader->SetDelimiter(file.format.delimiter);
         m_bFirstBlock = true;
         return true;
     }
@@ -184,19 +191,21 @@ class Feeder {
         // the first line.
         constexpr std::string_view BOM = "\xEF\xBB\xBF";
         if (m_bFirstBlock && slot.block.overlong == 0 &&
-            slot.block.text.substr(0, BOM.size()) == BOM)
+            slot.block.text.substr(0, BOM.size()) == BOM) {
             slot.block.text.remove_prefix(BOM.size());
+            // Kept where it can stand: at the start of a text output.
+            slot.place.byteOrderMark =
+                m_nNext == 1 && m_options.outputFormat == OutputFormat::Text;
+        }
         slot.place.headerFirst = m_bFirstBlock && m_options.header;
         slot.place.fileStart = m_bFirstBlock;
         const bool headerHere =
             slot.place.headerFirst && slot.block.overlong == 0;
         m_bFirstBlock = false;
         if (headerHere) {
-            std::string_view line =
-                slot.block.text.substr(0, slot.block.text.find('\n'));
-            if (!line.empty() && line.back() == '\r')
-                line.remove_suffix(1);
-            file.header = std::string(line);
+            std::string_view rest;
+            file.header =
+                std::string(NextRecord(slot.block.text, 0, false, rest));
         }
         if (!file.delimiterKnown) {
             if (const auto line = FirstDataLine(slot.block.text, headerHere)) {
@@ -209,6 +218,10 @@ class Feeder {
                 !m_options.columnNames.empty()) {
                 file.delimiterKnown = true;
                 file.format.delimiter = DetectDelimiter(file.header);
+            }
+            if (file.delimiterKnown) {
+                file.format.delimiterKnown = true;
+                m_reader->SetDelimiter(file.format.delimiter);
             }
         }
         if (!file.ready) {
@@ -233,12 +246,11 @@ class Feeder {
     }
 
     const BatchOptions &m_options;
-    std::deque<FileState> &m_files;
     std::size_t m_nBlockSize;
     std::size_t m_nNext = 0;
     int m_nFd = -1;
     std::unique_ptr<BlockReader> m_reader;
-    FileState *m_file = nullptr;
+    std::shared_ptr<FileState> m_file;
     bool m_bFirstBlock = false;
 };
 
@@ -308,24 +320,37 @@ class Writer {
     const BatchOptions &m_options;
     int m_nOutFd;
     BatchObserver &m_observer;
-    const FileState *m_file = nullptr;
+    std::shared_ptr<const FileState> m_file;
     std::uint64_t m_nBase = 0;
     BatchProgress m_progress;
     std::uint64_t m_nFailedInputs = 0;
     bool m_bAnyFeature = false;
 };
 
-/// What a block's output may take before it is converted: a text line
-/// comes back with its results or its error added, a GeoJSON feature with
-/// each byte escaped into up to six and the property names.
-std::size_t OutputEstimate(const BatchOptions &options, const Slot &slot) {
+/// What a block may take while it is converted, beyond its text: its
+/// output, where a text line comes back with its results or its error
+/// added, a GeoJSON feature with each byte escaped into up to six and the
+/// property names; and the fields' index of its widest line, bounded by the
+/// block's delimiters and by MAX_FIELDS.
+std::size_t ConversionEstimate(const BatchOptions &options, const Slot &slot) {
     const std::string_view text = slot.block.text;
     const std::size_t lines =
         slot.block.overlong +
         static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-    return options.outputFormat == OutputFormat::GeoJson
-               ? 9 * text.size() + 256 * lines + 4096
-               : 2 * text.size() + 64 * lines + 4096;
+    const std::size_t output =
+        options.outputFormat == OutputFormat::GeoJson
+            ? 9 * text.size() + 256 * lines + 4096
+            : 2 * text.size() + 64 * lines + 4096;
+    const char delimiter = slot.format.delimiterKnown ? slot.format.delimiter
+                                                      : ',';
+    const std::size_t separators =
+        delimiter != 0
+            ? static_cast<std::size_t>(
+                  std::count(text.begin(), text.end(), delimiter))
+            : static_cast<std::size_t>(std::count_if(
+                  text.begin(), text.end(), [](char c) { return IsBlank(c); }));
+    const std::size_t fields = std::min(separators + 1, MAX_FIELDS + 1);
+    return output + fields * INDEX_BYTES_PER_FIELD;
 }
 
 /// Gives back what a large block made a slot's buffers grow to.
@@ -346,6 +371,8 @@ void ConvertSlot(LineConverter &converter, const BatchOptions &options,
                      slot.result);
     else
         slot.result.Clear();
+    // Nothing of the block stays with the worker.
+    converter.ReleaseIndex();
 }
 
 bool Cancelled(const std::atomic<bool> *cancel) {
@@ -490,7 +517,7 @@ RunEnd RunThreads(const BatchOptions &options, Feeder &feeder, Writer &writer,
                 break;
             }
             slot->charge =
-                slot->buffer.capacity() + OutputEstimate(options, *slot);
+                slot->buffer.capacity() + ConversionEstimate(options, *slot);
             inFlight += slot->charge;
             ++filled;
             changed.notify_all();
@@ -569,8 +596,7 @@ BatchSummary RunBatch(const BatchOptions &options, int outFd,
     if (run.threads > 1)
         converter.reset();
 
-    std::deque<FileState> files;
-    Feeder feeder(run, files);
+    Feeder feeder(run);
     Writer writer(run, outFd, observer, TotalInputBytes(run));
     BatchSummary summary;
     try {

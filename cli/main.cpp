@@ -72,7 +72,8 @@ through. Exit status 0 when all lines converted, 1 when a line or an input
 failed, 2 for a usage error.)HELP";
 
 [[noreturn]] void Usage(const std::string &message) {
-    std::cerr << "nolvex-convert: " << message
+    // Options may hold any bytes: none reaches the terminal raw.
+    std::cerr << "nolvex-convert: " << EscapeForMessage(message)
               << "\nRun with --help for more information.\n";
     std::exit(EXIT_USAGE);
 }
@@ -164,20 +165,43 @@ void ApplyZone(const std::string &zone, GridSettings &grid, const char *option,
 /// Makes sure descriptors 0 to 2 are open, on /dev/null where they are not,
 /// so that no file opened later takes their number (an output file as
 /// descriptor 2 would receive the messages).
-void EnsureStandardDescriptors() {
+/// @return true when standard output was closed: what goes there is lost.
+bool EnsureStandardDescriptors() {
+    bool stdoutClosed = false;
     for (int fd = 0; fd <= 2; ++fd) {
         if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
             continue;
         const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
         if (opened != fd) // open returns the lowest free number: fd itself
             std::_Exit(EXIT_USAGE);
+        stdoutClosed = stdoutClosed || fd == 1;
     }
+    return stdoutClosed;
+}
+
+/// Ends the run when its results would go to a closed standard output.
+void NeedStandardOutput(bool closed) {
+    if (!closed)
+        return;
+    std::cerr << "nolvex-convert: standard output is closed; name an output "
+                 "file with -o\n";
+    std::exit(1);
+}
+
+/// Text for standard output, written whole and flushed.
+/// @return the exit status: 1 when it could not be written.
+int PrintOut(const std::string &text) {
+    std::cout << text << std::flush;
+    if (std::cout)
+        return 0;
+    std::cerr << "nolvex-convert: cannot write to standard output\n";
+    return 1;
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
-    EnsureStandardDescriptors();
+    const bool stdoutClosed = EnsureStandardDescriptors();
 #ifdef __GLIBC__
     // Buffers of long lines are mapped and unmapped on their own: with the
     // threshold fixed, glibc does not raise it after the first free and then
@@ -292,9 +316,13 @@ int main(int argc, char **argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp &e) {
-        return app.exit(e);
+        NeedStandardOutput(stdoutClosed);
+        app.exit(e);
+        return PrintOut("");
     } catch (const CLI::CallForVersion &e) {
-        return app.exit(e);
+        NeedStandardOutput(stdoutClosed);
+        app.exit(e);
+        return PrintOut("");
     } catch (const CLI::ParseError &e) {
         Usage(e.what());
     }
@@ -315,8 +343,8 @@ int main(int argc, char **argv) {
         }
         if (!listText.empty()) {
             const std::string table = ListCatalogue(listText, catalogue);
-            std::cout << table << std::flush;
-            return std::cout ? 0 : 1;
+            NeedStandardOutput(stdoutClosed);
+            return PrintOut(table);
         }
         if (fromText.empty() || toText.empty())
             throw UsageError("--from and --to are required");
@@ -390,8 +418,8 @@ int main(int argc, char **argv) {
         // before the output file is created.
         const Chain check(options.chain);
         if (proj) {
-            std::cout << check.ProjPipeline() << "\n" << std::flush;
-            return std::cout ? 0 : 1;
+            NeedStandardOutput(stdoutClosed);
+            return PrintOut(check.ProjPipeline() + "\n");
         }
     } catch (const UsageError &e) {
         Usage(e.what());
@@ -401,13 +429,17 @@ int main(int argc, char **argv) {
 
     try {
         CheckOutputIsNoInput(options);
+        if (options.chain.trace)
+            CheckTraceFilesAreNoInputs(options);
     } catch (const UsageError &e) {
         Usage(e.what());
     }
+    const bool named = !options.output.empty() && options.output != "-";
+    if (!named)
+        NeedStandardOutput(stdoutClosed);
 
     StreamObserver observer(2, progress);
     try {
-        const bool named = !options.output.empty() && options.output != "-";
         const BatchSummary summary = named
                                          ? ConvertToFile(options, observer)
                                          : RunBatch(options, 1, observer);

@@ -2,6 +2,7 @@
 // conversions. Plain C++ with no dependency beyond the standard library.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr std::int32_t ELLIPSOID_COUNT = 29;
@@ -245,3 +246,7 @@ class COORD {
     void Ecef2Local(double &lat, double &lon, double &h, double x, double y,
                     double z) const;
 };
+
+/// The trace files that an engine appends to while its trace switch is on,
+/// by name in the current directory: @p index 0 up, null beyond the last.
+const char *TraceFileName(std::size_t index);

@@ -9,6 +9,7 @@
 #include "Errors.h"
 
 #include <cmath>
+#include <numbers>
 
 // Powers are repeated multiplications (see CoordTmerc.cpp). In a traced call
 // a fence after each trace block keeps what follows from being computed
@@ -52,6 +53,10 @@ void Local2EcefWith(const COORD &c, double lat, double lon, double h, double &x,
         trace.Local2EcefResult(X, Y, Z);
 }
 
+/// Distance from the polar axis (metres) within which the height is taken
+/// along the normal rather than through cos(phi).
+constexpr double NEAR_AXIS = 1000.0;
+
 void Ecef2LocalWith(const COORD &c, double &lat, double &lon, double &h,
                     double x, double y, double z, CoordTrace &trace) {
     if (trace) {
@@ -64,24 +69,42 @@ void Ecef2LocalWith(const COORD &c, double &lat, double &lon, double &h,
     const double e2 = c.m_dbLocal_ee;
     const double ep2 = c.m_dbLocal_epep;
 
-    // Distance from the polar axis. On the axis (p = 0) the parametric
-    // latitude divides by zero, at the centre zero by zero: both are faults.
+    // Distance from the polar axis.
     const double p = std::sqrt(x * x + y * y);
 
-    // Bowring's formula, one step: parametric latitude, then geodetic
-    // latitude, both with the one-argument arctangent (-pi/2, pi/2).
-    const double theta = std::atan((z * a) / (p * b));
-    const double st = std::sin(theta);
-    const double ct = std::cos(theta);
-    const double phi = std::atan((z + ep2 * b * (st * st * st)) /
-                                 (p - e2 * a * (ct * ct * ct)));
+    double phi, lam, N, height;
+    if (p == 0 && z != 0) {
+        // On the polar axis: a pole, and the height along the axis. (At the
+        // centre, z = 0 too, the formulas below divide zero by zero: a
+        // fault.)
+        phi = z > 0 ? std::numbers::pi / 2 : -std::numbers::pi / 2;
+        lam = 0;
+        N = a / std::sqrt(1.0 - e2);
+        height = std::fabs(z) - b;
+    } else {
+        // Bowring's formula, one step: parametric latitude, then geodetic
+        // latitude, both with the one-argument arctangent (-pi/2, pi/2).
+        const double theta = std::atan((z * a) / (p * b));
+        const double st = std::sin(theta);
+        const double ct = std::cos(theta);
+        phi = std::atan((z + ep2 * b * (st * st * st)) /
+                        (p - e2 * a * (ct * ct * ct)));
 
-    // Full-circle arctangent: (-pi, pi], -pi for y = -0 and x < 0.
-    const double lam = std::atan2(y, x);
+        // Full-circle arctangent: (-pi, pi], -pi for y = -0 and x < 0.
+        lam = std::atan2(y, x);
 
-    const double sphi = std::sin(phi);
-    const double N = a / std::sqrt(1.0 - e2 * sphi * sphi);
-    const double height = p / std::cos(phi) - N;
+        const double sphi = std::sin(phi);
+        const double W = std::sqrt(1.0 - e2 * sphi * sphi);
+        N = a / W;
+        if (p < NEAR_AXIS) {
+            // Within a kilometre of the axis cos(phi) is tiny and p / cos(phi)
+            // loses metres; the distance along the normal does not:
+            // h = p cos(phi) + z sin(phi) - a^2 / N.
+            height = p * std::cos(phi) + z * sphi - a * W;
+        } else {
+            height = p / std::cos(phi) - N;
+        }
+    }
 
     lat = phi;
     lon = lam;

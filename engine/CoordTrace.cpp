@@ -201,6 +201,11 @@ constexpr std::size_t FIELD_TEXT_LENGTH = 7; // "%30.16f"
 
 } // namespace
 
+const char *TraceFileName(std::size_t index) {
+    return index < std::size(RECORD_FILES) ? RECORD_FILES[index].name
+                                           : nullptr;
+}
+
 std::size_t FormatTraceValue(double value, char (&buffer)[TRACE_VALUE_SIZE]) {
     // std::to_chars is locale-independent and, with a precision, rounds the
     // exact binary value as printf does.

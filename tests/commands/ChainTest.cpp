@@ -174,8 +174,8 @@ TEST(Chain, FaultsPassToTheCaller) {
     ChainSettings cs;
     cs.from.kind = CS_ECEF;
     Chain chain(cs);
+    // The Earth's centre has no latitude.
     EXPECT_THROW(chain.ConvertTexts("0", "0", "0"), FloatingPointError);
-    EXPECT_THROW(chain.ConvertTexts("0", "0", "1"), FloatingPointError);
     EXPECT_THROW(chain.ConvertTexts("12a", "0", "1"), Code::ConversionError);
 }
 

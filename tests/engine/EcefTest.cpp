@@ -1,6 +1,6 @@
 // Earth-centred Earth-fixed coordinates: the closed forward formula against an
 // independent implementation, Bowring's single step back, the equator and
-// antimeridian cases, and the faults on the polar axis and at the centre.
+// antimeridian cases, the polar axis, and the fault at the centre.
 #include "Coord.h"
 #include "Errors.h"
 
@@ -134,37 +134,58 @@ TEST(EcefTest, LongitudeCoversTheFullCircle) {
     }
 }
 
-// On the polar axis the parametric latitude divides by zero, at the centre
-// zero by zero; no output is stored.
-TEST(EcefTest, PolarAxisAndCentreFaultAndLeaveOutputsUntouched) {
+// Near and on the polar axis Bowring's height p / cos(phi) loses metres
+// (4152.7 m for a point 1e-6 m from the north pole on WGS 84). Within a
+// kilometre of the axis the results must be PROJ's, from
+//   cct -d 15 -I +proj=cart +ellps=WGS84 (datum 133) or +ellps=bessel (125);
+// on the axis a pole and the height |Z| - b.
+TEST(EcefTest, NearAndOnThePolarAxisGivePolesAndHeights) {
+    constexpr double b84 = 6356752.314245179;
+    constexpr double bBessel = 6356078.962818189;
     const struct {
-        const char *name;
+        std::int32_t datum;
         double x, y, z;
-        const char *message;
+        double lat, lon, h;
     } rows[] = {
-        {"north pole", 0.0, 0.0, 6356752.314245179,
-         "Floating point division by zero"},
-        {"south pole, 100 km deep", 0.0, 0.0, -6256752.0,
-         "Floating point division by zero"},
-        {"axis, negative zeros", -0.0, -0.0, 1.0,
-         "Floating point division by zero"},
-        {"centre", 0.0, 0.0, 0.0, "Invalid floating point operation"},
+        {133, 1e-6, 0, 6356752.314245, 89.99999999999100, 0, 6356752.314245 - b84},
+        {133, 0.5, 0, 6356752.314245, 89.999995523482980, 0, -0.000000179745257},
+        {133, 10, 0, -6356000, -89.999910459133574, 0, -752.314237365499139},
+        {133, 500, 300, 6356700, 89.994779486264079, 30.963756532073521,
+         -52.287680777721107},
+        {133, 999, 0, -6357000, -89.991056265227954, 0, 247.763725581578910},
+        {125, 999, 0, -6357000, -89.991056078761773, 0, 921.115154198370874},
+        {125, 0.001, 0.001, 6400000, 89.999999987423237, 45, 43921.037181811407208},
+        // On the axis, negative zeros included.
+        {133, 0, 0, 6356752.314245179, 90, 0, 0},
+        {133, -0.0, -0.0, -6256752.0, -90, 0, 6256752.0 - b84},
+        {125, 0, 0, 6400000, 90, 0, 6400000 - bBessel},
     };
-    const COORD c(133);
     for (const auto &row : rows) {
-        SCOPED_TRACE(row.name);
-        double lat = 11, lon = 22, h = 33;
-        try {
-            c.ConvEcef2Geo(lat, lon, h, Runtime(row.x), Runtime(row.y),
-                           Runtime(row.z));
-            ADD_FAILURE() << "no fault";
-        } catch (const FloatingPointError &e) {
-            EXPECT_STREQ(e.what(), row.message);
-        }
-        EXPECT_EQ(lat, 11);
-        EXPECT_EQ(lon, 22);
-        EXPECT_EQ(h, 33);
+        SCOPED_TRACE(std::to_string(row.datum) + ": " + std::to_string(row.x) +
+                     ", " + std::to_string(row.y) + ", " + std::to_string(row.z));
+        const COORD c(row.datum);
+        double lat = 0, lon = 0, h = 0;
+        c.ConvEcef2Geo(lat, lon, h, Runtime(row.x), Runtime(row.y),
+                       Runtime(row.z));
+        EXPECT_NEAR(lat, row.lat, 1e-12);
+        EXPECT_NEAR(lon, row.lon, 1e-12);
+        EXPECT_NEAR(h, row.h, 1e-6);
     }
+}
+
+// At the centre the latitude is zero by zero: a fault, and no output stored.
+TEST(EcefTest, CentreFaultsAndLeavesOutputsUntouched) {
+    const COORD c(133);
+    double lat = 11, lon = 22, h = 33;
+    try {
+        c.ConvEcef2Geo(lat, lon, h, Runtime(0.0), Runtime(0.0), Runtime(0.0));
+        ADD_FAILURE() << "no fault";
+    } catch (const FloatingPointError &e) {
+        EXPECT_STREQ(e.what(), "Invalid floating point operation");
+    }
+    EXPECT_EQ(lat, 11);
+    EXPECT_EQ(lon, 22);
+    EXPECT_EQ(h, 33);
 }
 
 // The Cartesian frame is the selected datum's, and only its ellipsoid counts:
