@@ -15,6 +15,8 @@ packages=(
     xvfb xauth xdotool imagemagick x11-utils openbox
     # independent references for the tests, and the fuzzer
     proj-bin geographiclib-tools clang libclang-rt-14-dev
+    # the runner of the converter's case files (tests/cases)
+    python3
     # locale sources, from which the trace tests compile a decimal-comma locale
     locales
 )
