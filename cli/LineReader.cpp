@@ -322,19 +322,24 @@ class QuoteState {
 
 char DetectDelimiter(std::string_view line) {
     bool seen[3] = {false, false, false};
+    bool any[3] = {false, false, false};
     QuoteState quote(0, false);
     const char *end = line.data() + line.size();
     for (const char *p = line.data(); p < end;) {
         const bool quoted = quote.Quoted();
         const std::size_t taken = quote.Take(p, end);
-        if (!quoted && !quote.Quoted())
-            for (int k = 0; k < 3; ++k)
-                if (*p == "\t;,"[k])
-                    seen[k] = true;
+        for (int k = 0; k < 3; ++k)
+            if (*p == "\t;,"[k]) {
+                any[k] = true;
+                seen[k] = seen[k] || (!quoted && !quote.Quoted());
+            }
         p += taken;
     }
+    // A quote that the line never closes quotes nothing: every delimiter
+    // counts.
+    const bool *counted = quote.Quoted() ? any : seen;
     for (int k = 0; k < 3; ++k)
-        if (seen[k])
+        if (counted[k])
             return "\t;,"[k];
     return 0;
 }

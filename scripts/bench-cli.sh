@@ -6,8 +6,8 @@
 # a Transverse Mercator), cct running the pipeline that projinfo prints for
 # it. Interleaved rounds, medians, points per second, ratios and peak memory;
 # then checks that both tools agree on the numbers;
-# then the peak memory of nolvex-convert alone on the million points and on
-# 64 lines of 1 MB, for 1 to 64 threads.
+# then the peak memory of nolvex-convert alone on the million points, on
+# 64 lines of 1 MB and on lines of many fields, for 1 to 256 threads.
 #   BENCH_ONLY    "memory" for the memory table alone
 #   BENCH_ROUNDS  rounds per job (default 5)
 #   BENCH_POINTS  points in the generated file (default 1000000)
@@ -70,22 +70,40 @@ memory_table() {
             if ((i % 2)); then printf 'bad,%s\n' "$s"; else printf '37.5,127.5,%s\n' "$s"; fi
         done > "$long"
     fi
+    # Lines of many fields: 300 lines of 1 MB of commas, and 64 lines of
+    # 500,000 fields that start with a point.
+    local commas="$data/comma-lines.txt" fields="$data/field-lines.txt"
+    if [ ! -s "$commas" ]; then
+        local c
+        c=$(head -c 1048000 /dev/zero | tr '\0' ,)
+        for ((i = 0; i < 300; ++i)); do printf '%s\n' "$c"; done > "$commas"
+    fi
+    if [ ! -s "$fields" ]; then
+        local f
+        f=$(head -c 499998 /dev/zero | tr '\0' ,)
+        for ((i = 0; i < 64; ++i)); do printf '37.5,127.5%s\n' "$f"; done > "$fields"
+    fi
     echo
     echo "Peak memory of nolvex-convert (MB), any thread count"
     printf "%-34s" "input"
-    for t in 1 2 8 32 64; do printf "%10s" "t=$t"; done
+    for t in 1 2 8 32 64 256; do printf "%10s" "t=$t"; done
     echo
     local name args
     for name in "1000000 points, Molodensky" "1000000 points, UTM" \
-                "64 lines of 1 MB, text" "64 lines of 1 MB, GeoJSON"; do
+                "64 lines of 1 MB, text" "64 lines of 1 MB, GeoJSON" \
+                "300 lines of 1 MB of commas" "64 lines of 500000 fields" \
+                "64 lines of 500000 fields, GeoJSON"; do
         case $name in
         *Molodensky) args=(--lonlat --from WGS84 --to 'Tokyo(---)' "$input") ;;
         *UTM) args=(--lonlat --from WGS84 --to WGS84:utm --to-utm-zone 52 "$input") ;;
-        *text) args=(--from WGS84 --to 'Tokyo(---)' "$long") ;;
-        *GeoJSON) args=(--from WGS84 --to WGS84 --output-format geojson "$long") ;;
+        *"1 MB, text") args=(--from WGS84 --to 'Tokyo(---)' "$long") ;;
+        *"1 MB, GeoJSON") args=(--from WGS84 --to WGS84 --output-format geojson "$long") ;;
+        *commas) args=(--from WGS84 --to 'Tokyo(---)' "$commas") ;;
+        *"fields, GeoJSON") args=(--from WGS84 --to WGS84 --output-format geojson "$fields") ;;
+        *fields) args=(--from WGS84 --to 'Tokyo(---)' "$fields") ;;
         esac
         printf "%-34s" "$name"
-        for t in 1 2 8 32 64; do
+        for t in 1 2 8 32 64 256; do
             /usr/bin/time -f "%M" -o "$data/rss.txt" "$nv" -q --threads "$t" "${args[@]}" > /dev/null 2>&1 || true
             # the last line: a failed line makes time(1) say so first
             tail -n 1 "$data/rss.txt" | awk '{ printf "%10.1f", $1 / 1024 }'

@@ -40,6 +40,7 @@ struct RunResult {
 /// How the program's standard streams are set up, beyond the defaults.
 struct Streams {
     bool closeStderr = false; ///< run with descriptor 2 closed
+    bool closeStdout = false; ///< run with descriptor 1 closed
     int stderrFd = -1;        ///< standard error on this descriptor
     int stdoutFd = -1;        ///< standard output on this descriptor
 };
@@ -64,6 +65,8 @@ RunResult RunConvert(const std::vector<std::string> &args,
         dup2(streams.stderrFd >= 0 ? streams.stderrFd : errFd, 2);
         if (streams.closeStderr)
             close(2);
+        if (streams.closeStdout)
+            close(1);
         for (int fd = 3; fd < 64; ++fd)
             close(fd);
         std::vector<char *> argv;
@@ -838,6 +841,34 @@ TEST(Outputs, ClosedStandardErrorNeverReceivesMessages) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(ReadFile(dir + "/out.txt"),
               "37.5 127.5 0\n# ERROR: 'bad' is not a valid latitude | bad 1\n");
+}
+
+// With standard output closed the results went to /dev/null and the run
+// said it succeeded; a full device fails the same way.
+TEST(Outputs, ClosedOrFailingStandardOutputIsAnError) {
+    const std::string dir = FreshDir("closed-stdout");
+    WriteFile(dir + "/in.txt", "37.5 127.5\n");
+    Streams closed;
+    closed.closeStdout = true;
+    for (const auto &args : {Args(COPY, {"in.txt"}), Args(COPY, {"--list", "datums"})}) {
+        const RunResult r = RunConvert(args, "/dev/null", dir, closed);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("standard output is closed"), std::string::npos)
+            << r.err;
+    }
+    const int full = open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    Streams failing;
+    failing.stdoutFd = full;
+    const RunResult r = RunConvert(Args(COPY, {"in.txt"}), "/dev/null", dir, failing);
+    close(full);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << r.err;
+    // A named output does not need standard output.
+    const RunResult named = RunConvert(Args(COPY, {"in.txt", "-o", "out.txt"}),
+                                       "/dev/null", dir, closed);
+    EXPECT_EQ(named.status, 0) << named.err;
+    EXPECT_EQ(ReadFile(dir + "/out.txt"), "37.5 127.5 0\n");
 }
 
 // A run that stops leaves the named file as it was, and no file beside it.

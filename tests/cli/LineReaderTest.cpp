@@ -279,3 +279,86 @@ TEST(IsPassThroughLine, BlankAndCommentLines) {
 }
 
 } // namespace
+
+namespace {
+
+// A quoted field may hold line ends: a block never ends inside one, in any
+// cut of the input into blocks, and a quote the input never closes leaves
+// the rest to be read line by line.
+TEST(BlockReader, BlocksEndBetweenRecords) {
+    const std::string records[] = {"n,lat,lon\n", "\"Seoul\nCity Hall\",37.5,127\n",
+                                   "\"a\"\"\nb\",1,2\r\n", "plain,3,4\n",
+                                   "\"x\ny\nz\",5,6\n"};
+    std::string input;
+    for (int i = 0; i < 40; ++i)
+        input += records[i % 5];
+    for (std::size_t blockSize : {8u, 16u, 33u, 4096u}) {
+        SCOPED_TRACE(blockSize);
+        const Blocks blocks = ReadAll(input, blockSize);
+        std::string joined;
+        for (const std::string &text : blocks.texts) {
+            joined += text;
+            // Each block is whole records: it ends where one ends.
+            std::size_t at = 0;
+            while (at < text.size()) {
+                const std::size_t length =
+                    RecordLength(std::string_view(text).substr(at), ',', true);
+                ASSERT_NE(length, std::string_view::npos) << text;
+                at += length;
+            }
+        }
+        EXPECT_EQ(joined, input);
+    }
+}
+
+TEST(BlockReader, QuoteNeverClosedLeavesTheRestToLines) {
+    Pipe pipe("a,1\n\"open,2\nb,3\nc,4\n");
+    BlockReader reader(pipe.fds[0], 8);
+    std::vector<char> buffer;
+    BlockText block;
+    std::string lines;
+    bool lineRecords = false;
+    while (reader.Next(buffer, block)) {
+        lines += block.text;
+        lineRecords = lineRecords || block.lineRecords;
+    }
+    EXPECT_EQ(lines, "a,1\n\"open,2\nb,3\nc,4\n");
+    EXPECT_TRUE(lineRecords);
+}
+
+TEST(RecordLength, QuotesOpenOnlyWhereAFieldStarts) {
+    const struct {
+        const char *text;
+        char delimiter;
+        bool known;
+        std::size_t length; // npos: no end in the text
+    } rows[] = {
+        {"a,b\nc\n", ',', true, 4},
+        {"\"a\nb\",c\nd\n", ',', true, 8},
+        {" \"a\nb\",c\nd\n", ',', true, 9},  // blanks before the quote
+        {"x, \"a\nb\"\n", ',', true, 9},
+        {"x;\"a\nb\"\n", ',', true, 5},      // ';' is no delimiter here
+        {"x;\"a\nb\"\n", 0, false, 8},       // but may be one while unknown
+        {"37°28'54\"N\n127\"\n", 0, false, 12},    // a seconds mark
+        {"\"a\"\"\nb\"\n", ',', true, 8},    // "" inside quotes
+        {"# \"quoted\ncomment\n", ',', true, 10}, // comments are lines
+        {"\"never closed\nx\n", ',', true, std::string_view::npos},
+        {"no line end", ',', true, std::string_view::npos},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(RecordLength(row.text, row.delimiter, row.known), row.length);
+    }
+}
+
+TEST(FieldSplitter, MoreThanMaxFieldsRefusedWithoutGrowingFurther) {
+    std::vector<std::string_view> fields;
+    const std::string most(MAX_FIELDS - 1, ',');
+    EXPECT_TRUE(FieldSplitter{','}.Split(most, fields));
+    EXPECT_EQ(fields.size(), MAX_FIELDS);
+    const std::string wider(4 * MAX_FIELDS, ',');
+    EXPECT_FALSE(FieldSplitter{','}.Split(wider, fields));
+    EXPECT_EQ(fields.size(), MAX_FIELDS + 1);
+}
+
+} // namespace

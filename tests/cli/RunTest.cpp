@@ -212,3 +212,72 @@ TEST(UsableThreads, CappedByTheBudget) {
 }
 
 } // namespace
+
+namespace {
+
+// A file's state (its name, its heading's keys) was freed while blocks of it
+// were still converted: several empty inputs after a large one, with
+// threads, crashed or wrote "field1" for "name" and errors under another
+// file's name.
+TEST(RunBatch, FileStateLivesWhileItsBlocksAreInFlight) {
+    const fs::path dir = fs::path(testing::TempDir()) / "nolvex-run" / "lives";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    BatchOptions options;
+    options.chain.to.datum = DATUM_WGS84;
+    options.header = true;
+    options.columns = {1, 2};
+    options.outputFormat = OutputFormat::GeoJson;
+    options.threads = 2;
+    {
+        std::ofstream big(dir / "h.csv", std::ios::binary);
+        big << "name,lat,lon\n";
+        for (int i = 0; i < 60000; ++i)
+            big << 'p' << i << ",37.5,127\n";
+    }
+    options.inputs = {(dir / "h.csv").string()};
+    for (int i = 1; i <= 12; ++i) {
+        const fs::path empty = dir / ("e" + std::to_string(i) + ".csv");
+        std::ofstream(empty).flush();
+        options.inputs.push_back(empty.string());
+    }
+    Recorder recorder;
+    OutputFile out((dir / "g.json").string());
+    const BatchSummary summary = RunBatch(options, out.Fd(), recorder);
+    out.Commit();
+    EXPECT_EQ(summary.ExitStatus(), 0) << recorder.messages;
+    EXPECT_EQ(summary.progress.points, 60000u);
+    const std::string json = ReadFile(dir / "g.json");
+    std::size_t named = 0;
+    for (std::size_t at = 0; (at = json.find("\"name\":\"p", at)) != std::string::npos; ++at)
+        ++named;
+    EXPECT_EQ(named, 60000u);
+    EXPECT_EQ(json.find("\"field1\""), std::string::npos);
+}
+
+// A line of a million commas made each thread keep an index of a million
+// fields: it is refused, and the lines around it convert.
+TEST(RunBatch, LineWithTooManyFieldsFailsAlone) {
+    const fs::path dir = fs::path(testing::TempDir()) / "nolvex-run" / "fields";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    {
+        std::ofstream in(dir / "in.csv", std::ios::binary);
+        in << "37.5,127\n" << std::string(1000000, ',') << "\n37.5,127\n";
+    }
+    BatchOptions options;
+    options.chain.to.datum = DATUM_WGS84;
+    options.inputs = {(dir / "in.csv").string()};
+    options.threads = 4;
+    Recorder recorder;
+    OutputFile out((dir / "out.csv").string());
+    const BatchSummary summary = RunBatch(options, out.Fd(), recorder);
+    out.Commit();
+    EXPECT_EQ(summary.progress.points, 2u);
+    EXPECT_EQ(summary.progress.linesFailed, 1u);
+    EXPECT_NE(recorder.messages.find(":2: more than 65536 fields"),
+              std::string::npos)
+        << recorder.messages;
+}
+
+} // namespace
