@@ -3,6 +3,7 @@
 #include "AngleText.h"
 #include "Batch.h"
 #include "FileJob.h"
+#include "OutputFile.h"
 
 #include <CLI/CLI.hpp>
 
@@ -212,6 +213,9 @@ int main(int argc, char **argv) {
     // messages are best effort, the output is not (a failed write of it is
     // an error of its own).
     std::signal(SIGPIPE, SIG_IGN);
+    // Ctrl-C, kill or a closed terminal during a run into -o FILE leaves
+    // FILE as it was and no temporary file beside it.
+    OutputFile::RemoveOnSignals();
 
     CLI::App app{"Converts files of points between the datums and grids of "
                  "the catalogue, as the window's commands do.",
@@ -445,6 +449,14 @@ int main(int argc, char **argv) {
                                          : RunBatch(options, 1, observer);
         observer.Finish();
         return summary.ExitStatus();
+    } catch (const UnwritableFolderError &e) {
+        // The file can be written in place, though not whole or not at all.
+        observer.Finish();
+        observer.Message(EscapeForMessage(
+            std::string(e.what()) +
+            ", or write to standard output instead (nolvex-convert ... > " +
+            options.output + ")"));
+        return 1;
     } catch (const IoError &e) {
         observer.Finish();
         observer.Message(EscapeForMessage(e.what()));

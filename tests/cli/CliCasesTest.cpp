@@ -8,18 +8,22 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <poll.h>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -43,7 +47,12 @@ struct Streams {
     bool closeStdout = false; ///< run with descriptor 1 closed
     int stderrFd = -1;        ///< standard error on this descriptor
     int stdoutFd = -1;        ///< standard output on this descriptor
+    /// Run as nobody (65534) when the tests run as root, where every access
+    /// check passes; as the current user otherwise.
+    bool unprivileged = false;
 };
+
+constexpr uid_t NOBODY = 65534;
 
 /// Runs nolvex-convert in @p cwd with @p args, standard input from @p input.
 RunResult RunConvert(const std::vector<std::string> &args,
@@ -69,6 +78,10 @@ RunResult RunConvert(const std::vector<std::string> &args,
             close(1);
         for (int fd = 3; fd < 64; ++fd)
             close(fd);
+        if (streams.unprivileged && geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(NOBODY) != 0 ||
+             setuid(NOBODY) != 0))
+            _exit(126);
         std::vector<char *> argv;
         argv.push_back(const_cast<char *>(NOLVEX_CONVERT));
         for (const std::string &arg : args)
@@ -885,6 +898,178 @@ TEST(Outputs, StoppedRunLeavesTheOldFile) {
         std::distance(fs::directory_iterator(dir), fs::directory_iterator()),
         2);
 }
+
+// ---- replacing a file the user may not replace
+
+struct AccessCase {
+    const char *name;
+    mode_t dirMode, fileMode;
+    bool othersFile; ///< the file belongs to another user than the runner
+    const char *errors;
+};
+
+void PrintTo(const AccessCase &c, std::ostream *os) { *os << c.name; }
+
+class OutputFileAccess : public testing::TestWithParam<AccessCase> {};
+
+// "-o out.txt" replaced files that "> out.txt" could not have written, and
+// exited 0: the user's own read-only file, and root's file in a folder open
+// to all. A writable file in a closed folder was refused without a word on
+// what to do instead.
+TEST_P(OutputFileAccess, RefusedWithTheFileUnchanged) {
+    const AccessCase &c = GetParam();
+    const bool root = geteuid() == 0;
+    if (c.othersFile && !root)
+        GTEST_SKIP() << "needs a second user: run as root";
+    const std::string dir = FreshDir((std::string("access-") + c.name).c_str());
+    WriteFile(dir + "/in.txt", "37.5 127.5\n");
+    WriteFile(dir + "/out.txt", "old\n");
+    ASSERT_EQ(chmod((dir + "/out.txt").c_str(), c.fileMode), 0);
+    if (root && !c.othersFile) {
+        ASSERT_EQ(chown((dir + "/out.txt").c_str(), NOBODY, NOBODY), 0);
+    }
+    ASSERT_EQ(chmod(dir.c_str(), c.dirMode), 0);
+    Streams streams;
+    streams.unprivileged = true;
+    const RunResult r = RunConvert(Args(COPY, {"-o", "out.txt"}),
+                                   dir + "/in.txt", dir, streams);
+    chmod(dir.c_str(), 0755);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, c.errors);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(ReadFile(dir + "/out.txt"), "old\n");
+    EXPECT_EQ(
+        std::distance(fs::directory_iterator(dir), fs::directory_iterator()),
+        2);
+}
+
+const AccessCase ACCESS_CASES[] = {
+    {"OwnReadOnlyFile", 0777, 0444, false,
+     "nolvex-convert: out.txt: cannot replace: the file is not writable; "
+     "write to another name, or make it writable first\n"},
+    {"RootsFileInOpenFolder", 0777, 0644, true,
+     "nolvex-convert: out.txt: cannot replace: the file is not writable; "
+     "write to another name, or make it writable first\n"},
+    {"WritableFileInClosedFolder", 0555, 0644, false,
+     "nolvex-convert: out.txt: cannot replace: the folder is not writable, "
+     "so the file cannot be replaced safely; choose a writable folder, or "
+     "write to standard output instead (nolvex-convert ... > out.txt)\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Outputs, OutputFileAccess,
+                         testing::ValuesIn(ACCESS_CASES), [](const auto &info) {
+                             return std::string(info.param.name);
+                         });
+
+// ---- signals during a run
+
+/// The names in @p dir of temporary files of the output @p name.
+std::vector<std::string> Temporaries(const std::string &dir,
+                                     const std::string &name) {
+    std::vector<std::string> found;
+    const std::string prefix = "." + name + ".";
+    for (const auto &entry : fs::directory_iterator(dir)) {
+        const std::string file = entry.path().filename();
+        if (file.rfind(prefix, 0) == 0)
+            found.push_back(file);
+    }
+    return found;
+}
+
+/**
+ * Starts nolvex-convert in @p dir with @p args and standard input on a
+ * pipe that holds @p input and stays open: the run waits for more input.
+ * @param[out] feed the pipe's write end, for the caller to close.
+ */
+pid_t StartConvert(const std::vector<std::string> &args, const std::string &dir,
+                   const std::string &input, int &feed) {
+    int fds[2];
+    if (pipe(fds) != 0 || write(fds[1], input.data(), input.size()) !=
+                              static_cast<ssize_t>(input.size()))
+        return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // As a shell starts a command: default actions, nothing blocked.
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        for (int sig : {SIGINT, SIGTERM, SIGHUP})
+            signal(sig, SIG_DFL);
+        const int null = open("/dev/null", O_WRONLY);
+        if (chdir(dir.c_str()) != 0 || null < 0)
+            _exit(126);
+        dup2(fds[0], 0);
+        dup2(null, 1);
+        for (int fd = 3; fd < 64; ++fd)
+            close(fd);
+        std::vector<char *> argv;
+        argv.push_back(const_cast<char *>(NOLVEX_CONVERT));
+        for (const std::string &arg : args)
+            argv.push_back(const_cast<char *>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(NOLVEX_CONVERT, argv.data());
+        _exit(127);
+    }
+    close(fds[0]);
+    feed = fds[1];
+    return pid;
+}
+
+struct SignalCase {
+    const char *name;
+    int signal;
+};
+
+void PrintTo(const SignalCase &c, std::ostream *os) { *os << c.name; }
+
+class OutputFileSignals : public testing::TestWithParam<SignalCase> {};
+
+// Interrupting a run that writes "-o out.txt" (Ctrl-C, kill, a closed
+// terminal) left its ".out.txt.XXXXXXXX" beside the output.
+TEST_P(OutputFileSignals, LeaveNoTemporaryAndTheTargetAsItWas) {
+    const SignalCase &c = GetParam();
+    for (const bool existed : {true, false}) {
+        SCOPED_TRACE(existed ? "replacing out.txt" : "new out.txt");
+        const std::string dir =
+            FreshDir((std::string("signal-") + c.name).c_str());
+        if (existed)
+            WriteFile(dir + "/out.txt", "old\n");
+        int feed = -1;
+        const pid_t pid = StartConvert(Args(COPY, {"-o", "out.txt"}), dir,
+                                       "37.5 127.5\n", feed);
+        ASSERT_GT(pid, 0);
+        // The run is under way once its temporary file is there.
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (Temporaries(dir, "out.txt").empty() &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const bool started = !Temporaries(dir, "out.txt").empty();
+        kill(pid, started ? c.signal : SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        close(feed);
+        ASSERT_TRUE(started) << "no temporary file appeared";
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal)
+            << "status " << status;
+        if (existed)
+            EXPECT_EQ(ReadFile(dir + "/out.txt"), "old\n");
+        else
+            EXPECT_FALSE(fs::exists(dir + "/out.txt"));
+        EXPECT_EQ(Temporaries(dir, "out.txt"), std::vector<std::string>{});
+    }
+}
+
+const SignalCase SIGNAL_CASES[] = {
+    {"Interrupt", SIGINT},
+    {"Terminate", SIGTERM},
+    {"HangUp", SIGHUP},
+};
+
+INSTANTIATE_TEST_SUITE_P(Outputs, OutputFileSignals,
+                         testing::ValuesIn(SIGNAL_CASES), [](const auto &info) {
+                             return std::string(info.param.name);
+                         });
 
 // Trace files followed symbolic links: a WGS2LOC.txt that linked elsewhere
 // was appended to, and a dangling link's target was created.
