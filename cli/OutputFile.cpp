@@ -185,6 +185,17 @@ OutputFile::OutputFile(std::string path) : m_strPath(std::move(path)) {
     const std::string dir = slash == std::string::npos
                                 ? std::string()
                                 : m_strPath.substr(0, slash + 1);
+    // In a sticky folder (/tmp) only the owner of a file, or of the folder,
+    // may rename over it: told now, not after the whole run.
+    struct stat folder {};
+    const uid_t user = ::geteuid();
+    if (S_ISREG(st.st_mode) && st.st_uid != user && user != 0 &&
+        ::stat(dir.empty() ? "." : dir.c_str(), &folder) == 0 &&
+        (folder.st_mode & S_ISVTX) != 0 && folder.st_uid != user)
+        throw UnwritableFolderError(
+            m_strPath +
+            ": cannot replace: the file belongs to another user in a shared "
+            "folder, so it cannot be replaced safely; choose another name");
     const std::string base = ShortenedBase(
         slash == std::string::npos ? m_strPath : m_strPath.substr(slash + 1),
         NameMax(dir));

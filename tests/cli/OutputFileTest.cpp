@@ -285,6 +285,10 @@ const RefusalCase REFUSAL_CASES[] = {
      "write to another name"},
     {"WritableFileInClosedFolder", 0555, 0644, false,
      "the folder is not writable", "choose a writable folder"},
+    // Writable, but in a sticky folder only its owner may rename over it:
+    // the rename failed only after the whole run.
+    {"OthersWritableFileInStickyFolder", 01777, 0666, true,
+     "belongs to another user in a shared folder", "choose another name"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Access, OutputFileRefusals,
