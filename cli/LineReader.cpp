@@ -44,11 +44,10 @@ std::size_t BlockReader::LastRecordEnd(std::string_view text) const {
 
 bool BlockReader::Next(std::vector<char> &buffer, BlockText &block) {
     block = BlockText{};
-    if (buffer.size() < m_nBlockSize)
-        buffer.resize(m_nBlockSize);
+    // The block's size is the reader's, whatever a buffer grew to before:
+    // where blocks end depends on the input alone.
     std::size_t n = m_pending.size();
-    if (n > buffer.size())
-        buffer.resize(n);
+    buffer.resize(std::max(m_nBlockSize, n));
     std::copy(m_pending.begin(), m_pending.end(), buffer.begin());
     m_pending.clear();
     ReleasePending();

@@ -202,11 +202,6 @@ class Feeder {
         const bool headerHere =
             slot.place.headerFirst && slot.block.overlong == 0;
         m_bFirstBlock = false;
-        if (headerHere) {
-            std::string_view rest;
-            file.header =
-                std::string(NextRecord(slot.block.text, 0, false, rest));
-        }
         if (!file.delimiterKnown) {
             if (const auto line = FirstDataLine(slot.block.text, headerHere)) {
                 file.delimiterKnown = true;
@@ -216,13 +211,23 @@ class Feeder {
             // delimiter, so that its names can be found.
             if (!file.delimiterKnown && headerHere &&
                 !m_options.columnNames.empty()) {
+                std::string_view rest;
                 file.delimiterKnown = true;
-                file.format.delimiter = DetectDelimiter(file.header);
+                file.format.delimiter = DetectDelimiter(
+                    NextRecord(slot.block.text, 0, false, rest));
             }
             if (file.delimiterKnown) {
                 file.format.delimiterKnown = true;
                 m_reader->SetDelimiter(file.format.delimiter);
             }
+        }
+        // The heading as the block's conversion cuts it.
+        if (headerHere) {
+            std::string_view rest;
+            file.header = std::string(NextRecord(slot.block.text,
+                                                 file.format.delimiter,
+                                                 file.format.delimiterKnown,
+                                                 rest));
         }
         if (!file.ready) {
             try {
