@@ -5,7 +5,6 @@
 #include "AngleText.h"
 #include "Code.h"
 #include "NumberText.h"
-#include "SystemText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -187,31 +186,25 @@ void ParseSide(std::string_view text, const COORD &catalogue,
                  {"ecef", CS_ECEF}};
     std::string_view datum = text;
     side.kind = KIND_GEO;
-    side.system = 0;
+    side.crs.clear();
 
-    // A system of the register: "EPSG:5174", or its code alone, which no
+    // A system that PROJ knows: "EPSG:5174", or a code alone, which no
     // catalogue index reaches (they end at 133).
-    const std::string key = Lower(TrimBlanks(text));
-    std::string code = key.rfind("epsg:", 0) == 0 ? key.substr(5) : key;
-    const bool epsg = key.rfind("epsg:", 0) == 0;
-    if (epsg || (code.size() >= 4 &&
-                 code.find_first_not_of("0123456789") == std::string::npos)) {
-        const ReferenceSystem *system =
-            code.empty() || code.size() > 6 ||
-                    code.find_first_not_of("0123456789") != std::string::npos
-                ? nullptr
-                : FindSystem(std::stoi(code));
-        if (!system)
-            throw UsageError("'" + std::string(TrimBlanks(text)) +
-                             "' is not a system of the register (see --list "
-                             "crs)" +
-                             (epsg ? "" : " nor a datum index (0 to 133)"));
-        side.system = system->code;
-        // The system has its own kind: its values are geographic, or its
-        // grid's (a projection's or ECEF).
-        side.kind = system->kind == SystemKind::Projected    ? CS_TM
-                    : system->kind == SystemKind::Geocentric ? CS_ECEF
-                                                             : KIND_GEO;
+    if (LooksLikeProjDefinition(text)) {
+        try {
+            const ProjCrs crs(text);
+            const CrsFacts &facts = crs.Facts();
+            side.crs = facts.definition;
+            // The system has its own kind: its values are angles, or its
+            // grid's (a projection's or ECEF).
+            side.kind = facts.Angular()                          ? KIND_GEO
+                        : facts.horizontal == CrsKind::Geocentric ? CS_ECEF
+                                                                  : CS_TM;
+        } catch (const ProjError &e) {
+            throw UsageError(std::string(e.what()) +
+                             " (see --list crs; a catalogue datum is an index "
+                             "0 to 133 or a name, see --list datums)");
+        }
         return;
     }
 
@@ -256,8 +249,8 @@ UserDatum ParseUserDatum(std::string_view text, const COORD &catalogue) {
 }
 
 std::string ListCatalogue(std::string_view what, const COORD &catalogue) {
-    if (what == "crs")
-        return ListSystems();
+    if (what == "crs" || what.rfind("crs ", 0) == 0)
+        return ListCrs(what.size() > 3 ? what.substr(4) : std::string_view());
     std::string out;
     if (what == "ellipsoids") {
         out = "index\tcode\tname\ta\tinvf\n";
@@ -290,9 +283,15 @@ std::string ListCatalogue(std::string_view what, const COORD &catalogue) {
 }
 
 bool IsGeoJsonTarget(const SideSettings &to) {
-    const bool wgs84 = to.system != 0 ? FindSystem(to.system)->datum->IsWgs84()
-                                      : to.datum == DATUM_WGS84;
-    return to.kind == KIND_GEO && wgs84;
+    if (to.kind != KIND_GEO)
+        return false;
+    if (to.crs.empty())
+        return to.datum == DATUM_WGS84;
+    // RFC 7946: WGS 84 longitude and latitude (and an ellipsoidal height).
+    static const char *const WGS84[] = {"EPSG:4326", "EPSG:4979", "OGC:CRS84",
+                                        "OGC:CRS84h"};
+    return std::find(std::begin(WGS84), std::end(WGS84), to.crs) !=
+           std::end(WGS84);
 }
 
 bool ParseUtmZone(std::string_view text, int &zone, char &hemisphere) {
@@ -320,8 +319,8 @@ void CheckOptions(const BatchOptions &options) {
     for (const SideSettings *side : {&chain.from, &chain.to}) {
         const char *name = side == &chain.from ? "from" : "to";
         const GridSettings &grid = side->grid;
-        if (side->system != 0) {
-            // A register system's grid is its published definition.
+        if (!side->crs.empty()) {
+            // A PROJ system's grid is its own definition.
             const struct {
                 const std::optional<std::string> &field;
                 const char *what;
@@ -332,8 +331,7 @@ void CheckOptions(const BatchOptions &options) {
                        {grid.deltaLon, "longitude delta"}};
             for (const auto &item : own)
                 if (item.field)
-                    throw UsageError("EPSG:" + std::to_string(side->system) +
-                                     " fixes its own " + item.what +
+                    throw UsageError(side->crs + " fixes its own " + item.what +
                                      "; leave out --" + name + "-" +
                                      OptionName(item.what));
         }

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "Chain.h"
+#include "Proj.h"
 #include "LineReader.h"
 #include "PointText.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +25,9 @@ enum class OutputFormat { Text, GeoJson };
 /// What a line that cannot be converted becomes: a comment line in its
 /// place (the default), nothing, or the end of the run.
 enum class ErrorPolicy { Comment, Skip, Stop };
+/// What a point outside the area of use of the operation used becomes:
+/// converted and counted, or an error of its line.
+enum class OutsidePolicy { Warn, Error };
 
 /// A command line that asks for something impossible; the program says what
 /// and exits with status 2.
@@ -36,7 +41,9 @@ struct BatchOptions {
     ChainSettings chain;
     std::vector<std::string> inputs; ///< empty or "-": standard input
     std::string output;              ///< empty or "-": standard output
-    bool lonLat = false;             ///< geographic fields longitude first
+    /// The east axis first in the files: longitude before latitude, easting
+    /// before northing, whatever the side's own order.
+    bool lonLat = false;
     std::optional<char> delimiter;   ///< 0 = runs of blanks; unset = detect
     std::vector<int> columns;        ///< 0-based; empty = 0, 1 and 2 if there
     /// Heading names of the columns (with --header), in place of numbers:
@@ -55,6 +62,13 @@ struct BatchOptions {
     /// Input bytes per block; 0 picks them by the thread count. Small
     /// blocks are for tests and fuzzing, which need many of them.
     std::size_t blockSize = 0;
+    OutsidePolicy outsideArea = OutsidePolicy::Warn;
+    /// A point where PROJ knows a more accurate operation whose grid is not
+    /// installed is an error of its line.
+    bool requireBest = false;
+    /// The summary names the operations used, their grids and PROJ's
+    /// versions.
+    bool verbose = false;
 };
 
 /// The false northing of a UTM zone's southern hemisphere, in metres.
@@ -100,9 +114,11 @@ std::int32_t ResolveDatum(std::string_view text, const COORD &catalogue);
 /// An ellipsoid given the same ways (index 0 to 28, code, text, name).
 std::int32_t ResolveEllipsoid(std::string_view text, const COORD &catalogue);
 
-/// "DATUM[:KIND]" with KIND geo, utm, tm, g7 or ecef, or an EPSG system of
-/// the register ("EPSG:5174", or "5174": codes have four digits or more);
-/// fills datum and kind, or system and kind.
+/// "DATUM[:KIND]" with KIND geo, utm, tm, g7 or ecef, or a system that PROJ
+/// knows (see LooksLikeProjDefinition: "EPSG:5174", "5174", an OGC URN, a
+/// compound "EPSG:4326+5773", a PROJ string or WKT); fills datum and kind,
+/// or crs and kind (from the system's own kind).
+/// @throws UsageError.
 void ParseSide(std::string_view text, const COORD &catalogue,
                SideSettings &side);
 
@@ -113,7 +129,8 @@ UserEllipsoid ParseUserEllipsoid(std::string_view text);
 UserDatum ParseUserDatum(std::string_view text, const COORD &catalogue);
 
 /// The table for --list: "datums" or "ellipsoids" of the catalogue, or
-/// "crs", the register's systems; tab-separated with a heading line.
+/// "crs" (with a filter after it: "crs korea"), the systems in PROJ's
+/// database; tab-separated with a heading line.
 std::string ListCatalogue(std::string_view what, const COORD &catalogue);
 
 // ---- one line
@@ -142,6 +159,8 @@ class OutBuffer {
     std::size_t m_nSize = 0;
 };
 
+struct SourceAxes;
+
 /// How the lines of one input file are laid out.
 struct FileFormat {
     char delimiter = 0; ///< 0: runs of blanks
@@ -158,15 +177,30 @@ struct FileFormat {
     bool thirdOptional = true;
 };
 
-/// The columns of @p options for a file with heading @p header: numbers as
-/// given, names looked up among the heading's fields.
-/// @throws InputError for a name that the heading does not have.
-void ResolveColumns(const BatchOptions &options, std::string_view header,
-                    FileFormat &format);
+/**
+ * The columns of @p options for a file with heading @p header: numbers as
+ * given, names looked up among the heading's fields. Without --columns, a
+ * heading (with --header) whose names say where the source's values are
+ * decides (see SourceAxes); otherwise the first columns.
+ * @throws InputError for a name that the heading does not have, a heading
+ *   that names the values ambiguously or names another kind's.
+ */
+void ResolveColumns(const BatchOptions &options, const SourceAxes &axes,
+                    std::string_view header, FileFormat &format);
 
 /// GeoJSON property keys from a heading line: each name that is not empty
 /// and not repeated, else "fieldN" (N counted from 1).
 std::vector<std::string> PropertyKeys(std::string_view header, char delimiter);
+
+/// Where a point lies against the area of use of the operation used.
+struct AreaCheck {
+    bool outside = false;
+    /// Outside, but the point with its two values swapped lies inside.
+    bool swappedInside = false;
+    /// Inside the operation's area, but its result outside the target
+    /// system's area of use.
+    bool target = false;
+};
 
 /**
  * The chain of the window's commands for one point, run as its separate
@@ -175,6 +209,10 @@ std::vector<std::string> PropertyKeys(std::string_view header, char delimiter);
  * geographic to the target grid, each a Chain of the commands unit. The
  * values between the steps are the field texts the window would hold, so
  * the results are those of one Chain over the whole way.
+ *
+ * A side on a PROJ system is reached by PROJ's operation: between two PROJ
+ * systems directly, with cs2cs's numbers; from or to a catalogue datum
+ * through WGS 84 geographic, where the catalogue's steps end or begin.
  *
  * Refused with InputError: a source grid point whose latitude lies outside
  * -90 to 90 (UTM: 80 S to 84 N); a UTM target point outside 80 S to 84 N; a
@@ -185,41 +223,55 @@ std::vector<std::string> PropertyKeys(std::string_view header, char delimiter);
 class StagedChain {
   public:
     /// @param[in] zonePerPoint a UTM source takes each point's zone.
-    /// @throws SetupError.
+    /// @throws SetupError, ProjError.
     StagedChain(const ChainSettings &settings, bool zonePerPoint);
+    /// The same chain for another thread: PROJ's operation copied into the
+    /// calling thread's context.
+    StagedChain(const StagedChain &other);
     ~StagedChain();
 
     /**
-     * @param[in] in source values as read (latitude, longitude, height or
-     *   X, Y, Z).
+     * @param[in] in source values as read: latitude, longitude, height; or
+     *   easting, northing, height; or X, Y, Z.
      * @param[in] sourceZone a UTM source's zone for this point (1 to 60), or
      *   0 for the zone of the settings; @p sourceSouth its hemisphere.
-     * @param[out] out target values.
+     * @param[out] out target values, in the same orders.
      * @param[out] zone the zone picked for the point (auto zone), else 0;
      *   @p south true when it lies south of the equator.
-     * @throws InputError, FloatingPointError, PointError.
+     * @throws InputError, FloatingPointError, PointError, ProjPointError.
      */
     void Convert(const double in[3], int sourceZone, bool sourceSouth,
                  double out[3], std::int32_t &zone, bool &south);
 
-    /// The source grid's false easting and northing as set up.
+    /// The source grid's false easting and northing as set up (catalogue
+    /// grids only).
     void SourceOrigin(int sourceZone, bool sourceSouth, double &x, double &y);
 
-    /// The source side's register system, or null.
-    const ReferenceSystem *SourceSystem() const { return m_pSystem1; }
+    /// PROJ's operation of the chain, or null for catalogue datums only.
+    const ProjTransform *Proj() const { return m_proj.get(); }
+    /// The sides' PROJ systems, or null for a catalogue side.
+    const CrsFacts *FromFacts() const { return m_from.get(); }
+    const CrsFacts *ToFacts() const { return m_to.get(); }
+    /// A two-dimensional PROJ system made three-dimensional so that a
+    /// height has a meaning on its way: its label, else empty.
+    const std::string &Promoted() const { return m_strPromoted; }
 
-    /// Points converted since the last call that lie outside the area of
-    /// use of a register system of the chain; the count starts again.
-    std::uint64_t TakeOutsideArea() { return std::exchange(m_nOutsideArea, 0); }
-    /// Whose areas they lay outside since the start: 1 the source system's,
-    /// 2 the target's, 3 both.
-    unsigned OutsideSides() const { return m_nOutsideSides; }
+    /// The last point against the area of use of the operation PROJ used
+    /// (never outside without a PROJ system).
+    AreaCheck LastArea() const { return m_area; }
+    /// The candidate PROJ used for the last point.
+    std::size_t LastOperation() const { return m_nOperation; }
+    /// The missing operation (index into Proj()->Missing()) whose area holds
+    /// the last point, or -1.
+    int LastMissing() const { return m_nMissing; }
 
   private:
     Chain &SourceGrid(int zone, bool south);
+    void Build(bool zonePerPoint);
+    void ProjStep(const double in[3], double out[3]);
 
     ChainSettings m_settings;
-    bool m_bGrid1, m_bZonePerPoint;
+    bool m_bGrid1 = false, m_bZonePerPoint = false;
     std::unique_ptr<Chain> m_grid1;
     /// Source grids by zone, when each point names its own (a few, the
     /// most recently used first).
@@ -227,19 +279,49 @@ class StagedChain {
     std::unique_ptr<Chain> m_shift;
     std::unique_ptr<Chain> m_grid2;
     std::unique_ptr<Chain> m_grid2South; ///< auto zone, south of the equator
-    const ReferenceSystem *m_pSystem1 = nullptr; ///< register systems, if any
-    const ReferenceSystem *m_pSystem2 = nullptr;
-    std::uint64_t m_nOutsideArea = 0;
-    unsigned m_nOutsideSides = 0; ///< 1: the source's area, 2: the target's
+    /// PROJ's part: the systems at its ends and the operation between them.
+    std::shared_ptr<const CrsFacts> m_from, m_to;
+    std::unique_ptr<ProjTransform> m_proj;
+    bool m_bProj1 = false, m_bProj2 = false; ///< the side is a PROJ system
+    std::string m_strPromoted;
+    AreaCheck m_area;
+    std::size_t m_nOperation = 0;
+    int m_nMissing = -1;
 };
+
+/// The area a point lay outside, for messages: the operation's (and the
+/// source system's) or, with @p target, the target system's, with its name.
+std::string AreaText(const ProjTransform &proj, std::size_t operation,
+                     bool target);
+
+/// The source side's axes as the column rule reads a heading: the names of
+/// each value in reading order (see SourceAxesOf).
+struct SourceAxes {
+    enum Kind { Angles, Grid, Ecef } kind = Angles;
+    /// Names that a heading may give each of the three values, lower case.
+    std::vector<std::string> names[3];
+    /// What the side calls its first two values, for messages
+    /// ("latitude and longitude", "northing and easting").
+    std::string what;
+    /// Names of the other kind's axes: a heading with them does not fit.
+    std::vector<std::string> misfits;
+    std::string misfitWhat;
+    std::string side; ///< "EPSG:5186", "WGS84:utm"
+};
+
+/// The source side's axes in the order its values are read (the side's own
+/// order, or east first with --lonlat).
+SourceAxes SourceAxesOf(const BatchOptions &options, const CrsFacts *facts);
 
 /**
  * Converts data lines with one chain. One per thread.
  */
 class LineConverter {
   public:
-    /// @throws SetupError.
+    /// @throws SetupError, ProjError.
     explicit LineConverter(const BatchOptions &options);
+    /// The same converter for another thread (see StagedChain).
+    LineConverter(const LineConverter &other);
 
     /**
      * Converts one data line.
@@ -256,9 +338,9 @@ class LineConverter {
     /// it grow to: no thread keeps a large index between blocks.
     void ReleaseIndex();
 
-    /// See StagedChain::TakeOutsideArea.
-    std::uint64_t TakeOutsideArea() { return m_chain.TakeOutsideArea(); }
-    unsigned OutsideSides() const { return m_chain.OutsideSides(); }
+    const StagedChain &Chain() const { return m_chain; }
+    /// The source's axes as the column rule sees them.
+    const SourceAxes &Axes() const { return m_axes; }
 
     /// Writes the heading line with the names of what the coordinate
     /// columns hold after the conversion, and names for added columns.
@@ -274,6 +356,7 @@ class LineConverter {
                       OutBuffer &out) const;
 
   private:
+    void SetUp();
     char *FormatValue(char *p, double value) const;
     char *FormatAngle(char *p, double value, bool latitude, char joiner) const;
     void WriteGeoJson(const double out[3], const FileFormat &format,
@@ -283,10 +366,16 @@ class LineConverter {
 
     const BatchOptions &m_options;
     StagedChain m_chain;
-    /// A projected register system in EPSG's northing-first order, as the
-    /// source (its values read so) and as the target (written so).
-    bool m_bNorthingFirst1;
-    bool m_bNorthingFirst2;
+    SourceAxes m_axes;
+    /// The grid values come northing first, as the source reads them and as
+    /// the target writes them.
+    bool m_bNorthingFirst1 = false;
+    bool m_bNorthingFirst2 = false;
+    /// The geographic values come longitude first: the source's default
+    /// reading order and the PROJ target's writing order.
+    bool m_bLonFirst1 = false;
+    bool m_bLonFirst2 = false;
+    bool m_bProjTarget = false; ///< the target is a PROJ system
     std::vector<std::string_view> m_fields;
     std::vector<FieldSpan> m_values; ///< values from m_nStart on
     std::size_t m_nStart = 0;
@@ -302,22 +391,44 @@ struct LineError {
     std::string message;
 };
 
+/// A point outside the area of use of the operation used, by its line.
+struct OutsideLine {
+    std::size_t line; ///< counted from 1 at the block's first line
+    bool swappedInside;
+};
+
+/// Lines of points outside the area of use kept by a block and by a run,
+/// the count going on beyond them.
+constexpr std::size_t OUTSIDE_LINES_KEPT = 5;
+
 /// What a block gave.
 struct BlockResult {
     OutBuffer out;
     std::vector<LineError> errors;
     std::size_t lines = 0;  ///< lines of the block
     std::size_t points = 0; ///< lines converted
-    /// Of those, outside the area of use of a register system.
-    std::size_t outsideArea = 0;
-    unsigned outsideSides = 0; ///< see StagedChain::OutsideSides
+    /// Of those, outside the area of use of the operation used: the first
+    /// few and the count.
+    std::vector<OutsideLine> outsideLines;
+    std::size_t outside = 0;
+    /// Some lay outside the target system's area rather than the
+    /// operation's.
+    bool outsideTarget = false;
+    /// Points converted by each of PROJ's candidates, by index.
+    std::vector<std::uint64_t> operationPoints;
+    /// Points converted where a more accurate operation's grid is missing,
+    /// by index into ProjTransform::Missing.
+    std::vector<std::uint64_t> missingPoints;
     bool stopped = false;   ///< ended at a failed line (ErrorPolicy::Stop)
 
     void Clear() {
         out.Clear();
         errors.clear();
-        lines = points = outsideArea = 0;
-        outsideSides = 0;
+        lines = points = outside = 0;
+        outsideTarget = false;
+        outsideLines.clear();
+        std::fill(operationPoints.begin(), operationPoints.end(), 0);
+        std::fill(missingPoints.begin(), missingPoints.end(), 0);
         stopped = false;
     }
 };
@@ -351,9 +462,9 @@ struct BatchProgress {
     std::uint64_t bytesTotal = 0; ///< all inputs, 0 when not known (a pipe)
     std::uint64_t points = 0;     ///< lines converted
     std::uint64_t linesFailed = 0;
-    /// Points converted that lie outside a register system's area of use.
+    /// Points converted that lie outside the area of use of the operation
+    /// used.
     std::uint64_t outsideArea = 0;
-    unsigned outsideSides = 0; ///< 1 the source system's area, 2 the target's
 };
 
 /// What a progress report comes to after @p seconds of a run.

@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <unordered_map>
 
 // ---- output buffer
@@ -151,31 +152,97 @@ ChainSettings WithSides(const ChainSettings &settings, const SideSettings &from,
 // ---- the chain, step by step
 // ---------------------------------------------------
 
+namespace {
+
+/// WGS 84 geographic, where a catalogue side meets a PROJ side: in three
+/// dimensions when the PROJ side has a height of its own.
+const char *HubFor(const CrsFacts &proj) {
+    return proj.HasThirdAxis() ? "EPSG:4979" : "EPSG:4326";
+}
+
+/// PROJ copies are made one thread at a time.
+std::mutex g_projCopies;
+
+} // namespace
+
 StagedChain::StagedChain(const ChainSettings &settings, bool zonePerPoint)
-    : m_settings(settings), m_bGrid1(settings.from.kind != KIND_GEO),
-      m_bZonePerPoint(zonePerPoint && settings.from.kind == CS_UTM),
-      m_pSystem1(FindSystem(settings.from.system)),
-      m_pSystem2(FindSystem(settings.to.system)) {
-    // A register system or a window's side can differ from the other side
-    // under the same catalogue index: the shift's own chain decides.
-    const bool shift = settings.from.datum != settings.to.datum ||
-                       settings.from.system != 0 || settings.to.system != 0 ||
-                       settings.from.engine || settings.to.engine;
-    // Each side's geographic values: its datum, register system or engine,
-    // without its grid.
+    : m_settings(settings), m_bProj1(!settings.from.crs.empty()),
+      m_bProj2(!settings.to.crs.empty()) {
+    if (m_bProj1 || m_bProj2) {
+        std::unique_ptr<ProjCrs> from, to;
+        if (m_bProj1)
+            from = std::make_unique<ProjCrs>(settings.from.crs);
+        if (m_bProj2)
+            to = std::make_unique<ProjCrs>(settings.to.crs);
+        if (!from)
+            from = std::make_unique<ProjCrs>(HubFor(to->Facts()));
+        if (!to)
+            to = std::make_unique<ProjCrs>(HubFor(from->Facts()));
+        // A height must mean something on the way: a two-dimensional
+        // system facing a vertical or ellipsoidal one is made 3D, and says
+        // so (PROJ would otherwise leave the height as it is).
+        const auto twoD = [](const CrsFacts &f) {
+            return !f.HasThirdAxis() && f.kind != CrsKind::Geocentric;
+        };
+        const auto hasVertical = [](const CrsFacts &f) {
+            return !f.verticalName.empty() || f.kind == CrsKind::Geographic3D;
+        };
+        if (twoD(from->Facts()) && hasVertical(to->Facts())) {
+            m_strPromoted = from->Facts().Label();
+            from = from->PromotedTo3D();
+        } else if (twoD(to->Facts()) && !from->Facts().verticalName.empty()) {
+            m_strPromoted = to->Facts().Label();
+            to = to->PromotedTo3D();
+        }
+        ProjTransform::Options options;
+        options.allowBallpark = settings.allowBallpark;
+        m_proj = std::make_unique<ProjTransform>(*from, *to, options);
+        m_from = std::make_shared<CrsFacts>(from->Facts());
+        m_to = std::make_shared<CrsFacts>(to->Facts());
+    }
+    Build(zonePerPoint);
+}
+
+StagedChain::StagedChain(const StagedChain &other)
+    : m_settings(other.m_settings), m_from(other.m_from), m_to(other.m_to),
+      m_bProj1(other.m_bProj1), m_bProj2(other.m_bProj2),
+      m_strPromoted(other.m_strPromoted) {
+    if (other.m_proj) {
+        const std::lock_guard lock(g_projCopies);
+        m_proj = std::make_unique<ProjTransform>(*other.m_proj,
+                                                 ThreadProjContext());
+    }
+    Build(other.m_bZonePerPoint);
+}
+
+void StagedChain::Build(bool zonePerPoint) {
+    const ChainSettings &settings = m_settings;
+    m_bGrid1 = !m_bProj1 && settings.from.kind != KIND_GEO;
+    m_bZonePerPoint = zonePerPoint && !m_bProj1 && settings.from.kind == CS_UTM;
+    // Each side's geographic values: its datum or engine, without its grid;
+    // a PROJ side's catalogue counterpart is WGS 84 (datum 133) geographic.
     SideSettings geo1 = settings.from;
     geo1.kind = KIND_GEO;
     SideSettings geo2 = settings.to;
     geo2.kind = KIND_GEO;
+    if (m_bProj1 || m_bProj2) {
+        SideSettings wgs84;
+        (m_bProj1 ? geo1 : geo2) = wgs84;
+        if (m_bProj1 && m_bProj2)
+            return; // PROJ's operation is the whole chain
+    }
+    // A window's side can differ from the other side under the same
+    // catalogue index: the shift's own chain decides.
+    const bool shift = geo1.datum != geo2.datum || geo1.engine || geo2.engine;
     if (m_bGrid1 && !m_bZonePerPoint)
         m_grid1 =
             std::make_unique<Chain>(WithSides(settings, settings.from, geo1));
     if (shift)
         m_shift = std::make_unique<Chain>(WithSides(settings, geo1, geo2));
-    if (settings.to.kind != KIND_GEO)
+    if (!m_bProj2 && settings.to.kind != KIND_GEO)
         m_grid2 =
             std::make_unique<Chain>(WithSides(settings, geo2, settings.to));
-    if (settings.to.kind == CS_UTM && settings.to.grid.autoZone) {
+    if (!m_bProj2 && settings.to.kind == CS_UTM && settings.to.grid.autoZone) {
         SideSettings south = settings.to;
         south.grid.falseNorthing = UTM_SOUTH_FALSE_NORTHING;
         m_grid2South =
@@ -215,13 +282,78 @@ void StagedChain::SourceOrigin(int zone, bool south, double &x, double &y) {
     SourceGrid(zone, south).Source().GetOrigin(x, y);
 }
 
+namespace {
+
+/// Values in the converter's order (latitude, longitude; easting, northing;
+/// X, Y, Z) to a PROJ system's own order, or (@p back) the other way.
+void SystemOrder(const CrsFacts &facts, const double in[3], double out[3],
+                 bool back) {
+    out[0] = in[0];
+    out[1] = in[1];
+    out[2] = in[2];
+    const bool swap = facts.Angular() ? !facts.NorthFirst()
+                      : facts.horizontal == CrsKind::Projected
+                          ? facts.NorthFirst()
+                          : false;
+    (void)back; // a swap is its own inverse
+    if (swap)
+        std::swap(out[0], out[1]);
+}
+
+} // namespace
+
+void StagedChain::ProjStep(const double in[3], double out[3]) {
+    double source[3];
+    if (m_bProj1)
+        SystemOrder(*m_from, in, source, false);
+    else
+        std::copy(in, in + 3, source); // WGS 84 latitude, longitude, height
+    m_nOperation = m_proj->Convert(source, out);
+    // Against the area of use of the operation PROJ used, in the source's
+    // own values; and the more accurate operations that a missing grid
+    // keeps out.
+    const OperationFacts &used = m_proj->Candidates()[m_nOperation];
+    m_area.outside = !used.SourceContains(source[0], source[1]);
+    m_area.swappedInside =
+        m_area.outside && used.SourceContains(source[1], source[0]);
+    if (!m_area.outside && !m_proj->TargetContains(out[0], out[1])) {
+        m_area.outside = true;
+        m_area.target = true;
+    }
+    m_nMissing = -1;
+    const auto &missing = m_proj->Missing();
+    for (std::size_t i = 0; i < missing.size(); ++i)
+        if (missing[i].operation.SourceContains(source[0], source[1])) {
+            m_nMissing = static_cast<int>(i);
+            break;
+        }
+    if (m_bProj2) {
+        const double target[3] = {out[0], out[1], out[2]};
+        SystemOrder(*m_to, target, out, true);
+    }
+}
+
 void StagedChain::Convert(const double in[3], int sourceZone, bool sourceSouth,
                           double out[3], std::int32_t &zone, bool &south) {
     zone = 0;
     south = false;
+    m_area = AreaCheck{};
+    m_nMissing = -1;
+    if (m_bProj1 && m_bProj2) {
+        ProjStep(in, out);
+        return;
+    }
     double lat = in[0], lon = in[1], h = in[2];
     std::int32_t unused = 0;
-    if (m_bGrid1) {
+    if (m_bProj1) {
+        // PROJ's operation to WGS 84 geographic, where the catalogue's steps
+        // begin.
+        double wgs[3];
+        ProjStep(in, wgs);
+        lat = wgs[0];
+        lon = wgs[1];
+        h = wgs[2];
+    } else if (m_bGrid1) {
         // "Utm1->Datum1"
         double geo[3];
         SourceGrid(sourceZone, sourceSouth).Convert(in, geo, unused);
@@ -235,7 +367,6 @@ void StagedChain::Convert(const double in[3], int sourceZone, bool sourceSouth,
             throw InputError("latitude " + WrittenReal(lat) +
                              " is outside UTM's 80 S to 84 N");
     }
-    const double srcLat = lat, srcLon = lon;
     if (m_shift) {
         // "Datum1->Datum2"
         const double geo[3] = {lat, lon, h};
@@ -251,13 +382,11 @@ void StagedChain::Convert(const double in[3], int sourceZone, bool sourceSouth,
         lon = shifted[1];
         h = shifted[2];
     }
-    // Converted all the same, and counted: the published transformation
-    // and the grid may not hold there. Only a point that gets through every
-    // step counts.
-    const unsigned outside =
-        (m_pSystem1 && !InAreaOfUse(*m_pSystem1, srcLat, srcLon) ? 1u : 0u) |
-        (m_pSystem2 && !InAreaOfUse(*m_pSystem2, lat, lon) ? 2u : 0u);
-    if (!m_grid2) {
+    if (m_bProj2) {
+        // From WGS 84 geographic, where the catalogue's steps end.
+        const double wgs[3] = {lat, lon, h};
+        ProjStep(wgs, out);
+    } else if (!m_grid2) {
         out[0] = lat;
         out[1] = lon;
         out[2] = h;
@@ -270,23 +399,85 @@ void StagedChain::Convert(const double in[3], int sourceZone, bool sourceSouth,
         const double geo[3] = {lat, lon, h};
         (south ? *m_grid2South : *m_grid2).Convert(geo, out, zone);
     }
-    if (outside != 0) {
-        ++m_nOutsideArea;
-        m_nOutsideSides |= outside;
-    }
 }
 
 // ---- columns
 // --------------------------------------------------------------------
 
-void ResolveColumns(const BatchOptions &options, std::string_view header,
-                    FileFormat &format) {
+namespace {
+
+std::string LowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char &c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+bool Among(const std::vector<std::string> &names, const std::string &name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+/// The columns of the source's values found by the heading's names; none
+/// when the heading names none of them.
+void ColumnsFromHeading(const SourceAxes &axes,
+                        const std::vector<std::string> &heading,
+                        FileFormat &format) {
+    std::vector<std::string> names;
+    for (const std::string &name : heading)
+        names.push_back(LowerAscii(TrimBlanks(name)));
+    int found[3] = {-1, -1, -1};
+    for (int k = 0; k < 3; ++k)
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if (Among(axes.names[k], names[i])) {
+                if (found[k] >= 0)
+                    throw InputError("the heading names " +
+                                     QuoteInput(heading[i]) + " and " +
+                                     QuoteInput(heading[static_cast<std::size_t>(found[k])]) +
+                                     " for the same value: give the columns "
+                                     "with --columns");
+                found[k] = static_cast<int>(i);
+            }
+    const bool bareXY = axes.kind != SourceAxes::Ecef &&
+                        (Among(names, "x") || Among(names, "y"));
+    if (found[0] < 0 || found[1] < 0) {
+        if (bareXY)
+            throw InputError(
+                "the heading names x or y, which could be either axis (EPSG "
+                "calls the northing X in the Korean and Japanese grids): give "
+                "the columns of " + axes.what + " with --columns");
+        for (const std::string &name : names)
+            if (Among(axes.misfits, name))
+                throw InputError("the heading names " + axes.misfitWhat +
+                                 ", but " + axes.side + " takes " + axes.what +
+                                 ": choose the system of those values with "
+                                 "--from, or give the columns with --columns");
+        if (found[0] >= 0 || found[1] >= 0)
+            throw InputError("the heading names only one of " + axes.what +
+                             ": give the columns with --columns");
+        return; // the first columns, in the side's order
+    }
+    format.columns[0] = found[0];
+    format.columns[1] = found[1];
+    format.columns[2] = found[2];
+    format.columnCount = found[2] >= 0 ? 3 : 2;
+    format.thirdOptional = false;
+}
+
+} // namespace
+
+void ResolveColumns(const BatchOptions &options, const SourceAxes &axes,
+                    std::string_view header, FileFormat &format) {
     if (options.columns.empty() && options.columnNames.empty()) {
         format.columns[0] = 0;
         format.columns[1] = 1;
         format.columns[2] = 2;
         format.columnCount = 3;
         format.thirdOptional = true;
+        // The heading's names decide when they are unambiguous.
+        if (options.header && !header.empty())
+            ColumnsFromHeading(axes, HeadingNames(header, format.delimiter),
+                               format);
         return;
     }
     const std::vector<std::string> names =
@@ -331,20 +522,118 @@ void ResolveColumns(const BatchOptions &options, std::string_view header,
 
 namespace {
 
-/// The side is a projected register system with its northing first.
-bool NorthingFirst(const SideSettings &side) {
-    const ReferenceSystem *system = FindSystem(side.system);
-    return system && side.kind != KIND_GEO &&
-           system->kind == SystemKind::Projected &&
-           system->axisOrder == AxisOrder::NorthingFirst;
+/// The side's PROJ system is projected with its northing first, and the
+/// files do not put the east first.
+bool NorthingFirst(const BatchOptions &options, const CrsFacts *facts) {
+    return facts && facts->horizontal == CrsKind::Projected &&
+           facts->NorthFirst() && !options.lonLat;
+}
+
+/// The side's longitude comes first: the files say so, or its PROJ
+/// system's own order does.
+bool LongitudeFirst(const BatchOptions &options, const CrsFacts *facts) {
+    return options.lonLat || (facts && facts->Angular() && !facts->NorthFirst());
+}
+
+void AddAxisNames(const CrsFacts *facts, const char *direction,
+                  std::vector<std::string> &names) {
+    if (!facts)
+        return;
+    for (const CrsAxis &axis : facts->axes)
+        if (axis.direction == direction)
+            for (const std::string &name : {axis.name, axis.abbreviation}) {
+                const std::string lower = LowerAscii(name);
+                // A bare x or y says nothing about the axis (see
+                // ColumnsFromHeading).
+                if (!lower.empty() && lower != "x" && lower != "y" &&
+                    !Among(names, lower))
+                    names.push_back(lower);
+            }
+}
+
+/// A height's name as a heading writes it: lower case, blanks as '_'.
+std::string HeadingName(std::string_view name) {
+    std::string out = LowerAscii(name);
+    for (char &c : out)
+        if (c == ' ' || c == '\t')
+            c = '_';
+    return out;
 }
 
 } // namespace
 
+SourceAxes SourceAxesOf(const BatchOptions &options, const CrsFacts *facts) {
+    const SideSettings &from = options.chain.from;
+    SourceAxes axes;
+    axes.side = !from.crs.empty() ? from.crs : "the catalogue datum";
+    const std::vector<std::string> latitude = {"lat", "latitude", "위도",
+                                               "緯度"};
+    const std::vector<std::string> longitude = {"lon", "long", "lng",
+                                                "longitude", "경도", "経度"};
+    const std::vector<std::string> easting = {"easting", "e", "east"};
+    const std::vector<std::string> northing = {"northing", "n", "north"};
+    std::vector<std::string> height = {"h", "height", "alt", "altitude", "z",
+                                       "elevation", "ellipsoidal height"};
+    AddAxisNames(facts, "up", height);
+    const bool angles = facts ? facts->Angular() : from.kind == KIND_GEO;
+    const bool ecef = facts ? facts->horizontal == CrsKind::Geocentric
+                            : from.kind == CS_ECEF;
+    if (ecef) {
+        axes.kind = SourceAxes::Ecef;
+        axes.names[0] = {"x", "geocentric x"};
+        axes.names[1] = {"y", "geocentric y"};
+        axes.names[2] = {"z", "geocentric z"};
+        axes.what = "X and Y";
+        return axes;
+    }
+    if (angles) {
+        std::vector<std::string> lat = latitude, lon = longitude;
+        AddAxisNames(facts, "north", lat);
+        AddAxisNames(facts, "east", lon);
+        const bool lonFirst = LongitudeFirst(options, facts);
+        axes.names[0] = lonFirst ? lon : lat;
+        axes.names[1] = lonFirst ? lat : lon;
+        axes.what = lonFirst ? "longitude and latitude" : "latitude and longitude";
+        axes.misfits = easting;
+        axes.misfits.insert(axes.misfits.end(), northing.begin(), northing.end());
+        axes.misfitWhat = "easting and northing";
+    } else {
+        axes.kind = SourceAxes::Grid;
+        std::vector<std::string> east = easting, north = northing;
+        AddAxisNames(facts, "east", east);
+        AddAxisNames(facts, "north", north);
+        const bool northFirst = NorthingFirst(options, facts);
+        axes.names[0] = northFirst ? north : east;
+        axes.names[1] = northFirst ? east : north;
+        axes.what = northFirst ? "northing and easting" : "easting and northing";
+        axes.misfits = latitude;
+        axes.misfits.insert(axes.misfits.end(), longitude.begin(), longitude.end());
+        axes.misfitWhat = "latitude and longitude";
+    }
+    axes.names[2] = height;
+    return axes;
+}
+
 LineConverter::LineConverter(const BatchOptions &options)
-    : m_options(options), m_chain(options.chain, options.sourceZoneColumn),
-      m_bNorthingFirst1(NorthingFirst(options.chain.from)),
-      m_bNorthingFirst2(NorthingFirst(options.chain.to)) {
+    : m_options(options), m_chain(options.chain, options.sourceZoneColumn) {
+    SetUp();
+}
+
+LineConverter::LineConverter(const LineConverter &other)
+    : m_options(other.m_options), m_chain(other.m_chain) {
+    SetUp();
+}
+
+void LineConverter::SetUp() {
+    const ChainSettings &chain = m_options.chain;
+    const CrsFacts *from = chain.from.crs.empty() ? nullptr : m_chain.FromFacts();
+    const CrsFacts *to = chain.to.crs.empty() ? nullptr : m_chain.ToFacts();
+    m_axes = SourceAxesOf(m_options, from);
+    m_bNorthingFirst1 = NorthingFirst(m_options, from);
+    m_bNorthingFirst2 = NorthingFirst(m_options, to);
+    m_bLonFirst1 = LongitudeFirst(m_options, from);
+    m_bLonFirst2 = LongitudeFirst(m_options, to);
+    m_bProjTarget = to != nullptr;
     m_fields.reserve(16);
     m_values.reserve(16);
 }
@@ -488,14 +777,14 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
 
     // Read all fields before anything is computed, as the window does.
     double in[3] = {0, 0, 0};
-    bool firstIsLatitude = !m_options.lonLat;
+    bool firstIsLatitude = !m_bLonFirst1;
     const std::string_view a = Column(columns[0], m_scratch[0]);
     const std::string_view b = Column(columns[1], m_scratch[1]);
     const bool ecef = chain.from.kind == CS_ECEF;
     if (sourceGeo) {
         CheckNumberCount(m_fields, m_values, static_cast<std::size_t>(count), a,
                          b);
-        const LatLon latLon = ReadLatLon(a, b, m_options.lonLat);
+        const LatLon latLon = ReadLatLon(a, b, m_bLonFirst1);
         firstIsLatitude = latLon.firstIsLatitude;
         in[0] = latLon.latitude;
         // Longitudes beyond 180 are read as the same meridian west of
@@ -503,7 +792,7 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
         in[1] =
             latLon.longitude > 180 ? latLon.longitude - 360 : latLon.longitude;
     } else if (m_bNorthingFirst1) {
-        // EPSG's order for the Korean belts and the Japanese zones.
+        // The system's own order: the Korean belts, the Japanese zones.
         in[1] = ReadNumber(a, "northing");
         in[0] = ReadNumber(b, "easting");
     } else {
@@ -539,14 +828,9 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
         }
         sourceSouth = hemisphere == 'S';
     }
-    if (IsGridKind(chain.from.kind)) {
+    if (IsGridKind(chain.from.kind) && chain.from.crs.empty()) {
         double x0 = 0, y0 = 0;
-        if (const ReferenceSystem *system = m_chain.SourceSystem()) {
-            x0 = system->projection.falseEasting;
-            y0 = system->projection.falseNorthing;
-        } else {
-            m_chain.SourceOrigin(sourceZone, sourceSouth, x0, y0);
-        }
+        m_chain.SourceOrigin(sourceZone, sourceSouth, x0, y0);
         if (!(std::fabs(in[0] - x0) <= GRID_EAST_MAX))
             throw InputError("easting " + WrittenReal(in[0]) +
                              " is more than 1000 km from the false easting " +
@@ -561,6 +845,25 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
     std::int32_t zone = 0;
     bool south = false;
     m_chain.Convert(in, sourceZone, sourceSouth, result, zone, south);
+    if (const ProjTransform *proj = m_chain.Proj()) {
+        const AreaCheck area = m_chain.LastArea();
+        if (area.outside && m_options.outsideArea == OutsidePolicy::Error) {
+            throw InputError(
+                "outside the area of use of " +
+                AreaText(*proj, m_chain.LastOperation(), area.target) +
+                (area.swappedInside ? "; axes swapped?" : ""));
+        }
+        if (m_options.requireBest && m_chain.LastMissing() >= 0) {
+            const MissingOperation &missing =
+                proj->Missing()[static_cast<std::size_t>(m_chain.LastMissing())];
+            std::string grids;
+            for (const std::string &grid : missing.missingGrids)
+                grids += (grids.empty() ? "" : ", ") + grid;
+            throw InputError("a more accurate operation, " +
+                             missing.operation.Label() + ", needs the grid " +
+                             grids + ", which is not installed");
+        }
+    }
 
     if (m_options.outputFormat == OutputFormat::GeoJson) {
         WriteGeoJson(result, format, out);
@@ -574,6 +877,8 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
     const bool targetGeo = chain.to.kind == KIND_GEO;
     double ordered[3] = {result[0], result[1], result[2]};
     bool latitudeAt[2] = {true, false};
+    if (m_bProjTarget)
+        firstIsLatitude = !m_bLonFirst2;
     if (targetGeo && !firstIsLatitude) {
         std::swap(ordered[0], ordered[1]);
         latitudeAt[0] = false;
@@ -638,14 +943,20 @@ void LineConverter::WriteHeading(std::string_view line,
         return names + axis + "_hemisphere";
     };
     std::string names[3];
+    // A PROJ target's height is its vertical system's when it has one.
+    const CrsFacts *to = m_bProjTarget ? m_chain.ToFacts() : nullptr;
+    const std::string height = to && !to->verticalName.empty()
+                                   ? HeadingName(to->verticalName)
+                                   : "height";
+    const bool lonFirst = m_bProjTarget ? m_bLonFirst2 : m_options.lonLat;
     if (targetGeo) {
-        names[0] = angleNames(m_options.lonLat ? "longitude" : "latitude");
-        names[1] = angleNames(m_options.lonLat ? "latitude" : "longitude");
-        names[2] = "height";
+        names[0] = angleNames(lonFirst ? "longitude" : "latitude");
+        names[1] = angleNames(lonFirst ? "latitude" : "longitude");
+        names[2] = height;
     } else {
         names[0] = ecef ? "X" : "easting";
         names[1] = ecef ? "Y" : "northing";
-        names[2] = ecef ? "Z" : "height";
+        names[2] = ecef ? "Z" : height;
         if (m_bNorthingFirst2)
             std::swap(names[0], names[1]);
     }
@@ -793,6 +1104,45 @@ std::vector<std::string> PropertyKeys(std::string_view header, char delimiter) {
 // ---- blocks
 // -----------------------------------------------------------------------
 
+std::string AreaText(const ProjTransform &proj, std::size_t operation,
+                     bool target) {
+    if (target) {
+        const CrsFacts &to = proj.To();
+        return to.Label() +
+               (to.area.name.empty() ? std::string() : " (" + to.area.name + ")");
+    }
+    const OperationFacts &used = proj.Candidates()[operation];
+    return used.Label() + (used.checkedArea.empty()
+                               ? std::string()
+                               : " (" + used.checkedArea + ")");
+}
+
+namespace {
+
+/// What PROJ's operation did with a converted point: which candidate, the
+/// area of use, a missing better grid.
+void CountProjPoint(const StagedChain &chain, std::size_t line,
+                    BlockResult &result) {
+    const ProjTransform *proj = chain.Proj();
+    if (!proj)
+        return;
+    result.operationPoints.resize(proj->Candidates().size());
+    ++result.operationPoints[chain.LastOperation()];
+    if (chain.LastArea().outside) {
+        ++result.outside;
+        if (result.outsideLines.size() < OUTSIDE_LINES_KEPT)
+            result.outsideLines.push_back(
+                {line, chain.LastArea().swappedInside});
+        result.outsideTarget = result.outsideTarget || chain.LastArea().target;
+    }
+    if (chain.LastMissing() >= 0) {
+        result.missingPoints.resize(proj->Missing().size());
+        ++result.missingPoints[static_cast<std::size_t>(chain.LastMissing())];
+    }
+}
+
+} // namespace
+
 void ProcessBlock(LineConverter &converter, const BatchOptions &options,
                   const BlockText &block, BlockPlace place,
                   const FileFormat &format, BlockResult &result) {
@@ -862,8 +1212,7 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
             try {
                 converter.Convert(line, eol, format, result.out);
                 ++result.points;
-                result.outsideArea += converter.TakeOutsideArea();
-                result.outsideSides |= converter.OutsideSides();
+                CountProjPoint(converter.Chain(), number, result);
             } catch (const std::exception &e) {
                 if (!fail(e.what(), line, true, eol, number))
                     return;

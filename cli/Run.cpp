@@ -102,8 +102,8 @@ struct Slot {
 /// The reading side: opens the inputs in turn and fills slots with blocks.
 class Feeder {
   public:
-    explicit Feeder(const BatchOptions &options)
-        : m_options(options),
+    Feeder(const BatchOptions &options, const SourceAxes &axes)
+        : m_options(options), m_axes(axes),
           m_nBlockSize(options.blockSize != 0 ? options.blockSize
                                               : BlockSize(options.threads)) {}
     ~Feeder() { Close(); }
@@ -231,7 +231,7 @@ class Feeder {
         }
         if (!file.ready) {
             try {
-                ResolveColumns(m_options, file.header, file.format);
+                ResolveColumns(m_options, m_axes, file.header, file.format);
             } catch (const InputError &e) {
                 slot.failure = file.name + ": " + e.what();
                 return;
@@ -251,6 +251,7 @@ class Feeder {
     }
 
     const BatchOptions &m_options;
+    const SourceAxes &m_axes;
     std::size_t m_nBlockSize;
     std::size_t m_nNext = 0;
     int m_nFd = -1;
@@ -309,19 +310,46 @@ class Writer {
                                ": " + error.message);
             ++m_progress.linesFailed;
         }
+        for (const OutsideLine &outside : slot.result.outsideLines)
+            if (m_outsideLines.size() < OUTSIDE_LINES_KEPT)
+                m_outsideLines.push_back(
+                    m_file->name + ":" + std::to_string(m_nBase + outside.line) +
+                    (outside.swappedInside ? " (axes swapped?)" : ""));
+        Add(slot.result.operationPoints, m_operationPoints);
+        m_bOutsideTarget = m_bOutsideTarget || slot.result.outsideTarget;
+        Add(slot.result.missingPoints, m_missingPoints);
         m_nBase += slot.result.lines;
         m_progress.bytesDone += slot.block.consumed;
         m_progress.points += slot.result.points;
-        m_progress.outsideArea += slot.result.outsideArea;
-        m_progress.outsideSides |= slot.result.outsideSides;
+        m_progress.outsideArea += slot.result.outside;
         m_observer.Progress(m_progress);
         return !slot.result.stopped;
     }
 
     const BatchProgress &Counts() const { return m_progress; }
     std::uint64_t FailedInputs() const { return m_nFailedInputs; }
+    /// "FILE:LINE" of the first points outside the area of use.
+    const std::vector<std::string> &OutsideLines() const {
+        return m_outsideLines;
+    }
+    const std::vector<std::uint64_t> &OperationPoints() const {
+        return m_operationPoints;
+    }
+    const std::vector<std::uint64_t> &MissingPoints() const {
+        return m_missingPoints;
+    }
+    /// Some points lay outside the target system's area.
+    bool OutsideTarget() const { return m_bOutsideTarget; }
 
   private:
+    static void Add(const std::vector<std::uint64_t> &counts,
+                    std::vector<std::uint64_t> &sums) {
+        if (sums.size() < counts.size())
+            sums.resize(counts.size());
+        for (std::size_t i = 0; i < counts.size(); ++i)
+            sums[i] += counts[i];
+    }
+
     const BatchOptions &m_options;
     int m_nOutFd;
     BatchObserver &m_observer;
@@ -330,6 +358,9 @@ class Writer {
     BatchProgress m_progress;
     std::uint64_t m_nFailedInputs = 0;
     bool m_bAnyFeature = false;
+    std::vector<std::string> m_outsideLines;
+    std::vector<std::uint64_t> m_operationPoints, m_missingPoints;
+    bool m_bOutsideTarget = false;
 };
 
 /// What a block may take while it is converted, beyond its text: its
@@ -405,7 +436,8 @@ RunEnd RunOneThread(const BatchOptions &options, LineConverter &converter,
 /// slots; blocks are taken and written strictly in input order. The reader
 /// starts a block only while the blocks in flight, input and output
 /// counted, stay within the budget (or none is in flight).
-RunEnd RunThreads(const BatchOptions &options, Feeder &feeder, Writer &writer,
+RunEnd RunThreads(const BatchOptions &options, const LineConverter &prototype,
+                  Feeder &feeder, Writer &writer,
                   const std::atomic<bool> *cancel) {
     const unsigned workers = options.threads;
     std::vector<Slot> slots(RingSize(workers));
@@ -429,7 +461,10 @@ RunEnd RunThreads(const BatchOptions &options, Feeder &feeder, Writer &writer,
 
     auto work = [&] {
         try {
-            LineConverter converter(options);
+            // A copy of the converter that checked the setup: PROJ's
+            // operation in this thread's own context.
+            LineConverter converter(prototype);
+            (void)options;
             std::unique_lock lock(mutex);
             for (;;) {
                 changed.wait(
@@ -560,26 +595,105 @@ std::uint64_t TotalInputBytes(const BatchOptions &options) {
 
 namespace {
 
-/// "3 points lie outside the area of use of EPSG:5174 Korean 1985 / ...;
-/// they were converted all the same".
-std::string OutsideAreaMessage(const ChainSettings &chain,
-                               const BatchProgress &progress) {
-    const std::uint64_t outside = progress.outsideArea;
-    std::string systems;
-    for (const SideSettings *side : {&chain.from, &chain.to}) {
-        const unsigned bit = side == &chain.from ? 1u : 2u;
-        if (const ReferenceSystem *system = FindSystem(side->system);
-            system && (progress.outsideSides & bit) != 0) {
-            if (!systems.empty())
-                systems += " or ";
-            systems += "EPSG:" + std::to_string(system->code) + " " +
-                       system->name;
-        }
+/// Worker threads with a PROJ operation: each holds its own context and
+/// grid cache, which bound the memory more than the blocks do.
+constexpr unsigned PROJ_THREADS_MAX = 8;
+
+std::string Plural(std::uint64_t count, const char *one, const char *many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+/// What a run with PROJ's operation tells at its end: points outside the
+/// area of use, a ballpark operation, more accurate operations whose grids
+/// are missing, a system made 3D; and with --verbose the operations used
+/// with their counts, their grids and PROJ's versions.
+void ProjSummary(const BatchOptions &options, const StagedChain &chain,
+                 const Writer &writer, BatchObserver &observer) {
+    const ProjTransform *proj = chain.Proj();
+    if (!proj)
+        return;
+    const auto &candidates = proj->Candidates();
+    const std::vector<std::uint64_t> &used = writer.OperationPoints();
+    if (!chain.Promoted().empty())
+        observer.Message(chain.Promoted() +
+                         " has no height of its own: its third value is taken "
+                         "as an ellipsoidal height (the system made 3D)");
+    if ((options.chain.from.crs.empty()) != (options.chain.to.crs.empty()))
+        if (options.verbose)
+            observer.Message("the catalogue datum meets " +
+                             (options.chain.from.crs.empty() ? proj->To()
+                                                             : proj->From())
+                                 .Label() +
+                             " through WGS 84 geographic (" +
+                             (options.chain.from.crs.empty() ? proj->From()
+                                                             : proj->To())
+                                 .Label() +
+                             ")");
+    if (proj->Ballpark())
+        observer.Message("only a ballpark operation exists from " +
+                         proj->From().Label() + " to " + proj->To().Label() +
+                         " (no published transformation; a height is left "
+                         "as it is): used as --allow-ballpark asks");
+    const std::uint64_t outside = writer.Counts().outsideArea;
+    if (outside != 0) {
+        std::size_t usedCount = 0, last = 0;
+        for (std::size_t i = 0; i < used.size(); ++i)
+            if (used[i] != 0) {
+                ++usedCount;
+                last = i;
+            }
+        std::string what = usedCount == 1 ? AreaText(*proj, last, false)
+                                          : "the operations used";
+        if (writer.OutsideTarget())
+            what += " or of " + AreaText(*proj, 0, true);
+        std::string lines;
+        for (const std::string &line : writer.OutsideLines())
+            lines += (lines.empty() ? "" : ", ") + line;
+        if (outside > writer.OutsideLines().size())
+            lines += ", ...";
+        observer.Message(Plural(outside, "point lies", "points lie") +
+                         " outside the area of use of " + what + ": " + lines +
+                         "; converted all the same (--outside-area error "
+                         "makes them errors)");
     }
-    return std::to_string(outside) +
-           (outside == 1 ? " point lies" : " points lie") +
-           " outside the area of use of " + systems +
-           "; converted all the same";
+    const std::vector<std::uint64_t> &missing = writer.MissingPoints();
+    for (std::size_t i = 0; i < missing.size(); ++i) {
+        if (missing[i] == 0)
+            continue;
+        const MissingOperation &m = proj->Missing()[i];
+        std::string grids;
+        for (const std::string &grid : m.missingGrids)
+            grids += (grids.empty() ? "" : ", ") + grid;
+        std::string where;
+        for (const std::string &dir : GridDirectories())
+            where += (where.empty() ? "" : ", ") + dir;
+        observer.Message(
+            Plural(missing[i], "point lies", "points lie") +
+            " where a more accurate operation, " + m.operation.Label() +
+            ", needs the grid " + grids + ", which is not installed: put it "
+            "into one of PROJ's grid directories (" + where +
+            ") or a directory named by PROJ_DATA (--require-best makes such "
+            "points errors)");
+    }
+    if (!options.verbose)
+        return;
+    for (std::size_t i = 0; i < used.size() && i < candidates.size(); ++i)
+        if (used[i] != 0)
+            observer.Message("operation " + candidates[i].Label() + ": " +
+                             Plural(used[i], "point", "points"));
+    std::vector<std::string> grids;
+    for (std::size_t i = 0; i < used.size() && i < candidates.size(); ++i)
+        if (used[i] != 0)
+            for (const std::string &grid : candidates[i].grids)
+                if (std::find(grids.begin(), grids.end(), grid) == grids.end())
+                    grids.push_back(grid);
+    if (!grids.empty()) {
+        std::string text;
+        for (const std::string &grid : grids)
+            text += (text.empty() ? "" : ", ") + grid;
+        observer.Message("grid files used: " + text);
+    }
+    observer.Message(ProjVersionText());
 }
 
 } // namespace
@@ -596,19 +710,20 @@ BatchSummary RunBatch(const BatchOptions &options, int outFd,
     BatchOptions run = options;
     run.threads = UsableThreads(options.threads);
     // Any setup fault shows here, before a byte is written. One thread
-    // converts with it; each of several builds its own.
-    std::optional<LineConverter> converter(std::in_place, run);
-    if (run.threads > 1)
-        converter.reset();
+    // converts with it; several copy it.
+    LineConverter converter(run);
+    if (converter.Chain().Proj())
+        run.threads = std::min(run.threads, PROJ_THREADS_MAX);
 
-    Feeder feeder(run);
+    Feeder feeder(run, converter.Axes());
     Writer writer(run, outFd, observer, TotalInputBytes(run));
     BatchSummary summary;
     try {
         writer.Begin();
         summary.end =
-            converter ? RunOneThread(run, *converter, feeder, writer, cancel)
-                      : RunThreads(run, feeder, writer, cancel);
+            run.threads <= 1
+                ? RunOneThread(run, converter, feeder, writer, cancel)
+                : RunThreads(run, converter, feeder, writer, cancel);
         if (summary.end != RunEnd::Cancelled)
             writer.End();
     } catch (const IoError &e) {
@@ -617,8 +732,7 @@ BatchSummary RunBatch(const BatchOptions &options, int outFd,
     }
     summary.progress = writer.Counts();
     summary.inputsFailed = writer.FailedInputs();
-    if (summary.progress.outsideArea != 0)
-        observer.Message(OutsideAreaMessage(run.chain, summary.progress));
+    ProjSummary(run, converter.Chain(), writer, observer);
     const std::uint64_t failed = summary.progress.linesFailed;
     if (failed > 0)
         observer.Message(std::to_string(failed) +

@@ -42,22 +42,32 @@ constexpr const char *EXAMPLES = R"HELP(Examples:
         nolvex-convert --lonlat --from WGS84 --to 125 --format dms
   A user datum on the Bessel ellipsoid:
     nolvex-convert --user-datum "Mine,BR,-146,507,687" --from 0 --to WGS84 in.txt
-  EPSG systems of the register, with their published transformations, as
-  PROJ and QGIS convert them (--list crs lists them):
+  Any system PROJ knows, with the operation PROJ chooses at each point
+  (--list crs korea finds them):
     echo "37.5663 126.9779" | nolvex-convert --from EPSG:4326 --to EPSG:5174
     # 451557.655... 197977.905... (northing first, as EPSG orders it)
-  The PROJ pipeline of a run, to check it in any PROJ-based tool:
+  Orthometric (EGM96) heights from ellipsoidal ones:
+    nolvex-convert --from EPSG:4979 --to EPSG:4326+5773 gnss.txt
+  The operation PROJ uses, as a pipeline to check in any PROJ-based tool:
     nolvex-convert --from EPSG:4326 --to EPSG:5174 --proj
 
 Systems: --from and --to take a catalogue datum (an index 0 to 133, a code
-such as TOY-B, or a name) with an optional grid kind, or an EPSG system of
-the register ("EPSG:5174", or the code alone). An EPSG system's values come
-in EPSG's axis order: latitude before longitude, and northing before easting
-for the Korean belts (2096-2098, 5173-5177, 5180-5188), the Unified CS
-(5179) and the Japanese plane rectangular zones (2443-2461, 6669-6687);
-easting first for UTM; X, Y, Z for EPSG:4978. A heading (--header) names
-them in that order. A point outside a system's area of use is converted;
-their number is told once at the end.
+such as TOY-B, or a name) with an optional grid kind, or a system that PROJ
+knows: EPSG:5174 (or the code alone), an OGC URN, a compound such as
+EPSG:4326+5773, a PROJ string or WKT. A PROJ system's values come in its own
+axis order: latitude before longitude for EPSG:4326, northing before easting
+for the Korean belts and the Japanese zones, easting first for UTM; X, Y, Z
+for EPSG:4978; --lonlat (or --easting-first) puts the east axis first. PROJ
+chooses the operation at each point as cs2cs does; a catalogue datum meets a
+PROJ system through WGS 84 geographic. A point outside the area of use of the
+operation used is converted and told (--outside-area error refuses it).
+
+Columns: --columns by numbers or heading names, in the source's order;
+otherwise, with --header, the heading's names when they say which column is
+which (lat, latitude, lon, long, lng, longitude, easting, northing, e, n, h,
+height, alt, altitude, z, the Korean and Japanese names, the system's own
+axis names); otherwise the first columns. A bare x or y outside ECEF is
+refused: EPSG calls northing X in the Korean and Japanese grids.
 
 Input: one point per line; latitude, longitude and an optional height, or X,
 Y and an optional Z for a grid; fields separated by blanks, commas,
@@ -163,6 +173,24 @@ void ApplyZone(const std::string &zone, GridSettings &grid, const char *option,
     SetUtmZone(grid, number, hemisphere);
 }
 
+/**
+ * What --proj prints: between catalogue datums, or with one PROJ operation
+ * to choose, the chain's pipeline in one line (cct runs it); where PROJ
+ * chooses per point, every candidate on a line of its own after a comment
+ * line with its label and area.
+ */
+std::string PipelineText(const BatchOptions &options, const StagedChain &chain) {
+    const ProjTransform *proj = chain.Proj();
+    if (!proj || proj->Candidates().size() == 1)
+        return Chain(options.chain).ProjPipeline() + "\n";
+    std::string text;
+    for (const OperationFacts &op : proj->Candidates())
+        text += "# " + op.Label() +
+                (op.area.name.empty() ? std::string() : ", " + op.area.name) +
+                "\n" + op.proj + "\n";
+    return text;
+}
+
 /// Makes sure descriptors 0 to 2 are open, on /dev/null where they are not,
 /// so that no file opened later takes their number (an output file as
 /// descriptor 2 would receive the messages).
@@ -221,8 +249,10 @@ int main(int argc, char **argv) {
                  "the catalogue, as the window's commands do.",
                  "nolvex-convert"};
     app.footer(EXAMPLES);
-    app.set_version_flag("--version",
-                         std::string("nolvex-convert ") + NOLVEX_VERSION);
+    app.set_version_flag("--version", [] {
+        return std::string("nolvex-convert ") + NOLVEX_VERSION + "\n" +
+               ProjVersionText();
+    });
 
     BatchOptions options;
     std::string fromText, toText, delimiterText, columnsText, listText;
@@ -244,8 +274,9 @@ int main(int argc, char **argv) {
         ->type_name("DATUM[:KIND]");
     app.add_option("-o,--output", options.output,
                    "Output file (default standard output)");
-    app.add_flag("--lonlat", options.lonLat,
-                 "Geographic fields are longitude, latitude");
+    app.add_flag("--lonlat,--easting-first", options.lonLat,
+                 "The east axis first: longitude before latitude, easting "
+                 "before northing, whatever the system's own order");
     app.add_option(
         "--delimiter", delimiterText,
         "Field delimiter: a character, tab, comma, semicolon or space");
@@ -266,10 +297,13 @@ int main(int argc, char **argv) {
                    "A line that fails: comment (a comment line in its place, "
                    "the default), skip (left out) or stop")
         ->check(CLI::IsMember({"comment", "skip", "stop"}));
-    app.add_option("--list", listText,
-                   "Print the catalogue (datums or ellipsoids) or the "
-                   "register of EPSG systems (crs)")
-        ->check(CLI::IsMember({"datums", "ellipsoids", "crs"}));
+    std::vector<std::string> listWords;
+    app.add_option("--list", listWords,
+                   "Print the catalogue (datums or ellipsoids) or the systems "
+                   "PROJ knows (crs, with a filter on code, name or area: "
+                   "--list crs korea)")
+        ->expected(1, 2)
+        ->type_name("WHAT [TEXT]");
     app.add_option("--user-ellipsoid", userEllipsoidText,
                    "User ellipsoid (index 0)")
         ->type_name("NAME,a,invf");
@@ -312,10 +346,25 @@ int main(int argc, char **argv) {
     app.add_option("--threads", threads, "Worker threads (default: all cores)")
         ->check(CLI::Range(1u, 256u));
     app.add_flag("-q,--quiet", quiet, "No progress line");
+    app.add_flag("-v,--verbose", options.verbose,
+                 "Name the operations used, their points and grid files, and "
+                 "PROJ's versions at the end");
+    app.add_flag("--allow-ballpark", options.chain.allowBallpark,
+                 "Let PROJ use a ballpark operation where no published one "
+                 "exists (a warning says so)");
+    app.add_flag("--require-best", options.requireBest,
+                 "Points where a more accurate operation's grid is missing "
+                 "are errors");
+    std::string outsideText = "warn";
+    app.add_option("--outside-area", outsideText,
+                   "A point outside the area of use of the operation used: "
+                   "warn (converted, told at the end) or error")
+        ->check(CLI::IsMember({"warn", "error"}));
     bool proj = false;
     app.add_flag("--proj", proj,
                  "Print the PROJ pipeline of --from to --to (values in the "
-                 "converter's order) and convert nothing");
+                 "converter's order), every candidate with its area where "
+                 "PROJ chooses per point, and convert nothing");
 
     try {
         app.parse(argc, argv);
@@ -345,6 +394,13 @@ int main(int argc, char **argv) {
             catalogue.SetUserDatum(d.name.c_str(), d.ellipsoid, d.dx, d.dy,
                                    d.dz);
         }
+        for (const std::string &word : listWords)
+            listText += (listText.empty() ? "" : " ") + word;
+        if (!listWords.empty() && listWords[0] != "datums" &&
+            listWords[0] != "ellipsoids" && listWords[0] != "crs")
+            throw UsageError("--list takes datums, ellipsoids or crs");
+        if (listWords.size() == 2 && listWords[0] != "crs")
+            throw UsageError("--list takes a filter only after crs");
         if (!listText.empty()) {
             const std::string table = ListCatalogue(listText, catalogue);
             NeedStandardOutput(stdoutClosed);
@@ -407,6 +463,8 @@ int main(int argc, char **argv) {
         options.onError = onErrorText == "stop"   ? ErrorPolicy::Stop
                           : onErrorText == "skip" ? ErrorPolicy::Skip
                                                   : ErrorPolicy::Comment;
+        options.outsideArea = outsideText == "error" ? OutsidePolicy::Error
+                                                     : OutsidePolicy::Warn;
         // Trace records from several threads would interleave in the files.
         // RunBatch caps the count by its memory budget.
         options.threads = options.chain.trace ? 1 : threads;
@@ -418,16 +476,18 @@ int main(int argc, char **argv) {
             !quiet && ::isatty(2) == 1 && ::fstat(2, &errStat) == 0 &&
             !(toStdout && ::isatty(1) == 1 && SameFile(1, errStat));
         CheckOptions(options);
-        // The engines are set up once here, so that a setup fault is told
-        // before the output file is created.
-        const Chain check(options.chain);
+        // The engines and PROJ's operation are set up once here, so that a
+        // setup fault is told before the output file is created.
+        const LineConverter check(options);
         if (proj) {
             NeedStandardOutput(stdoutClosed);
-            return PrintOut(check.ProjPipeline() + "\n");
+            return PrintOut(PipelineText(options, check.Chain()));
         }
     } catch (const UsageError &e) {
         Usage(e.what());
     } catch (const SetupError &e) {
+        Usage(e.what());
+    } catch (const ProjError &e) {
         Usage(e.what());
     }
 

@@ -49,18 +49,11 @@ double ApplyOriginDialog(Side &side, const GridSettings &grid,
 void SetUpSide(Side &side, const ChainSettings &settings,
                const SideSettings &sideSettings, const char *name) {
     COORD &coord = side.Engine();
-    if (sideSettings.system != 0) {
-        const ReferenceSystem *system = FindSystem(sideSettings.system);
-        if (!system)
-            throw SetupError("--" + std::string(name) + ": EPSG:" +
-                             std::to_string(sideSettings.system) +
-                             " is not in the register");
+    if (!sideSettings.crs.empty()) {
         try {
-            side.SelectSystem(system, settings.trace ? 1 : 0);
-        } catch (const FloatingPointError &e) {
-            throw SetupError("--" + std::string(name) + ": EPSG:" +
-                             std::to_string(sideSettings.system) + ": " +
-                             e.what());
+            side.SelectSystem(std::make_shared<ProjSide>(sideSettings.crs));
+        } catch (const ProjError &e) {
+            throw SetupError("--" + std::string(name) + ": " + e.what());
         }
         return;
     }
@@ -96,16 +89,16 @@ Chain::Chain(const ChainSettings &settings)
     : m_coord1(DATUM_WGS84), m_coord2(DATUM_WGS84),
       m_nKind1(settings.from.kind), m_nKind2(settings.to.kind),
       m_bAutoZone(settings.to.kind == CS_UTM && settings.to.grid.autoZone &&
-                  settings.to.system == 0) {
+                  settings.to.crs.empty()) {
     SetUpSide(m_side1, settings, settings.from, "from");
     SetUpSide(m_side2, settings, settings.to, "to");
     // Only a confirmed dialog touches the engine: its fields are texts, so
     // even the values left as shown come back rounded to 15 digits.
     if (IsGridKind(m_nKind1) && settings.from.grid.Any() &&
-        !settings.from.engine && settings.from.system == 0)
+        !settings.from.engine && settings.from.crs.empty())
         ApplyOriginDialog(m_side1, settings.from.grid, "from");
     if (IsGridKind(m_nKind2) && settings.to.grid.Any() &&
-        !settings.to.engine && settings.to.system == 0)
+        !settings.to.engine && settings.to.crs.empty())
         m_dbOrgLat2 = ApplyOriginDialog(m_side2, settings.to.grid, "to");
 }
 
@@ -221,25 +214,12 @@ const Step TO_RADIANS{Step::TO_RADIANS, false,
 const Step TO_DEGREES{Step::TO_DEGREES, false,
                       "proj=unitconvert +xy_in=rad +xy_out=deg"};
 
-/// A side's values to its geographic radians (@p out: the way back).
+/// A catalogue side's values to its geographic radians (@p out: the way
+/// back).
 void SideSteps(const Side &side, int kind, bool out, std::vector<Step> &steps) {
     std::vector<Step> in;
     const COORD &coord = side.Engine();
-    if (const ReferenceSystem *system = side.System()) {
-        switch (system->kind) {
-        case SystemKind::Projected:
-            if (system->axisOrder == AxisOrder::NorthingFirst)
-                in.push_back(AxisSwapStep());
-            in.push_back({Step::OTHER, true, ProjectionText(*system)});
-            break;
-        case SystemKind::Geocentric:
-            in.push_back(CartStep(*system->datum, true));
-            break;
-        default:
-            in.push_back(AxisSwapStep());
-            in.push_back(TO_RADIANS);
-        }
-    } else if (kind == KIND_GEO) {
+    if (kind == KIND_GEO) {
         in.push_back(AxisSwapStep());
         in.push_back(TO_RADIANS);
     } else if (kind == CS_ECEF) {
@@ -263,41 +243,64 @@ void SideSteps(const Side &side, int kind, bool out, std::vector<Step> &steps) {
     }
 }
 
-/// A register datum's transformation to WGS 84 across its system's area, in
-/// geocentric coordinates around the geographic ones, the height kept aside
-/// as PROJ keeps it (or nothing for WGS 84 and a null transformation).
-void RegisterShift(const ReferenceSystem &system, bool fromWgs84,
-                   std::vector<Step> &steps) {
-    const Transformation *t = ChooseTransformation(*system.datum, system.area);
-    if (!t || t->IsNull())
-        return;
-    const Datum &wgs84 = *FindSystem(WGS84_GEOGRAPHIC)->datum;
-    if (fromWgs84)
-        DatumChangeSteps(wgs84, nullptr, t, *system.datum, steps);
-    else
-        DatumChangeSteps(*system.datum, t, nullptr, wgs84, steps);
+/// A PROJ system's operation as steps: PROJ's first candidate.
+void ProjSteps(const ProjTransform &transform, std::vector<Step> &steps) {
+    const std::vector<Step> part =
+        StepsOf(transform.Candidates().front().proj);
+    steps.insert(steps.end(), part.begin(), part.end());
 }
 
-void ShiftSteps(const Side &side, bool fromWgs84, std::vector<Step> &steps) {
-    if (const ReferenceSystem *system = side.System())
-        RegisterShift(*system, fromWgs84, steps);
-    else if (side.Engine().GetDatum() != DATUM_WGS84)
-        steps.push_back(MolodenskyStep(side.Engine(), fromWgs84));
+/// From WGS 84 latitude and longitude in degrees to radians, longitude
+/// first, and back: where a catalogue part meets a PROJ part.
+void WgsDegreeSteps(bool toRadians, std::vector<Step> &steps) {
+    if (toRadians) {
+        steps.push_back(AxisSwapStep());
+        steps.push_back(TO_RADIANS);
+    } else {
+        steps.push_back(TO_DEGREES);
+        steps.push_back(AxisSwapStep());
+    }
 }
 
 } // namespace
 
 std::string Chain::ProjPipeline() const {
-    if (m_side1.System() && m_side2.System())
-        return ::ProjPipeline(*m_side1.System(), *m_side2.System());
+    const ProjSide *proj1 = m_side1.System();
+    const ProjSide *proj2 = m_side2.System();
     std::vector<Step> steps;
-    SideSteps(m_side1, m_nKind1, false, steps);
-    const bool same = !m_side1.System() && !m_side2.System() &&
-                      m_coord1.GetDatum() == m_coord2.GetDatum();
-    if (!same) {
-        ShiftSteps(m_side1, false, steps);
-        ShiftSteps(m_side2, true, steps);
+    if (proj1 && proj2) {
+        // PROJ's operation between the two systems themselves.
+        const ProjCrs from(proj1->Facts().definition);
+        const ProjCrs to(proj2->Facts().definition);
+        ProjSteps(ProjTransform(from, to, {}), steps);
+        return PipelineText(steps);
     }
+    if (proj1) {
+        // Through WGS 84 geographic: PROJ's part, then the catalogue's.
+        const ProjCrs from(proj1->Facts().definition);
+        const ProjCrs hub(proj1->Facts().HasThirdAxis() ? "EPSG:4979"
+                                                        : "EPSG:4326");
+        ProjSteps(ProjTransform(from, hub, {}), steps);
+        WgsDegreeSteps(true, steps);
+        if (m_coord2.GetDatum() != DATUM_WGS84)
+            steps.push_back(MolodenskyStep(m_coord2, true));
+        SideSteps(m_side2, m_nKind2, true, steps);
+        return PipelineText(steps);
+    }
+    SideSteps(m_side1, m_nKind1, false, steps);
+    const bool same = !proj2 && m_coord1.GetDatum() == m_coord2.GetDatum();
+    if (!same && m_coord1.GetDatum() != DATUM_WGS84)
+        steps.push_back(MolodenskyStep(m_coord1, false));
+    if (proj2) {
+        WgsDegreeSteps(false, steps);
+        const ProjCrs hub(proj2->Facts().HasThirdAxis() ? "EPSG:4979"
+                                                        : "EPSG:4326");
+        const ProjCrs to(proj2->Facts().definition);
+        ProjSteps(ProjTransform(hub, to, {}), steps);
+        return PipelineText(steps);
+    }
+    if (!same && m_coord2.GetDatum() != DATUM_WGS84)
+        steps.push_back(MolodenskyStep(m_coord2, true));
     SideSteps(m_side2, m_nKind2, true, steps);
     return PipelineText(steps);
 }

@@ -45,10 +45,11 @@ struct SideSettings {
     std::int32_t datum = DATUM_WGS84;
     int kind = KIND_GEO;
     GridSettings grid;
-    /// A register system (its EPSG code) in place of the catalogue datum and
-    /// grid; 0 for none. kind then says only whether the side's values are
-    /// geographic (KIND_GEO) or the system's grid (any other kind).
-    std::int32_t system = 0;
+    /// A system that PROJ knows, as given ("EPSG:5186", "EPSG:4326+5773", a
+    /// PROJ string, WKT), in place of the catalogue datum and grid; empty
+    /// for none. kind then says only whether the side's values are angles
+    /// (KIND_GEO) or the system's grid (any other kind).
+    std::string crs;
     /// A side as it stands in the window: its engine, copied whole (datum,
     /// catalogue with its user rows, grid kind and constants). When set it
     /// takes the place of datum, grid and the user rows; kind still says
@@ -77,6 +78,8 @@ struct ChainSettings {
     std::optional<UserEllipsoid> userEllipsoid;
     std::optional<UserDatum> userDatum;
     bool trace = false;
+    /// PROJ may use a ballpark operation where no other exists.
+    bool allowBallpark = false;
 };
 
 /// The engines cannot be set up as asked (a user datum whose ellipsoid gives a
@@ -124,9 +127,9 @@ class Chain {
     /**
      * The chain as a PROJ pipeline: what `cct` (or any PROJ-based tool)
      * runs to convert the same values. Values in and out in the converter's
-     * order: latitude before longitude, catalogue grids easting first,
-     * register systems in EPSG's order. Between two register systems it is
-     * the text `projinfo -o PROJ --single-line` prints.
+     * order: latitude before longitude, catalogue grids easting first, PROJ
+     * systems in their own axis order. A PROJ system's part is the first of
+     * the operations PROJ may choose.
      */
     std::string ProjPipeline() const;
 

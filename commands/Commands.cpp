@@ -1,51 +1,39 @@
 // The commands on one point, shared by the window and nolvex-convert.
 #include "Commands.h"
 
-void Side::SelectSystem(const ReferenceSystem *system, std::int16_t bTrace) {
-    if (!system) {
-        m_pSystem.reset();
-        return;
-    }
-    auto engines = std::make_shared<SystemEngine>(*system);
-    engines->SetTrace(bTrace);
-    m_pSystem = std::move(engines);
-}
-
 namespace {
 
-/// "EPSG:4326 WGS 84"
-std::string SystemName(const ReferenceSystem &system) {
-    return "EPSG:" + std::to_string(system.code) + " " + system.name;
-}
-
 void CheckHasGrid(const Side &side) {
-    const ReferenceSystem *system = side.System();
-    if (system->kind != SystemKind::Projected &&
-        system->kind != SystemKind::Geocentric)
-        throw PointError(SystemName(*system) +
+    const ProjSide *system = side.System();
+    if (!system->HasGrid())
+        throw PointError(system->Facts().Label() +
                          " is a geographic system: it has no grid "
                          "coordinates");
+}
+
+PointValues Values(const ProjSide::Values &values) {
+    return {values[0], values[1], values[2]};
+}
+
+ProjSide::Values ProjValues(const PointValues &values) {
+    return {values[0], values[1], values[2]};
 }
 
 /// The geodetic point on WGS 84 to a side's datum.
 PointValues Wgs84ToSide(const Side &side, const PointValues &wgs) {
     PointValues out = wgs;
     if (side.System())
-        side.Systems().FromWgs84(wgs[0], wgs[1], wgs[2], out[0], out[1],
-                                 out[2]);
+        out = Values(side.System()->FromWgs84(ProjValues(wgs)));
     else if (side.Engine().GetDatum() != DATUM_WGS84)
         side.Engine().TransWgs2Local(wgs[0], wgs[1], wgs[2], out[0], out[1],
                                      out[2]);
     return out;
 }
 
-/// Two sides on the same datum: the same catalogue row, or register
-/// systems of one datum.
+/// Two sides on the same catalogue datum.
 bool SameDatum(const Side &a, const Side &b) {
-    if (a.System() || b.System())
-        return a.System() && b.System() &&
-               a.System()->datum == b.System()->datum;
-    return a.Engine().GetDatum() == b.Engine().GetDatum();
+    return !a.System() && !b.System() &&
+           a.Engine().GetDatum() == b.Engine().GetDatum();
 }
 
 /// Text @p index of those handed over, read as a real.
@@ -75,7 +63,7 @@ PointValues ReadPoint(const PointTexts &texts) {
 PointValues ToWgs84(const Side &side, const PointValues &geo) {
     PointValues wgs = geo;
     if (side.System())
-        side.Systems().ToWgs84(geo[0], geo[1], geo[2], wgs[0], wgs[1], wgs[2]);
+        wgs = Values(side.System()->ToWgs84(ProjValues(geo)));
     else if (side.Engine().GetDatum() != DATUM_WGS84)
         side.Engine().TransLocal2Wgs(geo[0], geo[1], geo[2], wgs[0], wgs[1],
                                      wgs[2]);
@@ -86,21 +74,15 @@ PointValues Transform(const Side &from, const Side &to,
                       const PointValues &geo) {
     if (SameDatum(from, to))
         return geo; // a copy, no engine runs
-    if (from.System() && to.System()) {
-        // In ECEF from one datum to the other, as PROJ does between two
-        // systems, both transformations chosen at the point.
-        const Coordinates out =
-            ChangeDatum(from.Systems(), to.Systems(), {geo[0], geo[1], geo[2]});
-        return {out[0], out[1], out[2]};
-    }
+    if (from.System() && to.System())
+        return Values(from.System()->To(*to.System(), ProjValues(geo)));
     return Wgs84ToSide(to, ToWgs84(from, geo));
 }
 
 PointValues GeoToGrid(const Side &side, const PointValues &geo) {
     if (side.System()) {
         CheckHasGrid(side);
-        const Coordinates grid = side.Systems().FromGeographic(geo);
-        return {grid[0], grid[1], grid[2]};
+        return Values(side.System()->GeoToGrid(ProjValues(geo)));
     }
     const COORD &engine = side.Engine();
     PointValues grid{0, 0, geo[2]};
@@ -114,8 +96,7 @@ PointValues GeoToGrid(const Side &side, const PointValues &geo) {
 PointValues GridToGeo(const Side &side, const PointValues &grid) {
     if (side.System()) {
         CheckHasGrid(side);
-        const Coordinates geo = side.Systems().ToGeographic(grid);
-        return {geo[0], geo[1], geo[2]};
+        return Values(side.System()->GridToGeo(ProjValues(grid)));
     }
     const COORD &engine = side.Engine();
     PointValues geo{0, 0, grid[2]};

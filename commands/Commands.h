@@ -7,7 +7,7 @@
 
 #include "Coord.h"
 #include "NumberText.h"
-#include "Register.h"
+#include "ProjSide.h"
 
 #include <array>
 #include <cstdint>
@@ -18,7 +18,7 @@
 /**
  * One side of the point: the engine that holds the side's catalogue datum,
  * grid kind and grid constants as the configuration dialogs set them, or a
- * reference system of the register in their place. The engine belongs to
+ * reference system that PROJ knows in their place. The engine belongs to
  * the front end (the window or the converter's chain) and must outlive the
  * side.
  */
@@ -29,26 +29,19 @@ class Side {
     COORD &Engine() { return *m_pCoord; }
     const COORD &Engine() const { return *m_pCoord; }
 
-    /// The register system the side is on; nullptr when it is on its
-    /// engine's catalogue datum and grid.
-    const ReferenceSystem *System() const {
-        return m_pSystem ? &m_pSystem->System() : nullptr;
-    }
-    /// The engines of System(); only while there is one.
-    const SystemEngine &Systems() const { return *m_pSystem; }
+    /// The PROJ system the side is on; nullptr when it is on its engine's
+    /// catalogue datum and grid.
+    const ProjSide *System() const { return m_pSystem.get(); }
 
-    /**
-     * Puts the side on @p system, its datum, published transformation and
-     * grid in one step; nullptr returns it to its engine's catalogue datum
-     * and grid. All or nothing. A non-zero @p bTrace has the system's
-     * engines append their trace records.
-     * @throws FloatingPointError from the system's ellipsoid.
-     */
-    void SelectSystem(const ReferenceSystem *system, std::int16_t bTrace = 0);
+    /// Puts the side on @p system; nullptr returns it to its engine's
+    /// catalogue datum and grid.
+    void SelectSystem(std::shared_ptr<const ProjSide> system) {
+        m_pSystem = std::move(system);
+    }
 
   private:
     COORD *m_pCoord;
-    std::shared_ptr<const SystemEngine> m_pSystem;
+    std::shared_ptr<const ProjSide> m_pSystem;
 };
 
 /// A point that the commands cannot convert on a side: a grid operation on
@@ -95,12 +88,12 @@ namespace Commands {
 
 /**
  * Carries side @p from's geodetic point to side @p to's datum through WGS 84:
- * a copy when both sides have the same datum, else a step out of @p from's
- * datum and one into @p to's. A catalogue datum steps with the standard
- * Molodensky formulas, none on datum 133; a register system with its
- * published transformation as PROJ chooses it at the point, the height
- * carried through unchanged. Between two register systems the steps meet in
- * ECEF (ChangeDatum), as in PROJ's pipeline between them.
+ * a copy when both sides have the same catalogue datum, else a step out of
+ * @p from's datum and one into @p to's. A catalogue datum steps with the
+ * standard Molodensky formulas, none on datum 133; a PROJ system with the
+ * operation PROJ chooses at the point. Between two PROJ systems PROJ's
+ * operation between them is the one step.
+ * @throws FloatingPointError, ProjError, ProjPointError.
  */
 PointValues Transform(const Side &from, const Side &to, const PointValues &geo);
 
@@ -111,9 +104,9 @@ PointValues ToWgs84(const Side &side, const PointValues &geo);
 /**
  * A side's geodetic point to its grid: ECEF X, Y, Z for CS_ECEF, else the
  * Transverse Mercator easting and northing of the side's grid constants, with
- * the altitude passed through as Z. On a register system: its projection
- * (easting, northing, the height as Z) or, for a geocentric system, ECEF.
- * @throws PointError for a geographic register system, which has no grid.
+ * the altitude passed through as Z. On a PROJ system: its own values, in its
+ * axis order.
+ * @throws PointError for a geographic PROJ system, which has no grid.
  */
 PointValues GeoToGrid(const Side &side, const PointValues &geo);
 
@@ -152,8 +145,8 @@ void ApplyOrigin(Side &side, const OriginTexts &origin,
                  char separator = Code::GetDecimalSeparator());
 
 /// The datum dialog's choice for one side: the catalogue datum, and a side
-/// on a register system back on its engine's catalogue datum and grid. All
-/// or nothing, as SetDatum is.
+/// on a PROJ system back on its engine's catalogue datum and grid. All or
+/// nothing, as SetDatum is.
 void ApplyDatum(Side &side, std::int32_t nDatum);
 
 /// The coordinate-system dialog's choice for one side: the kind and its

@@ -28,61 +28,54 @@ Step AxisSwapStep() {
     return {Step::AXIS_SWAP, false, "proj=axisswap +order=2,1"};
 }
 
-Step CartStep(const Datum &datum, bool inverse) {
-    return {Step::OTHER, inverse, "proj=cart +ellps=" + datum.projEllps};
-}
-
-void DatumChangeSteps(const Datum &from, const Transformation *fromLeg,
-                      const Transformation *toLeg, const Datum &to,
-                      std::vector<Step> &steps) {
-    steps.push_back({Step::OTHER, false, "proj=push +v_3"});
-    steps.push_back(CartStep(from, false));
-    if (fromLeg && !fromLeg->IsNull())
-        steps.push_back(TransformationStep(*fromLeg, false));
-    if (toLeg && !toLeg->IsNull())
-        steps.push_back(TransformationStep(*toLeg, true));
-    steps.push_back(CartStep(to, true));
-    steps.push_back({Step::OTHER, false, "proj=pop +v_3"});
-}
-
-std::string ProjectionText(const ReferenceSystem &system) {
-    const ProjectionParameters &p = system.projection;
-    const std::string ellps = " +ellps=" + system.datum->projEllps;
-    if (p.utmZone != 0)
-        return "proj=utm +zone=" + std::to_string(p.utmZone) +
-               (p.falseNorthing != 0 ? " +south" : "") + ellps;
-    return "proj=tmerc +lat_0=" + ProjNumber(p.lat0) + " +lon_0=" + ProjNumber(p.lon0) +
-           " +k=" + ProjNumber(p.k0) + " +x_0=" + ProjNumber(p.falseEasting) +
-           " +y_0=" + ProjNumber(p.falseNorthing) + ellps;
-}
-
-Step TransformationStep(const Transformation &t, bool inverse) {
-    const HelmertParameters &p = t.parameters;
-    Step step;
-    if (t.method == TransformationMethod::GeocentricTranslations) {
-        // (+ 0.0 turns a negated zero into 0, which PROJ writes as "0")
-        const double sign = inverse ? -1.0 : 1.0;
-        step.text = "proj=helmert +x=" + ProjNumber(sign * p.tx + 0.0) +
-                    " +y=" + ProjNumber(sign * p.ty + 0.0) +
-                    " +z=" + ProjNumber(sign * p.tz + 0.0);
-        return step;
+std::vector<Step> StepsOf(const std::string &pipeline) {
+    std::vector<std::string> texts;
+    const std::string marker = " +step ";
+    if (pipeline.rfind("+proj=pipeline", 0) == 0) {
+        std::size_t at = pipeline.find(marker);
+        while (at != std::string::npos) {
+            const std::size_t next = pipeline.find(marker, at + 1);
+            texts.push_back(pipeline.substr(
+                at + marker.size(),
+                next == std::string::npos ? std::string::npos
+                                          : next - at - marker.size()));
+            at = next;
+        }
+    } else if (pipeline != "+proj=noop") {
+        texts.push_back(pipeline);
     }
-    const bool badekas =
-        t.method == TransformationMethod::MolodenskyBadekasCF ||
-        t.method == TransformationMethod::MolodenskyBadekasPV;
-    step.inverse = inverse;
-    step.text = std::string(badekas ? "proj=molobadekas" : "proj=helmert") +
-                " +x=" + ProjNumber(p.tx) + " +y=" + ProjNumber(p.ty) +
-                " +z=" + ProjNumber(p.tz) + " +rx=" + ProjNumber(p.rx) +
-                " +ry=" + ProjNumber(p.ry) + " +rz=" + ProjNumber(p.rz) +
-                " +s=" + ProjNumber(p.ds);
-    if (badekas)
-        step.text += " +px=" + ProjNumber(p.px) + " +py=" + ProjNumber(p.py) +
-                     " +pz=" + ProjNumber(p.pz);
-    step.text += p.convention == HelmertConvention::CoordinateFrame
-                     ? " +convention=coordinate_frame"
-                     : " +convention=position_vector";
-    return step;
+    std::vector<Step> steps;
+    for (std::string text : texts) {
+        Step step;
+        if (text.rfind("+inv ", 0) == 0) {
+            step.inverse = true;
+            text.erase(0, 5);
+        } else if (const std::size_t inv = text.find(" +inv");
+                   inv != std::string::npos &&
+                   inv + 5 == text.size()) {
+            step.inverse = true;
+            text.erase(inv);
+        }
+        if (!text.empty() && text[0] == '+')
+            text.erase(0, 1);
+        step.text = text;
+        if (text == "proj=axisswap +order=2,1")
+            step.kind = Step::AXIS_SWAP;
+        else if (text == "proj=unitconvert +xy_in=deg +xy_out=rad")
+            step.kind = step.inverse ? Step::TO_DEGREES : Step::TO_RADIANS;
+        else if (text == "proj=unitconvert +xy_in=rad +xy_out=deg")
+            step.kind = step.inverse ? Step::TO_RADIANS : Step::TO_DEGREES;
+        if (step.kind != Step::OTHER) {
+            step.inverse = false;
+            step.text = step.kind == Step::TO_RADIANS
+                            ? "proj=unitconvert +xy_in=deg +xy_out=rad"
+                        : step.kind == Step::TO_DEGREES
+                            ? "proj=unitconvert +xy_in=rad +xy_out=deg"
+                            : step.text;
+        }
+        steps.push_back(step);
+    }
+    return steps;
 }
 
 std::string PipelineText(const std::vector<Step> &steps) {

@@ -4,7 +4,6 @@
 // Review 23 (181), 1976).
 #include "Coord.h"
 
-#include "CoordSeries.h"
 #include "CoordTrace.h"
 #include "Errors.h"
 
@@ -153,12 +152,4 @@ void COORD::ConvEcef2Geo(double &lat, double &lon, double &h, double x,
     lat = latOut;
     lon = lonOut;
     h = hOut;
-}
-
-// ---- the same formula for any ellipsoid (CoordSeries.h)
-
-void EcefClosedForward(const COORD &c, TraceRecord record, double lat,
-                       double lon, double h, double &x, double &y, double &z) {
-    CoordTrace trace(c, record);
-    Local2EcefWith(c, lat, lon, h, x, y, z, trace);
 }

@@ -10,7 +10,6 @@
 // SetOrgLatLon and SetDelta store; nothing here looks at the kind.
 #include "Coord.h"
 
-#include "CoordSeries.h"
 #include "CoordTrace.h"
 #include "Errors.h"
 
@@ -290,24 +289,4 @@ void COORD::ConvGrid2Geo(double &lat, double &lon, double x, double y) const {
     });
     lat = latOut;
     lon = lonOut;
-}
-
-// ---- the same series for the general Transverse Mercator (CoordSeries.h)
-
-void TmercSeriesForward(const COORD &c, TraceRecord record, double lat,
-                        double lon, double &x, double &y) {
-    CoordTrace trace(c, record);
-    Local2UtmWith(c, lat, lon, x, y, trace);
-}
-
-void TmercSeriesForwardUntraced(const COORD &c, double lat, double lon,
-                                double &x, double &y) {
-    CoordTrace untraced;
-    Local2UtmWith(c, lat, lon, x, y, untraced);
-}
-
-void TmercSeriesReverse(const COORD &c, TraceRecord record, double &lat,
-                        double &lon, double x, double y) {
-    CoordTrace trace(c, record);
-    Utm2LocalWith(c, lat, lon, x, y, trace);
 }

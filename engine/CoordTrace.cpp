@@ -28,12 +28,6 @@ constexpr const char *BANNER_LOCAL2UTM   = "#                 LOCAL2UTM         
 constexpr const char *BANNER_UTM2LOCAL   = "#                 UTM2LOCAL                #\n";
 constexpr const char *BANNER_LOCAL2ECEF  = "#                 LOCAL2ECEF               #\n";
 constexpr const char *BANNER_ECEF2LOCAL  = "#                ECEF2LOCAL                #\n";
-constexpr const char *BANNER_GEO2TM      = "#                 GEO2TM                   #\n";
-constexpr const char *BANNER_TM2GEO      = "#                 TM2GEO                   #\n";
-constexpr const char *BANNER_GEO2CART    = "#                 GEO2CART                 #\n";
-constexpr const char *BANNER_CART2GEO    = "#                 CART2GEO                 #\n";
-constexpr const char *BANNER_HELMFWD     = "#                 HELMERT FORWARD          #\n";
-constexpr const char *BANNER_HELMREV     = "#                 HELMERT REVERSE          #\n";
 constexpr const char *SEPARATOR          = "--------------\n";
 
 // "WGS2LOC.txt" and "LOC2WGS.txt"
@@ -124,29 +118,6 @@ constexpr TraceFormat E2L_LAT            = "lat :   %30.16f\n";
 constexpr TraceFormat E2L_LON            = "lon :   %30.16f\n";
 constexpr TraceFormat E2L_HGT            = "hgt :   %30.16f\n";
 
-// "CART2GEO.txt"
-constexpr TraceFormat C2G_PASSES         = "Passes :      %30.16f\n";
-constexpr TraceFormat C2G_BETA           = "beta :        %30.16f\n";
-
-// "HELMFWD.txt" and "HELMREV.txt"
-constexpr TraceFormat HLM_INPUT_X        = "Input X:      %30.16f\n";
-constexpr TraceFormat HLM_INPUT_Y        = "Input Y:      %30.16f\n";
-constexpr TraceFormat HLM_INPUT_Z        = "Input Z:      %30.16f\n";
-constexpr TraceFormat HLM_PARAMETER[]    = {"tx:           %30.16f\n",
-                                            "ty:           %30.16f\n",
-                                            "tz:           %30.16f\n",
-                                            "rx:           %30.16f\n",
-                                            "ry:           %30.16f\n",
-                                            "rz:           %30.16f\n",
-                                            "ds:           %30.16f\n",
-                                            "px:           %30.16f\n",
-                                            "py:           %30.16f\n",
-                                            "pz:           %30.16f\n"};
-constexpr TraceFormat HLM_CONVENTION     = "Convention:   %30.16f\n";
-constexpr TraceFormat HLM_OUTPUT_X       = "Output X:     %30.16f\n";
-constexpr TraceFormat HLM_OUTPUT_Y       = "Output Y:     %30.16f\n";
-constexpr TraceFormat HLM_OUTPUT_Z       = "Output Z:     %30.16f\n";
-
 struct RecordFile {
     const char *name;
     const char *banner;
@@ -160,17 +131,11 @@ constexpr RecordFile RECORD_FILES[] = {
     {"UTM2LOC.txt",  BANNER_UTM2LOCAL},
     {"LOC2ECEF.txt", BANNER_LOCAL2ECEF},
     {"ECEF2LOC.txt", BANNER_ECEF2LOCAL},
-    {"GEO2TM.txt",   BANNER_GEO2TM},
-    {"TM2GEO.txt",   BANNER_TM2GEO},
-    {"GEO2CART.txt", BANNER_GEO2CART},
-    {"CART2GEO.txt", BANNER_CART2GEO},
-    {"HELMFWD.txt",  BANNER_HELMFWD},
-    {"HELMREV.txt",  BANNER_HELMREV},
 };
 // clang-format on
 
 static_assert(std::size(RECORD_FILES) ==
-              static_cast<std::size_t>(TraceRecord::HelmertReverse) + 1);
+              static_cast<std::size_t>(TraceRecord::Ecef2Local) + 1);
 
 // A banner line is 44 characters plus its line end.
 constexpr bool BannerLine(const char *line) {
@@ -180,10 +145,7 @@ constexpr bool BannerLine(const char *line) {
 static_assert(BannerLine(BANNER_ROW) && BannerLine(BANNER_WGS2LOCAL) &&
               BannerLine(BANNER_LOCAL2WGS) && BannerLine(BANNER_LOCAL2UTM) &&
               BannerLine(BANNER_UTM2LOCAL) && BannerLine(BANNER_LOCAL2ECEF) &&
-              BannerLine(BANNER_ECEF2LOCAL) && BannerLine(BANNER_GEO2TM) &&
-              BannerLine(BANNER_TM2GEO) && BannerLine(BANNER_GEO2CART) &&
-              BannerLine(BANNER_CART2GEO) && BannerLine(BANNER_HELMFWD) &&
-              BannerLine(BANNER_HELMREV));
+              BannerLine(BANNER_ECEF2LOCAL));
 
 // The stream mode "a+t": appended, created if missing, never truncated, text
 // mode. POSIX streams are text streams already and "t" is not a POSIX mode
@@ -546,50 +508,4 @@ void CoordTrace::Ecef2LocalResult(double N, double lat, double lon,
     Value(E2L_LAT, Degrees(lat));
     Value(E2L_LON, Degrees(lon));
     Value(E2L_HGT, h);
-}
-
-// ---- "CART2GEO.txt"
-// --------------------------------------------------------------
-
-void CoordTrace::Cart2GeoIteration(int passes, double beta) noexcept {
-    if (!Writable())
-        return;
-    Separator();
-    Value(C2G_PASSES, static_cast<double>(passes));
-    Value(C2G_BETA, Degrees(beta));
-}
-
-// ---- "HELMFWD.txt" and "HELMREV.txt"
-// ---------------------------------------------
-
-void CoordTrace::HelmertInput(double x, double y, double z) noexcept {
-    if (!Writable())
-        return;
-    Separator();
-    Value(HLM_INPUT_X, x);
-    Value(HLM_INPUT_Y, y);
-    Value(HLM_INPUT_Z, z);
-}
-
-void CoordTrace::HelmertConstants(double tx, double ty, double tz, double rx,
-                                  double ry, double rz, double ds, double px,
-                                  double py, double pz,
-                                  int convention) noexcept {
-    if (!Writable())
-        return;
-    const double values[] = {tx, ty, tz, rx, ry, rz, ds, px, py, pz};
-    static_assert(std::size(values) == std::size(HLM_PARAMETER));
-    Separator();
-    for (std::size_t i = 0; i < std::size(values); ++i)
-        Value(HLM_PARAMETER[i], values[i]);
-    Value(HLM_CONVENTION, static_cast<double>(convention));
-}
-
-void CoordTrace::HelmertResult(double x, double y, double z) noexcept {
-    if (!Writable())
-        return;
-    Separator();
-    Value(HLM_OUTPUT_X, x);
-    Value(HLM_OUTPUT_Y, y);
-    Value(HLM_OUTPUT_Z, z);
 }

@@ -59,8 +59,7 @@ template <typename... T> inline void TraceFence(T &...values) noexcept {
     (TraceFenceOne(values), ...);
 }
 
-/// The six records of the documented conversions, then the six of the
-/// general operations (TmercGeneral.h, Geocentric.h), one file each.
+/// The six records of the documented conversions, one file each.
 enum class TraceRecord {
     Wgs2Local,      ///< "WGS2LOC.txt"
     Local2Wgs,      ///< "LOC2WGS.txt"
@@ -68,12 +67,6 @@ enum class TraceRecord {
     Utm2Local,      ///< "UTM2LOC.txt"
     Local2Ecef,     ///< "LOC2ECEF.txt"
     Ecef2Local,     ///< "ECEF2LOC.txt"
-    Geo2Tm,         ///< "GEO2TM.txt", general Transverse Mercator forward
-    Tm2Geo,         ///< "TM2GEO.txt", general Transverse Mercator back
-    Geo2Cart,       ///< "GEO2CART.txt", geodetic to ECEF on any ellipsoid
-    Cart2Geo,       ///< "CART2GEO.txt", ECEF to geodetic, iterated
-    HelmertForward, ///< "HELMFWD.txt", source ECEF to target ECEF
-    HelmertReverse, ///< "HELMREV.txt", target ECEF to source ECEF
 };
 
 /// Room for any double printed by FormatTraceValue, terminating zero included
@@ -174,21 +167,6 @@ class CoordTrace {
     // ---- "ECEF2LOC.txt" ----------------------------------------------------
     void Ecef2LocalInput(double x, double y, double z) noexcept;
     void Ecef2LocalResult(double N, double lat, double lon, double h) noexcept;
-
-    // ---- "CART2GEO.txt": Ecef2LocalInput, this block, Ecef2LocalResult ------
-    /// The number of passes the iteration took and the parametric latitude
-    /// it ended on (radians, written in degrees).
-    void Cart2GeoIteration(int passes, double beta) noexcept;
-
-    // ---- "HELMFWD.txt" and "HELMREV.txt" -----------------------------------
-    void HelmertInput(double x, double y, double z) noexcept;
-    /// Translation (metres), rotation (arc-seconds), scale difference (parts
-    /// per million), evaluation point (metres) and convention (0 position
-    /// vector, 1 coordinate frame), as given.
-    void HelmertConstants(double tx, double ty, double tz, double rx, double ry,
-                          double rz, double ds, double px, double py, double pz,
-                          int convention) noexcept;
-    void HelmertResult(double x, double y, double z) noexcept;
 
   private:
     void Open(const COORD &coord, TraceRecord record) noexcept;

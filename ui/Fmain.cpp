@@ -25,7 +25,6 @@
 #include "NumberText.h"
 #include "PointText.h"
 #include "ProgramIcon.h"
-#include "SystemText.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -335,11 +334,11 @@ void TfrmMain::ShowDatumLabels() {
     QLabel *grids[] = {ui->stUtm1, ui->stUtm2};
     for (int side : {1, 2}) {
         const Side &s = SideOf(side);
-        if (const ReferenceSystem *system = s.System()) {
+        if (const ProjSide *system = s.System()) {
             datums[side - 1]->setText(
-                QString::fromStdString(DatumLabel(*system)));
+                QString::fromStdString(system->GeoFacts().Label()));
             grids[side - 1]->setText(
-                QString::fromStdString(SystemLabel(*system)));
+                QString::fromStdString(system->Facts().Label()));
         } else {
             datums[side - 1]->setText(*names[side - 1]);
             grids[side - 1]->setText(*names[side - 1] +
@@ -584,9 +583,15 @@ ChainSettings TfrmMain::FileConversion(int from, int to, bool fromGrid,
         settings.datum = engine.GetDatum();
         settings.kind = grid ? engine.GetCoordSys() : KIND_GEO;
         settings.engine = std::make_shared<const COORD>(engine);
-        if (const ReferenceSystem *system = SideOf(side).System()) {
-            settings.system = system->code;
-            settings.kind = grid ? CS_TM : KIND_GEO; // the system's grid
+        if (const ProjSide *system = SideOf(side).System()) {
+            // The grid row's values are the system's own; the angle row's are
+            // its geographic system's.
+            settings.crs = grid ? system->Facts().definition
+                                : system->GeoFacts().definition;
+            settings.kind =
+                !grid ? KIND_GEO
+                : system->Facts().horizontal == CrsKind::Geocentric ? CS_ECEF
+                                                                     : CS_TM;
         }
         return settings;
     };
@@ -862,19 +867,20 @@ void TfrmMain::ApplyUtmfactDialog() {
 // ---- reference-system chooser -------------------------------------------------
 
 void TfrmMain::RefillRefSysDialog() {
-    auto code = [this](int side) {
-        const ReferenceSystem *system = SideOf(side).System();
-        return system ? system->code : 0;
+    auto id = [this](int side) {
+        const ProjSide *system = SideOf(side).System();
+        return system ? system->Facts().definition : std::string();
     };
-    frmRefSys->ShowSystems(code(1), code(2));
+    frmRefSys->ShowSystems(id(1), id(2));
 }
 
 // Each side with a system selected goes on it, side 1 first; a side without
 // a selection stays as it is.
 void TfrmMain::ApplyRefSysDialog() {
     for (int side : {1, 2}) {
-        if (const std::int32_t code = frmRefSys->ChosenSystem(side)) {
-            SideOf(side).SelectSystem(FindSystem(code));
+        const std::string id = frmRefSys->ChosenSystem(side);
+        if (!id.empty()) {
+            SideOf(side).SelectSystem(std::make_shared<ProjSide>(id));
             ShowDatumLabels();
         }
     }

@@ -1,10 +1,10 @@
-// The reference-system chooser: an EPSG system of the register for each side.
+// The reference-system chooser: a system that PROJ knows for each side.
 #pragma once
 
 #include <QDialog>
 
-#include <cstdint>
 #include <memory>
+#include <string>
 
 class QLabel;
 class QLineEdit;
@@ -16,10 +16,10 @@ class TfrmRefSys;
 }
 
 /**
- * "Reference System": for each side the register's systems, filtered by
- * what is typed (an EPSG code or part of a name), and the datum, published
- * transformation, accuracy, grid and area of use of the one selected. OK
- * puts each side with a selection on that system.
+ * "Reference System": for each side the systems of PROJ's database, found by
+ * what is typed (a code, part of a name or of an area), and the kind, axes
+ * and area of use of the one selected. OK puts each side with a selection on
+ * that system. PROJ's database is opened when the dialog is first filled.
  */
 class TfrmRefSys : public QDialog {
     Q_OBJECT
@@ -28,13 +28,14 @@ class TfrmRefSys : public QDialog {
     explicit TfrmRefSys(TfrmMain &frmMain);
     ~TfrmRefSys() override;
 
-    /// Clears the filters and selects system @p code1 on side 1 and @p code2
-    /// on side 2; 0 selects none (a side on its catalogue datum).
-    void ShowSystems(std::int32_t code1, std::int32_t code2);
+    /// Clears the filters and selects system @p id1 on side 1 and @p id2
+    /// on side 2 ("EPSG:5186"); empty selects none (a side on its catalogue
+    /// datum).
+    void ShowSystems(const std::string &id1, const std::string &id2);
 
-    /// The EPSG code of the system selected on side @p side (1 or 2), 0 when
+    /// The id of the system selected on side @p side (1 or 2), empty when
     /// none is.
-    std::int32_t ChosenSystem(int side) const;
+    std::string ChosenSystem(int side) const;
 
   private:
     struct SideWidgets {
@@ -43,7 +44,7 @@ class TfrmRefSys : public QDialog {
         QLabel *details;
     };
     SideWidgets Widgets(int side) const;
-    void Fill(int side);
+    void Fill(int side, const std::string &keep);
     void Describe(int side);
 
     std::unique_ptr<Ui::TfrmRefSys> ui;

@@ -26,7 +26,7 @@ BlockResult Process(const BatchOptions &options, std::string_view text,
     block.overlong = overlong;
     FileFormat format;
     format.delimiter = delimiter;
-    ResolveColumns(options, "", format);
+    ResolveColumns(options, converter.Axes(), "", format);
     BlockResult result;
     ProcessBlock(converter, options, block, {header, false}, format, result);
     return result;

@@ -1,6 +1,7 @@
 // The converter's chain as a PROJ pipeline: cct, running the text that
 // --proj prints, gives the chain's own numbers.
 #include "Chain.h"
+#include "Proj.h"
 #include "ProjTools.h"
 
 #include <gtest/gtest.h>
@@ -23,17 +24,20 @@ SideSettings Catalogue(std::int32_t datum, int kind = KIND_GEO) {
     return side;
 }
 
-SideSettings Register(std::int32_t code, int kind) {
+SideSettings Epsg(std::int32_t code, int kind) {
     SideSettings side;
-    side.system = code;
+    side.crs = "EPSG:" + std::to_string(code);
     side.kind = kind;
     return side;
 }
 
+/// The pipeline takes a PROJ system's values in its own order.
 bool NorthingFirst(const SideSettings &side) {
-    const ReferenceSystem *system = FindSystem(side.system);
-    return system && system->kind == SystemKind::Projected &&
-           system->axisOrder == AxisOrder::NorthingFirst;
+    if (side.crs.empty())
+        return false;
+    const ProjCrs crs(side.crs);
+    return crs.Facts().horizontal == CrsKind::Projected &&
+           crs.Facts().NorthFirst();
 }
 
 const std::vector<PointValues> KOREA = {
@@ -47,13 +51,13 @@ TEST(ChainPipeline, CctRunsThePipelineToTheChainsNumbers) {
         {"Tokyo(---) TM to WGS 84 UTM", Catalogue(125, CS_TM),
          Catalogue(133, CS_UTM),
          {{197977.9, 451557.7, 10}, {250000, 300000, 0}}},
-        {"register WGS 84 to Tokyo(---) G7", Register(4326, KIND_GEO),
+        {"EPSG WGS 84 to Tokyo(---) G7", Epsg(4326, KIND_GEO),
          Catalogue(125, CS_G7), KOREA},
-        {"Modified Central Belt to catalogue ECEF", Register(5174, CS_TM),
+        {"Modified Central Belt to catalogue ECEF", Epsg(5174, CS_TM),
          Catalogue(133, CS_ECEF),
          {{197977.9, 451557.7, 10}, {210000, 380000, 55}}},
         {"Tokyo ECEF to Korea 2000 Unified CS", Catalogue(125, CS_ECEF),
-         Register(5179, CS_TM),
+         Epsg(5179, CS_TM),
          {{-3044000.0, 4043000.0, 3867000.0}}},
     };
     for (const Row &row : rows) {

@@ -231,12 +231,13 @@ TEST(Commands, DatumChoiceIsAllOrNothing) {
               Commands::Transform(TestSide(133).side, tokyo.side, SOUTH_KOREA));
 }
 
-// ---- register systems ---------------------------------------------------------
+// ---- PROJ systems -------------------------------------------------------------
 
-/// A side on register system @p code.
+/// A side on EPSG system @p code.
 struct SystemSide {
     explicit SystemSide(std::int32_t code) : engine(DATUM_WGS84) {
-        side.SelectSystem(FindSystem(code));
+        side.SelectSystem(
+            std::make_shared<ProjSide>("EPSG:" + std::to_string(code)));
     }
     COORD engine;
     Side side{engine};
@@ -254,14 +255,14 @@ TEST(Commands, SeoulCityHallOnTheModifiedCentralBelt) {
     EXPECT_NEAR(Value(grid[0]), 197977.9052, 0.0005);
     EXPECT_NEAR(Value(grid[1]), 451557.6553, 0.0005);
     EXPECT_EQ(grid[2], "0"); // a 2D system carries the height through
-    // The catalogue's WGS 84 is the register's: the same texts.
+    // The catalogue's WGS 84 is EPSG:4326: the same texts.
     COORD catalogueWgs84(DATUM_WGS84);
     EXPECT_EQ(Commands::Transform(Side(catalogueWgs84), belt.side,
                                   {"37.5663", "126.9779", "0"}),
               geo);
 }
 
-TEST(Commands, RegisterSidesOnOneDatumCopy) {
+TEST(Commands, SidesOnOneDatumKeepTheirValues) {
     const SystemSide belt(5174), geographic(4162), bessel(2097);
     const PointTexts in = {"37.50000000000000001", "127", "12"};
     EXPECT_EQ(Commands::Transform(belt.side, geographic.side, in),
@@ -280,8 +281,8 @@ TEST(Commands, GeographicSystemHasNoGrid) {
         Commands::GeoToGrid(wgs84.side, {"37", "127", "0"});
         ADD_FAILURE() << "no error";
     } catch (const PointError &e) {
-        EXPECT_STREQ(e.what(), "EPSG:4326 WGS 84 is a geographic system: it "
-                               "has no grid coordinates");
+        EXPECT_STREQ(e.what(), "WGS 84 (EPSG:4326) is a geographic system: "
+                               "it has no grid coordinates");
     }
     EXPECT_THROW(Commands::GridToGeo(wgs84.side, {"0", "0", "0"}),
                  PointError);

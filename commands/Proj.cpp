@@ -1,0 +1,854 @@
+// Reference systems and operations through PROJ.
+#include "Proj.h"
+
+#include <proj.h>
+#include <proj_experimental.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <mutex>
+#include <set>
+#include <utility>
+
+namespace {
+
+/// PROJ's message when proj_trans switches to another candidate; a fallback
+/// outside every candidate's area adds a tail.
+constexpr std::string_view SWITCH = "Using coordinate operation ";
+constexpr std::string_view FALLBACK =
+    " as a fallback due to lack of more appropriate operations";
+
+/// Error messages kept per context: enough for the first reasons.
+constexpr std::size_t MAX_ERRORS = 2000;
+
+std::string Lower(std::string_view text) {
+    std::string out(text);
+    for (char &c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.remove_suffix(1);
+    return text;
+}
+
+/// Owns a PJ object.
+struct PjDeleter {
+    void operator()(PJ *pj) const { proj_destroy(pj); }
+};
+using PjPtr = std::unique_ptr<PJ, PjDeleter>;
+
+std::string IdOf(const PJ *obj) {
+    const char *auth = proj_get_id_auth_name(obj, 0);
+    const char *code = proj_get_id_code(obj, 0);
+    if (!auth || !code)
+        return {};
+    return std::string(auth) + ":" + code;
+}
+
+GeoBox AreaOf(PJ_CONTEXT *ctx, const PJ *obj) {
+    GeoBox box;
+    const char *name = nullptr;
+    double west = 0, south = 0, east = 0, north = 0;
+    if (proj_get_area_of_use(ctx, obj, &west, &south, &east, &north, &name) &&
+        west > -1000) {
+        box.west = west;
+        box.south = south;
+        box.east = east;
+        box.north = north;
+        box.known = true;
+    }
+    if (name)
+        box.name = name;
+    return box;
+}
+
+CrsKind KindOfType(PJ_TYPE type) {
+    switch (type) {
+    case PJ_TYPE_GEOGRAPHIC_2D_CRS:
+        return CrsKind::Geographic2D;
+    case PJ_TYPE_GEOGRAPHIC_3D_CRS:
+        return CrsKind::Geographic3D;
+    case PJ_TYPE_GEOCENTRIC_CRS:
+        return CrsKind::Geocentric;
+    case PJ_TYPE_PROJECTED_CRS:
+        return CrsKind::Projected;
+    case PJ_TYPE_COMPOUND_CRS:
+        return CrsKind::Compound;
+    case PJ_TYPE_VERTICAL_CRS:
+        return CrsKind::Vertical;
+    default:
+        return CrsKind::Other;
+    }
+}
+
+/// The axes of a single system.
+void AddAxes(PJ_CONTEXT *ctx, const PJ *crs, std::vector<CrsAxis> &axes) {
+    PjPtr cs(proj_crs_get_coordinate_system(ctx, crs));
+    if (!cs)
+        return;
+    const int count = proj_cs_get_axis_count(ctx, cs.get());
+    for (int i = 0; i < count; ++i) {
+        const char *name = nullptr, *abbreviation = nullptr,
+                   *direction = nullptr;
+        if (proj_cs_get_axis_info(ctx, cs.get(), i, &name, &abbreviation,
+                                  &direction, nullptr, nullptr, nullptr,
+                                  nullptr))
+            axes.push_back({name ? name : "", abbreviation ? abbreviation : "",
+                            direction ? direction : ""});
+    }
+}
+
+/// A bound system (a PROJ string with +towgs84) stands for its base.
+PjPtr Unbound(PJ_CONTEXT *ctx, PjPtr crs) {
+    if (crs && proj_get_type(crs.get()) == PJ_TYPE_BOUND_CRS)
+        return PjPtr(proj_get_source_crs(ctx, crs.get()));
+    return crs;
+}
+
+std::shared_ptr<CrsFacts> FactsOf(PJ_CONTEXT *ctx, const PJ *crs,
+                                  const std::string &definition) {
+    auto facts = std::make_shared<CrsFacts>();
+    facts->definition = definition;
+    facts->id = IdOf(crs);
+    const char *name = proj_get_name(crs);
+    facts->name = name ? name : "unknown";
+    PjPtr base = Unbound(ctx, PjPtr(proj_clone(ctx, crs)));
+    facts->kind = KindOfType(proj_get_type(base.get()));
+    facts->horizontal = facts->kind;
+    if (facts->kind == CrsKind::Compound) {
+        PjPtr horizontal = Unbound(ctx, PjPtr(proj_crs_get_sub_crs(ctx, base.get(), 0)));
+        PjPtr vertical = Unbound(ctx, PjPtr(proj_crs_get_sub_crs(ctx, base.get(), 1)));
+        if (horizontal) {
+            facts->horizontal = KindOfType(proj_get_type(horizontal.get()));
+            AddAxes(ctx, horizontal.get(), facts->axes);
+        }
+        if (vertical) {
+            const char *vname = proj_get_name(vertical.get());
+            facts->verticalName = vname ? vname : "vertical";
+            AddAxes(ctx, vertical.get(), facts->axes);
+        }
+    } else {
+        AddAxes(ctx, base.get(), facts->axes);
+    }
+    facts->area = AreaOf(ctx, crs);
+    if (!facts->area.known && base)
+        facts->area = AreaOf(ctx, base.get());
+    // A compound given by its parts' codes has no code of its own.
+    if (facts->id.empty() && definition.size() < 64 &&
+        definition.find(':') != std::string::npos &&
+        definition.find_first_of(" \t[{=") == std::string::npos)
+        facts->id = definition;
+    return facts;
+}
+
+/// A definition as PROJ reads it: a bare code is an EPSG code.
+std::string Normalized(std::string_view definition) {
+    const std::string_view text = Trim(definition);
+    if (!text.empty() &&
+        text.find_first_not_of("0123456789") == std::string_view::npos)
+        return "EPSG:" + std::string(text);
+    // "epsg:5186" and "Epsg:5186" as EPSG writes it.
+    const std::size_t colon = text.find(':');
+    if (colon != std::string_view::npos && colon > 0 &&
+        text.find_first_of(" \t[{=") == std::string_view::npos &&
+        Lower(text.substr(0, 4)) != "urn:" && Lower(text.substr(0, 5)) != "http:") {
+        std::string out(text);
+        for (std::size_t i = 0; i < colon; ++i)
+            out[i] = static_cast<char>(
+                std::toupper(static_cast<unsigned char>(out[i])));
+        // The authority of a compound's second part as well.
+        const std::size_t plus = out.find('+');
+        const std::size_t colon2 =
+            plus == std::string::npos ? plus : out.find(':', plus);
+        if (colon2 != std::string::npos)
+            for (std::size_t i = plus + 1; i < colon2; ++i)
+                out[i] = static_cast<char>(
+                    std::toupper(static_cast<unsigned char>(out[i])));
+        return out;
+    }
+    return std::string(text);
+}
+
+std::string AccuracyText(double accuracy) {
+    if (accuracy < 0)
+        return "accuracy unknown";
+    char text[32];
+    std::snprintf(text, sizeof text, "%g m", accuracy);
+    return text;
+}
+
+bool Intersects(const GeoBox &a, const GeoBox &b) {
+    if (!a.known || !b.known)
+        return true;
+    if (a.south > b.north || b.south > a.north)
+        return false;
+    // Longitudes: boxes across the antimeridian taken as two.
+    auto ranges = [](const GeoBox &box) {
+        std::vector<std::pair<double, double>> out;
+        if (box.west <= box.east)
+            out.emplace_back(box.west, box.east);
+        else {
+            out.emplace_back(box.west, 180.0);
+            out.emplace_back(-180.0, box.east);
+        }
+        return out;
+    };
+    for (const auto &ra : ranges(a))
+        for (const auto &rb : ranges(b))
+            if (ra.first <= rb.second && rb.first <= ra.second)
+                return true;
+    return false;
+}
+
+} // namespace
+
+// ---- boxes, facts ------------------------------------------------------------
+
+bool GeoBox::Contains(double lat, double lon) const {
+    if (!known)
+        return true;
+    if (!(lat >= south && lat <= north))
+        return false;
+    if (lon > 180)
+        lon -= 360;
+    if (west <= east)
+        return lon >= west && lon <= east;
+    return lon >= west || lon <= east; // across the antimeridian
+}
+
+std::string CrsFacts::Label() const {
+    if (id.empty() || id == name)
+        return name;
+    return name + " (" + id + ")";
+}
+
+bool CrsFacts::Angular() const {
+    return horizontal == CrsKind::Geographic2D ||
+           horizontal == CrsKind::Geographic3D;
+}
+
+bool CrsFacts::NorthFirst() const {
+    return !axes.empty() && axes[0].direction == "north";
+}
+
+bool CrsFacts::HasThirdAxis() const { return axes.size() >= 3; }
+
+std::string CrsFacts::HeightText() const {
+    if (kind == CrsKind::Geocentric)
+        return "Z";
+    if (!verticalName.empty())
+        return verticalName;
+    if (axes.size() >= 3)
+        return "ellipsoidal height";
+    return "height (passed through)";
+}
+
+std::string KindName(CrsKind kind) {
+    switch (kind) {
+    case CrsKind::Geographic2D:
+        return "Geographic 2D";
+    case CrsKind::Geographic3D:
+        return "Geographic 3D";
+    case CrsKind::Geocentric:
+        return "Geocentric";
+    case CrsKind::Projected:
+        return "Projected";
+    case CrsKind::Compound:
+        return "Compound";
+    case CrsKind::Vertical:
+        return "Vertical";
+    case CrsKind::Other:
+        break;
+    }
+    return "Other";
+}
+
+std::string OperationFacts::Label() const {
+    std::string text = id.empty() ? name : id + " " + name;
+    return text + ", " + AccuracyText(accuracy);
+}
+
+bool OperationFacts::SourceContains(double a, double b) const {
+    if (!sourceBoxKnown)
+        return true;
+    const double values[2] = {a, b};
+    for (int k = 0; k < 2; ++k) {
+        if (sourceMin[k] <= sourceMax[k]) {
+            if (!(values[k] >= sourceMin[k] && values[k] <= sourceMax[k]))
+                return false;
+        } else if (!(values[k] >= sourceMin[k] || values[k] <= sourceMax[k])) {
+            return false; // a longitude range across the antimeridian
+        }
+    }
+    return true;
+}
+
+// ---- contexts ----------------------------------------------------------------
+
+ProjContext::ProjContext() : m_ctx(proj_context_create()) {
+    proj_log_func(m_ctx, this, &ProjContext::Log);
+    // The switches between candidates come at debug level.
+    proj_log_level(m_ctx, PJ_LOG_DEBUG);
+}
+
+ProjContext::~ProjContext() { proj_context_destroy(m_ctx); }
+
+void ProjContext::SetSearchPaths(const std::vector<std::string> &paths) {
+    std::vector<const char *> list;
+    for (const std::string &path : paths)
+        list.push_back(path.c_str());
+    proj_context_set_search_paths(m_ctx, static_cast<int>(list.size()),
+                                  list.data());
+}
+
+std::string ProjContext::TakeErrors() { return std::exchange(m_strErrors, {}); }
+
+void ProjContext::Log(void *self, int level, const char *message) {
+    auto *context = static_cast<ProjContext *>(self);
+    const std::string_view text(message ? message : "");
+    if (text.substr(0, SWITCH.size()) == SWITCH) {
+        if (context->m_pListener) {
+            std::string_view name = text.substr(SWITCH.size());
+            if (name.size() > FALLBACK.size() &&
+                name.substr(name.size() - FALLBACK.size()) == FALLBACK)
+                name.remove_suffix(FALLBACK.size());
+            context->m_pListener->Switched(name);
+        }
+        return;
+    }
+    if (level == PJ_LOG_ERROR && context->m_strErrors.size() < MAX_ERRORS) {
+        if (!context->m_strErrors.empty())
+            context->m_strErrors += "; ";
+        context->m_strErrors += text;
+    }
+}
+
+ProjContext &ThreadProjContext() {
+    thread_local ProjContext context;
+    return context;
+}
+
+std::string ProjVersionText() {
+    ProjContext &context = ThreadProjContext();
+    const char *epsg =
+        proj_context_get_database_metadata(context.Get(), "EPSG.VERSION");
+    std::string text = std::string("PROJ ") + proj_info().release;
+    text += std::string(", EPSG database ") + (epsg ? epsg : "unknown");
+    return text;
+}
+
+bool LooksLikeProjDefinition(std::string_view definition) {
+    const std::string_view text = Trim(definition);
+    if (text.empty())
+        return false;
+    const std::string lower = Lower(text);
+    if (lower.rfind("+proj=", 0) == 0 || lower.rfind("proj=", 0) == 0 ||
+        lower.rfind("+init=", 0) == 0 || lower.rfind("urn:ogc:def:", 0) == 0 ||
+        lower.rfind("http://www.opengis.net/def/", 0) == 0 || text[0] == '{')
+        return true;
+    // WKT: a keyword and its bracket.
+    std::size_t k = 0;
+    while (k < text.size() && (std::isupper(static_cast<unsigned char>(text[k])) ||
+                               text[k] == '_' ||
+                               std::isdigit(static_cast<unsigned char>(text[k]))))
+        ++k;
+    if (k > 2 && k < text.size() && (text[k] == '[' || text[k] == '('))
+        return true;
+    // A code of four digits or more: no catalogue index (0 to 133) is one.
+    if (text.size() >= 4 &&
+        text.find_first_not_of("0123456789") == std::string_view::npos)
+        return true;
+    // AUTHORITY:CODE, a compound AUTHORITY:CODE+CODE. The catalogue's
+    // DATUM:KIND ends in one of its kinds.
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos || colon == 0)
+        return false;
+    static const char *const AUTHORITIES[] = {
+        "epsg", "esri", "ignf", "ogc", "iau_2015", "nkg", "proj", "iau"};
+    const std::string authority = Lower(text.substr(0, colon));
+    return std::find(std::begin(AUTHORITIES), std::end(AUTHORITIES),
+                     authority) != std::end(AUTHORITIES);
+}
+
+// ---- systems -----------------------------------------------------------------
+
+ProjCrs::ProjCrs(std::string_view definition, ProjContext &context)
+    : m_pContext(&context), m_pCrs(nullptr) {
+    const std::string text = Normalized(definition);
+    PJ_CONTEXT *ctx = context.Get();
+    context.TakeErrors();
+    PJ *crs = text.empty() ? nullptr : proj_create(ctx, text.c_str());
+    if (!crs || !proj_is_crs(crs)) {
+        const std::string why = context.TakeErrors();
+        proj_destroy(crs);
+        throw ProjError("'" + std::string(Trim(definition)) +
+                        "' is not a reference system PROJ knows" +
+                        (why.empty() ? std::string() : " (" + why + ")"));
+    }
+    m_pCrs = crs;
+    m_facts = FactsOf(ctx, crs, text);
+    if (m_facts->kind == CrsKind::Vertical) {
+        proj_destroy(m_pCrs);
+        throw ProjError(m_facts->Label() +
+                        " is a vertical system alone: give it with a "
+                        "horizontal one, as EPSG:4326+5773");
+    }
+    if (m_facts->kind == CrsKind::Other ||
+        m_facts->horizontal == CrsKind::Other ||
+        m_facts->horizontal == CrsKind::Compound || m_facts->axes.size() < 2) {
+        proj_destroy(m_pCrs);
+        throw ProjError(m_facts->Label() +
+                        " has no latitude and longitude, grid or ECEF "
+                        "coordinates to convert");
+    }
+}
+
+ProjCrs::ProjCrs(const ProjCrs &other, ProjContext &context)
+    : m_pContext(&context), m_pCrs(proj_clone(context.Get(), other.m_pCrs)),
+      m_facts(other.m_facts) {}
+
+ProjCrs::ProjCrs(PJ *crs, ProjContext &context, std::string definition)
+    : m_pContext(&context), m_pCrs(crs),
+      m_facts(FactsOf(context.Get(), crs, definition)) {}
+
+ProjCrs::~ProjCrs() { proj_destroy(m_pCrs); }
+
+std::unique_ptr<ProjCrs> ProjCrs::PromotedTo3D() const {
+    PJ_CONTEXT *ctx = m_pContext->Get();
+    const CrsKind kind = m_facts->kind;
+    if (kind != CrsKind::Geographic2D && kind != CrsKind::Projected)
+        return std::unique_ptr<ProjCrs>(
+            new ProjCrs(proj_clone(ctx, m_pCrs), *m_pContext,
+                        m_facts->definition));
+    PJ *promoted = proj_crs_promote_to_3D(ctx, nullptr, m_pCrs);
+    if (!promoted)
+        throw ProjError(m_facts->Label() + " cannot be made three-dimensional");
+    auto out = std::unique_ptr<ProjCrs>(
+        new ProjCrs(promoted, *m_pContext, m_facts->definition));
+    auto facts = std::make_shared<CrsFacts>(*out->m_facts);
+    facts->id = m_facts->id;
+    facts->name = m_facts->name;
+    out->m_facts = std::move(facts);
+    return out;
+}
+
+std::unique_ptr<ProjCrs> ProjCrs::GeographicBase() const {
+    PJ_CONTEXT *ctx = m_pContext->Get();
+    if (m_facts->kind == CrsKind::Geographic2D ||
+        m_facts->kind == CrsKind::Geographic3D)
+        return std::unique_ptr<ProjCrs>(new ProjCrs(
+            proj_clone(ctx, m_pCrs), *m_pContext, m_facts->definition));
+    PjPtr single(proj_clone(ctx, m_pCrs));
+    if (m_facts->kind == CrsKind::Compound)
+        single.reset(proj_crs_get_sub_crs(ctx, m_pCrs, 0));
+    single = Unbound(ctx, std::move(single));
+    PjPtr geodetic(proj_crs_get_geodetic_crs(ctx, single.get()));
+    if (!geodetic)
+        throw ProjError(m_facts->Label() + " has no geographic system");
+    PJ *geographic = nullptr;
+    if (proj_get_type(geodetic.get()) == PJ_TYPE_GEOCENTRIC_CRS) {
+        // The same datum with latitude, longitude and ellipsoidal height.
+        PjPtr datum(proj_crs_get_datum_forced(ctx, geodetic.get()));
+        PjPtr cs(proj_create_ellipsoidal_3D_cs(
+            ctx, PJ_ELLPS3D_LATITUDE_LONGITUDE_HEIGHT, nullptr, 0, nullptr, 0));
+        geographic = datum && cs ? proj_create_geographic_crs_from_datum(
+                                       ctx, proj_get_name(geodetic.get()),
+                                       datum.get(), cs.get())
+                                 : nullptr;
+    } else {
+        geographic = geodetic.release();
+    }
+    if (!geographic)
+        throw ProjError(m_facts->Label() + " has no geographic system");
+    const std::string id = IdOf(geographic);
+    return std::unique_ptr<ProjCrs>(new ProjCrs(
+        geographic, *m_pContext,
+        id.empty() ? std::string(proj_get_name(geographic)) : id));
+}
+
+// ---- transformations ---------------------------------------------------------
+
+struct ProjTransform::Shared {
+    std::shared_ptr<const CrsFacts> from, to;
+    std::vector<OperationFacts> candidates;
+    std::vector<MissingOperation> missing;
+    bool ballpark = false;
+    /// The target system's area in its own values.
+    bool targetBoxKnown = false;
+    double targetMin[2] = {0, 0}, targetMax[2] = {0, 0};
+};
+
+namespace {
+
+struct ListDeleter {
+    void operator()(PJ_OBJ_LIST *list) const { proj_list_destroy(list); }
+};
+using ListPtr = std::unique_ptr<PJ_OBJ_LIST, ListDeleter>;
+
+struct FactoryDeleter {
+    PJ_CONTEXT *ctx;
+    void operator()(PJ_OPERATION_FACTORY_CONTEXT *f) const {
+        proj_operation_factory_context_destroy(f);
+    }
+};
+
+/// The operations between two systems, as proj_create_crs_to_crs asks for
+/// them, with the grid rule and ballpark rule given.
+ListPtr Operations(PJ_CONTEXT *ctx, const PJ *from, const PJ *to,
+                   PROJ_GRID_AVAILABILITY_USE grids, bool ballpark) {
+    std::unique_ptr<PJ_OPERATION_FACTORY_CONTEXT, FactoryDeleter> factory(
+        proj_create_operation_factory_context(ctx, nullptr), {ctx});
+    if (!factory)
+        return nullptr;
+    proj_operation_factory_context_set_allow_ballpark_transformations(
+        ctx, factory.get(), ballpark ? 1 : 0);
+    proj_operation_factory_context_set_spatial_criterion(
+        ctx, factory.get(), PROJ_SPATIAL_CRITERION_PARTIAL_INTERSECTION);
+    proj_operation_factory_context_set_grid_availability_use(ctx, factory.get(),
+                                                             grids);
+    return ListPtr(proj_create_operations(ctx, from, to, factory.get()));
+}
+
+OperationFacts FactsOfOperation(PJ_CONTEXT *ctx, PJ *op) {
+    OperationFacts facts;
+    const char *name = proj_get_name(op);
+    facts.name = name ? name : "";
+    facts.id = IdOf(op);
+    if (facts.id.rfind("INVERSE(", 0) == 0 || facts.id.rfind("DERIVED", 0) == 0)
+        facts.id.clear(); // PROJ's own ids of inverted or derived operations
+    facts.accuracy = proj_coordoperation_get_accuracy(ctx, op);
+    facts.area = AreaOf(ctx, op);
+    facts.ballpark = proj_coordoperation_has_ballpark_transformation(ctx, op) != 0;
+    const int count = proj_coordoperation_get_grid_used_count(ctx, op);
+    for (int i = 0; i < count; ++i) {
+        const char *shortName = nullptr;
+        if (proj_coordoperation_get_grid_used(ctx, op, i, &shortName, nullptr,
+                                              nullptr, nullptr, nullptr,
+                                              nullptr, nullptr) &&
+            shortName)
+            facts.grids.emplace_back(shortName);
+    }
+    if (const char *text = proj_as_proj_string(ctx, op, PJ_PROJ_5, nullptr))
+        facts.proj = text;
+    return facts;
+}
+
+/// Where both boxes hold; @p a when they do not meet or one crosses the
+/// antimeridian.
+GeoBox Intersection(const GeoBox &a, const GeoBox &b) {
+    if (!a.known)
+        return b;
+    if (!b.known || a.west > a.east || b.west > b.east)
+        return a;
+    GeoBox box = a;
+    box.south = std::max(a.south, b.south);
+    box.north = std::min(a.north, b.north);
+    box.west = std::max(a.west, b.west);
+    box.east = std::min(a.east, b.east);
+    if (box.south > box.north || box.west > box.east)
+        return a;
+    // Named after the smaller of the two.
+    const auto size = [](const GeoBox &g) {
+        return (g.north - g.south) * (g.east - g.west);
+    };
+    box.name = size(b) < size(a) ? b.name : a.name;
+    return box;
+}
+
+/// @p area in a system's own values (@p facts, @p system): minimum and
+/// maximum of the first two values.
+bool BoxIn(PJ_CONTEXT *ctx, const PJ *system, const CrsFacts &facts,
+           const GeoBox &area, double min[2], double max[2]);
+
+/// The candidate's area in the source's own values: where the operation and
+/// the source system both hold.
+void SourceBox(PJ_CONTEXT *ctx, const PJ *source, const CrsFacts &from,
+               OperationFacts &op) {
+    if (!op.area.known && !from.area.known)
+        return;
+    const GeoBox area = Intersection(op.area, from.area);
+    op.checkedArea = area.name;
+    op.sourceBoxKnown = BoxIn(ctx, source, from, area, op.sourceMin, op.sourceMax);
+}
+
+bool BoxIn(PJ_CONTEXT *ctx, const PJ *system, const CrsFacts &facts,
+           const GeoBox &area, double min[2], double max[2]) {
+    if (!area.known)
+        return false;
+    const CrsFacts &from = facts;
+    if (from.Angular()) {
+        const int lat = from.NorthFirst() ? 0 : 1;
+        min[lat] = area.south;
+        max[lat] = area.north;
+        min[1 - lat] = area.west;
+        max[1 - lat] = area.east;
+        return true;
+    }
+    if (from.horizontal != CrsKind::Projected)
+        return false;
+    // The box projected, its edges densified.
+    PjPtr geographic(proj_create(ctx, "OGC:CRS84"));
+    if (!geographic)
+        return false;
+    const char *options[] = {"ALLOW_BALLPARK=YES", nullptr};
+    PjPtr toSystem(proj_create_crs_to_crs_from_pj(ctx, geographic.get(),
+                                                  system, nullptr, options));
+    if (!toSystem)
+        return false;
+    const double east = area.east < area.west ? area.east + 360 : area.east;
+    return proj_trans_bounds(ctx, toSystem.get(), PJ_FWD, area.west, area.south,
+                             east, area.north, &min[0], &min[1], &max[0],
+                             &max[1], 21) != 0;
+}
+
+std::string GridAdvice() {
+    std::string where;
+    for (const std::string &dir : GridDirectories()) {
+        if (!where.empty())
+            where += ", ";
+        where += dir;
+    }
+    return "put the file into one of PROJ's grid directories (" + where +
+           "), or name a directory in PROJ_DATA";
+}
+
+} // namespace
+
+ProjTransform::ProjTransform(const ProjCrs &from, const ProjCrs &to,
+                             Options options, ProjContext &context)
+    : m_pContext(&context) {
+    PJ_CONTEXT *ctx = context.Get();
+    auto shared = std::make_shared<Shared>();
+    shared->from = std::make_shared<CrsFacts>(from.Facts());
+    shared->to = std::make_shared<CrsFacts>(to.Facts());
+    context.TakeErrors();
+
+    // PROJ's candidates, as proj_create_crs_to_crs finds them.
+    ListPtr candidates = Operations(
+        ctx, from.Get(), to.Get(),
+        PROJ_GRID_AVAILABILITY_DISCARD_OPERATION_IF_MISSING_GRID,
+        options.allowBallpark);
+    const int count = candidates ? proj_list_get_count(candidates.get()) : 0;
+    for (int i = 0; i < count; ++i) {
+        PjPtr op(proj_list_get(ctx, candidates.get(), i));
+        if (!op || !proj_coordoperation_is_instantiable(ctx, op.get()))
+            continue;
+        OperationFacts facts = FactsOfOperation(ctx, op.get());
+        SourceBox(ctx, from.Get(), from.Facts(), facts);
+        shared->candidates.push_back(std::move(facts));
+    }
+    // Better ones that a missing grid keeps out.
+    ListPtr all = Operations(ctx, from.Get(), to.Get(),
+                             PROJ_GRID_AVAILABILITY_USED_FOR_SORTING, false);
+    const int allCount = all ? proj_list_get_count(all.get()) : 0;
+    for (int i = 0; i < allCount; ++i) {
+        PjPtr op(proj_list_get(ctx, all.get(), i));
+        if (!op || proj_coordoperation_is_instantiable(ctx, op.get()))
+            continue;
+        MissingOperation missing;
+        missing.operation = FactsOfOperation(ctx, op.get());
+        const double accuracy = missing.operation.accuracy;
+        bool better = accuracy >= 0;
+        for (const OperationFacts &c : shared->candidates)
+            if (Intersects(c.area, missing.operation.area) && c.accuracy >= 0 &&
+                !c.ballpark && c.accuracy <= accuracy)
+                better = false;
+        if (!better)
+            continue;
+        const int grids = proj_coordoperation_get_grid_used_count(ctx, op.get());
+        for (int g = 0; g < grids; ++g) {
+            const char *shortName = nullptr, *url = nullptr;
+            int available = 0;
+            if (proj_coordoperation_get_grid_used(ctx, op.get(), g, &shortName,
+                                                  nullptr, nullptr, &url,
+                                                  nullptr, nullptr, &available) &&
+                !available && shortName) {
+                missing.missingGrids.emplace_back(shortName);
+                missing.urls.emplace_back(url ? url : "");
+            }
+        }
+        SourceBox(ctx, from.Get(), from.Facts(), missing.operation);
+        shared->missing.push_back(std::move(missing));
+    }
+
+    const std::string pair = from.Facts().Label() + " to " + to.Facts().Label();
+    if (shared->candidates.empty()) {
+        std::string message = "PROJ has no operation from " + pair;
+        ListPtr ballpark =
+            options.allowBallpark
+                ? nullptr
+                : Operations(ctx, from.Get(), to.Get(),
+                             PROJ_GRID_AVAILABILITY_DISCARD_OPERATION_IF_MISSING_GRID,
+                             true);
+        if (ballpark && proj_list_get_count(ballpark.get()) > 0)
+            message = "only a ballpark operation exists from " + pair +
+                      " (no published transformation; a height would be "
+                      "left as it is): --allow-ballpark uses it";
+        for (const MissingOperation &m : shared->missing)
+            for (const std::string &grid : m.missingGrids)
+                message += "; " + m.operation.Label() + " needs the grid " +
+                           grid + ", which is not installed: " + GridAdvice();
+        throw ProjError(message);
+    }
+    shared->targetBoxKnown = BoxIn(ctx, to.Get(), to.Facts(), to.Facts().area,
+                                   shared->targetMin, shared->targetMax);
+    shared->ballpark = std::all_of(
+        shared->candidates.begin(), shared->candidates.end(),
+        [](const OperationFacts &c) { return c.ballpark; });
+
+    const char *createOptions[] = {options.allowBallpark ? "ALLOW_BALLPARK=YES"
+                                                         : "ALLOW_BALLPARK=NO",
+                                   nullptr};
+    m_pOperation = proj_create_crs_to_crs_from_pj(ctx, from.Get(), to.Get(),
+                                                  nullptr, createOptions);
+    if (!m_pOperation)
+        throw ProjError("PROJ cannot set up the operation from " + pair + ": " +
+                        context.TakeErrors());
+    m_shared = std::move(shared);
+}
+
+ProjTransform::ProjTransform(const ProjTransform &other, ProjContext &context)
+    : m_pContext(&context),
+      m_pOperation(proj_clone(context.Get(), other.m_pOperation)),
+      m_shared(other.m_shared) {
+    if (!m_pOperation)
+        throw ProjError("PROJ cannot copy the operation from " +
+                        m_shared->from->Label() + " to " +
+                        m_shared->to->Label());
+}
+
+ProjTransform::~ProjTransform() {
+    if (m_pContext->m_pListener == this)
+        m_pContext->m_pListener = nullptr;
+    proj_destroy(m_pOperation);
+}
+
+void ProjTransform::Switched(std::string_view name) {
+    const auto &candidates = m_shared->candidates;
+    for (std::size_t i = 0; i < candidates.size(); ++i)
+        if (candidates[i].name == name) {
+            m_nCurrent = i;
+            return;
+        }
+}
+
+std::size_t ProjTransform::Convert(const double in[3], double out[3]) {
+    m_pContext->m_pListener = this;
+    proj_errno_reset(m_pOperation);
+    const PJ_COORD result = proj_trans(
+        m_pOperation, PJ_FWD, proj_coord(in[0], in[1], in[2], HUGE_VAL));
+    if (!std::isfinite(result.v[0]) || !std::isfinite(result.v[1]) ||
+        !std::isfinite(result.v[2])) {
+        const int error = proj_errno(m_pOperation);
+        m_pContext->TakeErrors();
+        const char *why =
+            error ? proj_context_errno_string(m_pContext->Get(), error) : nullptr;
+        throw ProjPointError(std::string("PROJ cannot convert the point") +
+                             (why ? std::string(": ") + why : std::string()));
+    }
+    out[0] = result.v[0];
+    out[1] = result.v[1];
+    out[2] = result.v[2];
+    return m_nCurrent;
+}
+
+const std::vector<OperationFacts> &ProjTransform::Candidates() const {
+    return m_shared->candidates;
+}
+
+const std::vector<MissingOperation> &ProjTransform::Missing() const {
+    return m_shared->missing;
+}
+
+bool ProjTransform::Ballpark() const { return m_shared->ballpark; }
+
+bool ProjTransform::TargetContains(double a, double b) const {
+    OperationFacts box;
+    box.sourceBoxKnown = m_shared->targetBoxKnown;
+    std::copy(m_shared->targetMin, m_shared->targetMin + 2, box.sourceMin);
+    std::copy(m_shared->targetMax, m_shared->targetMax + 2, box.sourceMax);
+    return box.SourceContains(a, b);
+}
+
+const CrsFacts &ProjTransform::From() const { return *m_shared->from; }
+const CrsFacts &ProjTransform::To() const { return *m_shared->to; }
+
+// ---- grids and the database --------------------------------------------------
+
+std::vector<std::string> GridDirectories() {
+    std::vector<std::string> dirs;
+    const PJ_INFO info = proj_info();
+    std::string paths = info.searchpath ? info.searchpath : "";
+    std::size_t start = 0;
+    while (start <= paths.size()) {
+        const std::size_t end = paths.find_first_of(";:", start);
+        const std::string dir = paths.substr(
+            start, end == std::string::npos ? std::string::npos : end - start);
+        if (!dir.empty() &&
+            std::find(dirs.begin(), dirs.end(), dir) == dirs.end())
+            dirs.push_back(dir);
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    if (const char *user = proj_context_get_user_writable_directory(
+            ThreadProjContext().Get(), 0)) {
+        if (std::find(dirs.begin(), dirs.end(), user) == dirs.end())
+            dirs.emplace_back(user);
+    }
+    return dirs;
+}
+
+std::vector<CrsListEntry> FindCrs(std::string_view filter) {
+    PJ_CONTEXT *ctx = ThreadProjContext().Get();
+    int count = 0;
+    PROJ_CRS_INFO **list =
+        proj_get_crs_info_list_from_database(ctx, nullptr, nullptr, &count);
+    const std::string key = Lower(Trim(filter));
+    // "EPSG:5186", "epsg:5186" and "5186" all find the code.
+    std::string code = key;
+    if (const std::size_t colon = key.find(':'); colon != std::string::npos)
+        code = key.substr(colon + 1);
+    std::vector<CrsListEntry> entries;
+    for (int i = 0; i < count; ++i) {
+        const PROJ_CRS_INFO &info = *list[i];
+        CrsListEntry entry;
+        entry.id = std::string(info.auth_name) + ":" + info.code;
+        entry.name = info.name ? info.name : "";
+        entry.kind = KindOfType(info.type);
+        entry.area = info.area_name ? info.area_name : "";
+        entry.deprecated = info.deprecated != 0;
+        if (!key.empty()) {
+            const bool match = Lower(entry.id) == key || Lower(info.code) == code ||
+                               Lower(entry.name).find(key) != std::string::npos ||
+                               Lower(entry.area).find(key) != std::string::npos;
+            if (!match)
+                continue;
+        }
+        entries.push_back(std::move(entry));
+    }
+    proj_crs_info_list_destroy(list);
+    // Current systems before deprecated ones.
+    std::stable_partition(entries.begin(), entries.end(),
+                          [](const CrsListEntry &e) { return !e.deprecated; });
+    return entries;
+}
+
+std::string ListCrs(std::string_view filter) {
+    std::string out = "id\tname\tkind\tarea of use\n";
+    for (const CrsListEntry &entry : FindCrs(filter)) {
+        out += entry.id + "\t" + entry.name +
+               (entry.deprecated ? " (deprecated)" : "") + "\t" +
+               KindName(entry.kind) + "\t" + entry.area + "\n";
+    }
+    return out;
+}

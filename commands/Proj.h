@@ -1,0 +1,279 @@
+// Reference systems through PROJ (libproj): any system of its database, a
+// compound with a vertical system, a PROJ string or WKT; PROJ's own choice
+// of operation between two of them, point by point, as cs2cs makes it; and
+// what it chose, with what accuracy, and which better grid is missing.
+//
+// Every thread uses its own PROJ context (ThreadProjContext): PROJ objects
+// are never shared between threads, a transformation is copied into the
+// context of the thread that runs it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct pj_ctx;
+struct PJconsts;
+class ProjTransform;
+
+/// A definition that names no system PROJ knows, or two systems between
+/// which PROJ has no operation that may be used. what() says why, for the
+/// user.
+class ProjError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+/// A point that PROJ cannot convert (outside a projection's domain, outside
+/// a grid). what() says why.
+class ProjPointError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+/// A latitude/longitude box in degrees and its name; west may be above
+/// east across the antimeridian.
+struct GeoBox {
+    double west = -180, south = -90, east = 180, north = 90;
+    bool known = false;
+    std::string name;
+
+    /// True when (@p lat, @p lon) lies in the box, edges included (an
+    /// unknown box holds every point).
+    bool Contains(double lat, double lon) const;
+};
+
+/// What a system's coordinates are.
+enum class CrsKind {
+    Geographic2D, ///< latitude, longitude (angles)
+    Geographic3D, ///< latitude, longitude, ellipsoidal height
+    Geocentric,   ///< X, Y, Z
+    Projected,    ///< easting, northing in some order
+    Compound,     ///< a horizontal system and a vertical one
+    Vertical,     ///< a height alone
+    Other,
+};
+
+/// One axis of a system, as PROJ names it.
+struct CrsAxis {
+    std::string name;         ///< "Northing", "Geodetic latitude"
+    std::string abbreviation; ///< "X", "Lat"
+    std::string direction;    ///< "north", "east", "up", "geocentricX"
+};
+
+/// What a system is, as PROJ describes it.
+struct CrsFacts {
+    std::string definition; ///< as given, blanks at the ends cut
+    std::string id;         ///< "EPSG:5186"; empty when it has none
+    std::string name;       ///< "Korea 2000 / Central Belt 2010"
+    CrsKind kind = CrsKind::Other;
+    /// The kind of the horizontal part of a compound system, else kind.
+    CrsKind horizontal = CrsKind::Other;
+    /// The axes in the system's order; a compound's horizontal axes first.
+    std::vector<CrsAxis> axes;
+    std::string verticalName; ///< a compound's vertical system, else empty
+    GeoBox area;
+
+    /// "Korea 2000 / Central Belt 2010 (EPSG:5186)", or the name alone.
+    std::string Label() const;
+    /// The horizontal values are angles (latitude, longitude).
+    bool Angular() const;
+    /// The first horizontal axis points north (latitude, or northing).
+    bool NorthFirst() const;
+    /// The third value is a height the system defines: ellipsoidal (3D), or
+    /// a compound's vertical one; or Z of a geocentric system.
+    bool HasThirdAxis() const;
+    /// What the third value is: "ellipsoidal height", the vertical system's
+    /// name, "Z", or "height (passed through)" for a 2D system.
+    std::string HeightText() const;
+};
+
+/**
+ * PROJ's context for one thread: its database connection and grid cache, and
+ * a log function that keeps PROJ from writing to standard error and turns
+ * its messages into this program's.
+ */
+class ProjContext {
+  public:
+    ProjContext();
+    ~ProjContext();
+    ProjContext(const ProjContext &) = delete;
+    ProjContext &operator=(const ProjContext &) = delete;
+
+    pj_ctx *Get() const { return m_ctx; }
+
+    /// Grids are looked for in @p paths only (tests: a search path without
+    /// the grids).
+    void SetSearchPaths(const std::vector<std::string> &paths);
+
+    /// PROJ's error messages since the last call, joined.
+    std::string TakeErrors();
+
+  private:
+    friend class ProjTransform;
+    static void Log(void *self, int level, const char *message);
+
+    pj_ctx *m_ctx;
+    std::string m_strErrors;
+    /// Told which operation PROJ switches to (see ProjTransform::Convert).
+    ProjTransform *m_pListener = nullptr;
+};
+
+/// The calling thread's context, made on first use and kept until the
+/// thread ends.
+ProjContext &ThreadProjContext();
+
+/// "Rel. 9.1.1, December 1st, 2022" and the database's EPSG version
+/// ("v10.076"), for --version and the summary.
+std::string ProjVersionText();
+
+/// True when @p text is a system definition for PROJ rather than a catalogue
+/// datum: AUTHORITY:CODE (EPSG:5186, also compound EPSG:4326+5773), a code
+/// of four digits or more, an OGC URN or URL, a PROJ string or WKT/PROJJSON.
+bool LooksLikeProjDefinition(std::string_view text);
+
+/// One system, made in a context from the user's definition.
+class ProjCrs {
+  public:
+    /// @throws ProjError naming the definition when PROJ does not know it.
+    explicit ProjCrs(std::string_view definition,
+                     ProjContext &context = ThreadProjContext());
+    /// The same system in another context.
+    ProjCrs(const ProjCrs &other, ProjContext &context);
+    ~ProjCrs();
+    ProjCrs(const ProjCrs &) = delete;
+    ProjCrs &operator=(const ProjCrs &) = delete;
+
+    const CrsFacts &Facts() const { return *m_facts; }
+    PJconsts *Get() const { return m_pCrs; }
+    ProjContext &Context() const { return *m_pContext; }
+
+    /// The system made three-dimensional: an ellipsoidal height added to a
+    /// geographic 2D or projected system (the same system otherwise).
+    std::unique_ptr<ProjCrs> PromotedTo3D() const;
+    /// The geographic system of a projected or geocentric one (the system
+    /// itself when geographic); for a compound, of its horizontal part.
+    std::unique_ptr<ProjCrs> GeographicBase() const;
+
+  private:
+    ProjCrs(PJconsts *crs, ProjContext &context, std::string definition);
+
+    ProjContext *m_pContext;
+    PJconsts *m_pCrs;
+    std::shared_ptr<const CrsFacts> m_facts;
+};
+
+/// One operation PROJ may use between two systems.
+struct OperationFacts {
+    std::string name;
+    std::string id;         ///< "EPSG:15483"; empty when it has none
+    double accuracy = -1;   ///< metres; negative when unknown
+    GeoBox area;
+    bool ballpark = false;  ///< no published transformation: a guess
+    std::vector<std::string> grids; ///< grid files it needs
+    std::string proj;       ///< as a PROJ pipeline
+    /// Its area, where the source system holds too, in the source system's
+    /// own values (first, second axis): minimum and maximum of each; false
+    /// when not known there.
+    bool sourceBoxKnown = false;
+    double sourceMin[2] = {0, 0}, sourceMax[2] = {0, 0};
+    /// The name of the area that box stands for: the operation's, or the
+    /// source system's where that is smaller.
+    std::string checkedArea;
+
+    /// "EPSG:15483 Tokyo to JGD2000 (1), 9 m" (accuracy "unknown").
+    std::string Label() const;
+    /// True when the source values @p a, @p b lie in its area (true when
+    /// the area is not known in the source's values).
+    bool SourceContains(double a, double b) const;
+};
+
+/// A more accurate operation that PROJ knows but cannot use here: a grid
+/// file it needs is not installed.
+struct MissingOperation {
+    OperationFacts operation;
+    std::vector<std::string> missingGrids; ///< file names, as PROJ names them
+    std::vector<std::string> urls;         ///< where each can be fetched
+};
+
+/**
+ * The operation between two systems as PROJ chooses it, point by point,
+ * among its candidates (proj_create_crs_to_crs_from_pj): every point gets
+ * cs2cs's numbers. A ballpark operation (no published transformation, a
+ * height left as it is) is never used unless allowed.
+ */
+class ProjTransform {
+  public:
+    struct Options {
+        bool allowBallpark = false;
+    };
+
+    /// @throws ProjError when no operation may be used; where only a
+    ///   ballpark one exists, or a grid is missing, the message says so.
+    ProjTransform(const ProjCrs &from, const ProjCrs &to, Options options,
+                  ProjContext &context = ThreadProjContext());
+    /// The same transformation in another context (another thread).
+    ProjTransform(const ProjTransform &other, ProjContext &context);
+    ~ProjTransform();
+    ProjTransform(const ProjTransform &) = delete;
+    ProjTransform &operator=(const ProjTransform &) = delete;
+
+    /**
+     * Converts one point, in the systems' own axis order and units.
+     * @return the index of the candidate PROJ used.
+     * @throws ProjPointError.
+     */
+    std::size_t Convert(const double in[3], double out[3]);
+
+    /// The operations PROJ chooses among, in its order.
+    const std::vector<OperationFacts> &Candidates() const;
+    /// More accurate operations whose grids are not installed.
+    const std::vector<MissingOperation> &Missing() const;
+    /// Only ballpark operations were found (and allowed).
+    bool Ballpark() const;
+    /// True when target values @p a, @p b (the target's own order) lie in the
+    /// target system's area of use (true when it is not known there).
+    bool TargetContains(double a, double b) const;
+
+    const CrsFacts &From() const;
+    const CrsFacts &To() const;
+
+  private:
+    struct Shared;
+    void Switched(std::string_view name);
+    friend class ProjContext;
+
+    ProjContext *m_pContext;
+    PJconsts *m_pOperation = nullptr;
+    std::shared_ptr<const Shared> m_shared;
+    std::size_t m_nCurrent = 0;
+};
+
+/// Where grid files go: PROJ's search path, in its order (PROJ_DATA first
+/// when set), then the user's writable directory.
+std::vector<std::string> GridDirectories();
+
+/// The systems of PROJ's database whose code, name or area of use holds
+/// @p filter (case ignored; all when empty), as a tab-separated table with a
+/// heading line: id, name, kind, area of use.
+std::string ListCrs(std::string_view filter);
+
+/// One system of PROJ's database as a list entry.
+struct CrsListEntry {
+    std::string id;   ///< "EPSG:5186"
+    std::string name;
+    CrsKind kind = CrsKind::Other;
+    std::string area;
+    bool deprecated = false;
+};
+
+/// The entries ListCrs holds, for a chooser.
+std::vector<CrsListEntry> FindCrs(std::string_view filter);
+
+/// "Geographic 2D", "Geographic 3D", "Geocentric", "Projected", "Compound",
+/// "Vertical" or "Other".
+std::string KindName(CrsKind kind);
