@@ -398,9 +398,13 @@ ProjCrs::ProjCrs(std::string_view definition, ProjContext &context)
     m_facts = FactsOf(ctx, crs, text);
     if (m_facts->kind == CrsKind::Vertical) {
         proj_destroy(m_pCrs);
+        const std::string code =
+            m_facts->id.rfind("EPSG:", 0) == 0 ? m_facts->id.substr(5) : "5773";
         throw ProjError(m_facts->Label() +
                         " is a vertical system alone: give it with a "
-                        "horizontal one, as EPSG:4326+5773");
+                        "horizontal one, as EPSG:" +
+                        (code == "6695" ? std::string("6668") : "4326") + "+" +
+                        code);
     }
     if (m_facts->kind == CrsKind::Other ||
         m_facts->horizontal == CrsKind::Other ||
@@ -656,11 +660,13 @@ ProjTransform::ProjTransform(const ProjCrs &from, const ProjCrs &to,
             continue;
         MissingOperation missing;
         missing.operation = FactsOfOperation(ctx, op.get());
+        // Better where it holds: no published operation is used there, or
+        // each is less accurate than it.
         const double accuracy = missing.operation.accuracy;
-        bool better = accuracy >= 0;
+        bool better = true;
         for (const OperationFacts &c : shared->candidates)
-            if (Intersects(c.area, missing.operation.area) && c.accuracy >= 0 &&
-                !c.ballpark && c.accuracy <= accuracy)
+            if (Intersects(c.area, missing.operation.area) && !c.ballpark &&
+                (accuracy < 0 || (c.accuracy >= 0 && c.accuracy <= accuracy)))
                 better = false;
         if (!better)
             continue;

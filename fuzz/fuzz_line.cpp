@@ -238,7 +238,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
             format.keys = &keys;
         }
         try {
-            ResolveColumns(options, header, format);
+            ResolveColumns(options, run.converter.Axes(), header, format);
         } catch (const InputError &) {
             std::abort(); // the option sets name columns by number
         }
