@@ -2,8 +2,6 @@
 // register's systems run on, in ns per point, next to a baseline of one sin +
 // cos + sqrt + pow, with the trace switch off.
 #include "Coord.h"
-#include "Geocentric.h"
-#include "TmercGeneral.h"
 
 #include <benchmark/benchmark.h>
 
@@ -53,43 +51,6 @@ const COORD &Tokyo() {
     return engine;
 }
 
-/// Bessel 1841, the ellipsoid of the Korean 1985 datum.
-constexpr double BESSEL_A = 6377397.155;
-constexpr double BESSEL_INVF = 299.1528128;
-
-const Geocentric &Bessel() {
-    static const Geocentric ellipsoid(BESSEL_A, BESSEL_INVF);
-    return ellipsoid;
-}
-
-/// Korean 1985 to WGS 84 (1), EPSG:5191: Molodensky-Badekas, coordinate frame.
-const DatumTransformation &Korean1985ToWgs84() {
-    static const DatumTransformation transformation = [] {
-        HelmertParameters p;
-        p.tx = -145.907;
-        p.ty = 505.034;
-        p.tz = 685.756;
-        p.rx = -1.162;
-        p.ry = 2.347;
-        p.rz = 1.592;
-        p.ds = 6.342;
-        p.px = -3159521.31;
-        p.py = 4068151.32;
-        p.pz = 3748113.85;
-        p.convention = HelmertConvention::CoordinateFrame;
-        return DatumTransformation(Bessel(), p,
-                                   Geocentric(6378137.0, 298.257223563));
-    }();
-    return transformation;
-}
-
-/// The Korean 1985 Modified Central Belt, EPSG:5174.
-const TransverseMercator &CentralBelt() {
-    static const TransverseMercator projection(
-        BESSEL_A, BESSEL_INVF, 38.0, 127.002890277778, 1.0, 200000.0, 500000.0);
-    return projection;
-}
-
 /// The points of GeoPoints() as @p convert turns them into another kind.
 template <typename Point, typename Convert>
 std::vector<Point> Converted(Convert convert) {
@@ -114,14 +75,6 @@ const std::vector<Ecef> &EcefPoints() {
     static const std::vector<Ecef> points =
         Converted<Ecef>([](const Geo &p, Ecef &e) {
             Tokyo().ConvGeo2Ecef(p.lat, p.lon, p.h, e.x, e.y, e.z);
-        });
-    return points;
-}
-
-const std::vector<Ecef> &BesselEcefPoints() {
-    static const std::vector<Ecef> points =
-        Converted<Ecef>([](const Geo &p, Ecef &e) {
-            Bessel().Forward(p.lat, p.lon, p.h, e.x, e.y, e.z);
         });
     return points;
 }
@@ -190,25 +143,6 @@ const bool REGISTERED = [] {
                  double lat = 0, lon = 0, h = 0;
                  engine.ConvEcef2Geo(lat, lon, h, p.x, p.y, p.z);
                  Keep(lat, lon, h);
-             });
-    // ---- the general operations of the register's systems
-    Register("GeocentricReverse", BesselEcefPoints,
-             [](const COORD &, const Ecef &p) {
-                 double lat = 0, lon = 0, h = 0;
-                 Bessel().Reverse(p.x, p.y, p.z, lat, lon, h);
-                 Keep(lat, lon, h);
-             });
-    Register("DatumTransformationReverse", GeoPoints,
-             [](const COORD &, const Geo &p) {
-                 double lat = 0, lon = 0, h = 0;
-                 Korean1985ToWgs84().Reverse(p.lat, p.lon, p.h, lat, lon, h);
-                 Keep(lat, lon, h);
-             });
-    Register("TransverseMercatorForward", GeoPoints,
-             [](const COORD &, const Geo &p) {
-                 double x = 0, y = 0;
-                 CentralBelt().Forward(p.lat, p.lon, x, y);
-                 Keep(x, y);
              });
     return true;
 }();

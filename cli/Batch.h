@@ -524,11 +524,14 @@ unsigned UsableThreads(unsigned requested);
  * the caller through OutputFile and committed only when the run finished.
  * @param[in] cancel checked between blocks; when set the run ends as
  *   RunEnd::Cancelled.
+ * @param[in] checked a converter already made for @p options (setting up
+ *   PROJ's operation again costs tens of milliseconds), or null.
  * @throws SetupError before any output when the engines cannot be set up.
  */
 BatchSummary RunBatch(const BatchOptions &options, int outFd,
                       BatchObserver &observer,
-                      const std::atomic<bool> *cancel = nullptr);
+                      const std::atomic<bool> *cancel = nullptr,
+                      const LineConverter *checked = nullptr);
 
 /**
  * The observer of the command line: messages on @p errFd prefixed

@@ -135,9 +135,11 @@ void CheckTraceFilesAreNoInputs(const BatchOptions &options) {
 
 BatchSummary ConvertToFile(const BatchOptions &options,
                            BatchObserver &observer,
-                           const std::atomic<bool> *cancel) {
+                           const std::atomic<bool> *cancel,
+                           const LineConverter *checked) {
     OutputFile file(options.output);
-    const BatchSummary summary = RunBatch(options, file.Fd(), observer, cancel);
+    const BatchSummary summary =
+        RunBatch(options, file.Fd(), observer, cancel, checked);
     // Only a run that got to the end of its inputs gives the file its name;
     // the destructor removes the temporary file of any other.
     if (summary.end == RunEnd::Finished)

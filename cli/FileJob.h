@@ -62,4 +62,5 @@ void CheckTraceFilesAreNoInputs(const BatchOptions &options);
  */
 BatchSummary ConvertToFile(const BatchOptions &options,
                            BatchObserver &observer,
-                           const std::atomic<bool> *cancel = nullptr);
+                           const std::atomic<bool> *cancel = nullptr,
+                           const LineConverter *checked = nullptr);

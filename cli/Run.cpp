@@ -706,12 +706,17 @@ unsigned UsableThreads(unsigned requested) {
 
 BatchSummary RunBatch(const BatchOptions &options, int outFd,
                       BatchObserver &observer,
-                      const std::atomic<bool> *cancel) {
+                      const std::atomic<bool> *cancel,
+                      const LineConverter *checked) {
     BatchOptions run = options;
     run.threads = UsableThreads(options.threads);
     // Any setup fault shows here, before a byte is written. One thread
     // converts with it; several copy it.
-    LineConverter converter(run);
+    std::optional<LineConverter> made;
+    if (!checked)
+        made.emplace(run);
+    const LineConverter &prototype = checked ? *checked : *made;
+    LineConverter converter(prototype);
     if (converter.Chain().Proj())
         run.threads = std::min(run.threads, PROJ_THREADS_MAX);
 

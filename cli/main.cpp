@@ -255,6 +255,7 @@ int main(int argc, char **argv) {
     });
 
     BatchOptions options;
+    std::optional<LineConverter> check; // options checked, engines set up
     std::string fromText, toText, delimiterText, columnsText, listText;
     std::string formatText = "dd", outputFormatText = "text",
                 onErrorText = "comment";
@@ -478,10 +479,10 @@ int main(int argc, char **argv) {
         CheckOptions(options);
         // The engines and PROJ's operation are set up once here, so that a
         // setup fault is told before the output file is created.
-        const LineConverter check(options);
+        check.emplace(options);
         if (proj) {
             NeedStandardOutput(stdoutClosed);
-            return PrintOut(PipelineText(options, check.Chain()));
+            return PrintOut(PipelineText(options, check->Chain()));
         }
     } catch (const UsageError &e) {
         Usage(e.what());
@@ -504,9 +505,9 @@ int main(int argc, char **argv) {
 
     StreamObserver observer(2, progress);
     try {
-        const BatchSummary summary = named
-                                         ? ConvertToFile(options, observer)
-                                         : RunBatch(options, 1, observer);
+        const BatchSummary summary =
+            named ? ConvertToFile(options, observer, nullptr, &*check)
+                  : RunBatch(options, 1, observer, nullptr, &*check);
         observer.Finish();
         return summary.ExitStatus();
     } catch (const UnwritableFolderError &e) {

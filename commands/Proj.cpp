@@ -1,8 +1,9 @@
 // Reference systems and operations through PROJ.
 #include "Proj.h"
 
-#include <proj.h>
-#include <proj_experimental.h>
+#include "ProjLibrary.h"
+
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cctype>
@@ -42,13 +43,13 @@ std::string_view Trim(std::string_view text) {
 
 /// Owns a PJ object.
 struct PjDeleter {
-    void operator()(PJ *pj) const { proj_destroy(pj); }
+    void operator()(PJ *pj) const { Proj().proj_destroy(pj); }
 };
 using PjPtr = std::unique_ptr<PJ, PjDeleter>;
 
 std::string IdOf(const PJ *obj) {
-    const char *auth = proj_get_id_auth_name(obj, 0);
-    const char *code = proj_get_id_code(obj, 0);
+    const char *auth = Proj().proj_get_id_auth_name(obj, 0);
+    const char *code = Proj().proj_get_id_code(obj, 0);
     if (!auth || !code)
         return {};
     return std::string(auth) + ":" + code;
@@ -58,7 +59,7 @@ GeoBox AreaOf(PJ_CONTEXT *ctx, const PJ *obj) {
     GeoBox box;
     const char *name = nullptr;
     double west = 0, south = 0, east = 0, north = 0;
-    if (proj_get_area_of_use(ctx, obj, &west, &south, &east, &north, &name) &&
+    if (Proj().proj_get_area_of_use(ctx, obj, &west, &south, &east, &north, &name) &&
         west > -1000) {
         box.west = west;
         box.south = south;
@@ -92,14 +93,14 @@ CrsKind KindOfType(PJ_TYPE type) {
 
 /// The axes of a single system.
 void AddAxes(PJ_CONTEXT *ctx, const PJ *crs, std::vector<CrsAxis> &axes) {
-    PjPtr cs(proj_crs_get_coordinate_system(ctx, crs));
+    PjPtr cs(Proj().proj_crs_get_coordinate_system(ctx, crs));
     if (!cs)
         return;
-    const int count = proj_cs_get_axis_count(ctx, cs.get());
+    const int count = Proj().proj_cs_get_axis_count(ctx, cs.get());
     for (int i = 0; i < count; ++i) {
         const char *name = nullptr, *abbreviation = nullptr,
                    *direction = nullptr;
-        if (proj_cs_get_axis_info(ctx, cs.get(), i, &name, &abbreviation,
+        if (Proj().proj_cs_get_axis_info(ctx, cs.get(), i, &name, &abbreviation,
                                   &direction, nullptr, nullptr, nullptr,
                                   nullptr))
             axes.push_back({name ? name : "", abbreviation ? abbreviation : "",
@@ -109,8 +110,8 @@ void AddAxes(PJ_CONTEXT *ctx, const PJ *crs, std::vector<CrsAxis> &axes) {
 
 /// A bound system (a PROJ string with +towgs84) stands for its base.
 PjPtr Unbound(PJ_CONTEXT *ctx, PjPtr crs) {
-    if (crs && proj_get_type(crs.get()) == PJ_TYPE_BOUND_CRS)
-        return PjPtr(proj_get_source_crs(ctx, crs.get()));
+    if (crs && Proj().proj_get_type(crs.get()) == PJ_TYPE_BOUND_CRS)
+        return PjPtr(Proj().proj_get_source_crs(ctx, crs.get()));
     return crs;
 }
 
@@ -119,20 +120,20 @@ std::shared_ptr<CrsFacts> FactsOf(PJ_CONTEXT *ctx, const PJ *crs,
     auto facts = std::make_shared<CrsFacts>();
     facts->definition = definition;
     facts->id = IdOf(crs);
-    const char *name = proj_get_name(crs);
+    const char *name = Proj().proj_get_name(crs);
     facts->name = name ? name : "unknown";
-    PjPtr base = Unbound(ctx, PjPtr(proj_clone(ctx, crs)));
-    facts->kind = KindOfType(proj_get_type(base.get()));
+    PjPtr base = Unbound(ctx, PjPtr(Proj().proj_clone(ctx, crs)));
+    facts->kind = KindOfType(Proj().proj_get_type(base.get()));
     facts->horizontal = facts->kind;
     if (facts->kind == CrsKind::Compound) {
-        PjPtr horizontal = Unbound(ctx, PjPtr(proj_crs_get_sub_crs(ctx, base.get(), 0)));
-        PjPtr vertical = Unbound(ctx, PjPtr(proj_crs_get_sub_crs(ctx, base.get(), 1)));
+        PjPtr horizontal = Unbound(ctx, PjPtr(Proj().proj_crs_get_sub_crs(ctx, base.get(), 0)));
+        PjPtr vertical = Unbound(ctx, PjPtr(Proj().proj_crs_get_sub_crs(ctx, base.get(), 1)));
         if (horizontal) {
-            facts->horizontal = KindOfType(proj_get_type(horizontal.get()));
+            facts->horizontal = KindOfType(Proj().proj_get_type(horizontal.get()));
             AddAxes(ctx, horizontal.get(), facts->axes);
         }
         if (vertical) {
-            const char *vname = proj_get_name(vertical.get());
+            const char *vname = Proj().proj_get_name(vertical.get());
             facts->verticalName = vname ? vname : "vertical";
             AddAxes(ctx, vertical.get(), facts->axes);
         }
@@ -210,6 +211,29 @@ bool Intersects(const GeoBox &a, const GeoBox &b) {
 }
 
 } // namespace
+
+// ---- the library -------------------------------------------------------------
+
+const ProjApi &Proj() {
+    static const ProjApi api = [] {
+        void *library = ::dlopen(NOLVEX_PROJ_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        if (!library)
+            throw ProjError(std::string("PROJ's library ") +
+                            NOLVEX_PROJ_LIBRARY + " cannot be loaded: " +
+                            ::dlerror());
+        ProjApi loaded{};
+#define NOLVEX_PROJ_FUNCTION(name)                                             \
+    loaded.name =                                                              \
+        reinterpret_cast<decltype(&::name)>(::dlsym(library, #name));         \
+    if (!loaded.name)                                                          \
+        throw ProjError(std::string("PROJ's library ") + NOLVEX_PROJ_LIBRARY + \
+                        " has no " #name);
+#include "ProjFunctions.h"
+#undef NOLVEX_PROJ_FUNCTION
+        return loaded;
+    }();
+    return api;
+}
 
 // ---- boxes, facts ------------------------------------------------------------
 
@@ -294,19 +318,19 @@ bool OperationFacts::SourceContains(double a, double b) const {
 
 // ---- contexts ----------------------------------------------------------------
 
-ProjContext::ProjContext() : m_ctx(proj_context_create()) {
-    proj_log_func(m_ctx, this, &ProjContext::Log);
+ProjContext::ProjContext() : m_ctx(Proj().proj_context_create()) {
+    Proj().proj_log_func(m_ctx, this, &ProjContext::Log);
     // The switches between candidates come at debug level.
-    proj_log_level(m_ctx, PJ_LOG_DEBUG);
+    Proj().proj_log_level(m_ctx, PJ_LOG_DEBUG);
 }
 
-ProjContext::~ProjContext() { proj_context_destroy(m_ctx); }
+ProjContext::~ProjContext() { Proj().proj_context_destroy(m_ctx); }
 
 void ProjContext::SetSearchPaths(const std::vector<std::string> &paths) {
     std::vector<const char *> list;
     for (const std::string &path : paths)
         list.push_back(path.c_str());
-    proj_context_set_search_paths(m_ctx, static_cast<int>(list.size()),
+    Proj().proj_context_set_search_paths(m_ctx, static_cast<int>(list.size()),
                                   list.data());
 }
 
@@ -340,8 +364,8 @@ ProjContext &ThreadProjContext() {
 std::string ProjVersionText() {
     ProjContext &context = ThreadProjContext();
     const char *epsg =
-        proj_context_get_database_metadata(context.Get(), "EPSG.VERSION");
-    std::string text = std::string("PROJ ") + proj_info().release;
+        Proj().proj_context_get_database_metadata(context.Get(), "EPSG.VERSION");
+    std::string text = std::string("PROJ ") + Proj().proj_info().release;
     text += std::string(", EPSG database ") + (epsg ? epsg : "unknown");
     return text;
 }
@@ -386,10 +410,10 @@ ProjCrs::ProjCrs(std::string_view definition, ProjContext &context)
     const std::string text = Normalized(definition);
     PJ_CONTEXT *ctx = context.Get();
     context.TakeErrors();
-    PJ *crs = text.empty() ? nullptr : proj_create(ctx, text.c_str());
-    if (!crs || !proj_is_crs(crs)) {
+    PJ *crs = text.empty() ? nullptr : Proj().proj_create(ctx, text.c_str());
+    if (!crs || !Proj().proj_is_crs(crs)) {
         const std::string why = context.TakeErrors();
-        proj_destroy(crs);
+        Proj().proj_destroy(crs);
         throw ProjError("'" + std::string(Trim(definition)) +
                         "' is not a reference system PROJ knows" +
                         (why.empty() ? std::string() : " (" + why + ")"));
@@ -397,7 +421,7 @@ ProjCrs::ProjCrs(std::string_view definition, ProjContext &context)
     m_pCrs = crs;
     m_facts = FactsOf(ctx, crs, text);
     if (m_facts->kind == CrsKind::Vertical) {
-        proj_destroy(m_pCrs);
+        Proj().proj_destroy(m_pCrs);
         const std::string code =
             m_facts->id.rfind("EPSG:", 0) == 0 ? m_facts->id.substr(5) : "5773";
         throw ProjError(m_facts->Label() +
@@ -409,7 +433,7 @@ ProjCrs::ProjCrs(std::string_view definition, ProjContext &context)
     if (m_facts->kind == CrsKind::Other ||
         m_facts->horizontal == CrsKind::Other ||
         m_facts->horizontal == CrsKind::Compound || m_facts->axes.size() < 2) {
-        proj_destroy(m_pCrs);
+        Proj().proj_destroy(m_pCrs);
         throw ProjError(m_facts->Label() +
                         " has no latitude and longitude, grid or ECEF "
                         "coordinates to convert");
@@ -417,23 +441,23 @@ ProjCrs::ProjCrs(std::string_view definition, ProjContext &context)
 }
 
 ProjCrs::ProjCrs(const ProjCrs &other, ProjContext &context)
-    : m_pContext(&context), m_pCrs(proj_clone(context.Get(), other.m_pCrs)),
+    : m_pContext(&context), m_pCrs(Proj().proj_clone(context.Get(), other.m_pCrs)),
       m_facts(other.m_facts) {}
 
 ProjCrs::ProjCrs(PJ *crs, ProjContext &context, std::string definition)
     : m_pContext(&context), m_pCrs(crs),
       m_facts(FactsOf(context.Get(), crs, definition)) {}
 
-ProjCrs::~ProjCrs() { proj_destroy(m_pCrs); }
+ProjCrs::~ProjCrs() { Proj().proj_destroy(m_pCrs); }
 
 std::unique_ptr<ProjCrs> ProjCrs::PromotedTo3D() const {
     PJ_CONTEXT *ctx = m_pContext->Get();
     const CrsKind kind = m_facts->kind;
     if (kind != CrsKind::Geographic2D && kind != CrsKind::Projected)
         return std::unique_ptr<ProjCrs>(
-            new ProjCrs(proj_clone(ctx, m_pCrs), *m_pContext,
+            new ProjCrs(Proj().proj_clone(ctx, m_pCrs), *m_pContext,
                         m_facts->definition));
-    PJ *promoted = proj_crs_promote_to_3D(ctx, nullptr, m_pCrs);
+    PJ *promoted = Proj().proj_crs_promote_to_3D(ctx, nullptr, m_pCrs);
     if (!promoted)
         throw ProjError(m_facts->Label() + " cannot be made three-dimensional");
     auto out = std::unique_ptr<ProjCrs>(
@@ -450,22 +474,22 @@ std::unique_ptr<ProjCrs> ProjCrs::GeographicBase() const {
     if (m_facts->kind == CrsKind::Geographic2D ||
         m_facts->kind == CrsKind::Geographic3D)
         return std::unique_ptr<ProjCrs>(new ProjCrs(
-            proj_clone(ctx, m_pCrs), *m_pContext, m_facts->definition));
-    PjPtr single(proj_clone(ctx, m_pCrs));
+            Proj().proj_clone(ctx, m_pCrs), *m_pContext, m_facts->definition));
+    PjPtr single(Proj().proj_clone(ctx, m_pCrs));
     if (m_facts->kind == CrsKind::Compound)
-        single.reset(proj_crs_get_sub_crs(ctx, m_pCrs, 0));
+        single.reset(Proj().proj_crs_get_sub_crs(ctx, m_pCrs, 0));
     single = Unbound(ctx, std::move(single));
-    PjPtr geodetic(proj_crs_get_geodetic_crs(ctx, single.get()));
+    PjPtr geodetic(Proj().proj_crs_get_geodetic_crs(ctx, single.get()));
     if (!geodetic)
         throw ProjError(m_facts->Label() + " has no geographic system");
     PJ *geographic = nullptr;
-    if (proj_get_type(geodetic.get()) == PJ_TYPE_GEOCENTRIC_CRS) {
+    if (Proj().proj_get_type(geodetic.get()) == PJ_TYPE_GEOCENTRIC_CRS) {
         // The same datum with latitude, longitude and ellipsoidal height.
-        PjPtr datum(proj_crs_get_datum_forced(ctx, geodetic.get()));
-        PjPtr cs(proj_create_ellipsoidal_3D_cs(
+        PjPtr datum(Proj().proj_crs_get_datum_forced(ctx, geodetic.get()));
+        PjPtr cs(Proj().proj_create_ellipsoidal_3D_cs(
             ctx, PJ_ELLPS3D_LATITUDE_LONGITUDE_HEIGHT, nullptr, 0, nullptr, 0));
-        geographic = datum && cs ? proj_create_geographic_crs_from_datum(
-                                       ctx, proj_get_name(geodetic.get()),
+        geographic = datum && cs ? Proj().proj_create_geographic_crs_from_datum(
+                                       ctx, Proj().proj_get_name(geodetic.get()),
                                        datum.get(), cs.get())
                                  : nullptr;
     } else {
@@ -476,7 +500,7 @@ std::unique_ptr<ProjCrs> ProjCrs::GeographicBase() const {
     const std::string id = IdOf(geographic);
     return std::unique_ptr<ProjCrs>(new ProjCrs(
         geographic, *m_pContext,
-        id.empty() ? std::string(proj_get_name(geographic)) : id));
+        id.empty() ? std::string(Proj().proj_get_name(geographic)) : id));
 }
 
 // ---- transformations ---------------------------------------------------------
@@ -494,14 +518,14 @@ struct ProjTransform::Shared {
 namespace {
 
 struct ListDeleter {
-    void operator()(PJ_OBJ_LIST *list) const { proj_list_destroy(list); }
+    void operator()(PJ_OBJ_LIST *list) const { Proj().proj_list_destroy(list); }
 };
 using ListPtr = std::unique_ptr<PJ_OBJ_LIST, ListDeleter>;
 
 struct FactoryDeleter {
     PJ_CONTEXT *ctx;
     void operator()(PJ_OPERATION_FACTORY_CONTEXT *f) const {
-        proj_operation_factory_context_destroy(f);
+        Proj().proj_operation_factory_context_destroy(f);
     }
 };
 
@@ -510,38 +534,38 @@ struct FactoryDeleter {
 ListPtr Operations(PJ_CONTEXT *ctx, const PJ *from, const PJ *to,
                    PROJ_GRID_AVAILABILITY_USE grids, bool ballpark) {
     std::unique_ptr<PJ_OPERATION_FACTORY_CONTEXT, FactoryDeleter> factory(
-        proj_create_operation_factory_context(ctx, nullptr), {ctx});
+        Proj().proj_create_operation_factory_context(ctx, nullptr), {ctx});
     if (!factory)
         return nullptr;
-    proj_operation_factory_context_set_allow_ballpark_transformations(
+    Proj().proj_operation_factory_context_set_allow_ballpark_transformations(
         ctx, factory.get(), ballpark ? 1 : 0);
-    proj_operation_factory_context_set_spatial_criterion(
+    Proj().proj_operation_factory_context_set_spatial_criterion(
         ctx, factory.get(), PROJ_SPATIAL_CRITERION_PARTIAL_INTERSECTION);
-    proj_operation_factory_context_set_grid_availability_use(ctx, factory.get(),
+    Proj().proj_operation_factory_context_set_grid_availability_use(ctx, factory.get(),
                                                              grids);
-    return ListPtr(proj_create_operations(ctx, from, to, factory.get()));
+    return ListPtr(Proj().proj_create_operations(ctx, from, to, factory.get()));
 }
 
 OperationFacts FactsOfOperation(PJ_CONTEXT *ctx, PJ *op) {
     OperationFacts facts;
-    const char *name = proj_get_name(op);
+    const char *name = Proj().proj_get_name(op);
     facts.name = name ? name : "";
     facts.id = IdOf(op);
     if (facts.id.rfind("INVERSE(", 0) == 0 || facts.id.rfind("DERIVED", 0) == 0)
         facts.id.clear(); // PROJ's own ids of inverted or derived operations
-    facts.accuracy = proj_coordoperation_get_accuracy(ctx, op);
+    facts.accuracy = Proj().proj_coordoperation_get_accuracy(ctx, op);
     facts.area = AreaOf(ctx, op);
-    facts.ballpark = proj_coordoperation_has_ballpark_transformation(ctx, op) != 0;
-    const int count = proj_coordoperation_get_grid_used_count(ctx, op);
+    facts.ballpark = Proj().proj_coordoperation_has_ballpark_transformation(ctx, op) != 0;
+    const int count = Proj().proj_coordoperation_get_grid_used_count(ctx, op);
     for (int i = 0; i < count; ++i) {
         const char *shortName = nullptr;
-        if (proj_coordoperation_get_grid_used(ctx, op, i, &shortName, nullptr,
+        if (Proj().proj_coordoperation_get_grid_used(ctx, op, i, &shortName, nullptr,
                                               nullptr, nullptr, nullptr,
                                               nullptr, nullptr) &&
             shortName)
             facts.grids.emplace_back(shortName);
     }
-    if (const char *text = proj_as_proj_string(ctx, op, PJ_PROJ_5, nullptr))
+    if (const char *text = Proj().proj_as_proj_string(ctx, op, PJ_PROJ_5, nullptr))
         facts.proj = text;
     return facts;
 }
@@ -568,50 +592,63 @@ GeoBox Intersection(const GeoBox &a, const GeoBox &b) {
     return box;
 }
 
-/// @p area in a system's own values (@p facts, @p system): minimum and
-/// maximum of the first two values.
-bool BoxIn(PJ_CONTEXT *ctx, const PJ *system, const CrsFacts &facts,
-           const GeoBox &area, double min[2], double max[2]);
+/// Boxes of latitude and longitude in a system's own values: minimum and
+/// maximum of its first two values.
+class BoxMaker {
+  public:
+    BoxMaker(PJ_CONTEXT *ctx, const PJ *system, const CrsFacts &facts)
+        : m_ctx(ctx), m_system(system), m_facts(facts) {}
+
+    bool In(const GeoBox &area, double min[2], double max[2]) {
+        if (!area.known)
+            return false;
+        if (m_facts.Angular()) {
+            const int lat = m_facts.NorthFirst() ? 0 : 1;
+            min[lat] = area.south;
+            max[lat] = area.north;
+            min[1 - lat] = area.west;
+            max[1 - lat] = area.east;
+            return true;
+        }
+        if (m_facts.horizontal != CrsKind::Projected || !Projection())
+            return false;
+        // The box projected, its edges densified.
+        const double east = area.east < area.west ? area.east + 360 : area.east;
+        return Proj().proj_trans_bounds(m_ctx, m_projection.get(), PJ_FWD,
+                                        area.west, area.south, east, area.north,
+                                        &min[0], &min[1], &max[0], &max[1],
+                                        21) != 0;
+    }
+
+  private:
+    /// From longitude and latitude to the system, made once.
+    PJ *Projection() {
+        if (!m_bTried) {
+            m_bTried = true;
+            PjPtr geographic(Proj().proj_create(m_ctx, "OGC:CRS84"));
+            const char *options[] = {"ALLOW_BALLPARK=YES", nullptr};
+            if (geographic)
+                m_projection.reset(Proj().proj_create_crs_to_crs_from_pj(
+                    m_ctx, geographic.get(), m_system, nullptr, options));
+        }
+        return m_projection.get();
+    }
+
+    PJ_CONTEXT *m_ctx;
+    const PJ *m_system;
+    const CrsFacts &m_facts;
+    PjPtr m_projection;
+    bool m_bTried = false;
+};
 
 /// The candidate's area in the source's own values: where the operation and
 /// the source system both hold.
-void SourceBox(PJ_CONTEXT *ctx, const PJ *source, const CrsFacts &from,
-               OperationFacts &op) {
+void SourceBox(BoxMaker &source, const CrsFacts &from, OperationFacts &op) {
     if (!op.area.known && !from.area.known)
         return;
     const GeoBox area = Intersection(op.area, from.area);
     op.checkedArea = area.name;
-    op.sourceBoxKnown = BoxIn(ctx, source, from, area, op.sourceMin, op.sourceMax);
-}
-
-bool BoxIn(PJ_CONTEXT *ctx, const PJ *system, const CrsFacts &facts,
-           const GeoBox &area, double min[2], double max[2]) {
-    if (!area.known)
-        return false;
-    const CrsFacts &from = facts;
-    if (from.Angular()) {
-        const int lat = from.NorthFirst() ? 0 : 1;
-        min[lat] = area.south;
-        max[lat] = area.north;
-        min[1 - lat] = area.west;
-        max[1 - lat] = area.east;
-        return true;
-    }
-    if (from.horizontal != CrsKind::Projected)
-        return false;
-    // The box projected, its edges densified.
-    PjPtr geographic(proj_create(ctx, "OGC:CRS84"));
-    if (!geographic)
-        return false;
-    const char *options[] = {"ALLOW_BALLPARK=YES", nullptr};
-    PjPtr toSystem(proj_create_crs_to_crs_from_pj(ctx, geographic.get(),
-                                                  system, nullptr, options));
-    if (!toSystem)
-        return false;
-    const double east = area.east < area.west ? area.east + 360 : area.east;
-    return proj_trans_bounds(ctx, toSystem.get(), PJ_FWD, area.west, area.south,
-                             east, area.north, &min[0], &min[1], &max[0],
-                             &max[1], 21) != 0;
+    op.sourceBoxKnown = source.In(area, op.sourceMin, op.sourceMax);
 }
 
 std::string GridAdvice() {
@@ -636,30 +673,34 @@ ProjTransform::ProjTransform(const ProjCrs &from, const ProjCrs &to,
     shared->to = std::make_shared<CrsFacts>(to.Facts());
     context.TakeErrors();
 
-    // PROJ's candidates, as proj_create_crs_to_crs finds them.
-    ListPtr candidates = Operations(
-        ctx, from.Get(), to.Get(),
-        PROJ_GRID_AVAILABILITY_DISCARD_OPERATION_IF_MISSING_GRID,
-        options.allowBallpark);
-    const int count = candidates ? proj_list_get_count(candidates.get()) : 0;
-    for (int i = 0; i < count; ++i) {
-        PjPtr op(proj_list_get(ctx, candidates.get(), i));
-        if (!op || !proj_coordoperation_is_instantiable(ctx, op.get()))
-            continue;
-        OperationFacts facts = FactsOfOperation(ctx, op.get());
-        SourceBox(ctx, from.Get(), from.Facts(), facts);
-        shared->candidates.push_back(std::move(facts));
-    }
-    // Better ones that a missing grid keeps out.
+    // PROJ's candidates, as proj_create_crs_to_crs finds them (those it can
+    // use), and more accurate ones that a missing grid keeps out: one query.
+    BoxMaker sourceBoxes(ctx, from.Get(), from.Facts());
     ListPtr all = Operations(ctx, from.Get(), to.Get(),
-                             PROJ_GRID_AVAILABILITY_USED_FOR_SORTING, false);
-    const int allCount = all ? proj_list_get_count(all.get()) : 0;
+                             PROJ_GRID_AVAILABILITY_USED_FOR_SORTING,
+                             options.allowBallpark);
+    const int allCount = all ? Proj().proj_list_get_count(all.get()) : 0;
+    std::vector<PjPtr> unusable;
+    PjPtr single;
     for (int i = 0; i < allCount; ++i) {
-        PjPtr op(proj_list_get(ctx, all.get(), i));
-        if (!op || proj_coordoperation_is_instantiable(ctx, op.get()))
+        PjPtr op(Proj().proj_list_get(ctx, all.get(), i));
+        if (!op)
             continue;
+        if (!Proj().proj_coordoperation_is_instantiable(ctx, op.get())) {
+            unusable.push_back(std::move(op));
+            continue;
+        }
+        OperationFacts facts = FactsOfOperation(ctx, op.get());
+        SourceBox(sourceBoxes, from.Facts(), facts);
+        shared->candidates.push_back(std::move(facts));
+        if (shared->candidates.size() == 1)
+            single = std::move(op);
+    }
+    for (PjPtr &op : unusable) {
         MissingOperation missing;
         missing.operation = FactsOfOperation(ctx, op.get());
+        if (missing.operation.ballpark)
+            continue;
         // Better where it holds: no published operation is used there, or
         // each is less accurate than it.
         const double accuracy = missing.operation.accuracy;
@@ -670,19 +711,20 @@ ProjTransform::ProjTransform(const ProjCrs &from, const ProjCrs &to,
                 better = false;
         if (!better)
             continue;
-        const int grids = proj_coordoperation_get_grid_used_count(ctx, op.get());
+        const int grids =
+            Proj().proj_coordoperation_get_grid_used_count(ctx, op.get());
         for (int g = 0; g < grids; ++g) {
             const char *shortName = nullptr, *url = nullptr;
             int available = 0;
-            if (proj_coordoperation_get_grid_used(ctx, op.get(), g, &shortName,
-                                                  nullptr, nullptr, &url,
-                                                  nullptr, nullptr, &available) &&
+            if (Proj().proj_coordoperation_get_grid_used(
+                    ctx, op.get(), g, &shortName, nullptr, nullptr, &url,
+                    nullptr, nullptr, &available) &&
                 !available && shortName) {
                 missing.missingGrids.emplace_back(shortName);
                 missing.urls.emplace_back(url ? url : "");
             }
         }
-        SourceBox(ctx, from.Get(), from.Facts(), missing.operation);
+        SourceBox(sourceBoxes, from.Facts(), missing.operation);
         shared->missing.push_back(std::move(missing));
     }
 
@@ -695,7 +737,7 @@ ProjTransform::ProjTransform(const ProjCrs &from, const ProjCrs &to,
                 : Operations(ctx, from.Get(), to.Get(),
                              PROJ_GRID_AVAILABILITY_DISCARD_OPERATION_IF_MISSING_GRID,
                              true);
-        if (ballpark && proj_list_get_count(ballpark.get()) > 0)
+        if (ballpark && Proj().proj_list_get_count(ballpark.get()) > 0)
             message = "only a ballpark operation exists from " + pair +
                       " (no published transformation; a height would be "
                       "left as it is): --allow-ballpark uses it";
@@ -705,8 +747,9 @@ ProjTransform::ProjTransform(const ProjCrs &from, const ProjCrs &to,
                            grid + ", which is not installed: " + GridAdvice();
         throw ProjError(message);
     }
-    shared->targetBoxKnown = BoxIn(ctx, to.Get(), to.Facts(), to.Facts().area,
-                                   shared->targetMin, shared->targetMax);
+    BoxMaker targetBoxes(ctx, to.Get(), to.Facts());
+    shared->targetBoxKnown =
+        targetBoxes.In(to.Facts().area, shared->targetMin, shared->targetMax);
     shared->ballpark = std::all_of(
         shared->candidates.begin(), shared->candidates.end(),
         [](const OperationFacts &c) { return c.ballpark; });
@@ -714,8 +757,12 @@ ProjTransform::ProjTransform(const ProjCrs &from, const ProjCrs &to,
     const char *createOptions[] = {options.allowBallpark ? "ALLOW_BALLPARK=YES"
                                                          : "ALLOW_BALLPARK=NO",
                                    nullptr};
-    m_pOperation = proj_create_crs_to_crs_from_pj(ctx, from.Get(), to.Get(),
-                                                  nullptr, createOptions);
+    // With one candidate proj_create_crs_to_crs gives that operation
+    // itself; the query is not run twice.
+    m_pOperation = shared->candidates.size() == 1
+                        ? single.release()
+                        : Proj().proj_create_crs_to_crs_from_pj(
+                              ctx, from.Get(), to.Get(), nullptr, createOptions);
     if (!m_pOperation)
         throw ProjError("PROJ cannot set up the operation from " + pair + ": " +
                         context.TakeErrors());
@@ -724,7 +771,7 @@ ProjTransform::ProjTransform(const ProjCrs &from, const ProjCrs &to,
 
 ProjTransform::ProjTransform(const ProjTransform &other, ProjContext &context)
     : m_pContext(&context),
-      m_pOperation(proj_clone(context.Get(), other.m_pOperation)),
+      m_pOperation(Proj().proj_clone(context.Get(), other.m_pOperation)),
       m_shared(other.m_shared) {
     if (!m_pOperation)
         throw ProjError("PROJ cannot copy the operation from " +
@@ -735,7 +782,7 @@ ProjTransform::ProjTransform(const ProjTransform &other, ProjContext &context)
 ProjTransform::~ProjTransform() {
     if (m_pContext->m_pListener == this)
         m_pContext->m_pListener = nullptr;
-    proj_destroy(m_pOperation);
+    Proj().proj_destroy(m_pOperation);
 }
 
 void ProjTransform::Switched(std::string_view name) {
@@ -749,15 +796,15 @@ void ProjTransform::Switched(std::string_view name) {
 
 std::size_t ProjTransform::Convert(const double in[3], double out[3]) {
     m_pContext->m_pListener = this;
-    proj_errno_reset(m_pOperation);
-    const PJ_COORD result = proj_trans(
-        m_pOperation, PJ_FWD, proj_coord(in[0], in[1], in[2], HUGE_VAL));
+    Proj().proj_errno_reset(m_pOperation);
+    const PJ_COORD result = Proj().proj_trans(
+        m_pOperation, PJ_FWD, Proj().proj_coord(in[0], in[1], in[2], HUGE_VAL));
     if (!std::isfinite(result.v[0]) || !std::isfinite(result.v[1]) ||
         !std::isfinite(result.v[2])) {
-        const int error = proj_errno(m_pOperation);
+        const int error = Proj().proj_errno(m_pOperation);
         m_pContext->TakeErrors();
         const char *why =
-            error ? proj_context_errno_string(m_pContext->Get(), error) : nullptr;
+            error ? Proj().proj_context_errno_string(m_pContext->Get(), error) : nullptr;
         throw ProjPointError(std::string("PROJ cannot convert the point") +
                              (why ? std::string(": ") + why : std::string()));
     }
@@ -792,7 +839,7 @@ const CrsFacts &ProjTransform::To() const { return *m_shared->to; }
 
 std::vector<std::string> GridDirectories() {
     std::vector<std::string> dirs;
-    const PJ_INFO info = proj_info();
+    const PJ_INFO info = Proj().proj_info();
     std::string paths = info.searchpath ? info.searchpath : "";
     std::size_t start = 0;
     while (start <= paths.size()) {
@@ -806,7 +853,7 @@ std::vector<std::string> GridDirectories() {
             break;
         start = end + 1;
     }
-    if (const char *user = proj_context_get_user_writable_directory(
+    if (const char *user = Proj().proj_context_get_user_writable_directory(
             ThreadProjContext().Get(), 0)) {
         if (std::find(dirs.begin(), dirs.end(), user) == dirs.end())
             dirs.emplace_back(user);
@@ -818,7 +865,7 @@ std::vector<CrsListEntry> FindCrs(std::string_view filter) {
     PJ_CONTEXT *ctx = ThreadProjContext().Get();
     int count = 0;
     PROJ_CRS_INFO **list =
-        proj_get_crs_info_list_from_database(ctx, nullptr, nullptr, &count);
+        Proj().proj_get_crs_info_list_from_database(ctx, nullptr, nullptr, &count);
     const std::string key = Lower(Trim(filter));
     // "EPSG:5186", "epsg:5186" and "5186" all find the code.
     std::string code = key;
@@ -842,7 +889,7 @@ std::vector<CrsListEntry> FindCrs(std::string_view filter) {
         }
         entries.push_back(std::move(entry));
     }
-    proj_crs_info_list_destroy(list);
+    Proj().proj_crs_info_list_destroy(list);
     // Current systems before deprecated ones.
     std::stable_partition(entries.begin(), entries.end(),
                           [](const CrsListEntry &e) { return !e.deprecated; });

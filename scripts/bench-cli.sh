@@ -58,6 +58,11 @@ if [ ! -s "$latlon" ] || [ "$latlon" -ot "$input" ]; then
     awk '{ print $2, $1, $3 }' "$input" > "$latlon"
 fi
 read -r -a epsg <<< "$("$nv" --from EPSG:4326 --to EPSG:5174 --proj)"
+# EPSG:4326 -> EPSG:5186 (Korea 2000 Central Belt 2010) and EPSG:4979 ->
+# EPSG:4326+5773 (EGM96 heights through the geoid grid), cct running the
+# operation PROJ chooses (the converter's --proj text).
+read -r -a kgd <<< "$("$nv" --from EPSG:4326 --to EPSG:5186 --proj)"
+read -r -a geoid <<< "$("$nv" --from EPSG:4979 --to EPSG:4326+5773 --proj)"
 
 memory_table() {
     # 64 lines of about 1 MB: half of them points with a long text column,
@@ -92,7 +97,8 @@ memory_table() {
     for name in "1000000 points, Molodensky" "1000000 points, UTM" \
                 "64 lines of 1 MB, text" "64 lines of 1 MB, GeoJSON" \
                 "300 lines of 1 MB of commas" "64 lines of 500000 fields" \
-                "64 lines of 500000 fields, GeoJSON"; do
+                "64 lines of 500000 fields, GeoJSON" \
+                "1000000 points, EPSG:5186 (PROJ)" "1000000 points, EGM96 (PROJ)"; do
         case $name in
         *Molodensky) args=(--lonlat --from WGS84 --to 'Tokyo(---)' "$input") ;;
         *UTM) args=(--lonlat --from WGS84 --to WGS84:utm --to-utm-zone 52 "$input") ;;
@@ -101,6 +107,8 @@ memory_table() {
         *commas) args=(--from WGS84 --to 'Tokyo(---)' "$commas") ;;
         *"fields, GeoJSON") args=(--from WGS84 --to WGS84 --output-format geojson "$fields") ;;
         *fields) args=(--from WGS84 --to 'Tokyo(---)' "$fields") ;;
+        *5186*) args=(--from EPSG:4326 --to EPSG:5186 "$latlon") ;;
+        *EGM96*) args=(--from EPSG:4979 --to EPSG:4326+5773 "$latlon") ;;
         esac
         printf "%-34s" "$name"
         for t in 1 2 8 32 64 256; do
@@ -126,8 +134,24 @@ command[nv-utm-t2]="$nv -q --threads 2 --lonlat --from WGS84 --to WGS84:utm --to
 command[cct-epsg]="cct ${epsg[*]} $latlon"
 command[nv-epsg-t1]="$nv -q --threads 1 --from EPSG:4326 --to EPSG:5174 $latlon"
 command[nv-epsg-t2]="$nv -q --threads 2 --from EPSG:4326 --to EPSG:5174 $latlon"
+command[cct-kgd]="cct ${kgd[*]} $latlon"
+command[nv-kgd-t1]="$nv -q --threads 1 --from EPSG:4326 --to EPSG:5186 $latlon"
+command[nv-kgd-t2]="$nv -q --threads 2 --from EPSG:4326 --to EPSG:5186 $latlon"
+command[cct-geoid]="cct ${geoid[*]} $latlon"
+command[nv-geoid-t1]="$nv -q --threads 1 --from EPSG:4979 --to EPSG:4326+5773 $latlon"
+command[nv-geoid-t2]="$nv -q --threads 2 --from EPSG:4979 --to EPSG:4326+5773 $latlon"
 jobs=(cct-molodensky nv-molodensky-t1 nv-molodensky-t2 cct-utm nv-utm-t1 nv-utm-t2
-      cct-epsg nv-epsg-t1 nv-epsg-t2)
+      cct-epsg nv-epsg-t1 nv-epsg-t2 cct-kgd nv-kgd-t1 nv-kgd-t2
+      cct-geoid nv-geoid-t1 nv-geoid-t2)
+if [ -n "${BENCH_JOBS:-}" ]; then # a subset: "molodensky kgd"
+    selected=()
+    for job in "${jobs[@]}"; do
+        for want in $BENCH_JOBS; do
+            [[ $job == *-"$want" || $job == *-"$want"-t* ]] && selected+=("$job")
+        done
+    done
+    jobs=("${selected[@]}")
+fi
 
 declare -A times rss
 run() { # job: appends wall seconds and peak RSS (kB)
@@ -181,5 +205,11 @@ head -n 10000 "$latlon" > "$data/agree-latlon.txt"
 cct -d 6 "${epsg[@]}" "$data/agree-latlon.txt" > "$data/cct.txt"
 "$nv" -q --from EPSG:4326 --to EPSG:5174 "$data/agree-latlon.txt" > "$data/nv.txt" 2> /dev/null
 agree EPSG:5174 "$data/cct.txt" "$data/nv.txt" m
+cct -d 6 "${kgd[@]}" "$data/agree-latlon.txt" > "$data/cct.txt"
+"$nv" -q --from EPSG:4326 --to EPSG:5186 "$data/agree-latlon.txt" > "$data/nv.txt" 2> /dev/null
+agree EPSG:5186 "$data/cct.txt" "$data/nv.txt" m
+cct -d 9 "${geoid[@]}" "$data/agree-latlon.txt" > "$data/cct.txt"
+"$nv" -q --from EPSG:4979 --to EPSG:4326+5773 "$data/agree-latlon.txt" > "$data/nv.txt" 2> /dev/null
+agree EGM96 "$data/cct.txt" "$data/nv.txt" deg
 
 memory_table
