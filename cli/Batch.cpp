@@ -5,6 +5,7 @@
 #include "AngleText.h"
 #include "Code.h"
 #include "NumberText.h"
+#include "Utm.h"
 
 #include <algorithm>
 #include <cctype>
@@ -307,9 +308,10 @@ bool ParseUtmZone(std::string_view text, int &zone, char &hemisphere) {
 }
 
 void SetUtmZone(GridSettings &grid, int zone, char hemisphere) {
-    grid.originLon = WrittenReal(6.0 * zone - 183.0);
+    grid.originLon = WrittenReal(Utm::CentralMeridian(zone));
     if (hemisphere != 0)
-        grid.falseNorthing = hemisphere == 'S' ? UTM_SOUTH_FALSE_NORTHING : "0";
+        grid.falseNorthing =
+            WrittenReal(hemisphere == 'S' ? Utm::SOUTH_FALSE_NORTHING : 0.0);
 }
 
 std::string WrittenReal(double value) { return Code::FormatReal(value, '.'); }

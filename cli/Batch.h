@@ -71,9 +71,6 @@ struct BatchOptions {
     bool verbose = false;
 };
 
-/// The false northing of a UTM zone's southern hemisphere, in metres.
-constexpr const char *UTM_SOUTH_FALSE_NORTHING = "10000000";
-
 /// A UTM zone as written after a point or given as an option: "52", "52N",
 /// "56S" (letter in either case), nothing around it. @p hemisphere becomes
 /// 'N', 'S', or 0 without a letter.

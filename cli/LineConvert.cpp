@@ -5,6 +5,7 @@
 #include "Errors.h"
 #include "NumberText.h"
 #include "PointText.h"
+#include "Utm.h"
 
 #include <algorithm>
 #include <charconv>
@@ -244,7 +245,7 @@ void StagedChain::Build(bool zonePerPoint) {
             std::make_unique<Chain>(WithSides(settings, geo2, settings.to));
     if (!m_bProj2 && settings.to.kind == CS_UTM && settings.to.grid.autoZone) {
         SideSettings south = settings.to;
-        south.grid.falseNorthing = UTM_SOUTH_FALSE_NORTHING;
+        south.grid.falseNorthing = WrittenReal(Utm::SOUTH_FALSE_NORTHING);
         m_grid2South =
             std::make_unique<Chain>(WithSides(settings, geo2, south));
     }

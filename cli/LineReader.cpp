@@ -144,15 +144,6 @@ void BlockReader::ReleasePending() {
     }
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-    std::size_t first = 0, last = text.size();
-    while (first < last && IsBlank(text[first]))
-        ++first;
-    while (last > first && IsBlank(text[last - 1]))
-        --last;
-    return text.substr(first, last - first);
-}
-
 bool HasDigit(std::string_view line) {
     return std::any_of(line.begin(), line.end(),
                        [](char c) { return c >= '0' && c <= '9'; });
@@ -246,24 +237,6 @@ std::vector<std::string> HeadingNames(std::string_view heading,
         names.emplace_back(Unquote(field, scratch));
     }
     return names;
-}
-
-std::string QuoteField(std::string_view text, char delimiter) {
-    const bool needs =
-        text.find_first_of(delimiter != 0 ? std::string_view(&delimiter, 1)
-                                          : std::string_view(" \t")) !=
-            std::string_view::npos ||
-        text.find_first_of("\"\r\n") != std::string_view::npos;
-    if (!needs)
-        return std::string(text);
-    std::string out = "\"";
-    for (char c : text) {
-        out += c;
-        if (c == '"')
-            out += '"';
-    }
-    out += '"';
-    return out;
 }
 
 bool FieldSplitter::Split(std::string_view line,
@@ -412,34 +385,4 @@ std::optional<std::string_view> FirstDataLine(std::string_view text,
             return record;
     }
     return std::nullopt;
-}
-
-std::size_t Utf8Sequence(std::string_view text, std::size_t at,
-                         std::uint32_t &codePoint) {
-    const auto *s = reinterpret_cast<const unsigned char *>(text.data());
-    const unsigned char c = s[at];
-    std::size_t length = 0;
-    std::uint32_t min = 0;
-    if (c >= 0xC2 && c <= 0xDF) {
-        length = 2;
-        min = 0x80;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        length = 3;
-        min = 0x800;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        length = 4;
-        min = 0x10000;
-    }
-    if (length == 0 || at + length > text.size())
-        return 0;
-    std::uint32_t cp = c & (0xFFu >> (length + 1));
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((s[at + k] & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (s[at + k] & 0x3Fu);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    codePoint = cp;
-    return length;
 }

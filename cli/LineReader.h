@@ -2,6 +2,8 @@
 // fields.
 #pragma once
 
+#include "TextParts.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -87,12 +89,6 @@ class BlockReader {
     bool m_bLineRecords = false; ///< see BlockText::lineRecords
 };
 
-/// A blank between fields and around values: a space or a tab.
-inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-/// @p text without leading and trailing spaces and tabs.
-std::string_view TrimBlanks(std::string_view text);
-
 /// The line has a digit (0 to 9) somewhere.
 bool HasDigit(std::string_view line);
 
@@ -124,17 +120,6 @@ std::string_view Unquote(std::string_view field, std::string &scratch);
 /// them; a carriage return at the end of the line is no part of the last.
 /// None when the line does not split (see FieldSplitter::Split).
 std::vector<std::string> HeadingNames(std::string_view heading, char delimiter);
-
-/// @p text as a field: as it is, or quoted (RFC 4180) when it holds the
-/// delimiter (a blank when @p delimiter is 0), a quote or a line end.
-std::string QuoteField(std::string_view text, char delimiter);
-
-/// The length of the well-formed UTF-8 sequence for a non-ASCII character
-/// that starts at @p text[@p at] (2 to 4), with its code point in
-/// @p codePoint; 0 when the bytes there are not one (a stray continuation
-/// byte, an overlong form, a surrogate, a cut-off sequence).
-std::size_t Utf8Sequence(std::string_view text, std::size_t at,
-                         std::uint32_t &codePoint);
 
 /// The delimiter of a data line: a tab if it has one, else ";", else ",",
 /// else runs of blanks (0). Quoted fields do not count: a double quote opens

@@ -4,6 +4,7 @@
 #include "Errors.h"
 #include "NumberText.h"
 #include "PipelineSteps.h"
+#include "Utm.h"
 
 #include <algorithm>
 #include <charconv>
@@ -130,9 +131,8 @@ void Chain::Convert(const double in[3], double out[3], std::int32_t &zone) {
         if (!(lon >= -180.0 && lon <= 180.0))
             throw PointError("longitude " + Code::FormatReal(lon, '.') +
                              " is outside -180 to 180, no UTM zone");
-        const double zoneLon = lon == 180.0 ? 179.0 : lon;
-        m_side2.Engine().SetOrgLatLon(m_dbOrgLat2, zoneLon);
-        zone = static_cast<std::int32_t>(std::floor(zoneLon / 6.0)) + 31;
+        zone = Utm::Zone(lon);
+        m_side2.Engine().SetOrgLatLon(m_dbOrgLat2, Utm::CentralMeridian(zone));
     }
     const PointValues grid = Commands::GeoToGrid(m_side2, target);
     std::copy(grid.begin(), grid.end(), out);

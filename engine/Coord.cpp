@@ -1,6 +1,7 @@
 // COORD construction, datum selection, grid-kind constants, origin and delta
 // settings, and access to the catalogue rows.
 #include "Coord.h"
+#include "Utm.h"
 
 #include "Errors.h"
 
@@ -268,9 +269,7 @@ void COORD::GetOrigin(double &x, double &y) const {
 void COORD::SetOrgLatLon(double lat, double lon) {
     double orgLon = lon;
     if (m_nCoordSys == CS_UTM) {
-        // Central meridian of the 6-degree zone; a longitude on a zone edge
-        // belongs to the zone east of it.
-        orgLon = 6.0 * std::floor(lon / 6.0) + 3.0;
+        orgLon = Utm::ZoneCentralMeridian(lon);
     } else if (m_nCoordSys == CS_TM) {
         // Belts open at their west edge and closed at their east edge. A
         // longitude outside 124 < lon <= 130 is used unchanged.

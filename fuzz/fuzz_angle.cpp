@@ -5,6 +5,7 @@
 // letters decide its coordinates whatever the order option; a quoted text
 // holds no control byte and stays short.
 #include "AngleText.h"
+#include "ReadAngle.h"
 #include "LineReader.h"
 #include "PointText.h"
 

@@ -3,7 +3,7 @@
 #include "PointText.h"
 
 #include "Code.h"
-#include "LineReader.h"
+#include "TextParts.h"
 #include "NumberText.h"
 
 #include <string>

@@ -1,7 +1,7 @@
 // Angles and reals of batch input and pasted text, read strictly.
 #include "AngleText.h"
 
-#include "LineReader.h"
+#include "TextParts.h"
 
 #include "Code.h"
 #include "NumberText.h"
@@ -425,17 +425,4 @@ void CheckAngleRange(double degrees, AngleAxis axis) {
     message += latitude ? " is outside -90 to 90"
                         : " is outside -180 to 360 (360 excluded)";
     throw InputError(message);
-}
-
-double ReadAngle(std::string_view field, AngleAxis axis) {
-    const bool latitude = axis == AngleAxis::Latitude;
-    const char *what = latitude ? "latitude" : "longitude";
-    const AngleValue angle = ParseAngle(field, what);
-    if (angle.hemisphere != 0 &&
-        (angle.hemisphere == 'N' || angle.hemisphere == 'S') != latitude)
-        Refuse(TrimBlanks(field), what,
-               latitude ? "E and W mark a longitude"
-                        : "N and S mark a latitude");
-    CheckAngleRange(angle.degrees, axis);
-    return angle.degrees;
 }

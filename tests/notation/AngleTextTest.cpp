@@ -1,5 +1,6 @@
 // Reading angles, reals and whole points of batch input and pasted text.
 #include "AngleText.h"
+#include "ReadAngle.h"
 #include "PointText.h"
 
 #include "NumberText.h"

@@ -74,14 +74,6 @@ struct AngleValue {
  */
 AngleValue ParseAngle(std::string_view text, const char *what = "angle");
 
-/**
- * Reads one latitude or longitude field: ParseAngle, then the letter must
- * belong to @p axis (N or S for a latitude), and the value must lie in
- * [-90, 90] for a latitude or [-180, 360) for a longitude.
- * @return decimal degrees.
- * @throws InputError.
- */
-double ReadAngle(std::string_view field, AngleAxis axis);
 
 /// Checks a latitude against [-90, 90] or a longitude against [-180, 360).
 /// @throws InputError ("latitude 91 is outside -90 to 90").

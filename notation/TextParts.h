@@ -1,0 +1,27 @@
+// The smallest parts of reading text, shared by the readers of angles and
+// points and by the reading of files.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+/// A blank between fields and around values: a space or a tab.
+inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+/// @p text without leading and trailing spaces and tabs.
+inline std::string_view TrimBlanks(std::string_view text) {
+    std::size_t first = 0, last = text.size();
+    while (first < last && IsBlank(text[first]))
+        ++first;
+    while (last > first && IsBlank(text[last - 1]))
+        --last;
+    return text.substr(first, last - first);
+}
+
+/// The length of the well-formed UTF-8 sequence for a non-ASCII character
+/// that starts at @p text[@p at] (2 to 4), with its code point in
+/// @p codePoint; 0 when the bytes there are not one (a stray continuation
+/// byte, an overlong form, a surrogate, a cut-off sequence).
+std::size_t Utf8Sequence(std::string_view text, std::size_t at,
+                         std::uint32_t &codePoint);
