@@ -189,103 +189,6 @@ void ResolveColumns(const BatchOptions &options, const SourceAxes &axes,
 /// and not repeated, else "fieldN" (N counted from 1).
 std::vector<std::string> PropertyKeys(std::string_view header, char delimiter);
 
-/// Where a point lies against the area of use of the operation used.
-struct AreaCheck {
-    bool outside = false;
-    /// Outside, but the point with its two values swapped lies inside.
-    bool swappedInside = false;
-    /// Inside the operation's area, but its result outside the target
-    /// system's area of use.
-    bool target = false;
-};
-
-/**
- * The chain of the window's commands for one point, run as its separate
- * commands so that each point can be checked where a step has no meaning:
- * source grid to geographic on the source datum, the datum shift, and
- * geographic to the target grid, each a Chain of the commands unit. The
- * values between the steps are the field texts the window would hold, so
- * the results are those of one Chain over the whole way.
- *
- * A side on a PROJ system is reached by PROJ's operation: between two PROJ
- * systems directly, with cs2cs's numbers; from or to a catalogue datum
- * through WGS 84 geographic, where the catalogue's steps end or begin.
- *
- * Refused with InputError: a source grid point whose latitude lies outside
- * -90 to 90 (UTM: 80 S to 84 N); a UTM target point outside 80 S to 84 N; a
- * datum shift that would move the longitude by more than 1 degree (within
- * tens of kilometres of a pole, where the standard Molodensky formulas no
- * longer hold) or give a latitude beyond a pole.
- */
-class StagedChain {
-  public:
-    /// @param[in] zonePerPoint a UTM source takes each point's zone.
-    /// @throws SetupError, ProjError.
-    StagedChain(const ChainSettings &settings, bool zonePerPoint);
-    /// The same chain for another thread: PROJ's operation copied into the
-    /// calling thread's context.
-    StagedChain(const StagedChain &other);
-    ~StagedChain();
-
-    /**
-     * @param[in] in source values as read: latitude, longitude, height; or
-     *   easting, northing, height; or X, Y, Z.
-     * @param[in] sourceZone a UTM source's zone for this point (1 to 60), or
-     *   0 for the zone of the settings; @p sourceSouth its hemisphere.
-     * @param[out] out target values, in the same orders.
-     * @param[out] zone the zone picked for the point (auto zone), else 0;
-     *   @p south true when it lies south of the equator.
-     * @throws InputError, FloatingPointError, PointError, ProjPointError.
-     */
-    void Convert(const double in[3], int sourceZone, bool sourceSouth,
-                 double out[3], std::int32_t &zone, bool &south);
-
-    /// The source grid's false easting and northing as set up (catalogue
-    /// grids only).
-    void SourceOrigin(int sourceZone, bool sourceSouth, double &x, double &y);
-
-    /// PROJ's operation of the chain, or null for catalogue datums only.
-    const ProjTransform *Proj() const { return m_proj.get(); }
-    /// The sides' PROJ systems, or null for a catalogue side.
-    const CrsFacts *FromFacts() const { return m_from.get(); }
-    const CrsFacts *ToFacts() const { return m_to.get(); }
-    /// A two-dimensional PROJ system made three-dimensional so that a
-    /// height has a meaning on its way: its label, else empty.
-    const std::string &Promoted() const { return m_strPromoted; }
-
-    /// The last point against the area of use of the operation PROJ used
-    /// (never outside without a PROJ system).
-    AreaCheck LastArea() const { return m_area; }
-    /// The candidate PROJ used for the last point.
-    std::size_t LastOperation() const { return m_nOperation; }
-    /// The missing operation (index into Proj()->Missing()) whose area holds
-    /// the last point, or -1.
-    int LastMissing() const { return m_nMissing; }
-
-  private:
-    Chain &SourceGrid(int zone, bool south);
-    void Build(bool zonePerPoint);
-    void ProjStep(const double in[3], double out[3]);
-
-    ChainSettings m_settings;
-    bool m_bGrid1 = false, m_bZonePerPoint = false;
-    std::unique_ptr<Chain> m_grid1;
-    /// Source grids by zone, when each point names its own (a few, the
-    /// most recently used first).
-    std::vector<std::pair<int, std::unique_ptr<Chain>>> m_zoneGrids;
-    std::unique_ptr<Chain> m_shift;
-    std::unique_ptr<Chain> m_grid2;
-    std::unique_ptr<Chain> m_grid2South; ///< auto zone, south of the equator
-    /// PROJ's part: the systems at its ends and the operation between them.
-    std::shared_ptr<const CrsFacts> m_from, m_to;
-    std::unique_ptr<ProjTransform> m_proj;
-    bool m_bProj1 = false, m_bProj2 = false; ///< the side is a PROJ system
-    std::string m_strPromoted;
-    AreaCheck m_area;
-    std::size_t m_nOperation = 0;
-    int m_nMissing = -1;
-};
-
 /// The area a point lay outside, for messages: the operation's (and the
 /// source system's) or, with @p target, the target system's, with its name.
 std::string AreaText(const ProjTransform &proj, std::size_t operation,
@@ -317,7 +220,7 @@ class LineConverter {
   public:
     /// @throws SetupError, ProjError.
     explicit LineConverter(const BatchOptions &options);
-    /// The same converter for another thread (see StagedChain).
+    /// The same converter for another thread (see Chain's copy).
     LineConverter(const LineConverter &other);
 
     /**
@@ -335,7 +238,7 @@ class LineConverter {
     /// it grow to: no thread keeps a large index between blocks.
     void ReleaseIndex();
 
-    const StagedChain &Chain() const { return m_chain; }
+    const ::Chain &Steps() const { return m_chain; }
     /// The source's axes as the column rule sees them.
     const SourceAxes &Axes() const { return m_axes; }
 
@@ -362,7 +265,7 @@ class LineConverter {
     FieldSpan Span(int column) const;
 
     const BatchOptions &m_options;
-    StagedChain m_chain;
+    ::Chain m_chain;
     SourceAxes m_axes;
     /// The grid values come northing first, as the source reads them and as
     /// the target writes them.

@@ -150,258 +150,6 @@ ChainSettings WithSides(const ChainSettings &settings, const SideSettings &from,
 
 } // namespace
 
-// ---- the chain, step by step
-// ---------------------------------------------------
-
-namespace {
-
-/// WGS 84 geographic, where a catalogue side meets a PROJ side: in three
-/// dimensions when the PROJ side has a height of its own.
-const char *HubFor(const CrsFacts &proj) {
-    return proj.HasThirdAxis() ? "EPSG:4979" : "EPSG:4326";
-}
-
-/// PROJ copies are made one thread at a time.
-std::mutex g_projCopies;
-
-} // namespace
-
-StagedChain::StagedChain(const ChainSettings &settings, bool zonePerPoint)
-    : m_settings(settings), m_bProj1(!settings.from.crs.empty()),
-      m_bProj2(!settings.to.crs.empty()) {
-    if (m_bProj1 || m_bProj2) {
-        std::unique_ptr<ProjCrs> from, to;
-        if (m_bProj1)
-            from = std::make_unique<ProjCrs>(settings.from.crs);
-        if (m_bProj2)
-            to = std::make_unique<ProjCrs>(settings.to.crs);
-        if (!from)
-            from = std::make_unique<ProjCrs>(HubFor(to->Facts()));
-        if (!to)
-            to = std::make_unique<ProjCrs>(HubFor(from->Facts()));
-        // A height must mean something on the way: a two-dimensional
-        // system facing a vertical or ellipsoidal one is made 3D, and says
-        // so (PROJ would otherwise leave the height as it is).
-        const auto twoD = [](const CrsFacts &f) {
-            return !f.HasThirdAxis() && f.kind != CrsKind::Geocentric;
-        };
-        const auto hasVertical = [](const CrsFacts &f) {
-            return !f.verticalName.empty() || f.kind == CrsKind::Geographic3D;
-        };
-        if (twoD(from->Facts()) && hasVertical(to->Facts())) {
-            m_strPromoted = from->Facts().Label();
-            from = from->PromotedTo3D();
-        } else if (twoD(to->Facts()) && !from->Facts().verticalName.empty()) {
-            m_strPromoted = to->Facts().Label();
-            to = to->PromotedTo3D();
-        }
-        ProjTransform::Options options;
-        options.allowBallpark = settings.allowBallpark;
-        m_proj = std::make_unique<ProjTransform>(*from, *to, options);
-        m_from = std::make_shared<CrsFacts>(from->Facts());
-        m_to = std::make_shared<CrsFacts>(to->Facts());
-    }
-    Build(zonePerPoint);
-}
-
-StagedChain::StagedChain(const StagedChain &other)
-    : m_settings(other.m_settings), m_from(other.m_from), m_to(other.m_to),
-      m_bProj1(other.m_bProj1), m_bProj2(other.m_bProj2),
-      m_strPromoted(other.m_strPromoted) {
-    if (other.m_proj) {
-        const std::lock_guard lock(g_projCopies);
-        m_proj = std::make_unique<ProjTransform>(*other.m_proj,
-                                                 ThreadProjContext());
-    }
-    Build(other.m_bZonePerPoint);
-}
-
-void StagedChain::Build(bool zonePerPoint) {
-    const ChainSettings &settings = m_settings;
-    m_bGrid1 = !m_bProj1 && settings.from.kind != KIND_GEO;
-    m_bZonePerPoint = zonePerPoint && !m_bProj1 && settings.from.kind == CS_UTM;
-    // Each side's geographic values: its datum or engine, without its grid;
-    // a PROJ side's catalogue counterpart is WGS 84 (datum 133) geographic.
-    SideSettings geo1 = settings.from;
-    geo1.kind = KIND_GEO;
-    SideSettings geo2 = settings.to;
-    geo2.kind = KIND_GEO;
-    if (m_bProj1 || m_bProj2) {
-        SideSettings wgs84;
-        (m_bProj1 ? geo1 : geo2) = wgs84;
-        if (m_bProj1 && m_bProj2)
-            return; // PROJ's operation is the whole chain
-    }
-    // A window's side can differ from the other side under the same
-    // catalogue index: the shift's own chain decides.
-    const bool shift = geo1.datum != geo2.datum || geo1.engine || geo2.engine;
-    if (m_bGrid1 && !m_bZonePerPoint)
-        m_grid1 =
-            std::make_unique<Chain>(WithSides(settings, settings.from, geo1));
-    if (shift)
-        m_shift = std::make_unique<Chain>(WithSides(settings, geo1, geo2));
-    if (!m_bProj2 && settings.to.kind != KIND_GEO)
-        m_grid2 =
-            std::make_unique<Chain>(WithSides(settings, geo2, settings.to));
-    if (!m_bProj2 && settings.to.kind == CS_UTM && settings.to.grid.autoZone) {
-        SideSettings south = settings.to;
-        south.grid.falseNorthing = WrittenReal(Utm::SOUTH_FALSE_NORTHING);
-        m_grid2South =
-            std::make_unique<Chain>(WithSides(settings, geo2, south));
-    }
-}
-
-StagedChain::~StagedChain() = default;
-
-Chain &StagedChain::SourceGrid(int zone, bool south) {
-    if (!m_bZonePerPoint)
-        return *m_grid1;
-    const int key = 2 * zone + (south ? 1 : 0);
-    for (std::size_t i = 0; i < m_zoneGrids.size(); ++i)
-        if (m_zoneGrids[i].first == key) {
-            if (i != 0)
-                std::rotate(
-                    m_zoneGrids.begin(),
-                    m_zoneGrids.begin() + static_cast<std::ptrdiff_t>(i),
-                    m_zoneGrids.begin() + static_cast<std::ptrdiff_t>(i) + 1);
-            return *m_zoneGrids.front().second;
-        }
-    // A few zones are kept: points usually come zone by zone.
-    constexpr std::size_t KEEP = 4;
-    SideSettings from = m_settings.from;
-    SetUtmZone(from.grid, zone, south ? 'S' : 0);
-    SideSettings geo = m_settings.from;
-    geo.kind = KIND_GEO;
-    auto chain = std::make_unique<Chain>(WithSides(m_settings, from, geo));
-    if (m_zoneGrids.size() == KEEP)
-        m_zoneGrids.pop_back();
-    m_zoneGrids.insert(m_zoneGrids.begin(), {key, std::move(chain)});
-    return *m_zoneGrids.front().second;
-}
-
-void StagedChain::SourceOrigin(int zone, bool south, double &x, double &y) {
-    SourceGrid(zone, south).Source().GetOrigin(x, y);
-}
-
-namespace {
-
-/// Values in the converter's order (latitude, longitude; easting, northing;
-/// X, Y, Z) to a PROJ system's own order, or (@p back) the other way.
-void SystemOrder(const CrsFacts &facts, const double in[3], double out[3],
-                 bool back) {
-    out[0] = in[0];
-    out[1] = in[1];
-    out[2] = in[2];
-    const bool swap = facts.Angular() ? !facts.NorthFirst()
-                      : facts.horizontal == CrsKind::Projected
-                          ? facts.NorthFirst()
-                          : false;
-    (void)back; // a swap is its own inverse
-    if (swap)
-        std::swap(out[0], out[1]);
-}
-
-} // namespace
-
-void StagedChain::ProjStep(const double in[3], double out[3]) {
-    double source[3];
-    if (m_bProj1)
-        SystemOrder(*m_from, in, source, false);
-    else
-        std::copy(in, in + 3, source); // WGS 84 latitude, longitude, height
-    m_nOperation = m_proj->Convert(source, out);
-    // Against the area of use of the operation PROJ used, in the source's
-    // own values; and the more accurate operations that a missing grid
-    // keeps out.
-    const OperationFacts &used = m_proj->Candidates()[m_nOperation];
-    m_area.outside = !used.SourceContains(source[0], source[1]);
-    m_area.swappedInside =
-        m_area.outside && used.SourceContains(source[1], source[0]);
-    if (!m_area.outside && !m_proj->TargetContains(out[0], out[1])) {
-        m_area.outside = true;
-        m_area.target = true;
-    }
-    m_nMissing = -1;
-    const auto &missing = m_proj->Missing();
-    for (std::size_t i = 0; i < missing.size(); ++i)
-        if (missing[i].operation.SourceContains(source[0], source[1])) {
-            m_nMissing = static_cast<int>(i);
-            break;
-        }
-    if (m_bProj2) {
-        const double target[3] = {out[0], out[1], out[2]};
-        SystemOrder(*m_to, target, out, true);
-    }
-}
-
-void StagedChain::Convert(const double in[3], int sourceZone, bool sourceSouth,
-                          double out[3], std::int32_t &zone, bool &south) {
-    zone = 0;
-    south = false;
-    m_area = AreaCheck{};
-    m_nMissing = -1;
-    if (m_bProj1 && m_bProj2) {
-        ProjStep(in, out);
-        return;
-    }
-    double lat = in[0], lon = in[1], h = in[2];
-    std::int32_t unused = 0;
-    if (m_bProj1) {
-        // PROJ's operation to WGS 84 geographic, where the catalogue's steps
-        // begin.
-        double wgs[3];
-        ProjStep(in, wgs);
-        lat = wgs[0];
-        lon = wgs[1];
-        h = wgs[2];
-    } else if (m_bGrid1) {
-        // "Utm1->Datum1"
-        double geo[3];
-        SourceGrid(sourceZone, sourceSouth).Convert(in, geo, unused);
-        lat = geo[0];
-        lon = geo[1];
-        h = geo[2];
-        if (!(lat >= -90 && lat <= 90))
-            throw InputError("the grid point lies beyond a pole (latitude " +
-                             WrittenReal(lat) + ")");
-        if (m_settings.from.kind == CS_UTM && !(lat >= -80 && lat <= 84))
-            throw InputError("latitude " + WrittenReal(lat) +
-                             " is outside UTM's 80 S to 84 N");
-    }
-    if (m_shift) {
-        // "Datum1->Datum2"
-        const double geo[3] = {lat, lon, h};
-        double shifted[3];
-        m_shift->Convert(geo, shifted, unused);
-        // The longitude moved, the short way round the pole axis.
-        const double moved = std::fabs(std::remainder(shifted[1] - lon, 360.0));
-        if (!(moved <= 1) || !(shifted[0] >= -90 && shifted[0] <= 90))
-            throw InputError("the datum shift has no meaning this close to a "
-                             "pole (latitude " +
-                             WrittenReal(lat) + ")");
-        lat = shifted[0];
-        lon = shifted[1];
-        h = shifted[2];
-    }
-    if (m_bProj2) {
-        // From WGS 84 geographic, where the catalogue's steps end.
-        const double wgs[3] = {lat, lon, h};
-        ProjStep(wgs, out);
-    } else if (!m_grid2) {
-        out[0] = lat;
-        out[1] = lon;
-        out[2] = h;
-    } else {
-        // "Datum2->Utm2"
-        if (m_settings.to.kind == CS_UTM && !(lat >= -80 && lat <= 84))
-            throw InputError("latitude " + WrittenReal(lat) +
-                             " is outside UTM's 80 S to 84 N");
-        south = m_grid2South && lat < 0;
-        const double geo[3] = {lat, lon, h};
-        (south ? *m_grid2South : *m_grid2).Convert(geo, out, zone);
-    }
-}
-
 // ---- columns
 // --------------------------------------------------------------------
 
@@ -616,7 +364,8 @@ SourceAxes SourceAxesOf(const BatchOptions &options, const CrsFacts *facts) {
 }
 
 LineConverter::LineConverter(const BatchOptions &options)
-    : m_options(options), m_chain(options.chain, options.sourceZoneColumn) {
+    : m_options(options),
+      m_chain(options.chain, DomainPolicy::Strict, options.sourceZoneColumn) {
     SetUp();
 }
 
@@ -1122,7 +871,7 @@ namespace {
 
 /// What PROJ's operation did with a converted point: which candidate, the
 /// area of use, a missing better grid.
-void CountProjPoint(const StagedChain &chain, std::size_t line,
+void CountProjPoint(const Chain &chain, std::size_t line,
                     BlockResult &result) {
     const ProjTransform *proj = chain.Proj();
     if (!proj)
@@ -1213,7 +962,7 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
             try {
                 converter.Convert(line, eol, format, result.out);
                 ++result.points;
-                CountProjPoint(converter.Chain(), number, result);
+                CountProjPoint(converter.Steps(), number, result);
             } catch (const std::exception &e) {
                 if (!fail(e.what(), line, true, eol, number))
                     return;

@@ -607,7 +607,7 @@ std::string Plural(std::uint64_t count, const char *one, const char *many) {
 /// area of use, a ballpark operation, more accurate operations whose grids
 /// are missing, a system made 3D; and with --verbose the operations used
 /// with their counts, their grids and PROJ's versions.
-void ProjSummary(const BatchOptions &options, const StagedChain &chain,
+void ProjSummary(const BatchOptions &options, const Chain &chain,
                  const Writer &writer, BatchObserver &observer) {
     const ProjTransform *proj = chain.Proj();
     if (!proj)
@@ -717,7 +717,7 @@ BatchSummary RunBatch(const BatchOptions &options, int outFd,
         made.emplace(run);
     const LineConverter &prototype = checked ? *checked : *made;
     LineConverter converter(prototype);
-    if (converter.Chain().Proj())
+    if (converter.Steps().Proj())
         run.threads = std::min(run.threads, PROJ_THREADS_MAX);
 
     Feeder feeder(run, converter.Axes());
@@ -737,7 +737,7 @@ BatchSummary RunBatch(const BatchOptions &options, int outFd,
     }
     summary.progress = writer.Counts();
     summary.inputsFailed = writer.FailedInputs();
-    ProjSummary(run, converter.Chain(), writer, observer);
+    ProjSummary(run, converter.Steps(), writer, observer);
     const std::uint64_t failed = summary.progress.linesFailed;
     if (failed > 0)
         observer.Message(std::to_string(failed) +

@@ -179,7 +179,7 @@ void ApplyZone(const std::string &zone, GridSettings &grid, const char *option,
  * chooses per point, every candidate on a line of its own after a comment
  * line with its label and area.
  */
-std::string PipelineText(const BatchOptions &options, const StagedChain &chain) {
+std::string PipelineText(const BatchOptions &options, const Chain &chain) {
     const ProjTransform *proj = chain.Proj();
     if (!proj || proj->Candidates().size() == 1)
         return Chain(options.chain).ProjPipeline() + "\n";
@@ -482,7 +482,7 @@ int main(int argc, char **argv) {
         check.emplace(options);
         if (proj) {
             NeedStandardOutput(stdoutClosed);
-            return PrintOut(PipelineText(options, check->Chain()));
+            return PrintOut(PipelineText(options, check->Steps()));
         }
     } catch (const UsageError &e) {
         Usage(e.what());

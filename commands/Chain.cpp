@@ -1,6 +1,7 @@
 // The chain of the window's commands for one point.
 #include "Chain.h"
 
+#include "AngleText.h"
 #include "Errors.h"
 #include "NumberText.h"
 #include "PipelineSteps.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <mutex>
 
 namespace {
 
@@ -86,56 +88,285 @@ void SetUpSide(Side &side, const ChainSettings &settings,
 
 } // namespace
 
-Chain::Chain(const ChainSettings &settings)
-    : m_coord1(DATUM_WGS84), m_coord2(DATUM_WGS84),
-      m_nKind1(settings.from.kind), m_nKind2(settings.to.kind),
-      m_bAutoZone(settings.to.kind == CS_UTM && settings.to.grid.autoZone &&
-                  settings.to.crs.empty()) {
-    SetUpSide(m_side1, settings, settings.from, "from");
-    SetUpSide(m_side2, settings, settings.to, "to");
-    // Only a confirmed dialog touches the engine: its fields are texts, so
-    // even the values left as shown come back rounded to 15 digits.
-    if (IsGridKind(m_nKind1) && settings.from.grid.Any() &&
-        !settings.from.engine && settings.from.crs.empty())
-        ApplyOriginDialog(m_side1, settings.from.grid, "from");
-    if (IsGridKind(m_nKind2) && settings.to.grid.Any() &&
-        !settings.to.engine && settings.to.crs.empty())
-        m_dbOrgLat2 = ApplyOriginDialog(m_side2, settings.to.grid, "to");
+namespace {
+
+/// WGS 84 geographic, where a catalogue side meets a PROJ side: in three
+/// dimensions when the PROJ side has a height of its own.
+const char *HubFor(const CrsFacts &proj) {
+    return proj.HasThirdAxis() ? "EPSG:4979" : "EPSG:4326";
 }
 
-void Chain::Convert(const double in[3], double out[3], std::int32_t &zone) {
-    zone = 0;
+/// PROJ's operation is copied into another thread's context one thread at
+/// a time.
+std::mutex g_projCopies;
 
-    // "Utm1->Datum1": the source grid to geographic on the source datum,
-    // written into the DD row for the next command.
-    PointValues geo{in[0], in[1], in[2]};
-    if (m_nKind1 != KIND_GEO)
-        geo = RowThroughText(Commands::GridToGeo(m_side1, geo));
+/// Values in the chain's order (latitude, longitude; easting, northing; X,
+/// Y, Z) to a PROJ system's own order and back: a swap of the first two,
+/// its own inverse.
+void SystemOrder(const CrsFacts &facts, const double in[3], double out[3]) {
+    std::copy(in, in + 3, out);
+    const bool swap = facts.Angular() ? !facts.NorthFirst()
+                      : facts.horizontal == CrsKind::Projected
+                          ? facts.NorthFirst()
+                          : false;
+    if (swap)
+        std::swap(out[0], out[1]);
+}
 
-    // "Datum1->Datum2".
-    PointValues target = Commands::Transform(m_side1, m_side2, geo);
-    if (m_nKind2 == KIND_GEO) {
-        // Written as the target's DD texts by the caller; the rounding to 15
-        // digits is the writer's.
-        std::copy(target.begin(), target.end(), out);
-        return;
+std::string WrittenDegrees(double value) { return Code::FormatReal(value, '.'); }
+
+} // namespace
+
+Chain::Chain(const ChainSettings &settings, DomainPolicy policy,
+             bool zonePerPoint)
+    : m_settings(settings), m_policy(policy), m_coord1(DATUM_WGS84),
+      m_coord2(DATUM_WGS84), m_nKind1(settings.from.kind),
+      m_nKind2(settings.to.kind), m_bProj1(!settings.from.crs.empty()),
+      m_bProj2(!settings.to.crs.empty()) {
+    if (m_bProj1 || m_bProj2) {
+        std::unique_ptr<ProjCrs> from, to;
+        if (m_bProj1)
+            from = std::make_unique<ProjCrs>(settings.from.crs);
+        if (m_bProj2)
+            to = std::make_unique<ProjCrs>(settings.to.crs);
+        if (!from)
+            from = std::make_unique<ProjCrs>(HubFor(to->Facts()));
+        if (!to)
+            to = std::make_unique<ProjCrs>(HubFor(from->Facts()));
+        // A height must mean something on the way: a two-dimensional
+        // system facing a vertical or ellipsoidal one is made 3D, and says
+        // so (PROJ would otherwise leave the height as it is).
+        const auto twoD = [](const CrsFacts &f) {
+            return !f.HasThirdAxis() && f.kind != CrsKind::Geocentric;
+        };
+        const auto hasVertical = [](const CrsFacts &f) {
+            return !f.verticalName.empty() || f.kind == CrsKind::Geographic3D;
+        };
+        if (twoD(from->Facts()) && hasVertical(to->Facts())) {
+            m_strPromoted = from->Facts().Label();
+            from = from->PromotedTo3D();
+        } else if (twoD(to->Facts()) && !from->Facts().verticalName.empty()) {
+            m_strPromoted = to->Facts().Label();
+            to = to->PromotedTo3D();
+        }
+        ProjTransform::Options options;
+        options.allowBallpark = settings.allowBallpark;
+        m_proj = std::make_unique<ProjTransform>(*from, *to, options);
+        m_from = std::make_shared<CrsFacts>(from->Facts());
+        m_to = std::make_shared<CrsFacts>(to->Facts());
     }
+    SetUp(zonePerPoint);
+}
 
-    // "Datum2->Utm2" reads the DD texts that "Datum1->Datum2" wrote.
-    target = RowThroughText(target);
+Chain::Chain(const Chain &other)
+    : m_settings(other.m_settings), m_policy(other.m_policy),
+      m_coord1(DATUM_WGS84), m_coord2(DATUM_WGS84), m_nKind1(other.m_nKind1),
+      m_nKind2(other.m_nKind2), m_bProj1(other.m_bProj1),
+      m_bProj2(other.m_bProj2), m_from(other.m_from), m_to(other.m_to),
+      m_strPromoted(other.m_strPromoted) {
+    if (other.m_proj) {
+        const std::lock_guard lock(g_projCopies);
+        m_proj = std::make_unique<ProjTransform>(*other.m_proj,
+                                                 ThreadProjContext());
+    }
+    SetUp(other.m_bZonePerPoint);
+}
+
+Chain::~Chain() = default;
+
+void Chain::SetUp(bool zonePerPoint) {
+    const ChainSettings &settings = m_settings;
+    // A PROJ side's catalogue counterpart is WGS 84 geographic (datum 133):
+    // PROJ's operation takes the side's own values.
+    SideSettings from = settings.from, to = settings.to;
+    if (m_bProj1)
+        from = SideSettings{};
+    if (m_bProj2)
+        to = SideSettings{};
+    SetUpSide(m_side1, settings, from, "from");
+    SetUpSide(m_side2, settings, to, "to");
+    m_bZonePerPoint = zonePerPoint && !m_bProj1 && m_nKind1 == CS_UTM;
+    m_bAutoZone = !m_bProj2 && m_nKind2 == CS_UTM && settings.to.grid.autoZone;
+    // Only a confirmed dialog touches the engine: its fields are texts, so
+    // even the values left as shown come back rounded to 15 digits.
+    if (!m_bProj1 && IsGridKind(m_nKind1) && settings.from.grid.Any() &&
+        !settings.from.engine)
+        ApplyOriginDialog(m_side1, settings.from.grid, "from");
+    if (!m_bProj2 && IsGridKind(m_nKind2) && settings.to.grid.Any() &&
+        !settings.to.engine)
+        m_dbOrgLat2 = ApplyOriginDialog(m_side2, settings.to.grid, "to");
     if (m_bAutoZone) {
-        // The origin longitude typed as the point's own longitude: SetOrgLatLon
-        // turns it into the central meridian of its zone. 180 belongs to zone
-        // 60 (the band east of it does not exist).
+        // South of the equator the zone's southern false northing.
+        m_coord2South = std::make_unique<COORD>(m_coord2);
+        m_side2South = std::make_unique<Side>(*m_coord2South);
+        GridSettings south = settings.to.grid;
+        south.falseNorthing = Code::FormatReal(Utm::SOUTH_FALSE_NORTHING, '.');
+        ApplyOriginDialog(*m_side2South, south, "to");
+    }
+}
+
+Side &Chain::SourceSide(int zone, bool south) {
+    if (!m_bZonePerPoint || zone == 0)
+        return m_side1;
+    const int key = 2 * zone + (south ? 1 : 0);
+    for (std::size_t i = 0; i < m_zones.size(); ++i)
+        if (m_zones[i].key == key) {
+            if (i != 0)
+                std::rotate(m_zones.begin(),
+                            m_zones.begin() + static_cast<std::ptrdiff_t>(i),
+                            m_zones.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+            return *m_zones.front().side;
+        }
+    // A few zones are kept: points usually come zone by zone. The zone is
+    // set as the origin dialog would set it from the options.
+    constexpr std::size_t KEEP = 4;
+    ZoneEngine engine{key, std::make_unique<COORD>(m_coord1), nullptr};
+    engine.side = std::make_unique<Side>(*engine.coord);
+    GridSettings grid;
+    grid.originLon = Code::FormatReal(Utm::CentralMeridian(zone), '.');
+    if (south)
+        grid.falseNorthing = Code::FormatReal(Utm::SOUTH_FALSE_NORTHING, '.');
+    ApplyOriginDialog(*engine.side, grid, "from");
+    if (m_zones.size() == KEEP)
+        m_zones.pop_back();
+    m_zones.insert(m_zones.begin(), std::move(engine));
+    return *m_zones.front().side;
+}
+
+void Chain::SourceOrigin(int zone, bool south, double &x, double &y) {
+    SourceSide(zone, south).Engine().GetOrigin(x, y);
+}
+
+void Chain::ProjStep(const double in[3], double out[3]) {
+    double source[3];
+    if (m_bProj1)
+        SystemOrder(*m_from, in, source);
+    else
+        std::copy(in, in + 3, source); // WGS 84 latitude, longitude, height
+    m_nOperation = m_proj->Convert(source, out);
+    // Against the area of use of the operation PROJ used, in the source's
+    // own values, and the target system's; and the more accurate
+    // operations that a missing grid keeps out.
+    const OperationFacts &used = m_proj->Candidates()[m_nOperation];
+    m_area.outside = !used.SourceContains(source[0], source[1]);
+    m_area.swappedInside =
+        m_area.outside && used.SourceContains(source[1], source[0]);
+    if (!m_area.outside && !m_proj->TargetContains(out[0], out[1])) {
+        m_area.outside = true;
+        m_area.target = true;
+    }
+    m_nMissing = -1;
+    const auto &missing = m_proj->Missing();
+    for (std::size_t i = 0; i < missing.size(); ++i)
+        if (missing[i].operation.SourceContains(source[0], source[1])) {
+            m_nMissing = static_cast<int>(i);
+            break;
+        }
+    if (m_bProj2) {
+        const double target[3] = {out[0], out[1], out[2]};
+        SystemOrder(*m_to, target, out);
+    }
+}
+
+PointValues Chain::SourceToGeographic(const PointValues &in, int zone,
+                                      bool south) {
+    if (m_bProj1 || m_nKind1 == KIND_GEO)
+        return in;
+    // Written into the DD row for the next command.
+    const PointValues geo =
+        RowThroughText(Commands::GridToGeo(SourceSide(zone, south), in));
+    if (m_policy == DomainPolicy::Strict) {
+        if (!(geo[0] >= -90 && geo[0] <= 90))
+            throw InputError("the grid point lies beyond a pole (latitude " +
+                             WrittenDegrees(geo[0]) + ")");
+        if (m_nKind1 == CS_UTM && !(geo[0] >= -80 && geo[0] <= 84))
+            throw InputError("latitude " + WrittenDegrees(geo[0]) +
+                             " is outside UTM's 80 S to 84 N");
+    }
+    return geo;
+}
+
+PointValues Chain::CheckedShift(const PointValues &geo,
+                                const PointValues &shifted) const {
+    if (m_policy == DomainPolicy::Strict) {
+        // The longitude moved, the short way round the pole axis.
+        const double moved =
+            std::fabs(std::remainder(shifted[1] - geo[1], 360.0));
+        if (!(moved <= 1) || !(shifted[0] >= -90 && shifted[0] <= 90))
+            throw InputError("the datum shift has no meaning this close to a "
+                             "pole (latitude " +
+                             WrittenDegrees(geo[0]) + ")");
+    }
+    return shifted;
+}
+
+PointValues Chain::DatumChange(const PointValues &geo) {
+    m_area = AreaCheck{};
+    m_nMissing = -1;
+    PointValues out = geo;
+    if (m_bProj1 && m_bProj2) {
+        ProjStep(geo.data(), out.data());
+        return out;
+    }
+    if (m_bProj1) {
+        // PROJ's operation to WGS 84 geographic, then the catalogue's step
+        // from it.
+        PointValues wgs{};
+        ProjStep(geo.data(), wgs.data());
+        return CheckedShift(wgs, Commands::Transform(m_side1, m_side2, wgs));
+    }
+    if (m_bProj2) {
+        // The catalogue's step to WGS 84 geographic, then PROJ's operation.
+        const PointValues wgs =
+            CheckedShift(geo, Commands::Transform(m_side1, m_side2, geo));
+        ProjStep(wgs.data(), out.data());
+        return out;
+    }
+    if (SameDatum(m_side1, m_side2))
+        return geo; // a copy, no engine runs
+    return CheckedShift(geo, Commands::Transform(m_side1, m_side2, geo));
+}
+
+PointValues Chain::GeographicToTarget(const PointValues &geo, std::int32_t &zone,
+                                      bool &south) {
+    zone = 0;
+    south = false;
+    if (m_bProj2 || m_nKind2 == KIND_GEO)
+        return geo; // written as the target's DD texts by the caller
+    // "Datum2->Utm2" reads the DD texts that "Datum1->Datum2" wrote.
+    const PointValues target = RowThroughText(geo);
+    if (m_policy == DomainPolicy::Strict && m_nKind2 == CS_UTM &&
+        !(target[0] >= -80 && target[0] <= 84))
+        throw InputError("latitude " + WrittenDegrees(target[0]) +
+                         " is outside UTM's 80 S to 84 N");
+    Side *side = &m_side2;
+    if (m_bAutoZone) {
+        // The origin longitude typed as the point's own longitude:
+        // SetOrgLatLon turns it into the central meridian of its zone.
         const double lon = target[1];
         if (!(lon >= -180.0 && lon <= 180.0))
             throw PointError("longitude " + Code::FormatReal(lon, '.') +
                              " is outside -180 to 180, no UTM zone");
         zone = Utm::Zone(lon);
-        m_side2.Engine().SetOrgLatLon(m_dbOrgLat2, Utm::CentralMeridian(zone));
+        south = target[0] < 0;
+        side = south ? m_side2South.get() : &m_side2;
+        side->Engine().SetOrgLatLon(m_dbOrgLat2, Utm::CentralMeridian(zone));
     }
-    const PointValues grid = Commands::GeoToGrid(m_side2, target);
-    std::copy(grid.begin(), grid.end(), out);
+    return Commands::GeoToGrid(*side, target);
+}
+
+void Chain::Convert(const double in[3], int sourceZone, bool sourceSouth,
+                    double out[3], std::int32_t &zone, bool &south) {
+    const PointValues geo =
+        SourceToGeographic({in[0], in[1], in[2]}, sourceZone, sourceSouth);
+    const PointValues result =
+        GeographicToTarget(DatumChange(geo), zone, south);
+    std::copy(result.begin(), result.end(), out);
+}
+
+void Chain::Convert(const double in[3], double out[3], std::int32_t &zone) {
+    bool south = false;
+    Convert(in, 0, false, out, zone, south);
 }
 
 std::array<std::string, 3> Chain::ConvertTexts(std::string_view first,

@@ -30,12 +30,6 @@ PointValues Wgs84ToSide(const Side &side, const PointValues &wgs) {
     return out;
 }
 
-/// Two sides on the same catalogue datum.
-bool SameDatum(const Side &a, const Side &b) {
-    return !a.System() && !b.System() &&
-           a.Engine().GetDatum() == b.Engine().GetDatum();
-}
-
 /// Text @p index of those handed over, read as a real.
 double ReadField(const std::string &text, int index,
                  char separator = Code::GetDecimalSeparator()) {
@@ -52,6 +46,11 @@ PointTexts Written(const PointValues &values) {
 }
 
 } // namespace
+
+bool SameDatum(const Side &a, const Side &b) {
+    return !a.System() && !b.System() &&
+           a.Engine().GetDatum() == b.Engine().GetDatum();
+}
 
 namespace Commands {
 

@@ -44,6 +44,11 @@ class Side {
     std::shared_ptr<const ProjSide> m_pSystem;
 };
 
+/// The one rule of "the same datum": two sides on the same catalogue datum,
+/// between which a point is copied and no engine runs. (PROJ decides for
+/// its own systems.)
+bool SameDatum(const Side &a, const Side &b);
+
 /// A point that the commands cannot convert on a side: a grid operation on
 /// a geographic system, a longitude with no UTM zone.
 class PointError : public std::runtime_error {

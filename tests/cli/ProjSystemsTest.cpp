@@ -71,7 +71,7 @@ void ExpectProjNumbers(const std::string &from, const std::string &to,
     ChainSettings settings;
     settings.from = Side(from);
     settings.to = Side(to);
-    StagedChain chain(settings, false);
+    Chain chain(settings, DomainPolicy::Strict);
     const Reference reference(from, to);
     ASSERT_NE(reference.op, nullptr);
     const CrsFacts &sourceFacts = *chain.FromFacts();
@@ -179,7 +179,7 @@ TEST(ProjSystems, VerticalSystemsAndTheirGrids) {
     settings.from = Side("EPSG:6667");
     settings.to = Side("EPSG:6668+6695");
     try {
-        StagedChain chain(settings, false);
+        Chain chain(settings, DomainPolicy::Strict);
         ADD_FAILURE() << "no refusal without the geoid grid";
     } catch (const ProjError &e) {
         EXPECT_NE(std::string(e.what()).find("jp_gsi_gsigeo2011.tif"),
@@ -201,7 +201,7 @@ TEST(ProjSystems, NorthernKyushuIsProjsChoice) {
     ChainSettings settings;
     settings.from = Side("EPSG:4301");
     settings.to = Side("EPSG:2444");
-    StagedChain chain(settings, false);
+    Chain chain(settings, DomainPolicy::Strict);
     double out[3];
     std::int32_t zone = 0;
     bool south = false;
@@ -220,7 +220,7 @@ TEST(ProjSystems, DebianGridsAndGeoidHeights) {
     ChainSettings settings;
     settings.from = Side("EPSG:4979");
     settings.to = Side("EPSG:4326+5773");
-    const StagedChain chain(settings, false);
+    const Chain chain(settings, DomainPolicy::Strict);
     const ProjTransform &proj = *chain.Proj();
     ASSERT_EQ(proj.Candidates().size(), 1u);
     EXPECT_EQ(proj.Candidates()[0].name, "WGS 84 to EGM96 height (1)");
@@ -233,7 +233,7 @@ TEST(ProjSystems, TwoDimensionalSourceIsMadeThreeDimensional) {
     ChainSettings settings;
     settings.from = Side("EPSG:4326");
     settings.to = Side("EPSG:4326+5773");
-    StagedChain chain(settings, false);
+    Chain chain(settings, DomainPolicy::Strict);
     EXPECT_EQ(chain.Promoted(), "WGS 84 (EPSG:4326)");
     const double in[3] = {37.5665, 126.978, 100};
     double out[3];
@@ -267,13 +267,13 @@ TEST(ProjSystems, MissingGridNeverFallsBackSilently) {
         settings.from.crs = "EPSG:4979";
         settings.to.crs = "EPSG:4326+5773";
         try {
-            StagedChain chain(settings, false);
+            Chain chain(settings, DomainPolicy::Strict);
             message = "not refused";
         } catch (const ProjError &e) {
             message = e.what();
         }
         settings.allowBallpark = true;
-        const StagedChain allowed(settings, false);
+        const Chain allowed(settings, DomainPolicy::Strict);
         EXPECT_TRUE(allowed.Proj()->Ballpark());
     }).join();
     EXPECT_NE(message.find("only a ballpark operation exists"),
@@ -288,7 +288,7 @@ TEST(ProjSystems, MissingBetterGridIsNamed) {
     ChainSettings settings;
     settings.from = Side("EPSG:4301");
     settings.to = Side("EPSG:4612");
-    StagedChain chain(settings, false);
+    Chain chain(settings, DomainPolicy::Strict);
     const ProjTransform &proj = *chain.Proj();
     ASSERT_EQ(proj.Missing().size(), 1u);
     EXPECT_EQ(proj.Missing()[0].operation.id, "EPSG:6712");

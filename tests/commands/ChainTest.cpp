@@ -2,6 +2,7 @@
 // zones, the origin dialog's settings, setup faults and the 15-digit texts
 // between the steps. That it gives the window's texts is shown by the window
 // tests, which run both.
+#include "AngleText.h"
 #include "Chain.h"
 
 #include "Code.h"
@@ -187,6 +188,135 @@ TEST(RealThroughText, RoundsToTheFieldText) {
               ParseReal("-0.333333333333333"));
     EXPECT_EQ(Code::RealThroughText(5.115907697472721e-12),
               ParseReal("5.11590769747272E-12"));
+}
+
+// ---- the chain, step by step
+// ---------------------------------------------------
+
+/// A point of each kind near Korea and Japan, as its source side holds it.
+void SourcePoint(int kind, std::mt19937_64 &random, double in[3]) {
+    std::uniform_real_distribution<double> u(0, 1);
+    const double lat = 33 + 10 * u(random), lon = 124 + 8 * u(random);
+    const double h = 2000 * u(random) - 100;
+    switch (kind) {
+    case KIND_GEO:
+        in[0] = lat, in[1] = lon, in[2] = h;
+        break;
+    case CS_ECEF:
+        in[0] = -3.05e6 + 2e4 * u(random), in[1] = 4.05e6 + 2e4 * u(random);
+        in[2] = 3.86e6 + 2e4 * u(random);
+        break;
+    default: // grid values within 100 km of the grid origin's defaults
+        in[0] = 200000 + 1e5 * (u(random) - 0.5);
+        in[1] = (kind == CS_UTM ? 4.15e6 : 500000) + 1e5 * (u(random) - 0.5);
+        in[2] = h;
+        break;
+    }
+}
+
+// The two domain policies give the same numbers wherever both convert: the
+// converter's checks between the steps change no result.
+TEST(ChainPolicy, StrictAndDocumentedAgreeInsideTheDomain) {
+    const int kinds[] = {KIND_GEO, CS_UTM, CS_TM, CS_G7, CS_ECEF};
+    const std::int32_t datums[] = {DATUM_WGS84, 125, 123};
+    std::mt19937_64 random(1861);
+    for (int fromKind : kinds)
+        for (int toKind : kinds)
+            for (std::int32_t fromDatum : datums)
+                for (std::int32_t toDatum : {DATUM_WGS84, 125}) {
+                    ChainSettings settings;
+                    settings.from = {fromDatum, fromKind, {}};
+                    settings.to = {toDatum, toKind, {}};
+                    if (fromKind == CS_UTM)
+                        settings.from.grid.originLon = "129";
+                    SCOPED_TRACE(std::to_string(fromKind) + " " +
+                                 std::to_string(toKind) + " " +
+                                 std::to_string(fromDatum) + " " +
+                                 std::to_string(toDatum));
+                    Chain whole(settings);
+                    Chain staged(settings, DomainPolicy::Strict);
+                    for (int i = 0; i < 50; ++i) {
+                        double in[3];
+                        SourcePoint(fromKind, random, in);
+                        double a[3], b[3];
+                        std::int32_t zoneA = 0, zoneB = 0;
+                        bool south = false;
+                        whole.Convert(in, a, zoneA);
+                        staged.Convert(in, 0, false, b, zoneB, south);
+                        for (int k = 0; k < 3; ++k)
+                            ASSERT_EQ(std::bit_cast<std::uint64_t>(a[k]),
+                                      std::bit_cast<std::uint64_t>(b[k]))
+                                << k;
+                    }
+                }
+}
+
+struct RefusedPointRow {
+    const char *name;
+    int fromKind, toKind;
+    std::int32_t toDatum;
+    double in[3];
+    const char *message;
+};
+
+// Points where a grid or the datum shift has no meaning were converted into
+// numbers that looked like answers (90 0 to Tokyo gave a longitude of -7e13,
+// latitude 91 became a UTM point): the strict policy refuses them, the
+// documented one (the window's) converts them as the documented formulas do.
+TEST(ChainPolicy, StrictRefusesPointsWhereAStepHasNoMeaning) {
+    const RefusedPointRow rows[] = {
+        {"PoleToTokyo",
+         KIND_GEO,
+         KIND_GEO,
+         125,
+         {90, 0, 0},
+         "the datum shift has no meaning this close to a pole (latitude 90)"},
+        {"SouthPoleToTokyo",
+         KIND_GEO,
+         KIND_GEO,
+         125,
+         {-90, 10, 0},
+         "the datum shift has no meaning this close to a pole (latitude -90)"},
+        {"UtmBeyond84North",
+         KIND_GEO,
+         CS_UTM,
+         DATUM_WGS84,
+         {84.5, 129, 0},
+         "latitude 84.5 is outside UTM's 80 S to 84 N"},
+        {"UtmBeyond80South",
+         KIND_GEO,
+         CS_UTM,
+         DATUM_WGS84,
+         {-80.5, 129, 0},
+         "latitude -80.5 is outside UTM's 80 S to 84 N"},
+        {"UtmSourceBeyond84North",
+         CS_UTM,
+         KIND_GEO,
+         DATUM_WGS84,
+         {500000, 9.4e6, 0},
+         "latitude 84.6"},
+    };
+    for (const RefusedPointRow &row : rows) {
+        SCOPED_TRACE(row.name);
+        ChainSettings settings;
+        settings.from.kind = row.fromKind;
+        if (row.fromKind == CS_UTM)
+            settings.from.grid.originLon = "129";
+        settings.to = {row.toDatum, row.toKind, {}};
+        Chain staged(settings, DomainPolicy::Strict);
+        double out[3];
+        std::int32_t zone = 0;
+        bool south = false;
+        try {
+            staged.Convert(row.in, 0, false, out, zone, south);
+            ADD_FAILURE() << "converted to " << out[0] << " " << out[1];
+        } catch (const InputError &e) {
+            EXPECT_EQ(std::string(e.what()).rfind(row.message, 0), 0u)
+                << e.what();
+        }
+        Chain window(settings, DomainPolicy::Documented);
+        EXPECT_NO_THROW(window.Convert(row.in, out, zone));
+    }
 }
 
 } // namespace
