@@ -32,7 +32,7 @@ class TfrmCoordSys : public QDialog {
     /// UTM, TM, G7 and ECEF in this order; 0 when none is on.
     int Kind(int side) const;
 
-    /// Makes side @p side's buttons usable or not (a side on a register
+    /// Makes side @p side's buttons usable or not (a side on a PROJ
     /// system has its system's grid).
     void SetSideEnabled(int side, bool enabled);
 

@@ -25,7 +25,7 @@ void ShowSide(const COORD &engine, const QComboBox &cboDatum,
               const SideLabels &labels) {
     const int index = cboDatum.currentIndex();
     if (index < 0) {
-        // No entry selected (a side on a register system): nothing to
+        // No entry selected (a side on a PROJ system): nothing to
         // describe.
         for (QLabel *label : {labels.ellipsoid, labels.a, labels.f, labels.dx,
                               labels.dy, labels.dz})

@@ -348,6 +348,43 @@ void TfrmMain::ShowDatumLabels() {
     for (const QLabel *label :
          {ui->stDatum1, ui->stDatum2, ui->stUtm1, ui->stUtm2})
         EventLog::Write(label->objectName(), label->text());
+    ShowSystemFacts();
+}
+
+// The captions stay as the labels' rule makes them; what a PROJ system is,
+// which height its rows hold and the operation it took last go into the
+// tooltips of the side's labels (the fields' own tooltips say why a text
+// does not read). A side on its catalogue datum has none.
+void TfrmMain::ShowSystemFacts() {
+    struct Labels {
+        QLabel *datum, *grid, *alt, *z;
+    };
+    const Labels labels[] = {
+        {ui->stDatum1, ui->stUtm1, ui->lblAltDd1, ui->lblUtmZ1},
+        {ui->stDatum2, ui->stUtm2, ui->lblAltDd2, ui->lblUtmZ2}};
+    for (int side : {1, 2}) {
+        const Labels &l = labels[side - 1];
+        const ProjSide *system = SideOf(side).System();
+        if (!system) {
+            for (QLabel *label : {l.datum, l.grid, l.alt, l.z})
+                label->setToolTip({});
+            continue;
+        }
+        QString operation;
+        if (const std::string &text = m_strLastOperation[side - 1];
+            !text.empty())
+            operation =
+                tr("\nLast operation: %1").arg(QString::fromStdString(text));
+        l.datum->setToolTip(SystemDetails(system->GeoFacts()) + operation);
+        l.grid->setToolTip(SystemDetails(system->Facts()) + operation);
+        l.alt->setToolTip(
+            tr("Height: %1")
+                .arg(QString::fromStdString(system->GeoFacts().HeightText())));
+        l.z->setToolTip(system->HasGrid()
+                            ? tr("Z: %1").arg(QString::fromStdString(
+                                  system->Facts().HeightText()))
+                            : QString());
+    }
 }
 
 // ---- the dialogs and the services they call --------------------------------
@@ -649,7 +686,22 @@ void TfrmMain::TransformCommand(int from, int to) {
         WriteRow(GeoRow(to), Commands::Transform(SideOf(from), SideOf(to),
                                                  ReadRow(GeoRow(from))));
         SyncFromDdRow(to);
+        NoteOperation(from, to);
     });
+}
+
+// Between two sides on PROJ systems PROJ's one operation between them is
+// remembered by the side it started from, and belongs to both; otherwise a
+// side on a PROJ system made its own step to or from WGS 84.
+void TfrmMain::NoteOperation(int from, int to) {
+    const ProjSide *source = SideOf(from).System();
+    const ProjSide *target = SideOf(to).System();
+    if (source)
+        m_strLastOperation[from - 1] = source->LastOperationText();
+    if (target)
+        m_strLastOperation[to - 1] =
+            (source ? source : target)->LastOperationText();
+    ShowSystemFacts();
 }
 
 void TfrmMain::GeoToGridCommand(int side) {
@@ -671,8 +723,13 @@ void TfrmMain::CopyPoint(int side, PointFormat format) {
     const auto row = format == PointFormat::Grid ? GridRow(side) : GeoRow(side);
     RunCommand(row, [&] {
         PointValues point = Commands::ReadPoint(ReadRow(row));
-        if (format == PointFormat::GeoJson || format == PointFormat::GeoUri)
+        if (format == PointFormat::GeoJson || format == PointFormat::GeoUri) {
             point = Commands::ToWgs84(SideOf(side), point); // both on WGS 84
+            if (const ProjSide *system = SideOf(side).System()) {
+                m_strLastOperation[side - 1] = system->LastOperationText();
+                ShowSystemFacts();
+            }
+        }
         QGuiApplication::clipboard()->setText(
             QString::fromStdString(WritePoint(format, point)));
     });
@@ -794,7 +851,7 @@ void TfrmMain::About1Click() {
 // ---- datum dialog -----------------------------------------------------------
 
 // The remembered datums, whatever was chosen and cancelled before. A side on
-// a register system shows no entry: choosing one returns it to the catalogue.
+// a PROJ system shows no entry: choosing one returns it to the catalogue.
 void TfrmMain::RefillDatumDialog() {
     frmDatum->ShowDatums(m_side1.System() ? -1 : m_nDatum1,
                          m_side2.System() ? -1 : m_nDatum2);
@@ -811,6 +868,7 @@ void TfrmMain::ApplyDatumChoice(int side, std::int32_t &nDatum,
     if (index < 0)
         return;
     Commands::ApplyDatum(SideOf(side), index);
+    m_strLastOperation[side - 1].clear();
     nDatum = index;
     strDatumName = frmDatum->DatumText(side, index);
     ShowDatumLabels();
@@ -825,7 +883,7 @@ void TfrmMain::ApplyDatumDialog() {
 
 // ---- coordinate-system dialog -----------------------------------------------
 
-// A side on a register system has its system's grid: its buttons cannot
+// A side on a PROJ system has its system's grid: its buttons cannot
 // be used.
 void TfrmMain::RefillCoordSysDialog() {
     frmCoordSys->ShowKinds(pCoord1->GetCoordSys(), pCoord2->GetCoordSys());
@@ -855,7 +913,7 @@ void TfrmMain::RefillUtmfactDialog() {
 }
 
 // Side by side: an unreadable side-1 field leaves both engines as they were,
-// an unreadable side-2 field leaves side 1 applied. A side on a register
+// an unreadable side-2 field leaves side 1 applied. A side on a PROJ
 // system is left out.
 void TfrmMain::ApplyUtmfactDialog() {
     for (int side : {1, 2}) {
@@ -874,16 +932,29 @@ void TfrmMain::RefillRefSysDialog() {
     frmRefSys->ShowSystems(id(1), id(2));
 }
 
-// Each side with a system selected goes on it, side 1 first; a side without
-// a selection stays as it is.
+// Each side with another system selected goes on it; a side without a
+// selection, or with its own system selected (as the chooser opens), stays
+// as it is. Both systems are made before either side changes, so a system
+// PROJ cannot use (a vertical system alone) ends the command in the error
+// box with both sides as they were.
 void TfrmMain::ApplyRefSysDialog() {
+    std::shared_ptr<const ProjSide> systems[2];
     for (int side : {1, 2}) {
         const std::string id = frmRefSys->ChosenSystem(side);
-        if (!id.empty()) {
-            SideOf(side).SelectSystem(std::make_shared<ProjSide>(id));
-            ShowDatumLabels();
-        }
+        const ProjSide *current = SideOf(side).System();
+        if (!id.empty() && !(current && current->Facts().definition == id))
+            systems[side - 1] = std::make_shared<const ProjSide>(id);
     }
+    if (!systems[0] && !systems[1])
+        return;
+    for (int side : {1, 2}) {
+        if (!systems[side - 1])
+            continue;
+        SideOf(side).SelectSystem(systems[side - 1]);
+        m_strLastOperation[side - 1].clear();
+        TfrmRefSys::RememberSystem(systems[side - 1]->Facts().definition);
+    }
+    ShowDatumLabels();
 }
 
 // ---- user-ellipsoid dialog --------------------------------------------------

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class QAction;
 class QDialog;
@@ -70,9 +71,9 @@ class TfrmMain : public QMainWindow {
      * Writes the four labels by their composition rule: stDatum1/2 show
      * m_strDatumName1/2, stUtm1/2 the same name followed by the grid kind tag
      * of the side's engine ("(UTM)", "(TM)", "(G7)", "(ECEF)"). A side on a
-     * register system shows its datum's name and code, and the system's
-     * ("Korean 1985 (EPSG:4162)", "Korean 1985 / Modified Central Belt
-     * (EPSG:5174)").
+     * PROJ system shows the name and code of the system of its angle row,
+     * and the system's ("Korea 2000 (EPSG:4737)", "Korea 2000 / Central
+     * Belt 2010 (EPSG:5186)"), with what they are in the labels' tooltips.
      */
     void ShowDatumLabels();
 
@@ -212,6 +213,12 @@ class TfrmMain : public QMainWindow {
     /// How an error box names @p field: "side 1, latitude (DD)".
     QString FieldDescription(const QLineEdit *field) const;
     void TransformCommand(int from, int to);
+    /// Keeps, for each of the two sides on a PROJ system, the operation
+    /// the transformation from @p from to @p to used.
+    void NoteOperation(int from, int to);
+    /// The tooltips of a side on a PROJ system: the systems of its rows,
+    /// their heights and the operation it took last.
+    void ShowSystemFacts();
     /// Edit > Copy Point and Copy Point As: side @p side's point as one
     /// text on the clipboard.
     void CopyPoint(int side, PointFormat format);
@@ -244,6 +251,12 @@ class TfrmMain : public QMainWindow {
     void ApplyRefSysDialog();
 
     bool m_bPainted = false;
+
+    /// Per side, the operation of its last transformation while on a PROJ
+    /// system ("EPSG:15483 Tokyo to JGD2000 (1), 9 m", and any better one
+    /// whose grid is missing); empty until then and after a change of
+    /// system.
+    std::array<std::string, 2> m_strLastOperation;
 
     // Declared after the engines, so they are destroyed before them; in the
     // order of creation, so they are destroyed in the reverse order.

@@ -33,7 +33,7 @@ class TfrmUtmfact : public QDialog {
     /// The five texts of side @p side's fields, as typed.
     OriginTexts Origin(int side) const;
 
-    /// Makes side @p side's fields usable or not (a side on a register
+    /// Makes side @p side's fields usable or not (a side on a PROJ
     /// system has its system's grid).
     void SetSideEnabled(int side, bool enabled);
 

@@ -17,6 +17,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -57,6 +58,8 @@ class tst_Startup : public QObject {
   private slots:
     void cleanup();
 
+    void projDatabaseOpenedAtFirstUseOnly();
+
     void errorBox_data();
     void errorBox();
     void runGuarded_data();
@@ -70,6 +73,41 @@ class tst_Startup : public QObject {
 };
 
 void tst_Startup::cleanup() { QFile::remove(LogPath()); }
+
+// Start-up as app/main.cpp runs it leaves PROJ's database closed: the
+// reference-system chooser is made, and the database opened, at the first
+// use of its menu item. Runs first: nothing before it in this program may
+// have touched PROJ.
+void tst_Startup::projDatabaseOpenedAtFirstUseOnly() {
+    const auto databaseOpen = [] {
+        const QDir fds(QStringLiteral("/proc/self/fd"));
+        for (const QFileInfo &fd : fds.entryInfoList(
+                 QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+            if (QFileInfo(fd.symLinkTarget()).fileName() ==
+                QStringLiteral("proj.db"))
+                return true;
+        }
+        return false;
+    };
+    TfrmMain window;
+    window.CreateDialogs();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(!databaseOpen());
+    const auto chooser = [&window] {
+        int count = 0;
+        for (const QDialog *dialog : window.findChildren<QDialog *>())
+            count +=
+                dialog->windowTitle() == QStringLiteral("Reference System");
+        return count;
+    };
+    QCOMPARE(chooser(), 0);
+    const DialogRun run = RunDialog(window, QStringLiteral("ReferenceSystem1"),
+                                    {}, QDialog::Rejected);
+    QCOMPARE(run.dialogs, 1);
+    QCOMPARE(chooser(), 1);
+    QVERIFY(databaseOpen()); // the check above can see it
+}
 
 void tst_Startup::errorBox_data() {
     QTest::addColumn<QString>("message");
