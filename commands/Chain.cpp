@@ -496,22 +496,15 @@ void WgsDegreeSteps(bool toRadians, std::vector<Step> &steps) {
 } // namespace
 
 std::string Chain::ProjPipeline() const {
-    const ProjSide *proj1 = m_side1.System();
-    const ProjSide *proj2 = m_side2.System();
     std::vector<Step> steps;
-    if (proj1 && proj2) {
+    if (m_bProj1 && m_bProj2) {
         // PROJ's operation between the two systems themselves.
-        const ProjCrs from(proj1->Facts().definition);
-        const ProjCrs to(proj2->Facts().definition);
-        ProjSteps(ProjTransform(from, to, {}), steps);
+        ProjSteps(*m_proj, steps);
         return PipelineText(steps);
     }
-    if (proj1) {
+    if (m_bProj1) {
         // Through WGS 84 geographic: PROJ's part, then the catalogue's.
-        const ProjCrs from(proj1->Facts().definition);
-        const ProjCrs hub(proj1->Facts().HasThirdAxis() ? "EPSG:4979"
-                                                        : "EPSG:4326");
-        ProjSteps(ProjTransform(from, hub, {}), steps);
+        ProjSteps(*m_proj, steps);
         WgsDegreeSteps(true, steps);
         if (m_coord2.GetDatum() != DATUM_WGS84)
             steps.push_back(MolodenskyStep(m_coord2, true));
@@ -519,15 +512,12 @@ std::string Chain::ProjPipeline() const {
         return PipelineText(steps);
     }
     SideSteps(m_side1, m_nKind1, false, steps);
-    const bool same = !proj2 && m_coord1.GetDatum() == m_coord2.GetDatum();
+    const bool same = !m_bProj2 && m_coord1.GetDatum() == m_coord2.GetDatum();
     if (!same && m_coord1.GetDatum() != DATUM_WGS84)
         steps.push_back(MolodenskyStep(m_coord1, false));
-    if (proj2) {
+    if (m_bProj2) {
         WgsDegreeSteps(false, steps);
-        const ProjCrs hub(proj2->Facts().HasThirdAxis() ? "EPSG:4979"
-                                                        : "EPSG:4326");
-        const ProjCrs to(proj2->Facts().definition);
-        ProjSteps(ProjTransform(hub, to, {}), steps);
+        ProjSteps(*m_proj, steps);
         return PipelineText(steps);
     }
     if (!same && m_coord2.GetDatum() != DATUM_WGS84)

@@ -861,38 +861,58 @@ std::vector<std::string> GridDirectories() {
     return dirs;
 }
 
+namespace {
+
+/// Every system of PROJ's database, read once: the list is plain data that
+/// any thread may filter.
+const std::vector<CrsListEntry> &AllCrs() {
+    static const std::vector<CrsListEntry> entries = [] {
+        PJ_CONTEXT *ctx = ThreadProjContext().Get();
+        int count = 0;
+        PROJ_CRS_INFO **list = Proj().proj_get_crs_info_list_from_database(
+            ctx, nullptr, nullptr, &count);
+        std::vector<CrsListEntry> all;
+        all.reserve(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            const PROJ_CRS_INFO &info = *list[i];
+            CrsListEntry entry;
+            entry.id = std::string(info.auth_name) + ":" + info.code;
+            entry.name = info.name ? info.name : "";
+            entry.kind = KindOfType(info.type);
+            entry.area = info.area_name ? info.area_name : "";
+            entry.deprecated = info.deprecated != 0;
+            all.push_back(std::move(entry));
+        }
+        Proj().proj_crs_info_list_destroy(list);
+        // Current systems before deprecated ones.
+        std::stable_partition(all.begin(), all.end(),
+                              [](const CrsListEntry &e) { return !e.deprecated; });
+        return all;
+    }();
+    return entries;
+}
+
+} // namespace
+
 std::vector<CrsListEntry> FindCrs(std::string_view filter) {
-    PJ_CONTEXT *ctx = ThreadProjContext().Get();
-    int count = 0;
-    PROJ_CRS_INFO **list =
-        Proj().proj_get_crs_info_list_from_database(ctx, nullptr, nullptr, &count);
     const std::string key = Lower(Trim(filter));
     // "EPSG:5186", "epsg:5186" and "5186" all find the code.
     std::string code = key;
     if (const std::size_t colon = key.find(':'); colon != std::string::npos)
         code = key.substr(colon + 1);
     std::vector<CrsListEntry> entries;
-    for (int i = 0; i < count; ++i) {
-        const PROJ_CRS_INFO &info = *list[i];
-        CrsListEntry entry;
-        entry.id = std::string(info.auth_name) + ":" + info.code;
-        entry.name = info.name ? info.name : "";
-        entry.kind = KindOfType(info.type);
-        entry.area = info.area_name ? info.area_name : "";
-        entry.deprecated = info.deprecated != 0;
+    for (const CrsListEntry &entry : AllCrs()) {
         if (!key.empty()) {
-            const bool match = Lower(entry.id) == key || Lower(info.code) == code ||
-                               Lower(entry.name).find(key) != std::string::npos ||
-                               Lower(entry.area).find(key) != std::string::npos;
+            const std::size_t colon = entry.id.find(':');
+            const bool match =
+                Lower(entry.id) == key || entry.id.substr(colon + 1) == code ||
+                Lower(entry.name).find(key) != std::string::npos ||
+                Lower(entry.area).find(key) != std::string::npos;
             if (!match)
                 continue;
         }
-        entries.push_back(std::move(entry));
+        entries.push_back(entry);
     }
-    Proj().proj_crs_info_list_destroy(list);
-    // Current systems before deprecated ones.
-    std::stable_partition(entries.begin(), entries.end(),
-                          [](const CrsListEntry &e) { return !e.deprecated; });
     return entries;
 }
 
