@@ -1,6 +1,6 @@
 // Options of a batch run: checks, catalogue names, user definitions and the
 // catalogue listing.
-#include "Batch.h"
+#include "Options.h"
 
 #include "AngleText.h"
 #include "Code.h"

@@ -1,6 +1,6 @@
 // The conversion of one line and of a block of lines.
 #include "AngleText.h"
-#include "Batch.h"
+#include "LineConvert.h"
 #include "Code.h"
 #include "Errors.h"
 #include "NumberText.h"

@@ -1,6 +1,6 @@
 // A whole run as a front end drives it: progress, cancellation and the
 // output file, the same bytes for any thread count.
-#include "Batch.h"
+#include "Run.h"
 #include "Commands.h"
 #include "FileJob.h"
 #include "OutputFile.h"

@@ -3,7 +3,7 @@
 // every system the earlier hand-made register held, a sample from elsewhere,
 // grid-based and vertical operations and PROJ's choice per point; and no
 // silent fallback when a grid is missing.
-#include "Batch.h"
+#include "LineConvert.h"
 
 #include <proj.h>
 

@@ -1,7 +1,7 @@
 // A whole run: inputs read in blocks, blocks converted by worker threads,
 // output written in input order, messages and progress through an observer.
 #include "AngleText.h"
-#include "Batch.h"
+#include "Run.h"
 
 #include <algorithm>
 #include <cerrno>

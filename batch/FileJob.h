@@ -4,7 +4,7 @@
 // window's file-conversion dialog both use it, so both write the same bytes.
 #pragma once
 
-#include "Batch.h"
+#include "Run.h"
 #include "LineReader.h" // HeadingNames
 
 #include <atomic>

@@ -1,5 +1,5 @@
 // Lines and blocks: pass-through lines, messages by line, GeoJSON text.
-#include "Batch.h"
+#include "LineConvert.h"
 #include "JsonCheck.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,382 @@
+// The command line of nolvex-convert.
+#include "CommandLine.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+
+const char *const COMMAND_LINE_NOTES = R"HELP(Examples:
+  Points on WGS 84 to the Tokyo datum, decimal degrees in and out:
+    nolvex-convert --from WGS84 --to "Tokyo(---)" points.txt
+  Latitude, longitude in columns 2 and 3 of a CSV file with a heading, to
+  UTM zone 52 on the Tokyo datum:
+    nolvex-convert --header --columns 2,3 --from WGS84 --to TOY-B:utm \
+        --to-utm-zone 52N survey.csv -o survey-utm.csv
+  UTM on WGS 84, each point in its own zone (written after Z as 52N, 56S):
+    nolvex-convert --from WGS84 --to WGS84:utm --utm-zone auto gps.txt
+  The Korean central belt (TM) on Bessel to geographic WGS 84 as GeoJSON:
+    nolvex-convert --from "Tokyo(---):tm" --to WGS84 \
+        --output-format geojson grid.txt > points.geojson
+  Degrees, minutes and seconds out, longitude first:
+    echo "127:0:16.351485 37:28:54.629835" |
+        nolvex-convert --lonlat --from WGS84 --to 125 --format dms
+  A user datum on the Bessel ellipsoid:
+    nolvex-convert --user-datum "Mine,BR,-146,507,687" --from 0 --to WGS84 in.txt
+  Any system PROJ knows, with the operation PROJ chooses at each point
+  (--list crs korea finds them):
+    echo "37.5663 126.9779" | nolvex-convert --from EPSG:4326 --to EPSG:5174
+    # 451557.655... 197977.905... (northing first, as EPSG orders it)
+  Orthometric (EGM96) heights from ellipsoidal ones:
+    nolvex-convert --from EPSG:4979 --to EPSG:4326+5773 gnss.txt
+  The operation PROJ uses, as a pipeline to check in any PROJ-based tool:
+    nolvex-convert --from EPSG:4326 --to EPSG:5174 --proj
+
+Systems: --from and --to take a catalogue datum (an index 0 to 133, a code
+such as TOY-B, or a name) with an optional grid kind, or a system that PROJ
+knows: EPSG:5174 (or the code alone), an OGC URN, a compound such as
+EPSG:4326+5773, a PROJ string or WKT. A PROJ system's values come in its own
+axis order: latitude before longitude for EPSG:4326, northing before easting
+for the Korean belts and the Japanese zones, easting first for UTM; X, Y, Z
+for EPSG:4978; --lonlat (or --easting-first) puts the east axis first. PROJ
+chooses the operation at each point as cs2cs does; a catalogue datum meets a
+PROJ system through WGS 84 geographic. A point outside the area of use of the
+operation used is converted and told (--outside-area error refuses it).
+
+Columns: --columns by numbers or heading names, in the source's order;
+otherwise, with --header, the heading's names when they say which column is
+which (lat, latitude, lon, long, lng, longitude, easting, northing, e, n, h,
+height, alt, altitude, z, the Korean and Japanese names, the system's own
+axis names); otherwise the first columns. A bare x or y outside ECEF is
+refused: EPSG calls northing X in the Korean and Japanese grids.
+
+Input: one point per line; latitude, longitude and an optional height, or X,
+Y and an optional Z for a grid; fields separated by blanks, commas,
+semicolons or tabs (detected from the first data line), CSV quoting read.
+Angles as decimal degrees or 37:28:54.63, 37°28'54.63", 37d28m54.63s,
+37°28.9105', 37 28 54.63 N, with one letter N, S, E or W before or after
+(it decides which coordinate the angle is) or a sign. Minutes and seconds
+below 60, latitudes within 90, longitudes from -180 to below 360.
+A line that fails is written in its place as "# ERROR: message | line" and
+reported as "nolvex-convert: FILE:LINE: message" on standard error (FILE is
+<stdin> for standard input). Lines starting with # and blank lines pass
+through. Exit status 0 when all lines converted, 1 when a line or an input
+failed, 2 for a usage error.)HELP";
+
+namespace {
+
+/// Turns a zone option into what the projection-origin dialog would get
+/// (see SetUtmZone), or into auto or column.
+void ApplyZone(const std::string &zone, GridSettings &grid, const char *option,
+               bool source, BatchOptions &options) {
+    if (zone == "auto" && !source) {
+        if (grid.falseNorthing)
+            throw UsageError(std::string(option) +
+                  " auto sets the false northing by hemisphere; leave out "
+                  "--to-false-northing");
+        grid.autoZone = true;
+        return;
+    }
+    if (zone == "column" && source) {
+        if (grid.originLon || grid.falseNorthing)
+            throw UsageError(std::string(option) +
+                  " column and an origin longitude or false northing together");
+        options.sourceZoneColumn = true;
+        return;
+    }
+    char hemisphere = 0;
+    int number = 0;
+    if (!ParseUtmZone(zone, number, hemisphere))
+        throw UsageError(std::string(option) + " takes a zone from 1 to 60, with N or S " +
+              (source ? "for its hemisphere, or column"
+                      : "for its hemisphere, or auto"));
+    if (grid.originLon)
+        throw UsageError(std::string(option) + " and an origin longitude together");
+    if (hemisphere != 0 && grid.falseNorthing)
+        throw UsageError(std::string(option) + " " + std::to_string(number) + hemisphere +
+              " sets the false northing; leave out the "
+              "false-northing option");
+    SetUtmZone(grid, number, hemisphere);
+}
+
+} // namespace
+
+char ParseDelimiter(const std::string &text) {
+    if (text == "tab" || text == "\\t" || text == "\t")
+        return '\t';
+    if (text == "space" || text == "blank" || text == "whitespace" ||
+        text == " ")
+        return 0;
+    if (text == "comma")
+        return ',';
+    if (text == "semicolon")
+        return ';';
+    if (text.size() == 1 && text[0] != '\n' && text[0] != '\r' &&
+        text[0] != '#' && text[0] != '.' && !(text[0] >= '0' && text[0] <= '9'))
+        return text[0];
+    throw UsageError(
+        "--delimiter takes one character, tab, comma, semicolon or space");
+}
+
+/// "2,3,4", or heading names with --header ("lat,lon,h"), or both.
+void ParseColumns(const std::string &text, BatchOptions &options) {
+    constexpr const char *FORM =
+        "--columns takes column numbers from 1, as in 2,3,4, or with "
+        "--header the column names of the heading";
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        const std::string item =
+            text.substr(start, comma == std::string::npos ? std::string::npos
+                                                          : comma - start);
+        int column = 0;
+        const auto [next, ec] =
+            std::from_chars(item.data(), item.data() + item.size(), column);
+        if (ec == std::errc() && next == item.data() + item.size()) {
+            if (column < 1 || column > 1'000'000)
+                throw UsageError(FORM);
+            options.columns.push_back(column - 1);
+            options.columnNames.emplace_back();
+        } else {
+            if (item.empty() || !options.header)
+                throw UsageError(FORM);
+            options.columns.push_back(0);
+            options.columnNames.push_back(item);
+        }
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    if (std::all_of(options.columnNames.begin(), options.columnNames.end(),
+                    [](const std::string &name) { return name.empty(); }))
+        options.columnNames.clear();
+}
+
+std::string PipelineText(const BatchOptions &, const Chain &chain) {
+    const ProjTransform *proj = chain.Proj();
+    if (!proj || proj->Candidates().size() == 1)
+        return chain.ProjPipeline() + "\n";
+    std::string text;
+    for (const OperationFacts &op : proj->Candidates())
+        text += "# " + op.Label() +
+                (op.area.name.empty() ? std::string() : ", " + op.area.name) +
+                "\n" + op.proj + "\n";
+    return text;
+}
+
+
+void DeclareOptions(CLI::App &app, CommandLine &line) {
+    app.add_option("files", line.inputs,
+                   "Input files; none or - reads standard input");
+    app.add_option("--from", line.from,
+                   "Source datum and kind (geo, utm, tm, g7, ecef), or a "
+                   "system PROJ knows")
+        ->type_name("DATUM[:KIND]|SYSTEM");
+    app.add_option("--to", line.to, "Target datum and kind, or system")
+        ->type_name("DATUM[:KIND]|SYSTEM");
+    app.add_option("-o,--output", line.output,
+                   "Output file (default standard output)");
+    app.add_flag("--lonlat,--easting-first", line.lonLat,
+                 "The east axis first: longitude before latitude, easting "
+                 "before northing, whatever the system's own order");
+    app.add_option(
+        "--delimiter", line.delimiter,
+        "Field delimiter: a character, tab, comma, semicolon or space");
+    app.add_option("--columns", line.columns,
+                   "Coordinate columns, counted from 1, or heading names "
+                   "(default: from the heading's names, else 1,2 and 3 if "
+                   "present)")
+        ->type_name("N,N[,N]");
+    app.add_flag("--header", line.header,
+                 "The first line of each input is its heading");
+    app.add_option("--format", line.format, "Geographic output: dd, dm or dms")
+        ->check(CLI::IsMember({"dd", "dm", "dms"}));
+    app.add_option("--precision", line.precision,
+                   "Fixed decimals (default: 15 significant digits)")
+        ->check(CLI::Range(0, 17));
+    app.add_option("--output-format", line.outputFormat, "text or geojson")
+        ->check(CLI::IsMember({"text", "geojson"}));
+    app.add_option("--on-error", line.onError,
+                   "A line that fails: comment (a comment line in its place, "
+                   "the default), skip (left out) or stop")
+        ->check(CLI::IsMember({"comment", "skip", "stop"}));
+    app.add_option("--list", line.list,
+                   "Print the catalogue (datums or ellipsoids) or the systems "
+                   "PROJ knows (crs, with a filter on code, name or area: "
+                   "--list crs korea)")
+        ->expected(1, 2)
+        ->type_name("WHAT [TEXT]");
+    app.add_option("--user-ellipsoid", line.userEllipsoid,
+                   "User ellipsoid (index 0)")
+        ->type_name("NAME,a,invf");
+    app.add_option("--user-datum", line.userDatum, "User datum (index 0)")
+        ->type_name("NAME,ELLIPSOID,dx,dy,dz");
+    app.add_option("--utm-zone", line.utmZone,
+                   "UTM zone of every utm side: 1 to 60 with N or S (52N, "
+                   "56S), or auto (target)");
+    app.add_option("--from-utm-zone", line.fromUtmZone,
+                   "UTM zone of the source (52N, 56S), or column: each "
+                   "point's zone after its coordinates");
+    app.add_option("--to-utm-zone", line.toUtmZone,
+                   "UTM zone of the target (52N, 56S), or auto");
+    static const struct {
+        const char *name;
+        std::optional<std::string> GridSettings::*field;
+        const char *help;
+    } GRID_OPTIONS[] = {
+        {"false-easting", &GridSettings::falseEasting, "false easting (m)"},
+        {"false-northing", &GridSettings::falseNorthing, "false northing (m)"},
+        {"origin-lat", &GridSettings::originLat, "origin latitude (degrees)"},
+        {"origin-lon", &GridSettings::originLon,
+         "origin longitude (degrees; utm: its zone, tm: its belt)"},
+        {"delta-lon", &GridSettings::deltaLon, "longitude delta (degrees)"},
+    };
+    for (const auto &option : GRID_OPTIONS) {
+        for (const bool from : {true, false}) {
+            GridSettings &grid = from ? line.fromGrid : line.toGrid;
+            const auto field = option.field;
+            app.add_option_function<std::string>(
+                std::string(from ? "--from-" : "--to-") + option.name,
+                [&grid, field](const std::string &value) {
+                    grid.*field = value;
+                },
+                std::string(from ? "Source" : "Target") + " grid " +
+                    option.help);
+        }
+    }
+    app.add_flag("--trace", line.trace,
+                 "Append the engine's calculation traces to files in the "
+                 "current directory (runs one thread)");
+    app.add_option("--threads", line.threads,
+                   "Worker threads (default: all cores)")
+        ->check(CLI::Range(1u, 256u));
+    app.add_flag("-q,--quiet", line.quiet, "No progress line");
+    app.add_flag("-v,--verbose", line.verbose,
+                 "Name the operations used, their points and grid files, and "
+                 "PROJ's versions at the end");
+    app.add_flag("--allow-ballpark", line.allowBallpark,
+                 "Let PROJ use a ballpark operation where no published one "
+                 "exists (a warning says so)");
+    app.add_flag("--require-best", line.requireBest,
+                 "Points where a more accurate operation's grid is missing "
+                 "are errors");
+    app.add_option("--outside-area", line.outsideArea,
+                   "A point outside the area of use of the operation used: "
+                   "warn (converted, told at the end) or error")
+        ->check(CLI::IsMember({"warn", "error"}));
+    app.add_flag("--proj", line.proj,
+                 "Print the PROJ pipeline of --from to --to (values in the "
+                 "converter's order), every candidate with its area where "
+                 "PROJ chooses per point, and convert nothing");
+}
+
+namespace {
+
+/// The catalogue with the user rows of @p line: datum names may refer to
+/// them.
+COORD CatalogueOf(const CommandLine &line, ChainSettings &chain) {
+    COORD catalogue(DATUM_WGS84);
+    if (!line.userEllipsoid.empty()) {
+        chain.userEllipsoid = ParseUserEllipsoid(line.userEllipsoid);
+        const UserEllipsoid &e = *chain.userEllipsoid;
+        catalogue.SetUserEllipsoid(e.name.c_str(), e.a, e.invf);
+    }
+    if (!line.userDatum.empty()) {
+        chain.userDatum = ParseUserDatum(line.userDatum, catalogue);
+        const UserDatum &d = *chain.userDatum;
+        catalogue.SetUserDatum(d.name.c_str(), d.ellipsoid, d.dx, d.dy, d.dz);
+    }
+    return catalogue;
+}
+
+/// The zone options into the sides' grid settings.
+void ApplyZones(const CommandLine &line, BatchOptions &options,
+                GridSettings &fromGrid, GridSettings &toGrid) {
+    const bool fromUtm = options.chain.from.kind == CS_UTM;
+    const bool toUtm = options.chain.to.kind == CS_UTM;
+    if (!line.utmZone.empty()) {
+        if (!line.fromUtmZone.empty() || !line.toUtmZone.empty())
+            throw UsageError(
+                "--utm-zone and --from-utm-zone or --to-utm-zone together");
+        if (!fromUtm && !toUtm)
+            throw UsageError("--utm-zone needs a utm side");
+        if (fromUtm && line.utmZone == "auto")
+            throw UsageError("--utm-zone auto needs a utm target; give a "
+                             "utm source its zone with --from-utm-zone");
+        if (fromUtm)
+            ApplyZone(line.utmZone, fromGrid, "--utm-zone", true, options);
+        if (toUtm)
+            ApplyZone(line.utmZone, toGrid, "--utm-zone", false, options);
+    }
+    if (!line.fromUtmZone.empty()) {
+        if (!fromUtm)
+            throw UsageError("--from-utm-zone needs a utm source");
+        ApplyZone(line.fromUtmZone, fromGrid, "--from-utm-zone", true, options);
+    }
+    if (!line.toUtmZone.empty()) {
+        if (!toUtm)
+            throw UsageError("--to-utm-zone needs a utm target");
+        ApplyZone(line.toUtmZone, toGrid, "--to-utm-zone", false, options);
+    }
+    if (fromUtm && !fromGrid.originLon && !options.sourceZoneColumn)
+        throw UsageError("a utm source needs its zone: --from-utm-zone "
+                         "1 to 60 with N or S (52N, 56S), or column");
+}
+
+} // namespace
+
+std::string ListText(const CommandLine &line) {
+    if (line.list.empty())
+        return {};
+    const std::string &what = line.list[0];
+    if (what != "datums" && what != "ellipsoids" && what != "crs")
+        throw UsageError("--list takes datums, ellipsoids or crs");
+    if (line.list.size() == 2 && what != "crs")
+        throw UsageError("--list takes a filter only after crs");
+    ChainSettings chain;
+    const COORD catalogue = CatalogueOf(line, chain);
+    return ListCatalogue(line.list.size() == 2 ? what + " " + line.list[1] : what,
+                         catalogue);
+}
+
+BatchOptions ReadCommandLine(const CommandLine &line) {
+    BatchOptions options;
+    options.inputs = line.inputs;
+    options.output = line.output;
+    const COORD catalogue = CatalogueOf(line, options.chain);
+    if (line.from.empty() || line.to.empty())
+        throw UsageError("--from and --to are required");
+    ParseSide(line.from, catalogue, options.chain.from);
+    ParseSide(line.to, catalogue, options.chain.to);
+    GridSettings fromGrid = line.fromGrid, toGrid = line.toGrid;
+    ApplyZones(line, options, fromGrid, toGrid);
+    options.chain.from.grid = fromGrid;
+    options.chain.to.grid = toGrid;
+    options.chain.trace = line.trace;
+    options.chain.allowBallpark = line.allowBallpark;
+    options.lonLat = line.lonLat;
+    options.header = line.header;
+    if (!line.delimiter.empty())
+        options.delimiter = ParseDelimiter(line.delimiter);
+    if (!line.columns.empty())
+        ParseColumns(line.columns, options);
+    options.precision = line.precision;
+    options.angleFormat = line.format == "dm"    ? AngleFormat::Dm
+                          : line.format == "dms" ? AngleFormat::Dms
+                                                 : AngleFormat::Dd;
+    options.outputFormat = line.outputFormat == "geojson" ? OutputFormat::GeoJson
+                                                          : OutputFormat::Text;
+    options.onError = line.onError == "stop"   ? ErrorPolicy::Stop
+                      : line.onError == "skip" ? ErrorPolicy::Skip
+                                               : ErrorPolicy::Comment;
+    options.outsideArea = line.outsideArea == "error" ? OutsidePolicy::Error
+                                                      : OutsidePolicy::Warn;
+    options.requireBest = line.requireBest;
+    options.verbose = line.verbose;
+    // Trace records from several threads would interleave in the files.
+    // RunBatch caps the count by its memory budget.
+    options.threads = line.trace ? 1 : line.threads;
+    CheckOptions(options);
+    return options;
+}
