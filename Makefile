@@ -1,7 +1,8 @@
 # Front door: every target installs what it is missing, configures and builds.
 #   make run    start the program
 #   make test   build and run every test, then again under ASan + UBSan
-#   make bench  engine benchmarks (Google Benchmark)
+#   make bench  engine benchmarks (Google Benchmark); bench-cli, bench-py:
+#               the converter against cct, the Python module against pyproj
 #   make soak   the monkey test with fresh seeds, for longer
 
 BUILD      ?= build
@@ -10,7 +11,7 @@ BENCH_BUILD ?= build-bench
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure build build-program test test-release test-asan bench bench-cli fuzz soak run install clean
+.PHONY: all deps configure build build-program test test-release test-asan bench bench-cli bench-py fuzz soak run install clean
 
 all: build
 
@@ -56,6 +57,14 @@ bench: deps
 bench-cli: deps
 	@scripts/install-deps.sh --bench
 	@scripts/bench-cli.sh
+
+# The Python module against pyproj on 1,000,000 points (scripts/bench-py.py).
+bench-py: deps
+	@scripts/install-deps.sh --bench
+	cmake -S . -B $(BENCH_BUILD)-py $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
+	    -DBUILD_UI=OFF -DBUILD_TESTING=OFF
+	cmake --build $(BENCH_BUILD)-py -j $(JOBS) --target _nolvex
+	/usr/bin/python3 scripts/bench-py.py $(BENCH_BUILD)-py/python $${BENCH_ROUNDS:-9}
 
 # libFuzzer targets of nolvex-convert: FUZZ_RUNS inputs each, at most
 # FUZZ_SECONDS (fuzz/run.sh).

@@ -8,6 +8,7 @@
 #include "Utm.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -130,8 +131,8 @@ constexpr double GRID_EAST_MAX = 1e6;
 /// from the equator on the meridian.
 constexpr double GRID_NORTH_MAX = 1.1e7;
 
-/// A longitude as it is written: in (-180, 180], also after the rounding to
-/// 15 digits (-179.9999999999999 would be written -180).
+} // namespace
+
 double WrittenLongitude(double lon) {
     if (lon > 180)
         lon -= 360;
@@ -140,13 +141,7 @@ double WrittenLongitude(double lon) {
     return lon;
 }
 
-ChainSettings WithSides(const ChainSettings &settings, const SideSettings &from,
-                        const SideSettings &to) {
-    ChainSettings out = settings;
-    out.from = from;
-    out.to = to;
-    return out;
-}
+namespace {
 
 } // namespace
 
@@ -379,8 +374,8 @@ void LineConverter::SetUp() {
     const CrsFacts *from = chain.from.crs.empty() ? nullptr : m_chain.FromFacts();
     const CrsFacts *to = chain.to.crs.empty() ? nullptr : m_chain.ToFacts();
     m_axes = SourceAxesOf(m_options, from);
-    m_bNorthingFirst1 = NorthingFirst(m_options, from);
-    m_bNorthingFirst2 = NorthingFirst(m_options, to);
+    m_bNorthingFirst1 = ::NorthingFirst(m_options, from);
+    m_bNorthingFirst2 = ::NorthingFirst(m_options, to);
     m_bLonFirst1 = LongitudeFirst(m_options, from);
     m_bLonFirst2 = LongitudeFirst(m_options, to);
     m_bProjTarget = to != nullptr;
@@ -488,6 +483,49 @@ void LineConverter::ReleaseIndex() {
     }
 }
 
+void LineConverter::ConvertValues(const double in[3], int sourceZone,
+                                  bool sourceSouth, double result[3],
+                                  std::int32_t &zone, bool &south) {
+    const ChainSettings &chain = m_options.chain;
+    const bool sourceGeo = chain.from.kind == KIND_GEO;
+    const bool ecef = chain.from.kind == CS_ECEF;
+    for (int k = sourceGeo ? 2 : 0; k < 3; ++k)
+        CheckCoordinate(in[k], k == 2 ? (ecef ? "Z" : "height")
+                                      : (k == 0 ? "X" : "Y"));
+    if (IsGridKind(chain.from.kind) && chain.from.crs.empty()) {
+        double x0 = 0, y0 = 0;
+        m_chain.SourceOrigin(sourceZone, sourceSouth, x0, y0);
+        if (!(std::fabs(in[0] - x0) <= GRID_EAST_MAX))
+            throw InputError("easting " + WrittenReal(in[0]) +
+                             " is more than 1000 km from the false easting " +
+                             WrittenReal(x0));
+        if (!(std::fabs(in[1] - y0) <= GRID_NORTH_MAX))
+            throw InputError("northing " + WrittenReal(in[1]) +
+                             " is more than 11000 km from the false northing " +
+                             WrittenReal(y0));
+    }
+    m_chain.Convert(in, sourceZone, sourceSouth, result, zone, south);
+    if (const ProjTransform *proj = m_chain.Proj()) {
+        const AreaCheck area = m_chain.LastArea();
+        if (area.outside && m_options.outsideArea == OutsidePolicy::Error) {
+            throw InputError(
+                "outside the area of use of " +
+                AreaText(*proj, m_chain.LastOperation(), area.target) +
+                (area.swappedInside ? "; axes swapped?" : ""));
+        }
+        if (m_options.requireBest && m_chain.LastMissing() >= 0) {
+            const MissingOperation &missing =
+                proj->Missing()[static_cast<std::size_t>(m_chain.LastMissing())];
+            std::string grids;
+            for (const std::string &grid : missing.missingGrids)
+                grids += (grids.empty() ? "" : ", ") + grid;
+            throw InputError("a more accurate operation, " +
+                             missing.operation.Label() + ", needs the grid " +
+                             grids + ", which is not installed");
+        }
+    }
+}
+
 void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
                             const FileFormat &format, OutBuffer &out) {
     if (!FieldSplitter{format.delimiter}.Split(line, m_fields)) {
@@ -552,10 +590,6 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
     if (has[2])
         in[2] =
             ReadNumber(Column(columns[2], m_scratch[2]), ecef ? "Z" : "height");
-    for (int k = sourceGeo ? 2 : 0; k < 3; ++k)
-        CheckCoordinate(in[k], k == 2 ? (ecef ? "Z" : "height")
-                                      : (k == 0 ? "X" : "Y"));
-
     int sourceZone = 0;
     bool sourceSouth = false;
     if (m_options.sourceZoneColumn) {
@@ -578,42 +612,10 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
         }
         sourceSouth = hemisphere == 'S';
     }
-    if (IsGridKind(chain.from.kind) && chain.from.crs.empty()) {
-        double x0 = 0, y0 = 0;
-        m_chain.SourceOrigin(sourceZone, sourceSouth, x0, y0);
-        if (!(std::fabs(in[0] - x0) <= GRID_EAST_MAX))
-            throw InputError("easting " + WrittenReal(in[0]) +
-                             " is more than 1000 km from the false easting " +
-                             WrittenReal(x0));
-        if (!(std::fabs(in[1] - y0) <= GRID_NORTH_MAX))
-            throw InputError("northing " + WrittenReal(in[1]) +
-                             " is more than 11000 km from the false northing " +
-                             WrittenReal(y0));
-    }
-
     double result[3] = {0, 0, 0};
     std::int32_t zone = 0;
     bool south = false;
-    m_chain.Convert(in, sourceZone, sourceSouth, result, zone, south);
-    if (const ProjTransform *proj = m_chain.Proj()) {
-        const AreaCheck area = m_chain.LastArea();
-        if (area.outside && m_options.outsideArea == OutsidePolicy::Error) {
-            throw InputError(
-                "outside the area of use of " +
-                AreaText(*proj, m_chain.LastOperation(), area.target) +
-                (area.swappedInside ? "; axes swapped?" : ""));
-        }
-        if (m_options.requireBest && m_chain.LastMissing() >= 0) {
-            const MissingOperation &missing =
-                proj->Missing()[static_cast<std::size_t>(m_chain.LastMissing())];
-            std::string grids;
-            for (const std::string &grid : missing.missingGrids)
-                grids += (grids.empty() ? "" : ", ") + grid;
-            throw InputError("a more accurate operation, " +
-                             missing.operation.Label() + ", needs the grid " +
-                             grids + ", which is not installed");
-        }
-    }
+    ConvertValues(in, sourceZone, sourceSouth, result, zone, south);
 
     if (m_options.outputFormat == OutputFormat::GeoJson) {
         WriteGeoJson(result, format, out);
@@ -669,6 +671,29 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
     out.Commit(Put(p, lineEnd));
 }
 
+std::array<std::string, 3> LineConverter::Names(bool target) const {
+    const SideSettings &side = target ? m_options.chain.to : m_options.chain.from;
+    // A PROJ side's height is its vertical system's when it has one.
+    const CrsFacts *facts = side.crs.empty()
+                                ? nullptr
+                                : (target ? m_chain.ToFacts() : m_chain.FromFacts());
+    const std::string height = facts && !facts->verticalName.empty()
+                                   ? HeadingName(facts->verticalName)
+                                   : "height";
+    if (side.kind == KIND_GEO) {
+        // A catalogue target follows the files' order.
+        const bool lonFirst = !target || !side.crs.empty() ? LonFirst(target)
+                                                           : m_options.lonLat;
+        return {lonFirst ? "longitude" : "latitude",
+                lonFirst ? "latitude" : "longitude", height};
+    }
+    if (side.kind == CS_ECEF)
+        return {"X", "Y", "Z"};
+    if (NorthingFirst(target))
+        return {"northing", "easting", height};
+    return {"easting", "northing", height};
+}
+
 void LineConverter::WriteHeading(std::string_view line,
                                  std::string_view lineEnd,
                                  const FileFormat &format, OutBuffer &out) {
@@ -681,34 +706,18 @@ void LineConverter::WriteHeading(std::string_view line,
     const char joiner = format.delimiter == 0 ? ' ' : format.delimiter;
     const ChainSettings &chain = m_options.chain;
     const bool targetGeo = chain.to.kind == KIND_GEO;
-    const bool ecef = chain.to.kind == CS_ECEF;
-    auto angleNames = [&](const char *axis) {
-        std::string names(axis);
-        if (m_options.angleFormat == AngleFormat::Dd)
-            return names;
-        std::string j(1, joiner);
-        names += "_deg" + j + axis + "_min" + j;
-        if (m_options.angleFormat == AngleFormat::Dms)
-            names += std::string(axis) + "_sec" + j;
-        return names + axis + "_hemisphere";
-    };
-    std::string names[3];
-    // A PROJ target's height is its vertical system's when it has one.
-    const CrsFacts *to = m_bProjTarget ? m_chain.ToFacts() : nullptr;
-    const std::string height = to && !to->verticalName.empty()
-                                   ? HeadingName(to->verticalName)
-                                   : "height";
-    const bool lonFirst = m_bProjTarget ? m_bLonFirst2 : m_options.lonLat;
-    if (targetGeo) {
-        names[0] = angleNames(lonFirst ? "longitude" : "latitude");
-        names[1] = angleNames(lonFirst ? "latitude" : "longitude");
-        names[2] = height;
-    } else {
-        names[0] = ecef ? "X" : "easting";
-        names[1] = ecef ? "Y" : "northing";
-        names[2] = ecef ? "Z" : height;
-        if (m_bNorthingFirst2)
-            std::swap(names[0], names[1]);
+    std::array<std::string, 3> names = Names(true);
+    if (targetGeo && m_options.angleFormat != AngleFormat::Dd) {
+        // Each angle over its degree, minute (and second) and hemisphere
+        // fields.
+        const std::string j(1, joiner);
+        for (int k = 0; k < 2; ++k) {
+            const std::string axis = names[k];
+            names[k] = axis + "_deg" + j + axis + "_min" + j;
+            if (m_options.angleFormat == AngleFormat::Dms)
+                names[k] += axis + "_sec" + j;
+            names[k] += axis + "_hemisphere";
+        }
     }
     const bool zoneColumn = chain.to.kind == CS_UTM && chain.to.grid.autoZone;
     const int *columns = format.columns;

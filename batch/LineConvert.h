@@ -5,6 +5,7 @@
 #include "Options.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -39,6 +40,10 @@ class OutBuffer {
 };
 
 struct SourceAxes;
+
+/// A longitude as it is written: in (-180, 180], also after the rounding to
+/// 15 digits (-179.9999999999999 would be written -180).
+double WrittenLongitude(double lon);
 
 /// How the lines of one input file are laid out.
 struct FileFormat {
@@ -115,6 +120,26 @@ class LineConverter {
      */
     void Convert(std::string_view line, std::string_view lineEnd,
                  const FileFormat &format, OutBuffer &out);
+
+    /**
+     * One point as numbers, checked and converted as a line's are once
+     * read: @p in in the converter's order (latitude, longitude, height;
+     * easting, northing, height; X, Y, Z), @p result in the same orders.
+     * @throws std::exception with the message for the point.
+     */
+    void ConvertValues(const double in[3], int sourceZone, bool sourceSouth,
+                       double result[3], std::int32_t &zone, bool &south);
+
+    /// The order of the files' first two values: longitude before latitude
+    /// (source, target), northing before easting (source, target).
+    bool LonFirst(bool target) const { return target ? m_bLonFirst2 : m_bLonFirst1; }
+    bool NorthingFirst(bool target) const {
+        return target ? m_bNorthingFirst2 : m_bNorthingFirst1;
+    }
+
+    /// What the source's (or @p target's) three values are, in the order
+    /// the files hold them: "latitude", "northing", "X", "egm96_height".
+    std::array<std::string, 3> Names(bool target) const;
 
     /// Gives back what the fields' index of a line with many fields made
     /// it grow to: no thread keeps a large index between blocks.

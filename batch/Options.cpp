@@ -98,7 +98,7 @@ std::int32_t Resolve(std::string_view text, std::int32_t count, RowOf rowOf,
     std::string message("unknown ");
     message.append(what).append(" '").append(key).append("' (see --list ");
     message.append(what).append("s)");
-    throw UsageError(message);
+    throw UnknownSystemError(message);
 }
 
 double OptionReal(std::string_view text, const char *what) {
@@ -201,10 +201,13 @@ void ParseSide(std::string_view text, const COORD &catalogue,
             side.kind = facts.Angular()                          ? KIND_GEO
                         : facts.horizontal == CrsKind::Geocentric ? CS_ECEF
                                                                   : CS_TM;
+        } catch (const UnknownCrsError &e) {
+            throw UnknownSystemError(
+                std::string(e.what()) +
+                " (see --list crs; a catalogue datum is an index 0 to 133 or "
+                "a name, see --list datums)");
         } catch (const ProjError &e) {
-            throw UsageError(std::string(e.what()) +
-                             " (see --list crs; a catalogue datum is an index "
-                             "0 to 133 or a name, see --list datums)");
+            throw UsageError(e.what());
         }
         return;
     }

@@ -36,6 +36,12 @@ class UsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+/// A usage error that names a datum, ellipsoid or system nobody knows.
+class UnknownSystemError : public UsageError {
+  public:
+    using UsageError::UsageError;
+};
+
 /// Everything a run needs, checked (see CheckOptions).
 struct BatchOptions {
     ChainSettings chain;

@@ -301,19 +301,27 @@ std::string OperationFacts::Label() const {
     return text + ", " + AccuracyText(accuracy);
 }
 
-bool OperationFacts::SourceContains(double a, double b) const {
-    if (!sourceBoxKnown)
-        return true;
+namespace {
+
+/// The values @p a, @p b lie in the box of minima @p min and maxima @p max;
+/// a range whose minimum is above its maximum crosses the antimeridian.
+bool BoxHolds(const double min[2], const double max[2], double a, double b) {
     const double values[2] = {a, b};
     for (int k = 0; k < 2; ++k) {
-        if (sourceMin[k] <= sourceMax[k]) {
-            if (!(values[k] >= sourceMin[k] && values[k] <= sourceMax[k]))
+        if (min[k] <= max[k]) {
+            if (!(values[k] >= min[k] && values[k] <= max[k]))
                 return false;
-        } else if (!(values[k] >= sourceMin[k] || values[k] <= sourceMax[k])) {
-            return false; // a longitude range across the antimeridian
+        } else if (!(values[k] >= min[k] || values[k] <= max[k])) {
+            return false;
         }
     }
     return true;
+}
+
+} // namespace
+
+bool OperationFacts::SourceContains(double a, double b) const {
+    return !sourceBoxKnown || BoxHolds(sourceMin, sourceMax, a, b);
 }
 
 // ---- contexts ----------------------------------------------------------------
@@ -414,8 +422,8 @@ ProjCrs::ProjCrs(std::string_view definition, ProjContext &context)
     if (!crs || !Proj().proj_is_crs(crs)) {
         const std::string why = context.TakeErrors();
         Proj().proj_destroy(crs);
-        throw ProjError("'" + std::string(Trim(definition)) +
-                        "' is not a reference system PROJ knows" +
+        throw UnknownCrsError("'" + std::string(Trim(definition)) +
+                              "' is not a reference system PROJ knows" +
                         (why.empty() ? std::string() : " (" + why + ")"));
     }
     m_pCrs = crs;
@@ -507,6 +515,10 @@ std::unique_ptr<ProjCrs> ProjCrs::GeographicBase() const {
 
 struct ProjTransform::Shared {
     std::shared_ptr<const CrsFacts> from, to;
+    /// The single operation's pipeline cut at its outer steps: the inner
+    /// steps' text, and the outer steps done here (see MakeDirect).
+    std::string directSteps;
+    bool swapIn = false, toRadians = false, toDegrees = false, swapOut = false;
     std::vector<OperationFacts> candidates;
     std::vector<MissingOperation> missing;
     bool ballpark = false;
@@ -651,6 +663,15 @@ void SourceBox(BoxMaker &source, const CrsFacts &from, OperationFacts &op) {
     op.sourceBoxKnown = source.In(area, op.sourceMin, op.sourceMax);
 }
 
+/// PROJ's factor of its degree-to-radian unit conversion, and the factor
+/// back as it computes it (its input unit's factor over the output's).
+constexpr double DEGREES_TO_RADIANS = 0.017453292519943296;
+const double RADIANS_TO_DEGREES = 1.0 / DEGREES_TO_RADIANS;
+
+} // namespace
+
+namespace {
+
 std::string GridAdvice() {
     std::string where;
     for (const std::string &dir : GridDirectories()) {
@@ -766,7 +787,10 @@ ProjTransform::ProjTransform(const ProjCrs &from, const ProjCrs &to,
     if (!m_pOperation)
         throw ProjError("PROJ cannot set up the operation from " + pair + ": " +
                         context.TakeErrors());
+    if (shared->candidates.size() == 1)
+        CutPipeline(shared->candidates.front().proj, *shared);
     m_shared = std::move(shared);
+    MakeDirect();
 }
 
 ProjTransform::ProjTransform(const ProjTransform &other, ProjContext &context)
@@ -777,12 +801,25 @@ ProjTransform::ProjTransform(const ProjTransform &other, ProjContext &context)
         throw ProjError("PROJ cannot copy the operation from " +
                         m_shared->from->Label() + " to " +
                         m_shared->to->Label());
+    MakeDirect();
 }
 
 ProjTransform::~ProjTransform() {
     if (m_pContext->m_pListener == this)
         m_pContext->m_pListener = nullptr;
+    Proj().proj_destroy(m_pDirect);
     Proj().proj_destroy(m_pOperation);
+}
+
+void ProjTransform::MakeDirect() {
+    // The operation's own inner steps, made from PROJ's text of them: the
+    // same code as inside the pipeline, without the pipeline's passes
+    // through its axis swaps and unit conversions, which are done here with
+    // PROJ's factors (the same multiplications, the same bits).
+    if (m_shared->directSteps.empty())
+        return;
+    m_pDirect = Proj().proj_create(m_pContext->Get(),
+                                   m_shared->directSteps.c_str());
 }
 
 void ProjTransform::Switched(std::string_view name) {
@@ -795,13 +832,39 @@ void ProjTransform::Switched(std::string_view name) {
 }
 
 std::size_t ProjTransform::Convert(const double in[3], double out[3]) {
-    m_pContext->m_pListener = this;
-    Proj().proj_errno_reset(m_pOperation);
-    const PJ_COORD result = Proj().proj_trans(
-        m_pOperation, PJ_FWD, Proj().proj_coord(in[0], in[1], in[2], HUGE_VAL));
+    static const ProjApi &api = Proj();
+    PJ_COORD coord;
+    coord.v[0] = in[0];
+    coord.v[1] = in[1];
+    coord.v[2] = in[2];
+    coord.v[3] = HUGE_VAL;
+    PJ_COORD result;
+    PJ *operation = m_pOperation;
+    if (m_pDirect) {
+        const Shared &cut = *m_shared;
+        operation = m_pDirect;
+        if (cut.swapIn)
+            std::swap(coord.v[0], coord.v[1]);
+        if (cut.toRadians) {
+            coord.v[0] *= DEGREES_TO_RADIANS;
+            coord.v[1] *= DEGREES_TO_RADIANS;
+        }
+        api.proj_errno_reset(m_pDirect);
+        result = api.proj_trans(m_pDirect, PJ_FWD, coord);
+        if (cut.toDegrees) {
+            result.v[0] *= RADIANS_TO_DEGREES;
+            result.v[1] *= RADIANS_TO_DEGREES;
+        }
+        if (cut.swapOut)
+            std::swap(result.v[0], result.v[1]);
+    } else {
+        m_pContext->m_pListener = this;
+        api.proj_errno_reset(m_pOperation);
+        result = api.proj_trans(m_pOperation, PJ_FWD, coord);
+    }
     if (!std::isfinite(result.v[0]) || !std::isfinite(result.v[1]) ||
         !std::isfinite(result.v[2])) {
-        const int error = Proj().proj_errno(m_pOperation);
+        const int error = Proj().proj_errno(operation);
         m_pContext->TakeErrors();
         const char *why =
             error ? Proj().proj_context_errno_string(m_pContext->Get(), error) : nullptr;
@@ -825,11 +888,8 @@ const std::vector<MissingOperation> &ProjTransform::Missing() const {
 bool ProjTransform::Ballpark() const { return m_shared->ballpark; }
 
 bool ProjTransform::TargetContains(double a, double b) const {
-    OperationFacts box;
-    box.sourceBoxKnown = m_shared->targetBoxKnown;
-    std::copy(m_shared->targetMin, m_shared->targetMin + 2, box.sourceMin);
-    std::copy(m_shared->targetMax, m_shared->targetMax + 2, box.sourceMax);
-    return box.SourceContains(a, b);
+    return !m_shared->targetBoxKnown ||
+           BoxHolds(m_shared->targetMin, m_shared->targetMax, a, b);
 }
 
 const CrsFacts &ProjTransform::From() const { return *m_shared->from; }
@@ -924,4 +984,62 @@ std::string ListCrs(std::string_view filter) {
                KindName(entry.kind) + "\t" + entry.area + "\n";
     }
     return out;
+}
+
+/// Cuts a single operation's pipeline text into its outer steps (an axis
+/// swap, a unit conversion between degrees and radians, at either end) and
+/// its inner steps; nothing is cut when it has another shape.
+void ProjTransform::CutPipeline(const std::string &pipeline, Shared &shared) {
+    const std::string head = "+proj=pipeline ";
+    if (pipeline.rfind(head, 0) != 0)
+        return;
+    std::vector<std::string> steps;
+    const std::string marker = "+step ";
+    for (std::size_t at = pipeline.find(marker); at != std::string::npos;) {
+        const std::size_t next = pipeline.find(" " + marker, at);
+        steps.push_back(pipeline.substr(at + marker.size(),
+                                        next == std::string::npos
+                                            ? std::string::npos
+                                            : next - at - marker.size()));
+        at = next == std::string::npos ? next : next + 1;
+    }
+    const std::string swap = "+proj=axisswap +order=2,1";
+    const std::string toRad = "+proj=unitconvert +xy_in=deg +xy_out=rad";
+    const std::string toDeg = "+proj=unitconvert +xy_in=rad +xy_out=deg";
+    std::size_t first = 0, last = steps.size();
+    bool swapIn = false, toRadians = false, toDegrees = false, swapOut = false;
+    if (first < last && steps[first] == swap) {
+        swapIn = true;
+        ++first;
+    }
+    if (first < last && steps[first] == toRad) {
+        toRadians = true;
+        ++first;
+    }
+    if (last > first && steps[last - 1] == swap) {
+        swapOut = true;
+        --last;
+    }
+    if (last > first && steps[last - 1] == toDeg) {
+        toDegrees = true;
+        --last;
+    }
+    // Only the inner steps' own coordinates are left: angles in radians at
+    // both ends, or metres; anything else is run as PROJ gives it.
+    if (last <= first || (!toRadians && !toDegrees))
+        return;
+    for (std::size_t i = first; i < last; ++i)
+        if (steps[i] == swap || steps[i].find("unitconvert") != std::string::npos)
+            return;
+    std::string inner = last - first == 1 ? std::string()
+                                          : std::string("+proj=pipeline");
+    for (std::size_t i = first; i < last; ++i)
+        inner += (last - first == 1 ? "" : " +step ") + steps[i];
+    if (last - first == 1 && inner.rfind("+inv ", 0) == 0)
+        inner = "+proj=pipeline +step " + inner;
+    shared.directSteps = inner;
+    shared.swapIn = swapIn;
+    shared.toRadians = toRadians;
+    shared.toDegrees = toDegrees;
+    shared.swapOut = swapOut;
 }

@@ -28,6 +28,12 @@ class ProjError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+/// A definition that names no system PROJ knows.
+class UnknownCrsError : public ProjError {
+  public:
+    using ProjError::ProjError;
+};
+
 /// A point that PROJ cannot convert (outside a projection's domain, outside
 /// a grid). what() says why.
 class ProjPointError : public std::runtime_error {
@@ -245,12 +251,17 @@ class ProjTransform {
   private:
     struct Shared;
     void Switched(std::string_view name);
+    void MakeDirect();
+    static void CutPipeline(const std::string &pipeline, Shared &shared);
     friend class ProjContext;
 
     ProjContext *m_pContext;
     PJconsts *m_pOperation = nullptr;
     std::shared_ptr<const Shared> m_shared;
     std::size_t m_nCurrent = 0;
+    /// A single operation's steps between its outer axis swaps and unit
+    /// conversions, run directly (see MakeDirect), or null.
+    PJconsts *m_pDirect = nullptr;
 };
 
 /// Where grid files go: PROJ's search path, in its order (PROJ_DATA first

@@ -17,13 +17,15 @@ packages=(
     xvfb xauth xdotool imagemagick x11-utils openbox
     # independent references for the tests, and the fuzzer
     proj-bin geographiclib-tools clang libclang-rt-14-dev
-    # the runner of the converter's case files (tests/cases)
-    python3
+    # the runner of the converter's case files (tests/cases), the Python
+    # module (pybind11, numpy) and its tests (pandas, Dask)
+    python3 python3-dev pybind11-dev python3-numpy python3-pandas
+    python3-dask python3-distributed
     # locale sources, from which the trace tests compile a decimal-comma locale
     locales
 )
 if [ "${1:-}" = "--bench" ]; then
-    packages+=(hyperfine time)
+    packages+=(hyperfine time python3-pyproj)
 fi
 
 missing=()

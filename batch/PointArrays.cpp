@@ -1,0 +1,106 @@
+// Points held as numbers in arrays.
+#include "PointArrays.h"
+
+#include "AngleText.h"
+
+#include <cmath>
+#include <limits>
+#include <thread>
+
+ArrayConverter::ArrayConverter(BatchOptions options)
+    : m_options(std::move(options)), m_converter(m_options) {
+    if (m_options.sourceZoneColumn || m_options.chain.to.grid.autoZone)
+        throw UsageError("a zone per point is for files: give the zone");
+}
+
+void ArrayConverter::ConvertRange(LineConverter &converter, std::size_t begin,
+                                  std::size_t end, const double *a,
+                                  const double *b, const double *h,
+                                  double *outA, double *outB, double *outH,
+                                  std::vector<PointFailure> &failures) const {
+    const ChainSettings &chain = m_options.chain;
+    const bool sourceGeo = chain.from.kind == KIND_GEO;
+    const bool targetGeo = chain.to.kind == KIND_GEO;
+    const bool lonFirst1 = converter.LonFirst(false);
+    const bool lonFirst2 = chain.to.crs.empty() ? m_options.lonLat
+                                                : converter.LonFirst(true);
+    const bool northFirst1 = converter.NorthingFirst(false);
+    const bool northFirst2 = converter.NorthingFirst(true);
+    for (std::size_t i = begin; i < end; ++i) {
+        try {
+            // The converter's order: latitude, longitude; easting,
+            // northing; X, Y, Z. Angles are checked as the reader checks
+            // them, longitudes beyond 180 read as west of Greenwich.
+            double in[3] = {a[i], b[i], h ? h[i] : 0.0};
+            if (sourceGeo) {
+                if (lonFirst1)
+                    std::swap(in[0], in[1]);
+                CheckAngleRange(in[0], AngleAxis::Latitude);
+                CheckAngleRange(in[1], AngleAxis::Longitude);
+                if (in[1] > 180)
+                    in[1] -= 360;
+            } else if (northFirst1) {
+                std::swap(in[0], in[1]);
+            }
+            double out[3];
+            std::int32_t zone = 0;
+            bool south = false;
+            converter.ConvertValues(in, 0, false, out, zone, south);
+            if (targetGeo) {
+                out[1] = WrittenLongitude(out[1]);
+                if (lonFirst2)
+                    std::swap(out[0], out[1]);
+            } else if (northFirst2) {
+                std::swap(out[0], out[1]);
+            }
+            outA[i] = out[0];
+            outB[i] = out[1];
+            outH[i] = out[2];
+        } catch (const std::exception &e) {
+            outA[i] = outB[i] = outH[i] =
+                std::numeric_limits<double>::quiet_NaN();
+            failures.emplace_back(i, e.what());
+        }
+    }
+}
+
+void ArrayConverter::Convert(std::size_t count, const double *a,
+                             const double *b, const double *h, double *outA,
+                             double *outB, double *outH, unsigned threads,
+                             std::vector<PointFailure> &failures) const {
+    // Threads pay only for large arrays.
+    constexpr std::size_t PER_THREAD_MIN = 20000;
+    const std::size_t parts = std::max<std::size_t>(
+        1, std::min<std::size_t>(threads, count / PER_THREAD_MIN));
+    if (parts == 1) {
+        LineConverter converter(m_converter);
+        ConvertRange(converter, 0, count, a, b, h, outA, outB, outH, failures);
+        return;
+    }
+    std::vector<std::vector<PointFailure>> partFailures(parts);
+    std::vector<std::thread> workers;
+    for (std::size_t part = 0; part < parts; ++part) {
+        const std::size_t begin = count * part / parts;
+        const std::size_t end = count * (part + 1) / parts;
+        workers.emplace_back([&, part, begin, end] {
+            // A copy per thread: PROJ's operation in the thread's context.
+            LineConverter converter(m_converter);
+            ConvertRange(converter, begin, end, a, b, h, outA, outB, outH,
+                         partFailures[part]);
+        });
+    }
+    for (std::thread &worker : workers)
+        worker.join();
+    for (auto &part : partFailures)
+        failures.insert(failures.end(), part.begin(), part.end());
+}
+
+std::vector<std::string> ArrayConverter::TargetNames() const {
+    const auto names = m_converter.Names(true);
+    return {names.begin(), names.end()};
+}
+
+std::vector<std::string> ArrayConverter::SourceNames() const {
+    const auto names = m_converter.Names(false);
+    return {names.begin(), names.end()};
+}
