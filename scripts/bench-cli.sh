@@ -12,6 +12,9 @@
 #   BENCH_ROUNDS  rounds per job (default 5)
 #   BENCH_POINTS  points in the generated file (default 1000000)
 #   BENCH_BUILD   Release build directory (default build-cli-release)
+#   BENCH_JOBS    a subset of the jobs: "molodensky kgd"
+#   BENCH_BASELINE  an earlier nolvex-convert: its jobs run in the same
+#                 rounds ("old-..."), and the table gains "new vs old"
 set -euo pipefail
 export LC_ALL=C
 cd "$(dirname "$0")/.."
@@ -153,6 +156,23 @@ if [ -n "${BENCH_JOBS:-}" ]; then # a subset: "molodensky kgd"
     jobs=("${selected[@]}")
 fi
 
+# The same jobs with an earlier build, where it knows the systems.
+if [ -n "${BENCH_BASELINE:-}" ]; then
+    with_old=()
+    for job in "${jobs[@]}"; do
+        with_old+=("$job")
+        if [[ $job == nv-* ]]; then
+            old="old-${job#nv-}"
+            command[$old]="$BENCH_BASELINE ${command[$job]#"$nv" }"
+            read -r -a argv <<< "${command[$old]}"
+            if echo "37.5 37.5 0" | "${argv[@]:0:${#argv[@]}-1}" > /dev/null 2>&1; then
+                with_old+=("$old")
+            fi
+        fi
+    done
+    jobs=("${with_old[@]}")
+fi
+
 declare -A times rss
 run() { # job: appends wall seconds and peak RSS (kB)
     local job=$1 start end
@@ -176,15 +196,21 @@ done
 median() { tr ' ' '\n' | grep . | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 maximum() { tr ' ' '\n' | grep . | sort -g | tail -n 1; }
 
-printf "\n%-18s %10s %14s %10s %12s\n" job "median s" "points/s" "vs cct" "peak RSS"
+printf "\n%-18s %10s %14s %10s %12s %11s\n" job "median s" "points/s" "vs cct" "peak RSS" "new vs old"
 for job in "${jobs[@]}"; do
     m=$(echo "${times[$job]}" | median)
     base=$job
-    if [[ $job == nv-* ]]; then base=cct-${job#nv-}; base=${base%-t[0-9]}; fi
+    if [[ $job == nv-* || $job == old-* ]]; then base=cct-${job#*-}; base=${base%-t[0-9]}; fi
     mb=$(echo "${times[$base]}" | median)
     peak=$(echo "${rss[$job]}" | maximum)
-    awk -v j="$job" -v m="$m" -v mb="$mb" -v n="$points" -v p="$peak" 'BEGIN {
-        printf "%-18s %10.3f %14.0f %9.2fx %9.1f MB\n", j, m, n / m, mb / m, p / 1024 }'
+    old=""
+    if [[ $job == nv-* && -n ${times[old-${job#nv-}]:-} ]]; then
+        old=$(echo "${times[old-${job#nv-}]}" | median)
+    fi
+    awk -v j="$job" -v m="$m" -v mb="$mb" -v n="$points" -v p="$peak" -v o="$old" 'BEGIN {
+        printf "%-18s %10.3f %14.0f %9.2fx %9.1f MB", j, m, n / m, mb / m, p / 1024
+        if (o != "") printf " %10.3fx", o / m
+        printf "\n" }'
 done
 
 # Agreement on the first 10000 points: latitude and longitude in degrees,
