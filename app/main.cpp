@@ -1,5 +1,6 @@
 // The program's entry: start-up in its fixed order, then the event loop.
 #include "ErrorBox.h"
+#include "EventLog.h"
 #include "Fmain.h"
 #include "NumberText.h"
 #include "Startup.h"
@@ -9,6 +10,8 @@
 
 int main(int argc, char *argv[]) {
     GuardedApplication app(argc, argv);
+    // The test event log, when asked for, watches before any window exists.
+    EventLog::Install(app);
     return RunGuarded([] {
         QApplication::setApplicationName(QString::fromUtf8(APPLICATION_TITLE));
         // The classic look the forms are laid out for: raised panels, and

@@ -1,6 +1,10 @@
 // The commands on one point, shared by the window and nolvex-convert.
 #include "Commands.h"
 
+#include "Chain.h" // UserEllipsoid, UserDatum
+
+#include <string>
+
 namespace {
 
 void CheckHasGrid(const Side &side) {
@@ -151,6 +155,27 @@ void ApplyDatum(Side &side, std::int32_t nDatum) {
 
 void ApplyGridKind(Side &side, int nCoordSys) {
     side.Engine().SetCoordSys(nCoordSys);
+}
+
+void ApplyUserRows(Side &side1, Side &side2,
+                   const std::optional<UserEllipsoid> &ellipsoid,
+                   const std::optional<UserDatum> &datum) {
+    // Checked before anything is stored: a datum row naming no ellipsoid
+    // would have a later SetDatum read outside the table.
+    if (datum && (datum->ellipsoid < 0 || datum->ellipsoid >= ELLIPSOID_COUNT))
+        throw std::out_of_range("the user datum's ellipsoid " +
+                                std::to_string(datum->ellipsoid) +
+                                " is not in the catalogue");
+    // Nothing below can fail: each row goes into both engines or neither.
+    for (Side *side : {&side1, &side2}) {
+        COORD &engine = side->Engine();
+        if (ellipsoid)
+            engine.SetUserEllipsoid(ellipsoid->name.c_str(), ellipsoid->a,
+                                    ellipsoid->invf);
+        if (datum)
+            engine.SetUserDatum(datum->name.c_str(), datum->ellipsoid,
+                                datum->dx, datum->dy, datum->dz);
+    }
 }
 
 } // namespace Commands

@@ -12,8 +12,13 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+
+// The user rows as the converter's chain settings carry them (Chain.h).
+struct UserEllipsoid;
+struct UserDatum;
 
 /**
  * One side of the point: the engine that holds the side's catalogue datum,
@@ -157,5 +162,26 @@ void ApplyDatum(Side &side, std::int32_t nDatum);
 /// The coordinate-system dialog's choice for one side: the kind and its
 /// default grid constants, also where the kind is unchanged.
 void ApplyGridKind(Side &side, int nCoordSys);
+
+/**
+ * The user-ellipsoid and user-datum dialogs' OK: each row given is written
+ * into catalogue row 0 of the engines of both sides, side 1's first, so that
+ * the two catalogues stay identical (a name longer than its record is cut by
+ * the engine at a character boundary).
+ *
+ * All or nothing: a user datum whose ellipsoid index lies outside the
+ * ellipsoid table (a selection of none, -1) throws std::out_of_range before
+ * either row reaches either engine; the rows themselves are stored as given,
+ * with no range check on their values.
+ *
+ * No datum is selected again: a side on the user datum, or on a datum of the
+ * user ellipsoid, keeps the values it was selected with until ApplyDatum
+ * selects it again. That is where a row that cannot be derived (an inverse
+ * flattening of 0) ends in a floating-point fault, with the side left as it
+ * was.
+ */
+void ApplyUserRows(Side &side1, Side &side2,
+                   const std::optional<UserEllipsoid> &ellipsoid,
+                   const std::optional<UserDatum> &datum);
 
 } // namespace Commands

@@ -1,8 +1,8 @@
 // A whole point as one text.
 #include "PointForms.h"
 
-#include <cmath>
-#include <cstdint>
+#include "AngleForms.h"
+
 #include <stdexcept>
 
 namespace {
@@ -40,38 +40,18 @@ std::string PlainNumber(double value) {
     return out;
 }
 
-/// One angle in whole degrees and minutes and seconds to five decimals,
-/// followed by its hemisphere letter.
+/// One angle in whole degrees and minutes and seconds to five decimals
+/// (0.3 mm), trailing zeros dropped, followed by its hemisphere letter.
 std::string Dms(double degrees, char positive, char negative,
                 const char *what) {
-    constexpr std::int64_t UNITS_PER_SECOND = 100000;
-    constexpr std::int64_t UNITS_PER_MINUTE = 60 * UNITS_PER_SECOND;
-    constexpr std::int64_t UNITS_PER_DEGREE = 60 * UNITS_PER_MINUTE;
-    const long double a = std::fabs(static_cast<long double>(degrees));
-    if (!(a < 1e9L))
+    try {
+        return Code::FormatDms(degrees, 5, Code::DMS_MARKS, positive, negative,
+                               Code::DmsDecimals::Trimmed);
+    } catch (const std::invalid_argument &e) {
+        // "the latitude 1E300 is too large for degrees, minutes and seconds"
         throw std::invalid_argument(std::string("the ") + what + " " +
-                                    Code::FormatReal(degrees) +
-                                    " is too large for degrees, minutes and "
-                                    "seconds");
-    // Rounded once, in units of 1e-5 seconds, so that 59.999996 seconds
-    // carries into the minutes instead of showing as 60.
-    const auto units = static_cast<std::int64_t>(
-        std::llround(a * static_cast<long double>(UNITS_PER_DEGREE)));
-    const std::int64_t d = units / UNITS_PER_DEGREE;
-    const std::int64_t m = units % UNITS_PER_DEGREE / UNITS_PER_MINUTE;
-    const std::int64_t s = units % UNITS_PER_MINUTE;
-    std::string out = std::to_string(d) + "\u00B0" + std::to_string(m) + "'" +
-                      std::to_string(s / UNITS_PER_SECOND);
-    if (std::int64_t fraction = s % UNITS_PER_SECOND; fraction != 0) {
-        std::string decimals = std::to_string(fraction);
-        decimals.insert(0, 5 - decimals.size(), '0');
-        while (decimals.back() == '0')
-            decimals.pop_back();
-        out += '.' + decimals;
+                                    e.what());
     }
-    out += '"';
-    out += degrees < 0 ? negative : positive;
-    return out;
 }
 
 } // namespace

@@ -61,6 +61,18 @@ std::int32_t ReadDatumRow(const COORD &engine, std::int32_t index,
     return length;
 }
 
+CatalogueRows ReadCatalogue(const COORD &engine) {
+    CatalogueRows catalogue;
+    catalogue.datums.resize(DATUM_COUNT);
+    for (std::int32_t i = 0; i < DATUM_COUNT; ++i)
+        ReadDatumRow(engine, i, catalogue.datums[static_cast<std::size_t>(i)]);
+    catalogue.ellipsoids.resize(ELLIPSOID_COUNT);
+    for (std::int32_t i = 0; i < ELLIPSOID_COUNT; ++i)
+        ReadEllipsoidRow(engine, i,
+                         catalogue.ellipsoids[static_cast<std::size_t>(i)]);
+    return catalogue;
+}
+
 QString NamePart(const QString &text) {
     std::string name, code;
     Code::SplitNameAndCode(text.toStdString(), name, code);

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 class COORD;
 class QDialog;
@@ -35,6 +36,13 @@ struct DatumText {
     double dz = 0;
 };
 
+/// One engine's catalogue as the dialogs show it: every datum row and every
+/// ellipsoid row, position = catalogue index.
+struct CatalogueRows {
+    std::vector<DatumText> datums;
+    std::vector<EllipsoidText> ellipsoids;
+};
+
 /**
  * Reads ellipsoid row @p index of @p engine through an 80-byte buffer.
  * @param[out] row the row; left as it was when @p index is outside the table.
@@ -47,6 +55,9 @@ std::int32_t ReadEllipsoidRow(const COORD &engine, std::int32_t index,
 /// Reads datum row @p index of @p engine; same contract as ReadEllipsoidRow.
 std::int32_t ReadDatumRow(const COORD &engine, std::int32_t index,
                           DatumText &row);
+
+/// Every row of both tables of @p engine, also a row 0 with an empty name.
+CatalogueRows ReadCatalogue(const COORD &engine);
 
 /// The name part of a catalogue text ("Bessel 1841(BN)" gives "Bessel 1841").
 QString NamePart(const QString &text);

@@ -1,8 +1,6 @@
 // The common error box.
 #include "ErrorBox.h"
 
-#include "EventLog.h"
-
 #include <QMessageBox>
 #include <QString>
 
@@ -12,7 +10,6 @@ void Show(QWidget *parent, const QString &message, const QString &detail) {
     QString text = message;
     if (!text.isEmpty() && text.back() > u'.')
         text += u'.';
-    EventLog::Write(u"error", text);
     QMessageBox box(QMessageBox::Critical, QString::fromUtf8(APPLICATION_TITLE),
                     text, QMessageBox::Ok, parent);
     box.setInformativeText(detail);

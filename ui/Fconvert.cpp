@@ -2,10 +2,8 @@
 #include "Fconvert.h"
 #include "ui_Fconvert.h"
 
-#include "FileJob.h"
 #include "ErrorBox.h"
-#include "EventLog.h"
-#include "Fmain.h"
+#include "FileJob.h"
 #include "FormLook.h"
 
 #include <QDesktopServices>
@@ -71,9 +69,8 @@ QString Lines(std::uint64_t n) {
 
 } // namespace
 
-TfrmConvert::TfrmConvert(TfrmMain &frmMain)
-    : QDialog(&frmMain), ui(std::make_unique<Ui::TfrmConvert>()),
-      m_frmMain(frmMain) {
+TfrmConvert::TfrmConvert(QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TfrmConvert>()) {
     ui->setupUi(this);
     ApplyFormLook(*this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -225,7 +222,21 @@ void TfrmConvert::ShowColumnNames() {
     ui->lblColumnNames->setText(parts.join(QStringLiteral(", ")));
 }
 
-// Every opening shows the sides as they stand then.
+void TfrmConvert::ShowSides(const std::array<ConvertSide, 2> &sides) {
+    m_sides = sides;
+    ShowChoices();
+}
+
+ChainSettings TfrmConvert::Chain(int from, bool fromGrid, bool toGrid) const {
+    const ConvertSide &source = m_sides[static_cast<std::size_t>(from - 1)];
+    const ConvertSide &target = m_sides[static_cast<std::size_t>(2 - from)];
+    ChainSettings settings;
+    settings.from = fromGrid ? source.grid : source.geo;
+    settings.to = toGrid ? target.grid : target.geo;
+    return settings;
+}
+
+// Every opening shows the sides it was handed.
 void TfrmConvert::showEvent(QShowEvent *event) {
     ShowChoices();
     QDialog::showEvent(event);
@@ -234,20 +245,17 @@ void TfrmConvert::showEvent(QShowEvent *event) {
 // The two sides as they stand, in the chosen direction.
 void TfrmConvert::ShowChoices() {
     const bool forward = ui->rdoSide1To2->isChecked();
-    const int from = forward ? 1 : 2;
-    const int to = forward ? 2 : 1;
+    const ConvertSide &from = m_sides[forward ? 0 : 1];
+    const ConvertSide &to = m_sides[forward ? 1 : 0];
     const int fromIndex = std::max(ui->cboFrom->currentIndex(), 0);
     const int toIndex = std::max(ui->cboTo->currentIndex(), 0);
     ui->cboFrom->clear();
     ui->cboFrom->addItem(QStringLiteral("Latitude, longitude on ") +
-                         m_frmMain.SideDescription(from, false));
-    ui->cboFrom->addItem(QStringLiteral("Grid X, Y on ") +
-                         m_frmMain.SideDescription(from, true));
+                         from.geoText);
+    ui->cboFrom->addItem(QStringLiteral("Grid X, Y on ") + from.gridText);
     ui->cboTo->clear();
-    ui->cboTo->addItem(QStringLiteral("Latitude, longitude on ") +
-                       m_frmMain.SideDescription(to, false));
-    ui->cboTo->addItem(QStringLiteral("Grid X, Y on ") +
-                       m_frmMain.SideDescription(to, true));
+    ui->cboTo->addItem(QStringLiteral("Latitude, longitude on ") + to.geoText);
+    ui->cboTo->addItem(QStringLiteral("Grid X, Y on ") + to.gridText);
     ui->cboFrom->setCurrentIndex(fromIndex);
     ui->cboTo->setCurrentIndex(toIndex);
 }
@@ -256,10 +264,7 @@ void TfrmConvert::ShowChoices() {
 void TfrmConvert::ShowFormats() {
     const bool forward = ui->rdoSide1To2->isChecked();
     const bool geoJson = IsGeoJsonTarget(
-        m_frmMain
-            .FileConversion(forward ? 1 : 2, forward ? 2 : 1, false,
-                            ui->cboTo->currentIndex() == 1)
-            .to);
+        Chain(forward ? 1 : 2, false, ui->cboTo->currentIndex() == 1).to);
     if (!geoJson)
         ui->cboFormat->setCurrentIndex(0);
     ui->cboFormat->setEnabled(geoJson);
@@ -282,9 +287,8 @@ void TfrmConvert::Convert() {
 
     const bool forward = ui->rdoSide1To2->isChecked();
     BatchOptions options;
-    options.chain = m_frmMain.FileConversion(
-        forward ? 1 : 2, forward ? 2 : 1, ui->cboFrom->currentIndex() == 1,
-        ui->cboTo->currentIndex() == 1);
+    options.chain = Chain(forward ? 1 : 2, ui->cboFrom->currentIndex() == 1,
+                          ui->cboTo->currentIndex() == 1);
     options.inputs = {input.toStdString()};
     options.output = output.toStdString();
     options.delimiter = DELIMITERS[ui->cboDelimiter->currentIndex()];
@@ -312,7 +316,7 @@ void TfrmConvert::Convert() {
     ui->btnOpenFolder->setEnabled(false);
     SetRunning(true);
     m_clock.start();
-    EventLog::Write(u"convertStarted", input);
+    emit ConversionStarted(input);
     m_worker = std::thread([this, options] {
         DialogObserver observer(
             this,
@@ -354,7 +358,7 @@ void TfrmConvert::ShowProgress(const BatchProgress &progress) {
     ui->lblProgress->setText(text);
     if (percent != m_nShownPercent) {
         m_nShownPercent = percent;
-        EventLog::Write(u"convertProgress", QString::number(percent));
+        emit ProgressShown(percent);
     }
 }
 
@@ -366,25 +370,24 @@ void TfrmConvert::Finish(const BatchSummary &summary, const QString &failure) {
     if (!failure.isEmpty()) {
         text = QStringLiteral("The conversion failed: ") + failure +
                QStringLiteral("\nNothing was written to ") + output + u'.';
-        EventLog::Write(u"convertFailed", failure);
+        emit ConversionFailed(failure);
     } else if (summary.end == RunEnd::Cancelled) {
         text = QStringLiteral("Cancelled. Nothing was written to ") + output +
                u'.';
-        EventLog::Write(u"convertCancelled", output);
+        emit ConversionCancelled(output);
     } else if (summary.end != RunEnd::Finished) {
         text = QStringLiteral("The output could not be written. Nothing was "
                               "written to ") +
                output + u'.';
-        EventLog::Write(u"convertFailed", output);
+        emit ConversionFailed(output);
     } else {
         ShowProgress(summary.progress);
         text = Lines(summary.progress.points) + QStringLiteral(" converted, ") +
                Count(summary.progress.linesFailed) +
                QStringLiteral(" failed, into ") + output + u'.';
         ui->btnOpenFolder->setEnabled(true);
-        EventLog::Write(u"convertDone",
-                        QString::number(summary.progress.points) + u'\t' +
-                            QString::number(summary.progress.linesFailed));
+        emit ConversionDone(summary.progress.points,
+                            summary.progress.linesFailed);
     }
     if (!m_messages.isEmpty())
         text += u'\n' + m_messages.join(u'\n');

@@ -4,12 +4,11 @@
 
 #include "Coord.h"
 #include "DialogSupport.h"
-#include "Fmain.h"
 
 #include <array>
 
-TfrmCoordSys::TfrmCoordSys(TfrmMain &frmMain)
-    : QDialog(&frmMain), ui(std::make_unique<Ui::TfrmCoordSys>()) {
+TfrmCoordSys::TfrmCoordSys(QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TfrmCoordSys>()) {
     ui->setupUi(this);
     SetUpDialog(*this, *ui->btnOk, *ui->btnCancel);
 }

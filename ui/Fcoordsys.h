@@ -5,8 +5,6 @@
 
 #include <memory>
 
-class TfrmMain;
-
 namespace Ui {
 class TfrmCoordSys;
 }
@@ -20,8 +18,8 @@ class TfrmCoordSys : public QDialog {
     Q_OBJECT
 
   public:
-    /// Loads the form with its default texts, hidden, owned by @p frmMain.
-    explicit TfrmCoordSys(TfrmMain &frmMain);
+    /// Loads the form with its default texts, hidden.
+    explicit TfrmCoordSys(QWidget *parent);
     ~TfrmCoordSys() override;
 
     /// Turns on the button of grid kind @p kind1 on side 1 and of @p kind2 on

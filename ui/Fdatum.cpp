@@ -3,9 +3,7 @@
 #include "Fdatum.h"
 #include "ui_Fdatum.h"
 
-#include "Coord.h"
 #include "DialogSupport.h"
-#include "Fmain.h"
 
 namespace {
 
@@ -20,11 +18,12 @@ struct SideLabels {
 
 // One side: the datum of the selected entry, then its ellipsoid; the
 // ellipsoid's plain name, a, 1/f, dx, dy, dz written in this order. Both
-// engines hold the same catalogue, each side reads its own.
-void ShowSide(const COORD &engine, const QComboBox &cboDatum,
+// engines hold the same catalogue, each side describes from its own.
+void ShowSide(const CatalogueRows &catalogue, const QComboBox &cboDatum,
               const SideLabels &labels) {
     const int index = cboDatum.currentIndex();
-    if (index < 0) {
+    if (index < 0 ||
+        static_cast<std::size_t>(index) >= catalogue.datums.size()) {
         // No entry selected (a side on a PROJ system): nothing to
         // describe.
         for (QLabel *label : {labels.ellipsoid, labels.a, labels.f, labels.dx,
@@ -32,10 +31,14 @@ void ShowSide(const COORD &engine, const QComboBox &cboDatum,
             label->clear();
         return;
     }
-    DatumText datum;
-    ReadDatumRow(engine, index, datum);
+    const DatumText &datum = catalogue.datums[static_cast<std::size_t>(index)];
+    // An ellipsoid index outside the table (which no dialog stores) reads as
+    // the engine gives it: no name and no numbers.
     EllipsoidText ellipsoid;
-    ReadEllipsoidRow(engine, datum.ellipsoid, ellipsoid);
+    if (datum.ellipsoid >= 0 &&
+        static_cast<std::size_t>(datum.ellipsoid) < catalogue.ellipsoids.size())
+        ellipsoid =
+            catalogue.ellipsoids[static_cast<std::size_t>(datum.ellipsoid)];
     labels.ellipsoid->setText(NamePart(ellipsoid.name));
     labels.a->setText(RealText(ellipsoid.a));
     labels.f->setText(RealText(ellipsoid.invf));
@@ -46,9 +49,8 @@ void ShowSide(const COORD &engine, const QComboBox &cboDatum,
 
 } // namespace
 
-TfrmDatum::TfrmDatum(TfrmMain &frmMain)
-    : QDialog(&frmMain), ui(std::make_unique<Ui::TfrmDatum>()),
-      m_frmMain(frmMain) {
+TfrmDatum::TfrmDatum(QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TfrmDatum>()) {
     ui->setupUi(this);
     SetUpDialog(*this, *ui->btnOk, *ui->btnCancel);
 
@@ -58,28 +60,33 @@ TfrmDatum::TfrmDatum(TfrmMain &frmMain)
             &TfrmDatum::cboDatum1Change);
     connect(ui->cboDatum2, &QComboBox::currentIndexChanged, this,
             &TfrmDatum::cboDatum2Change);
-
-    FormCreate();
 }
 
 TfrmDatum::~TfrmDatum() = default;
 
-void TfrmDatum::FormCreate() {
-    m_frmMain.FillDatumLists(*ui->cboDatum1, *ui->cboDatum2);
-    cboDatum1Change();
-    m_frmMain.pCoord1->SetDatum(ui->cboDatum1->currentIndex());
-    cboDatum2Change();
-    m_frmMain.pCoord2->SetDatum(ui->cboDatum2->currentIndex());
+void TfrmDatum::ShowCatalogue(int side, const CatalogueRows &catalogue) {
+    // The rows first: filling an empty list selects its first entry, which
+    // is described at once.
+    m_catalogue[static_cast<std::size_t>(side - 1)] = catalogue;
+    QComboBox *list = List(side);
+    for (std::size_t i = 0; i < catalogue.datums.size(); ++i) {
+        const QString &name = catalogue.datums[i].name;
+        const int entry = static_cast<int>(i);
+        if (entry >= list->count())
+            list->addItem(name);
+        else if (list->itemText(entry) != name)
+            list->setItemText(entry, name);
+    }
 }
 
 void TfrmDatum::cboDatum1Change() {
-    ShowSide(*m_frmMain.pCoord1, *ui->cboDatum1,
+    ShowSide(m_catalogue[0], *ui->cboDatum1,
              {ui->lblEllipsoid1, ui->lblA1, ui->lblF1, ui->lblDx1, ui->lblDy1,
               ui->lblDz1});
 }
 
 void TfrmDatum::cboDatum2Change() {
-    ShowSide(*m_frmMain.pCoord2, *ui->cboDatum2,
+    ShowSide(m_catalogue[1], *ui->cboDatum2,
              {ui->lblEllipsoid2, ui->lblA2, ui->lblF2, ui->lblDx2, ui->lblDy2,
               ui->lblDz2});
 }
@@ -103,9 +110,4 @@ int TfrmDatum::SelectedDatum(int side) const {
 
 QString TfrmDatum::DatumText(int side, int index) const {
     return List(side)->itemText(index);
-}
-
-void TfrmDatum::RenameUserDatum(const QString &name1, const QString &name2) {
-    ui->cboDatum1->setItemText(0, name1);
-    ui->cboDatum2->setItemText(0, name2);
 }

@@ -3,10 +3,7 @@
 #include "Fdegsys.h"
 #include "ui_Fdegsys.h"
 
-#include "Code.h"
 #include "ErrorBox.h"
-#include "Errors.h"
-#include "EventLog.h"
 #include "FieldMark.h"
 #include "FieldText.h"
 #include "FormLook.h"
@@ -17,7 +14,6 @@
 #include <QCloseEvent>
 #include <QLineEdit>
 
-#include <cstdint>
 #include <exception>
 
 // ---- construction -----------------------------------------------------------
@@ -36,17 +32,6 @@ TfrmDegSys::TfrmDegSys(QAction *degSys1, QWidget *parent)
     setWindowIcon(ProgramIcon());
     // Closing the main window ends the program even while the tool is shown.
     setAttribute(Qt::WA_QuitOnClose, false);
-
-    if (EventLog::Enabled()) {
-        // Connected before the change handlers, so a field's own line comes
-        // before the lines of the fields it rewrites.
-        for (QLineEdit *field : findChildren<QLineEdit *>()) {
-            connect(field, &QLineEdit::textChanged, this,
-                    [field](const QString &text) {
-                        EventLog::Write(field->objectName(), text);
-                    });
-        }
-    }
 
     // A field whose text cannot be read shows it while it stays so.
     for (QLineEdit *field : {ui->edtDd, ui->edtDmm, ui->edtDmss, ui->edtRadian})
@@ -102,11 +87,10 @@ void TfrmDegSys::FormClose() {
 // ---- change handlers --------------------------------------------------------
 
 void TfrmDegSys::Recompute(void (TfrmDegSys::*from)()) {
+    // An empty field, a lone "-" or a half-typed number ends the
+    // recomputation quietly inside it; what reaches here is a fault.
     try {
         (this->*from)();
-    } catch (const Code::ConversionError &) {
-        // An empty field, a lone "-" or a half-typed number: the user is on
-        // the way to a number, so nothing changes and nothing is said.
     } catch (const std::exception &e) {
         ShowErrorBox(this, e);
     }
@@ -142,86 +126,28 @@ void TfrmDegSys::edtRadianChange() {
 }
 
 // ---- recomputations ---------------------------------------------------------
-// All results are computed into locals under the floating-point fault check
-// and written only afterwards, so a fault (radians beyond about 3E306 overflow
-// in degrees) leaves every field as it was instead of showing "INF".
+// The one synchronisation of the main window's angles, with the radians: the
+// results are made under the floating-point fault check and written only
+// afterwards, so a fault (radians beyond about 3.1E306 overflow in degrees)
+// leaves every field as it was instead of showing "INF".
+
+AngleFieldSet TfrmDegSys::Fields() const {
+    return {ui->edtDd,   ui->edtDmd,  ui->edtDmm,   ui->edtDmsd,
+            ui->edtDmsm, ui->edtDmss, ui->edtRadian};
+}
 
 void TfrmDegSys::FromDd() {
-    const double dd = ReadReal(ui->edtDd);
-
-    std::int32_t dmD = 0, dmsD = 0, dmsM = 0;
-    double dmM = 0, dmsS = 0, radians = 0;
-    RunFloatingPointChecked([&] {
-        Code::DdToDm(dd, dmD, dmM);
-        Code::DdToDms(dd, dmsD, dmsM, dmsS);
-        Code::DegreeToRadian(dd, radians);
-        PinFloatingPoint(dmM, dmsS, radians);
-    });
-
-    WriteInteger(ui->edtDmd, dmD);
-    WriteReal(ui->edtDmm, dmM);
-    WriteInteger(ui->edtDmsd, dmsD);
-    WriteInteger(ui->edtDmsm, dmsM);
-    WriteReal(ui->edtDmss, dmsS);
-    WriteReal(ui->edtRadian, radians);
+    SyncAngleFields(Code::AngleNotation::Dd, Fields());
 }
 
 void TfrmDegSys::FromDm() {
-    const std::int32_t d = ReadInteger(ui->edtDmd);
-    const double m = ReadReal(ui->edtDmm);
-
-    std::int32_t dmsD = 0, dmsM = 0;
-    double dd = 0, dmsS = 0, radians = 0;
-    RunFloatingPointChecked([&] {
-        Code::DmToDd(d, m, dd);
-        Code::DmToDms(d, m, dmsD, dmsM, dmsS);
-        Code::DegreeToRadian(dd, radians);
-        PinFloatingPoint(dd, dmsS, radians);
-    });
-
-    WriteReal(ui->edtDd, dd);
-    WriteInteger(ui->edtDmsd, dmsD);
-    WriteInteger(ui->edtDmsm, dmsM);
-    WriteReal(ui->edtDmss, dmsS);
-    WriteReal(ui->edtRadian, radians);
+    SyncAngleFields(Code::AngleNotation::Dm, Fields());
 }
 
 void TfrmDegSys::FromDms() {
-    const std::int32_t d = ReadInteger(ui->edtDmsd);
-    const std::int32_t m = ReadInteger(ui->edtDmsm);
-    const double s = ReadReal(ui->edtDmss);
-
-    std::int32_t dmD = 0;
-    double dd = 0, dmM = 0, radians = 0;
-    RunFloatingPointChecked([&] {
-        Code::DmsToDd(d, m, s, dd);
-        Code::DmsToDm(d, m, s, dmD, dmM);
-        Code::DegreeToRadian(dd, radians);
-        PinFloatingPoint(dd, dmM, radians);
-    });
-
-    WriteReal(ui->edtDd, dd);
-    WriteInteger(ui->edtDmd, dmD);
-    WriteReal(ui->edtDmm, dmM);
-    WriteReal(ui->edtRadian, radians);
+    SyncAngleFields(Code::AngleNotation::Dms, Fields());
 }
 
 void TfrmDegSys::FromRadian() {
-    const double radians = ReadReal(ui->edtRadian);
-
-    std::int32_t dmD = 0, dmsD = 0, dmsM = 0;
-    double dd = 0, dmM = 0, dmsS = 0;
-    RunFloatingPointChecked([&] {
-        Code::RadianToDegree(radians, dd);
-        Code::DdToDm(dd, dmD, dmM);
-        Code::DdToDms(dd, dmsD, dmsM, dmsS);
-        PinFloatingPoint(dd, dmM, dmsS);
-    });
-
-    WriteReal(ui->edtDd, dd);
-    WriteInteger(ui->edtDmd, dmD);
-    WriteReal(ui->edtDmm, dmM);
-    WriteInteger(ui->edtDmsd, dmsD);
-    WriteInteger(ui->edtDmsm, dmsM);
-    WriteReal(ui->edtDmss, dmsS);
+    SyncAngleFields(Code::AngleNotation::Radian, Fields());
 }

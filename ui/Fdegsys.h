@@ -2,6 +2,8 @@
 // minutes, degrees minutes and seconds, and radians.
 #pragma once
 
+#include "FieldText.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -67,6 +69,7 @@ class TfrmDegSys : public QWidget {
     void FromDm();
     void FromDms();
     void FromRadian();
+    AngleFieldSet Fields() const;
 
     /// Runs @p from; an error other than an unreadable text ends in the
     /// error box.

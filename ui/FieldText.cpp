@@ -1,10 +1,12 @@
 // Numbers in edit fields.
 #include "FieldText.h"
 
+#include "Errors.h"
 #include "NumberText.h"
 
 #include <QLineEdit>
 
+#include <functional>
 #include <string>
 
 namespace {
@@ -43,4 +45,60 @@ void WriteReal(QLineEdit *field, double value) {
 
 void WriteInteger(QLineEdit *field, std::int32_t value) {
     WriteText(field, Code::FormatInteger(value));
+}
+
+namespace {
+
+// The engine's fault check in the form notation takes it: the angle forms'
+// arithmetic runs under the one check of the program.
+void EngineFaultCheck(const std::function<void()> &arithmetic) {
+    RunFloatingPointChecked(arithmetic);
+}
+
+std::string TextOf(const QLineEdit *field) {
+    return field->text().toStdString();
+}
+
+} // namespace
+
+void SyncAngleFields(Code::AngleNotation from, const AngleFieldSet &fields) {
+    using Code::AngleNotation;
+    Code::AngleTexts texts;
+    switch (from) {
+    case AngleNotation::Dd:
+        texts.dd = TextOf(fields.dd);
+        break;
+    case AngleNotation::Dm:
+        texts.dmDegrees = TextOf(fields.dmd);
+        texts.dmMinutes = TextOf(fields.dmm);
+        break;
+    case AngleNotation::Dms:
+        texts.dmsDegrees = TextOf(fields.dmsd);
+        texts.dmsMinutes = TextOf(fields.dmsm);
+        texts.dmsSeconds = TextOf(fields.dmss);
+        break;
+    case AngleNotation::Radian:
+        texts.radians = TextOf(fields.radian);
+        break;
+    }
+    const auto written =
+        Code::SyncAngle(from, texts,
+                        fields.radian ? Code::AngleFields::DegreesAndRadians
+                                      : Code::AngleFields::Degrees,
+                        EngineFaultCheck);
+    if (!written)
+        return;
+    if (from != AngleNotation::Dd)
+        WriteText(fields.dd, written->dd);
+    if (from != AngleNotation::Dm) {
+        WriteText(fields.dmd, written->dmDegrees);
+        WriteText(fields.dmm, written->dmMinutes);
+    }
+    if (from != AngleNotation::Dms) {
+        WriteText(fields.dmsd, written->dmsDegrees);
+        WriteText(fields.dmsm, written->dmsMinutes);
+        WriteText(fields.dmss, written->dmsSeconds);
+    }
+    if (fields.radian && from != AngleNotation::Radian)
+        WriteText(fields.radian, written->radians);
 }

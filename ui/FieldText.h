@@ -2,6 +2,8 @@
 // every writing through the plain-integer and general 15-digit formats.
 #pragma once
 
+#include "AngleForms.h"
+
 #include <cstdint>
 #include <string>
 
@@ -31,3 +33,25 @@ void WriteText(QLineEdit *field, const std::string &text);
  * recompute its neighbours from a half-written row.
  */
 bool IsTypedChange(const QLineEdit *field);
+
+/// The fields of one angle: its three degree notations and, in the
+/// degree-system tool, its radians.
+struct AngleFieldSet {
+    QLineEdit *dd;
+    QLineEdit *dmd; ///< DM degrees
+    QLineEdit *dmm; ///< DM minutes
+    QLineEdit *dmsd;
+    QLineEdit *dmsm;
+    QLineEdit *dmss;
+    QLineEdit *radian = nullptr; ///< none in the main window
+};
+
+/**
+ * The one synchronisation of an angle's notations (Code::SyncAngle) on
+ * @p fields: reads the texts of notation @p from and writes those of the
+ * others in field order (DD, DM, DMS, radians), as the program writes
+ * (WriteText). A text that does not read changes nothing and says nothing.
+ * The conversions run under the engine's floating-point fault check.
+ * @throws FloatingPointError for a fault, with no field changed.
+ */
+void SyncAngleFields(Code::AngleNotation from, const AngleFieldSet &fields);

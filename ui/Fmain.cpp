@@ -4,21 +4,19 @@
 #include "Fmain.h"
 #include "ui_Fmain.h"
 
-#include "Code.h"
 #include "Commands.h"
 #include "Coord.h"
 #include "DialogSupport.h"
 #include "ErrorBox.h"
-#include "EventLog.h"
 #include "Fabout.h"
 #include "Fconvert.h"
 #include "Fcoordsys.h"
 #include "Fdatum.h"
 #include "Fdegsys.h"
-#include "Frefsys.h"
 #include "FieldMark.h"
 #include "FieldText.h"
 #include "FormLook.h"
+#include "Frefsys.h"
 #include "Fuserdatum.h"
 #include "Fuserell.h"
 #include "Futmfact.h"
@@ -40,76 +38,6 @@
 #include <string>
 
 namespace {
-
-// ---- one angle in three notations -------------------------------------------
-
-struct AngleFields {
-    QLineEdit *dd;
-    QLineEdit *dmd; // DM degrees
-    QLineEdit *dmm; // DM minutes
-    QLineEdit *dmsd;
-    QLineEdit *dmsm;
-    QLineEdit *dmss;
-};
-
-// Each reads all of its source notation before anything is computed or
-// written; a text that does not read ends it with every field as it was.
-
-void SyncFromDd(const AngleFields &f) {
-    double dd = 0;
-    try {
-        dd = ReadReal(f.dd);
-    } catch (const Code::ConversionError &) {
-        return;
-    }
-    std::int32_t d = 0, dmsD = 0, dmsM = 0;
-    double m = 0, dmsS = 0;
-    Code::DdToDm(dd, d, m);
-    Code::DdToDms(dd, dmsD, dmsM, dmsS);
-    WriteInteger(f.dmd, d);
-    WriteReal(f.dmm, m);
-    WriteInteger(f.dmsd, dmsD);
-    WriteInteger(f.dmsm, dmsM);
-    WriteReal(f.dmss, dmsS);
-}
-
-void SyncFromDm(const AngleFields &f) {
-    std::int32_t d = 0;
-    double m = 0;
-    try {
-        d = ReadInteger(f.dmd);
-        m = ReadReal(f.dmm);
-    } catch (const Code::ConversionError &) {
-        return;
-    }
-    double dd = 0, dmsS = 0;
-    std::int32_t dmsD = 0, dmsM = 0;
-    Code::DmToDd(d, m, dd);
-    Code::DmToDms(d, m, dmsD, dmsM, dmsS);
-    WriteReal(f.dd, dd);
-    WriteInteger(f.dmsd, dmsD);
-    WriteInteger(f.dmsm, dmsM);
-    WriteReal(f.dmss, dmsS);
-}
-
-void SyncFromDms(const AngleFields &f) {
-    std::int32_t d = 0, m = 0;
-    double s = 0;
-    try {
-        d = ReadInteger(f.dmsd);
-        m = ReadInteger(f.dmsm);
-        s = ReadReal(f.dmss);
-    } catch (const Code::ConversionError &) {
-        return;
-    }
-    double dd = 0, dmM = 0;
-    std::int32_t dmD = 0;
-    Code::DmsToDd(d, m, s, dd);
-    Code::DmsToDm(d, m, s, dmD, dmM);
-    WriteReal(f.dd, dd);
-    WriteInteger(f.dmd, dmD);
-    WriteReal(f.dmm, dmM);
-}
 
 // ---- a row of three fields ------------------------------------------------
 
@@ -170,21 +98,6 @@ TfrmMain::TfrmMain(QWidget *parent)
     if (separator != u'.') {
         for (QLineEdit *field : findChildren<QLineEdit *>())
             field->setText(field->text().replace(u'.', separator));
-    }
-
-    if (EventLog::Enabled()) {
-        // Connected before the change handlers, so a field's own line comes
-        // before the lines of the fields it rewrites.
-        for (QLineEdit *field : findChildren<QLineEdit *>()) {
-            connect(field, &QLineEdit::textChanged, this,
-                    [field](const QString &text) {
-                        EventLog::Write(field->objectName(), text);
-                    });
-        }
-        connect(ui->DegSys1, &QAction::toggled, this, [](bool checked) {
-            EventLog::Write(u"DegSys1", checked ? u"checked" : u"unchecked");
-        });
-        EventLog::WatchWindows();
     }
 
     // A field whose text cannot be read shows it while it stays so.
@@ -312,15 +225,7 @@ void TfrmMain::FormCreate() {
     Dt1Click();
 }
 
-void TfrmMain::paintEvent(QPaintEvent *event) {
-    QMainWindow::paintEvent(event);
-    if (!m_bPainted) {
-        m_bPainted = true;
-        EventLog::Write(u"painted");
-    }
-}
-
-// ---- what the dialogs reach -------------------------------------------------
+// ---- the window's own state ------------------------------------------------
 
 QLabel *TfrmMain::stDatum1() const { return ui->stDatum1; }
 QLabel *TfrmMain::stDatum2() const { return ui->stDatum2; }
@@ -345,10 +250,8 @@ void TfrmMain::ShowDatumLabels() {
                                      GridKindTag(s.Engine().GetCoordSys()));
         }
     }
-    for (const QLabel *label :
-         {ui->stDatum1, ui->stDatum2, ui->stUtm1, ui->stUtm2})
-        EventLog::Write(label->objectName(), label->text());
     ShowSystemFacts();
+    emit DatumLabelsShown();
 }
 
 // The captions stay as the labels' rule makes them; what a PROJ system is,
@@ -387,93 +290,96 @@ void TfrmMain::ShowSystemFacts() {
     }
 }
 
-// ---- the dialogs and the services they call --------------------------------
+// ---- the dialogs, and what the main window fills them with
+// -------------------
 
 void TfrmMain::CreateDialogs() {
-    frmDatum = std::make_unique<TfrmDatum>(*this);
+    frmDatum = std::make_unique<TfrmDatum>(this);
+    // The datum dialog's creation: its lists, each side showing its datum,
+    // and both datums selected into the engines.
+    FillDatumLists();
+    Commands::ApplyDatum(m_side1, frmDatum->SelectedDatum(1));
+    Commands::ApplyDatum(m_side2, frmDatum->SelectedDatum(2));
     frmDegSys = std::make_unique<TfrmDegSys>(ui->DegSys1, this);
-    frmUtmfact = std::make_unique<TfrmUtmfact>(*this);
-    frmUserDatum = std::make_unique<TfrmUserDatum>(*this);
-    frmUserEll = std::make_unique<TfrmUserEll>(*this);
-    frmCoordSys = std::make_unique<TfrmCoordSys>(*this);
+    frmUtmfact = std::make_unique<TfrmUtmfact>(this);
+    frmUserDatum = std::make_unique<TfrmUserDatum>(this);
+    FillEllipsoidList();
+    frmUserEll = std::make_unique<TfrmUserEll>(this);
+    frmCoordSys = std::make_unique<TfrmCoordSys>(this);
 }
 
-void TfrmMain::FillDatumLists(QComboBox &cboDatum1, QComboBox &cboDatum2) {
-    // Both lists in one walk, each from its own engine; the walk ends at the
-    // first row either engine does not have.
-    DatumText datum;
-    for (std::int32_t i = 0;; ++i) {
-        if (ReadDatumRow(*pCoord1, i, datum) == 0)
-            break;
-        cboDatum1.addItem(datum.name);
-        if (ReadDatumRow(*pCoord2, i, datum) == 0)
-            break;
-        cboDatum2.addItem(datum.name);
-    }
-    cboDatum1.setCurrentIndex(m_nDatum1);
-    cboDatum2.setCurrentIndex(m_nDatum2);
-    ReadDatumRow(*pCoord1, m_nDatum1, datum);
-    m_strDatumName1 = datum.name;
-    ReadDatumRow(*pCoord2, m_nDatum2, datum);
-    m_strDatumName2 = datum.name;
+void TfrmMain::FillDatumLists() {
+    ShowCataloguesInDatumDialog();
+    frmDatum->ShowDatums(m_nDatum1, m_nDatum2);
+    m_strDatumName1 = frmDatum->DatumText(1, m_nDatum1);
+    m_strDatumName2 = frmDatum->DatumText(2, m_nDatum2);
 }
 
-void TfrmMain::FillEllipsoidList(QComboBox &cboEllipsoid) {
-    EllipsoidText ellipsoid;
-    for (std::int32_t i = 0; ReadEllipsoidRow(*pCoord1, i, ellipsoid) != 0; ++i)
-        cboEllipsoid.addItem(NamePart(ellipsoid.name));
-    cboEllipsoid.setCurrentIndex(0);
+void TfrmMain::FillEllipsoidList() {
+    frmUserDatum->ShowEllipsoids(ReadCatalogue(*pCoord1).ellipsoids);
 }
 
 // ---- synchronisation --------------------------------------------------------
 
+AngleFieldSet TfrmMain::Angle(int side, bool latitude) const {
+    if (side == 1) {
+        if (latitude)
+            return {ui->edtLatDd1,   ui->edtLatDmd1,  ui->edtLatDmm1,
+                    ui->edtLatDmsd1, ui->edtLatDmsm1, ui->edtLatDmss1};
+        return {ui->edtLonDd1,   ui->edtLonDmd1,  ui->edtLonDmm1,
+                ui->edtLonDmsd1, ui->edtLonDmsm1, ui->edtLonDmss1};
+    }
+    if (latitude)
+        return {ui->edtLatDd2,   ui->edtLatDmd2,  ui->edtLatDmm2,
+                ui->edtLatDmsd2, ui->edtLatDmsm2, ui->edtLatDmss2};
+    return {ui->edtLonDd2,   ui->edtLonDmd2,  ui->edtLonDmm2,
+            ui->edtLonDmsd2, ui->edtLonDmsm2, ui->edtLonDmss2};
+}
+
+namespace {
+constexpr bool LAT = true;
+constexpr bool LON = false;
+using Code::AngleNotation;
+} // namespace
+
+// The one synchronisation of an angle's notations, which the degree-system
+// tool shares; here without radians.
+
 void TfrmMain::SyncLatFromDd1() {
-    SyncFromDd({ui->edtLatDd1, ui->edtLatDmd1, ui->edtLatDmm1, ui->edtLatDmsd1,
-                ui->edtLatDmsm1, ui->edtLatDmss1});
+    SyncAngleFields(AngleNotation::Dd, Angle(1, LAT));
 }
 void TfrmMain::SyncLatFromDm1() {
-    SyncFromDm({ui->edtLatDd1, ui->edtLatDmd1, ui->edtLatDmm1, ui->edtLatDmsd1,
-                ui->edtLatDmsm1, ui->edtLatDmss1});
+    SyncAngleFields(AngleNotation::Dm, Angle(1, LAT));
 }
 void TfrmMain::SyncLatFromDms1() {
-    SyncFromDms({ui->edtLatDd1, ui->edtLatDmd1, ui->edtLatDmm1, ui->edtLatDmsd1,
-                 ui->edtLatDmsm1, ui->edtLatDmss1});
+    SyncAngleFields(AngleNotation::Dms, Angle(1, LAT));
 }
 void TfrmMain::SyncLonFromDd1() {
-    SyncFromDd({ui->edtLonDd1, ui->edtLonDmd1, ui->edtLonDmm1, ui->edtLonDmsd1,
-                ui->edtLonDmsm1, ui->edtLonDmss1});
+    SyncAngleFields(AngleNotation::Dd, Angle(1, LON));
 }
 void TfrmMain::SyncLonFromDm1() {
-    SyncFromDm({ui->edtLonDd1, ui->edtLonDmd1, ui->edtLonDmm1, ui->edtLonDmsd1,
-                ui->edtLonDmsm1, ui->edtLonDmss1});
+    SyncAngleFields(AngleNotation::Dm, Angle(1, LON));
 }
 void TfrmMain::SyncLonFromDms1() {
-    SyncFromDms({ui->edtLonDd1, ui->edtLonDmd1, ui->edtLonDmm1, ui->edtLonDmsd1,
-                 ui->edtLonDmsm1, ui->edtLonDmss1});
+    SyncAngleFields(AngleNotation::Dms, Angle(1, LON));
 }
 void TfrmMain::SyncLatFromDd2() {
-    SyncFromDd({ui->edtLatDd2, ui->edtLatDmd2, ui->edtLatDmm2, ui->edtLatDmsd2,
-                ui->edtLatDmsm2, ui->edtLatDmss2});
+    SyncAngleFields(AngleNotation::Dd, Angle(2, LAT));
 }
 void TfrmMain::SyncLatFromDm2() {
-    SyncFromDm({ui->edtLatDd2, ui->edtLatDmd2, ui->edtLatDmm2, ui->edtLatDmsd2,
-                ui->edtLatDmsm2, ui->edtLatDmss2});
+    SyncAngleFields(AngleNotation::Dm, Angle(2, LAT));
 }
 void TfrmMain::SyncLatFromDms2() {
-    SyncFromDms({ui->edtLatDd2, ui->edtLatDmd2, ui->edtLatDmm2, ui->edtLatDmsd2,
-                 ui->edtLatDmsm2, ui->edtLatDmss2});
+    SyncAngleFields(AngleNotation::Dms, Angle(2, LAT));
 }
 void TfrmMain::SyncLonFromDd2() {
-    SyncFromDd({ui->edtLonDd2, ui->edtLonDmd2, ui->edtLonDmm2, ui->edtLonDmsd2,
-                ui->edtLonDmsm2, ui->edtLonDmss2});
+    SyncAngleFields(AngleNotation::Dd, Angle(2, LON));
 }
 void TfrmMain::SyncLonFromDm2() {
-    SyncFromDm({ui->edtLonDd2, ui->edtLonDmd2, ui->edtLonDmm2, ui->edtLonDmsd2,
-                ui->edtLonDmsm2, ui->edtLonDmss2});
+    SyncAngleFields(AngleNotation::Dm, Angle(2, LON));
 }
 void TfrmMain::SyncLonFromDms2() {
-    SyncFromDms({ui->edtLonDd2, ui->edtLonDmd2, ui->edtLonDmm2, ui->edtLonDmsd2,
-                 ui->edtLonDmsm2, ui->edtLonDmss2});
+    SyncAngleFields(AngleNotation::Dms, Angle(2, LON));
 }
 
 // ---- change handlers --------------------------------------------------------
@@ -574,11 +480,14 @@ void TfrmMain::Open1Click() {
 
 void TfrmMain::ConvertFile1Click(const QString &input) {
     if (!frmConvert)
-        frmConvert = std::make_unique<TfrmConvert>(*this);
+        frmConvert = std::make_unique<TfrmConvert>(this);
     if (!input.isEmpty())
         frmConvert->SetInput(input);
-    if (!frmConvert->isVisible())
+    if (!frmConvert->isVisible()) {
+        // Every opening offers the sides as they stand then.
+        frmConvert->ShowSides(FileSides());
         frmConvert->exec();
+    }
 }
 
 void TfrmMain::Exit1Click() { close(); }
@@ -606,35 +515,29 @@ void TfrmMain::dropEvent(QDropEvent *event) {
     ConvertFile1Click(path);
 }
 
-QString TfrmMain::SideDescription(int side, bool grid) const {
-    if (grid)
-        return (side == 1 ? ui->stUtm1 : ui->stUtm2)->text();
-    return (side == 1 ? ui->stDatum1 : ui->stDatum2)->text();
+std::array<ConvertSide, 2> TfrmMain::FileSides() const {
+    return {ConvertSide{ui->stDatum1->text(), ui->stUtm1->text(),
+                        FileSide(1, false), FileSide(1, true)},
+            ConvertSide{ui->stDatum2->text(), ui->stUtm2->text(),
+                        FileSide(2, false), FileSide(2, true)}};
 }
 
-ChainSettings TfrmMain::FileConversion(int from, int to, bool fromGrid,
-                                       bool toGrid) const {
-    auto sideSettings = [this](int side, bool grid) {
-        const COORD &engine = SideOf(side).Engine();
-        SideSettings settings;
-        settings.datum = engine.GetDatum();
-        settings.kind = grid ? engine.GetCoordSys() : KIND_GEO;
-        settings.engine = std::make_shared<const COORD>(engine);
-        if (const ProjSide *system = SideOf(side).System()) {
-            // The grid row's values are the system's own; the angle row's are
-            // its geographic system's.
-            settings.crs = grid ? system->Facts().definition
-                                : system->GeoFacts().definition;
-            settings.kind =
-                !grid ? KIND_GEO
-                : system->Facts().horizontal == CrsKind::Geocentric ? CS_ECEF
-                                                                     : CS_TM;
-        }
-        return settings;
-    };
-    ChainSettings settings;
-    settings.from = sideSettings(from, fromGrid);
-    settings.to = sideSettings(to, toGrid);
+SideSettings TfrmMain::FileSide(int side, bool grid) const {
+    const COORD &engine = SideOf(side).Engine();
+    SideSettings settings;
+    settings.datum = engine.GetDatum();
+    settings.kind = grid ? engine.GetCoordSys() : KIND_GEO;
+    settings.engine = std::make_shared<const COORD>(engine);
+    if (const ProjSide *system = SideOf(side).System()) {
+        // The grid row's values are the system's own; the angle row's are
+        // its geographic system's.
+        settings.crs =
+            grid ? system->Facts().definition : system->GeoFacts().definition;
+        settings.kind = !grid ? KIND_GEO
+                        : system->Facts().horizontal == CrsKind::Geocentric
+                            ? CS_ECEF
+                            : CS_TM;
+    }
     return settings;
 }
 
@@ -828,7 +731,7 @@ void TfrmMain::SetFactor1Click() {
 
 void TfrmMain::ReferenceSystem1Click() {
     if (!frmRefSys)
-        frmRefSys = std::make_unique<TfrmRefSys>(*this);
+        frmRefSys = std::make_unique<TfrmRefSys>(this);
     RunConfigDialog(frmRefSys.get(), &TfrmMain::RefillRefSysDialog,
                     &TfrmMain::ApplyRefSysDialog);
 }
@@ -853,6 +756,7 @@ void TfrmMain::About1Click() {
 // The remembered datums, whatever was chosen and cancelled before. A side on
 // a PROJ system shows no entry: choosing one returns it to the catalogue.
 void TfrmMain::RefillDatumDialog() {
+    ShowCataloguesInDatumDialog();
     frmDatum->ShowDatums(m_side1.System() ? -1 : m_nDatum1,
                          m_side2.System() ? -1 : m_nDatum2);
 }
@@ -968,20 +872,21 @@ void TfrmMain::RefillUserEllDialog() {
 // Both numbers are read before anything is stored. The datums in force keep
 // their derived values until "Set &Datum" selects them again.
 void TfrmMain::ApplyUserEllDialog() {
-    const double a = frmUserEll->A();
-    const double invf = frmUserEll->InvF();
+    UserEllipsoid ellipsoid;
+    ellipsoid.a = frmUserEll->A();
+    ellipsoid.invf = frmUserEll->InvF();
     // A name as the engine takes it: UTF-8, ended by its first zero
     // character.
-    const QByteArray name = frmUserEll->EllipsoidName().toUtf8();
-    pCoord1->SetUserEllipsoid(name.constData(), a, invf);
-    pCoord2->SetUserEllipsoid(name.constData(), a, invf);
-    // The list shows the name as stored, whole: a name longer than the
-    // record is cut by the engine, and the list must not claim more.
-    if (frmUserDatum) {
-        EllipsoidText ellipsoid;
-        ReadEllipsoidRow(*pCoord1, 0, ellipsoid);
-        frmUserDatum->RenameUserEllipsoid(ellipsoid.name);
-    }
+    ellipsoid.name = frmUserEll->EllipsoidName().toStdString();
+    Commands::ApplyUserRows(m_side1, m_side2, ellipsoid, std::nullopt);
+    // The user-datum dialog's list shows the name as stored, whole: a name
+    // longer than the record is cut by the engine, and the list must not
+    // claim more. The datum dialog describes datums on it from now on.
+    EllipsoidText stored;
+    ReadEllipsoidRow(*pCoord1, 0, stored);
+    if (frmUserDatum)
+        frmUserDatum->RenameUserEllipsoid(stored);
+    ShowCataloguesInDatumDialog();
 }
 
 // ---- user-datum dialog ------------------------------------------------------
@@ -997,18 +902,24 @@ void TfrmMain::RefillUserDatumDialog() {
 // side on the user datum keeps its old values until "Set &Datum" selects it
 // again.
 void TfrmMain::ApplyUserDatumDialog() {
-    const std::int32_t ellipsoid = frmUserDatum->Ellipsoid();
-    if (ellipsoid < 0)
+    UserDatum datum;
+    datum.ellipsoid = frmUserDatum->Ellipsoid();
+    if (datum.ellipsoid < 0)
         return; // no ellipsoid selected: nothing to store
     const auto [dx, dy, dz] = frmUserDatum->Shifts();
-    const QByteArray name = frmUserDatum->DatumName().toUtf8();
-    pCoord1->SetUserDatum(name.constData(), ellipsoid, dx, dy, dz);
-    pCoord2->SetUserDatum(name.constData(), ellipsoid, dx, dy, dz);
-    // The lists show the names as stored (cut to the record by the engine).
-    if (frmDatum) {
-        DatumText datum1, datum2;
-        ReadDatumRow(*pCoord1, 0, datum1);
-        ReadDatumRow(*pCoord2, 0, datum2);
-        frmDatum->RenameUserDatum(datum1.name, datum2.name);
-    }
+    datum.dx = dx;
+    datum.dy = dy;
+    datum.dz = dz;
+    datum.name = frmUserDatum->DatumName().toStdString();
+    Commands::ApplyUserRows(m_side1, m_side2, std::nullopt, datum);
+    ShowCataloguesInDatumDialog();
+}
+
+// Entry 0 of each list named as its engine stores it (cut to the record),
+// and every entry described from the rows the engines now hold.
+void TfrmMain::ShowCataloguesInDatumDialog() {
+    if (!frmDatum)
+        return;
+    frmDatum->ShowCatalogue(1, ReadCatalogue(*pCoord1));
+    frmDatum->ShowCatalogue(2, ReadCatalogue(*pCoord2));
 }

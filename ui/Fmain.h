@@ -17,7 +17,6 @@
 
 class QAction;
 class QDialog;
-class QComboBox;
 class QLabel;
 class QLineEdit;
 class TfrmConvert;
@@ -28,6 +27,9 @@ class TfrmDegSys;
 class TfrmUserDatum;
 class TfrmUserEll;
 class TfrmUtmfact;
+
+struct AngleFieldSet;
+struct ConvertSide;
 
 namespace Ui {
 class TfrmMain;
@@ -42,76 +44,15 @@ class TfrmMain : public QMainWindow {
     explicit TfrmMain(QWidget *parent = nullptr);
     ~TfrmMain() override;
 
-    // ---- what the dialogs reach through the main window ---------------------
-
-    double m_dbVersion = 1.22;
-    /// Catalogue index of each side's datum; always the one its engine has
-    /// selected (the datum dialog changes both together).
-    std::int32_t m_nDatum1 = 133;
-    std::int32_t m_nDatum2 = 125;
-
-    /// Engine 1 (side 1) and engine 2 (side 2), alive for the whole run.
-    std::unique_ptr<COORD> pCoord1 = std::make_unique<COORD>(m_nDatum1);
-    std::unique_ptr<COORD> pCoord2 = std::make_unique<COORD>(m_nDatum2);
-    /// Full catalogue name of each side's datum, code included.
-    QString m_strDatumName1;
-    QString m_strDatumName2;
-
-    /// The four labels (set by the datum and coordinate-system dialogs).
-    QLabel *stDatum1() const;
-    QLabel *stDatum2() const;
-    QLabel *stUtm1() const;
-    QLabel *stUtm2() const;
-
-    /// The checkable "&Degree System" item, whose check mark follows the
-    /// degree-system tool window.
-    QAction *DegSys1() const;
-
-    /**
-     * Writes the four labels by their composition rule: stDatum1/2 show
-     * m_strDatumName1/2, stUtm1/2 the same name followed by the grid kind tag
-     * of the side's engine ("(UTM)", "(TM)", "(G7)", "(ECEF)"). A side on a
-     * PROJ system shows the name and code of the system of its angle row,
-     * and the system's ("Korea 2000 (EPSG:4737)", "Korea 2000 / Central
-     * Belt 2010 (EPSG:5186)"), with what they are in the labels' tooltips.
-     */
-    void ShowDatumLabels();
-
     /**
      * Creates the dialogs, once, in this order: frmDatum, frmDegSys,
      * frmUtmfact, frmUserDatum, frmUserEll, frmCoordSys. Each is hidden and
-     * lives as long as this window. Creating frmDatum runs FillDatumLists and
-     * selects both sides' datums into the engines; creating frmUserDatum runs
-     * FillEllipsoidList. Until this has run, the Config and Tools items have
-     * no window to show and do nothing.
+     * lives as long as this window. After frmDatum, FillDatumLists fills it
+     * and both sides' datums are selected into the engines again; after
+     * frmUserDatum, FillEllipsoidList fills its list. Until this has run,
+     * the Config and Tools items have no window to show and do nothing.
      */
     void CreateDialogs();
-
-    /**
-     * Fills the datum dialog's lists with every datum text of engine 1 and of
-     * engine 2 (position = catalogue index), selects entries m_nDatum1 and
-     * m_nDatum2, and sets m_strDatumName1 and m_strDatumName2 to the texts of
-     * those datums.
-     */
-    void FillDatumLists(QComboBox &cboDatum1, QComboBox &cboDatum2);
-
-    /// Fills the user-datum dialog's list with the name part of every
-    /// ellipsoid text of engine 1 (position = catalogue index); selects 0.
-    void FillEllipsoidList(QComboBox &cboEllipsoid);
-
-    // ---- what the file-conversion dialog reaches ----------------------------
-
-    /// What side @p side holds, as its labels say: its datum, or with
-    /// @p grid its grid ("Tokyo(---)(UTM)").
-    QString SideDescription(int side, bool grid) const;
-
-    /**
-     * The chain between two sides as they stand: their engines copied
-     * whole (datum, user rows, grid kind and constants), each side's values
-     * geographic or, with @p fromGrid / @p toGrid, its grid's.
-     */
-    ChainSettings FileConversion(int from, int to, bool fromGrid,
-                                 bool toGrid) const;
 
     // ---- synchronisation of the notations of one angle ----------------------
     // Each reads its source notation and rewrites the other two; a text that
@@ -129,6 +70,11 @@ class TfrmMain : public QMainWindow {
     void SyncLonFromDd2();
     void SyncLonFromDm2();
     void SyncLonFromDms2();
+
+  signals:
+    /// The four labels have just been written by their rule
+    /// (ShowDatumLabels), whether or not their texts changed.
+    void DatumLabelsShown();
 
   public slots:
     // ---- menu ---------------------------------------------------------------
@@ -178,10 +124,55 @@ class TfrmMain : public QMainWindow {
     void edtLonDmss2Change();
 
   protected:
-    void paintEvent(QPaintEvent *event) override;
     /// A file dropped on the window opens the file-conversion dialog with it.
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+
+    // ---- the window's own state
+    // ---------------------------------------------- No other window reaches
+    // it: the dialogs are handed what they show and give back what was chosen.
+    // Protected rather than private only for the window tests, which look at it
+    // through a subclass of their own.
+
+    double m_dbVersion = 1.22;
+    /// Catalogue index of each side's datum; always the one its engine has
+    /// selected (the datum dialog's OK changes both together).
+    std::int32_t m_nDatum1 = 133;
+    std::int32_t m_nDatum2 = 125;
+
+    /// Engine 1 (side 1) and engine 2 (side 2), alive for the whole run.
+    std::unique_ptr<COORD> pCoord1 = std::make_unique<COORD>(m_nDatum1);
+    std::unique_ptr<COORD> pCoord2 = std::make_unique<COORD>(m_nDatum2);
+    /// Full catalogue name of each side's datum, code included.
+    QString m_strDatumName1;
+    QString m_strDatumName2;
+
+    /// The four labels (rewritten after the datum and coordinate-system
+    /// dialogs).
+    QLabel *stDatum1() const;
+    QLabel *stDatum2() const;
+    QLabel *stUtm1() const;
+    QLabel *stUtm2() const;
+
+    /// The checkable "&Degree System" item, whose check mark follows the
+    /// degree-system tool window.
+    QAction *DegSys1() const;
+
+    /**
+     * Writes the four labels by their composition rule: stDatum1/2 show
+     * m_strDatumName1/2, stUtm1/2 the same name followed by the grid kind tag
+     * of the side's engine ("(UTM)", "(TM)", "(G7)", "(ECEF)"). A side on a
+     * PROJ system shows the name and code of the system of its angle row,
+     * and the system's ("Korea 2000 (EPSG:4737)", "Korea 2000 / Central
+     * Belt 2010 (EPSG:5186)"), with what they are in the labels' tooltips.
+     * Then reports DatumLabelsShown.
+     */
+    void ShowDatumLabels();
+
+    /// Both sides as the file-conversion dialog offers them: what their
+    /// labels say, and their settings geographic and on their grids (their
+    /// engines copied whole: datum, user rows, grid kind and constants).
+    std::array<ConvertSide, 2> FileSides() const;
 
   private:
     std::unique_ptr<Ui::TfrmMain> ui;
@@ -194,9 +185,28 @@ class TfrmMain : public QMainWindow {
     /// side 1's point carried to side 2.
     void FormCreate();
 
+    /// The fields of side @p side's latitude (or longitude) in all three
+    /// notations.
+    AngleFieldSet Angle(int side, bool latitude) const;
+
     /// Runs @p sync when @p field holds the keyboard focus; an error other
     /// than an unreadable text goes to the error box.
     void RunIfFocused(const QLineEdit *field, void (TfrmMain::*sync)());
+
+    /**
+     * Hands the datum dialog both engines' catalogues (position = catalogue
+     * index), selects entries m_nDatum1 and m_nDatum2, and sets
+     * m_strDatumName1 and m_strDatumName2 to the texts of those datums.
+     */
+    void FillDatumLists();
+
+    /// Hands the user-datum dialog engine 1's ellipsoids; its list shows
+    /// their name parts (position = catalogue index), entry 0 selected.
+    void FillEllipsoidList();
+
+    /// Side @p side as the file-conversion dialog takes it, geographic or
+    /// on its grid.
+    SideSettings FileSide(int side, bool grid) const;
 
     // ---- the commands ---------------------------------------------------------
 
@@ -247,10 +257,11 @@ class TfrmMain : public QMainWindow {
     void ApplyUserEllDialog();
     void RefillUserDatumDialog();
     void ApplyUserDatumDialog();
+    /// The datum dialog's lists and descriptions from the engines'
+    /// catalogues as they now stand (user rows included).
+    void ShowCataloguesInDatumDialog();
     void RefillRefSysDialog();
     void ApplyRefSysDialog();
-
-    bool m_bPainted = false;
 
     /// Per side, the operation of its last transformation while on a PROJ
     /// system ("EPSG:15483 Tokyo to JGD2000 (1), 9 m", and any better one

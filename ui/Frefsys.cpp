@@ -3,7 +3,6 @@
 #include "ui_Frefsys.h"
 
 #include "DialogSupport.h"
-#include "Fmain.h"
 #include "Proj.h"
 
 #include <QKeyEvent>
@@ -176,8 +175,8 @@ QString SystemDetails(const CrsFacts &facts) {
     return text;
 }
 
-TfrmRefSys::TfrmRefSys(TfrmMain &frmMain)
-    : QDialog(&frmMain), ui(std::make_unique<Ui::TfrmRefSys>()) {
+TfrmRefSys::TfrmRefSys(QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TfrmRefSys>()) {
     ui->setupUi(this);
     SetUpDialog(*this, *ui->btnOk, *ui->btnCancel);
     // Nothing here reads PROJ's database: the lists are filled by

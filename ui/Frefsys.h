@@ -11,7 +11,6 @@
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class TfrmMain;
 struct CrsFacts;
 
 namespace Ui {
@@ -33,7 +32,7 @@ class TfrmRefSys : public QDialog {
     Q_OBJECT
 
   public:
-    explicit TfrmRefSys(TfrmMain &frmMain);
+    explicit TfrmRefSys(QWidget *parent);
     ~TfrmRefSys() override;
 
     /// Clears the filters and selects system @p id1 on side 1 and @p id2

@@ -4,33 +4,34 @@
 
 #include "DialogSupport.h"
 #include "FieldText.h"
-#include "Fmain.h"
 
-TfrmUserDatum::TfrmUserDatum(TfrmMain &frmMain)
-    : QDialog(&frmMain), ui(std::make_unique<Ui::TfrmUserDatum>()),
-      m_frmMain(frmMain) {
+TfrmUserDatum::TfrmUserDatum(QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TfrmUserDatum>()) {
     ui->setupUi(this);
     SetUpDialog(*this, *ui->btnOk, *ui->btnCancel);
 
     connect(ui->cboEllipsoid, &QComboBox::currentIndexChanged, this,
             &TfrmUserDatum::cboEllipsoidChange);
-
-    FormCreate();
 }
 
 TfrmUserDatum::~TfrmUserDatum() = default;
 
-void TfrmUserDatum::FormCreate() {
-    m_frmMain.FillEllipsoidList(*ui->cboEllipsoid);
+void TfrmUserDatum::ShowEllipsoids(
+    const std::vector<EllipsoidText> &ellipsoids) {
+    // The rows first: the first entry added is selected, and described.
+    m_ellipsoids = ellipsoids;
+    for (const EllipsoidText &ellipsoid : ellipsoids)
+        ui->cboEllipsoid->addItem(NamePart(ellipsoid.name));
+    ui->cboEllipsoid->setCurrentIndex(0);
     cboEllipsoidChange();
 }
 
 void TfrmUserDatum::cboEllipsoidChange() {
     const int index = ui->cboEllipsoid->currentIndex();
-    if (index < 0)
+    if (index < 0 || static_cast<std::size_t>(index) >= m_ellipsoids.size())
         return; // no entry selected: nothing to describe
-    EllipsoidText ellipsoid;
-    ReadEllipsoidRow(*m_frmMain.pCoord1, index, ellipsoid);
+    const EllipsoidText &ellipsoid =
+        m_ellipsoids[static_cast<std::size_t>(index)];
     ui->lblA->setText(RealText(ellipsoid.a));
     ui->lblF->setText(RealText(ellipsoid.invf));
 }
@@ -55,6 +56,9 @@ std::array<double, 3> TfrmUserDatum::Shifts() const {
 
 QString TfrmUserDatum::DatumName() const { return ui->edtDatum->text(); }
 
-void TfrmUserDatum::RenameUserEllipsoid(const QString &name) {
-    ui->cboEllipsoid->setItemText(0, name);
+void TfrmUserDatum::RenameUserEllipsoid(const EllipsoidText &ellipsoid) {
+    if (m_ellipsoids.empty())
+        return; // the list is not filled yet
+    m_ellipsoids.front() = ellipsoid;
+    ui->cboEllipsoid->setItemText(0, ellipsoid.name);
 }

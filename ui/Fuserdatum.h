@@ -1,14 +1,15 @@
 // The user-datum dialog: name, ellipsoid and shift constants of datum row 0.
 #pragma once
 
+#include "DialogSupport.h"
+
 #include <QDialog>
 #include <QString>
 
 #include <array>
 #include <cstdint>
 #include <memory>
-
-class TfrmMain;
+#include <vector>
 
 namespace Ui {
 class TfrmUserDatum;
@@ -18,20 +19,22 @@ class TfrmUserDatum;
  * "User Datum": the name, the ellipsoid (a pick list of the ellipsoid
  * catalogue, position = catalogue index) and the three shifts of datum row 0.
  * Created once at start-up, hidden between uses, so the name field keeps the
- * last text typed into it; the main window's "Define &User Datum" fills the
- * other controls, shows and applies it.
+ * last text typed into it; the main window fills the ellipsoid list once,
+ * and its "Define &User Datum" fills the other controls, shows the dialog and
+ * applies it.
  */
 class TfrmUserDatum : public QDialog {
     Q_OBJECT
 
   public:
-    /**
-     * Loads the form and runs FormCreate, which has the main window fill the
-     * ellipsoid list.
-     * @param[in] frmMain the main window: parent and engines.
-     */
-    explicit TfrmUserDatum(TfrmMain &frmMain);
+    /// Loads the form, hidden, with an empty ellipsoid list.
+    explicit TfrmUserDatum(QWidget *parent);
     ~TfrmUserDatum() override;
+
+    /// Fills the ellipsoid list with the name part of each row's text
+    /// (position = catalogue index), selects entry 0 and describes it; the
+    /// entries are described from these rows from now on.
+    void ShowEllipsoids(const std::vector<EllipsoidText> &ellipsoids);
 
     /// Selects ellipsoid @p ellipsoid, describes it, and fills the three
     /// shifts (metres). The name field keeps the text last typed into it.
@@ -46,17 +49,16 @@ class TfrmUserDatum : public QDialog {
     /// The name as typed.
     QString DatumName() const;
 
-    /// Renames entry 0 of the ellipsoid list, the user ellipsoid.
-    void RenameUserEllipsoid(const QString &name);
+    /// The user ellipsoid as now defined: entry 0 of the list shows its
+    /// whole text, code included, and describes its numbers.
+    void RenameUserEllipsoid(const EllipsoidText &ellipsoid);
 
   public slots:
     /// Shows the semi-major axis and inverse flattening of the selected
-    /// ellipsoid (read from engine 1) in lblA and lblF.
+    /// ellipsoid in lblA and lblF.
     void cboEllipsoidChange();
 
   private:
-    void FormCreate();
-
     std::unique_ptr<Ui::TfrmUserDatum> ui;
-    TfrmMain &m_frmMain;
+    std::vector<EllipsoidText> m_ellipsoids;
 };

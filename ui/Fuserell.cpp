@@ -5,10 +5,9 @@
 
 #include "DialogSupport.h"
 #include "FieldText.h"
-#include "Fmain.h"
 
-TfrmUserEll::TfrmUserEll(TfrmMain &frmMain)
-    : QDialog(&frmMain), ui(std::make_unique<Ui::TfrmUserEll>()) {
+TfrmUserEll::TfrmUserEll(QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TfrmUserEll>()) {
     ui->setupUi(this);
     SetUpDialog(*this, *ui->btnOk, *ui->btnCancel);
 }

@@ -7,8 +7,6 @@
 
 #include <memory>
 
-class TfrmMain;
-
 namespace Ui {
 class TfrmUserEll;
 }
@@ -22,8 +20,8 @@ class TfrmUserEll : public QDialog {
     Q_OBJECT
 
   public:
-    /// Loads the form with its default texts, hidden, owned by @p frmMain.
-    explicit TfrmUserEll(TfrmMain &frmMain);
+    /// Loads the form with its default texts, hidden.
+    explicit TfrmUserEll(QWidget *parent);
     ~TfrmUserEll() override;
 
     /// Fills the three fields, the name showing its start.

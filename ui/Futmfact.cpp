@@ -5,12 +5,11 @@
 
 #include "DialogSupport.h"
 #include "FieldText.h"
-#include "Fmain.h"
 
 #include <array>
 
-TfrmUtmfact::TfrmUtmfact(TfrmMain &frmMain)
-    : QDialog(&frmMain), ui(std::make_unique<Ui::TfrmUtmfact>()) {
+TfrmUtmfact::TfrmUtmfact(QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TfrmUtmfact>()) {
     ui->setupUi(this);
     SetUpDialog(*this, *ui->btnOk, *ui->btnCancel);
 }

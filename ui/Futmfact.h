@@ -8,8 +8,6 @@
 
 #include <memory>
 
-class TfrmMain;
-
 namespace Ui {
 class TfrmUtmfact;
 }
@@ -23,8 +21,8 @@ class TfrmUtmfact : public QDialog {
     Q_OBJECT
 
   public:
-    /// Loads the form with its default texts, hidden, owned by @p frmMain.
-    explicit TfrmUtmfact(TfrmMain &frmMain);
+    /// Loads the form with its default texts, hidden.
+    explicit TfrmUtmfact(QWidget *parent);
     ~TfrmUtmfact() override;
 
     /// Writes the five origin texts of side @p side (1 or 2) into its fields.

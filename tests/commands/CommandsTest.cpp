@@ -17,11 +17,14 @@
 //        +ellps=WGS84
 #include "Commands.h"
 
+#include "Chain.h"
 #include "Errors.h"
 #include "NumberText.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -229,6 +232,95 @@ TEST(Commands, DatumChoiceIsAllOrNothing) {
     // Still carries points as WGS 84 does.
     EXPECT_EQ(Commands::Transform(side, tokyo.side, SOUTH_KOREA),
               Commands::Transform(TestSide(133).side, tokyo.side, SOUTH_KOREA));
+}
+
+// ---- the user rows ----------------------------------------------------------
+
+/// Row 0 of both tables of @p engine: "name|a|invf" and
+/// "name|ellipsoid|dx|dy|dz".
+std::string UserRows(const COORD &engine) {
+    char name[80];
+    double a = 0, invf = 0, dx = 0, dy = 0, dz = 0;
+    std::int32_t ellipsoid = 0;
+    engine.GetEllipsoid(0, name, sizeof name, a, invf);
+    std::string rows = std::string(name) + "|" + Code::FormatReal(a) + "|" +
+                       Code::FormatReal(invf);
+    engine.GetDatumInfo(0, name, sizeof name, ellipsoid, dx, dy, dz);
+    return rows + " " + name + "|" + std::to_string(ellipsoid) + "|" +
+           Code::FormatReal(dx) + "|" + Code::FormatReal(dy) + "|" +
+           Code::FormatReal(dz);
+}
+
+constexpr const char *DEFAULT_ROWS =
+    "User Ellipsoid|6378137|298.257223563 User Datum|0|0|0|0";
+
+// Both engines get each row given, side 1's first; a row not given stays.
+// Side 2 is on the user datum: it keeps its working values, as nothing is
+// selected again.
+TEST(Commands, UserRowsReachBothEngines) {
+    struct Row {
+        const char *what;
+        std::optional<UserEllipsoid> ellipsoid;
+        std::optional<UserDatum> datum;
+        const char *rows;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"the ellipsoid", UserEllipsoid{"Bessel(BR)", 6377397.155, 299.1528128},
+         std::nullopt,
+         "Bessel(BR)|6377397.155|299.1528128 User Datum|0|0|0|0"},
+        {"the datum", std::nullopt,
+         UserDatum{"Tokyo copy", 5, -105.627, 462.37, 643.258},
+         "User Ellipsoid|6378137|298.257223563 Tokyo copy|5|-105.627|462.37|643.258"},
+        {"both", UserEllipsoid{"Flat", 6378137, 0},
+         UserDatum{"On flat", 0, 1, 2, 3},
+         "Flat|6378137|0 On flat|0|1|2|3"},
+        {"neither", std::nullopt, std::nullopt, DEFAULT_ROWS},
+        // the ellipsoid record holds 39 bytes, the datum record 51
+        {"names cut to their records", UserEllipsoid{std::string(45, 'E'), 1, 2},
+         UserDatum{std::string(60, 'D'), 28, 0, 0, 0},
+         "EEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEE|1|2 "
+         "DDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDD|28|0|0|0"},
+    };
+    // clang-format on
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        TestSide side1(133), side2(0);
+        const double a2 = side2.engine.m_dbLocal_a;
+        Commands::ApplyUserRows(side1.side, side2.side, row.ellipsoid,
+                                row.datum);
+        EXPECT_EQ(UserRows(side1.engine), row.rows);
+        EXPECT_EQ(UserRows(side2.engine), row.rows);
+        EXPECT_EQ(side2.engine.GetDatum(), 0);
+        EXPECT_EQ(side2.engine.m_dbLocal_a, a2);
+    }
+}
+
+// A user datum on no ellipsoid (a list with nothing selected gives -1)
+// stores nothing at all, not even the ellipsoid given with it.
+TEST(Commands, UserRowsAllOrNothing) {
+    for (std::int32_t ellipsoid : {-1, ELLIPSOID_COUNT}) {
+        SCOPED_TRACE(ellipsoid);
+        TestSide side1(133), side2(125);
+        EXPECT_THROW(Commands::ApplyUserRows(
+                         side1.side, side2.side, UserEllipsoid{"Mine", 1, 2},
+                         UserDatum{"Mine", ellipsoid, 0, 0, 0}),
+                     std::out_of_range);
+        EXPECT_EQ(UserRows(side1.engine), DEFAULT_ROWS);
+        EXPECT_EQ(UserRows(side2.engine), DEFAULT_ROWS);
+    }
+}
+
+// An inverse flattening of 0 is stored as typed; the fault comes when a
+// side selects the datum on it, and leaves that side as it was.
+TEST(Commands, FlatUserEllipsoidFaultsOnlyWhenSelected) {
+    TestSide side1(133), side2(125);
+    EXPECT_NO_THROW(Commands::ApplyUserRows(side1.side, side2.side,
+                                            UserEllipsoid{"Flat", 6378137, 0},
+                                            UserDatum{"On flat", 0, 0, 0, 0}));
+    EXPECT_THROW(Commands::ApplyDatum(side2.side, 0), FloatingPointError);
+    EXPECT_EQ(side2.engine.GetDatum(), 125);
+    EXPECT_EQ(side2.engine.m_dbLocal_a, 6377397.155);
 }
 
 // ---- PROJ systems -------------------------------------------------------------

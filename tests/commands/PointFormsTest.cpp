@@ -21,6 +21,11 @@ TEST(PointForms, DmsAgainstGeoConvert) {
          "0\u00B030'0.00036\"S 179\u00B059'59.99996\"W 0"},
         {89.9999999999, 0.0000000001, "90\u00B00'0\"N 0\u00B00'0\"E 0"},
         {-33.8688, 151.2093, "33\u00B052'7.68\"S 151\u00B012'33.48\"E 0"},
+        // seconds that round to 60 carry into the minute, and a minute that
+        // reaches 60 into the degree
+        {37 + 28 / 60.0 + 59.999996 / 3600,
+         -(127 + 59 / 60.0 + 59.999996 / 3600),
+         "37\u00B029'0\"N 128\u00B00'0\"W 0"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.text);

@@ -6,9 +6,9 @@
 #pragma once
 
 #include "DialogDriver.h"
-#include "Fmain.h"
 #include "NumberText.h"
 #include "UiTestSupport.h"
+#include "WindowUnderTest.h"
 
 #include <QAction>
 
@@ -18,7 +18,7 @@ class MainWindowFixture {
   protected:
     void OpenWindow() {
         m_sep = UseRowSeparator();
-        m_window = std::make_unique<TfrmMain>();
+        m_window = std::make_unique<TfrmMainUnderTest>();
     }
 
     void CloseWindow() {
@@ -38,7 +38,7 @@ class MainWindowFixture {
     /// A number text of the test rows under the separator in use.
     QString Num(const QString &text) const { return Typed(text, m_sep); }
 
-    std::unique_ptr<TfrmMain> m_window;
+    std::unique_ptr<TfrmMainUnderTest> m_window;
     char m_sep = '.';
 };
 

@@ -3,8 +3,8 @@
 // converter through the chain that nolvex-convert runs on every line.
 #include "Chain.h"
 #include "Coord.h"
-#include "Fmain.h"
 #include "NumberText.h"
+#include "WindowUnderTest.h"
 
 #include <QLineEdit>
 #include <QtTest>
@@ -77,7 +77,7 @@ void tst_CliMatchesWindow::sameTexts() {
     QFETCH(QStringList, input);
 
     // the window: engines and datum indexes as the dialogs leave them
-    TfrmMain w;
+    TfrmMainUnderTest w;
     w.m_nDatum1 = datum1;
     w.m_nDatum2 = datum2;
     w.pCoord1->SetDatum(datum1);

@@ -7,11 +7,11 @@
 #include "ErrorBox.h"
 #include "Errors.h"
 #include "EventLog.h"
-#include "Fmain.h"
 #include "NumberText.h"
 #include "ProgramIcon.h"
 #include "Startup.h"
 #include "UiTestSupport.h"
+#include "WindowUnderTest.h"
 
 #include <QAction>
 #include <QDialog>
@@ -20,6 +20,8 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdlib>
@@ -69,6 +71,7 @@ class tst_Startup : public QObject {
     void decimalSeparator();
     void eventLog();
     void eventLogWindowsMenusAndMarks();
+    void eventLogFileConversion();
     void programIconOnEveryWindow();
 };
 
@@ -262,7 +265,7 @@ void tst_Startup::eventLog() {
 
 void tst_Startup::eventLogWindowsMenusAndMarks() {
     QVERIFY(EventLog::Enabled());
-    TfrmMain window;
+    TfrmMainUnderTest window;
     window.CreateDialogs();
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -332,6 +335,33 @@ void tst_Startup::eventLogWindowsMenusAndMarks() {
              QStringList({QStringLiteral("menu\t&Config")}));
 }
 
+// The file-conversion dialog's run: its start, the progress it shows and
+// its end, with the points converted and the lines that failed.
+void tst_Startup::eventLogFileConversion() {
+    QVERIFY(EventLog::Enabled());
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString input = dir.filePath(QStringLiteral("points.txt"));
+    QFile file(input);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("37.5 127.5\nnot a point\n38 128\n");
+    file.close();
+
+    TfrmMainUnderTest window;
+    TfrmConvert dialog(&window);
+    dialog.ShowSides(window.FileSides());
+    dialog.SetInput(input);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const qsizetype before = LogLines().size();
+    dialog.findChild<QPushButton *>(QStringLiteral("btnConvert"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.Running(), 60000);
+    const QStringList lines = LogLines().mid(before);
+    QCOMPARE(lines.value(0), QStringLiteral("convertStarted\t") + input);
+    QVERIFY(lines.contains(QStringLiteral("convertProgress\t100")));
+    QCOMPARE(lines.last(), QStringLiteral("convertDone\t2\t1"));
+}
+
 void tst_Startup::programIconOnEveryWindow() {
     // Regression: only the degree tool and the about box carried the program
     // icon; the main window, its dialogs and its error boxes had none.
@@ -355,9 +385,11 @@ void tst_Startup::programIconOnEveryWindow() {
 }
 
 int main(int argc, char *argv[]) {
-    // The log is switched on for the whole process before anything reads it.
+    // The log is switched on for the whole process before anything reads it,
+    // and installed as app/main.cpp installs it, before any window is made.
     qputenv("NOLVEX_EVENT_LOG", LogPath().toUtf8());
     GuardedApplication app(argc, argv);
+    EventLog::Install(app);
     tst_Startup test;
     const int failures = QTest::qExec(&test, argc, argv);
     QFile::remove(LogPath());

@@ -95,8 +95,10 @@ void tst_TfrmConvert::cleanup() {
     m_dir.reset();
 }
 
+// The dialog on its own, offered the main window's sides as they stand.
 std::unique_ptr<TfrmConvert> tst_TfrmConvert::Open(const QString &input) {
-    auto dialog = std::make_unique<TfrmConvert>(*m_window);
+    auto dialog = std::make_unique<TfrmConvert>(m_window.get());
+    dialog->ShowSides(m_window->FileSides());
     dialog->SetInput(input);
     dialog->show();
     return dialog;
@@ -265,22 +267,37 @@ void tst_TfrmConvert::geoJsonOnlyForGeographicOutput() {
     QVERIFY(!format->isEnabled());
 }
 
-// The dialog is made once and opened again: every opening shows the sides
-// as they stand then.
+// The dialog is made once and opened again from the menu: every opening
+// shows the sides as they stand then.
 void tst_TfrmConvert::reopenedShowsTheSidesAsTheyStand() {
-    Write(Path("p.txt"), "37.5 127.5\n");
-    auto dialog = Open(Path("p.txt"));
-    auto *to = Child<QComboBox>(*dialog, "cboTo");
-    QVERIFY(to->currentText().endsWith(QStringLiteral("Tokyo(---)")));
-    dialog->reject();
+    const auto opened = [this] {
+        QStringList shown;
+        const DialogRun run = Run(
+            "ConvertFile1",
+            [&](QDialog &d) {
+                shown << Child<QComboBox>(d, "cboTo")->currentText()
+                      << (Child<QComboBox>(d, "cboFormat")->isEnabled()
+                              ? "GeoJSON possible"
+                              : "text only");
+            },
+            QDialog::Rejected);
+        if (run.dialogs != 1)
+            qWarning("the dialog did not open");
+        return shown;
+    };
+    QStringList shown = opened();
+    QVERIFY2(shown.value(0).endsWith(QStringLiteral("Tokyo(---)")),
+             qPrintable(shown.value(0)));
+    QCOMPARE(shown.value(1), QStringLiteral("text only"));
     Run("SetDatum1", [&](QDialog &d) {
         Child<QComboBox>(d, "cboDatum2")->setCurrentIndex(DATUM_WGS84);
     });
-    dialog->show();
-    QVERIFY2(to->currentText().endsWith(
-                 QStringLiteral("World Geodetic System 1984")),
-             qPrintable(to->currentText()));
-    QVERIFY(Child<QComboBox>(*dialog, "cboFormat")->isEnabled());
+    shown = opened();
+    QVERIFY2(
+        shown.value(0).endsWith(QStringLiteral("World Geodetic System 1984")),
+        qPrintable(shown.value(0)));
+    QCOMPARE(shown.value(1), QStringLiteral("GeoJSON possible"));
+    QCOMPARE(m_window->findChildren<TfrmConvert *>().size(), 1);
 }
 
 // A file dropped on the main window opens the dialog with it.
