@@ -65,16 +65,6 @@ void SetUpSide(Side &side, const ChainSettings &settings,
         coord.SetTrace(settings.trace ? 1 : 0);
         return;
     }
-    // The user rows go into both engines before any datum is selected.
-    if (settings.userEllipsoid)
-        coord.SetUserEllipsoid(settings.userEllipsoid->name.c_str(),
-                               settings.userEllipsoid->a,
-                               settings.userEllipsoid->invf);
-    if (settings.userDatum)
-        coord.SetUserDatum(settings.userDatum->name.c_str(),
-                           settings.userDatum->ellipsoid,
-                           settings.userDatum->dx, settings.userDatum->dy,
-                           settings.userDatum->dz);
     try {
         Commands::ApplyDatum(side, sideSettings.datum);
     } catch (const FloatingPointError &e) {
@@ -183,6 +173,14 @@ void Chain::SetUp(bool zonePerPoint) {
         from = SideSettings{};
     if (m_bProj2)
         to = SideSettings{};
+    // The user rows go into both engines before any datum is selected (a
+    // side copied from the window or on a PROJ system does not read them).
+    try {
+        Commands::ApplyUserRows(m_side1, m_side2, settings.userEllipsoid,
+                                settings.userDatum);
+    } catch (const std::out_of_range &e) {
+        throw SetupError(std::string("--user-datum: ") + e.what());
+    }
     SetUpSide(m_side1, settings, from, "from");
     SetUpSide(m_side2, settings, to, "to");
     m_bZonePerPoint = zonePerPoint && !m_bProj1 && m_nKind1 == CS_UTM;

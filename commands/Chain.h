@@ -58,20 +58,6 @@ struct SideSettings {
     std::shared_ptr<const COORD> engine = nullptr;
 };
 
-/// The user ellipsoid (catalogue row 0).
-struct UserEllipsoid {
-    std::string name;
-    double a = 0;
-    double invf = 0;
-};
-
-/// The user datum (catalogue row 0).
-struct UserDatum {
-    std::string name;
-    std::int32_t ellipsoid = 0;
-    double dx = 0, dy = 0, dz = 0;
-};
-
 /// Everything that sets up the two engines.
 struct ChainSettings {
     SideSettings from;

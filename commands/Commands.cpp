@@ -1,7 +1,6 @@
 // The commands on one point, shared by the window and nolvex-convert.
 #include "Commands.h"
 
-#include "Chain.h" // UserEllipsoid, UserDatum
 
 #include <string>
 

@@ -16,9 +16,19 @@
 #include <stdexcept>
 #include <string>
 
-// The user rows as the converter's chain settings carry them (Chain.h).
-struct UserEllipsoid;
-struct UserDatum;
+/// The user ellipsoid (catalogue row 0).
+struct UserEllipsoid {
+    std::string name;
+    double a = 0;
+    double invf = 0;
+};
+
+/// The user datum (catalogue row 0).
+struct UserDatum {
+    std::string name;
+    std::int32_t ellipsoid = 0;
+    double dx = 0, dy = 0, dz = 0;
+};
 
 /**
  * One side of the point: the engine that holds the side's catalogue datum,

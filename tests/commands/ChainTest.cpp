@@ -225,8 +225,10 @@ TEST(ChainPolicy, StrictAndDocumentedAgreeInsideTheDomain) {
             for (std::int32_t fromDatum : datums)
                 for (std::int32_t toDatum : {DATUM_WGS84, 125}) {
                     ChainSettings settings;
-                    settings.from = {fromDatum, fromKind, {}};
-                    settings.to = {toDatum, toKind, {}};
+                    settings.from.datum = fromDatum;
+                    settings.from.kind = fromKind;
+                    settings.to.datum = toDatum;
+                    settings.to.kind = toKind;
                     if (fromKind == CS_UTM)
                         settings.from.grid.originLon = "129";
                     SCOPED_TRACE(std::to_string(fromKind) + " " +
@@ -302,7 +304,8 @@ TEST(ChainPolicy, StrictRefusesPointsWhereAStepHasNoMeaning) {
         settings.from.kind = row.fromKind;
         if (row.fromKind == CS_UTM)
             settings.from.grid.originLon = "129";
-        settings.to = {row.toDatum, row.toKind, {}};
+        settings.to.datum = row.toDatum;
+        settings.to.kind = row.toKind;
         Chain staged(settings, DomainPolicy::Strict);
         double out[3];
         std::int32_t zone = 0;
