@@ -1,6 +1,8 @@
 // The conversion of one line and of a block of lines.
-#include "AngleText.h"
 #include "LineConvert.h"
+
+#include "AngleForms.h"
+#include "AngleText.h"
 #include "Code.h"
 #include "Errors.h"
 #include "NumberText.h"
@@ -427,29 +429,28 @@ char *LineConverter::FormatAngle(char *p, double value, bool latitude,
         return p;
     }
 
-    // Fixed decimals on the last part: a part that rounds up to 60 carries
-    // into the one before, so no "60.000" is written.
+    if (format == AngleFormat::Dms) {
+        // The additions' DMS writer: seconds rounded once, a rounded 60
+        // carried into the minute and the degree.
+        const std::string_view j(&joiner, 1);
+        const std::string text = Code::FormatDms(
+            dd, precision, Code::DmsJoiner{j, j, j}, latitude ? 'N' : 'E',
+            latitude ? 'S' : 'W', Code::DmsDecimals::Fixed);
+        return std::copy(text.begin(), text.end(), p);
+    }
+
+    // Fixed decimals on the minutes: minutes that round up to 60 carry into
+    // the degree, so no "60.000" is written.
     std::int64_t d = degrees;
-    std::int64_t m = minutes;
-    const double last = format == AngleFormat::Dm ? dmMinutes : seconds;
     char lastText[VALUE_ROOM];
-    char *lastEnd = PutFixed(lastText, last, precision);
+    char *lastEnd = PutFixed(lastText, dmMinutes, precision);
     if (lastEnd - lastText >= 2 && lastText[0] == '6' && lastText[1] == '0' &&
         (lastEnd - lastText == 2 || lastText[2] == '.')) {
         lastEnd = PutFixed(lastText, 0.0, precision);
-        if (format == AngleFormat::Dm) {
-            ++d;
-        } else if (++m == 60) {
-            m = 0;
-            ++d;
-        }
+        ++d;
     }
     p = std::to_chars(p, p + 24, d).ptr;
     *p++ = joiner;
-    if (format == AngleFormat::Dms) {
-        p = std::to_chars(p, p + 24, m).ptr;
-        *p++ = joiner;
-    }
     p = std::copy(lastText, lastEnd, p);
     *p++ = joiner;
     *p++ = letter;
