@@ -527,8 +527,7 @@ void LineConverter::ConvertValues(const double in[3], int sourceZone,
     }
 }
 
-void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
-                            const FileFormat &format, OutBuffer &out) {
+void LineConverter::SplitLine(std::string_view line, const FileFormat &format) {
     if (!FieldSplitter{format.delimiter}.Split(line, m_fields)) {
         if (m_fields.size() > MAX_FIELDS)
             throw InputError("more than " + std::to_string(MAX_FIELDS) +
@@ -536,37 +535,39 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
         throw InputError("a quoted field is not closed on its line, or text "
                          "follows its closing quote");
     }
+    // The values of the line: fields, and from the first coordinate column
+    // on the angles that span several fields (37 30 0 N).
+    const int *columns = format.columns;
+    int first = columns[0];
+    for (int k = 1; k < format.columnCount; ++k)
+        first = std::min(first, columns[k]);
+    m_nStart = std::min(static_cast<std::size_t>(first), m_fields.size());
+    if (m_options.chain.from.kind == KIND_GEO)
+        GroupAngleFields(m_fields, m_nStart, m_values);
+    else
+        SingleFieldValues(m_nStart, m_fields.size(), m_values);
+}
+
+LineConverter::SourcePoint LineConverter::ReadPoint(const FileFormat &format) {
     const int count = format.columnCount;
     const int *columns = format.columns;
     const ChainSettings &chain = m_options.chain;
     const bool sourceGeo = chain.from.kind == KIND_GEO;
-
-    // The values of the line: fields, and from the first coordinate column
-    // on the angles that span several fields (37 30 0 N).
-    int first = columns[0];
-    for (int k = 1; k < count; ++k)
-        first = std::min(first, columns[k]);
-    m_nStart = std::min(static_cast<std::size_t>(first), m_fields.size());
-    if (sourceGeo)
-        GroupAngleFields(m_fields, m_nStart, m_values);
-    else
-        SingleFieldValues(m_nStart, m_fields.size(), m_values);
     const std::size_t valueCount = m_nStart + m_values.size();
 
-    bool has[3] = {false, false, false};
-    int lastColumn = -1;
+    SourcePoint point;
+    point.firstIsLatitude = !m_bLonFirst1;
     for (int k = 0; k < count; ++k) {
-        has[k] = static_cast<std::size_t>(columns[k]) < valueCount;
-        if (!has[k] && !(k == 2 && format.thirdOptional))
+        point.has[k] = static_cast<std::size_t>(columns[k]) < valueCount;
+        if (!point.has[k] && !(k == 2 && format.thirdOptional))
             throw InputError("missing column " +
                              std::to_string(columns[k] + 1));
-        if (has[k])
-            lastColumn = std::max(lastColumn, columns[k]);
+        if (point.has[k])
+            point.lastColumn = std::max(point.lastColumn, columns[k]);
     }
 
     // Read all fields before anything is computed, as the window does.
-    double in[3] = {0, 0, 0};
-    bool firstIsLatitude = !m_bLonFirst1;
+    double *in = point.values;
     const std::string_view a = Column(columns[0], m_scratch[0]);
     const std::string_view b = Column(columns[1], m_scratch[1]);
     const bool ecef = chain.from.kind == CS_ECEF;
@@ -574,7 +575,7 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
         CheckNumberCount(m_fields, m_values, static_cast<std::size_t>(count), a,
                          b);
         const LatLon latLon = ReadLatLon(a, b, m_bLonFirst1);
-        firstIsLatitude = latLon.firstIsLatitude;
+        point.firstIsLatitude = latLon.firstIsLatitude;
         in[0] = latLon.latitude;
         // Longitudes beyond 180 are read as the same meridian west of
         // Greenwich (exact: Sterbenz).
@@ -588,50 +589,65 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
         in[0] = ReadNumber(a, ecef ? "X" : "easting");
         in[1] = ReadNumber(b, ecef ? "Y" : "northing");
     }
-    if (has[2])
+    if (point.has[2])
         in[2] =
             ReadNumber(Column(columns[2], m_scratch[2]), ecef ? "Z" : "height");
-    int sourceZone = 0;
-    bool sourceSouth = false;
-    if (m_options.sourceZoneColumn) {
-        const auto zoneColumn = static_cast<std::size_t>(lastColumn + 1);
-        if (zoneColumn >= valueCount)
-            throw InputError("missing the zone in column " +
-                             std::to_string(zoneColumn + 1));
-        const std::string_view zoneText =
-            Column(static_cast<int>(zoneColumn), m_scratch[3]);
-        char hemisphere = 0;
-        if (!ParseUtmZone(TrimBlanks(zoneText), sourceZone, hemisphere))
-            throw InputError(QuoteInput(TrimBlanks(zoneText)) +
-                             " is not a UTM zone (1 to 60, then N or S)");
-        // "56 S": the hemisphere letter in a field of its own after the zone.
-        if (hemisphere == 0 && zoneColumn + 1 < valueCount) {
-            const std::string_view letter = TrimBlanks(
-                Column(static_cast<int>(zoneColumn + 1), m_scratch[3]));
-            if (letter.size() == 1 && std::strchr("NnSs", letter[0]))
-                hemisphere = letter[0] == 'S' || letter[0] == 's' ? 'S' : 'N';
-        }
-        sourceSouth = hemisphere == 'S';
+    if (m_options.sourceZoneColumn)
+        ReadZone(point);
+    return point;
+}
+
+void LineConverter::ReadZone(SourcePoint &point) {
+    const std::size_t valueCount = m_nStart + m_values.size();
+    const auto zoneColumn = static_cast<std::size_t>(point.lastColumn + 1);
+    if (zoneColumn >= valueCount)
+        throw InputError("missing the zone in column " +
+                         std::to_string(zoneColumn + 1));
+    const std::string_view zoneText =
+        Column(static_cast<int>(zoneColumn), m_scratch[3]);
+    char hemisphere = 0;
+    if (!ParseUtmZone(TrimBlanks(zoneText), point.zone, hemisphere))
+        throw InputError(QuoteInput(TrimBlanks(zoneText)) +
+                         " is not a UTM zone (1 to 60, then N or S)");
+    // "56 S": the hemisphere letter in a field of its own after the zone.
+    if (hemisphere == 0 && zoneColumn + 1 < valueCount) {
+        const std::string_view letter = TrimBlanks(
+            Column(static_cast<int>(zoneColumn + 1), m_scratch[3]));
+        if (letter.size() == 1 && std::strchr("NnSs", letter[0]))
+            hemisphere = letter[0] == 'S' || letter[0] == 's' ? 'S' : 'N';
     }
+    point.south = hemisphere == 'S';
+}
+
+void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
+                            const FileFormat &format, OutBuffer &out) {
+    SplitLine(line, format);
+    const SourcePoint point = ReadPoint(format);
     double result[3] = {0, 0, 0};
     std::int32_t zone = 0;
     bool south = false;
-    ConvertValues(in, sourceZone, sourceSouth, result, zone, south);
-
-    if (m_options.outputFormat == OutputFormat::GeoJson) {
+    ConvertValues(point.values, point.zone, point.south, result, zone, south);
+    if (m_options.outputFormat == OutputFormat::GeoJson)
         WriteGeoJson(result, format, out);
-        return;
-    }
+    else
+        WriteLine(line, lineEnd, format, point, {result, zone, south}, out);
+}
 
+void LineConverter::WriteLine(std::string_view line, std::string_view lineEnd,
+                              const FileFormat &format,
+                              const SourcePoint &point,
+                              const TargetPoint &target, OutBuffer &out) {
     // Each coordinate value is replaced in place by its result; a third value
     // without a column of its own, and the zone, follow the second value
     // (the zone after the third value). Everything else stays as read.
+    const int *columns = format.columns;
     const char joiner = format.delimiter == 0 ? ' ' : format.delimiter;
-    const bool targetGeo = chain.to.kind == KIND_GEO;
+    const bool targetGeo = m_options.chain.to.kind == KIND_GEO;
+    const double *result = target.values;
     double ordered[3] = {result[0], result[1], result[2]};
     bool latitudeAt[2] = {true, false};
-    if (m_bProjTarget)
-        firstIsLatitude = !m_bLonFirst2;
+    const bool firstIsLatitude =
+        m_bProjTarget ? !m_bLonFirst2 : point.firstIsLatitude;
     if (targetGeo && !firstIsLatitude) {
         std::swap(ordered[0], ordered[1]);
         latitudeAt[0] = false;
@@ -639,7 +655,7 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
     }
     if (m_bNorthingFirst2)
         std::swap(ordered[0], ordered[1]);
-    const int slots = has[2] ? 3 : 2;
+    const int slots = point.has[2] ? 3 : 2;
     int order[3] = {0, 1, 2};
     std::sort(order, order + slots,
               [&](int x, int y) { return columns[x] < columns[y]; });
@@ -658,14 +674,14 @@ void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
                 : FormatValue(p, ordered[k]);
         // A height without a column of its own follows the coordinate
         // column that comes last on the line.
-        if (!has[2] && s == slots - 1) {
+        if (!point.has[2] && s == slots - 1) {
             *p++ = joiner;
             p = FormatValue(p, ordered[2]);
         }
-        if (zone != 0 && s == slots - 1) {
+        if (target.zone != 0 && s == slots - 1) {
             *p++ = joiner;
-            p = Code::FormatIntegerTo(p, zone);
-            *p++ = south ? 'S' : 'N';
+            p = Code::FormatIntegerTo(p, target.zone);
+            *p++ = target.south ? 'S' : 'N';
         }
     }
     p = std::copy(copied, line.data() + line.size(), p);

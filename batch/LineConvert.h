@@ -163,7 +163,32 @@ class LineConverter {
                       OutBuffer &out) const;
 
   private:
+    /// A line's source values as read, before anything is computed.
+    struct SourcePoint {
+        double values[3] = {0, 0, 0};
+        bool has[3] = {false, false, false}; ///< a column of its own
+        int lastColumn = -1;                 ///< the last coordinate column
+        bool firstIsLatitude = true;         ///< as the line gave them
+        std::int32_t zone = 0;               ///< from the zone column
+        bool south = false;
+    };
+    /// The converted values, with the target's zone (0 for none).
+    struct TargetPoint {
+        const double *values;
+        std::int32_t zone;
+        bool south;
+    };
+
     void SetUp();
+    /// Fields and values of @p line (@throws InputError).
+    void SplitLine(std::string_view line, const FileFormat &format);
+    /// The source values of the line split last (@throws InputError).
+    SourcePoint ReadPoint(const FileFormat &format);
+    void ReadZone(SourcePoint &point);
+    /// The line with its coordinate values replaced by the results.
+    void WriteLine(std::string_view line, std::string_view lineEnd,
+                   const FileFormat &format, const SourcePoint &point,
+                   const TargetPoint &target, OutBuffer &out);
     char *FormatValue(char *p, double value) const;
     char *FormatAngle(char *p, double value, bool latitude, char joiner) const;
     void WriteGeoJson(const double out[3], const FileFormat &format,
