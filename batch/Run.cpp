@@ -432,144 +432,169 @@ RunEnd RunOneThread(const BatchOptions &options, LineConverter &converter,
     }
 }
 
-/// The reader (this thread), the workers and the writer share a ring of
-/// slots; blocks are taken and written strictly in input order. The reader
-/// starts a block only while the blocks in flight, input and output
+/// The reader (the calling thread), the workers and the writer share a ring
+/// of slots; blocks are taken and written strictly in input order. The
+/// reader starts a block only while the blocks in flight, input and output
 /// counted, stay within the budget (or none is in flight).
-RunEnd RunThreads(const BatchOptions &options, const LineConverter &prototype,
-                  Feeder &feeder, Writer &writer,
-                  const std::atomic<bool> *cancel) {
-    const unsigned workers = options.threads;
-    std::vector<Slot> slots(RingSize(workers));
-    const std::uint64_t ring = slots.size();
-    const std::size_t blockSize = feeder.BlockBytes();
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::uint64_t filled = 0, taken = 0, written = 0;
-    std::size_t inFlight = 0;
-    bool inputDone = false, stop = false;
-    RunEnd end = RunEnd::Finished;
-    std::exception_ptr failure;
+class Ring {
+  public:
+    Ring(const BatchOptions &options, std::size_t blockSize,
+         const std::atomic<bool> *cancel)
+        : m_options(options), m_slots(RingSize(options.threads)),
+          m_nRing(m_slots.size()), m_nBlockSize(blockSize), m_pCancel(cancel) {}
 
-    auto fail = [&](std::exception_ptr e) {
-        std::lock_guard lock(mutex);
-        if (!failure)
-            failure = e;
-        stop = true;
-        changed.notify_all();
-    };
-
-    auto work = [&] {
-        try {
-            // A copy of the converter that checked the setup: PROJ's
-            // operation in this thread's own context.
+    /// A worker: converts the slots in turn, with its own copy of the
+    /// converter that checked the setup (PROJ's operation in this thread's
+    /// own context).
+    void Work(const LineConverter &prototype) {
+        Guarded([&] {
             LineConverter converter(prototype);
-            (void)options;
-            std::unique_lock lock(mutex);
+            std::unique_lock lock(m_mutex);
             for (;;) {
-                changed.wait(
-                    lock, [&] { return stop || taken < filled || inputDone; });
-                if (stop || (taken == filled && inputDone))
+                m_changed.wait(lock, [&] {
+                    return m_bStop || m_nTaken < m_nFilled || m_bInputDone;
+                });
+                if (m_bStop || (m_nTaken == m_nFilled && m_bInputDone))
                     return;
-                Slot &slot = slots[taken % ring];
-                ++taken;
+                Slot &slot = m_slots[m_nTaken % m_nRing];
+                ++m_nTaken;
                 lock.unlock();
-                ConvertSlot(converter, options, slot);
+                ConvertSlot(converter, m_options, slot);
                 lock.lock();
                 // The output's real size replaces its estimate.
                 const std::size_t charge =
                     slot.buffer.capacity() + slot.result.out.Capacity();
-                inFlight = inFlight - slot.charge + charge;
+                m_nInFlight = m_nInFlight - slot.charge + charge;
                 slot.charge = charge;
                 slot.done = true;
-                changed.notify_all();
+                m_changed.notify_all();
             }
-        } catch (...) {
-            fail(std::current_exception());
-        }
-    };
+        });
+    }
 
-    auto write = [&] {
-        try {
-            std::unique_lock lock(mutex);
+    /// The writer: the converted slots in input order.
+    void Write(Writer &writer) {
+        Guarded([&] {
+            std::unique_lock lock(m_mutex);
             for (;;) {
-                changed.wait(lock, [&] {
-                    return stop ||
-                           (written < filled && slots[written % ring].done) ||
-                           (inputDone && written == filled);
+                m_changed.wait(lock, [&] {
+                    return m_bStop ||
+                           (m_nWritten < m_nFilled &&
+                            m_slots[m_nWritten % m_nRing].done) ||
+                           (m_bInputDone && m_nWritten == m_nFilled);
                 });
-                if (stop || (inputDone && written == filled))
+                if (m_bStop || (m_bInputDone && m_nWritten == m_nFilled))
                     return;
-                Slot &slot = slots[written % ring];
+                Slot &slot = m_slots[m_nWritten % m_nRing];
                 lock.unlock();
-                const bool cancelled = Cancelled(cancel);
+                const bool cancelled = Cancelled(m_pCancel);
                 const bool go = !cancelled && writer.Write(slot);
-                ReleaseSlot(slot, blockSize);
+                ReleaseSlot(slot, m_nBlockSize);
                 lock.lock();
-                inFlight -= slot.charge;
+                m_nInFlight -= slot.charge;
                 slot.charge = 0;
                 slot.done = false;
-                ++written;
+                ++m_nWritten;
                 if (!go) {
-                    stop = true;
-                    end = cancelled ? RunEnd::Cancelled : RunEnd::Stopped;
+                    m_bStop = true;
+                    m_end = cancelled ? RunEnd::Cancelled : RunEnd::Stopped;
                 }
-                changed.notify_all();
+                m_changed.notify_all();
             }
-        } catch (...) {
-            fail(std::current_exception());
-        }
-    };
-
-    std::vector<std::thread> threads;
-    threads.reserve(workers + 1);
-    threads.emplace_back(write);
-    for (unsigned i = 0; i < workers; ++i)
-        threads.emplace_back(work);
-
-    try {
-        for (;;) {
-            Slot *slot = nullptr;
-            {
-                std::unique_lock lock(mutex);
-                changed.wait(lock, [&] {
-                    return stop || (filled - written < ring &&
-                                    (filled == written ||
-                                     inFlight + BlockCharge(blockSize) <=
-                                         IN_FLIGHT_BUDGET));
-                });
-                if (stop)
-                    break;
-                slot = &slots[filled % ring];
-            }
-            if (Cancelled(cancel)) {
-                std::lock_guard lock(mutex);
-                stop = true;
-                end = RunEnd::Cancelled;
-                changed.notify_all();
-                break;
-            }
-            const bool more = feeder.Fill(*slot);
-            std::lock_guard lock(mutex);
-            if (!more) {
-                inputDone = true;
-                changed.notify_all();
-                break;
-            }
-            slot->charge =
-                slot->buffer.capacity() + ConversionEstimate(options, *slot);
-            inFlight += slot->charge;
-            ++filled;
-            changed.notify_all();
-        }
-    } catch (...) {
-        fail(std::current_exception());
+        });
     }
+
+    /// The reader: fills free slots until the input ends or the run stops.
+    void Feed(Feeder &feeder) {
+        Guarded([&] {
+            for (;;) {
+                Slot *slot = nullptr;
+                {
+                    std::unique_lock lock(m_mutex);
+                    m_changed.wait(lock, [&] { return m_bStop || RoomForBlock(); });
+                    if (m_bStop)
+                        return;
+                    slot = &m_slots[m_nFilled % m_nRing];
+                }
+                if (Cancelled(m_pCancel)) {
+                    std::lock_guard lock(m_mutex);
+                    m_bStop = true;
+                    m_end = RunEnd::Cancelled;
+                    m_changed.notify_all();
+                    return;
+                }
+                const bool more = feeder.Fill(*slot);
+                std::lock_guard lock(m_mutex);
+                if (!more) {
+                    m_bInputDone = true;
+                    m_changed.notify_all();
+                    return;
+                }
+                slot->charge = slot->buffer.capacity() +
+                               ConversionEstimate(m_options, *slot);
+                m_nInFlight += slot->charge;
+                ++m_nFilled;
+                m_changed.notify_all();
+            }
+        });
+    }
+
+    /// How the run ended; rethrows the first failure of any thread.
+    RunEnd End() const {
+        if (m_failure)
+            std::rethrow_exception(m_failure);
+        return m_end;
+    }
+
+  private:
+    /// A free slot, and the budget allows one more block (or none is in
+    /// flight). Called with the mutex held.
+    bool RoomForBlock() const {
+        return m_nFilled - m_nWritten < m_nRing &&
+               (m_nFilled == m_nWritten ||
+                m_nInFlight + BlockCharge(m_nBlockSize) <= IN_FLIGHT_BUDGET);
+    }
+
+    /// Runs @p body; a failure stops every thread, the first one kept.
+    template <class Body> void Guarded(Body body) {
+        try {
+            body();
+        } catch (...) {
+            std::lock_guard lock(m_mutex);
+            if (!m_failure)
+                m_failure = std::current_exception();
+            m_bStop = true;
+            m_changed.notify_all();
+        }
+    }
+
+    const BatchOptions &m_options;
+    std::vector<Slot> m_slots;
+    const std::uint64_t m_nRing;
+    const std::size_t m_nBlockSize;
+    const std::atomic<bool> *m_pCancel;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::uint64_t m_nFilled = 0, m_nTaken = 0, m_nWritten = 0;
+    std::size_t m_nInFlight = 0;
+    bool m_bInputDone = false, m_bStop = false;
+    RunEnd m_end = RunEnd::Finished;
+    std::exception_ptr m_failure;
+};
+
+RunEnd RunThreads(const BatchOptions &options, const LineConverter &prototype,
+                  Feeder &feeder, Writer &writer,
+                  const std::atomic<bool> *cancel) {
+    Ring ring(options, feeder.BlockBytes(), cancel);
+    std::vector<std::thread> threads;
+    threads.reserve(options.threads + 1);
+    threads.emplace_back([&] { ring.Write(writer); });
+    for (unsigned i = 0; i < options.threads; ++i)
+        threads.emplace_back([&] { ring.Work(prototype); });
+    ring.Feed(feeder);
     for (std::thread &t : threads)
         t.join();
-    if (failure)
-        std::rethrow_exception(failure);
-    return end;
+    return ring.End();
 }
 
 /// Total size of the inputs when all of them are regular files, else 0.
