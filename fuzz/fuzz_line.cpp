@@ -243,6 +243,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
             // A heading whose names contradict the source (latitude and
             // longitude over a grid source): the column rule refuses the
             // file before any line is read.
+            close(fd);
             return 0;
         }
 

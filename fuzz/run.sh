@@ -46,6 +46,12 @@ for target in angle line; do
         echo "fuzz_$target: failing inputs in $build/artifacts" >&2
         exit 1
     fi
+    # A process that died without leaving its input (one that could not
+    # write it, out of file descriptors) still fails the run.
+    if grep -qE '^==[0-9]+== ?ERROR|CHECK failed|deadly signal' "$build/logs/$target-"*.log; then
+        echo "fuzz_$target: a process failed (see $build/logs)" >&2
+        exit 1
+    fi
     echo "== fuzz_$target: replaying $(ls "$build/corpus/$target" | wc -l) kept inputs under ASan + UBSan"
     "$build-asan/fuzz_$target" -runs=0 \
         -artifact_prefix="$build/artifacts/$target-asan-" \
