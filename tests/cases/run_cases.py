@@ -61,7 +61,9 @@ other line belongs to the block as it stands, blank, tabbed or starting with
                           stream, anywhere;
           lacks           no non-empty line of the block may occur in it
                           (for these two an escaped block is cut into lines
-                          at its decoded LFs).
+                          at its decoded LFs);
+          matches         the whole stream must match the block read as a
+                          regular expression (below).
 
 Plain blocks are their lines, each ended by LF. A block header whose setting
 starts with the word 'escaped' (stdin: escaped, stdout: escaped tolerance
@@ -70,8 +72,11 @@ with no line ends at all, then \\t \\r \\n \\\\ and \\xHH (two hex digits)
 are decoded; any other backslash is a case-file error. That writes any byte:
 a tab, CR LF line ends, a UTF-8 byte-order mark (\\xef\\xbb\\xbf), a last
 line without its LF, or a line that would otherwise start a section
-(\\x73tdout: ...). Case files themselves are LF only: a raw CR is refused, so
-an editor that turns them into CR LF cannot change a block unnoticed.
+(\\x73tdout: ...). \\{N*TEXT} writes TEXT (itself escaped text, with no
+'}' in it: write that as \\x7d) N times over: \\{1200000*1} is a line of
+1,200,000 digits one, too long to write out. Case files themselves are LF
+only: a raw CR is refused, so an editor that turns them into CR LF cannot
+change a block unnoticed.
 
 Tolerance: the expected and the produced text are cut into lines at LF (the
 line counts must agree), and each line into tokens and separators, a
@@ -82,7 +87,21 @@ optional decimal point, an optional exponent: 12, -0.5, 1.5E-07) must meet a
 number within its tolerance (absolute, in the value's own unit). With
 several values, 'tolerance 1e-12 1e-12 1e-6', the first number of each line
 gets the first, the second the second, and so on, the last one serving the
-numbers past the list.
+numbers past the list. A tolerance written 'exact' wants the number's
+bytes as they are (a point number copied from the input, a zone): 'tolerance
+exact 1e-9 1e-9 1e-3' holds the first number of each line to its text and
+the next three within their tolerances. A line whose expected text starts
+with '#' (a comment passed through, an error line) is compared exactly.
+
+Matches: the block, as a plain block gives it (its lines, each ended by
+LF; never escape-decoded, so \\t, \\x1b and \\. are the expression's own),
+is a Python regular expression on bytes that the whole stream must match
+(re.fullmatch). Outside '(?s:...)' a '.' stops at line ends, so '.*' is
+the rest of a line, '(?:.*\\n){111}' 111 whole lines, '(?s:.*)' anything;
+every other character stands for itself unless it is one of the
+expression's own (escape '.', '(', ')', '[', '+', '?', '*', '|', '{', '^',
+'$' and '\\' as '\\.' and so on). A block that is no valid expression is a
+case-file error. 'matches' takes no 'escaped'.
 
 Each case runs in a fresh temporary directory, which is the converter's
 working directory and is removed afterwards. A failure names the case, the
@@ -120,9 +139,11 @@ class Check:
 
     def __init__(self, stream, mode, expected, tolerances, line):
         self.stream = stream          # 'stdout', 'stderr' or 'output NAME'
-        self.mode = mode              # 'exact', 'tolerance', 'contains', 'lacks'
-        self.expected = expected      # bytes
-        self.tolerances = tolerances  # list of floats, for 'tolerance'
+        self.mode = mode              # 'exact', 'tolerance', 'contains',
+                                      # 'lacks', 'matches'
+        self.expected = expected      # bytes (compiled, for 'matches')
+        self.tolerances = tolerances  # for 'tolerance': floats, and None for
+                                      # a number held to its text
         self.line = line              # header line in the case file
 
 
@@ -161,7 +182,11 @@ def quote_arg(arg):
         b"'", b"\\'")) + "'"
 
 
-def unescape(data, where):
+REPEAT = re.compile(rb"\\\{([0-9]+)\*([^}]*)\}")
+REPEAT_LIMIT = 1 << 28  # bytes one repetition may write
+
+
+def unescape(data, where, repeats=True):
     out = bytearray()
     i = 0
     while i < len(data):
@@ -172,12 +197,22 @@ def unescape(data, where):
             continue
         e = data[i + 1:i + 2]
         simple = {b"t": b"\t", b"r": b"\r", b"n": b"\n", b"\\": b"\\"}
+        repeat = REPEAT.match(data, i) if repeats and e == b"{" else None
         if e in simple:
             out += simple[e]
             i += 2
         elif e == b"x" and re.fullmatch(rb"[0-9A-Fa-f]{2}", data[i + 2:i + 4]):
             out.append(int(data[i + 2:i + 4], 16))
             i += 4
+        elif repeat:
+            text = unescape(repeat.group(2), where, repeats=False)
+            count = int(repeat.group(1))
+            if count * len(text) > REPEAT_LIMIT:
+                raise CaseFileError("%s: '%s' writes more than %d bytes"
+                                    % (where, show(repeat.group(0)),
+                                       REPEAT_LIMIT))
+            out += text * count
+            i = repeat.end()
         else:
             raise CaseFileError("%s: unknown escape '%s'"
                                 % (where, show(data[i:i + 4])))
@@ -208,15 +243,21 @@ def parse_setting(keyword, setting, where):
         return escaped, "exact", []
     if words[0] in (b"contains", b"lacks") and len(words) == 1:
         return escaped, words[0].decode(), []
+    if words == [b"matches"]:
+        if escaped:
+            raise CaseFileError("%s: 'matches' takes its block as written: "
+                                "the expression has its own escapes" % where)
+        return escaped, "matches", []
     if words[0] == b"tolerance" and len(words) > 1:
         try:
-            tolerances = [float(w) for w in words[1:]]
+            tolerances = [None if w == b"exact" else float(w)
+                          for w in words[1:]]
         except ValueError:
             tolerances = []
-        if tolerances and all(t >= 0 for t in tolerances):
+        if tolerances and all(t is None or t >= 0 for t in tolerances):
             return escaped, "tolerance", tolerances
     raise CaseFileError("%s: '%s' is not a setting of '%s:' (escaped, "
-                        "contains, lacks, tolerance T...)"
+                        "contains, lacks, matches, tolerance T...)"
                         % (where, show(setting.strip()), keyword))
 
 
@@ -266,6 +307,12 @@ def parse_file(path):
             stream = keyword
             if keyword == "output":
                 stream = "output " + safe_name(name, where)
+            if mode == "matches":
+                try:
+                    content = re.compile(content)
+                except re.error as e:
+                    raise CaseFileError("%s: not a regular expression: %s"
+                                        % (where, e))
             case.checks.append(Check(stream, mode, content, tolerances, at))
 
     for number, line in enumerate(lines, 1):
@@ -371,6 +418,11 @@ def compare_line(e, g, tolerances):
             if not NUMBER.fullmatch(gp):
                 return "field %d: expected the number %s, got '%s'" % (
                     k // 2 + 1, ep.decode(), show(gp))
+            if tol is None:
+                if ep != gp:
+                    return "field %d: expected exactly %s, got %s" % (
+                        k // 2 + 1, ep.decode(), gp.decode())
+                continue
             diff = abs(float(ep) - float(gp))
             if not diff <= tol:
                 return ("field %d: expected %s, got %s: difference %.3g "
@@ -390,6 +442,8 @@ def compare_tolerance(expected, got, tolerances):
         g = g_lines[i] if i < len(g_lines) else None
         if e is None or g is None:
             why = "the text ends" if g is None else "a line more than expected"
+        elif e.startswith(b"#"):
+            why = None if e == g else "a '#' line differs"
         else:
             why = compare_line(e, g, tolerances)
         if why:
@@ -403,11 +457,46 @@ def compare_tolerance(expected, got, tolerances):
     return None
 
 
+def compare_matches(pattern, got):
+    """None when the whole text matches, else where it parts: the first line
+    of the expression whose lines up to it match no start of the text (an
+    expression cut at a line end that is no expression on its own, a group
+    going on over the next line, is skipped)."""
+    if pattern.fullmatch(got):
+        return None
+    lines = pattern.pattern.split(b"\n")
+    text = got.split(b"\n")
+    matched = 0   # where the longest head of the expression that matches ends
+    for n in range(1, len(lines)):
+        try:
+            head = re.compile(b"\n".join(lines[:n]) + b"\n")
+        except re.error:
+            continue
+        m = head.match(got)
+        if not m:
+            at = got.count(b"\n", 0, matched)
+            return [
+                "expression line %d matches no text from line %d on:"
+                % (n, at + 1),
+                "  expression: '%s'" % show(lines[n - 1]),
+                "  text:       %s" % ("'%s'" % show(text[at])
+                                      if at < len(text) - 1
+                                      else "(end of text)"),
+            ]
+        matched = m.end()
+    at = got.count(b"\n", 0, matched)
+    return ["the text goes on after the expression's end, from line %d: %s"
+            % (at + 1, "'%s'" % show(text[at]) if at < len(text) - 1
+               else "(no line end after the last line)")]
+
+
 def compare(check, got):
     if check.mode == "exact":
         return compare_exact(check.expected, got)
     if check.mode == "tolerance":
         return compare_tolerance(check.expected, got, check.tolerances)
+    if check.mode == "matches":
+        return compare_matches(check.expected, got)
     needles = [n for n in check.expected.split(b"\n") if n]
     if check.mode == "contains":
         missing = [n for n in needles if n not in got]
@@ -464,7 +553,8 @@ def run_case(converter, path, case):
             why = compare(check, streams[check.stream])
             if why:
                 mode = check.mode + (" " + " ".join(
-                    "%g" % t for t in check.tolerances)
+                    "exact" if t is None else "%g" % t
+                    for t in check.tolerances)
                     if check.tolerances else "")
                 failures.append("%s, %s (%s:%d):"
                                 % (check.stream, mode, where, check.line))
