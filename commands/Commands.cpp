@@ -1,7 +1,6 @@
 // The commands on one point, shared by the window and nolvex-convert.
 #include "Commands.h"
 
-
 #include <string>
 
 namespace {
@@ -70,6 +69,10 @@ PointValues ToWgs84(const Side &side, const PointValues &geo) {
         side.Engine().TransLocal2Wgs(geo[0], geo[1], geo[2], wgs[0], wgs[1],
                                      wgs[2]);
     return wgs;
+}
+
+PointValues FromWgs84(const Side &side, const PointValues &wgs) {
+    return Wgs84ToSide(side, wgs);
 }
 
 PointValues Transform(const Side &from, const Side &to,

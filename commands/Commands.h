@@ -121,6 +121,10 @@ PointValues Transform(const Side &from, const Side &to, const PointValues &geo);
 /// side's datum.
 PointValues ToWgs84(const Side &side, const PointValues &geo);
 
+/// A point on WGS 84 on side @p side's datum: Transform's step into it
+/// (none on datum 133).
+PointValues FromWgs84(const Side &side, const PointValues &wgs);
+
 /**
  * A side's geodetic point to its grid: ECEF X, Y, Z for CS_ECEF, else the
  * Transverse Mercator easting and northing of the side's grid constants, with

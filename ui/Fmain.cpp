@@ -21,7 +21,6 @@
 #include "Fuserell.h"
 #include "Futmfact.h"
 #include "NumberText.h"
-#include "PointText.h"
 #include "ProgramIcon.h"
 
 #include <QClipboard>
@@ -30,9 +29,12 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenuBar>
 
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <string>
@@ -129,6 +131,15 @@ TfrmMain::TfrmMain(QWidget *parent)
     constexpr PointFormat COPY_FORMATS[] = {
         PointFormat::Decimal, PointFormat::Dms,    PointFormat::Grid,
         PointFormat::GeoJson, PointFormat::Wkt,    PointFormat::GeoUri};
+    // The note of a point carried as it was pasted, at the menu bar's end.
+    stPasteNote = new QLabel(menuBar());
+    stPasteNote->setObjectName(QStringLiteral("stPasteNote"));
+    menuBar()->setCornerWidget(stPasteNote, Qt::TopRightCorner);
+    for (int side : {1, 2}) {
+        for (QLineEdit *field : GeoRow(side))
+            connect(field, &QLineEdit::textChanged, this,
+                    [this, side] { ClearPasteNote(side); });
+    }
     connect(ui->PastePoint1, &QAction::triggered, this,
             [this] { PastePoint(1); });
     connect(ui->PastePoint2, &QAction::triggered, this,
@@ -250,6 +261,8 @@ void TfrmMain::ShowDatumLabels() {
                                      GridKindTag(s.Engine().GetCoordSys()));
         }
     }
+    for (int side : {1, 2})
+        ClearPasteNote(side);
     ShowSystemFacts();
     emit DatumLabelsShown();
 }
@@ -638,22 +651,71 @@ void TfrmMain::CopyPoint(int side, PointFormat format) {
     });
 }
 
+// The point is read and carried before the first field is written: a
+// refusal changes nothing.
 void TfrmMain::PastePoint(int side) {
     try {
-        const QString text = QGuiApplication::clipboard()->text().trimmed();
-        if (text.contains(u'\n'))
-            throw InputError("the clipboard holds several lines; copy one "
-                             "point to paste it");
-        const GeoPoint point = ReadGeoPoint(text.toStdString());
+        const PointForSide pasted = ReadPointForSide(
+            SideOf(side), QGuiApplication::clipboard()->text().toStdString());
         const auto row = GeoRow(side);
-        WriteReal(row[0], point.latitude);
-        WriteReal(row[1], point.longitude);
-        if (point.height)
-            WriteReal(row[2], *point.height);
+        WriteReal(row[0], pasted.point[0]);
+        WriteReal(row[1], pasted.point[1]);
+        if (pasted.hasHeight)
+            WriteReal(row[2], pasted.point[2]);
         SyncFromDdRow(side);
+        if (pasted.carried) {
+            if (const ProjSide *system = SideOf(side).System()) {
+                m_strLastOperation[side - 1] = system->LastOperationText();
+                ShowSystemFacts();
+            }
+        }
+        ShowPasteNote(side, pasted);
     } catch (const std::exception &e) {
         ShowErrorBox(this, e);
     }
+}
+
+// A point carried on its way in is not the text pasted: the note says so
+// until the side's point or datum changes. It stands in the menu bar's free
+// end, cut to the room there (the whole of it in its tooltip), so that the
+// window keeps its size and every menu its place.
+void TfrmMain::ShowPasteNote(int side, const PointForSide &pasted) {
+    m_nPasteNoteSide = 0;
+    stPasteNote->clear();
+    stPasteNote->setToolTip({});
+    if (!pasted.carried)
+        return;
+    const QString form = QString::fromUtf8(PastedFormName(pasted.form));
+    const QString datum = (side == 1 ? ui->stDatum1 : ui->stDatum2)->text();
+    const QString note =
+        tr("Side %1: %2 on WGS 84, carried to %3").arg(side).arg(form, datum);
+    QString tip = tr("The pasted %1 is on WGS 84 by definition; side %2 is "
+                     "on %3, so the point was carried there as "
+                     "Datum%4->Datum%5 carries one.")
+                      .arg(form)
+                      .arg(side)
+                      .arg(datum)
+                      .arg(3 - side)
+                      .arg(side);
+    if (!pasted.hasHeight)
+        tip += tr(" It had no height: it was carried at height 0 and the "
+                  "altitude was left as it was.");
+    // The menus' own width, without the note: the window's width is fixed,
+    // whether or not it is shown yet.
+    const int used = menuBar()->sizeHint().width();
+    const int room = std::max(0, ui->centralwidget->width() - used - 12);
+    stPasteNote->setText(
+        stPasteNote->fontMetrics().elidedText(note, Qt::ElideRight, room));
+    stPasteNote->setToolTip(note + u'\n' + tip);
+    m_nPasteNoteSide = side;
+}
+
+void TfrmMain::ClearPasteNote(int side) {
+    if (m_nPasteNoteSide != side)
+        return;
+    m_nPasteNoteSide = 0;
+    stPasteNote->clear();
+    stPasteNote->setToolTip({});
 }
 
 // "side 1, latitude (DD)": the side, then the field's row label with the

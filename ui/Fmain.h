@@ -232,9 +232,15 @@ class TfrmMain : public QMainWindow {
     /// Edit > Copy Point and Copy Point As: side @p side's point as one
     /// text on the clipboard.
     void CopyPoint(int side, PointFormat format);
-    /// Edit > Paste Point: the clipboard's point, read as nolvex-convert
-    /// reads a line, into side @p side's DD row, DM and DMS following.
+    /// Edit > Paste Point: the clipboard's point in any form Copy Point As
+    /// writes (ReadPointForSide), into side @p side's DD row, DM and DMS
+    /// following; a point on WGS 84 carried to the side's datum first.
     void PastePoint(int side);
+    /// Says in the menu bar that the point pasted into side @p side was
+    /// carried from WGS 84; says nothing for a point taken as it was.
+    void ShowPasteNote(int side, const PointForSide &pasted);
+    /// Takes the note away when it is about side @p side.
+    void ClearPasteNote(int side);
     void GeoToGridCommand(int side);
     void GridToGeoCommand(int side);
 
@@ -268,6 +274,11 @@ class TfrmMain : public QMainWindow {
     /// whose grid is missing); empty until then and after a change of
     /// system.
     std::array<std::string, 2> m_strLastOperation;
+
+    /// The note of a pasted point carried from WGS 84 (ShowPasteNote), and
+    /// the side it is about (0: none).
+    QLabel *stPasteNote = nullptr;
+    int m_nPasteNoteSide = 0;
 
     // Declared after the engines, so they are destroyed before them; in the
     // order of creation, so they are destroyed in the reverse order.
