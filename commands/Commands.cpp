@@ -5,14 +5,6 @@
 
 namespace {
 
-void CheckHasGrid(const Side &side) {
-    const ProjSide *system = side.System();
-    if (!system->HasGrid())
-        throw PointError(system->Facts().Label() +
-                         " is a geographic system: it has no grid "
-                         "coordinates");
-}
-
 PointValues Values(const ProjSide::Values &values) {
     return {values[0], values[1], values[2]};
 }
@@ -82,6 +74,14 @@ PointValues Transform(const Side &from, const Side &to,
     if (from.System() && to.System())
         return Values(from.System()->To(*to.System(), ProjValues(geo)));
     return Wgs84ToSide(to, ToWgs84(from, geo));
+}
+
+void CheckHasGrid(const Side &side) {
+    const ProjSide *system = side.System();
+    if (system && !system->HasGrid())
+        throw PointError(system->Facts().Label() +
+                         " is a geographic system: it has no grid "
+                         "coordinates");
 }
 
 PointValues GeoToGrid(const Side &side, const PointValues &geo) {

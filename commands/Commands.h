@@ -138,6 +138,11 @@ PointValues GeoToGrid(const Side &side, const PointValues &geo);
 /// through as the altitude outside ECEF).
 PointValues GridToGeo(const Side &side, const PointValues &grid);
 
+/// @throws PointError when @p side is on a geographic PROJ system, which
+/// has no grid: "WGS 84 (EPSG:4326) is a geographic system: it has no grid
+/// coordinates".
+void CheckHasGrid(const Side &side);
+
 // ---- on texts -----------------------------------------------------------
 
 /// The three texts read as reals, first to last; a FieldError names the

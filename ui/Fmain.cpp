@@ -620,10 +620,14 @@ void TfrmMain::NoteOperation(int from, int to) {
     ShowSystemFacts();
 }
 
+// A conversion leaves the two rows of a side holding one point; the side
+// keeps them so, to tell later whether its grid row still does.
 void TfrmMain::GeoToGridCommand(int side) {
     RunCommand(GeoRow(side), [&] {
         WriteRow(GridRow(side),
                  Commands::GeoToGrid(SideOf(side), ReadRow(GeoRow(side))));
+        m_convertedRows[side - 1].Note(SideOf(side), ReadRow(GeoRow(side)),
+                                       ReadRow(GridRow(side)));
     });
 }
 
@@ -632,13 +636,20 @@ void TfrmMain::GridToGeoCommand(int side) {
         WriteRow(GeoRow(side),
                  Commands::GridToGeo(SideOf(side), ReadRow(GridRow(side))));
         SyncFromDdRow(side);
+        m_convertedRows[side - 1].Note(SideOf(side), ReadRow(GeoRow(side)),
+                                       ReadRow(GridRow(side)));
     });
 }
 
+// Grid values are copied only while they are the point's: numbers left
+// from another point, another system or none at all are refused with the
+// reason, and the clipboard keeps what it held.
 void TfrmMain::CopyPoint(int side, PointFormat format) {
     const auto row = format == PointFormat::Grid ? GridRow(side) : GeoRow(side);
     RunCommand(row, [&] {
         PointValues point = Commands::ReadPoint(ReadRow(row));
+        if (format == PointFormat::Grid)
+            CheckGridRow(side);
         if (format == PointFormat::GeoJson || format == PointFormat::GeoUri) {
             point = Commands::ToWgs84(SideOf(side), point); // both on WGS 84
             if (const ProjSide *system = SideOf(side).System()) {
@@ -649,6 +660,18 @@ void TfrmMain::CopyPoint(int side, PointFormat format) {
         QGuiApplication::clipboard()->setText(
             QString::fromStdString(WritePoint(format, point)));
     });
+}
+
+void TfrmMain::CheckGridRow(int side) const {
+    try {
+        m_convertedRows[side - 1].Check(SideOf(side), ReadRow(GeoRow(side)),
+                                        ReadRow(GridRow(side)));
+    } catch (const GridRowError &e) {
+        throw GridRowError(
+            e.what() + tr("; Datum%1->Utm%1 fills them from the point")
+                           .arg(side)
+                           .toStdString());
+    }
 }
 
 // The point is read and carried before the first field is written: a

@@ -5,6 +5,7 @@
 
 #include "Chain.h"
 #include "Commands.h"
+#include "GridRow.h"
 #include "PointForms.h"
 
 #include <QMainWindow>
@@ -243,6 +244,9 @@ class TfrmMain : public QMainWindow {
     void ClearPasteNote(int side);
     void GeoToGridCommand(int side);
     void GridToGeoCommand(int side);
+    /// Refuses (GridRowError, PointError) when side @p side's grid row does
+    /// not hold the grid values of the point its DD row shows.
+    void CheckGridRow(int side) const;
 
     // ---- the configuration dialogs: fill before showing, apply on OK -------
 
@@ -274,6 +278,9 @@ class TfrmMain : public QMainWindow {
     /// whose grid is missing); empty until then and after a change of
     /// system.
     std::array<std::string, 2> m_strLastOperation;
+
+    /// Per side, the rows its last conversion left (Datum->Utm, Utm->Datum).
+    std::array<ConvertedRows, 2> m_convertedRows;
 
     /// The note of a pasted point carried from WGS 84 (ShowPasteNote), and
     /// the side it is about (0: none).

@@ -58,6 +58,7 @@ class tst_PointEdit : public QObject, private DialogFixture {
     void pasteNoteGoesWithThePoint();
     void everyCopiedFormPastesIntoSide1_data();
     void everyCopiedFormPastesIntoSide1();
+    void gridCopiedOnlyOfThePointShown();
 
   private:
     QString Copy(const QString &action);
@@ -80,7 +81,6 @@ void tst_PointEdit::copyForms_data() {
         << "CopyDd2" << "37.4790372301572, 127.006734786376, -19.6178800927811";
     QTest::newRow("DMS, side 1")
         << "CopyDms1" << "37\u00B028'54.62983\"N 127\u00B00'16.35149\"E 0";
-    QTest::newRow("grid, side 1") << "CopyGrid1" << "0, 0, 0";
     QTest::newRow("WKT, side 2")
         << "CopyWkt2"
         << "POINT Z (127.006734786376 37.4790372301572 -19.6178800927811)";
@@ -471,6 +471,68 @@ void tst_PointEdit::everyCopiedFormPastesIntoSide1() {
         if (it.key().endsWith(u'2'))
             QCOMPARE(after.value(it.key()), it.value());
     }
+}
+
+// The grid fields are copied while they hold the grid values of the point
+// the DD row shows, the values a conversion left there; numbers that belong
+// to no point (the stored zeros at start-up, values of a point since
+// changed, of a grid since changed) are refused with the reason, and the
+// clipboard keeps its text. Side 1's start-up point in UTM zone 52 from
+// PROJ 9.1:
+//   echo "127.004542079167 37.4818416208333 0 0" |
+//       cct -d 6 +proj=utm +zone=52 +ellps=WGS84
+//   323569.281073  4150196.764389  0.000000
+void tst_PointEdit::gridCopiedOnlyOfThePointShown() {
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    auto refused = [this](const QString &reason) {
+        QGuiApplication::clipboard()->setText("kept");
+        const QList<ShownBox> boxes = Trigger("CopyGrid1");
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes.first().text.contains(reason) &&
+                     boxes.first().text.endsWith(
+                         "; Datum1->Utm1 fills them from the point."),
+                 qPrintable(boxes.first().text));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
+        m_window->activateWindow(); // the error box had the keyboard
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    };
+    refused("the grid fields hold no grid values of the side's point yet");
+
+    QVERIFY(Trigger("Dt1cc1").isEmpty());
+    const QString copied = Copy("CopyGrid1");
+    const QStringList xyz = copied.split(QStringLiteral(", "));
+    QCOMPARE(xyz.size(), 3);
+    QVERIFY2(std::fabs(xyz[0].toDouble() - 323569.281073) < 0.001,
+             qPrintable(copied));
+    QVERIFY2(std::fabs(xyz[1].toDouble() - 4150196.764389) < 0.001,
+             qPrintable(copied));
+    QCOMPARE(xyz[2], QStringLiteral("0"));
+    QCOMPARE(Num(xyz[0]), Field("edtUtmX1")->text());
+
+    TypeInto(Field("edtLatDmsm1"), "29");
+    refused("the point has changed since its last conversion");
+
+    // Typed grid values carried into the DD row are the point's; typed
+    // again, they are not.
+    TypeInto(Field("edtUtmY1"), Num("4151000"));
+    QVERIFY(Trigger("Cc1Dt1").isEmpty());
+    QCOMPARE(Copy("CopyGrid1").section(QStringLiteral(", "), 1, 1),
+             QStringLiteral("4151000"));
+    TypeInto(Field("edtUtmZ1"), Num("5"));
+    refused("the grid fields have changed since the point's last conversion");
+
+    // Another grid kind (the coordinate-system dialog's OK) makes the
+    // values another grid's.
+    const DialogRun run = Run("SetCoordnate1", [](QDialog &d) {
+        Child<QRadioButton>(d, "rdoTm1")->setChecked(true);
+    });
+    QCOMPARE(run.dialogs, 1);
+    refused("the side's datum or grid has changed since its last conversion");
+    QVERIFY(Trigger("Dt1cc1").isEmpty());
+    QString x = Field("edtUtmX1")->text();
+    x.replace(QLatin1Char(m_sep), u'.');
+    QVERIFY(Copy("CopyGrid1").startsWith(x + ", "));
 }
 
 QTEST_MAIN(tst_PointEdit)

@@ -37,6 +37,7 @@
 #include "UiTestSupport.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -92,6 +93,7 @@ class tst_TfrmRefSys : public QObject, private DialogFixture {
     void cancelChangesNothing();
     void setDatumReturnsToTheCatalogue();
     void gridDialogsLeaveASystemAlone();
+    void noGridCopiedFromAGeographicSystem();
 
   private:
     /// Chooses @p id1 and @p id2 ("": leave the side) by typing each into
@@ -644,6 +646,25 @@ void tst_TfrmRefSys::gridDialogsLeaveASystemAlone() {
     QVERIFY(!Tooltips(1).at(1).contains("Last operation"));
     QCOMPARE(m_window->findChild<QLabel *>("lblUtmZ1")->toolTip(),
              QStringLiteral("Z: height (passed through)"));
+}
+
+// Side 1's grid fields keep the UTM values of the catalogue after the side
+// goes on WGS 84 (EPSG:4326), which has no grid: Copy Point As Grid refuses
+// them as Datum1->Utm1 refuses the side, and the clipboard keeps its text.
+void tst_TfrmRefSys::noGridCopiedFromAGeographicSystem() {
+    QVERIFY(Trigger("Dt1cc1").isEmpty());
+    Choose("EPSG:4326", "");
+    const QString utmX = m_window->findChild<QLineEdit *>("edtUtmX1")->text();
+    QVERIFY(utmX != "0");
+    QGuiApplication::clipboard()->setText("kept");
+    const QList<ShownBox> boxes = Trigger("CopyGrid1");
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.first().text,
+             QStringLiteral("WGS 84 (EPSG:4326) is a geographic system: it "
+                            "has no grid coordinates."));
+    QCOMPARE(Trigger("Dt1cc1").value(0).text, boxes.first().text);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
+    QCOMPARE(m_window->findChild<QLineEdit *>("edtUtmX1")->text(), utmX);
 }
 
 QTEST_MAIN(tst_TfrmRefSys)
