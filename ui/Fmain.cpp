@@ -17,6 +17,7 @@
 #include "FieldText.h"
 #include "FormLook.h"
 #include "Frefsys.h"
+#include "GridZone.h"
 #include "Fuserdatum.h"
 #include "Fuserell.h"
 #include "Futmfact.h"
@@ -33,6 +34,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QStyle>
 
 #include <algorithm>
 #include <array>
@@ -225,7 +227,28 @@ TfrmMain::TfrmMain(QWidget *parent)
     connect(ui->edtLonDmss2, &QLineEdit::textChanged, this,
             &TfrmMain::edtLonDmss2Change);
 
+    // The zone or belt of each side's grid, and a mark when the point lies
+    // outside it.
+    const QPixmap warning =
+        style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(12, 12);
+    for (QLabel *mark : {ui->lblZoneMark1, ui->lblZoneMark2}) {
+        mark->setPixmap(warning);
+        mark->setScaledContents(true);
+        mark->hide();
+    }
+    // A legend on the group's top line, a size below the captions so that
+    // it stays above the first row's field.
+    QFont legend = font();
+    legend.setPixelSize(11);
+    ui->lblZone1->setFont(legend);
+    ui->lblZone2->setFont(legend);
+    connect(ui->edtLonDd1, &QLineEdit::textChanged, this,
+            &TfrmMain::ShowGridZones);
+    connect(ui->edtLonDd2, &QLineEdit::textChanged, this,
+            &TfrmMain::ShowGridZones);
+
     FormCreate();
+    ShowGridZones();
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -264,7 +287,42 @@ void TfrmMain::ShowDatumLabels() {
     for (int side : {1, 2})
         ClearPasteNote(side);
     ShowSystemFacts();
+    ShowGridZones();
     emit DatumLabelsShown();
+}
+
+// The zone is the engine's, from the central meridian of the side's origin;
+// the window only names it and sets the mark. It stands on the grid group's
+// top line at its right end, as the group's title stands at its left.
+void TfrmMain::ShowGridZones() {
+    struct Zone {
+        QLabel *name, *mark;
+        const QLineEdit *lon;
+    };
+    const Zone zones[] = {{ui->lblZone1, ui->lblZoneMark1, ui->edtLonDd1},
+                          {ui->lblZone2, ui->lblZoneMark2, ui->edtLonDd2}};
+    for (int side : {1, 2}) {
+        const Zone &z = zones[side - 1];
+        const GridZone zone = ZoneOf(SideOf(side));
+        std::string outside;
+        try {
+            outside = OutsideZone(zone, ReadReal(z.lon));
+        } catch (const Code::ConversionError &) {
+            // an unreadable longitude is marked in its own field
+        }
+        z.name->setText(QString::fromStdString(zone.name));
+        z.name->setVisible(!zone.name.empty());
+        QString tip = QString::fromStdString(zone.origin);
+        if (!outside.empty())
+            tip += u'\n' + QString::fromStdString(outside);
+        z.name->setToolTip(tip);
+        z.mark->setToolTip(QString::fromStdString(outside));
+        z.mark->setVisible(!outside.empty());
+        const int right = z.lon->geometry().right() + 1;
+        z.name->resize(z.name->sizeHint().width(), z.name->height());
+        z.name->move(right - z.name->width(), 0);
+        z.mark->move(z.name->x() - z.mark->width() - 2, 0);
+    }
 }
 
 // The captions stay as the labels' rule makes them; what a PROJ system is,
@@ -787,6 +845,7 @@ void TfrmMain::RunConfigDialog(QDialog *dialog, void (TfrmMain::*refill)(),
     } catch (const std::exception &e) {
         ShowErrorBox(this, e);
     }
+    ShowGridZones(); // the origin may have moved, with no label rewritten
 }
 
 void TfrmMain::UserEllipsoid1Click() {

@@ -170,6 +170,13 @@ class TfrmMain : public QMainWindow {
      */
     void ShowDatumLabels();
 
+    /// Names the zone or belt of each side's grid beside its grid group
+    /// (lblZone1, lblZone2: "zone 52N", "belt 127°E", "G7 38°N 128°E", none
+    /// for ECEF or a PROJ system) and shows the mark beside it
+    /// (lblZoneMark1, lblZoneMark2) while the side's DD longitude lies
+    /// outside the zone's standard span, with the reason as its tooltip.
+    void ShowGridZones();
+
     /// Both sides as the file-conversion dialog offers them: what their
     /// labels say, and their settings geographic and on their grids (their
     /// engines copied whole: datum, user rows, grid kind and constants).

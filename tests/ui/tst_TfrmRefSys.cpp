@@ -665,6 +665,9 @@ void tst_TfrmRefSys::noGridCopiedFromAGeographicSystem() {
     QCOMPARE(Trigger("Dt1cc1").value(0).text, boxes.first().text);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
     QCOMPARE(m_window->findChild<QLineEdit *>("edtUtmX1")->text(), utmX);
+    // Nor does the side name a zone of the catalogue's grid any more.
+    QVERIFY(Child<QLabel>(*m_window, "lblZone1")->isHidden());
+    QVERIFY(Child<QLabel>(*m_window, "lblZoneMark1")->isHidden());
 }
 
 QTEST_MAIN(tst_TfrmRefSys)
