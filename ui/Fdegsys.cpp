@@ -38,6 +38,8 @@ TfrmDegSys::TfrmDegSys(QAction *degSys1, QWidget *parent)
         MarkWhenUnreadable(field, FieldKind::Real);
     for (QLineEdit *field : {ui->edtDmd, ui->edtDmsd, ui->edtDmsm})
         MarkWhenUnreadable(field, FieldKind::Integer);
+    for (QLineEdit *field : findChildren<QLineEdit *>())
+        ShowFromStart(field);
 
     connect(ui->edtDd, &QLineEdit::textChanged, this, &TfrmDegSys::edtDdChange);
     connect(ui->edtDmd, &QLineEdit::textChanged, this,

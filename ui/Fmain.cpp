@@ -104,13 +104,15 @@ TfrmMain::TfrmMain(QWidget *parent)
             field->setText(field->text().replace(u'.', separator));
     }
 
-    // A field whose text cannot be read shows it while it stays so.
+    // A field whose text cannot be read shows it while it stays so; every
+    // field shows its text from the start while it is not being edited.
     for (QLineEdit *field : findChildren<QLineEdit *>()) {
         const QString name = field->objectName();
         const bool integer = name.contains(u"Dmd") || name.contains(u"Dmsd") ||
                              name.contains(u"Dmsm");
         MarkWhenUnreadable(field,
                            integer ? FieldKind::Integer : FieldKind::Real);
+        ShowFromStart(field);
     }
 
     connect(ui->Open1, &QAction::triggered, this, &TfrmMain::Open1Click);

@@ -17,6 +17,7 @@
 //   126.980152902606  37.563795494510  18.351221509859
 // (at height 0: 126.980152915827  37.563795477592).
 #include "FieldMark.h"
+#include "FieldText.h"
 #include "Fdegsys.h"
 #include "MainWindowFixture.h"
 #include "UiTestSupport.h"
@@ -30,6 +31,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QTest>
+#include <QToolTip>
 
 class tst_PointEdit : public QObject, private DialogFixture {
     Q_OBJECT
@@ -59,6 +61,8 @@ class tst_PointEdit : public QObject, private DialogFixture {
     void everyCopiedFormPastesIntoSide1_data();
     void everyCopiedFormPastesIntoSide1();
     void gridCopiedOnlyOfThePointShown();
+    void fieldsShowTheirTextFromItsStart();
+    void wideTextWholeInTheTooltip();
 
   private:
     QString Copy(const QString &action);
@@ -533,6 +537,84 @@ void tst_PointEdit::gridCopiedOnlyOfThePointShown() {
     QString x = Field("edtUtmX1")->text();
     x.replace(QLatin1Char(m_sep), u'.');
     QVERIFY(Copy("CopyGrid1").startsWith(x + ", "));
+}
+
+// ---- what a field shows -----------------------------------------------------
+
+// A number wider than its field is read from its start: after the program
+// writes it, and when Tab moves through the field. Regression: Tab left the
+// field scrolled to its end, so that "2.04636307898909E-11" seconds showed
+// as "898909E-11", and a seconds text ending in "...999925" as "999999925".
+// The selection Tab makes stays the whole text, which typing replaces.
+void tst_PointEdit::fieldsShowTheirTextFromItsStart() {
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    TypeInto(Field("edtLonDd1"), Num("124.9"));
+    QLineEdit *seconds = Field("edtLonDmss1");
+    QCOMPARE(seconds->text(), Num("2.04636307898909E-11"));
+    QCOMPARE(seconds->cursorPosition(), 0); // as written
+
+    QTest::mouseClick(Field("edtLonDmsm1"), Qt::LeftButton);
+    QTRY_VERIFY(Field("edtLonDmsm1")->hasFocus());
+    QTest::keyClick(Field("edtLonDmsm1"), Qt::Key_Tab);
+    QVERIFY(seconds->hasFocus());
+    QCOMPARE(seconds->selectedText(), seconds->text());
+    QCOMPARE(seconds->cursorPosition(), 0);
+    QTest::keyClick(seconds, Qt::Key_Tab);
+    QVERIFY(!seconds->hasFocus());
+    QCOMPARE(seconds->cursorPosition(), 0);
+    QCOMPARE(seconds->text(), Num("2.04636307898909E-11"));
+
+    // Backwards too, and a text the user typed and left.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QVERIFY(seconds->hasFocus());
+    QCOMPARE(seconds->cursorPosition(), 0);
+    QCOMPARE(seconds->selectedText(), seconds->text());
+    QTest::keyClicks(seconds, Num("16.3514851234567"));
+    QCOMPARE(seconds->text(), Num("16.3514851234567"));
+    QVERIFY(seconds->cursorPosition() > 0);
+    QTest::keyClick(seconds, Qt::Key_Tab);
+    QCOMPARE(seconds->cursorPosition(), 0);
+    // 124 + 54/60 + 16.3514851234567/3600
+    QCOMPARE(Field("edtLonDd1")->text(), Num("124.904542079201"));
+}
+
+// A text wider than its field is whole in the field's tooltip, after the
+// field's own tooltip (the reason an unreadable text does not read); a
+// text that fits adds nothing.
+void tst_PointEdit::wideTextWholeInTheTooltip() {
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    TypeInto(Field("edtLonDd1"), Num("124.9"));
+    QLineEdit *seconds = Field("edtLonDmss1");
+    QCOMPARE(FieldToolTip(seconds), Num("2.04636307898909E-11"));
+    QCOMPARE(FieldToolTip(Field("edtLonDmsd1")), QString()); // "124" fits
+    QCOMPARE(FieldToolTip(Field("edtLonDd1")), QString());
+    // On the mouse, as the tooltip event shows it.
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), seconds->mapToGlobal(
+                                                       QPoint(5, 5)));
+    QApplication::sendEvent(seconds, &help);
+    QTRY_COMPARE(QToolTip::text(), Num("2.04636307898909E-11"));
+    QToolTip::hideText();
+
+    // An unreadable text keeps its reason first.
+    seconds->setText("12.5.5.5.5.5.5.5.5.5");
+    QCOMPARE(FieldToolTip(seconds),
+             "'12.5.5.5.5.5.5.5.5.5' is not a valid floating point value\n"
+             "12.5.5.5.5.5.5.5.5.5");
+    Field("edtLonDmsm2")->setText("3x");
+    QCOMPARE(FieldToolTip(Field("edtLonDmsm2")),
+             QStringLiteral("'3x' is not a valid integer value"));
+
+    // The degree tool's fields alike.
+    auto *tool = m_window->findChild<TfrmDegSys *>();
+    QVERIFY(tool != nullptr);
+    tool->show();
+    tool->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(tool));
+    TypeInto(tool->findChild<QLineEdit *>("edtDd"), Num("37.1"));
+    QCOMPARE(FieldToolTip(tool->findChild<QLineEdit *>("edtDmss")),
+             Num("5.11590769747272E-12"));
 }
 
 QTEST_MAIN(tst_PointEdit)
