@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 #include <exception>
@@ -79,6 +80,14 @@ void TfrmDegSys::ToggleFromMenu() {
 void TfrmDegSys::closeEvent(QCloseEvent *event) {
     FormClose();
     QWidget::closeEvent(event); // accepted: the window hides, fields kept
+}
+
+void TfrmDegSys::keyPressEvent(QKeyEvent *event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TfrmDegSys::FormClose() {
