@@ -139,6 +139,7 @@ TfrmMain::TfrmMain(QWidget *parent)
     stPasteNote = new QLabel(menuBar());
     stPasteNote->setObjectName(QStringLiteral("stPasteNote"));
     menuBar()->setCornerWidget(stPasteNote, Qt::TopRightCorner);
+    stPasteNote->hide();
     for (int side : {1, 2}) {
         for (QLineEdit *field : GeoRow(side))
             connect(field, &QLineEdit::textChanged, this,
@@ -763,25 +764,21 @@ void TfrmMain::PastePoint(int side) {
 // end, cut to the room there (the whole of it in its tooltip), so that the
 // window keeps its size and every menu its place.
 void TfrmMain::ShowPasteNote(int side, const PointForSide &pasted) {
-    m_nPasteNoteSide = 0;
-    stPasteNote->clear();
-    stPasteNote->setToolTip({});
+    ClearPasteNote(m_nPasteNoteSide);
     if (!pasted.carried)
         return;
     const QString form = QString::fromUtf8(PastedFormName(pasted.form));
     const QString datum = (side == 1 ? ui->stDatum1 : ui->stDatum2)->text();
     const QString note =
-        tr("Side %1: %2 on WGS 84, carried to %3").arg(side).arg(form, datum);
-    QString tip = tr("The pasted %1 is on WGS 84 by definition; side %2 is "
-                     "on %3, so the point was carried there as "
-                     "Datum%4->Datum%5 carries one.")
-                      .arg(form)
+        tr("Side %1: %2 carried from WGS 84").arg(side).arg(form);
+    QString tip = tr("The %1 point is on WGS 84 by definition;\nit was "
+                     "carried to %2, side %3's datum,\nas Datum%4->Datum%3 "
+                     "carries one.")
+                      .arg(form, datum)
                       .arg(side)
-                      .arg(datum)
-                      .arg(3 - side)
-                      .arg(side);
+                      .arg(3 - side);
     if (!pasted.hasHeight)
-        tip += tr(" It had no height: it was carried at height 0 and the "
+        tip += tr("\nIt had no height: it was carried at height 0,\nand the "
                   "altitude was left as it was.");
     // The menus' own width, without the note: the window's width is fixed,
     // whether or not it is shown yet.
@@ -790,13 +787,16 @@ void TfrmMain::ShowPasteNote(int side, const PointForSide &pasted) {
     stPasteNote->setText(
         stPasteNote->fontMetrics().elidedText(note, Qt::ElideRight, room));
     stPasteNote->setToolTip(note + u'\n' + tip);
+    // Shown anew, the menu bar lays out its items and the note again.
+    stPasteNote->show();
     m_nPasteNoteSide = side;
 }
 
 void TfrmMain::ClearPasteNote(int side) {
-    if (m_nPasteNoteSide != side)
+    if (m_nPasteNoteSide != side || side == 0)
         return;
     m_nPasteNoteSide = 0;
+    stPasteNote->hide();
     stPasteNote->clear();
     stPasteNote->setToolTip({});
 }

@@ -384,8 +384,9 @@ void tst_PointEdit::pasteWgs84Forms() {
     const QLabel *note = Child<QLabel>(*m_window, "stPasteNote");
     if (carried) {
         QVERIFY2(note->toolTip().startsWith("Side 2: ") &&
-                     note->toolTip().contains("on WGS 84, carried to "
-                                              "Tokyo(---)"),
+                     note->toolTip().contains("carried from WGS 84") &&
+                     note->toolTip().contains("carried to Tokyo(---), side "
+                                              "2's datum"),
                  qPrintable(note->toolTip()));
         QVERIFY(!note->text().isEmpty());
     } else {
@@ -402,7 +403,10 @@ void tst_PointEdit::pasteNoteGoesWithThePoint() {
     QGuiApplication::clipboard()->setText("geo:37.56659,126.97796");
     QVERIFY(Trigger("PastePoint2").isEmpty());
     QVERIFY(!note->text().isEmpty());
-    // The note stays within the menu bar, which keeps every menu in view.
+    // The note stands whole within the menu bar, which keeps every menu in
+    // view.
+    QVERIFY(note->isVisible());
+    QVERIFY(note->width() >= note->sizeHint().width());
     QVERIFY(note->geometry().right() < m_window->menuBar()->width());
     for (QAction *menu : m_window->menuBar()->actions())
         QVERIFY(m_window->menuBar()->actionGeometry(menu).right() <
@@ -419,6 +423,7 @@ void tst_PointEdit::pasteNoteGoesWithThePoint() {
     TypeInto(Field("edtLatDmsm2"), "30");
     QVERIFY(note->text().isEmpty());
     QVERIFY(note->toolTip().isEmpty());
+    QVERIFY(!note->isVisible());
 }
 
 // Each of the six forms Copy Point As writes of side 2's start-up point,
