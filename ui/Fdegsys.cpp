@@ -83,7 +83,8 @@ void TfrmDegSys::closeEvent(QCloseEvent *event) {
 }
 
 void TfrmDegSys::keyPressEvent(QKeyEvent *event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    if (event->key() == Qt::Key_Escape &&
+        event->modifiers() == Qt::NoModifier) {
         close();
         return;
     }

@@ -17,10 +17,10 @@
 #include "FieldText.h"
 #include "FormLook.h"
 #include "Frefsys.h"
-#include "GridZone.h"
 #include "Fuserdatum.h"
 #include "Fuserell.h"
 #include "Futmfact.h"
+#include "GridZone.h"
 #include "NumberText.h"
 #include "ProgramIcon.h"
 
@@ -728,10 +728,10 @@ void TfrmMain::CheckGridRow(int side) const {
         m_convertedRows[side - 1].Check(SideOf(side), ReadRow(GeoRow(side)),
                                         ReadRow(GridRow(side)));
     } catch (const GridRowError &e) {
-        throw GridRowError(
-            e.what() + tr("; Datum%1->Utm%1 fills them from the point")
-                           .arg(side)
-                           .toStdString());
+        throw GridRowError(e.what() +
+                           tr("; Datum%1->Utm%1 fills them from the point")
+                               .arg(side)
+                               .toStdString());
     }
 }
 
