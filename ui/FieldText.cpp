@@ -48,7 +48,9 @@ class StartView : public QObject {
 
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override {
-        if (watched != m_field)
+        // A field being destroyed is a field no longer (its destructor gives
+        // up the focus): it is left to the base class it has become.
+        if (watched != m_field || !qobject_cast<QLineEdit *>(watched))
             return false;
         switch (event->type()) {
         case QEvent::FocusIn:
