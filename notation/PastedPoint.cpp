@@ -81,8 +81,8 @@ GeoPoint Point(double lat, double lon, const double *height, bool wgs84) {
 
 // ---- WKT ------------------------------------------------------------------
 
-/// The geometries of WKT other than POINT, longest first where one begins
-/// another.
+/// The geometries of WKT other than POINT, each a word of its own (see
+/// IsWktKeyword), so that no order among them matters.
 constexpr std::string_view OTHER_GEOMETRIES[] = {
     "MULTIPOINT",   "LINESTRING",         "MULTILINESTRING", "POLYGON",
     "MULTIPOLYGON", "GEOMETRYCOLLECTION", "CIRCULARSTRING",  "COMPOUNDCURVE",
