@@ -1,18 +1,9 @@
 // The commands on one point, shared by the window and nolvex-convert.
 #include "Commands.h"
 
-
 #include <string>
 
 namespace {
-
-void CheckHasGrid(const Side &side) {
-    const ProjSide *system = side.System();
-    if (!system->HasGrid())
-        throw PointError(system->Facts().Label() +
-                         " is a geographic system: it has no grid "
-                         "coordinates");
-}
 
 PointValues Values(const ProjSide::Values &values) {
     return {values[0], values[1], values[2]};
@@ -72,6 +63,10 @@ PointValues ToWgs84(const Side &side, const PointValues &geo) {
     return wgs;
 }
 
+PointValues FromWgs84(const Side &side, const PointValues &wgs) {
+    return Wgs84ToSide(side, wgs);
+}
+
 PointValues Transform(const Side &from, const Side &to,
                       const PointValues &geo) {
     if (SameDatum(from, to))
@@ -79,6 +74,14 @@ PointValues Transform(const Side &from, const Side &to,
     if (from.System() && to.System())
         return Values(from.System()->To(*to.System(), ProjValues(geo)));
     return Wgs84ToSide(to, ToWgs84(from, geo));
+}
+
+void CheckHasGrid(const Side &side) {
+    const ProjSide *system = side.System();
+    if (system && !system->HasGrid())
+        throw PointError(system->Facts().Label() +
+                         " is a geographic system: it has no grid "
+                         "coordinates");
 }
 
 PointValues GeoToGrid(const Side &side, const PointValues &geo) {

@@ -121,6 +121,10 @@ PointValues Transform(const Side &from, const Side &to, const PointValues &geo);
 /// side's datum.
 PointValues ToWgs84(const Side &side, const PointValues &geo);
 
+/// A point on WGS 84 on side @p side's datum: Transform's step into it
+/// (none on datum 133).
+PointValues FromWgs84(const Side &side, const PointValues &wgs);
+
 /**
  * A side's geodetic point to its grid: ECEF X, Y, Z for CS_ECEF, else the
  * Transverse Mercator easting and northing of the side's grid constants, with
@@ -133,6 +137,11 @@ PointValues GeoToGrid(const Side &side, const PointValues &geo);
 /// A side's grid point to geodetic, the inverse of GeoToGrid (Z passes
 /// through as the altitude outside ECEF).
 PointValues GridToGeo(const Side &side, const PointValues &grid);
+
+/// @throws PointError when @p side is on a geographic PROJ system, which
+/// has no grid: "WGS 84 (EPSG:4326) is a geographic system: it has no grid
+/// coordinates".
+void CheckHasGrid(const Side &side);
 
 // ---- on texts -----------------------------------------------------------
 

@@ -77,3 +77,18 @@ std::string WritePoint(PointFormat format, const PointValues &point) {
     }
     return {};
 }
+
+PointForSide ReadPointForSide(const Side &side, std::string_view text) {
+    const PastedPoint pasted = ReadPastedPoint(text);
+    PointForSide out;
+    out.form = pasted.form;
+    out.hasHeight = pasted.point.height.has_value();
+    out.point = {pasted.point.latitude, pasted.point.longitude,
+                 pasted.point.height.value_or(0.0)};
+    if (pasted.wgs84 &&
+        (side.System() || side.Engine().GetDatum() != DATUM_WGS84)) {
+        out.point = Commands::FromWgs84(side, out.point);
+        out.carried = true;
+    }
+    return out;
+}

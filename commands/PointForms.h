@@ -1,11 +1,13 @@
 // A whole point as one text, in the forms people paste into other programs:
 // decimal degrees, degrees-minutes-seconds with hemisphere letters, grid
-// values, GeoJSON, WKT and a geo: URI.
+// values, GeoJSON, WKT and a geo: URI; and a pasted text as a side takes it.
 #pragma once
 
 #include "Commands.h"
+#include "PastedPoint.h"
 
 #include <string>
+#include <string_view>
 
 enum class PointFormat {
     Decimal, ///< "lat, lon, h"
@@ -26,3 +28,29 @@ enum class PointFormat {
  *   for Grid X, Y and Z (metres).
  */
 std::string WritePoint(PointFormat format, const PointValues &point);
+
+/// A pasted point as a side takes it.
+struct PointForSide {
+    /// Latitude, longitude (degrees) and height (metres) on the side's
+    /// datum; the height only when hasHeight.
+    PointValues point{};
+    /// False when the text had no height: the side's altitude stays as it is.
+    bool hasHeight = false;
+    PastedForm form = PastedForm::Text;
+    /// Read on WGS 84 and carried to a side on another datum.
+    bool carried = false;
+};
+
+/**
+ * Paste Point on @p side: reads @p text in any form ReadPastedPoint reads,
+ * so every form WritePoint writes but Grid (whose "x, y, z" reads as
+ * decimal degrees, or is refused as out of range). GeoJSON and geo: URIs
+ * are on WGS 84, as WritePoint writes them: on a side on another datum
+ * their point is carried there by Transform's step into it (a point
+ * without a height at height 0, whose height is then not kept). WKT and a
+ * line of angles name no datum and are taken as the side's own, as a typed
+ * point is.
+ * @throws InputError with the reason, FloatingPointError, ProjError,
+ *   ProjPointError.
+ */
+PointForSide ReadPointForSide(const Side &side, std::string_view text);

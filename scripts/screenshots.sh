@@ -2,7 +2,8 @@
 # Takes the screenshots in docs/ again: the main window, every dialog, the
 # degree-system tool, the about box and an error box, the Edit menu, a field
 # that cannot be read, the reference-system chooser and a side on an EPSG
-# system, and the file-conversion dialog running and done, each in its
+# system, the file-conversion dialog running and done, the zone of the grid
+# row with its mark and a point pasted from WGS 84, each in its
 # window frame, from the program built in the given build directory
 # (default: build), driven on a virtual X display as tests/e2e/walkthrough.sh
 # drives it.
@@ -155,6 +156,55 @@ shot convert-running "Convert File"
 E2E_WAIT=300 e2e_wait_line "convertDone${TAB}6000000${TAB}0" "$mark"
 shot convert-summary "Convert File"
 close_dialog "Convert File"
+
+e2e_menu f "&File"
+e2e_key x
+e2e_wait_exit
+[ "$APP_STATUS" = 0 ] || e2e_fail "the program ended with exit status $APP_STATUS"
+
+# ---- the zone of the grid row, and a point pasted from WGS 84 -----------------
+# A run of its own: both sides on their start-up datums.
+e2e_start_program
+
+# 35 N 124.9 E converted in the zone of side 1's origin, 52, which is not
+# the point's: the mark beside the zone, and the reason on the mouse
+e2e_replace_field edtLatDd1 35
+e2e_replace_field edtLonDd1 124.9
+e2e_menu c "&Conversion"
+e2e_key Return # Datum1->Utm1
+for ((i = 0; i < 100; i++)); do
+    [ "$(e2e_field edtUtmX1)" != 0 ] && break
+    sleep 0.05
+done
+# the mark stands left of the zone's legend, at the right end of the grid
+# group's top line; its tooltip reaches beyond the window, so the shot takes
+# the screen to the right of the frame as well
+xdotool mousemove --window "$MAIN" 248 "$(($(e2e_menu_height) + 326))"
+sleep 1.5 # the tooltip shows
+read -r fx fy fw fh < <(e2e_frame "$MAIN")
+import -window root -crop "$((fw + 160))x${fh}+${fx}+${fy}" +repage \
+    "$docs/grid-zone-mark.png"
+echo docs/grid-zone-mark.png
+
+# side 1's point as a geo: URI (Edit > Copy Point As (Side 1) > geo: URI),
+# pasted into side 2 on Tokyo(---) (Ctrl+Shift+B): carried from WGS 84, as
+# the note at the menu bar's end says, whole on the mouse
+e2e_menu e "&Edit"
+e2e_key Down Right u # Copy Point As (Side 1) > geo: URI
+e2e_wait_active "$MAIN"
+mark=$(e2e_lines)
+e2e_key ctrl+shift+b
+for ((i = 0; i < 100; i++)); do
+    e2e_lines_after "$mark" | grep -q "^edtLatDd2${TAB}" && break
+    sleep 0.05
+done
+sleep 0.3
+xdotool mousemove --window "$MAIN" 440 "$(($(e2e_menu_height) / 2))"
+sleep 1.5
+read -r fx fy fw fh < <(e2e_frame "$MAIN")
+import -window root -crop "$((fw + 160))x${fh}+${fx}+${fy}" +repage \
+    "$docs/paste-point.png"
+echo docs/paste-point.png
 
 e2e_menu f "&File"
 e2e_key x

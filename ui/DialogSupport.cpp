@@ -3,10 +3,12 @@
 
 #include "Code.h"
 #include "Coord.h"
+#include "FieldText.h"
 #include "FormLook.h"
 #include "NumberText.h"
 
 #include <QDialog>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include <string>
@@ -27,6 +29,8 @@ void SetUpDialog(QDialog &dialog, QPushButton &btnOk, QPushButton &btnCancel) {
     QObject::connect(&btnOk, &QPushButton::clicked, &dialog, &QDialog::accept);
     QObject::connect(&btnCancel, &QPushButton::clicked, &dialog,
                      &QDialog::reject);
+    for (QLineEdit *field : dialog.findChildren<QLineEdit *>())
+        ShowFromStart(field);
 }
 
 std::int32_t ReadEllipsoidRow(const COORD &engine, std::int32_t index,

@@ -16,7 +16,8 @@ class QPushButton;
  * Gives a configuration dialog its common look and behaviour: the program's
  * font and background, a fixed size, a title bar with the system menu and
  * close box only, @p btnOk closing it with QDialog::Accepted and @p btnCancel
- * (and the close box, and Escape) with QDialog::Rejected.
+ * (and the close box, and Escape) with QDialog::Rejected; its fields show
+ * their texts from the start (ShowFromStart).
  */
 void SetUpDialog(QDialog &dialog, QPushButton &btnOk, QPushButton &btnCancel);
 

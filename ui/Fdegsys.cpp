@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 #include <exception>
@@ -38,6 +39,8 @@ TfrmDegSys::TfrmDegSys(QAction *degSys1, QWidget *parent)
         MarkWhenUnreadable(field, FieldKind::Real);
     for (QLineEdit *field : {ui->edtDmd, ui->edtDmsd, ui->edtDmsm})
         MarkWhenUnreadable(field, FieldKind::Integer);
+    for (QLineEdit *field : findChildren<QLineEdit *>())
+        ShowFromStart(field);
 
     connect(ui->edtDd, &QLineEdit::textChanged, this, &TfrmDegSys::edtDdChange);
     connect(ui->edtDmd, &QLineEdit::textChanged, this,
@@ -77,6 +80,15 @@ void TfrmDegSys::ToggleFromMenu() {
 void TfrmDegSys::closeEvent(QCloseEvent *event) {
     FormClose();
     QWidget::closeEvent(event); // accepted: the window hides, fields kept
+}
+
+void TfrmDegSys::keyPressEvent(QKeyEvent *event) {
+    if (event->key() == Qt::Key_Escape &&
+        event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TfrmDegSys::FormClose() {

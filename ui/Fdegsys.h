@@ -11,6 +11,7 @@
 
 class QAction;
 class QCloseEvent;
+class QKeyEvent;
 
 namespace Ui {
 class TfrmDegSys;
@@ -55,6 +56,9 @@ class TfrmDegSys : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent *event) override;
+    /// Escape closes the window as its close box does, as it closes a
+    /// dialog.
+    void keyPressEvent(QKeyEvent *event) override;
 
   private:
     /// The close handler: the close box hides the window, and the check mark

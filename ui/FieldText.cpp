@@ -4,7 +4,11 @@
 #include "Errors.h"
 #include "NumberText.h"
 
+#include <QEvent>
+#include <QFocusEvent>
+#include <QHelpEvent>
 #include <QLineEdit>
+#include <QToolTip>
 
 #include <functional>
 #include <string>
@@ -25,6 +29,94 @@ void WriteText(QLineEdit *field, const std::string &text) {
     // field would otherwise show only its last digits, which read as another
     // number.
     field->setCursorPosition(0);
+}
+
+namespace {
+
+/// Focus into a field by the keyboard's own moves, where the field selects
+/// all of its text.
+bool IsKeyboardFocus(Qt::FocusReason reason) {
+    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+           reason == Qt::ShortcutFocusReason;
+}
+
+/// Sees a field's focus and tooltip events: the field handles each first,
+/// then its view is put back to the start of its text.
+class StartView : public QObject {
+  public:
+    explicit StartView(QLineEdit *field) : QObject(field), m_field(field) {}
+
+  protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        // A field being destroyed is a field no longer (its destructor gives
+        // up the focus): it is left to the base class it has become.
+        if (watched != m_field || !qobject_cast<QLineEdit *>(watched))
+            return false;
+        switch (event->type()) {
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+            // The field's own handling first (QObject::event reaches it
+            // without passing the filters again), then the view.
+            static_cast<QObject *>(m_field)->event(event);
+            if (event->type() == QEvent::FocusIn)
+                AfterFocusIn(static_cast<QFocusEvent *>(event)->reason());
+            else
+                AfterFocusOut(static_cast<QFocusEvent *>(event)->reason());
+            return true;
+        case QEvent::ToolTip: {
+            const QString tip = FieldToolTip(m_field);
+            if (tip == m_field->toolTip())
+                return false; // the field's own, as it would show it
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(),
+                               tip, m_field);
+            return true;
+        }
+        default:
+            return false;
+        }
+    }
+
+  private:
+    // All of the text selected, as the field selects it, read from its start.
+    void AfterFocusIn(Qt::FocusReason reason) {
+        const qsizetype length = m_field->text().size();
+        if (IsKeyboardFocus(reason) && length > 0 &&
+            m_field->selectionStart() == 0 &&
+            m_field->selectedText().size() == length)
+            m_field->setSelection(static_cast<int>(length),
+                                  -static_cast<int>(length));
+    }
+
+    // Leaving for a menu or another window is no end of editing: the field
+    // keeps its selection and cursor for the return.
+    void AfterFocusOut(Qt::FocusReason reason) {
+        if (reason != Qt::PopupFocusReason &&
+            reason != Qt::ActiveWindowFocusReason && !m_field->hasFocus())
+            m_field->setCursorPosition(0);
+    }
+
+    QLineEdit *m_field;
+};
+
+} // namespace
+
+void ShowFromStart(QLineEdit *field) {
+    field->installEventFilter(new StartView(field));
+}
+
+QString FieldToolTip(const QLineEdit *field) {
+    QString tip = field->toolTip();
+    const QString text = field->displayText();
+    // The room QLineEdit gives its text: its contents less the text margins
+    // and the two pixels it keeps free on either side.
+    const QMargins margins = field->textMargins();
+    const int room =
+        field->contentsRect().width() - margins.left() - margins.right() - 4;
+    if (field->fontMetrics().horizontalAdvance(text) <= room)
+        return tip;
+    if (!tip.isEmpty())
+        tip += u'\n';
+    return tip + text;
 }
 
 bool IsTypedChange(const QLineEdit *field) {

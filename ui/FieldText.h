@@ -8,6 +8,7 @@
 #include <string>
 
 class QLineEdit;
+class QString;
 
 /// The field's text as a real. @throws Code::ConversionError.
 double ReadReal(const QLineEdit *field);
@@ -24,6 +25,23 @@ void WriteInteger(QLineEdit *field, std::int32_t value);
 /// Writes @p text as the program writes a field: its start in view, and no
 /// user-typing handler run for it (see IsTypedChange).
 void WriteText(QLineEdit *field, const std::string &text);
+
+/**
+ * Keeps @p field's text in view from its start whenever it is not being
+ * edited: after the program writes it (WriteText), when Tab, Backtab or a
+ * shortcut moves the focus into it (all of it selected as before, the
+ * cursor at its start instead of its end) and when the focus leaves it for
+ * another field of its window. A number wider than its field would
+ * otherwise show only its last digits, which read as another number. While
+ * the text is wider than the field, its tooltip (FieldToolTip) shows the
+ * whole of it.
+ */
+void ShowFromStart(QLineEdit *field);
+
+/// What @p field's tooltip shows: its own tooltip (a reason its text does
+/// not read, say), followed by its whole text when that is wider than the
+/// field; empty when it has neither.
+QString FieldToolTip(const QLineEdit *field);
 
 /**
  * True when the change just made to @p field's text is one its change

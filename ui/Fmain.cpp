@@ -20,8 +20,8 @@
 #include "Fuserdatum.h"
 #include "Fuserell.h"
 #include "Futmfact.h"
+#include "GridZone.h"
 #include "NumberText.h"
-#include "PointText.h"
 #include "ProgramIcon.h"
 
 #include <QClipboard>
@@ -30,9 +30,13 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QStyle>
 
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <string>
@@ -100,13 +104,15 @@ TfrmMain::TfrmMain(QWidget *parent)
             field->setText(field->text().replace(u'.', separator));
     }
 
-    // A field whose text cannot be read shows it while it stays so.
+    // A field whose text cannot be read shows it while it stays so; every
+    // field shows its text from the start while it is not being edited.
     for (QLineEdit *field : findChildren<QLineEdit *>()) {
         const QString name = field->objectName();
         const bool integer = name.contains(u"Dmd") || name.contains(u"Dmsd") ||
                              name.contains(u"Dmsm");
         MarkWhenUnreadable(field,
                            integer ? FieldKind::Integer : FieldKind::Real);
+        ShowFromStart(field);
     }
 
     connect(ui->Open1, &QAction::triggered, this, &TfrmMain::Open1Click);
@@ -129,6 +135,16 @@ TfrmMain::TfrmMain(QWidget *parent)
     constexpr PointFormat COPY_FORMATS[] = {
         PointFormat::Decimal, PointFormat::Dms,    PointFormat::Grid,
         PointFormat::GeoJson, PointFormat::Wkt,    PointFormat::GeoUri};
+    // The note of a point carried as it was pasted, at the menu bar's end.
+    stPasteNote = new QLabel(menuBar());
+    stPasteNote->setObjectName(QStringLiteral("stPasteNote"));
+    menuBar()->setCornerWidget(stPasteNote, Qt::TopRightCorner);
+    stPasteNote->hide();
+    for (int side : {1, 2}) {
+        for (QLineEdit *field : GeoRow(side))
+            connect(field, &QLineEdit::textChanged, this,
+                    [this, side] { ClearPasteNote(side); });
+    }
     connect(ui->PastePoint1, &QAction::triggered, this,
             [this] { PastePoint(1); });
     connect(ui->PastePoint2, &QAction::triggered, this,
@@ -214,7 +230,28 @@ TfrmMain::TfrmMain(QWidget *parent)
     connect(ui->edtLonDmss2, &QLineEdit::textChanged, this,
             &TfrmMain::edtLonDmss2Change);
 
+    // The zone or belt of each side's grid, and a mark when the point lies
+    // outside it.
+    const QPixmap warning =
+        style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(12, 12);
+    for (QLabel *mark : {ui->lblZoneMark1, ui->lblZoneMark2}) {
+        mark->setPixmap(warning);
+        mark->setScaledContents(true);
+        mark->hide();
+    }
+    // A legend on the group's top line, a size below the captions so that
+    // it stays above the first row's field.
+    QFont legend = font();
+    legend.setPixelSize(11);
+    ui->lblZone1->setFont(legend);
+    ui->lblZone2->setFont(legend);
+    connect(ui->edtLonDd1, &QLineEdit::textChanged, this,
+            &TfrmMain::ShowGridZones);
+    connect(ui->edtLonDd2, &QLineEdit::textChanged, this,
+            &TfrmMain::ShowGridZones);
+
     FormCreate();
+    ShowGridZones();
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -250,8 +287,45 @@ void TfrmMain::ShowDatumLabels() {
                                      GridKindTag(s.Engine().GetCoordSys()));
         }
     }
+    for (int side : {1, 2})
+        ClearPasteNote(side);
     ShowSystemFacts();
+    ShowGridZones();
     emit DatumLabelsShown();
+}
+
+// The zone is the engine's, from the central meridian of the side's origin;
+// the window only names it and sets the mark. It stands on the grid group's
+// top line at its right end, as the group's title stands at its left.
+void TfrmMain::ShowGridZones() {
+    struct Zone {
+        QLabel *name, *mark;
+        const QLineEdit *lon;
+    };
+    const Zone zones[] = {{ui->lblZone1, ui->lblZoneMark1, ui->edtLonDd1},
+                          {ui->lblZone2, ui->lblZoneMark2, ui->edtLonDd2}};
+    for (int side : {1, 2}) {
+        const Zone &z = zones[side - 1];
+        const GridZone zone = ZoneOf(SideOf(side));
+        std::string outside;
+        try {
+            outside = OutsideZone(zone, ReadReal(z.lon));
+        } catch (const Code::ConversionError &) {
+            // an unreadable longitude is marked in its own field
+        }
+        z.name->setText(QString::fromStdString(zone.name));
+        z.name->setVisible(!zone.name.empty());
+        QString tip = QString::fromStdString(zone.origin);
+        if (!outside.empty())
+            tip += u'\n' + QString::fromStdString(outside);
+        z.name->setToolTip(tip);
+        z.mark->setToolTip(QString::fromStdString(outside));
+        z.mark->setVisible(!outside.empty());
+        const int right = z.lon->geometry().right() + 1;
+        z.name->resize(z.name->sizeHint().width(), z.name->height());
+        z.name->move(right - z.name->width(), 0);
+        z.mark->move(z.name->x() - z.mark->width() - 2, 0);
+    }
 }
 
 // The captions stay as the labels' rule makes them; what a PROJ system is,
@@ -607,10 +681,14 @@ void TfrmMain::NoteOperation(int from, int to) {
     ShowSystemFacts();
 }
 
+// A conversion leaves the two rows of a side holding one point; the side
+// keeps them so, to tell later whether its grid row still does.
 void TfrmMain::GeoToGridCommand(int side) {
     RunCommand(GeoRow(side), [&] {
         WriteRow(GridRow(side),
                  Commands::GeoToGrid(SideOf(side), ReadRow(GeoRow(side))));
+        m_convertedRows[side - 1].Note(SideOf(side), ReadRow(GeoRow(side)),
+                                       ReadRow(GridRow(side)));
     });
 }
 
@@ -619,13 +697,20 @@ void TfrmMain::GridToGeoCommand(int side) {
         WriteRow(GeoRow(side),
                  Commands::GridToGeo(SideOf(side), ReadRow(GridRow(side))));
         SyncFromDdRow(side);
+        m_convertedRows[side - 1].Note(SideOf(side), ReadRow(GeoRow(side)),
+                                       ReadRow(GridRow(side)));
     });
 }
 
+// Grid values are copied only while they are the point's: numbers left
+// from another point, another system or none at all are refused with the
+// reason, and the clipboard keeps what it held.
 void TfrmMain::CopyPoint(int side, PointFormat format) {
     const auto row = format == PointFormat::Grid ? GridRow(side) : GeoRow(side);
     RunCommand(row, [&] {
         PointValues point = Commands::ReadPoint(ReadRow(row));
+        if (format == PointFormat::Grid)
+            CheckGridRow(side);
         if (format == PointFormat::GeoJson || format == PointFormat::GeoUri) {
             point = Commands::ToWgs84(SideOf(side), point); // both on WGS 84
             if (const ProjSide *system = SideOf(side).System()) {
@@ -638,22 +723,82 @@ void TfrmMain::CopyPoint(int side, PointFormat format) {
     });
 }
 
+void TfrmMain::CheckGridRow(int side) const {
+    try {
+        m_convertedRows[side - 1].Check(SideOf(side), ReadRow(GeoRow(side)),
+                                        ReadRow(GridRow(side)));
+    } catch (const GridRowError &e) {
+        throw GridRowError(e.what() +
+                           tr("; Datum%1->Utm%1 fills them from the point")
+                               .arg(side)
+                               .toStdString());
+    }
+}
+
+// The point is read and carried before the first field is written: a
+// refusal changes nothing.
 void TfrmMain::PastePoint(int side) {
     try {
-        const QString text = QGuiApplication::clipboard()->text().trimmed();
-        if (text.contains(u'\n'))
-            throw InputError("the clipboard holds several lines; copy one "
-                             "point to paste it");
-        const GeoPoint point = ReadGeoPoint(text.toStdString());
+        const PointForSide pasted = ReadPointForSide(
+            SideOf(side), QGuiApplication::clipboard()->text().toStdString());
         const auto row = GeoRow(side);
-        WriteReal(row[0], point.latitude);
-        WriteReal(row[1], point.longitude);
-        if (point.height)
-            WriteReal(row[2], *point.height);
+        WriteReal(row[0], pasted.point[0]);
+        WriteReal(row[1], pasted.point[1]);
+        if (pasted.hasHeight)
+            WriteReal(row[2], pasted.point[2]);
         SyncFromDdRow(side);
+        if (pasted.carried) {
+            if (const ProjSide *system = SideOf(side).System()) {
+                m_strLastOperation[side - 1] = system->LastOperationText();
+                ShowSystemFacts();
+            }
+        }
+        ShowPasteNote(side, pasted);
     } catch (const std::exception &e) {
         ShowErrorBox(this, e);
     }
+}
+
+// A point carried on its way in is not the text pasted: the note says so
+// until the side's point or datum changes. It stands in the menu bar's free
+// end, cut to the room there (the whole of it in its tooltip), so that the
+// window keeps its size and every menu its place.
+void TfrmMain::ShowPasteNote(int side, const PointForSide &pasted) {
+    ClearPasteNote(m_nPasteNoteSide);
+    if (!pasted.carried)
+        return;
+    const QString form = QString::fromUtf8(PastedFormName(pasted.form));
+    const QString datum = (side == 1 ? ui->stDatum1 : ui->stDatum2)->text();
+    const QString note =
+        tr("Side %1: %2 carried from WGS 84").arg(side).arg(form);
+    QString tip = tr("The %1 point is on WGS 84 by definition;\nit was "
+                     "carried to %2, side %3's datum,\nas Datum%4->Datum%3 "
+                     "carries one.")
+                      .arg(form, datum)
+                      .arg(side)
+                      .arg(3 - side);
+    if (!pasted.hasHeight)
+        tip += tr("\nIt had no height: it was carried at height 0,\nand the "
+                  "altitude was left as it was.");
+    // The menus' own width, without the note: the window's width is fixed,
+    // whether or not it is shown yet.
+    const int used = menuBar()->sizeHint().width();
+    const int room = std::max(0, ui->centralwidget->width() - used - 12);
+    stPasteNote->setText(
+        stPasteNote->fontMetrics().elidedText(note, Qt::ElideRight, room));
+    stPasteNote->setToolTip(note + u'\n' + tip);
+    // Shown anew, the menu bar lays out its items and the note again.
+    stPasteNote->show();
+    m_nPasteNoteSide = side;
+}
+
+void TfrmMain::ClearPasteNote(int side) {
+    if (m_nPasteNoteSide != side || side == 0)
+        return;
+    m_nPasteNoteSide = 0;
+    stPasteNote->hide();
+    stPasteNote->clear();
+    stPasteNote->setToolTip({});
 }
 
 // "side 1, latitude (DD)": the side, then the field's row label with the
@@ -702,6 +847,7 @@ void TfrmMain::RunConfigDialog(QDialog *dialog, void (TfrmMain::*refill)(),
     } catch (const std::exception &e) {
         ShowErrorBox(this, e);
     }
+    ShowGridZones(); // the origin may have moved, with no label rewritten
 }
 
 void TfrmMain::UserEllipsoid1Click() {

@@ -5,6 +5,7 @@
 
 #include "Chain.h"
 #include "Commands.h"
+#include "GridRow.h"
 #include "PointForms.h"
 
 #include <QMainWindow>
@@ -169,6 +170,13 @@ class TfrmMain : public QMainWindow {
      */
     void ShowDatumLabels();
 
+    /// Names the zone or belt of each side's grid beside its grid group
+    /// (lblZone1, lblZone2: "zone 52N", "belt 127°E", "G7 38°N 128°E", none
+    /// for ECEF or a PROJ system) and shows the mark beside it
+    /// (lblZoneMark1, lblZoneMark2) while the side's DD longitude lies
+    /// outside the zone's standard span, with the reason as its tooltip.
+    void ShowGridZones();
+
     /// Both sides as the file-conversion dialog offers them: what their
     /// labels say, and their settings geographic and on their grids (their
     /// engines copied whole: datum, user rows, grid kind and constants).
@@ -232,11 +240,20 @@ class TfrmMain : public QMainWindow {
     /// Edit > Copy Point and Copy Point As: side @p side's point as one
     /// text on the clipboard.
     void CopyPoint(int side, PointFormat format);
-    /// Edit > Paste Point: the clipboard's point, read as nolvex-convert
-    /// reads a line, into side @p side's DD row, DM and DMS following.
+    /// Edit > Paste Point: the clipboard's point in any form Copy Point As
+    /// writes (ReadPointForSide), into side @p side's DD row, DM and DMS
+    /// following; a point on WGS 84 carried to the side's datum first.
     void PastePoint(int side);
+    /// Says in the menu bar that the point pasted into side @p side was
+    /// carried from WGS 84; says nothing for a point taken as it was.
+    void ShowPasteNote(int side, const PointForSide &pasted);
+    /// Takes the note away when it is about side @p side.
+    void ClearPasteNote(int side);
     void GeoToGridCommand(int side);
     void GridToGeoCommand(int side);
+    /// Refuses (GridRowError, PointError) when side @p side's grid row does
+    /// not hold the grid values of the point its DD row shows.
+    void CheckGridRow(int side) const;
 
     // ---- the configuration dialogs: fill before showing, apply on OK -------
 
@@ -268,6 +285,14 @@ class TfrmMain : public QMainWindow {
     /// whose grid is missing); empty until then and after a change of
     /// system.
     std::array<std::string, 2> m_strLastOperation;
+
+    /// Per side, the rows its last conversion left (Datum->Utm, Utm->Datum).
+    std::array<ConvertedRows, 2> m_convertedRows;
+
+    /// The note of a pasted point carried from WGS 84 (ShowPasteNote), and
+    /// the side it is about (0: none).
+    QLabel *stPasteNote = nullptr;
+    int m_nPasteNoteSide = 0;
 
     // Declared after the engines, so they are destroyed before them; in the
     // order of creation, so they are destroyed in the reverse order.

@@ -5,6 +5,7 @@
 #include "DialogSupport.h"
 #include "Proj.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QSettings>
@@ -184,6 +185,7 @@ TfrmRefSys::TfrmRefSys(QWidget *parent)
     for (int side : {1, 2}) {
         const SideWidgets w = Widgets(side);
         w.filter->installEventFilter(this);
+        w.list->installEventFilter(this);
         connect(w.filter, &QLineEdit::textChanged, this,
                 [this, side] { Fill(side, ChosenSystem(side)); });
         connect(w.list, &QListWidget::currentRowChanged, this,
@@ -262,17 +264,33 @@ std::string TfrmRefSys::ChosenSystem(int side) const {
                : std::string();
 }
 
+// Down in a filter goes into its list: to the system selected there, or
+// else to the first entry. A list that Tab enters without a selection has
+// no current entry either (the view would make its first entry current
+// unseen), so that Down then selects the first entry rather than the second.
 bool TfrmRefSys::eventFilter(QObject *watched, QEvent *event) {
-    if (event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Down) {
-        for (int side : {1, 2}) {
-            const SideWidgets w = Widgets(side);
-            if (watched != w.filter)
-                continue;
-            if (w.list->count() > 0 &&
+    for (int side : {1, 2}) {
+        const SideWidgets w = Widgets(side);
+        if (watched == w.filter && event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent *>(event)->key() == Qt::Key_Down) {
+            const QListWidgetItem *current = w.list->currentItem();
+            if (!(current && current->isSelected()) && w.list->count() > 0 &&
                 (w.list->item(0)->flags() & Qt::ItemIsSelectable))
                 w.list->setCurrentRow(0);
             w.list->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+        if (watched == w.list && event->type() == QEvent::FocusIn) {
+            // The list's own handling first, which does not pass the
+            // filters again.
+            static_cast<QObject *>(w.list)->event(event);
+            const Qt::FocusReason reason =
+                static_cast<QFocusEvent *>(event)->reason();
+            const QListWidgetItem *current = w.list->currentItem();
+            if ((reason == Qt::TabFocusReason ||
+                 reason == Qt::BacktabFocusReason) &&
+                !(current && current->isSelected()))
+                w.list->setCurrentRow(-1);
             return true;
         }
     }

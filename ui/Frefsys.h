@@ -54,7 +54,9 @@ class TfrmRefSys : public QDialog {
     static constexpr int RECENT_MAX = 10;
 
   protected:
-    /// Down in a filter moves to its list's first entry.
+    /// Down in a filter moves into its list, to its selected system or its
+    /// first entry; Tab into a list without a selection leaves Down to
+    /// select its first entry.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:

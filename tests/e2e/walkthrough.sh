@@ -417,4 +417,135 @@ e2e_wait_exit
 
 e2e_check_sanitizers
 [ "$(grep -c '^error' "$EVENTS")" = 2 ] || e2e_fail "error boxes other than the two asked for: $(grep '^error' "$EVENTS")"
+# ---- Copy Point As (side 2) into Paste Point (side 1), each form ------------
+# A run of its own, after the checks above, with its own count of error
+# boxes. Side 2 holds the start-up point on Tokyo(---); each of the six forms
+# goes from Edit > Copy Point As (Side 2) through the real clipboard into
+# side 1 with Ctrl+Shift+V. Decimal degrees and WKT are side 2's numbers
+# taken as side 1's own; DMS the same to its five decimals of a second;
+# GeoJSON and the geo: URI are on WGS 84: side 2's point carried there,
+# as PROJ 9.1 carries it,
+#   echo "127.006734786376 37.4790372301572 -19.6178800927811 0" | cct -d 12
+#     +proj=molodensky +a=6377397.155 +rf=299.1528128 +dx=-105.627
+#     +dy=462.37 +dz=643.258 +da=739.845 +df=1.003748257267484e-05
+#   127.004541704575  37.481842152673  -0.026462312127
+# The grid's "x, y, z" is no geodetic point: an error box, side 1 unchanged.
+
+# copy_side2_as KEY: Edit > Copy Point As (Side 2) > the form with access
+# key KEY, by the keyboard: the Edit menu, down to the submenu, into it.
+copy_side2_as() {
+    local mark
+    mark=$(e2e_lines)
+    e2e_menu e "&Edit"
+    e2e_key Down Down Down Down Right # Copy Point, As, Paste; Copy Point, As (Side 2)
+    e2e_wait_line "menu${TAB}Copy Point A&s (Side 2)" "$mark"
+    e2e_key "$1"
+    sleep 0.3
+    e2e_wait_active "$MAIN"
+}
+
+# near NAME WANT TOLERANCE: field NAME's number within TOLERANCE of WANT.
+near() {
+    local got
+    got=$(e2e_field "$1")
+    awk -v g="$got" -v w="$2" -v t="$3" 'BEGIN { d = g - w; if (d < 0) d = -d; exit !(g != "" && d <= t) }' ||
+        e2e_fail "$1 is \"$got\", expected $2 within $3"
+}
+
+# pasted_as KEY: copies side 2's point in the form of KEY and pastes it into
+# side 1, whose latitude was set to 1 before: waits until the latitude's
+# notations have followed the pasted one.
+pasted_as() {
+    local mark
+    copy_side2_as "$1"
+    mark=$(e2e_lines)
+    e2e_key ctrl+shift+v # Paste Point (Side 1)
+    for ((i = 0; i < E2E_WAIT * 20; i++)); do
+        e2e_lines_after "$mark" | grep -q "^edtLatDmss1${TAB}" && return 0
+        e2e_lines_after "$mark" | grep -q "^error${TAB}" &&
+            e2e_fail "Paste Point refused: $(e2e_lines_after "$mark" | grep "^error")"
+        e2e_alive
+        sleep 0.05
+    done
+    e2e_fail "Paste Point (Side 1) wrote nothing"
+}
+
+paste_every_copied_form() {
+    e2e_start_program
+    local lat2 lon2 alt2 mark
+    step "Copy Point As (Side 2), each form, then Paste Point (Side 1)"
+    local run_mark=$MARK
+    lat2=$(e2e_field edtLatDd2)
+    lon2=$(e2e_field edtLonDd2)
+    alt2=$(e2e_field edtAltDd2)
+
+    step "decimal degrees: side 2's numbers, as side 1's own"
+    e2e_replace_field edtLatDd1 1
+    e2e_expect_field edtLatDd1 1
+    pasted_as d
+    e2e_expect_fields edtLatDd1 "$lat2" edtLonDd1 "$lon2" edtAltDd1 "$alt2"
+    [ "$(e2e_field edtLatDmsm1)" = "$(e2e_field edtLatDmsm2)" ] ||
+        e2e_fail "side 1's DMS did not follow the pasted point"
+
+    step "WKT POINT Z: side 2's numbers, as side 1's own"
+    e2e_replace_field edtLatDd1 1
+    e2e_expect_field edtLatDd1 1
+    pasted_as w
+    e2e_expect_fields edtLatDd1 "$lat2" edtLonDd1 "$lon2" edtAltDd1 "$alt2"
+
+    step "degrees, minutes and seconds: to five decimals of a second"
+    e2e_replace_field edtLatDd1 1
+    e2e_expect_field edtLatDd1 1
+    pasted_as m
+    e2e_expect_fields edtLatDmsd1 "$(e2e_field edtLatDmsd2)" \
+        edtLatDmsm1 "$(e2e_field edtLatDmsm2)" edtLonDmsd1 "$(e2e_field edtLonDmsd2)" \
+        edtLonDmsm1 "$(e2e_field edtLonDmsm2)" edtAltDd1 "$alt2"
+    near edtLatDmss1 "$(e2e_field edtLatDmss2)" 0.000006
+    near edtLonDmss1 "$(e2e_field edtLonDmss2)" 0.000006
+
+    step "GeoJSON: side 2's point on WGS 84"
+    e2e_replace_field edtLatDd1 1
+    e2e_expect_field edtLatDd1 1
+    pasted_as j
+    near edtLatDd1 37.481842152673 0.000000001
+    near edtLonDd1 127.004541704575 0.000000001
+    near edtAltDd1 -0.026462312127 0.000001
+
+    step "geo: URI: side 2's point on WGS 84"
+    e2e_replace_field edtLatDd1 1
+    e2e_expect_field edtLatDd1 1
+    pasted_as u
+    near edtLatDd1 37.481842152673 0.000000001
+    near edtLonDd1 127.004541704575 0.000000001
+    near edtAltDd1 -0.026462312127 0.000001
+
+    step "grid, after Conversion > Datum2->Utm2: refused, side 1 unchanged"
+    e2e_menu c "&Conversion"
+    e2e_key Down Return # Datum2->Utm2
+    for ((i = 0; i < E2E_WAIT * 20; i++)); do
+        [ "$(e2e_field edtUtmX2)" != 0 ] && break
+        sleep 0.05
+    done
+    [ "$(e2e_field edtUtmX2)" != 0 ] || e2e_fail "Datum2->Utm2 wrote no grid values"
+    copy_side2_as g
+    mark=$(e2e_lines)
+    e2e_key ctrl+shift+v
+    e2e_wait_line "shown${TAB}$BOX_TITLE" "$mark"
+    e2e_lines_after "$mark" | grep -q "^error${TAB}latitude .* is outside -90 to 90.$" ||
+        e2e_fail "the grid's text was not refused as a latitude beyond the pole"
+    e2e_key Return
+    e2e_wait_line "hidden${TAB}$BOX_TITLE" "$mark"
+    back_to_main
+    e2e_lines_after "$mark" | grep -q '^edt' && e2e_fail "a refused paste changed a field"
+
+    e2e_menu f "&File"
+    e2e_key x
+    e2e_wait_exit
+    [ "$APP_STATUS" = 0 ] || e2e_fail "the program ended with exit status $APP_STATUS"
+    [ "$(e2e_lines_after "$run_mark" | grep -c '^error')" = 1 ] ||
+        e2e_fail "error boxes other than the grid's: $(e2e_lines_after "$run_mark" | grep '^error')"
+    e2e_check_sanitizers
+}
+paste_every_copied_form
+
 e2e_note "walkthrough passed; screenshots and event log in $E2E_OUT"

@@ -9,7 +9,15 @@
 //     +proj=molodensky +a=6377397.155 +rf=299.1528128 +dx=-105.627
 //     +dy=462.37 +dz=643.258 +da=739.845 +df=1.003748257267484e-05
 //   127.004541704575  37.481842152673  -0.026462312127
+// and points on WGS 84 carried to Tokyo(---) by PROJ 9.1's standard
+// Molodensky from WGS 84 with the datum's constants negated,
+//   echo "126.97796 37.56659 38.5 0" | cct -d 12 +proj=molodensky
+//     +ellps=WGS84 +dx=105.627 +dy=-462.37 +dz=-643.258 +da=-739.845
+//     +df=-1.003748257267484e-05
+//   126.980152902606  37.563795494510  18.351221509859
+// (at height 0: 126.980152915827  37.563795477592).
 #include "FieldMark.h"
+#include "FieldText.h"
 #include "Fdegsys.h"
 #include "MainWindowFixture.h"
 #include "UiTestSupport.h"
@@ -20,7 +28,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
+#include <QMenuBar>
 #include <QTest>
+#include <QToolTip>
 
 class tst_PointEdit : public QObject, private DialogFixture {
     Q_OBJECT
@@ -44,6 +55,14 @@ class tst_PointEdit : public QObject, private DialogFixture {
     void pasteRefusesAndChangesNothing();
     void copiedPointPastesBack_data();
     void copiedPointPastesBack();
+    void pasteWgs84Forms_data();
+    void pasteWgs84Forms();
+    void pasteNoteGoesWithThePoint();
+    void everyCopiedFormPastesIntoSide1_data();
+    void everyCopiedFormPastesIntoSide1();
+    void gridCopiedOnlyOfThePointShown();
+    void fieldsShowTheirTextFromItsStart();
+    void wideTextWholeInTheTooltip();
 
   private:
     QString Copy(const QString &action);
@@ -66,7 +85,6 @@ void tst_PointEdit::copyForms_data() {
         << "CopyDd2" << "37.4790372301572, 127.006734786376, -19.6178800927811";
     QTest::newRow("DMS, side 1")
         << "CopyDms1" << "37\u00B028'54.62983\"N 127\u00B00'16.35149\"E 0";
-    QTest::newRow("grid, side 1") << "CopyGrid1" << "0, 0, 0";
     QTest::newRow("WKT, side 2")
         << "CopyWkt2"
         << "POINT Z (127.006734786376 37.4790372301572 -19.6178800927811)";
@@ -251,6 +269,15 @@ void tst_PointEdit::pasteRefusesAndChangesNothing_data() {
     QTest::newRow("not a point") << "Seoul City Hall";
     QTest::newRow("two points") << "37.5 127.5\n38 128";
     QTest::newRow("nothing") << "";
+    QTest::newRow("geo: URI with a latitude alone") << "geo:37.56659";
+    QTest::newRow("geo: URI on another system")
+        << "geo:323482,4306480;crs=EPSG:32618;u=20";
+    QTest::newRow("GeoJSON position of four numbers")
+        << "{\"type\":\"Point\",\"coordinates\":[126.97796,37.56659,0,5]}";
+    QTest::newRow("GeoJSON LineString")
+        << "{\"type\":\"LineString\",\"coordinates\":[[1,2],[3,4]]}";
+    QTest::newRow("WKT POINT EMPTY") << "POINT EMPTY";
+    QTest::newRow("WKT POINT with a measure") << "POINT M (126.9 37.5 4)";
 }
 
 void tst_PointEdit::pasteRefusesAndChangesNothing() {
@@ -282,6 +309,317 @@ void tst_PointEdit::copiedPointPastesBack() {
     QVERIFY(std::fabs(Value("edtLatDd1") - -33.8688197) <= tolerance);
     QVERIFY(std::fabs(Value("edtLonDd1") - 151.2092955) <= tolerance);
     QCOMPARE(Field("edtAltDd1")->text(), Num("58.25"));
+}
+
+// GeoJSON and geo: URIs are on WGS 84: pasted into side 2 on Tokyo(---) they
+// are carried there, and the window says so; WKT and text name no datum and
+// are taken as side 2's own, as typed text is. On side 1, on WGS 84, nothing
+// is carried.
+void tst_PointEdit::pasteWgs84Forms_data() {
+    QTest::addColumn<QString>("side");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("lat");
+    QTest::addColumn<double>("lon");
+    QTest::addColumn<double>("alt"); // NaN: the altitude stays
+    QTest::addColumn<bool>("carried");
+    const double stays = qQNaN();
+    QTest::newRow("geo: URI with a height")
+        << "2" << "geo:37.56659,126.97796,38.5" << 37.563795494510
+        << 126.980152902606 << 18.351221509859 << true;
+    QTest::newRow("geo: URI with crs and uncertainty, no height")
+        << "2" << "geo:37.56659,126.97796;crs=wgs84;u=10" << 37.563795477592
+        << 126.980152915827 << stays << true;
+    QTest::newRow("GeoJSON Point")
+        << "2"
+        << "{\"type\":\"Point\",\"coordinates\":[126.97796,37.56659,38.5]}"
+        << 37.563795494510 << 126.980152902606 << 18.351221509859 << true;
+    QTest::newRow("GeoJSON Feature over several lines, no height")
+        << "2"
+        << "{\n  \"type\": \"Feature\",\n  \"properties\": {\"name\": "
+           "\"Seoul\"},\n  \"geometry\": {\"type\": \"Point\", "
+           "\"coordinates\": [126.97796, 37.56659]}\n}\n"
+        << 37.563795477592 << 126.980152915827 << stays << true;
+    QTest::newRow("WKT POINT Z, the side's own")
+        << "2" << "POINT Z (126.97796 37.56659 38.5)" << 37.56659 << 126.97796
+        << 38.5 << false;
+    QTest::newRow("WKT POINT, the side's own")
+        << "2" << "POINT (126.97796 37.56659)" << 37.56659 << 126.97796
+        << stays << false;
+    QTest::newRow("GeoJSON on side 1, on WGS 84")
+        << "1"
+        << "{\"type\":\"Point\",\"coordinates\":[126.97796,37.56659,38.5]}"
+        << 37.56659 << 126.97796 << 38.5 << false;
+    QTest::newRow("geo: URI on side 1, on WGS 84")
+        << "1" << "geo:37.56659,126.97796" << 37.56659 << 126.97796 << stays
+        << false;
+}
+
+void tst_PointEdit::pasteWgs84Forms() {
+    QFETCH(QString, side);
+    QFETCH(QString, text);
+    QFETCH(double, lat);
+    QFETCH(double, lon);
+    QFETCH(double, alt);
+    QFETCH(bool, carried);
+    const QString altBefore = Field("edtAltDd" + side)->text();
+    QGuiApplication::clipboard()->setText(text);
+    QVERIFY(Trigger("PastePoint" + side).isEmpty());
+    // 1E-9 degrees is 0.1 mm
+    QVERIFY2(std::fabs(Value("edtLatDd" + side) - lat) < 1e-9,
+             qPrintable(Field("edtLatDd" + side)->text()));
+    QVERIFY2(std::fabs(Value("edtLonDd" + side) - lon) < 1e-9,
+             qPrintable(Field("edtLonDd" + side)->text()));
+    if (qIsNaN(alt))
+        QCOMPARE(Field("edtAltDd" + side)->text(), altBefore);
+    else
+        QVERIFY2(std::fabs(Value("edtAltDd" + side) - alt) < 1e-4,
+                 qPrintable(Field("edtAltDd" + side)->text()));
+    // DMS follows as typing makes it.
+    const double dd = Value("edtLonDd" + side);
+    QCOMPARE(Value("edtLonDmsd" + side), std::trunc(dd));
+    QVERIFY(std::fabs(Value("edtLonDmsd" + side) +
+                      Value("edtLonDmsm" + side) / 60 +
+                      Value("edtLonDmss" + side) / 3600 - dd) < 1e-12);
+
+    const QLabel *note = Child<QLabel>(*m_window, "stPasteNote");
+    if (carried) {
+        QVERIFY2(note->toolTip().startsWith("Side 2: ") &&
+                     note->toolTip().contains("carried from WGS 84") &&
+                     note->toolTip().contains("carried to Tokyo(---), side "
+                                              "2's datum"),
+                 qPrintable(note->toolTip()));
+        QVERIFY(!note->text().isEmpty());
+    } else {
+        QVERIFY2(note->text().isEmpty(), qPrintable(note->text()));
+    }
+}
+
+// The note is about the point as pasted: it goes when the side's point
+// changes, and a refused paste leaves it as it was.
+void tst_PointEdit::pasteNoteGoesWithThePoint() {
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    const QLabel *note = Child<QLabel>(*m_window, "stPasteNote");
+    QGuiApplication::clipboard()->setText("geo:37.56659,126.97796");
+    QVERIFY(Trigger("PastePoint2").isEmpty());
+    QVERIFY(!note->text().isEmpty());
+    // The note stands whole within the menu bar, which keeps every menu in
+    // view.
+    QVERIFY(note->isVisible());
+    QVERIFY(note->width() >= note->sizeHint().width());
+    QVERIFY(note->geometry().right() < m_window->menuBar()->width());
+    for (QAction *menu : m_window->menuBar()->actions())
+        QVERIFY(m_window->menuBar()->actionGeometry(menu).right() <
+                note->geometry().left());
+    const QString shown = note->text();
+    QGuiApplication::clipboard()->setText("geo:37.56659");
+    QCOMPARE(Trigger("PastePoint2").size(), 1);
+    QCOMPARE(note->text(), shown);
+    m_window->activateWindow(); // the error box had the keyboard
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    // Side 1's point is another point: the note stays.
+    TypeInto(Field("edtLatDd1"), Num("37.5"));
+    QCOMPARE(note->text(), shown);
+    TypeInto(Field("edtLatDmsm2"), "30");
+    QVERIFY(note->text().isEmpty());
+    QVERIFY(note->toolTip().isEmpty());
+    QVERIFY(!note->isVisible());
+}
+
+// Each of the six forms Copy Point As writes of side 2's start-up point,
+// pasted into side 1 on WGS 84: the decimal, DMS and WKT texts are side 2's
+// numbers, taken as side 1's own; GeoJSON and the geo: URI are side 2's
+// point on WGS 84 (the reference above). The grid's "x, y, z" is no
+// geodetic point: refused, side 1 unchanged.
+void tst_PointEdit::everyCopiedFormPastesIntoSide1_data() {
+    QTest::addColumn<QString>("copy");
+    QTest::addColumn<QString>("expect"); // "side 2", "WGS 84" or "refused"
+    QTest::addColumn<double>("tolerance"); // degrees
+    QTest::newRow("decimal degrees") << "CopyDd2" << "side 2" << 0.0;
+    QTest::newRow("DMS") << "CopyDms2" << "side 2"
+                         << 0.000005 / 3600 + 1e-12;
+    QTest::newRow("grid") << "CopyGrid2" << "refused" << 0.0;
+    QTest::newRow("GeoJSON") << "CopyGeoJson2" << "WGS 84" << 1e-9;
+    QTest::newRow("WKT") << "CopyWkt2" << "side 2" << 0.0;
+    QTest::newRow("geo: URI") << "CopyGeoUri2" << "WGS 84" << 1e-9;
+}
+
+void tst_PointEdit::everyCopiedFormPastesIntoSide1() {
+    QFETCH(QString, copy);
+    QFETCH(QString, expect);
+    QFETCH(double, tolerance);
+    QVERIFY(Trigger("Dt2cc2").isEmpty()); // side 2's grid row holds its point
+    QGuiApplication::clipboard()->clear();
+    QVERIFY(Trigger(copy).isEmpty());
+    QVERIFY(!QGuiApplication::clipboard()->text().isEmpty());
+    const QMap<QString, QString> before = FieldTexts(*m_window);
+    const QList<ShownBox> boxes = Trigger("PastePoint1");
+    if (expect == "refused") {
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(FieldTexts(*m_window), before);
+        return;
+    }
+    QVERIFY(boxes.isEmpty());
+    double lat = Value("edtLatDd2"), lon = Value("edtLonDd2"),
+           alt = Value("edtAltDd2");
+    if (expect == "WGS 84") {
+        lat = 37.481842152673;
+        lon = 127.004541704575;
+        alt = -0.026462312127;
+    }
+    if (tolerance == 0) {
+        QCOMPARE(Field("edtLatDd1")->text(), Field("edtLatDd2")->text());
+        QCOMPARE(Field("edtLonDd1")->text(), Field("edtLonDd2")->text());
+    }
+    QVERIFY(std::fabs(Value("edtLatDd1") - lat) <= tolerance);
+    QVERIFY(std::fabs(Value("edtLonDd1") - lon) <= tolerance);
+    QVERIFY(std::fabs(Value("edtAltDd1") - alt) < 1e-6);
+    // Side 2 is as it was.
+    QMap<QString, QString> after = FieldTexts(*m_window);
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        if (it.key().endsWith(u'2'))
+            QCOMPARE(after.value(it.key()), it.value());
+    }
+}
+
+// The grid fields are copied while they hold the grid values of the point
+// the DD row shows, the values a conversion left there; numbers that belong
+// to no point (the stored zeros at start-up, values of a point since
+// changed, of a grid since changed) are refused with the reason, and the
+// clipboard keeps its text. Side 1's start-up point in UTM zone 52 from
+// PROJ 9.1:
+//   echo "127.004542079167 37.4818416208333 0 0" |
+//       cct -d 6 +proj=utm +zone=52 +ellps=WGS84
+//   323569.281073  4150196.764389  0.000000
+void tst_PointEdit::gridCopiedOnlyOfThePointShown() {
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    auto refused = [this](const QString &reason) {
+        QGuiApplication::clipboard()->setText("kept");
+        const QList<ShownBox> boxes = Trigger("CopyGrid1");
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes.first().text.contains(reason) &&
+                     boxes.first().text.endsWith(
+                         "; Datum1->Utm1 fills them from the point."),
+                 qPrintable(boxes.first().text));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
+        m_window->activateWindow(); // the error box had the keyboard
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    };
+    refused("the grid fields hold no grid values of the side's point yet");
+
+    QVERIFY(Trigger("Dt1cc1").isEmpty());
+    const QString copied = Copy("CopyGrid1");
+    const QStringList xyz = copied.split(QStringLiteral(", "));
+    QCOMPARE(xyz.size(), 3);
+    QVERIFY2(std::fabs(xyz[0].toDouble() - 323569.281073) < 0.001,
+             qPrintable(copied));
+    QVERIFY2(std::fabs(xyz[1].toDouble() - 4150196.764389) < 0.001,
+             qPrintable(copied));
+    QCOMPARE(xyz[2], QStringLiteral("0"));
+    QCOMPARE(Num(xyz[0]), Field("edtUtmX1")->text());
+
+    TypeInto(Field("edtLatDmsm1"), "29");
+    refused("the point has changed since its last conversion");
+
+    // Typed grid values carried into the DD row are the point's; typed
+    // again, they are not.
+    TypeInto(Field("edtUtmY1"), Num("4151000"));
+    QVERIFY(Trigger("Cc1Dt1").isEmpty());
+    QCOMPARE(Copy("CopyGrid1").section(QStringLiteral(", "), 1, 1),
+             QStringLiteral("4151000"));
+    TypeInto(Field("edtUtmZ1"), Num("5"));
+    refused("the grid fields have changed since the point's last conversion");
+
+    // Another grid kind (the coordinate-system dialog's OK) makes the
+    // values another grid's.
+    const DialogRun run = Run("SetCoordnate1", [](QDialog &d) {
+        Child<QRadioButton>(d, "rdoTm1")->setChecked(true);
+    });
+    QCOMPARE(run.dialogs, 1);
+    refused("the side's datum or grid has changed since its last conversion");
+    QVERIFY(Trigger("Dt1cc1").isEmpty());
+    QString x = Field("edtUtmX1")->text();
+    x.replace(QLatin1Char(m_sep), u'.');
+    QVERIFY(Copy("CopyGrid1").startsWith(x + ", "));
+}
+
+// ---- what a field shows -----------------------------------------------------
+
+// A number wider than its field is read from its start: after the program
+// writes it, and when Tab moves through the field. Regression: Tab left the
+// field scrolled to its end, so that "2.04636307898909E-11" seconds showed
+// as "898909E-11", and a seconds text ending in "...999925" as "999999925".
+// The selection Tab makes stays the whole text, which typing replaces.
+void tst_PointEdit::fieldsShowTheirTextFromItsStart() {
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    TypeInto(Field("edtLonDd1"), Num("124.9"));
+    QLineEdit *seconds = Field("edtLonDmss1");
+    QCOMPARE(seconds->text(), Num("2.04636307898909E-11"));
+    QCOMPARE(seconds->cursorPosition(), 0); // as written
+
+    QTest::mouseClick(Field("edtLonDmsm1"), Qt::LeftButton);
+    QTRY_VERIFY(Field("edtLonDmsm1")->hasFocus());
+    QTest::keyClick(Field("edtLonDmsm1"), Qt::Key_Tab);
+    QVERIFY(seconds->hasFocus());
+    QCOMPARE(seconds->selectedText(), seconds->text());
+    QCOMPARE(seconds->cursorPosition(), 0);
+    QTest::keyClick(seconds, Qt::Key_Tab);
+    QVERIFY(!seconds->hasFocus());
+    QCOMPARE(seconds->cursorPosition(), 0);
+    QCOMPARE(seconds->text(), Num("2.04636307898909E-11"));
+
+    // Backwards too, and a text the user typed and left.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QVERIFY(seconds->hasFocus());
+    QCOMPARE(seconds->cursorPosition(), 0);
+    QCOMPARE(seconds->selectedText(), seconds->text());
+    QTest::keyClicks(seconds, Num("16.3514851234567"));
+    QCOMPARE(seconds->text(), Num("16.3514851234567"));
+    QVERIFY(seconds->cursorPosition() > 0);
+    QTest::keyClick(seconds, Qt::Key_Tab);
+    QCOMPARE(seconds->cursorPosition(), 0);
+    // 124 + 54/60 + 16.3514851234567/3600
+    QCOMPARE(Field("edtLonDd1")->text(), Num("124.904542079201"));
+}
+
+// A text wider than its field is whole in the field's tooltip, after the
+// field's own tooltip (the reason an unreadable text does not read); a
+// text that fits adds nothing.
+void tst_PointEdit::wideTextWholeInTheTooltip() {
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    TypeInto(Field("edtLonDd1"), Num("124.9"));
+    QLineEdit *seconds = Field("edtLonDmss1");
+    QCOMPARE(FieldToolTip(seconds), Num("2.04636307898909E-11"));
+    QCOMPARE(FieldToolTip(Field("edtLonDmsd1")), QString()); // "124" fits
+    QCOMPARE(FieldToolTip(Field("edtLonDd1")), QString());
+    // On the mouse, as the tooltip event shows it.
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), seconds->mapToGlobal(
+                                                       QPoint(5, 5)));
+    QApplication::sendEvent(seconds, &help);
+    QTRY_COMPARE(QToolTip::text(), Num("2.04636307898909E-11"));
+    QToolTip::hideText();
+
+    // An unreadable text keeps its reason first.
+    seconds->setText("12.5.5.5.5.5.5.5.5.5");
+    QCOMPARE(FieldToolTip(seconds),
+             "'12.5.5.5.5.5.5.5.5.5' is not a valid floating point value\n"
+             "12.5.5.5.5.5.5.5.5.5");
+    Field("edtLonDmsm2")->setText("3x");
+    QCOMPARE(FieldToolTip(Field("edtLonDmsm2")),
+             QStringLiteral("'3x' is not a valid integer value"));
+
+    // The degree tool's fields alike.
+    auto *tool = m_window->findChild<TfrmDegSys *>();
+    QVERIFY(tool != nullptr);
+    tool->show();
+    tool->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(tool));
+    TypeInto(tool->findChild<QLineEdit *>("edtDd"), Num("37.1"));
+    QCOMPARE(FieldToolTip(tool->findChild<QLineEdit *>("edtDmss")),
+             Num("5.11590769747272E-12"));
 }
 
 QTEST_MAIN(tst_PointEdit)

@@ -21,6 +21,13 @@
 //   G7, origin 0 / 0, 37, 127.5, delta 0.01: +proj=tmerc +lat_0=37
 //        +lon_0=127.51 +k=0.9999 +x_0=0 +y_0=0
 //   UTM, unedited: +proj=tmerc +lat_0=0 +lon_0=129 +k=0.9996 +x_0=500000
+// and for the zone of the grid row, the standard rule of UTM zones (6
+// degrees from 180 W, zone n around 6 n - 183) and the belts of 2 degrees
+// around 125, 127 and 129 E; 35 N 124.9 E, which lies in zone 51, in the
+// zone of the origin's meridian 129 as the command makes it:
+//   echo "124.9 35 0 0" | cct -d 6 +proj=tmerc +lat_0=0 +lon_0=129
+//        +k=0.9996 +x_0=500000 +y_0=0 +ellps=WGS84
+//   125758.176671  3880731.059741
 #include "Coord.h"
 #include "DialogDriver.h"
 #include "Fmain.h"
@@ -28,6 +35,7 @@
 #include "NumberText.h"
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
@@ -84,6 +92,9 @@ class tst_TfrmCoordSys : public QObject, private DialogFixture {
     void editedOriginReachesCommands();
     void unreadableOriginField_data();
     void unreadableOriginField();
+    void gridRowNamesItsZone_data();
+    void gridRowNamesItsZone();
+    void pointOutsideTheZoneIsMarked();
 
   private:
     void ChooseKind(const QString &side, int kind);
@@ -624,6 +635,114 @@ void tst_TfrmCoordSys::unreadableOriginField() {
     const QStringList utm{"500000", "0", "0", "129", "0"};
     CheckShownOrigins(side1Applied ? applied1 : utm,
                       side2Applied ? applied2 : utm);
+}
+
+// ---- the zone of the grid row ----------------------------------------------
+
+// Beside each side's grid group the zone or belt its grid values are in, as
+// the origin's meridian chooses it; the documented captions stay as they are.
+void tst_TfrmCoordSys::gridRowNamesItsZone_data() {
+    QTest::addColumn<QString>("side");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QStringList>("origin"); // empty: the kind's own
+    QTest::addColumn<QString>("zone");       // empty: none shown
+    QTest::newRow("UTM at start") << "1" << CS_UTM << QStringList{}
+                                  << "zone 52N";
+    QTest::newRow("UTM, origin 124") << "1" << CS_UTM
+                                     << QStringList{"500000", "0", "0", "124",
+                                                    "0"}
+                                     << "zone 51N";
+    QTest::newRow("UTM, southern") << "2" << CS_UTM
+                                   << QStringList{"500000", "10000000", "0",
+                                                  "151.2", "0"}
+                                   << "zone 56S";
+    QTest::newRow("TM") << "2" << CS_TM << QStringList{}
+                        << "belt 127\u00B0E";
+    QTest::newRow("TM, origin 126") << "1" << CS_TM
+                                    << QStringList{"200000", "500000", "38",
+                                                   "126", "0"}
+                                    << "belt 125\u00B0E";
+    QTest::newRow("G7") << "1" << CS_G7 << QStringList{}
+                        << "G7 38\u00B0N 128\u00B0E";
+    QTest::newRow("G7 moved") << "2" << CS_G7
+                              << QStringList{"400000", "600000", "37.5",
+                                             "127.5", "0"}
+                              << "G7 37.5\u00B0N 127.5\u00B0E";
+    QTest::newRow("ECEF") << "2" << CS_ECEF << QStringList{} << "";
+}
+
+void tst_TfrmCoordSys::gridRowNamesItsZone() {
+    QFETCH(QString, side);
+    QFETCH(int, kind);
+    QFETCH(QStringList, origin);
+    QFETCH(QString, zone);
+    const QStringList captions = {
+        m_window->stDatum1()->text(), m_window->stUtm1()->text(),
+        m_window->stDatum2()->text(), m_window->stUtm2()->text()};
+    ChooseKind(side, kind);
+    if (!origin.isEmpty())
+        SetOrigin(side, origin);
+    const QLabel *label = Child<QLabel>(*m_window, "lblZone" + side);
+    QCOMPARE(label->isHidden(), zone.isEmpty());
+    if (!zone.isEmpty())
+        QCOMPARE(label->text(), Typed(zone, m_sep));
+    // The legend stands within its group, clear of the first row's field.
+    const QLineEdit *x = Field("edtUtmX" + side);
+    QCOMPARE(label->parentWidget(), x->parentWidget());
+    QVERIFY(label->geometry().bottom() < x->geometry().top());
+    QVERIFY(label->geometry().right() <= x->geometry().right());
+    QStringList now = {m_window->stDatum1()->text(), m_window->stUtm1()->text(),
+                       m_window->stDatum2()->text(),
+                       m_window->stUtm2()->text()};
+    const QString tag = kind == CS_UTM    ? "(UTM)"
+                        : kind == CS_TM   ? "(TM)"
+                        : kind == CS_G7   ? "(G7)"
+                                          : "(ECEF)";
+    const int grid = side == u'1' ? 1 : 3;
+    QVERIFY(now[grid].endsWith(tag));
+    now[grid] = captions[grid]; // the documented tag changes, nothing else
+    QCOMPARE(now, captions);
+}
+
+// The zone comes from the origin's meridian, not from the point: 35 N
+// 124.9 E, in zone 51 by the standard rule, is converted in zone 52 as
+// before, and the mark beside the zone says so, with the reason in its
+// tooltip. Inside the zone, or with a longitude that does not read, there is
+// no mark.
+void tst_TfrmCoordSys::pointOutsideTheZoneIsMarked() {
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    const QLabel *mark = Child<QLabel>(*m_window, "lblZoneMark1");
+    const QLabel *zone = Child<QLabel>(*m_window, "lblZone1");
+    QVERIFY(mark->isHidden()); // the start-up point lies in zone 52
+    TypeInto(Field("edtLatDd1"), Num("35"));
+    TypeInto(Field("edtLonDd1"), Num("124.9"));
+    QVERIFY(!mark->isHidden());
+    const QString reason = Typed("124.9\u00B0E lies outside zone 52N "
+                                 "(126\u00B0E to 132\u00B0E): the standard "
+                                 "zone there is 51",
+                                 m_sep);
+    QCOMPARE(mark->toolTip(), reason);
+    QVERIFY(zone->toolTip().endsWith(reason));
+    QVERIFY(mark->geometry().right() < zone->geometry().left());
+
+    QVERIFY(Trigger("Dt1cc1").isEmpty());
+    QVERIFY(std::fabs(Value("edtUtmX1") - 125758.176671) < M_GRID);
+    QVERIFY(std::fabs(Value("edtUtmY1") - 3880731.059741) < M_GRID);
+    QCOMPARE(zone->text(), QStringLiteral("zone 52N"));
+
+    TypeInto(Field("edtLonDd1"), Num("126.5"));
+    QVERIFY(mark->isHidden());
+    TypeInto(Field("edtLonDd1"), Num("12a"));
+    QVERIFY(mark->isHidden());
+    TypeInto(Field("edtLonDd1"), Num("126.5"));
+
+    // The origin moved to zone 51: now 126.5 E lies outside it.
+    SetOrigin("1", {"500000", "0", "0", "123", "0"});
+    QCOMPARE(zone->text(), QStringLiteral("zone 51N"));
+    QVERIFY(!mark->isHidden());
+    QVERIFY2(mark->toolTip().endsWith("the standard zone there is 52"),
+             qPrintable(mark->toolTip()));
 }
 
 QTEST_MAIN(tst_TfrmCoordSys)

@@ -49,6 +49,7 @@ class tst_TfrmDegSys : public QObject {
     void checkMarkFollowsWindow_data();
     void checkMarkFollowsWindow();
     void fieldsKeptWhileHidden();
+    void escapeClosesTheTool();
     void checkMarkItemGoneBeforeWindowCloses();
     void mainWindowClosingEndsProgram_data();
     void mainWindowClosingEndsProgram();
@@ -501,6 +502,29 @@ void tst_TfrmDegSys::fieldsKeptWhileHidden() {
     m_DegSys1->trigger();
     QVERIFY(m_tool->isVisible());
     QVERIFY(m_DegSys1->isChecked());
+    QCOMPARE(Texts(), before);
+}
+
+// Regression: the tool ignored Escape. Escape in any of its fields closes
+// it as its close box does (the mark goes, the fields stay); Shift+Escape
+// does nothing.
+void tst_TfrmDegSys::escapeClosesTheTool() {
+    ShowActive();
+    TypeInto(Field("edtDd"), Typed("37.5", m_sep));
+    const QMap<QString, QString> before = Texts();
+    QTest::keyClick(Field("edtDmss"), Qt::Key_Escape, Qt::ShiftModifier);
+    QVERIFY(m_tool->isVisible());
+    for (const QString &name : {QStringLiteral("edtDd"),
+                                QStringLiteral("edtRadian")}) {
+        if (!m_tool->isVisible())
+            ShowActive();
+        Field(name)->setFocus();
+        QTRY_VERIFY(Field(name)->hasFocus());
+        QTest::keyClick(Field(name), Qt::Key_Escape);
+        QVERIFY2(!m_tool->isVisible(), qPrintable(name));
+        QVERIFY(!m_DegSys1->isChecked());
+    }
+    m_DegSys1->trigger();
     QCOMPARE(Texts(), before);
 }
 

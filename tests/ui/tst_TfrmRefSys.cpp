@@ -37,6 +37,7 @@
 #include "UiTestSupport.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -92,6 +93,9 @@ class tst_TfrmRefSys : public QObject, private DialogFixture {
     void cancelChangesNothing();
     void setDatumReturnsToTheCatalogue();
     void gridDialogsLeaveASystemAlone();
+    void noGridCopiedFromAGeographicSystem();
+    void tabThenDownSelectsTheFirstEntry();
+    void downGoesToTheSelectedSystem();
 
   private:
     /// Chooses @p id1 and @p id2 ("": leave the side) by typing each into
@@ -644,6 +648,85 @@ void tst_TfrmRefSys::gridDialogsLeaveASystemAlone() {
     QVERIFY(!Tooltips(1).at(1).contains("Last operation"));
     QCOMPARE(m_window->findChild<QLabel *>("lblUtmZ1")->toolTip(),
              QStringLiteral("Z: height (passed through)"));
+}
+
+// Side 1's grid fields keep the UTM values of the catalogue after the side
+// goes on WGS 84 (EPSG:4326), which has no grid: Copy Point As Grid refuses
+// them as Datum1->Utm1 refuses the side, and the clipboard keeps its text.
+void tst_TfrmRefSys::noGridCopiedFromAGeographicSystem() {
+    QVERIFY(Trigger("Dt1cc1").isEmpty());
+    Choose("EPSG:4326", "");
+    const QString utmX = m_window->findChild<QLineEdit *>("edtUtmX1")->text();
+    QVERIFY(utmX != "0");
+    QGuiApplication::clipboard()->setText("kept");
+    const QList<ShownBox> boxes = Trigger("CopyGrid1");
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.first().text,
+             QStringLiteral("WGS 84 (EPSG:4326) is a geographic system: it "
+                            "has no grid coordinates."));
+    QCOMPARE(Trigger("Dt1cc1").value(0).text, boxes.first().text);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
+    QCOMPARE(m_window->findChild<QLineEdit *>("edtUtmX1")->text(), utmX);
+    // Nor does the side name a zone of the catalogue's grid any more.
+    QVERIFY(Child<QLabel>(*m_window, "lblZone1")->isHidden());
+    QVERIFY(Child<QLabel>(*m_window, "lblZoneMark1")->isHidden());
+}
+
+// Regression: Tab from a filter into its list made the first entry current
+// without showing it, so that Down selected the second. Now Down after Tab
+// selects the first, as Down from the filter does.
+void tst_TfrmRefSys::tabThenDownSelectsTheFirstEntry() {
+    QString first;
+    Run("ReferenceSystem1", [&](QDialog &d) {
+        auto *filter = Child<QLineEdit>(d, "edtFilter1");
+        auto *list = Child<QListWidget>(d, "lstSystems1");
+        filter->setText("central belt");
+        QVERIFY(list->count() > 2);
+        first = list->item(0)->text();
+        d.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        filter->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(filter, Qt::Key_Tab);
+        QCOMPARE(d.focusWidget(), list);
+        QVERIFY(list->selectedItems().isEmpty());
+        QCOMPARE(static_cast<TfrmRefSys &>(d).ChosenSystem(1), "");
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(list->currentRow(), 0);
+        QVERIFY(list->currentItem()->isSelected());
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(list->currentRow(), 1);
+        // Back to the filter and Tab again: the selection stays.
+        QTest::keyClick(list, Qt::Key_Backtab);
+        QCOMPARE(d.focusWidget(), filter);
+        QTest::keyClick(filter, Qt::Key_Tab);
+        QCOMPARE(list->currentRow(), 1);
+        QVERIFY(list->currentItem()->isSelected());
+    });
+    QVERIFY(!first.isEmpty());
+}
+
+// With a system selected in the list, Down from the filter goes to it, not
+// to the first entry: what is chosen stays chosen.
+void tst_TfrmRefSys::downGoesToTheSelectedSystem() {
+    Choose("", "EPSG:5186");
+    Run("ReferenceSystem1", [&](QDialog &d) {
+        auto *filter = Child<QLineEdit>(d, "edtFilter2");
+        auto *list = Child<QListWidget>(d, "lstSystems2");
+        filter->setText("Korea 2000"); // the side's system among others
+        QVERIFY(list->count() > 2);
+        QVERIFY(list->currentRow() > 0);
+        const QString selected = list->currentItem()->text();
+        QVERIFY2(selected.startsWith("EPSG:5186  "), qPrintable(selected));
+        d.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        filter->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(filter, Qt::Key_Down);
+        QCOMPARE(d.focusWidget(), list);
+        QCOMPARE(list->currentItem()->text(), selected);
+        QVERIFY(list->currentItem()->isSelected());
+    });
+    QCOMPARE(Labels().at(3), QStringLiteral("Korea 2000 / Central Belt 2010 "
+                                            "(EPSG:5186)"));
 }
 
 QTEST_MAIN(tst_TfrmRefSys)
