@@ -28,6 +28,8 @@ class tst_Keyboard : public QObject, private DialogFixture {
     void tabReachesEveryControl();
     void escapeAndReturnClose_data();
     void escapeAndReturnClose();
+    void commandKeysRunTheirCommands_data();
+    void commandKeysRunTheirCommands();
 
   private:
     static void ActivateDialog(QDialog &d);
@@ -130,6 +132,52 @@ void tst_Keyboard::escapeAndReturnClose() {
                                                : int(QDialog::Accepted));
         m_window->activateWindow();
     }
+}
+
+void tst_Keyboard::commandKeysRunTheirCommands_data() {
+    QTest::addColumn<int>("digit");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("field"); // where the focus is, as typed
+    QTest::newRow("Ctrl+1") << 1 << "Dt1" << "edtLatDd1";
+    QTest::newRow("Ctrl+2") << 2 << "Dt2" << "edtLatDd2";
+    QTest::newRow("Ctrl+3") << 3 << "Dt1cc1" << "edtLatDd1";
+    QTest::newRow("Ctrl+4") << 4 << "Dt2cc2" << "edtLonDd2";
+    QTest::newRow("Ctrl+5") << 5 << "Cc1Dt1" << "edtUtmX1";
+    QTest::newRow("Ctrl+6") << 6 << "Cc2dt2" << "edtUtmY2";
+}
+
+// Ctrl+1 to Ctrl+6, pressed in a field, do what the six commands' menu items
+// do, in menu order: the fields come out as the menu item leaves them in a
+// window given the same texts.
+void tst_Keyboard::commandKeysRunTheirCommands() {
+    QFETCH(int, digit);
+    QFETCH(QString, action);
+    QFETCH(QString, field);
+    // A point of Korea in every row, so that each command has work to do.
+    const auto fill = [this](TfrmMainUnderTest &window) {
+        const QStringList rows[] = {
+            {"edtLatDd1", "37.5"},     {"edtLonDd1", "127.25"},
+            {"edtLatDd2", "36"},       {"edtLonDd2", "128.5"},
+            {"edtUtmX1", "345000"},    {"edtUtmY1", "4150000"},
+            {"edtUtmX2", "455000"},    {"edtUtmY2", "3983000"}};
+        for (const QStringList &row : rows)
+            FieldOf(window, row[0])->setText(Num(row[1]));
+    };
+    TfrmMainUnderTest byMenu;
+    fill(byMenu);
+    const QMap<QString, QString> before = FieldTexts(byMenu);
+    byMenu.findChild<QAction *>(action)->trigger();
+    const QMap<QString, QString> expected = FieldTexts(byMenu);
+    QVERIFY(expected != before);
+
+    fill(*m_window);
+    m_window->show();
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    Field(field)->setFocus();
+    QTest::keyClick(Field(field), Qt::Key(Qt::Key_0 + digit),
+                    Qt::ControlModifier);
+    QCOMPARE(FieldTexts(*m_window), expected);
 }
 
 QTEST_MAIN(tst_Keyboard)

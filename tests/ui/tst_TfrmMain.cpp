@@ -297,9 +297,18 @@ void tst_TfrmMain::menu() {
         const auto [name, caption] = SplitAssignment(items.at(i));
         QCOMPARE(action->objectName(), name);
         QCOMPARE(action->text(), caption);
-        // No shortcut besides the access key; "&Open" is the one disabled
-        // item and "&Degree System" the one that carries a check mark.
-        QVERIFY(action->shortcut().isEmpty());
+        // No shortcut besides the access key, except the six commands'
+        // Ctrl+1 to Ctrl+6 in menu order; "&Open" is the one disabled item
+        // and "&Degree System" the one that carries a check mark.
+        static const QStringList COMMANDS = {
+            QStringLiteral("Dt1"),    QStringLiteral("Dt2"),
+            QStringLiteral("Dt1cc1"), QStringLiteral("Dt2cc2"),
+            QStringLiteral("Cc1Dt1"), QStringLiteral("Cc2dt2")};
+        const qsizetype command = COMMANDS.indexOf(name);
+        QCOMPARE(action->shortcut(),
+                 command < 0 ? QKeySequence()
+                             : QKeySequence(QStringLiteral("Ctrl+%1")
+                                                .arg(command + 1)));
         QCOMPARE(action->isEnabled(), name != QStringLiteral("Open1"));
         QCOMPARE(action->isCheckable(), name == QStringLiteral("DegSys1"));
     }
