@@ -102,8 +102,10 @@ struct Slot {
 /// The reading side: opens the inputs in turn and fills slots with blocks.
 class Feeder {
   public:
-    Feeder(const BatchOptions &options, const SourceAxes &axes)
-        : m_options(options), m_axes(axes),
+    /// @p cancel also ends a wait for a pipe's writer (see OpenInput).
+    Feeder(const BatchOptions &options, const SourceAxes &axes,
+           const std::atomic<bool> *cancel)
+        : m_options(options), m_axes(axes), m_pCancel(cancel),
           m_nBlockSize(options.blockSize != 0 ? options.blockSize
                                               : BlockSize(options.threads)) {}
     ~Feeder() { Close(); }
@@ -161,7 +163,7 @@ class Feeder {
         if (path == "-") {
             m_nFd = 0;
         } else {
-            m_nFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+            m_nFd = OpenInput(path, m_pCancel);
             if (m_nFd < 0) {
                 slot.failure =
                     file.name + ": cannot open: " + std::strerror(errno);
@@ -169,6 +171,7 @@ class Feeder {
             }
         }
         m_reader = std::make_unique<BlockReader>(m_nFd, m_nBlockSize);
+        m_reader->SetCancel(m_pCancel);
         if (file.delimiterKnown)
             m_reader->SetDelimiter(file.format.delimiter);
         m_bFirstBlock = true;
@@ -252,6 +255,7 @@ class Feeder {
 
     const BatchOptions &m_options;
     const SourceAxes &m_axes;
+    const std::atomic<bool> *m_pCancel;
     std::size_t m_nBlockSize;
     std::size_t m_nNext = 0;
     int m_nFd = -1;
@@ -720,7 +724,7 @@ BatchSummary RunBatch(const BatchOptions &options, int outFd,
     if (converter.Steps().Proj())
         run.threads = std::min(run.threads, PROJ_THREADS_MAX);
 
-    Feeder feeder(run, converter.Axes());
+    Feeder feeder(run, converter.Axes(), cancel);
     Writer writer(run, outFd, observer, TotalInputBytes(run));
     BatchSummary summary;
     try {
@@ -731,13 +735,18 @@ BatchSummary RunBatch(const BatchOptions &options, int outFd,
                 : RunThreads(run, converter, feeder, writer, cancel);
         if (summary.end != RunEnd::Cancelled)
             writer.End();
+    } catch (const ReadCancelled &) {
+        summary.end = RunEnd::Cancelled; // while it waited for a pipe
     } catch (const IoError &e) {
         observer.Message(e.what());
         summary.end = RunEnd::Failed;
     }
     summary.progress = writer.Counts();
     summary.inputsFailed = writer.FailedInputs();
-    ProjSummary(run, converter.Steps(), writer, observer);
+    // What PROJ's operation did to the points tells nothing about a run
+    // whose output is thrown away.
+    if (summary.end != RunEnd::Cancelled)
+        ProjSummary(run, converter.Steps(), writer, observer);
     const std::uint64_t failed = summary.progress.linesFailed;
     if (failed > 0)
         observer.Message(std::to_string(failed) +
