@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
+#include <QScreen>
 #include <QUrl>
 
 #include <chrono>
@@ -28,6 +29,9 @@ namespace {
 /// Lines of the input shown, and the bytes read for them at most.
 constexpr int PREVIEW_LINES = 12;
 constexpr qint64 PREVIEW_BYTES = 64 * 1024;
+
+/// The height of a window's title bar before the window manager has said.
+constexpr int TITLE_BAR_GUESS = 32;
 
 /// How long the window waits for an input's first lines before it goes on
 /// without them: a local file has answered long before; a pipe is not
@@ -476,6 +480,16 @@ BatchOptions TfrmConvert::Options() const {
 void TfrmConvert::showEvent(QShowEvent *event) {
     m_bColumnsChosen = false;
     ShowChoices();
+    // No larger than the screen's free area, title bar included (its
+    // height known only once the window has been shown, else guessed).
+    if (const QScreen *screen = this->screen()) {
+        const int titleBar = std::max(frameGeometry().height() - height(),
+                                      TITLE_BAR_GUESS);
+        const QSize room = screen->availableGeometry().size() -
+                           QSize(0, titleBar);
+        if (width() > room.width() || height() > room.height())
+            resize(size().boundedTo(room).expandedTo(minimumSizeHint()));
+    }
     QDialog::showEvent(event);
 }
 
