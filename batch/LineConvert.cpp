@@ -961,11 +961,13 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
     // false when the run stops here.
     auto fail = [&](std::string message, std::string_view line, bool withLine,
                     std::string_view eol, std::size_t number) {
-        if (fileStart && !options.header && !HasDigit(line) && withLine)
-            message += " (the first line looks like a heading: use --header)";
+        const bool hint =
+            fileStart && !options.header && !HasDigit(line) && withLine;
+        if (hint)
+            message += HEADING_HINT;
         if (policy != ErrorPolicy::Skip)
             converter.WriteFailure(message, line, withLine, eol, result.out);
-        result.errors.push_back({number, std::move(message)});
+        result.errors.push_back({number, std::move(message), hint});
         if (policy == ErrorPolicy::Stop) {
             result.stopped = true;
             return false;

@@ -217,10 +217,19 @@ class LineConverter {
 // ---- blocks
 // -----------------------------------------------------------------------
 
+/// What a failed first line is told when it looks like a heading, after
+/// its message: the command line's words, and the words for a front end
+/// without options (see BatchObserver::NamesOptions).
+inline constexpr std::string_view HEADING_HINT =
+    " (the first line looks like a heading: use --header)";
+inline constexpr std::string_view HEADING_HINT_WITHOUT_OPTION =
+    " (the first line looks like a heading)";
+
 /// One failed line of a block, counted from 1 at the block's first line.
 struct LineError {
     std::size_t line;
     std::string message;
+    bool headingHint = false; ///< the message ends in HEADING_HINT
 };
 
 /// A point outside the area of use of the operation used, by its line.

@@ -310,8 +310,13 @@ class Writer {
             char *end = std::to_chars(number, number + sizeof number,
                                       m_nBase + error.line)
                             .ptr;
+            std::string message = error.message;
+            if (error.headingHint && !m_observer.NamesOptions()) {
+                message.resize(message.size() - HEADING_HINT.size());
+                message += HEADING_HINT_WITHOUT_OPTION;
+            }
             m_observer.Message(m_file->name + ":" + std::string(number, end) +
-                               ": " + error.message);
+                               ": " + message);
             ++m_progress.linesFailed;
         }
         for (const OutsideLine &outside : slot.result.outsideLines)
@@ -616,6 +621,10 @@ void ProjSummary(const BatchOptions &options, const Chain &chain,
     const ProjTransform *proj = chain.Proj();
     if (!proj)
         return;
+    // What an option would change, for a reader who gives options.
+    const auto hint = [&observer](const char *text) {
+        return std::string(observer.NamesOptions() ? text : "");
+    };
     const auto &candidates = proj->Candidates();
     const std::vector<std::uint64_t> &used = writer.OperationPoints();
     if (!chain.Promoted().empty())
@@ -637,7 +646,8 @@ void ProjSummary(const BatchOptions &options, const Chain &chain,
         observer.Message("only a ballpark operation exists from " +
                          proj->From().Label() + " to " + proj->To().Label() +
                          " (no published transformation; a height is left "
-                         "as it is): used as --allow-ballpark asks");
+                         "as it is)" +
+                         hint(": used as --allow-ballpark asks"));
     const std::uint64_t outside = writer.Counts().outsideArea;
     if (outside != 0) {
         std::size_t usedCount = 0, last = 0;
@@ -657,8 +667,8 @@ void ProjSummary(const BatchOptions &options, const Chain &chain,
             lines += ", ...";
         observer.Message(Plural(outside, "point lies", "points lie") +
                          " outside the area of use of " + what + ": " + lines +
-                         "; converted all the same (--outside-area error "
-                         "makes them errors)");
+                         "; converted all the same" +
+                         hint(" (--outside-area error makes them errors)"));
     }
     const std::vector<std::uint64_t> &missing = writer.MissingPoints();
     for (std::size_t i = 0; i < missing.size(); ++i) {
@@ -676,8 +686,8 @@ void ProjSummary(const BatchOptions &options, const Chain &chain,
             " where a more accurate operation, " + m.operation.Label() +
             ", needs the grid " + grids + ", which is not installed: put it "
             "into one of PROJ's grid directories (" + where +
-            ") or a directory named by PROJ_DATA (--require-best makes such "
-            "points errors)");
+            ") or a directory named by PROJ_DATA" +
+            hint(" (--require-best makes such points errors)"));
     }
     if (!options.verbose)
         return;

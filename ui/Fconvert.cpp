@@ -66,6 +66,9 @@ class DialogObserver : public BatchObserver {
             Qt::QueuedConnection);
     }
 
+    /// The window has controls, not the command line's options.
+    bool NamesOptions() const override { return false; }
+
   private:
     QObject *m_pDialog;
     std::function<void(QString)> m_message;

@@ -33,6 +33,8 @@ struct Recorder : BatchObserver {
     std::string messages;
     std::atomic<bool> *cancel = nullptr;
     std::size_t cancelAfter = 0;
+    bool namesOptions = true;
+    bool NamesOptions() const override { return namesOptions; }
     void Message(std::string_view text) override {
         messages.append(text).append("\n");
     }
@@ -470,6 +472,38 @@ TEST(RunBatch, CancelledRunSaysNothingOfItsPoints) {
                   cancelled)
             << recorder.messages;
     }
+}
+
+// A window's summary told what the converter's options would change
+// ("use --header", "--outside-area error makes them errors"); a front end
+// without options gets the same messages without them, and the same file.
+TEST(RunBatch, MessagesWithoutOptionsForAFrontEndWithoutThem) {
+    const fs::path dir =
+        fs::path(testing::TempDir()) / "nolvex-run" / "no-options";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    nolvex::test::WriteFile(dir / "in.txt", "lat lon\n37.5 129.5\n");
+    BatchOptions options;
+    options.chain.to.crs = "EPSG:5186";
+    options.chain.to.kind = CS_TM;
+    options.inputs = {(dir / "in.txt").string()};
+    std::string files[2], messages[2];
+    for (bool names : {true, false}) {
+        SCOPED_TRACE(names);
+        options.output = (dir / (names ? "a.txt" : "b.txt")).string();
+        Recorder recorder;
+        recorder.namesOptions = names;
+        ConvertToFile(options, recorder);
+        files[names] = ReadFile(options.output);
+        messages[names] = recorder.messages;
+        EXPECT_NE(recorder.messages.find("in.txt:1: "), std::string::npos);
+        EXPECT_NE(recorder.messages.find("outside the area of use"),
+                  std::string::npos);
+        EXPECT_EQ(recorder.messages.find("--") != std::string::npos, names)
+            << recorder.messages;
+    }
+    EXPECT_EQ(files[false], files[true]);
+    EXPECT_NE(messages[false], messages[true]);
 }
 
 } // namespace

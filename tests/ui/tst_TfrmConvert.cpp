@@ -172,6 +172,7 @@ class tst_TfrmConvert : public QObject, private DialogFixture {
     void cancelledRunClaimsNoConversion();
     void pipeWithoutWriterFrozeTheWindow();
     void destroyedWithTheFocusInTheInput();
+    void summaryNamesNoOption();
 
   private:
     std::unique_ptr<TfrmConvert> Open(const QString &input);
@@ -731,6 +732,31 @@ void tst_TfrmConvert::destroyedWithTheFocusInTheInput() {
     QTRY_VERIFY(input->hasFocus());
     QTest::keyClicks(input, QStringLiteral("-more"));
     dialog.reset();
+}
+
+// Regression: the summary of a run told what the converter's options would
+// change ("--outside-area error makes them errors", "use --header"). The
+// file itself keeps nolvex-convert's bytes. Points east of 128 E lie
+// outside the area of use of EPSG:5186's operation.
+void tst_TfrmConvert::summaryNamesNoOption() {
+    Write(Path("east.txt"), "lat lon\n37.5 129.5\n");
+    auto dialog = Open(Path("east.txt"));
+    dialog->ShowSides({m_window->FileSides()[0], SideOn("EPSG:5186", CS_TM)});
+    Child<QComboBox>(*dialog, "cboTo")->setCurrentIndex(1);
+    Child<QCheckBox>(*dialog, "chkHeader")->setChecked(false);
+    Convert(*dialog);
+    const QString summary =
+        Child<QPlainTextEdit>(*dialog, "txtSummary")->toPlainText();
+    QVERIFY2(summary.startsWith(QStringLiteral("1 line converted, 1 failed")),
+             qPrintable(summary));
+    QVERIFY2(summary.contains(QStringLiteral("east.txt:1: ")),
+             qPrintable(summary));
+    QVERIFY2(summary.contains(QStringLiteral("1 point lies outside")),
+             qPrintable(summary));
+    QVERIFY2(!summary.contains(QStringLiteral("--")), qPrintable(summary));
+    QCOMPARE(Read(Path("east-converted.txt")),
+             ConverterOutput({"--from", "WGS84", "--to", "EPSG:5186",
+                              Path("east.txt")}));
 }
 
 QTEST_MAIN(tst_TfrmConvert)
