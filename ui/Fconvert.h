@@ -44,10 +44,11 @@ struct ConvertSide {
  * run ends well.
  *
  * The input is read on threads of their own, its first lines as much as the
- * run: a pipe without a writer or a slow network file never holds the window,
- * and Cancel ends the wait. With a heading, the columns are the ones the
- * converter's column rule finds in it, until the user chooses others; the
- * choice stays while the dialog is open, also for another input.
+ * run: a pipe without a writer or a slow network file never holds the window
+ * (a pipe is left for the run to read), and Cancel ends the wait. With a
+ * heading, the columns are the ones the converter's column rule finds in it,
+ * until the user chooses others; the choice stays while the dialog is open,
+ * also for another input.
  */
 class TfrmConvert : public QDialog {
     Q_OBJECT
@@ -60,9 +61,10 @@ class TfrmConvert : public QDialog {
     /// The two sides offered, side 1 first, as they stand at this opening.
     void ShowSides(const std::array<ConvertSide, 2> &sides);
 
-    /// Chooses @p path as the input: starts reading its first lines, which
-    /// show with the delimiter, heading and columns found in them, and
-    /// proposes an output name beside it.
+    /// Chooses @p path as the input: reads its first lines, which show with
+    /// the delimiter, heading and columns found in them, and proposes an
+    /// output name beside it. A file that has not answered within a moment
+    /// shows when it has (see Reading).
     void SetInput(const QString &path);
 
     /// True while a conversion runs.
