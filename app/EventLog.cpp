@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QSet>
+#include <QSpinBox>
 #include <QString>
 #include <QWidget>
 
@@ -139,6 +140,17 @@ class EventWatcher : public QObject {
     }
 
     void HookConversion(TfrmConvert &convert) {
+        // The input's first lines read, and the columns the dialog then
+        // shows ("3 4 5"; 0 for no third column).
+        connect(&convert, &TfrmConvert::InputRead, this,
+                [&convert](const QString &input) {
+                    QStringList columns;
+                    for (const char *name :
+                         {"spnColumn1", "spnColumn2", "spnColumn3"})
+                        if (const auto *box = convert.findChild<QSpinBox *>(name))
+                            columns << QString::number(box->value());
+                    Write(u"convertRead", input + u'\t' + columns.join(u' '));
+                });
         connect(&convert, &TfrmConvert::ConversionStarted, this,
                 [](const QString &input) { Write(u"convertStarted", input); });
         connect(&convert, &TfrmConvert::ProgressShown, this, [](int percent) {

@@ -6,7 +6,11 @@
 #include "OutputFile.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -36,6 +40,64 @@ bool SameFile(int fd, const struct stat &b) {
     struct stat st {};
     return ::fstat(fd, &st) == 0 && st.st_dev == b.st_dev &&
            st.st_ino == b.st_ino;
+}
+
+FileHead ReadFileHead(const std::string &path, std::size_t maxLines,
+                      std::size_t maxBytes, const std::atomic<bool> *cancel) {
+    FileHead head;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        head.error = std::strerror(errno);
+        return head;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        head.error = std::strerror(EISDIR);
+        return head;
+    }
+    if (!S_ISREG(st.st_mode))
+        return head;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        head.error = std::strerror(errno);
+        return head;
+    }
+    head.regular = true;
+    std::string text;
+    std::size_t ends = 0;
+    char buffer[16 * 1024];
+    while (text.size() < maxBytes && ends < maxLines) {
+        if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
+            break;
+        const ssize_t got = ::read(
+            fd, buffer, std::min(sizeof buffer, maxBytes - text.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            head.error = std::strerror(errno);
+            break;
+        }
+        if (got == 0)
+            break;
+        ends += static_cast<std::size_t>(
+            std::count(buffer, buffer + got, '\n'));
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    constexpr std::string_view BOM = "\xEF\xBB\xBF";
+    std::string_view rest = text;
+    if (rest.substr(0, BOM.size()) == BOM)
+        rest.remove_prefix(BOM.size());
+    while (!rest.empty() && head.lines.size() < maxLines) {
+        const std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        head.lines.emplace_back(line);
+        if (end == std::string_view::npos)
+            break;
+        rest.remove_prefix(end + 1);
+    }
+    return head;
 }
 
 FileGuess GuessFileLayout(const std::vector<std::string> &lines) {

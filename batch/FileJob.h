@@ -31,6 +31,26 @@ struct FileGuess {
  */
 FileGuess GuessFileLayout(const std::vector<std::string> &lines);
 
+/// The first lines of a file, for a first look (see ReadFileHead).
+struct FileHead {
+    /// A regular file, which was read; a pipe, device or socket is not.
+    bool regular = false;
+    /// Its first lines without their line ends, the byte-order mark of the
+    /// first one left out as a run leaves it out.
+    std::vector<std::string> lines;
+    std::string error; ///< why it could not be read; empty when it could
+};
+
+/**
+ * Reads the first @p maxLines lines of @p path, at most @p maxBytes. A
+ * pipe, device or socket is left unread: its lines can be read once, and
+ * that is the run's. @p cancel, when set, ends the reading between two
+ * reads with the lines read so far.
+ */
+FileHead ReadFileHead(const std::string &path, std::size_t maxLines,
+                      std::size_t maxBytes,
+                      const std::atomic<bool> *cancel = nullptr);
+
 /// True when descriptor @p fd is open on the file @p b describes (same
 /// device and inode).
 bool SameFile(int fd, const struct stat &b);

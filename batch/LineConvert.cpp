@@ -172,35 +172,39 @@ void ColumnsFromHeading(const SourceAxes &axes,
     std::vector<std::string> names;
     for (const std::string &name : heading)
         names.push_back(LowerAscii(TrimBlanks(name)));
+    const auto refuse = [&axes](ColumnsFault::Kind kind) {
+        ColumnsFault fault;
+        fault.kind = kind;
+        fault.what = axes.what;
+        return fault;
+    };
     int found[3] = {-1, -1, -1};
     for (int k = 0; k < 3; ++k)
         for (std::size_t i = 0; i < names.size(); ++i)
             if (Among(axes.names[k], names[i])) {
-                if (found[k] >= 0)
-                    throw InputError("the heading names " +
-                                     QuoteInput(heading[i]) + " and " +
-                                     QuoteInput(heading[static_cast<std::size_t>(found[k])]) +
-                                     " for the same value: give the columns "
-                                     "with --columns");
+                if (found[k] >= 0) {
+                    ColumnsFault fault = refuse(ColumnsFault::SameValueTwice);
+                    fault.names[0] = heading[i];
+                    fault.names[1] =
+                        heading[static_cast<std::size_t>(found[k])];
+                    throw ColumnsInputError(fault);
+                }
                 found[k] = static_cast<int>(i);
             }
     const bool bareXY = axes.kind != SourceAxes::Ecef &&
                         (Among(names, "x") || Among(names, "y"));
     if (found[0] < 0 || found[1] < 0) {
         if (bareXY)
-            throw InputError(
-                "the heading names x or y, which could be either axis (EPSG "
-                "calls the northing X in the Korean and Japanese grids): give "
-                "the columns of " + axes.what + " with --columns");
+            throw ColumnsInputError(refuse(ColumnsFault::EitherAxis));
         for (const std::string &name : names)
-            if (Among(axes.misfits, name))
-                throw InputError("the heading names " + axes.misfitWhat +
-                                 ", but " + axes.side + " takes " + axes.what +
-                                 ": choose the system of those values with "
-                                 "--from, or give the columns with --columns");
+            if (Among(axes.misfits, name)) {
+                ColumnsFault fault = refuse(ColumnsFault::OtherKind);
+                fault.misfitWhat = axes.misfitWhat;
+                fault.side = axes.side;
+                throw ColumnsInputError(fault);
+            }
         if (found[0] >= 0 || found[1] >= 0)
-            throw InputError("the heading names only one of " + axes.what +
-                             ": give the columns with --columns");
+            throw ColumnsInputError(refuse(ColumnsFault::OnlyOne));
         return; // the first columns, in the side's order
     }
     format.columns[0] = found[0];
@@ -242,25 +246,50 @@ void ResolveColumns(const BatchOptions &options, const SourceAxes &axes,
             format.columns[k] = options.columns[k];
             continue;
         }
+        ColumnsFault fault;
+        fault.names[0] = std::string(name);
         int found = -1;
         for (std::size_t i = 0; i < names.size(); ++i) {
             if (names[i] == name) {
-                if (found >= 0)
-                    throw InputError("the heading names " + QuoteInput(name) +
-                                     " twice (give its column number)");
+                if (found >= 0) {
+                    fault.kind = ColumnsFault::NameTwice;
+                    throw ColumnsInputError(fault);
+                }
                 found = static_cast<int>(i);
             }
         }
-        if (found < 0)
-            throw InputError("the heading has no column " + QuoteInput(name));
+        if (found < 0) {
+            fault.kind = ColumnsFault::NoSuchName;
+            throw ColumnsInputError(fault);
+        }
         format.columns[k] = found;
     }
     for (int i = 0; i < format.columnCount; ++i)
         for (int j = 0; j < i; ++j)
-            if (format.columns[i] == format.columns[j])
-                throw InputError("--columns names column " +
-                                 std::to_string(format.columns[i] + 1) +
-                                 " twice");
+            if (format.columns[i] == format.columns[j]) {
+                ColumnsFault fault;
+                fault.kind = ColumnsFault::ColumnTwice;
+                fault.column = format.columns[i] + 1;
+                throw ColumnsInputError(fault);
+            }
+}
+
+std::optional<FileFormat> HeadingColumns(const BatchOptions &options,
+                                         std::string_view header,
+                                         char delimiter) {
+    BatchOptions run = options;
+    run.columns.clear();
+    run.columnNames.clear();
+    run.header = true;
+    // The source's axes as the run's own converter reads them.
+    const LineConverter converter(run);
+    FileFormat format;
+    format.delimiter = delimiter;
+    ResolveColumns(run, converter.Axes(), header, format);
+    // A heading that names none of the values leaves the first columns.
+    if (format.thirdOptional)
+        return std::nullopt;
+    return format;
 }
 
 // ---- one line
@@ -269,16 +298,16 @@ void ResolveColumns(const BatchOptions &options, const SourceAxes &axes,
 namespace {
 
 /// The side's PROJ system is projected with its northing first, and the
-/// files do not put the east first.
-bool NorthingFirst(const BatchOptions &options, const CrsFacts *facts) {
+/// files do not put the east first (@p lonLat, see BatchOptions).
+bool NorthingFirst(bool lonLat, const CrsFacts *facts) {
     return facts && facts->horizontal == CrsKind::Projected &&
-           facts->NorthFirst() && !options.lonLat;
+           facts->NorthFirst() && !lonLat;
 }
 
 /// The side's longitude comes first: the files say so, or its PROJ
 /// system's own order does.
-bool LongitudeFirst(const BatchOptions &options, const CrsFacts *facts) {
-    return options.lonLat || (facts && facts->Angular() && !facts->NorthFirst());
+bool LongitudeFirst(bool lonLat, const CrsFacts *facts) {
+    return lonLat || (facts && facts->Angular() && !facts->NorthFirst());
 }
 
 void AddAxisNames(const CrsFacts *facts, const char *direction,
@@ -336,7 +365,7 @@ SourceAxes SourceAxesOf(const BatchOptions &options, const CrsFacts *facts) {
         std::vector<std::string> lat = latitude, lon = longitude;
         AddAxisNames(facts, "north", lat);
         AddAxisNames(facts, "east", lon);
-        const bool lonFirst = LongitudeFirst(options, facts);
+        const bool lonFirst = LongitudeFirst(options.lonLat, facts);
         axes.names[0] = lonFirst ? lon : lat;
         axes.names[1] = lonFirst ? lat : lon;
         axes.what = lonFirst ? "longitude and latitude" : "latitude and longitude";
@@ -348,7 +377,7 @@ SourceAxes SourceAxesOf(const BatchOptions &options, const CrsFacts *facts) {
         std::vector<std::string> east = easting, north = northing;
         AddAxisNames(facts, "east", east);
         AddAxisNames(facts, "north", north);
-        const bool northFirst = NorthingFirst(options, facts);
+        const bool northFirst = NorthingFirst(options.lonLat, facts);
         axes.names[0] = northFirst ? north : east;
         axes.names[1] = northFirst ? east : north;
         axes.what = northFirst ? "northing and easting" : "easting and northing";
@@ -376,10 +405,10 @@ void LineConverter::SetUp() {
     const CrsFacts *from = chain.from.crs.empty() ? nullptr : m_chain.FromFacts();
     const CrsFacts *to = chain.to.crs.empty() ? nullptr : m_chain.ToFacts();
     m_axes = SourceAxesOf(m_options, from);
-    m_bNorthingFirst1 = ::NorthingFirst(m_options, from);
-    m_bNorthingFirst2 = ::NorthingFirst(m_options, to);
-    m_bLonFirst1 = LongitudeFirst(m_options, from);
-    m_bLonFirst2 = LongitudeFirst(m_options, to);
+    m_bNorthingFirst1 = ::NorthingFirst(m_options.lonLat, from);
+    m_bNorthingFirst2 = ::NorthingFirst(m_options.lonLat, to);
+    m_bLonFirst1 = LongitudeFirst(m_options.lonLat, from);
+    m_bLonFirst2 = LongitudeFirst(m_options.lonLat, to);
     m_bProjTarget = to != nullptr;
     m_fields.reserve(16);
     m_values.reserve(16);
@@ -688,27 +717,43 @@ void LineConverter::WriteLine(std::string_view line, std::string_view lineEnd,
     out.Commit(Put(p, lineEnd));
 }
 
-std::array<std::string, 3> LineConverter::Names(bool target) const {
-    const SideSettings &side = target ? m_options.chain.to : m_options.chain.from;
+namespace {
+
+/// What a side's three values are called in the order files hold them;
+/// @p facts the side's PROJ system, null for a catalogue side.
+std::array<std::string, 3> NamesOf(const SideSettings &side,
+                                   const CrsFacts *facts, bool lonLat) {
     // A PROJ side's height is its vertical system's when it has one.
-    const CrsFacts *facts = side.crs.empty()
-                                ? nullptr
-                                : (target ? m_chain.ToFacts() : m_chain.FromFacts());
     const std::string height = facts && !facts->verticalName.empty()
                                    ? HeadingName(facts->verticalName)
                                    : "height";
     if (side.kind == KIND_GEO) {
-        // A catalogue target follows the files' order.
-        const bool lonFirst = !target || !side.crs.empty() ? LonFirst(target)
-                                                           : m_options.lonLat;
+        const bool lonFirst = LongitudeFirst(lonLat, facts);
         return {lonFirst ? "longitude" : "latitude",
                 lonFirst ? "latitude" : "longitude", height};
     }
     if (side.kind == CS_ECEF)
         return {"X", "Y", "Z"};
-    if (NorthingFirst(target))
+    if (NorthingFirst(lonLat, facts))
         return {"northing", "easting", height};
     return {"easting", "northing", height};
+}
+
+} // namespace
+
+std::array<std::string, 3> LineConverter::Names(bool target) const {
+    const SideSettings &side = target ? m_options.chain.to : m_options.chain.from;
+    const CrsFacts *facts = side.crs.empty()
+                                ? nullptr
+                                : (target ? m_chain.ToFacts() : m_chain.FromFacts());
+    return NamesOf(side, facts, m_options.lonLat);
+}
+
+std::array<std::string, 3> ValueNames(const SideSettings &side, bool lonLat) {
+    if (side.crs.empty())
+        return NamesOf(side, nullptr, lonLat);
+    const ProjCrs crs(side.crs);
+    return NamesOf(side, &crs.Facts(), lonLat);
 }
 
 void LineConverter::WriteHeading(std::string_view line,
@@ -932,11 +977,13 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
     // false when the run stops here.
     auto fail = [&](std::string message, std::string_view line, bool withLine,
                     std::string_view eol, std::size_t number) {
-        if (fileStart && !options.header && !HasDigit(line) && withLine)
-            message += " (the first line looks like a heading: use --header)";
+        const bool hint =
+            fileStart && !options.header && !HasDigit(line) && withLine;
+        if (hint)
+            message += HEADING_HINT;
         if (policy != ErrorPolicy::Skip)
             converter.WriteFailure(message, line, withLine, eol, result.out);
-        result.errors.push_back({number, std::move(message)});
+        result.errors.push_back({number, std::move(message), hint});
         if (policy == ErrorPolicy::Stop) {
             result.stopped = true;
             return false;

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,11 +67,35 @@ struct FileFormat {
  * given, names looked up among the heading's fields. Without --columns, a
  * heading (with --header) whose names say where the source's values are
  * decides (see SourceAxes); otherwise the first columns.
- * @throws InputError for a name that the heading does not have, a heading
- *   that names the values ambiguously or names another kind's.
+ * @throws ColumnsInputError for a name that the heading does not have, a
+ *   heading that names the values ambiguously or names another kind's.
  */
 void ResolveColumns(const BatchOptions &options, const SourceAxes &axes,
                     std::string_view header, FileFormat &format);
+
+/**
+ * The columns that the column rule (see ResolveColumns) finds in a heading
+ * when a run is given none: for the source side of @p options, whose own
+ * columns are not looked at, and the heading line @p header cut by
+ * @p delimiter. A front end that shows the columns before a run shows these.
+ * @return nothing when the heading names none of the source's values (the
+ *   run then takes the first columns).
+ * @throws ColumnsInputError when the names do not settle the columns;
+ *   SetupError or ProjError when the chain cannot be set up.
+ */
+std::optional<FileFormat> HeadingColumns(const BatchOptions &options,
+                                         std::string_view header,
+                                         char delimiter);
+
+/**
+ * What the three values of @p side are called, in the order files hold
+ * them, as the converter's heading names them: "latitude", "longitude",
+ * "height"; "northing", "easting", "egm96_height"; "X", "Y", "Z". The same
+ * for the side read and the side written; @p lonLat as BatchOptions has it.
+ * @throws ProjError when PROJ does not know the side's system.
+ */
+std::array<std::string, 3> ValueNames(const SideSettings &side,
+                                      bool lonLat = false);
 
 /// GeoJSON property keys from a heading line: each name that is not empty
 /// and not repeated, else "fieldN" (N counted from 1).
@@ -217,10 +242,19 @@ class LineConverter {
 // ---- blocks
 // -----------------------------------------------------------------------
 
+/// What a failed first line is told when it looks like a heading, after
+/// its message: the command line's words, and the words for a front end
+/// without options (see BatchObserver::NamesOptions).
+inline constexpr std::string_view HEADING_HINT =
+    " (the first line looks like a heading: use --header)";
+inline constexpr std::string_view HEADING_HINT_WITHOUT_OPTION =
+    " (the first line looks like a heading)";
+
 /// One failed line of a block, counted from 1 at the block's first line.
 struct LineError {
     std::size_t line;
     std::string message;
+    bool headingHint = false; ///< the message ends in HEADING_HINT
 };
 
 /// A point outside the area of use of the operation used, by its line.

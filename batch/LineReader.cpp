@@ -4,8 +4,57 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <poll.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+/// How long one wait for input lasts before the cancel flag is looked at.
+constexpr int WAIT_SLICE_MS = 50;
+
+} // namespace
+
+int OpenInput(const std::string &path, const std::atomic<bool> *cancel) {
+    constexpr int FLAGS = O_RDONLY | O_CLOEXEC | O_NOCTTY;
+    if (cancel == nullptr)
+        return ::open(path.c_str(), FLAGS);
+    // Without a writer a pipe opens at once this way; the reads wait for
+    // one (on Linux, a pipe opened so reports no end to poll before a
+    // writer has come and gone).
+    const int fd = ::open(path.c_str(), FLAGS | O_NONBLOCK);
+    if (fd < 0)
+        return fd;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags == -1 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
+void WaitForInput(int fd, const std::atomic<bool> &cancel) {
+    for (;;) {
+        if (cancel.load(std::memory_order_relaxed))
+            throw ReadCancelled();
+        pollfd wanted{fd, POLLIN, 0};
+        const int ready = ::poll(&wanted, 1, WAIT_SLICE_MS);
+        if (ready > 0)
+            return; // data, the writer gone, or an error the read reports
+        if (ready < 0 && errno != EINTR)
+            return;
+    }
+}
+
+void BlockReader::SetCancel(const std::atomic<bool> *cancel) {
+    struct stat st {};
+    const bool regular = ::fstat(m_nFd, &st) == 0 && S_ISREG(st.st_mode);
+    m_pCancel = regular ? nullptr : cancel;
+}
 
 BlockReader::BlockReader(int fd, std::size_t blockSize, std::size_t maxLine)
     : m_nFd(fd), m_nBlockSize(blockSize), m_nMaxLine(maxLine) {
@@ -13,6 +62,8 @@ BlockReader::BlockReader(int fd, std::size_t blockSize, std::size_t maxLine)
 }
 
 std::size_t BlockReader::Read(char *into, std::size_t size) {
+    if (m_pCancel != nullptr)
+        WaitForInput(m_nFd, *m_pCancel);
     for (;;) {
         const ssize_t got = ::read(m_nFd, into, size);
         if (got >= 0)

@@ -4,6 +4,7 @@
 
 #include "TextParts.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -20,6 +21,27 @@ class IoError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
+
+/// A wait for input that ended because the run was cancelled meanwhile.
+class ReadCancelled : public std::runtime_error {
+  public:
+    ReadCancelled() : std::runtime_error("cancelled") {}
+};
+
+/**
+ * Opens @p path for reading. Without @p cancel as open(2) does; with it, a
+ * pipe without a writer yet does not hold the call: the wait moves to the
+ * reads, where @p cancel can end it (see WaitForInput).
+ * @return the descriptor, or -1 with errno set.
+ */
+int OpenInput(const std::string &path, const std::atomic<bool> *cancel);
+
+/**
+ * Waits until a read of @p fd would not wait (input, its end, an error),
+ * looking at @p cancel between short waits.
+ * @throws ReadCancelled when @p cancel is set first.
+ */
+void WaitForInput(int fd, const std::atomic<bool> &cancel);
 
 /// Most fields a line may have; a line with more is refused. No table of
 /// points has that many columns, and the fields' index of a line stays a
@@ -64,6 +86,10 @@ class BlockReader {
      */
     bool Next(std::vector<char> &buffer, BlockText &block);
 
+    /// A pipe or device is read only once WaitForInput lets it, so that
+    /// @p cancel ends a wait for its writer; a regular file never waits.
+    void SetCancel(const std::atomic<bool> *cancel);
+
     /// The delimiter of the input, once known: records are cut by it from
     /// the next block on (see RecordLength).
     void SetDelimiter(char delimiter) {
@@ -80,6 +106,7 @@ class BlockReader {
     void ReleasePending();
 
     int m_nFd;
+    const std::atomic<bool> *m_pCancel = nullptr; ///< see SetCancel
     std::size_t m_nBlockSize;
     std::size_t m_nMaxLine;
     std::vector<char> m_pending; ///< bytes after the last record so far

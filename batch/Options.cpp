@@ -319,6 +319,37 @@ void SetUtmZone(GridSettings &grid, int zone, char hemisphere) {
 
 std::string WrittenReal(double value) { return Code::FormatReal(value, '.'); }
 
+std::string ColumnsText(const ColumnsFault &fault) {
+    switch (fault.kind) {
+    case ColumnsFault::ColumnTwice:
+        return "--columns names column " + std::to_string(fault.column) +
+               " twice";
+    case ColumnsFault::SameValueTwice:
+        return "the heading names " + QuoteInput(fault.names[0]) + " and " +
+               QuoteInput(fault.names[1]) +
+               " for the same value: give the columns with --columns";
+    case ColumnsFault::EitherAxis:
+        return "the heading names x or y, which could be either axis (EPSG "
+               "calls the northing X in the Korean and Japanese grids): give "
+               "the columns of " +
+               fault.what + " with --columns";
+    case ColumnsFault::OtherKind:
+        return "the heading names " + fault.misfitWhat + ", but " + fault.side +
+               " takes " + fault.what +
+               ": choose the system of those values with --from, or give the "
+               "columns with --columns";
+    case ColumnsFault::OnlyOne:
+        return "the heading names only one of " + fault.what +
+               ": give the columns with --columns";
+    case ColumnsFault::NoSuchName:
+        return "the heading has no column " + QuoteInput(fault.names[0]);
+    case ColumnsFault::NameTwice:
+        return "the heading names " + QuoteInput(fault.names[0]) +
+               " twice (give its column number)";
+    }
+    return {};
+}
+
 void CheckOptions(const BatchOptions &options) {
     const ChainSettings &chain = options.chain;
     for (const SideSettings *side : {&chain.from, &chain.to}) {
@@ -368,10 +399,12 @@ void CheckOptions(const BatchOptions &options) {
         for (std::size_t j = 0; j < i; ++j)
             if (options.columns[i] == options.columns[j] &&
                 !(j < options.columnNames.size() &&
-                  !options.columnNames[j].empty()))
-                throw UsageError("--columns names column " +
-                                 std::to_string(options.columns[i] + 1) +
-                                 " twice");
+                  !options.columnNames[j].empty())) {
+                ColumnsFault fault;
+                fault.kind = ColumnsFault::ColumnTwice;
+                fault.column = options.columns[i] + 1;
+                throw ColumnsUsageError(fault);
+            }
     }
     if (options.precision < -1 || options.precision > 17)
         throw UsageError("--precision takes 0 to 17 decimals");

@@ -42,6 +42,57 @@ class UnknownSystemError : public UsageError {
     using UsageError::UsageError;
 };
 
+/// What keeps a run's columns from being settled. Each front end says it in
+/// its own words: the command line names its options (ColumnsText), a window
+/// its controls.
+struct ColumnsFault {
+    enum Kind {
+        ColumnTwice,    ///< one column given for two values (column)
+        SameValueTwice, ///< the heading names one value twice (names)
+        EitherAxis,     ///< the heading names x or y, which could be either
+        OtherKind,      ///< the heading names the other kind's values
+        OnlyOne,        ///< the heading names one of the two values only
+        NoSuchName,     ///< a column name the heading lacks (names[0])
+        NameTwice,      ///< a column name the heading has twice (names[0])
+    };
+    Kind kind = ColumnTwice;
+    int column = 0;       ///< ColumnTwice: the column, counted from 1
+    std::string names[2]; ///< as the heading or the options give them
+    /// The source's first two values: "latitude and longitude".
+    std::string what;
+    std::string misfitWhat; ///< OtherKind: what the heading names instead
+    std::string side;       ///< OtherKind: the source ("EPSG:5186")
+};
+
+/// The command line's words for @p fault.
+std::string ColumnsText(const ColumnsFault &fault);
+
+/// Carried by the refusals of the column rule, for a front end that says
+/// them its own way; their what() holds the command line's words.
+class ColumnsRefusal {
+  public:
+    explicit ColumnsRefusal(ColumnsFault fault) : m_fault(std::move(fault)) {}
+    virtual ~ColumnsRefusal() = default;
+    const ColumnsFault &Fault() const { return m_fault; }
+
+  private:
+    ColumnsFault m_fault;
+};
+
+/// Columns asked for that cannot be (CheckOptions).
+class ColumnsUsageError : public UsageError, public ColumnsRefusal {
+  public:
+    explicit ColumnsUsageError(const ColumnsFault &fault)
+        : UsageError(ColumnsText(fault)), ColumnsRefusal(fault) {}
+};
+
+/// A file whose heading does not settle its columns (ResolveColumns).
+class ColumnsInputError : public InputError, public ColumnsRefusal {
+  public:
+    explicit ColumnsInputError(const ColumnsFault &fault)
+        : InputError(ColumnsText(fault)), ColumnsRefusal(fault) {}
+};
+
 /// Everything a run needs, checked (see CheckOptions).
 struct BatchOptions {
     ChainSettings chain;

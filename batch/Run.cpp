@@ -102,8 +102,10 @@ struct Slot {
 /// The reading side: opens the inputs in turn and fills slots with blocks.
 class Feeder {
   public:
-    Feeder(const BatchOptions &options, const SourceAxes &axes)
-        : m_options(options), m_axes(axes),
+    /// @p cancel also ends a wait for a pipe's writer (see OpenInput).
+    Feeder(const BatchOptions &options, const SourceAxes &axes,
+           const std::atomic<bool> *cancel)
+        : m_options(options), m_axes(axes), m_pCancel(cancel),
           m_nBlockSize(options.blockSize != 0 ? options.blockSize
                                               : BlockSize(options.threads)) {}
     ~Feeder() { Close(); }
@@ -161,7 +163,7 @@ class Feeder {
         if (path == "-") {
             m_nFd = 0;
         } else {
-            m_nFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+            m_nFd = OpenInput(path, m_pCancel);
             if (m_nFd < 0) {
                 slot.failure =
                     file.name + ": cannot open: " + std::strerror(errno);
@@ -169,6 +171,7 @@ class Feeder {
             }
         }
         m_reader = std::make_unique<BlockReader>(m_nFd, m_nBlockSize);
+        m_reader->SetCancel(m_pCancel);
         if (file.delimiterKnown)
             m_reader->SetDelimiter(file.format.delimiter);
         m_bFirstBlock = true;
@@ -252,6 +255,7 @@ class Feeder {
 
     const BatchOptions &m_options;
     const SourceAxes &m_axes;
+    const std::atomic<bool> *m_pCancel;
     std::size_t m_nBlockSize;
     std::size_t m_nNext = 0;
     int m_nFd = -1;
@@ -306,8 +310,13 @@ class Writer {
             char *end = std::to_chars(number, number + sizeof number,
                                       m_nBase + error.line)
                             .ptr;
+            std::string message = error.message;
+            if (error.headingHint && !m_observer.NamesOptions()) {
+                message.resize(message.size() - HEADING_HINT.size());
+                message += HEADING_HINT_WITHOUT_OPTION;
+            }
             m_observer.Message(m_file->name + ":" + std::string(number, end) +
-                               ": " + error.message);
+                               ": " + message);
             ++m_progress.linesFailed;
         }
         for (const OutsideLine &outside : slot.result.outsideLines)
@@ -637,6 +646,10 @@ void ProjSummary(const BatchOptions &options, const Chain &chain,
     const ProjTransform *proj = chain.Proj();
     if (!proj)
         return;
+    // What an option would change, for a reader who gives options.
+    const auto hint = [&observer](const char *text) {
+        return std::string(observer.NamesOptions() ? text : "");
+    };
     const auto &candidates = proj->Candidates();
     const std::vector<std::uint64_t> &used = writer.OperationPoints();
     if (!chain.Promoted().empty())
@@ -658,7 +671,8 @@ void ProjSummary(const BatchOptions &options, const Chain &chain,
         observer.Message("only a ballpark operation exists from " +
                          proj->From().Label() + " to " + proj->To().Label() +
                          " (no published transformation; a height is left "
-                         "as it is): used as --allow-ballpark asks");
+                         "as it is)" +
+                         hint(": used as --allow-ballpark asks"));
     const std::uint64_t outside = writer.Counts().outsideArea;
     if (outside != 0) {
         std::size_t usedCount = 0, last = 0;
@@ -678,8 +692,8 @@ void ProjSummary(const BatchOptions &options, const Chain &chain,
             lines += ", ...";
         observer.Message(Plural(outside, "point lies", "points lie") +
                          " outside the area of use of " + what + ": " + lines +
-                         "; converted all the same (--outside-area error "
-                         "makes them errors)");
+                         "; converted all the same" +
+                         hint(" (--outside-area error makes them errors)"));
     }
     const std::vector<std::uint64_t> &missing = writer.MissingPoints();
     for (std::size_t i = 0; i < missing.size(); ++i) {
@@ -697,8 +711,8 @@ void ProjSummary(const BatchOptions &options, const Chain &chain,
             " where a more accurate operation, " + m.operation.Label() +
             ", needs the grid " + grids + ", which is not installed: put it "
             "into one of PROJ's grid directories (" + where +
-            ") or a directory named by PROJ_DATA (--require-best makes such "
-            "points errors)");
+            ") or a directory named by PROJ_DATA" +
+            hint(" (--require-best makes such points errors)"));
     }
     if (!options.verbose)
         return;
@@ -745,7 +759,7 @@ BatchSummary RunBatch(const BatchOptions &options, int outFd,
     if (converter.Steps().Proj())
         run.threads = std::min(run.threads, PROJ_THREADS_MAX);
 
-    Feeder feeder(run, converter.Axes());
+    Feeder feeder(run, converter.Axes(), cancel);
     Writer writer(run, outFd, observer, TotalInputBytes(run));
     BatchSummary summary;
     try {
@@ -756,13 +770,18 @@ BatchSummary RunBatch(const BatchOptions &options, int outFd,
                 : RunThreads(run, converter, feeder, writer, cancel);
         if (summary.end != RunEnd::Cancelled)
             writer.End();
+    } catch (const ReadCancelled &) {
+        summary.end = RunEnd::Cancelled; // while it waited for a pipe
     } catch (const IoError &e) {
         observer.Message(e.what());
         summary.end = RunEnd::Failed;
     }
     summary.progress = writer.Counts();
     summary.inputsFailed = writer.FailedInputs();
-    ProjSummary(run, converter.Steps(), writer, observer);
+    // What PROJ's operation did to the points tells nothing about a run
+    // whose output is thrown away.
+    if (summary.end != RunEnd::Cancelled)
+        ProjSummary(run, converter.Steps(), writer, observer);
     const std::uint64_t failed = summary.progress.linesFailed;
     if (failed > 0)
         observer.Message(std::to_string(failed) +

@@ -46,6 +46,10 @@ class BatchObserver {
     virtual void Message(std::string_view text) = 0;
     /// After each block written, and once at the end.
     virtual void Progress(const BatchProgress &) {}
+    /// Whether the messages may name the command line's options, to say
+    /// what one would change. A window, whose user has its controls
+    /// instead, says no: its messages leave them out.
+    virtual bool NamesOptions() const { return true; }
 };
 
 /// How a run ended.

@@ -2,11 +2,11 @@
 # Takes the screenshots in docs/ again: the main window, every dialog, the
 # degree-system tool, the about box and an error box, the Edit menu, a field
 # that cannot be read, the reference-system chooser and a side on an EPSG
-# system, the file-conversion dialog running and done, the zone of the grid
-# row with its mark and a point pasted from WGS 84, each in its
-# window frame, from the program built in the given build directory
-# (default: build), driven on a virtual X display as tests/e2e/walkthrough.sh
-# drives it.
+# system, the file-conversion dialog running, done and with the columns
+# of a file's heading, the zone of the grid row with its mark and a point
+# pasted from WGS 84, each in its window frame, from the program built in
+# the given build directory (default: build), driven on a virtual X display
+# as tests/e2e/walkthrough.sh drives it.
 #
 #   scripts/screenshots.sh [build-dir]
 set -euo pipefail
@@ -155,6 +155,20 @@ done
 shot convert-running "Convert File"
 E2E_WAIT=300 e2e_wait_line "convertDone${TAB}6000000${TAB}0" "$mark"
 shot convert-summary "Convert File"
+
+# a CSV with a heading: the columns found by its names
+survey=$E2E_OUT/survey.csv
+printf '%s\n' 'id,name,lat,lon,h' '1,Seoul City Hall,37.5663,126.9779,30' \
+    '2,Busan Station,35.1152,129.0422,4' '3,Jeju Airport,33.5066,126.4929,27' >"$survey"
+mark=$(e2e_lines)
+e2e_key alt+i
+e2e_key ctrl+a
+e2e_type "$survey"
+e2e_key alt+o
+e2e_wait_line "convertRead${TAB}$survey${TAB}3 4 5" "$mark"
+e2e_key ctrl+a
+e2e_type "$E2E_OUT/survey-converted.csv"
+shot convert-heading "Convert File"
 close_dialog "Convert File"
 
 e2e_menu f "&File"

@@ -14,9 +14,13 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
+#include <QScreen>
 #include <QUrl>
 
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -25,6 +29,14 @@ namespace {
 /// Lines of the input shown, and the bytes read for them at most.
 constexpr int PREVIEW_LINES = 12;
 constexpr qint64 PREVIEW_BYTES = 64 * 1024;
+
+/// The height of a window's title bar before the window manager has said.
+constexpr int TITLE_BAR_GUESS = 32;
+
+/// How long the window waits for an input's first lines before it goes on
+/// without them: a local file has answered long before; a pipe is not
+/// read, and a slow network file shows its lines when it has answered.
+constexpr std::chrono::milliseconds FIRST_LOOK_WAIT(250);
 
 /// Messages of a run kept for the summary.
 constexpr int SUMMARY_MESSAGES = 8;
@@ -54,6 +66,9 @@ class DialogObserver : public BatchObserver {
             Qt::QueuedConnection);
     }
 
+    /// The window has controls, not the command line's options.
+    bool NamesOptions() const override { return false; }
+
   private:
     QObject *m_pDialog;
     std::function<void(QString)> m_message;
@@ -62,12 +77,92 @@ class DialogObserver : public BatchObserver {
 
 QString Count(std::uint64_t n) { return QLocale().toString(qulonglong(n)); }
 
+QString Text(const std::string &text) { return QString::fromStdString(text); }
+
+/// A path as the system's calls take it.
+std::string LocalPath(const QString &path) {
+    return QFile::encodeName(QDir::fromNativeSeparators(path)).toStdString();
+}
+
+/// The window's words for a fault of the column rule: its controls where
+/// the command line names its options.
+QString WindowText(const ColumnsFault &fault) {
+    const QString what = Text(fault.what);
+    const auto quoted = [](const std::string &name) {
+        return u'"' + Text(name) + u'"';
+    };
+    switch (fault.kind) {
+    case ColumnsFault::ColumnTwice:
+        return QStringLiteral("The columns name column %1 twice")
+            .arg(fault.column);
+    case ColumnsFault::SameValueTwice:
+        return QStringLiteral("The heading names %1 and %2 for the same value: "
+                              "choose the columns")
+            .arg(quoted(fault.names[0]), quoted(fault.names[1]));
+    case ColumnsFault::EitherAxis:
+        return QStringLiteral("The heading names x or y, which could be either "
+                              "axis: choose the columns of %1")
+            .arg(what);
+    case ColumnsFault::OtherKind:
+        return QStringLiteral("The heading names %1, but the input is said to "
+                              "hold %2: change \"The input holds\", or choose "
+                              "the columns")
+            .arg(Text(fault.misfitWhat), what);
+    case ColumnsFault::OnlyOne:
+        return QStringLiteral("The heading names only one of %1: choose the "
+                              "columns")
+            .arg(what);
+    case ColumnsFault::NoSuchName:
+        return QStringLiteral("The heading has no column %1")
+            .arg(quoted(fault.names[0]));
+    case ColumnsFault::NameTwice:
+        return QStringLiteral("The heading names %1 twice: choose its column "
+                              "by number")
+            .arg(quoted(fault.names[0]));
+    }
+    return {};
+}
+
+/// What the values of @p side are called, in the order files hold them, as
+/// the converter's heading names them.
+QStringList ValueNamesOf(const SideSettings &side) {
+    try {
+        const std::array<std::string, 3> names = ValueNames(side);
+        return {Text(names[0]), Text(names[1]), Text(names[2])};
+    } catch (const std::exception &) {
+        // A system PROJ no longer knows: the run will say so.
+        return {QStringLiteral("first value"), QStringLiteral("second value"),
+                QStringLiteral("third value")};
+    }
+}
+
+/// "Easting, northing, height on Tokyo(---)(UTM)"
+QString ChoiceText(const SideSettings &side, const QString &label) {
+    QString names = ValueNamesOf(side).join(QStringLiteral(", "));
+    if (!names.isEmpty())
+        names[0] = names[0].toUpper();
+    return names + QStringLiteral(" on ") + label;
+}
+
 /// "1 line", "12,345 lines"
 QString Lines(std::uint64_t n) {
     return Count(n) + (n == 1 ? QStringLiteral(" line") : QStringLiteral(" lines"));
 }
 
 } // namespace
+
+/// A first look at an input file, on a thread of its own that may outlive
+/// the dialog: a slow or stuck file must hold neither the window nor its
+/// closing. The thread hands its lines over only while the dialog still
+/// waits for them.
+struct TfrmConvert::HeadReading {
+    std::atomic<bool> cancel{false};
+    std::mutex mutex;
+    std::condition_variable read;
+    bool done = false; ///< head holds what was read
+    FileHead head;
+    TfrmConvert *dialog = nullptr; ///< null once the dialog no longer waits
+};
 
 TfrmConvert::TfrmConvert(QWidget *parent)
     : QDialog(parent), ui(std::make_unique<Ui::TfrmConvert>()) {
@@ -81,19 +176,19 @@ TfrmConvert::TfrmConvert(QWidget *parent)
     connect(ui->btnOutput, &QPushButton::clicked, this,
             &TfrmConvert::BrowseOutput);
     connect(ui->edtInput, &QLineEdit::editingFinished, this,
-            &TfrmConvert::Preview);
+            &TfrmConvert::InputEdited);
     connect(ui->chkHeader, &QCheckBox::toggled, this,
-            &TfrmConvert::ShowColumnNames);
+            &TfrmConvert::LayoutChanged);
     for (QSpinBox *column : {ui->spnColumn1, ui->spnColumn2, ui->spnColumn3})
         connect(column, &QSpinBox::valueChanged, this,
-                &TfrmConvert::ShowColumnNames);
+                &TfrmConvert::ColumnEdited);
     connect(ui->cboDelimiter, &QComboBox::currentIndexChanged, this,
-            &TfrmConvert::ShowColumnNames);
+            &TfrmConvert::LayoutChanged);
     for (QRadioButton *direction : {ui->rdoSide1To2, ui->rdoSide2To1})
         connect(direction, &QRadioButton::toggled, this,
                 &TfrmConvert::ShowChoices);
     connect(ui->cboFrom, &QComboBox::currentIndexChanged, this,
-            &TfrmConvert::ShowColumnNames);
+            &TfrmConvert::LayoutChanged);
     connect(ui->cboTo, &QComboBox::currentIndexChanged, this,
             &TfrmConvert::ShowFormats);
     connect(ui->btnConvert, &QPushButton::clicked, this,
@@ -107,6 +202,10 @@ TfrmConvert::TfrmConvert(QWidget *parent)
 }
 
 TfrmConvert::~TfrmConvert() {
+    // Hidden while its controls still exist: hiding takes the focus from a
+    // field, and the field's handlers read the controls.
+    hide();
+    StopReading();
     if (m_worker.joinable()) {
         m_bCancel = true;
         m_worker.join();
@@ -117,7 +216,13 @@ TfrmConvert::~TfrmConvert() {
 
 void TfrmConvert::SetInput(const QString &path) {
     ui->edtInput->setText(QDir::toNativeSeparators(path));
-    Preview();
+    ReadInput();
+}
+
+// Leaving the field reads the input again only when it names another file.
+void TfrmConvert::InputEdited() {
+    if (ui->edtInput->text() != m_strRead)
+        ReadInput();
 }
 
 // "NAME-converted.EXT" beside the input, unless an output of the user's own
@@ -149,59 +254,167 @@ void TfrmConvert::BrowseOutput() {
         ui->edtOutput->setText(QDir::toNativeSeparators(path));
 }
 
+// The first lines are read on a thread of their own; ShowHead shows them.
+void TfrmConvert::ReadInput() {
+    StopReading();
+    m_strRead = ui->edtInput->text();
+    m_lines.clear();
+    ui->txtPreview->clear();
+    if (!Running()) {
+        // What the last run said was of another input.
+        ui->txtSummary->clear();
+        ui->barProgress->setValue(0);
+        ui->btnOpenFolder->setEnabled(false);
+    }
+    if (m_strRead.isEmpty()) {
+        ui->txtPreview->setPlaceholderText(QStringLiteral("No input file"));
+        m_bConvertWhenRead = false;
+        ShowWaiting();
+        return;
+    }
+    ui->txtPreview->setPlaceholderText(QStringLiteral("Reading ") + m_strRead +
+                                       QStringLiteral("..."));
+    auto reading = std::make_shared<HeadReading>();
+    reading->dialog = this;
+    m_pReading = reading;
+    ShowWaiting();
+    std::thread([reading, path = LocalPath(m_strRead)] {
+        FileHead head =
+            ReadFileHead(path, PREVIEW_LINES, PREVIEW_BYTES, &reading->cancel);
+        const std::lock_guard lock(reading->mutex);
+        reading->head = std::move(head);
+        reading->done = true;
+        reading->read.notify_all();
+        if (TfrmConvert *dialog = reading->dialog)
+            QMetaObject::invokeMethod(
+                dialog, [dialog, reading] { dialog->ShowHead(*reading); },
+                Qt::QueuedConnection);
+    }).detach();
+    // A file that answers at once shows at once, as if read here; a slow
+    // one shows when it has answered.
+    std::unique_lock lock(reading->mutex);
+    if (reading->read.wait_for(lock, FIRST_LOOK_WAIT,
+                               [&reading] { return reading->done; })) {
+        lock.unlock();
+        ShowHead(*reading);
+    }
+}
+
+// The dialog no longer waits for the first lines under way.
+void TfrmConvert::StopReading() {
+    if (!m_pReading)
+        return;
+    const std::lock_guard lock(m_pReading->mutex);
+    m_pReading->cancel = true;
+    m_pReading->dialog = nullptr;
+    m_pReading.reset();
+}
+
 // The first lines as text, and what they suggest: the delimiter, a heading,
 // the coordinate columns.
-void TfrmConvert::Preview() {
-    QFile file(ui->edtInput->text());
-    ui->txtPreview->clear();
-    m_strHeading.clear();
-    if (!file.open(QIODevice::ReadOnly)) {
-        ui->txtPreview->setPlaceholderText(
-            ui->edtInput->text().isEmpty() ? QStringLiteral("No input file")
-                                           : file.errorString());
+void TfrmConvert::ShowHead(const HeadReading &reading) {
+    if (&reading != m_pReading.get())
+        return; // given up, or shown already
+    m_pReading.reset();
+    // Written before done was set, and no more after.
+    const FileHead &head = reading.head;
+    if (!Running())
+        ui->lblProgress->clear();
+    m_lines = head.lines;
+    if (!head.error.empty()) {
+        ui->txtPreview->setPlaceholderText(Text(head.error));
+        m_bConvertWhenRead = false;
+        ShowWaiting();
         return;
     }
     ProposeOutput();
-    const QByteArray head = file.read(PREVIEW_BYTES);
-    std::vector<std::string> lines;
-    for (const QByteArray &line : head.split('\n')) {
-        if (static_cast<int>(lines.size()) == PREVIEW_LINES)
-            break;
-        lines.push_back(line.endsWith('\r') ? line.chopped(1).toStdString()
-                                            : line.toStdString());
-    }
     QStringList shown;
-    for (const std::string &line : lines)
+    for (const std::string &line : m_lines)
         shown << QString::fromUtf8(line.c_str());
     ui->txtPreview->setPlainText(shown.join(u'\n'));
+    ui->txtPreview->setPlaceholderText(
+        head.regular ? QStringLiteral("The input file is empty")
+                     : QStringLiteral("Not a regular file (a pipe or a "
+                                      "device): its lines are read only by "
+                                      "the conversion"));
 
-    const FileGuess guess = GuessFileLayout(lines);
+    const FileGuess guess = GuessFileLayout(m_lines);
+    m_bFilling = true;
     for (std::size_t i = 0; i < std::size(DELIMITERS); ++i)
         if (DELIMITERS[i] == guess.delimiter)
             ui->cboDelimiter->setCurrentIndex(static_cast<int>(i));
     ui->chkHeader->setChecked(guess.header);
-    if (guess.header && !lines.empty())
-        m_strHeading = QString::fromUtf8(lines.front().c_str());
+    m_bFilling = false;
+    FillColumns();
+    ShowColumnNames();
+    ShowWaiting();
+    emit InputRead(m_strRead);
+    if (m_bConvertWhenRead) {
+        m_bConvertWhenRead = false;
+        Convert();
+    }
+}
+
+// Until the user chooses the columns: those the converter's column rule
+// finds in the heading, else from the first field that reads as a
+// coordinate.
+void TfrmConvert::FillColumns() {
+    if (m_bColumnsChosen || m_bFilling)
+        return;
+    m_strColumnsNote.clear();
+    const FileGuess guess = GuessFileLayout(m_lines);
     const int first = static_cast<int>(guess.firstCoordinate) + 1;
-    ui->spnColumn1->setValue(first);
-    ui->spnColumn2->setValue(first + 1);
-    ui->spnColumn3->setValue(
-        guess.fields >= guess.firstCoordinate + 3 ? first + 2 : 0);
+    int columns[3] = {first, first + 1,
+                      guess.fields >= guess.firstCoordinate + 3 ? first + 2
+                                                                : 0};
+    if (ui->chkHeader->isChecked() && !m_lines.empty()) {
+        try {
+            if (const std::optional<FileFormat> found =
+                    HeadingColumns(Options(), m_lines.front(),
+                                   DELIMITERS[ui->cboDelimiter->currentIndex()])) {
+                for (int k = 0; k < 3; ++k)
+                    columns[k] = k < found->columnCount ? found->columns[k] + 1 : 0;
+            }
+        } catch (const ColumnsRefusal &refusal) {
+            m_strColumnsNote = WindowText(refusal.Fault()) + u'.';
+        } catch (const std::exception &) {
+            // The sides cannot be set up: Convert says why.
+        }
+    }
+    m_bFilling = true;
+    ui->spnColumn1->setValue(columns[0]);
+    ui->spnColumn2->setValue(columns[1]);
+    ui->spnColumn3->setValue(columns[2]);
+    m_bFilling = false;
+}
+
+// The user's delimiter, heading or kind of input: the columns follow
+// unless the user has chosen them.
+void TfrmConvert::LayoutChanged() {
+    if (m_bFilling)
+        return;
+    FillColumns();
     ShowColumnNames();
 }
 
-// With a heading, the names of the columns chosen.
+void TfrmConvert::ColumnEdited() {
+    if (m_bFilling)
+        return;
+    m_bColumnsChosen = true;
+    ShowColumnNames();
+}
+
+// What the chosen columns are, with their names in the heading; or what
+// the heading's names left unsettled, until the user chooses.
 void TfrmConvert::ShowColumnNames() {
-    const bool grid = ui->cboFrom->currentIndex() == 1;
-    const QStringList what =
-        grid ? QStringList{QStringLiteral("X"), QStringLiteral("Y"),
-                           QStringLiteral("Z")}
-             : QStringList{QStringLiteral("latitude"),
-                           QStringLiteral("longitude"),
-                           QStringLiteral("height")};
+    if (!m_bColumnsChosen && !m_strColumnsNote.isEmpty()) {
+        ui->lblColumnNames->setText(m_strColumnsNote);
+        return;
+    }
+    const QStringList what = ValueNamesOf(ChosenChain().from);
     const std::vector<std::string> names =
-        ui->chkHeader->isChecked()
-            ? HeadingNames(m_strHeading.toStdString(),
+        ui->chkHeader->isChecked() && !m_lines.empty()
+            ? HeadingNames(m_lines.front(),
                            DELIMITERS[ui->cboDelimiter->currentIndex()])
             : std::vector<std::string>{};
     QStringList parts;
@@ -236,28 +449,74 @@ ChainSettings TfrmConvert::Chain(int from, bool fromGrid, bool toGrid) const {
     return settings;
 }
 
-// Every opening shows the sides it was handed.
+ChainSettings TfrmConvert::ChosenChain() const {
+    return Chain(ui->rdoSide1To2->isChecked() ? 1 : 2,
+                 ui->cboFrom->currentIndex() == 1,
+                 ui->cboTo->currentIndex() == 1);
+}
+
+std::vector<int> TfrmConvert::ChosenColumns() const {
+    std::vector<int> columns = {ui->spnColumn1->value() - 1,
+                                ui->spnColumn2->value() - 1};
+    if (ui->spnColumn3->value() > 0)
+        columns.push_back(ui->spnColumn3->value() - 1);
+    return columns;
+}
+
+BatchOptions TfrmConvert::Options() const {
+    BatchOptions options;
+    options.chain = ChosenChain();
+    options.inputs = {LocalPath(ui->edtInput->text())};
+    options.output = LocalPath(ui->edtOutput->text());
+    options.delimiter = DELIMITERS[ui->cboDelimiter->currentIndex()];
+    options.header = ui->chkHeader->isChecked();
+    options.columns = ChosenColumns();
+    options.outputFormat = ui->cboFormat->currentIndex() == 1
+                               ? OutputFormat::GeoJson
+                               : OutputFormat::Text;
+    options.threads = UsableThreads(std::thread::hardware_concurrency());
+    return options;
+}
+
+// Every opening shows the sides it was handed, and takes the columns from
+// the input again until the user chooses.
 void TfrmConvert::showEvent(QShowEvent *event) {
+    m_bColumnsChosen = false;
     ShowChoices();
+    // No larger than the screen's free area, title bar included (its
+    // height known only once the window has been shown, else guessed).
+    if (const QScreen *screen = this->screen()) {
+        const int titleBar = std::max(frameGeometry().height() - height(),
+                                      TITLE_BAR_GUESS);
+        const QSize room = screen->availableGeometry().size() -
+                           QSize(0, titleBar);
+        if (width() > room.width() || height() > room.height())
+            resize(size().boundedTo(room).expandedTo(minimumSizeHint()));
+    }
     QDialog::showEvent(event);
 }
 
-// The two sides as they stand, in the chosen direction.
+// The two sides as they stand, in the chosen direction, each choice with
+// its values in the order the files hold them.
 void TfrmConvert::ShowChoices() {
-    const bool forward = ui->rdoSide1To2->isChecked();
-    const ConvertSide &from = m_sides[forward ? 0 : 1];
-    const ConvertSide &to = m_sides[forward ? 1 : 0];
+    const int from = ui->rdoSide1To2->isChecked() ? 1 : 2;
     const int fromIndex = std::max(ui->cboFrom->currentIndex(), 0);
     const int toIndex = std::max(ui->cboTo->currentIndex(), 0);
+    const ConvertSide &source = m_sides[static_cast<std::size_t>(from - 1)];
+    const ConvertSide &target = m_sides[static_cast<std::size_t>(2 - from)];
+    m_bFilling = true;
     ui->cboFrom->clear();
-    ui->cboFrom->addItem(QStringLiteral("Latitude, longitude on ") +
-                         from.geoText);
-    ui->cboFrom->addItem(QStringLiteral("Grid X, Y on ") + from.gridText);
+    ui->cboFrom->addItem(ChoiceText(source.geo, source.geoText));
+    ui->cboFrom->addItem(ChoiceText(source.grid, source.gridText));
     ui->cboTo->clear();
-    ui->cboTo->addItem(QStringLiteral("Latitude, longitude on ") + to.geoText);
-    ui->cboTo->addItem(QStringLiteral("Grid X, Y on ") + to.gridText);
+    ui->cboTo->addItem(ChoiceText(target.geo, target.geoText));
+    ui->cboTo->addItem(ChoiceText(target.grid, target.gridText));
     ui->cboFrom->setCurrentIndex(fromIndex);
     ui->cboTo->setCurrentIndex(toIndex);
+    m_bFilling = false;
+    FillColumns();
+    ShowColumnNames();
+    ShowFormats();
 }
 
 // GeoJSON only where the target holds it: geographic points on WGS 84.
@@ -273,10 +532,29 @@ void TfrmConvert::ShowFormats() {
 // ---- the run ----------------------------------------------------------------
 
 void TfrmConvert::Convert() {
+    if (Reading()) {
+        // The run takes the layout that the first lines show.
+        m_bConvertWhenRead = true;
+        ui->lblProgress->setText(QStringLiteral("Reading the input file..."));
+        return;
+    }
     const QString input = ui->edtInput->text();
     const QString output = ui->edtOutput->text();
     if (input.isEmpty() || output.isEmpty()) {
         ShowErrorBox(this, QStringLiteral("Choose an input and an output file"));
+        return;
+    }
+    const BatchOptions options = Options();
+    // The output may be the input under another name; that is refused
+    // before anything is offered for replacing.
+    try {
+        CheckOptions(options);
+        CheckOutputIsNoInput(options);
+    } catch (const ColumnsRefusal &refusal) {
+        ShowErrorBox(this, WindowText(refusal.Fault()));
+        return;
+    } catch (const std::exception &e) {
+        ShowErrorBox(this, e);
         return;
     }
     if (QFileInfo::exists(output) &&
@@ -285,36 +563,11 @@ void TfrmConvert::Convert() {
                                   .arg(output)) != QMessageBox::Yes)
         return;
 
-    const bool forward = ui->rdoSide1To2->isChecked();
-    BatchOptions options;
-    options.chain = Chain(forward ? 1 : 2, ui->cboFrom->currentIndex() == 1,
-                          ui->cboTo->currentIndex() == 1);
-    options.inputs = {input.toStdString()};
-    options.output = output.toStdString();
-    options.delimiter = DELIMITERS[ui->cboDelimiter->currentIndex()];
-    options.header = ui->chkHeader->isChecked();
-    options.columns = {ui->spnColumn1->value() - 1,
-                       ui->spnColumn2->value() - 1};
-    if (ui->spnColumn3->value() > 0)
-        options.columns.push_back(ui->spnColumn3->value() - 1);
-    options.outputFormat = ui->cboFormat->currentIndex() == 1
-                               ? OutputFormat::GeoJson
-                               : OutputFormat::Text;
-    options.threads = UsableThreads(std::thread::hardware_concurrency());
-    try {
-        CheckOptions(options);
-        CheckOutputIsNoInput(options);
-    } catch (const std::exception &e) {
-        ShowErrorBox(this, e);
-        return;
-    }
-
     m_messages.clear();
     m_nShownPercent = -1;
     m_bCancel = false;
     ui->txtSummary->clear();
     ui->btnOpenFolder->setEnabled(false);
-    SetRunning(true);
     m_clock.start();
     emit ConversionStarted(input);
     m_worker = std::thread([this, options] {
@@ -336,6 +589,7 @@ void TfrmConvert::Convert() {
             this, [this, summary, failure] { Finish(summary, failure); },
             Qt::QueuedConnection);
     });
+    SetRunning(true);
 }
 
 void TfrmConvert::ShowProgress(const BatchProgress &progress) {
@@ -401,16 +655,30 @@ void TfrmConvert::SetRunning(bool running) {
         ui->spnColumn3, ui->grpDirection, ui->btnConvert};
     for (QWidget *control : controls)
         control->setEnabled(!running);
-    ui->btnCancel->setText(running ? QStringLiteral("Cancel")
-                                   : QStringLiteral("Close"));
     if (!running)
         ui->lblProgress->setText(QString());
+    ShowWaiting();
+}
+
+// Cancel while the dialog waits for a run or for the input, else Close.
+void TfrmConvert::ShowWaiting() {
+    ui->btnCancel->setText(Running() || Reading() ? QStringLiteral("Cancel")
+                                                  : QStringLiteral("Close"));
 }
 
 void TfrmConvert::reject() {
     if (Running()) {
         m_bCancel = true;
         ui->lblProgress->setText(QStringLiteral("Cancelling..."));
+        return;
+    }
+    if (Reading()) {
+        StopReading();
+        m_bConvertWhenRead = false;
+        ui->lblProgress->clear();
+        ui->txtPreview->setPlaceholderText(
+            QStringLiteral("Not read: cancelled"));
+        ShowWaiting();
         return;
     }
     QDialog::reject();

@@ -236,3 +236,131 @@ TEST(GeoJsonLine, FailedLineIsAFeatureWithoutGeometry) {
 }
 
 } // namespace
+
+namespace {
+
+// ---- the column rule as a front end shows it before a run -----------------
+
+struct HeadingCase {
+    const char *heading;
+    int fromKind;            ///< the source side's kind
+    std::vector<int> columns; ///< 0-based; empty: the heading names none
+};
+
+// What HeadingColumns shows is what a run with --header and no --columns
+// takes: the columns worked out by hand from the names.
+TEST(HeadingColumns, TheColumnsARunTakes) {
+    const HeadingCase cases[] = {
+        {"id,name,lat,lon,h", KIND_GEO, {2, 3, 4}},
+        {"Longitude,Latitude", KIND_GEO, {1, 0}},
+        {"no,easting,northing,height", CS_UTM, {1, 2, 3}},
+        {"X,Y,Z", CS_ECEF, {0, 1, 2}},
+        {"name,a,b", KIND_GEO, {}},
+    };
+    for (const HeadingCase &c : cases) {
+        SCOPED_TRACE(c.heading);
+        BatchOptions options;
+        options.chain.from.kind = c.fromKind;
+        options.columns = {5, 6}; // a run's own columns do not count
+        const std::optional<FileFormat> found =
+            HeadingColumns(options, c.heading, ',');
+        if (c.columns.empty()) {
+            EXPECT_FALSE(found);
+            continue;
+        }
+        ASSERT_TRUE(found);
+        ASSERT_EQ(found->columnCount, static_cast<int>(c.columns.size()));
+        for (std::size_t k = 0; k < c.columns.size(); ++k)
+            EXPECT_EQ(found->columns[k], c.columns[k]);
+    }
+}
+
+struct RefusalCase {
+    const char *heading;
+    ColumnsFault::Kind kind;
+    const char *commandLine; ///< the converter's own message
+};
+
+// A heading that does not settle the columns is refused with what went
+// wrong, for a window to say in its words; the command line's words stay.
+TEST(HeadingColumns, RefusalsCarryWhatWentWrong) {
+    const RefusalCase cases[] = {
+        {"lat,latitude,lon", ColumnsFault::SameValueTwice,
+         "the heading names 'latitude' and 'lat' for the same value: give the "
+         "columns with --columns"},
+        {"id,x,y", ColumnsFault::EitherAxis,
+         "the heading names x or y, which could be either axis (EPSG calls "
+         "the northing X in the Korean and Japanese grids): give the columns "
+         "of latitude and longitude with --columns"},
+        {"easting,northing", ColumnsFault::OtherKind,
+         "the heading names easting and northing, but the catalogue datum "
+         "takes latitude and longitude: choose the system of those values "
+         "with --from, or give the columns with --columns"},
+        {"lat,b", ColumnsFault::OnlyOne,
+         "the heading names only one of latitude and longitude: give the "
+         "columns with --columns"},
+    };
+    for (const RefusalCase &c : cases) {
+        SCOPED_TRACE(c.heading);
+        try {
+            HeadingColumns(BatchOptions{}, c.heading, ',');
+            ADD_FAILURE() << "not refused";
+        } catch (const ColumnsInputError &e) {
+            EXPECT_EQ(e.Fault().kind, c.kind);
+            EXPECT_EQ(e.Fault().what, "latitude and longitude");
+            EXPECT_STREQ(e.what(), c.commandLine);
+        }
+    }
+}
+
+TEST(CheckOptions, ColumnNamedTwiceCarriesTheColumn) {
+    BatchOptions options;
+    options.columns = {3, 3};
+    try {
+        CheckOptions(options);
+        ADD_FAILURE() << "not refused";
+    } catch (const ColumnsUsageError &e) {
+        EXPECT_EQ(e.Fault().kind, ColumnsFault::ColumnTwice);
+        EXPECT_EQ(e.Fault().column, 4);
+        EXPECT_STREQ(e.what(), "--columns names column 4 twice");
+    }
+}
+
+// ValueNames names a side's values from its system alone; a run's
+// converter from its chain, where a system may be made three-dimensional.
+// Both must give the names of the heading a run writes.
+TEST(ValueNames, AsTheConvertersHeading) {
+    struct Side {
+        const char *crs;
+        int kind;
+    };
+    const Side sides[] = {
+        {"", KIND_GEO},          {"", CS_UTM},
+        {"", CS_ECEF},           {"EPSG:5186", CS_TM},
+        {"EPSG:4326", KIND_GEO}, {"EPSG:4326+5773", KIND_GEO},
+        {"EPSG:4978", CS_ECEF},
+    };
+    int compared = 0;
+    for (const Side &from : sides)
+        for (const Side &to : sides) {
+            SCOPED_TRACE(std::string(from.crs) + "/" + std::to_string(from.kind) +
+                         " to " + to.crs + "/" + std::to_string(to.kind));
+            BatchOptions options;
+            options.chain.from.crs = from.crs;
+            options.chain.from.kind = from.kind;
+            options.chain.to.crs = to.crs;
+            options.chain.to.kind = to.kind;
+            std::optional<LineConverter> converter;
+            try {
+                converter.emplace(options);
+            } catch (const std::exception &) {
+                continue; // no operation between the two
+            }
+            EXPECT_EQ(ValueNames(options.chain.from), converter->Names(false));
+            EXPECT_EQ(ValueNames(options.chain.to), converter->Names(true));
+            ++compared;
+        }
+    EXPECT_EQ(compared, 49);
+}
+
+} // namespace

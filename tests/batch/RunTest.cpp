@@ -1,5 +1,6 @@
-// A whole run as a front end drives it: progress, cancellation and the
-// output file, the same bytes for any thread count.
+// A whole run as a front end drives it: progress, cancellation (also of a
+// wait for a pipe's writer) and the output file, the same bytes for any
+// thread count.
 #include "Run.h"
 #include "Commands.h"
 #include "FileJob.h"
@@ -9,10 +10,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -28,6 +33,8 @@ struct Recorder : BatchObserver {
     std::string messages;
     std::atomic<bool> *cancel = nullptr;
     std::size_t cancelAfter = 0;
+    bool namesOptions = true;
+    bool NamesOptions() const override { return namesOptions; }
     void Message(std::string_view text) override {
         messages.append(text).append("\n");
     }
@@ -315,6 +322,188 @@ TEST(RunBatch, SameBytesOverSeveralFilesForAnyThreadCount) {
         outputs[threads == 1 ? 0 : 1] = ReadFile(dir / "out.csv") + recorder.messages;
     }
     EXPECT_EQ(outputs[0], outputs[1]);
+}
+
+} // namespace
+
+namespace {
+
+/**
+ * Opens @p fifo for writing, and closes it again, over and over from
+ * @p after on until it is destroyed: a run that waits for the pipe's
+ * writer all the same reads its end then, so that its test fails instead
+ * of hanging.
+ */
+class PipeRelease {
+  public:
+    PipeRelease(fs::path fifo, std::chrono::seconds after)
+        : m_path(std::move(fifo)), m_thread([this, after] {
+              const auto start = std::chrono::steady_clock::now();
+              while (!m_bStop) {
+                  if (std::chrono::steady_clock::now() - start >= after) {
+                      m_bReleased = true;
+                      const int fd =
+                          ::open(m_path.c_str(), O_WRONLY | O_NONBLOCK);
+                      if (fd >= 0)
+                          ::close(fd);
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+              }
+          }) {}
+    ~PipeRelease() {
+        m_bStop = true;
+        m_thread.join();
+    }
+    bool Released() const { return m_bReleased; }
+
+  private:
+    fs::path m_path;
+    std::atomic<bool> m_bStop{false};
+    std::atomic<bool> m_bReleased{false};
+    std::thread m_thread;
+};
+
+// A run on a pipe without a writer waited in open() where the cancel flag
+// could not end it: the window's Cancel did nothing and its closing hung.
+TEST(RunBatch, CancelEndsTheWaitForAPipesWriter) {
+    const fs::path dir = fs::path(testing::TempDir()) / "nolvex-run" / "pipe";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path fifo = dir / "in.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (unsigned threads : {1u, 3u}) {
+        SCOPED_TRACE(threads);
+        PipeRelease release(fifo, std::chrono::seconds(60));
+        std::atomic<bool> cancel{false};
+        BatchOptions options;
+        options.chain.to.datum = 125;
+        options.inputs = {fifo.string()};
+        options.output = (dir / "out.txt").string();
+        options.threads = threads;
+        std::thread canceller([&cancel] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            cancel = true;
+        });
+        Recorder recorder;
+        const BatchSummary summary = ConvertToFile(options, recorder, &cancel);
+        canceller.join();
+        EXPECT_FALSE(release.Released());
+        EXPECT_EQ(summary.end, RunEnd::Cancelled);
+        EXPECT_EQ(summary.progress.points, 0u);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir),
+                                fs::directory_iterator()),
+                  1); // the pipe alone
+    }
+}
+
+// A run that can be cancelled waits for a pipe's lines in slices; the lines
+// are the same as a run that cannot.
+TEST(RunBatch, CancellableRunReadsAPipeWhole) {
+    const fs::path dir =
+        fs::path(testing::TempDir()) / "nolvex-run" / "pipe-whole";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path fifo = dir / "in.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string text;
+    for (int i = 0; i < 3000; ++i)
+        text += std::to_string(30 + i % 10) + ".5 127.25 " + std::to_string(i) +
+                "\n";
+    nolvex::test::WriteFile(dir / "in.txt", text);
+
+    BatchOptions options;
+    options.chain.to.datum = 125;
+    options.threads = 2;
+    options.inputs = {(dir / "in.txt").string()};
+    options.output = (dir / "from-file.txt").string();
+    Recorder fileRecorder;
+    ASSERT_EQ(ConvertToFile(options, fileRecorder).end, RunEnd::Finished);
+
+    // The writer comes late and writes in pieces.
+    std::thread writer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::ofstream pipe(fifo, std::ios::binary);
+        for (std::size_t at = 0; at < text.size(); at += 7000) {
+            pipe << text.substr(at, 7000) << std::flush;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    std::atomic<bool> cancel{false};
+    options.inputs = {fifo.string()};
+    options.output = (dir / "from-pipe.txt").string();
+    Recorder pipeRecorder;
+    const BatchSummary summary = ConvertToFile(options, pipeRecorder, &cancel);
+    writer.join();
+    EXPECT_EQ(summary.end, RunEnd::Finished);
+    EXPECT_EQ(summary.progress.points, 3000u);
+    EXPECT_EQ(ReadFile(dir / "from-pipe.txt"), ReadFile(dir / "from-file.txt"));
+}
+
+// A cancelled run went on to say what PROJ's operation had done to its
+// points ("converted all the same"), though nothing was written. Points east
+// of 128 E lie outside the area of use of EPSG:5186's operation.
+TEST(RunBatch, CancelledRunSaysNothingOfItsPoints) {
+    const fs::path dir =
+        fs::path(testing::TempDir()) / "nolvex-run" / "cancel-proj";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::string text;
+    for (int i = 0; i < 4000; ++i)
+        text += "37.5 129.5 10\n";
+    nolvex::test::WriteFile(dir / "in.txt", text);
+    BatchOptions options;
+    options.chain.to.crs = "EPSG:5186";
+    options.chain.to.kind = CS_TM;
+    options.inputs = {(dir / "in.txt").string()};
+    options.blockSize = 1024;
+    for (bool cancelled : {false, true}) {
+        SCOPED_TRACE(cancelled);
+        std::atomic<bool> cancel{false};
+        Recorder recorder;
+        recorder.cancel = &cancel;
+        recorder.cancelAfter = cancelled ? 2 : 0;
+        OutputFile out((dir / "out.txt").string());
+        const BatchSummary summary =
+            RunBatch(options, out.Fd(), recorder, &cancel);
+        EXPECT_EQ(summary.end, cancelled ? RunEnd::Cancelled : RunEnd::Finished);
+        // Finished, the run says where its points lay.
+        EXPECT_EQ(recorder.messages.find("outside the area of use") ==
+                      std::string::npos,
+                  cancelled)
+            << recorder.messages;
+    }
+}
+
+// A window's summary told what the converter's options would change
+// ("use --header", "--outside-area error makes them errors"); a front end
+// without options gets the same messages without them, and the same file.
+TEST(RunBatch, MessagesWithoutOptionsForAFrontEndWithoutThem) {
+    const fs::path dir =
+        fs::path(testing::TempDir()) / "nolvex-run" / "no-options";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    nolvex::test::WriteFile(dir / "in.txt", "lat lon\n37.5 129.5\n");
+    BatchOptions options;
+    options.chain.to.crs = "EPSG:5186";
+    options.chain.to.kind = CS_TM;
+    options.inputs = {(dir / "in.txt").string()};
+    std::string files[2], messages[2];
+    for (bool names : {true, false}) {
+        SCOPED_TRACE(names);
+        options.output = (dir / (names ? "a.txt" : "b.txt")).string();
+        Recorder recorder;
+        recorder.namesOptions = names;
+        ConvertToFile(options, recorder);
+        files[names] = ReadFile(options.output);
+        messages[names] = recorder.messages;
+        EXPECT_NE(recorder.messages.find("in.txt:1: "), std::string::npos);
+        EXPECT_NE(recorder.messages.find("outside the area of use"),
+                  std::string::npos);
+        EXPECT_EQ(recorder.messages.find("--") != std::string::npos, names)
+            << recorder.messages;
+    }
+    EXPECT_EQ(files[false], files[true]);
+    EXPECT_NE(messages[false], messages[true]);
 }
 
 } // namespace

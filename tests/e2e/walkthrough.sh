@@ -409,6 +409,45 @@ e2e_wait_line "hidden${TAB}Convert File" "$MARK"
 back_to_main
 rm -f "$big" "$points"
 
+# ---- Convert File: the columns from a file's heading --------------------------
+# A CSV whose heading names its columns after an id and a name: the dialog
+# takes latitude, longitude and height from the heading's names (columns 3,
+# 4 and 5), as nolvex-convert does with --header, and writes its bytes.
+convert_file_with_heading() {
+    local input="$E2E_OUT/survey.csv" output="$E2E_OUT/survey-window.csv"
+    printf '%s\n' 'id,name,lat,lon,h' '1,Seoul City Hall,37.5663,126.9779,30' \
+        '2,Busan Station,35.1152,129.0422,4' '3,Jeju Airport,33.5066,126.4929,27' >"$input"
+    rm -f "$output"
+
+    step "File > Convert File: a CSV with the heading id,name,lat,lon,h"
+    e2e_menu f "&File"
+    e2e_key f # Convert &File...
+    e2e_wait_line "shown${TAB}Convert File" "$MARK"
+    CONVERT=$(e2e_window "Convert File")
+    e2e_wait_active "$CONVERT"
+    e2e_key alt+i # the input field, by its label's access key
+    e2e_key ctrl+a
+    e2e_type "$input"
+    e2e_key alt+o # leaving the input field reads the file's first lines
+    e2e_wait_line "convertRead${TAB}$input${TAB}3 4 5" "$MARK"
+    e2e_key ctrl+a
+    e2e_type "$output"
+    e2e_shot convert-heading "$CONVERT"
+    e2e_key Return # Convert
+    e2e_wait_line "convertStarted${TAB}$input" "$MARK"
+    e2e_wait_line "convertDone${TAB}3${TAB}0" "$MARK"
+
+    step "the window's file is nolvex-convert --header's, byte for byte"
+    "$NV" --header --from WGS84 --to "Tokyo(---)" "$input" >"$E2E_OUT/survey-cli.csv"
+    cmp "$output" "$E2E_OUT/survey-cli.csv" ||
+        e2e_fail "the window's conversion of $input differs from nolvex-convert's"
+
+    e2e_key Escape # Close
+    e2e_wait_line "hidden${TAB}Convert File" "$MARK"
+    back_to_main
+}
+convert_file_with_heading
+
 step "File > Exit"
 e2e_menu f "&File"
 e2e_key x

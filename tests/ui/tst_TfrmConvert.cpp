@@ -9,16 +9,26 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -56,6 +66,80 @@ class QuestionAnswerer : public QObject {
     QTimer m_timer;
 };
 
+/// What nolvex-convert writes for @p args (its standard output).
+QByteArray ConverterOutput(const QStringList &args) {
+    QProcess converter;
+    converter.start(QStringLiteral(NOLVEX_CONVERT), args);
+    if (!converter.waitForFinished(60000))
+        qWarning("nolvex-convert did not finish");
+    return converter.readAllStandardOutput();
+}
+
+/// A side of the catalogue as nolvex-convert's DATUM:KIND takes it, or of
+/// a system PROJ knows (kind: the side's grid, geographic or geocentric).
+ConvertSide SideOn(std::int32_t datum, int gridKind, const QString &label) {
+    ConvertSide side;
+    side.geoText = label;
+    side.gridText = label + QStringLiteral("(grid)");
+    side.geo.datum = side.grid.datum = datum;
+    side.grid.kind = gridKind;
+    return side;
+}
+
+ConvertSide SideOn(const QString &crs, int kind) {
+    ConvertSide side;
+    side.geoText = side.gridText = crs;
+    side.geo.crs = side.grid.crs = crs.toStdString();
+    side.grid.kind = kind;
+    return side;
+}
+
+/**
+ * Opens @p fifo for writing, and closes it again, over and over from
+ * @p after on, until it is destroyed: whatever waits to read the pipe then
+ * reads its end. A dialog that waits for a pipe in the window's own thread
+ * gets going again this way, so that a test of it fails instead of hanging.
+ */
+class PipeRelease {
+  public:
+    PipeRelease(const QString &fifo, std::chrono::seconds after)
+        : m_path(QFile::encodeName(fifo).toStdString()),
+          m_thread([this, after] {
+              const auto start = std::chrono::steady_clock::now();
+              while (!m_bStop) {
+                  if (std::chrono::steady_clock::now() - start >= after) {
+                      m_bReleased = true;
+                      const int fd =
+                          ::open(m_path.c_str(), O_WRONLY | O_NONBLOCK);
+                      if (fd >= 0)
+                          ::close(fd);
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+              }
+          }) {}
+    ~PipeRelease() {
+        m_bStop = true;
+        m_thread.join();
+    }
+    /// The pipe has been opened for writing: it is no longer without a
+    /// writer.
+    bool Released() const { return m_bReleased; }
+
+  private:
+    std::string m_path;
+    std::atomic<bool> m_bStop{false};
+    std::atomic<bool> m_bReleased{false};
+    std::thread m_thread;
+};
+
+/// The heading of a file as the converter writes it: "northing, easting,
+/// height" for "northing,easting,height".
+QString HeadingText(const QByteArray &output) {
+    return QString::fromUtf8(output.left(output.indexOf('\n')))
+        .split(u',')
+        .join(QStringLiteral(", "));
+}
+
 } // namespace
 
 class tst_TfrmConvert : public QObject, private DialogFixture {
@@ -75,6 +159,20 @@ class tst_TfrmConvert : public QObject, private DialogFixture {
     void geoJsonOnlyForGeographicOutput();
     void reopenedShowsTheSidesAsTheyStand();
     void droppedFileOpensTheDialog();
+    void columnsFromTheHeadingAsTheConverterFindsThem_data();
+    void columnsFromTheHeadingAsTheConverterFindsThem();
+    void chosenColumnsStayForAnotherInput();
+    void writeNamesTheValuesInTheFilesOrder_data();
+    void writeNamesTheValuesInTheFilesOrder();
+    void columnsNamedTwiceInTheWindowsWords();
+    void headingThatSettlesNothingInTheWindowsWords_data();
+    void headingThatSettlesNothingInTheWindowsWords();
+    void outputThatIsTheInputRefusedBeforeReplacing_data();
+    void outputThatIsTheInputRefusedBeforeReplacing();
+    void cancelledRunClaimsNoConversion();
+    void pipeWithoutWriterFrozeTheWindow();
+    void destroyedWithTheFocusInTheInput();
+    void summaryNamesNoOption();
 
   private:
     std::unique_ptr<TfrmConvert> Open(const QString &input);
@@ -95,12 +193,15 @@ void tst_TfrmConvert::cleanup() {
     m_dir.reset();
 }
 
-// The dialog on its own, offered the main window's sides as they stand.
+// The dialog on its own, offered the main window's sides as they stand,
+// once it has read the input's first lines.
 std::unique_ptr<TfrmConvert> tst_TfrmConvert::Open(const QString &input) {
     auto dialog = std::make_unique<TfrmConvert>(m_window.get());
     dialog->ShowSides(m_window->FileSides());
     dialog->SetInput(input);
     dialog->show();
+    if (!QTest::qWaitFor([&] { return !dialog->Reading(); }, 60000))
+        qWarning("the dialog did not read %s", qPrintable(input));
     return dialog;
 }
 
@@ -318,6 +419,344 @@ void tst_TfrmConvert::droppedFileOpensTheDialog() {
     QApplication::sendEvent(m_window.get(), &drop);
     QCOMPARE(driver.answered, 1);
     QCOMPARE(input, QDir::toNativeSeparators(Path("dropped.txt")));
+}
+
+// The columns of a file with a heading are the ones nolvex-convert finds
+// by the heading's names (--header without --columns): the dialog shows them
+// and writes the same bytes. Expected columns worked out by hand from the
+// names.
+void tst_TfrmConvert::columnsFromTheHeadingAsTheConverterFindsThem_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QList<int>>("columns");
+    QTest::newRow("an id and a name before them")
+        << QByteArray("id,name,lat,lon,h\n1,Seoul,37.5663,126.9779,30\n"
+                      "2,Busan,35.1796,129.0756,5\n")
+        << QList<int>{3, 4, 5};
+    QTest::newRow("no height")
+        << QByteArray("id,lat,lon\n7,37.5,127.5\n") << QList<int>{2, 3, 0};
+    QTest::newRow("longitude first, Korean names")
+        << QByteArray("\xEA\xB2\xBD\xEB\x8F\x84,\xEC\x9C\x84\xEB\x8F\x84,alt\n"
+                      "127.5,37.5,12\n")
+        << QList<int>{2, 1, 3};
+    QTest::newRow("a byte-order mark before the heading")
+        << QByteArray("\xEF\xBB\xBFno;latitude;longitude\n1;37.5;127.5\n")
+        << QList<int>{2, 3, 0};
+}
+
+void tst_TfrmConvert::columnsFromTheHeadingAsTheConverterFindsThem() {
+    QFETCH(QByteArray, text);
+    QFETCH(QList<int>, columns);
+    Write(Path("in.csv"), text);
+    auto dialog = Open(Path("in.csv"));
+    QVERIFY(Child<QCheckBox>(*dialog, "chkHeader")->isChecked());
+    QCOMPARE(Child<QSpinBox>(*dialog, "spnColumn1")->value(), columns[0]);
+    QCOMPARE(Child<QSpinBox>(*dialog, "spnColumn2")->value(), columns[1]);
+    QCOMPARE(Child<QSpinBox>(*dialog, "spnColumn3")->value(), columns[2]);
+    Convert(*dialog);
+    const QByteArray expected = ConverterOutput(
+        {"--header", "--from", "WGS84", "--to", "Tokyo(---)", Path("in.csv")});
+    QVERIFY(!expected.isEmpty());
+    QCOMPARE(Read(Path("in-converted.csv")), expected);
+}
+
+// Regression: every new input put the columns back to what its first line
+// suggested, also after the user had chosen them.
+void tst_TfrmConvert::chosenColumnsStayForAnotherInput() {
+    Write(Path("a.csv"), "id,name,lat,lon,h\n1,A,37.5,127.5,10\n");
+    Write(Path("b.csv"), "lat,lon,h,id\n37.5,127.5,10,1\n");
+    auto dialog = Open(Path("a.csv"));
+    auto *first = Child<QSpinBox>(*dialog, "spnColumn1");
+    auto *second = Child<QSpinBox>(*dialog, "spnColumn2");
+    auto *third = Child<QSpinBox>(*dialog, "spnColumn3");
+    QCOMPARE(first->value(), 3);
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+    // The user swaps latitude and longitude, typing into the fields.
+    for (auto [box, text] : {std::pair{first, "4"}, std::pair{second, "3"}}) {
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, QString::fromLatin1(text));
+    }
+    QCOMPARE(first->value(), 4);
+    QCOMPARE(second->value(), 3);
+
+    dialog->SetInput(Path("b.csv"));
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->Reading(), 60000);
+    QCOMPARE(first->value(), 4);
+    QCOMPARE(second->value(), 3);
+    QCOMPARE(third->value(), 5);
+    // The names shown are the new heading's, in the user's columns.
+    QCOMPARE(Child<QLabel>(*dialog, "lblColumnNames")->text(),
+             QStringLiteral("latitude = \"id\", longitude = \"h\", height"));
+
+    // Closed and opened again, the dialog takes the heading's columns.
+    dialog->reject();
+    dialog->show();
+    dialog->SetInput(Path("b.csv"));
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->Reading(), 60000);
+    QCOMPARE(first->value(), 1);
+    QCOMPARE(second->value(), 2);
+    QCOMPARE(third->value(), 3);
+}
+
+// "Write:" names the values as the output's heading does, in its order:
+// the heading that nolvex-convert writes for the same target.
+void tst_TfrmConvert::writeNamesTheValuesInTheFilesOrder_data() {
+    QTest::addColumn<QString>("to");   // nolvex-convert's --to
+    QTest::addColumn<bool>("grid");    // the target's grid row
+    QTest::addColumn<QString>("crs");  // or a catalogue side when empty
+    QTest::addColumn<int>("kind");
+    QTest::newRow("catalogue, geographic")
+        << "Tokyo(---)" << false << QString() << CS_UTM;
+    QTest::newRow("catalogue UTM") << "Tokyo(---):utm" << true << QString()
+                                   << CS_UTM;
+    QTest::newRow("catalogue ECEF") << "Tokyo(---):ecef" << true << QString()
+                                    << CS_ECEF;
+    QTest::newRow("EPSG grid, northing first")
+        << "EPSG:5186" << true << "EPSG:5186" << CS_TM;
+    QTest::newRow("EPSG compound with a vertical system")
+        << "EPSG:4326+5773" << false << "EPSG:4326+5773" << CS_TM;
+}
+
+void tst_TfrmConvert::writeNamesTheValuesInTheFilesOrder() {
+    QFETCH(QString, to);
+    QFETCH(bool, grid);
+    QFETCH(QString, crs);
+    QFETCH(int, kind);
+    Write(Path("p.csv"), "lat,lon,h\n37.5,127.5,10\n");
+    const QByteArray expected = ConverterOutput(
+        {"--header", "--from", "WGS84", "--to", to, Path("p.csv")});
+    QVERIFY(!expected.isEmpty());
+
+    auto dialog = Open(Path("p.csv"));
+    dialog->ShowSides({m_window->FileSides()[0],
+                       crs.isEmpty() ? SideOn(125, kind, "Tokyo(---)")
+                                     : SideOn(crs, kind)});
+    auto *write = Child<QComboBox>(*dialog, "cboTo");
+    write->setCurrentIndex(grid ? 1 : 0);
+    const QString shown = write->currentText();
+    QCOMPARE(shown.section(QStringLiteral(" on "), 0, 0).toLower(),
+             HeadingText(expected).toLower());
+    Convert(*dialog);
+    QCOMPARE(Read(Path("p-converted.csv")), expected);
+}
+
+// Regression: the window named the converter's option ("--columns names
+// column 4 twice").
+void tst_TfrmConvert::columnsNamedTwiceInTheWindowsWords() {
+    Write(Path("p.txt"), "1 2 37.5 127.5\n");
+    auto dialog = Open(Path("p.txt"));
+    Child<QSpinBox>(*dialog, "spnColumn1")->setValue(4);
+    Child<QSpinBox>(*dialog, "spnColumn2")->setValue(4);
+    ErrorBoxCatcher catcher;
+    Child<QPushButton>(*dialog, "btnConvert")->click();
+    QCOMPARE(catcher.boxes.size(), 1);
+    QCOMPARE(catcher.boxes[0].text,
+             QStringLiteral("The columns name column 4 twice."));
+    QVERIFY(!dialog->Running());
+    QVERIFY(!QFile::exists(Path("p-converted.txt")));
+}
+
+// A heading whose names do not settle the columns: the dialog says so in
+// its own words, with no option of the converter's, until the user
+// chooses.
+void tst_TfrmConvert::headingThatSettlesNothingInTheWindowsWords_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("names"); // as the file gives them
+    QTest::newRow("x and y") << QByteArray("id,x,y\n1,37.5,127.5\n") << "x";
+    QTest::newRow("one value twice")
+        << QByteArray("lat,latitude,lon\n37.5,37.5,127.5\n") << "latitude";
+    QTest::newRow("a grid's names")
+        << QByteArray("id,easting,northing\n1,200000,500000\n") << "easting";
+    QTest::newRow("only one of the two")
+        << QByteArray("id,lat,b\n1,37.5,127.5\n") << "latitude";
+}
+
+void tst_TfrmConvert::headingThatSettlesNothingInTheWindowsWords() {
+    QFETCH(QByteArray, text);
+    QFETCH(QString, names);
+    Write(Path("h.csv"), text);
+    // nolvex-convert refuses the file, naming its option.
+    QProcess converter;
+    converter.start(QStringLiteral(NOLVEX_CONVERT),
+                    {"--header", "--from", "WGS84", "--to", "Tokyo(---)",
+                     Path("h.csv")});
+    QVERIFY(converter.waitForFinished(60000));
+    QVERIFY(converter.readAllStandardError().contains("--"));
+
+    auto dialog = Open(Path("h.csv"));
+    auto *label = Child<QLabel>(*dialog, "lblColumnNames");
+    const QString note = label->text();
+    QVERIFY2(note.startsWith(QStringLiteral("The heading names ")),
+             qPrintable(note));
+    QVERIFY2(note.contains(names), qPrintable(note));
+    QVERIFY2(note.contains(QStringLiteral("choose the columns")),
+             qPrintable(note));
+    QVERIFY2(!note.contains(QStringLiteral("--")), qPrintable(note));
+    // Once the user chooses, the label shows the choice.
+    Child<QSpinBox>(*dialog, "spnColumn1")->setValue(2);
+    QVERIFY(label->text().startsWith(QStringLiteral("latitude")));
+}
+
+// Regression: an output that was the input under another name, or the
+// same name, was offered for replacing before it was refused.
+void tst_TfrmConvert::outputThatIsTheInputRefusedBeforeReplacing_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("the same name") << "same";
+    QTest::newRow("a symbolic link to it") << "symlink";
+    QTest::newRow("a hard link to it") << "hardlink";
+}
+
+void tst_TfrmConvert::outputThatIsTheInputRefusedBeforeReplacing() {
+    QFETCH(QString, how);
+    const QByteArray text = "37.5 127.5\n";
+    Write(Path("in.txt"), text);
+    QString output = Path("in.txt");
+    if (how == "symlink") {
+        output = Path("out.txt");
+        QVERIFY(QFile::link(Path("in.txt"), output));
+    } else if (how == "hardlink") {
+        output = Path("out.txt");
+        QCOMPARE(::link(QFile::encodeName(Path("in.txt")).constData(),
+                        QFile::encodeName(output).constData()),
+                 0);
+    }
+    auto dialog = Open(Path("in.txt"));
+    Child<QLineEdit>(*dialog, "edtOutput")->setText(output);
+    ErrorBoxCatcher catcher;
+    Child<QPushButton>(*dialog, "btnConvert")->click();
+    QCOMPARE(catcher.boxes.size(), 1); // no question before it
+    QCOMPARE(catcher.boxes[0].icon, QMessageBox::Critical);
+    QCOMPARE(catcher.boxes[0].buttons,
+             QMessageBox::StandardButtons(QMessageBox::Ok));
+    QVERIFY2(catcher.boxes[0].text.contains(QStringLiteral("is also the input")),
+             qPrintable(catcher.boxes[0].text));
+    QVERIFY(!dialog->Running());
+    QCOMPARE(Read(Path("in.txt")), text);
+}
+
+// Regression: after Cancel the summary went on with what PROJ's operation
+// did to the points ("converted all the same"), though nothing was written.
+// Points east of 128 E lie outside the area of use of EPSG:5186's
+// operation.
+void tst_TfrmConvert::cancelledRunClaimsNoConversion() {
+    QByteArray big;
+    const QByteArray line = "37.5 129.5 10\n";
+    big.reserve(line.size() * 3'000'000);
+    for (int i = 0; i < 3'000'000; ++i)
+        big += line;
+    Write(Path("east.txt"), big);
+    auto dialog = Open(Path("east.txt"));
+    dialog->ShowSides({m_window->FileSides()[0], SideOn("EPSG:5186", CS_TM)});
+    Child<QComboBox>(*dialog, "cboTo")->setCurrentIndex(1);
+    // Cancel as soon as a first block of points is written.
+    connect(dialog.get(), &TfrmConvert::ProgressShown, dialog.get(),
+            &TfrmConvert::reject, Qt::SingleShotConnection);
+    QSignalSpy cancelled(dialog.get(), &TfrmConvert::ConversionCancelled);
+    Convert(*dialog);
+    QCOMPARE(cancelled.size(), 1);
+    const QString summary =
+        Child<QPlainTextEdit>(*dialog, "txtSummary")->toPlainText();
+    QVERIFY2(summary.startsWith(QStringLiteral("Cancelled. Nothing was written")),
+             qPrintable(summary));
+    QVERIFY2(!summary.contains(QStringLiteral("all the same")),
+             qPrintable(summary));
+    QVERIFY2(!summary.contains(QStringLiteral("outside the area")),
+             qPrintable(summary));
+    QVERIFY(!QFile::exists(Path("east-converted.txt")));
+}
+
+// Regression: a pipe as the input was opened in the window's own thread,
+// which waited there for a writer: the whole window froze. The window must
+// go on (a timer of its thread fires) while the pipe has no writer, both as
+// the input is chosen and while a run waits for it, and Cancel must end the
+// run's wait and leave nothing behind.
+void tst_TfrmConvert::pipeWithoutWriterFrozeTheWindow() {
+    const QString fifo = Path("points.fifo");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // Should the window wait for the pipe all the same, a writer comes
+    // long after every wait below has given up.
+    PipeRelease release(fifo, std::chrono::seconds(90));
+    int ticks = 0;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, &timer, [&] {
+        if (!release.Released())
+            ++ticks;
+    });
+    timer.start(10);
+
+    auto dialog = std::make_unique<TfrmConvert>(m_window.get());
+    dialog->ShowSides(m_window->FileSides());
+    dialog->show();
+    dialog->SetInput(fifo);
+    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 5, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->Reading(), 30000);
+    QCOMPARE(Child<QLineEdit>(*dialog, "edtOutput")->text(),
+             QDir::toNativeSeparators(Path("points-converted.fifo")));
+
+    auto *cancel = Child<QPushButton>(*dialog, "btnCancel");
+    Child<QPushButton>(*dialog, "btnConvert")->click();
+    QVERIFY(dialog->Running());
+    QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
+    ticks = 0;
+    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 5, 30000);
+    QVERIFY(dialog->Running()); // still waiting for a writer
+    QVERIFY(cancel->isEnabled());
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->Running(), 30000);
+    QVERIFY(!release.Released());
+    QVERIFY(dialog->isVisible());
+    const QString summary =
+        Child<QPlainTextEdit>(*dialog, "txtSummary")->toPlainText();
+    QVERIFY2(summary.startsWith(QStringLiteral("Cancelled.")),
+             qPrintable(summary));
+    QCOMPARE(QDir(m_dir->path())
+                 .entryList(QDir::Files | QDir::System | QDir::Hidden |
+                            QDir::NoDotAndDotDot),
+             QStringList{"points.fifo"});
+}
+
+// Regression: a dialog destroyed while shown, the focus in its input field,
+// lost the focus after its controls were gone, and the field's handler read
+// them (the sanitizer build reports the read).
+void tst_TfrmConvert::destroyedWithTheFocusInTheInput() {
+    Write(Path("a.txt"), "37.5 127.5\n");
+    auto dialog = Open(Path("a.txt"));
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+    auto *input = Child<QLineEdit>(*dialog, "edtInput");
+    input->setFocus();
+    QTRY_VERIFY(input->hasFocus());
+    QTest::keyClicks(input, QStringLiteral("-other"));
+    Child<QSpinBox>(*dialog, "spnColumn1")->setFocus();
+    QTRY_VERIFY(!dialog->Reading());
+    input->setFocus();
+    QTRY_VERIFY(input->hasFocus());
+    QTest::keyClicks(input, QStringLiteral("-more"));
+    dialog.reset();
+}
+
+// Regression: the summary of a run told what the converter's options would
+// change ("--outside-area error makes them errors", "use --header"). The
+// file itself keeps nolvex-convert's bytes. Points east of 128 E lie
+// outside the area of use of EPSG:5186's operation.
+void tst_TfrmConvert::summaryNamesNoOption() {
+    Write(Path("east.txt"), "lat lon\n37.5 129.5\n");
+    auto dialog = Open(Path("east.txt"));
+    dialog->ShowSides({m_window->FileSides()[0], SideOn("EPSG:5186", CS_TM)});
+    Child<QComboBox>(*dialog, "cboTo")->setCurrentIndex(1);
+    Child<QCheckBox>(*dialog, "chkHeader")->setChecked(false);
+    Convert(*dialog);
+    const QString summary =
+        Child<QPlainTextEdit>(*dialog, "txtSummary")->toPlainText();
+    QVERIFY2(summary.startsWith(QStringLiteral("1 line converted, 1 failed")),
+             qPrintable(summary));
+    QVERIFY2(summary.contains(QStringLiteral("east.txt:1: ")),
+             qPrintable(summary));
+    QVERIFY2(summary.contains(QStringLiteral("1 point lies outside")),
+             qPrintable(summary));
+    QVERIFY2(!summary.contains(QStringLiteral("--")), qPrintable(summary));
+    QCOMPARE(Read(Path("east-converted.txt")),
+             ConverterOutput({"--from", "WGS84", "--to", "EPSG:5186",
+                              Path("east.txt")}));
 }
 
 QTEST_MAIN(tst_TfrmConvert)
