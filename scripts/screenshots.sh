@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the screenshots in docs/ again: the main window, every dialog, the
-# degree-system tool, the about box and an error box, the Edit menu, a field
-# that cannot be read, the reference-system chooser and a side on an EPSG
+# degree-system tool, the about box and an error box, the Edit and
+# Conversion menus, a field that cannot be read, the reference-system chooser and a side on an EPSG
 # system, the file-conversion dialog running, done and with the columns
 # of a file's heading, the zone of the grid row with its mark and a point
 # pasted from WGS 84, each in its window frame, from the program built in
@@ -108,6 +108,11 @@ e2e_replace_field edtAltDd1 0
 mark=$(e2e_lines)
 e2e_menu e "&Edit"
 shot edit-menu "$MAIN_TITLE"
+e2e_key Escape
+
+# the Conversion menu, open: the commands' keys beside their captions
+e2e_menu c "&Conversion"
+shot conversion-menu "$MAIN_TITLE"
 e2e_key Escape
 
 # a field that cannot be read: its red frame and the reason, on the mouse
