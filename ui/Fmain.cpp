@@ -93,6 +93,19 @@ TfrmMain::TfrmMain(QWidget *parent)
     // The rule under the menu is a line along the top edge of its strip.
     ui->bvlTop->setFrameRect(QRect(0, 0, ui->bvlTop->width(), 2));
 
+    SetUpFields();
+    SetUpMenus();
+    SetUpEditMenu();
+    SetUpSynchronisation();
+    SetUpGridZones();
+
+    FormCreate();
+    ShowGridZones();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::SetUpFields() {
     // The form stores its default texts with a decimal point. Under a decimal
     // comma they would not read back: side 1 would start from 0 while its DMS
     // row shows the default point, and side 2 from a meaningless one. So they
@@ -114,10 +127,36 @@ TfrmMain::TfrmMain(QWidget *parent)
                            integer ? FieldKind::Integer : FieldKind::Real);
         ShowFromStart(field);
     }
+}
 
+void TfrmMain::SetUpMenus() {
     connect(ui->Open1, &QAction::triggered, this, &TfrmMain::Open1Click);
     connect(ui->ConvertFile1, &QAction::triggered, this,
             [this] { ConvertFile1Click(); });
+    connect(ui->Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
+    connect(ui->Dt1, &QAction::triggered, this, &TfrmMain::Dt1Click);
+    connect(ui->Dt2, &QAction::triggered, this, &TfrmMain::Dt2Click);
+    connect(ui->Dt1cc1, &QAction::triggered, this, &TfrmMain::Dt1cc1Click);
+    connect(ui->Dt2cc2, &QAction::triggered, this, &TfrmMain::Dt2cc2Click);
+    connect(ui->Cc1Dt1, &QAction::triggered, this, &TfrmMain::Cc1Dt1Click);
+    connect(ui->Cc2dt2, &QAction::triggered, this, &TfrmMain::Cc2dt2Click);
+    connect(ui->UserEllipsoid1, &QAction::triggered, this,
+            &TfrmMain::UserEllipsoid1Click);
+    connect(ui->UserDatum1, &QAction::triggered, this,
+            &TfrmMain::UserDatum1Click);
+    connect(ui->SetDatum1, &QAction::triggered, this,
+            &TfrmMain::SetDatum1Click);
+    connect(ui->SetCoordnate1, &QAction::triggered, this,
+            &TfrmMain::SetCoordnate1Click);
+    connect(ui->SetFactor1, &QAction::triggered, this,
+            &TfrmMain::SetFactor1Click);
+    connect(ui->ReferenceSystem1, &QAction::triggered, this,
+            &TfrmMain::ReferenceSystem1Click);
+    connect(ui->DegSys1, &QAction::triggered, this, &TfrmMain::DegSys1Click);
+    connect(ui->About1, &QAction::triggered, this, &TfrmMain::About1Click);
+}
+
+void TfrmMain::SetUpEditMenu() {
     setAcceptDrops(true);
     // Edit: Copy Point (decimal degrees) and Copy Point As, for each side.
     const struct {
@@ -159,28 +198,10 @@ TfrmMain::TfrmMain(QWidget *parent)
                     [this, side, format] { CopyPoint(side, format); });
         }
     }
-    connect(ui->Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
-    connect(ui->Dt1, &QAction::triggered, this, &TfrmMain::Dt1Click);
-    connect(ui->Dt2, &QAction::triggered, this, &TfrmMain::Dt2Click);
-    connect(ui->Dt1cc1, &QAction::triggered, this, &TfrmMain::Dt1cc1Click);
-    connect(ui->Dt2cc2, &QAction::triggered, this, &TfrmMain::Dt2cc2Click);
-    connect(ui->Cc1Dt1, &QAction::triggered, this, &TfrmMain::Cc1Dt1Click);
-    connect(ui->Cc2dt2, &QAction::triggered, this, &TfrmMain::Cc2dt2Click);
-    connect(ui->UserEllipsoid1, &QAction::triggered, this,
-            &TfrmMain::UserEllipsoid1Click);
-    connect(ui->UserDatum1, &QAction::triggered, this,
-            &TfrmMain::UserDatum1Click);
-    connect(ui->SetDatum1, &QAction::triggered, this,
-            &TfrmMain::SetDatum1Click);
-    connect(ui->SetCoordnate1, &QAction::triggered, this,
-            &TfrmMain::SetCoordnate1Click);
-    connect(ui->SetFactor1, &QAction::triggered, this,
-            &TfrmMain::SetFactor1Click);
-    connect(ui->ReferenceSystem1, &QAction::triggered, this,
-            &TfrmMain::ReferenceSystem1Click);
-    connect(ui->DegSys1, &QAction::triggered, this, &TfrmMain::DegSys1Click);
-    connect(ui->About1, &QAction::triggered, this, &TfrmMain::About1Click);
+}
 
+void TfrmMain::SetUpSynchronisation() {
+    // Each field of the DD, DM and DMS rows rewrites the other notations.
     connect(ui->edtLatDd1, &QLineEdit::textChanged, this,
             &TfrmMain::edtLatDd1Change);
     connect(ui->edtLatDmd1, &QLineEdit::textChanged, this,
@@ -229,7 +250,9 @@ TfrmMain::TfrmMain(QWidget *parent)
             &TfrmMain::edtLonDmsm2Change);
     connect(ui->edtLonDmss2, &QLineEdit::textChanged, this,
             &TfrmMain::edtLonDmss2Change);
+}
 
+void TfrmMain::SetUpGridZones() {
     // The zone or belt of each side's grid, and a mark when the point lies
     // outside it.
     const QPixmap warning =
@@ -249,12 +272,8 @@ TfrmMain::TfrmMain(QWidget *parent)
             &TfrmMain::ShowGridZones);
     connect(ui->edtLonDd2, &QLineEdit::textChanged, this,
             &TfrmMain::ShowGridZones);
-
-    FormCreate();
-    ShowGridZones();
 }
 
-TfrmMain::~TfrmMain() = default;
 
 void TfrmMain::FormCreate() {
     SyncLatFromDms1();

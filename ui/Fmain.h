@@ -189,6 +189,15 @@ class TfrmMain : public QMainWindow {
     Side m_side1{*pCoord1};
     Side m_side2{*pCoord2};
 
+    // The constructor's steps: the fields' texts, marks and tooltips; the
+    // menus' commands; Edit's copies and pastes; the notations kept in step;
+    // the zone of each side's grid row.
+    void SetUpFields();
+    void SetUpMenus();
+    void SetUpEditMenu();
+    void SetUpSynchronisation();
+    void SetUpGridZones();
+
     /// The creation handler: side 1's DD and DM from its DMS defaults, then
     /// side 1's point carried to side 2.
     void FormCreate();
