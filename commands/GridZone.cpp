@@ -25,11 +25,15 @@ std::string Latitude(double lat) {
 }
 
 /// @p lon within [-180, 180]: a longitude written beyond it is the same
-/// meridian.
+/// meridian. The remainder is exact for any finite longitude, however
+/// large (360 * floor(lon / 360) is not, and can leave the range).
 double Normalised(double lon) {
     if (lon >= -180 && lon <= 180)
         return lon;
-    return lon - 360 * std::floor((lon + 180) / 360);
+    double at = std::fmod(lon + 180, 360);
+    if (at < 0)
+        at += 360;
+    return at - 180;
 }
 
 } // namespace
@@ -48,15 +52,12 @@ GridZone ZoneOf(const Side &side) {
                   "origin";
     switch (kind) {
     case CS_UTM: {
-        const long number = std::lround((lon + 183.0) / 6.0);
-        if (number < 1 || number > 60 ||
-            std::fabs(Utm::CentralMeridian(static_cast<int>(number)) - lon) >
-                SAME_MERIDIAN) {
+        zone.zone = Utm::ZoneOfMeridian(lon, SAME_MERIDIAN);
+        if (zone.zone == 0) {
             zone.name = "meridian " + Longitude(lon);
             zone.noZone = true;
             return zone;
         }
-        zone.zone = static_cast<int>(number);
         zone.name = "zone " + std::to_string(zone.zone) +
                     (y == Utm::SOUTH_FALSE_NORTHING ? "S" : "N");
         zone.hasSpan = true;
@@ -93,6 +94,8 @@ std::string OutsideZone(const GridZone &zone, double lon) {
         return {};
     const std::string span =
         " (" + Longitude(zone.west) + " to " + Longitude(zone.east) + ")";
+    if (!std::isfinite(lon))
+        return {};
     const double at = Normalised(lon);
     if (zone.zone != 0) {
         const int standard = Utm::Zone(at);

@@ -13,6 +13,17 @@ constexpr double SOUTH_FALSE_NORTHING = 10000000.0;
 /// The central meridian of zone @p zone (1 to 60), degrees: 6 zone - 183.
 constexpr double CentralMeridian(int zone) { return 6.0 * zone - 183.0; }
 
+/// The zone (1 to 60) whose central meridian lies within @p tolerance
+/// degrees of @p meridian, or 0 when none does.
+inline int ZoneOfMeridian(double meridian, double tolerance) {
+    const double number = std::round((meridian + 183.0) / 6.0);
+    if (!(number >= 1 && number <= 60) ||
+        std::fabs(CentralMeridian(static_cast<int>(number)) - meridian) >
+            tolerance)
+        return 0;
+    return static_cast<int>(number);
+}
+
 /// The central meridian of the 6-degree zone that holds @p lon (degrees),
 /// a longitude on a zone edge belonging to the zone east of it: the rule the
 /// engine applies to a UTM origin longitude. Any longitude gives a meridian;

@@ -130,6 +130,14 @@ TEST(GridZone, PointsAgainstTheSpan) {
          127,
          "127\u00B0E lies outside meridian 201\u00B0E: its central meridian is "
          "no UTM zone's"},
+        // a longitude far past 180 is still some meridian, never a zone
+        // number beyond 1 to 60
+        {{CS_UTM, nullptr},
+         7E218,
+         "7E218\u00B0E lies outside zone 52N (126\u00B0E to 132\u00B0E): "
+         "the standard zone there is 11"},
+        {{CS_UTM, nullptr}, 360 + 127, ""},
+        {{CS_UTM, nullptr}, -360 * 3 + 127, ""},
         // belt 127: 126 E (out) to 128 E (in)
         {{CS_TM, nullptr}, 127.5, ""},
         {{CS_TM, nullptr}, 128, ""},
