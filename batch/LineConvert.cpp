@@ -1012,15 +1012,18 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
                              rest);
         // The record's first line numbers it; the lines it spans all count.
         const std::size_t number = result.lines + 1;
-        result.lines += 1 + static_cast<std::size_t>(
-                                std::count(line.begin(), line.end(), '\n'));
+        ++result.lines;
+        if (std::memchr(line.data(), '\n', line.size()) != nullptr)
+            result.lines += static_cast<std::size_t>(
+                std::count(line.begin(), line.end(), '\n'));
         // Output records keep a carriage return before their line end; a
         // last record without a line end gets one.
         std::string_view raw = all.substr(0, all.size() - rest.size());
         if (!raw.empty() && raw.back() == '\n')
             raw.remove_suffix(1);
         const bool cr = !raw.empty() && raw.back() == '\r';
-        const std::string_view eol = cr ? "\r\n" : "\n";
+        const std::string_view eol =
+            cr ? std::string_view("\r\n") : std::string_view("\n");
 
         if (headerPending) {
             headerPending = false;

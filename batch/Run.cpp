@@ -372,6 +372,40 @@ class Writer {
     bool m_bOutsideTarget = false;
 };
 
+struct ByteCounts {
+    std::size_t lines = 0, separators = 0;
+};
+
+/// The line ends of @p text and its separators: @p delimiter, or blanks
+/// where it is 0. One pass on the reader's thread, in runs of 255 bytes
+/// whose byte-wide sums cannot overflow, so that the compiler counts many
+/// bytes at once.
+ByteCounts CountLinesAndSeparators(std::string_view text, char delimiter) {
+    ByteCounts counts;
+    const char *p = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        const std::size_t run = std::min<std::size_t>(left, 255);
+        unsigned char lines = 0, separators = 0;
+        if (delimiter != 0) {
+            for (std::size_t i = 0; i < run; ++i) {
+                lines += p[i] == '\n';
+                separators += p[i] == delimiter;
+            }
+        } else {
+            for (std::size_t i = 0; i < run; ++i) {
+                lines += p[i] == '\n';
+                separators += (p[i] == ' ') | (p[i] == '\t');
+            }
+        }
+        counts.lines += lines;
+        counts.separators += separators;
+        p += run;
+        left -= run;
+    }
+    return counts;
+}
+
 /// What a block may take while it is converted, beyond its text: its
 /// output, where a text line comes back with its results or its error
 /// added, a GeoJSON feature with each byte escaped into up to six and the
@@ -379,22 +413,15 @@ class Writer {
 /// block's delimiters and by MAX_FIELDS.
 std::size_t ConversionEstimate(const BatchOptions &options, const Slot &slot) {
     const std::string_view text = slot.block.text;
-    const std::size_t lines =
-        slot.block.overlong +
-        static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    const char delimiter = slot.format.delimiterKnown ? slot.format.delimiter
+                                                      : ',';
+    const ByteCounts counts = CountLinesAndSeparators(text, delimiter);
+    const std::size_t lines = slot.block.overlong + counts.lines;
     const std::size_t output =
         options.outputFormat == OutputFormat::GeoJson
             ? 9 * text.size() + 256 * lines + 4096
             : 2 * text.size() + 64 * lines + 4096;
-    const char delimiter = slot.format.delimiterKnown ? slot.format.delimiter
-                                                      : ',';
-    const std::size_t separators =
-        delimiter != 0
-            ? static_cast<std::size_t>(
-                  std::count(text.begin(), text.end(), delimiter))
-            : static_cast<std::size_t>(std::count_if(
-                  text.begin(), text.end(), [](char c) { return IsBlank(c); }));
-    const std::size_t fields = std::min(separators + 1, MAX_FIELDS + 1);
+    const std::size_t fields = std::min(counts.separators + 1, MAX_FIELDS + 1);
     return output + fields * INDEX_BYTES_PER_FIELD;
 }
 
