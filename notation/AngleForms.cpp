@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <stdexcept>
+#include <utility>
 
 namespace Code {
 
@@ -76,7 +77,7 @@ void Convert(AngleNotation from, bool radians, AngleValues &v) {
 
 } // namespace
 
-std::optional<AngleTexts> SyncAngle(AngleNotation from, const AngleTexts &texts,
+std::optional<AngleTexts> SyncAngle(AngleNotation from, AngleTexts texts,
                                     AngleFields fields, FaultCheck check) {
     AngleValues v;
     try {
@@ -97,7 +98,7 @@ std::optional<AngleTexts> SyncAngle(AngleNotation from, const AngleTexts &texts,
     const bool radians = fields == AngleFields::DegreesAndRadians;
     check([&v, from, radians] { Convert(from, radians, v); });
 
-    AngleTexts out = texts;
+    AngleTexts out = std::move(texts);
     if (from != AngleNotation::Dd)
         out.dd = FormatReal(v.dd);
     if (from != AngleNotation::Dm) {

@@ -67,7 +67,7 @@ using FaultCheck = void (*)(const std::function<void()> &arithmetic);
  * @throws what @p check throws for a floating-point fault (radians beyond
  *   about 3.1E306 overflow in degrees), before any text is made.
  */
-std::optional<AngleTexts> SyncAngle(AngleNotation from, const AngleTexts &texts,
+std::optional<AngleTexts> SyncAngle(AngleNotation from, AngleTexts texts,
                                     AngleFields fields, FaultCheck check);
 
 /// What stands after each part of a DMS text; the hemisphere letter follows

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -48,11 +49,17 @@ class StartView : public QObject {
 
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override {
+        // Every event of the field passes here (each program write sends
+        // several): the three it looks at are told apart first.
+        const QEvent::Type type = event->type();
+        if (type != QEvent::FocusIn && type != QEvent::FocusOut &&
+            type != QEvent::ToolTip)
+            return false;
         // A field being destroyed is a field no longer (its destructor gives
         // up the focus): it is left to the base class it has become.
         if (watched != m_field || !qobject_cast<QLineEdit *>(watched))
             return false;
-        switch (event->type()) {
+        switch (type) {
         case QEvent::FocusIn:
         case QEvent::FocusOut:
             // The field's own handling first (QObject::event reaches it
@@ -174,7 +181,7 @@ void SyncAngleFields(Code::AngleNotation from, const AngleFieldSet &fields) {
         break;
     }
     const auto written =
-        Code::SyncAngle(from, texts,
+        Code::SyncAngle(from, std::move(texts),
                         fields.radian ? Code::AngleFields::DegreesAndRadians
                                       : Code::AngleFields::Degrees,
                         EngineFaultCheck);
