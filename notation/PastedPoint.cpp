@@ -177,7 +177,10 @@ struct JsonValue {
     double number = 0;
     std::string text; ///< of a string
     std::vector<JsonValue> items;
-    std::vector<std::pair<std::string, JsonValue>> members;
+    /// An object's members in order, name by name (a vector of pairs would
+    /// hold the type before it is complete).
+    std::vector<std::string> names;
+    std::vector<JsonValue> members;
 };
 
 class JsonReader {
@@ -270,7 +273,8 @@ class JsonReader {
             SkipSpace();
             if (!Take(':'))
                 Fail("':' was expected after a member name");
-            object.members.emplace_back(std::move(name), Value(depth + 1));
+            object.members.push_back(Value(depth + 1));
+            object.names.push_back(std::move(name));
             SkipSpace();
             if (Take('}'))
                 return;
@@ -436,12 +440,12 @@ class JsonReader {
 /// is refused: which of the two is meant cannot be told.
 const JsonValue *Member(const JsonValue &object, std::string_view name) {
     const JsonValue *found = nullptr;
-    for (const auto &[key, value] : object.members) {
-        if (key != name)
+    for (std::size_t i = 0; i < object.names.size(); ++i) {
+        if (object.names[i] != name)
             continue;
         if (found != nullptr)
             RefuseGeoJson("it has two \"" + std::string(name) + "\" members");
-        found = &value;
+        found = &object.members[i];
     }
     return found;
 }

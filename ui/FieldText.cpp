@@ -10,22 +10,37 @@
 #include <QLineEdit>
 #include <QToolTip>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
-// Marks a field while the program writes into it; the mark lives on the field
-// itself, so nothing is shared between fields or windows.
-constexpr const char *PROGRAM_WRITE = "nolvexProgramWrite";
+// The fields the program is writing into, innermost last: a write can set off
+// others through the change handlers. Widgets live on the GUI thread alone.
+// (A dynamic property on each field did the same, at half the time of a
+// synchronisation: each change sends an event through the field's filters.)
+std::vector<const QLineEdit *> g_writing;
+
+/// Keeps @p field among those being written while it lives, exceptions
+/// included.
+class ProgramWrite {
+  public:
+    explicit ProgramWrite(const QLineEdit *field) { g_writing.push_back(field); }
+    ~ProgramWrite() { g_writing.pop_back(); }
+    ProgramWrite(const ProgramWrite &) = delete;
+    ProgramWrite &operator=(const ProgramWrite &) = delete;
+};
 
 } // namespace
 
 void WriteText(QLineEdit *field, const std::string &text) {
-    field->setProperty(PROGRAM_WRITE, true);
-    field->setText(QString::fromStdString(text));
-    field->setProperty(PROGRAM_WRITE, false);
+    {
+        const ProgramWrite writing(field);
+        field->setText(QString::fromStdString(text));
+    }
     // A written field shows the start of its number: a text wider than its
     // field would otherwise show only its last digits, which read as another
     // number.
@@ -127,7 +142,9 @@ QString FieldToolTip(const QLineEdit *field) {
 }
 
 bool IsTypedChange(const QLineEdit *field) {
-    return field->hasFocus() && !field->property(PROGRAM_WRITE).toBool();
+    return field->hasFocus() &&
+           std::find(g_writing.begin(), g_writing.end(), field) ==
+               g_writing.end();
 }
 
 double ReadReal(const QLineEdit *field) {
