@@ -7,6 +7,7 @@
 #include "Errors.h"
 #include "NumberText.h"
 #include "PointText.h"
+#include "TextParts.h"
 #include "Utm.h"
 
 #include <algorithm>
@@ -151,14 +152,6 @@ namespace {
 // --------------------------------------------------------------------
 
 namespace {
-
-std::string LowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char &c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
 
 bool Among(const std::vector<std::string> &names, const std::string &name) {
     return std::find(names.begin(), names.end(), name) != names.end();

@@ -5,22 +5,15 @@
 #include "AngleText.h"
 #include "Code.h"
 #include "NumberText.h"
+#include "TextParts.h"
 #include "Utm.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstring>
 #include <string>
 
 namespace {
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (char &c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 /// A catalogue row's text, code and name part.
 struct RowText {
@@ -66,16 +59,16 @@ std::int32_t Resolve(std::string_view text, std::int32_t count, RowOf rowOf,
     }
     // The full text first (exact, then ignoring case), then codes, then
     // names without their code.
-    const std::string lower = Lower(key);
+    const std::string lower = LowerAscii(key);
     for (int pass = 0; pass < 4; ++pass) {
         std::vector<std::int32_t> found;
         for (std::int32_t i = 0; i < count; ++i) {
             const RowText row = rowOf(i);
             const bool match =
                 pass == 0   ? row.text == key
-                : pass == 1 ? Lower(row.text) == lower
-                : pass == 2 ? !row.code.empty() && Lower(row.code) == lower
-                            : Lower(row.name) == lower;
+                : pass == 1 ? LowerAscii(row.text) == lower
+                : pass == 2 ? !row.code.empty() && LowerAscii(row.code) == lower
+                            : LowerAscii(row.name) == lower;
             if (match)
                 found.push_back(i);
         }
@@ -161,7 +154,7 @@ std::string OptionName(std::string_view what) {
 } // namespace
 
 std::int32_t ResolveDatum(std::string_view text, const COORD &catalogue) {
-    if (Lower(TrimBlanks(text)) == "wgs84")
+    if (LowerAscii(TrimBlanks(text)) == "wgs84")
         return DATUM_WGS84;
     return Resolve(
         text, DATUM_COUNT,
@@ -214,7 +207,7 @@ void ParseSide(std::string_view text, const COORD &catalogue,
 
     const std::size_t colon = text.rfind(':');
     if (colon != std::string_view::npos) {
-        const std::string kind = Lower(TrimBlanks(text.substr(colon + 1)));
+        const std::string kind = LowerAscii(TrimBlanks(text.substr(colon + 1)));
         bool known = false;
         for (const auto &k : KINDS)
             if (k.name == kind) {

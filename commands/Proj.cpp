@@ -2,6 +2,7 @@
 #include "Proj.h"
 
 #include "ProjLibrary.h"
+#include "TextParts.h"
 
 #include <dlfcn.h>
 
@@ -25,13 +26,6 @@ constexpr std::string_view FALLBACK =
 
 /// Error messages kept per context: enough for the first reasons.
 constexpr std::size_t MAX_ERRORS = 2000;
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (char &c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
@@ -161,7 +155,7 @@ std::string Normalized(std::string_view definition) {
     const std::size_t colon = text.find(':');
     if (colon != std::string_view::npos && colon > 0 &&
         text.find_first_of(" \t[{=") == std::string_view::npos &&
-        Lower(text.substr(0, 4)) != "urn:" && Lower(text.substr(0, 5)) != "http:") {
+        LowerAscii(text.substr(0, 4)) != "urn:" && LowerAscii(text.substr(0, 5)) != "http:") {
         std::string out(text);
         for (std::size_t i = 0; i < colon; ++i)
             out[i] = static_cast<char>(
@@ -382,7 +376,7 @@ bool LooksLikeProjDefinition(std::string_view definition) {
     const std::string_view text = Trim(definition);
     if (text.empty())
         return false;
-    const std::string lower = Lower(text);
+    const std::string lower = LowerAscii(text);
     if (lower.rfind("+proj=", 0) == 0 || lower.rfind("proj=", 0) == 0 ||
         lower.rfind("+init=", 0) == 0 || lower.rfind("urn:ogc:def:", 0) == 0 ||
         lower.rfind("http://www.opengis.net/def/", 0) == 0 || text[0] == '{')
@@ -406,7 +400,7 @@ bool LooksLikeProjDefinition(std::string_view definition) {
         return false;
     static const char *const AUTHORITIES[] = {
         "epsg", "esri", "ignf", "ogc", "iau_2015", "nkg", "proj", "iau"};
-    const std::string authority = Lower(text.substr(0, colon));
+    const std::string authority = LowerAscii(text.substr(0, colon));
     return std::find(std::begin(AUTHORITIES), std::end(AUTHORITIES),
                      authority) != std::end(AUTHORITIES);
 }
@@ -955,7 +949,7 @@ const std::vector<CrsListEntry> &AllCrs() {
 } // namespace
 
 std::vector<CrsListEntry> FindCrs(std::string_view filter) {
-    const std::string key = Lower(Trim(filter));
+    const std::string key = LowerAscii(Trim(filter));
     // "EPSG:5186", "epsg:5186" and "5186" all find the code.
     std::string code = key;
     if (const std::size_t colon = key.find(':'); colon != std::string::npos)
@@ -965,9 +959,9 @@ std::vector<CrsListEntry> FindCrs(std::string_view filter) {
         if (!key.empty()) {
             const std::size_t colon = entry.id.find(':');
             const bool match =
-                Lower(entry.id) == key || entry.id.substr(colon + 1) == code ||
-                Lower(entry.name).find(key) != std::string::npos ||
-                Lower(entry.area).find(key) != std::string::npos;
+                LowerAscii(entry.id) == key || entry.id.substr(colon + 1) == code ||
+                LowerAscii(entry.name).find(key) != std::string::npos ||
+                LowerAscii(entry.area).find(key) != std::string::npos;
             if (!match)
                 continue;
         }

@@ -20,16 +20,12 @@ bool IsLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
 /// ASCII comparison without regard to case.
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i]))
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
             return false;
     return true;
 }
@@ -339,8 +335,8 @@ class JsonReader {
             value <<= 4;
             if (IsDigit(c))
                 value |= static_cast<unsigned>(c - '0');
-            else if (Lower(c) >= 'a' && Lower(c) <= 'f')
-                value |= static_cast<unsigned>(Lower(c) - 'a' + 10);
+            else if (LowerAscii(c) >= 'a' && LowerAscii(c) <= 'f')
+                value |= static_cast<unsigned>(LowerAscii(c) - 'a' + 10);
             else
                 Fail("\\u needs four hexadecimal digits");
         }
@@ -578,7 +574,7 @@ bool IsParamValue(std::string_view text) {
         if (std::string_view("-._~[]:&+$").find(c) != std::string_view::npos)
             continue;
         auto hex = [](char h) {
-            return IsDigit(h) || (Lower(h) >= 'a' && Lower(h) <= 'f');
+            return IsDigit(h) || (LowerAscii(h) >= 'a' && LowerAscii(h) <= 'f');
         };
         if (c == '%' && i + 2 < text.size() && hex(text[i + 1]) &&
             hex(text[i + 2])) {
@@ -668,8 +664,8 @@ bool IsWktKeyword(std::string_view text, std::string_view keyword) {
     return rest.empty() || !IsLetter(rest[0]) ||
            // POINTZ, POINTM, POINTZM as some programs write them
            (keyword == "POINT" &&
-            (EqualNoCase(rest.substr(0, 2), "ZM") || Lower(rest[0]) == 'z' ||
-             Lower(rest[0]) == 'm'));
+            (EqualNoCase(rest.substr(0, 2), "ZM") || LowerAscii(rest[0]) == 'z' ||
+             LowerAscii(rest[0]) == 'm'));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 /// A blank between fields and around values: a space or a tab.
@@ -17,6 +18,20 @@ inline std::string_view TrimBlanks(std::string_view text) {
     while (last > first && IsBlank(text[last - 1]))
         --last;
     return text.substr(first, last - first);
+}
+
+/// @p c in lower case when it is an ASCII capital, else as it is: names,
+/// keywords and codes are compared whatever the C library's locale.
+inline char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+/// @p text with its ASCII capitals in lower case (see LowerAscii(char)).
+inline std::string LowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char &c : out)
+        c = LowerAscii(c);
+    return out;
 }
 
 /// The length of the well-formed UTF-8 sequence for a non-ASCII character
