@@ -599,10 +599,7 @@ LineConverter::SourcePoint LineConverter::ReadPoint(const FileFormat &format) {
         const LatLon latLon = ReadLatLon(a, b, m_bLonFirst1);
         point.firstIsLatitude = latLon.firstIsLatitude;
         in[0] = latLon.latitude;
-        // Longitudes beyond 180 are read as the same meridian west of
-        // Greenwich (exact: Sterbenz).
-        in[1] =
-            latLon.longitude > 180 ? latLon.longitude - 360 : latLon.longitude;
+        in[1] = ReadLongitude(latLon.longitude);
     } else if (m_bNorthingFirst1) {
         // The system's own order: the Korean belts, the Japanese zones.
         in[1] = ReadNumber(a, "northing");

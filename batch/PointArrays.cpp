@@ -29,16 +29,15 @@ void ArrayConverter::ConvertRange(LineConverter &converter, std::size_t begin,
     for (std::size_t i = begin; i < end; ++i) {
         try {
             // The converter's order: latitude, longitude; easting,
-            // northing; X, Y, Z. Angles are checked as the reader checks
-            // them, longitudes beyond 180 read as west of Greenwich.
+            // northing; X, Y, Z. Angles are checked and longitudes read as
+            // the line reader does.
             double in[3] = {a[i], b[i], h ? h[i] : 0.0};
             if (sourceGeo) {
                 if (lonFirst1)
                     std::swap(in[0], in[1]);
                 CheckAngleRange(in[0], AngleAxis::Latitude);
                 CheckAngleRange(in[1], AngleAxis::Longitude);
-                if (in[1] > 180)
-                    in[1] -= 360;
+                in[1] = ReadLongitude(in[1]);
             } else if (northFirst1) {
                 std::swap(in[0], in[1]);
             }
