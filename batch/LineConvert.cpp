@@ -157,105 +157,210 @@ bool Among(const std::vector<std::string> &names, const std::string &name) {
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-/// The columns of the source's values found by the heading's names; none
-/// when the heading names none of them.
-void ColumnsFromHeading(const SourceAxes &axes,
+/// The source's own axis that a heading's name (lower case) names; -1 for
+/// none.
+int AxisNamed(const SideAxes &axes, const std::string &name) {
+    for (int i = 0; i < 3; ++i)
+        if (Among(axes.NamesOf(i), name))
+            return i;
+    return -1;
+}
+
+/// A column fault of the source @p axes as files hold its values.
+ColumnsFault FaultOf(ColumnsFault::Kind kind, const SideAxes &axes,
+                     bool eastFirst, const std::vector<std::string> &heading) {
+    ColumnsFault fault;
+    fault.kind = kind;
+    fault.what = axes.PairName(eastFirst);
+    fault.side = axes.Label();
+    fault.height = axes.HeightWhat();
+    fault.seen = heading;
+    return fault;
+}
+
+/// The column of heading name @p name (as given); -1 when it has none.
+int ColumnNamed(const std::vector<std::string> &names, std::string_view name) {
+    ColumnsFault fault;
+    fault.names[0] = std::string(name);
+    int found = -1;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name) {
+            if (found >= 0) {
+                fault.kind = ColumnsFault::NameTwice;
+                throw ColumnsInputError(fault);
+            }
+            found = static_cast<int>(i);
+        }
+    if (found < 0) {
+        fault.kind = ColumnsFault::NoSuchName;
+        throw ColumnsInputError(fault);
+    }
+    return found;
+}
+
+/// The height column that options name (--height NAME), or -1.
+int HeightColumn(const BatchOptions &options,
+                 const std::vector<std::string> &heading) {
+    if (!options.height || options.height->column.empty())
+        return -1;
+    return ColumnNamed(heading, options.height->column);
+}
+
+/// The columns of the source's values found by the heading's names.
+void ColumnsFromHeading(const BatchOptions &options, const SideAxes &axes,
+                        bool heightRequired,
                         const std::vector<std::string> &heading,
                         FileFormat &format) {
+    const bool eastFirst = options.lonLat;
+    const bool heightValue = options.height && options.height->column.empty();
     std::vector<std::string> names;
     for (const std::string &name : heading)
         names.push_back(LowerAscii(TrimBlanks(name)));
-    const auto refuse = [&axes](ColumnsFault::Kind kind) {
-        ColumnsFault fault;
-        fault.kind = kind;
-        fault.what = axes.what;
-        return fault;
+    const auto refuse = [&](ColumnsFault::Kind kind) {
+        return ColumnsInputError(FaultOf(kind, axes, eastFirst, heading));
     };
-    int found[3] = {-1, -1, -1};
-    for (int k = 0; k < 3; ++k)
-        for (std::size_t i = 0; i < names.size(); ++i)
-            if (Among(axes.names[k], names[i])) {
-                if (found[k] >= 0) {
-                    ColumnsFault fault = refuse(ColumnsFault::SameValueTwice);
-                    fault.names[0] = heading[i];
-                    fault.names[1] =
-                        heading[static_cast<std::size_t>(found[k])];
-                    throw ColumnsInputError(fault);
-                }
-                found[k] = static_cast<int>(i);
-            }
-    const bool bareXY = axes.kind != SourceAxes::Ecef &&
-                        (Among(names, "x") || Among(names, "y"));
+    int found[3] = {-1, -1, -1}; // by the source's own axis
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const int axis = AxisNamed(axes, names[i]);
+        // A height value given takes the place of any height column.
+        if (axis < 0 || (axis == 2 && heightValue))
+            continue;
+        if (found[axis] >= 0) {
+            ColumnsFault fault =
+                FaultOf(ColumnsFault::SameValueTwice, axes, eastFirst, heading);
+            fault.names[0] = heading[i];
+            fault.names[1] = heading[static_cast<std::size_t>(found[axis])];
+            throw ColumnsInputError(fault);
+        }
+        found[axis] = static_cast<int>(i);
+    }
     if (found[0] < 0 || found[1] < 0) {
-        if (bareXY)
-            throw ColumnsInputError(refuse(ColumnsFault::EitherAxis));
+        const bool bareXY = axes.ValueKind() != SideAxes::Kind::Geocentric &&
+                            (Among(names, "x") || Among(names, "y"));
+        if (bareXY && !axes.XIsFirst())
+            throw refuse(ColumnsFault::EitherAxis);
         for (const std::string &name : names)
-            if (Among(axes.misfits, name)) {
-                ColumnsFault fault = refuse(ColumnsFault::OtherKind);
-                fault.misfitWhat = axes.misfitWhat;
-                fault.side = axes.side;
+            if (Among(axes.Misfits(), name)) {
+                ColumnsFault fault =
+                    FaultOf(ColumnsFault::OtherKind, axes, eastFirst, heading);
+                fault.misfitWhat = SideAxes::MisfitWhat(name);
                 throw ColumnsInputError(fault);
             }
         if (found[0] >= 0 || found[1] >= 0)
-            throw ColumnsInputError(refuse(ColumnsFault::OnlyOne));
-        return; // the first columns, in the side's order
+            throw refuse(ColumnsFault::OnlyOne);
+        throw refuse(ColumnsFault::NoneNamed);
     }
-    format.columns[0] = found[0];
-    format.columns[1] = found[1];
-    format.columns[2] = found[2];
+    // A height named by the options wins over one the heading names.
+    if (const int named = HeightColumn(options, heading); named >= 0)
+        found[2] = named;
+    if (found[2] < 0 && !heightValue)
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if (Among(axes.OtherHeights(), names[i])) {
+                ColumnsFault fault =
+                    FaultOf(ColumnsFault::OtherHeight, axes, eastFirst, heading);
+                fault.names[0] = heading[i];
+                fault.misfitWhat =
+                    axes.Height() == HeightKind::Ellipsoidal
+                        ? "a gravity-related height"
+                        : "an ellipsoidal height";
+                throw ColumnsInputError(fault);
+            }
+    if (found[2] < 0 && heightRequired && !heightValue)
+        throw refuse(ColumnsFault::MissingHeight);
+    const std::array<int, 3> order = axes.FileOrder(eastFirst);
+    for (int k = 0; k < 3; ++k)
+        format.columns[k] = found[order[static_cast<std::size_t>(k)]];
     format.columnCount = found[2] >= 0 ? 3 : 2;
     format.thirdOptional = false;
+    format.named = true;
 }
 
 } // namespace
 
-void ResolveColumns(const BatchOptions &options, const SourceAxes &axes,
-                    std::string_view header, FileFormat &format) {
+void ResolveColumns(const BatchOptions &options,
+                    const LineConverter &converter, std::string_view header,
+                    FileFormat &format) {
+    const SideAxes &axes = converter.SourceAxes();
+    const bool required = converter.HeightRequired();
+    const bool heightValue = options.height && options.height->column.empty();
+    format.named = false;
     if (options.columns.empty() && options.columnNames.empty()) {
         format.columns[0] = 0;
         format.columns[1] = 1;
         format.columns[2] = 2;
         format.columnCount = 3;
         format.thirdOptional = true;
-        // The heading's names decide when they are unambiguous.
+        // A given heading's names decide, or the file is refused.
         if (options.header && !header.empty())
-            ColumnsFromHeading(axes, HeadingNames(header, format.delimiter),
-                               format);
+            ColumnsFromHeading(options, axes, required,
+                               HeadingNames(header, format.delimiter), format);
+        else if (heightValue) {
+            format.columnCount = 2;
+            format.thirdOptional = false;
+        }
         return;
     }
-    const std::vector<std::string> names =
+    const std::vector<std::string> heading =
         HeadingNames(header, format.delimiter);
     const std::size_t count =
         std::max(options.columns.size(), options.columnNames.size());
-    format.columnCount = static_cast<int>(count);
+    format.columnCount = static_cast<int>(std::min<std::size_t>(count, 3));
     format.thirdOptional = false;
-    format.columns[2] = -1;
+    format.named = !options.columnNames.empty();
+    // Names bound to the axes they name, in the order files hold them;
+    // numbers and other names fill the places left, in their order.
+    const std::array<int, 3> order = axes.FileOrder(options.lonLat);
+    int slots[3] = {-1, -1, -1};
+    bool bound[3] = {false, false, false};
     for (std::size_t k = 0; k < count && k < 3; ++k) {
         const std::string_view name =
             k < options.columnNames.size()
                 ? std::string_view(options.columnNames[k])
                 : std::string_view();
-        if (name.empty()) {
-            format.columns[k] = options.columns[k];
+        if (name.empty())
             continue;
-        }
-        ColumnsFault fault;
-        fault.names[0] = std::string(name);
-        int found = -1;
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            if (names[i] == name) {
-                if (found >= 0) {
-                    fault.kind = ColumnsFault::NameTwice;
-                    throw ColumnsInputError(fault);
-                }
-                found = static_cast<int>(i);
-            }
-        }
-        if (found < 0) {
-            fault.kind = ColumnsFault::NoSuchName;
+        const int column = ColumnNamed(heading, name);
+        const int axis = AxisNamed(axes, LowerAscii(TrimBlanks(name)));
+        if (axis < 0)
+            continue;
+        const int place = static_cast<int>(
+            std::find(order.begin(), order.end(), axis) - order.begin());
+        if (place >= format.columnCount)
+            continue;
+        if (slots[place] >= 0) {
+            ColumnsFault fault = FaultOf(ColumnsFault::SameValueTwice, axes,
+                                         options.lonLat, heading);
+            fault.names[0] = std::string(name);
+            fault.names[1] = heading[static_cast<std::size_t>(slots[place])];
             throw ColumnsInputError(fault);
         }
-        format.columns[k] = found;
+        slots[place] = column;
+        bound[k] = true;
+    }
+    for (std::size_t k = 0; k < count && k < 3; ++k) {
+        if (bound[k])
+            continue;
+        const std::string_view name =
+            k < options.columnNames.size()
+                ? std::string_view(options.columnNames[k])
+                : std::string_view();
+        const int column =
+            name.empty() ? options.columns[k] : ColumnNamed(heading, name);
+        int place = 0;
+        while (place < format.columnCount && slots[place] >= 0)
+            ++place;
+        slots[place] = column;
+    }
+    for (int k = 0; k < 3; ++k)
+        format.columns[k] = slots[k];
+    if (format.columnCount == 2) {
+        if (const int named = HeightColumn(options, heading); named >= 0) {
+            format.columns[2] = named;
+            format.columnCount = 3;
+        } else if (required && !heightValue) {
+            throw ColumnsInputError(FaultOf(ColumnsFault::MissingHeight, axes,
+                                            options.lonLat, heading));
+        }
     }
     for (int i = 0; i < format.columnCount; ++i)
         for (int j = 0; j < i; ++j)
@@ -278,113 +383,25 @@ std::optional<FileFormat> HeadingColumns(const BatchOptions &options,
     const LineConverter converter(run);
     FileFormat format;
     format.delimiter = delimiter;
-    ResolveColumns(run, converter.Axes(), header, format);
-    // A heading that names none of the values leaves the first columns.
-    if (format.thirdOptional)
-        return std::nullopt;
+    try {
+        ResolveColumns(run, converter, header, format);
+    } catch (const ColumnsInputError &e) {
+        // A heading that names none of the values leaves the choice of
+        // columns to the front end.
+        if (e.Fault().kind == ColumnsFault::NoneNamed)
+            return std::nullopt;
+        throw;
+    }
     return format;
 }
 
 // ---- one line
 // -------------------------------------------------------------------
 
-namespace {
-
-/// The side's PROJ system is projected with its northing first, and the
-/// files do not put the east first (@p lonLat, see BatchOptions).
-bool NorthingFirst(bool lonLat, const CrsFacts *facts) {
-    return facts && facts->horizontal == CrsKind::Projected &&
-           facts->NorthFirst() && !lonLat;
-}
-
-/// The side's longitude comes first: the files say so, or its PROJ
-/// system's own order does.
-bool LongitudeFirst(bool lonLat, const CrsFacts *facts) {
-    return lonLat || (facts && facts->Angular() && !facts->NorthFirst());
-}
-
-void AddAxisNames(const CrsFacts *facts, const char *direction,
-                  std::vector<std::string> &names) {
-    if (!facts)
-        return;
-    for (const CrsAxis &axis : facts->axes)
-        if (axis.direction == direction)
-            for (const std::string &name : {axis.name, axis.abbreviation}) {
-                const std::string lower = LowerAscii(name);
-                // A bare x or y says nothing about the axis (see
-                // ColumnsFromHeading).
-                if (!lower.empty() && lower != "x" && lower != "y" &&
-                    !Among(names, lower))
-                    names.push_back(lower);
-            }
-}
-
-/// A height's name as a heading writes it: lower case, blanks as '_'.
-std::string HeadingName(std::string_view name) {
-    std::string out = LowerAscii(name);
-    for (char &c : out)
-        if (c == ' ' || c == '\t')
-            c = '_';
-    return out;
-}
-
-} // namespace
-
-SourceAxes SourceAxesOf(const BatchOptions &options, const CrsFacts *facts) {
-    const SideSettings &from = options.chain.from;
-    SourceAxes axes;
-    axes.side = !from.crs.empty() ? from.crs : "the catalogue datum";
-    const std::vector<std::string> latitude = {"lat", "latitude", "위도",
-                                               "緯度"};
-    const std::vector<std::string> longitude = {"lon", "long", "lng",
-                                                "longitude", "경도", "経度"};
-    const std::vector<std::string> easting = {"easting", "e", "east"};
-    const std::vector<std::string> northing = {"northing", "n", "north"};
-    std::vector<std::string> height = {"h", "height", "alt", "altitude", "z",
-                                       "elevation", "ellipsoidal height"};
-    AddAxisNames(facts, "up", height);
-    const bool angles = facts ? facts->Angular() : from.kind == KIND_GEO;
-    const bool ecef = facts ? facts->horizontal == CrsKind::Geocentric
-                            : from.kind == CS_ECEF;
-    if (ecef) {
-        axes.kind = SourceAxes::Ecef;
-        axes.names[0] = {"x", "geocentric x"};
-        axes.names[1] = {"y", "geocentric y"};
-        axes.names[2] = {"z", "geocentric z"};
-        axes.what = "X and Y";
-        return axes;
-    }
-    if (angles) {
-        std::vector<std::string> lat = latitude, lon = longitude;
-        AddAxisNames(facts, "north", lat);
-        AddAxisNames(facts, "east", lon);
-        const bool lonFirst = LongitudeFirst(options.lonLat, facts);
-        axes.names[0] = lonFirst ? lon : lat;
-        axes.names[1] = lonFirst ? lat : lon;
-        axes.what = lonFirst ? "longitude and latitude" : "latitude and longitude";
-        axes.misfits = easting;
-        axes.misfits.insert(axes.misfits.end(), northing.begin(), northing.end());
-        axes.misfitWhat = "easting and northing";
-    } else {
-        axes.kind = SourceAxes::Grid;
-        std::vector<std::string> east = easting, north = northing;
-        AddAxisNames(facts, "east", east);
-        AddAxisNames(facts, "north", north);
-        const bool northFirst = NorthingFirst(options.lonLat, facts);
-        axes.names[0] = northFirst ? north : east;
-        axes.names[1] = northFirst ? east : north;
-        axes.what = northFirst ? "northing and easting" : "easting and northing";
-        axes.misfits = latitude;
-        axes.misfits.insert(axes.misfits.end(), longitude.begin(), longitude.end());
-        axes.misfitWhat = "latitude and longitude";
-    }
-    axes.names[2] = height;
-    return axes;
-}
-
 LineConverter::LineConverter(const BatchOptions &options)
     : m_options(options),
-      m_chain(options.chain, DomainPolicy::Strict, options.sourceZoneColumn) {
+      m_chain(options.conversion, DomainPolicy::Strict,
+              options.sourceZoneColumn) {
     SetUp();
 }
 
@@ -394,15 +411,39 @@ LineConverter::LineConverter(const LineConverter &other)
 }
 
 void LineConverter::SetUp() {
-    const ChainSettings &chain = m_options.chain;
-    const CrsFacts *from = chain.from.crs.empty() ? nullptr : m_chain.FromFacts();
-    const CrsFacts *to = chain.to.crs.empty() ? nullptr : m_chain.ToFacts();
-    m_axes = SourceAxesOf(m_options, from);
-    m_bNorthingFirst1 = ::NorthingFirst(m_options.lonLat, from);
-    m_bNorthingFirst2 = ::NorthingFirst(m_options.lonLat, to);
-    m_bLonFirst1 = LongitudeFirst(m_options.lonLat, from);
-    m_bLonFirst2 = LongitudeFirst(m_options.lonLat, to);
-    m_bProjTarget = to != nullptr;
+    const Conversion &conversion = m_options.conversion;
+    // A PROJ side's axes as the chain's operation takes them (a 2D system
+    // facing a height is made 3D there).
+    m_from = conversion.from.IsSystem()
+                 ? SideAxes::System(*m_chain.FromFacts())
+                 : SideAxes::Catalogue(conversion.from.Kind());
+    m_to = conversion.to.IsSystem() ? SideAxes::System(*m_chain.ToFacts())
+                                    : SideAxes::Catalogue(conversion.to.Kind());
+    m_readOrder = m_from.FileOrder(m_options.lonLat);
+    m_writeOrder = m_to.FileOrder(m_options.lonLat);
+    m_nLat1 = m_from.IndexOf(AxisRole::Latitude);
+    m_nLon1 = m_from.IndexOf(AxisRole::Longitude);
+    m_nLat2 = m_to.IndexOf(AxisRole::Latitude);
+    m_nLon2 = m_to.IndexOf(AxisRole::Longitude);
+    for (std::size_t k = 0; k < 3; ++k)
+        m_valueNames[k] = m_from.ValueName(m_readOrder[k]);
+    m_bProjTarget = conversion.to.IsSystem();
+    // A PROJ source with a height of its own into a target with one: the
+    // target's height depends on it, so each point must give it.
+    const bool heightValue =
+        m_options.height && m_options.height->column.empty();
+    m_bHeightRequired = conversion.from.IsSystem() && m_from.HasHeight() &&
+                        m_to.HasHeight() && !heightValue;
+    m_bCountHeights = !conversion.from.IsSystem() && m_bProjTarget &&
+                      m_to.HasHeight();
+    // Degrees and minutes are notations of degrees.
+    if (m_options.angleFormat != AngleFormat::Dd && !m_to.Angular())
+        throw OptionsError(OptionsCheck::AngleFormatNeedsGeographic,
+                           "degrees and minutes need a geographic target");
+    if (m_options.angleFormat != AngleFormat::Dd && !m_to.DegreeAngles())
+        throw OptionsError(OptionsCheck::AngleFormatNeedsDegrees,
+                           m_to.Label() + " gives its angles in " +
+                               m_to[0].unit + "s");
     m_fields.reserve(16);
     m_values.reserve(16);
 }
@@ -506,16 +547,58 @@ void LineConverter::ReleaseIndex() {
     }
 }
 
+void LineConverter::SourceValues(const double file[3], double own[3]) const {
+    for (std::size_t k = 0; k < 3; ++k)
+        own[m_readOrder[k]] = file[k];
+    if (!m_from.Angular())
+        return;
+    const auto lat = static_cast<std::size_t>(m_nLat1);
+    const auto lon = static_cast<std::size_t>(m_nLon1);
+    if (m_from.DegreeAngles()) {
+        CheckAngleRange(own[lat], AngleAxis::Latitude);
+        CheckAngleRange(own[lon], AngleAxis::Longitude);
+        own[lon] = ReadLongitude(own[lon]);
+        return;
+    }
+    // Grads or radians: the ranges in degrees, the longitude past half a
+    // turn read as west.
+    const char *unit = m_from[0].unit.c_str();
+    const double latitude = m_from.ToDegrees(own[lat]);
+    const double longitude = m_from.ToDegrees(own[lon]);
+    if (!(latitude >= -90 && latitude <= 90))
+        throw InputError("latitude " + WrittenReal(own[lat]) + " " + unit +
+                         " (" + WrittenReal(latitude) +
+                         " degrees) is outside -90 to 90 degrees");
+    if (!(longitude >= -180 && longitude < 360))
+        throw InputError("longitude " + WrittenReal(own[lon]) + " " + unit +
+                         " (" + WrittenReal(longitude) +
+                         " degrees) is outside -180 to 360 degrees");
+    const double half = m_from.HalfTurn();
+    if (own[lon] > half)
+        own[lon] -= 2 * half;
+}
+
+void LineConverter::TargetValues(const double own[3], double file[3]) const {
+    double wrapped[3] = {own[0], own[1], own[2]};
+    if (m_nLon2 >= 0) {
+        double &lon = wrapped[m_nLon2];
+        if (m_to.DegreeAngles())
+            lon = WrittenLongitude(lon);
+        else if (lon > m_to.HalfTurn())
+            lon -= 2 * m_to.HalfTurn();
+    }
+    for (std::size_t k = 0; k < 3; ++k)
+        file[k] = wrapped[m_writeOrder[k]];
+}
+
 void LineConverter::ConvertValues(const double in[3], int sourceZone,
                                   bool sourceSouth, double result[3],
                                   std::int32_t &zone, bool &south) {
-    const ChainSettings &chain = m_options.chain;
-    const bool sourceGeo = chain.from.kind == KIND_GEO;
-    const bool ecef = chain.from.kind == CS_ECEF;
-    for (int k = sourceGeo ? 2 : 0; k < 3; ++k)
-        CheckCoordinate(in[k], k == 2 ? (ecef ? "Z" : "height")
-                                      : (k == 0 ? "X" : "Y"));
-    if (IsGridKind(chain.from.kind) && chain.from.crs.empty()) {
+    const Conversion &conversion = m_options.conversion;
+    for (int k = 0; k < 3; ++k)
+        if (k != m_nLat1 && k != m_nLon1)
+            CheckCoordinate(in[k], m_from.ValueName(k).c_str());
+    if (HasOrigin(conversion.from.Kind()) && !conversion.from.IsSystem()) {
         double x0 = 0, y0 = 0;
         m_chain.SourceOrigin(sourceZone, sourceSouth, x0, y0);
         if (!(std::fabs(in[0] - x0) <= GRID_EAST_MAX))
@@ -530,13 +613,14 @@ void LineConverter::ConvertValues(const double in[3], int sourceZone,
     m_chain.Convert(in, sourceZone, sourceSouth, result, zone, south);
     if (const ProjTransform *proj = m_chain.Proj()) {
         const AreaCheck area = m_chain.LastArea();
-        if (area.outside && m_options.outsideArea == OutsidePolicy::Error) {
+        if (area.outside &&
+            conversion.options.outsideArea == OutsidePolicy::Error) {
             throw InputError(
                 "outside the area of use of " +
                 AreaText(*proj, m_chain.LastOperation(), area.target) +
                 (area.swappedInside ? "; axes swapped?" : ""));
         }
-        if (m_options.requireBest && m_chain.LastMissing() >= 0) {
+        if (conversion.options.requireBest && m_chain.LastMissing() >= 0) {
             const MissingOperation &missing =
                 proj->Missing()[static_cast<std::size_t>(m_chain.LastMissing())];
             std::string grids;
@@ -564,7 +648,8 @@ void LineConverter::SplitLine(std::string_view line, const FileFormat &format) {
     for (int k = 1; k < format.columnCount; ++k)
         first = std::min(first, columns[k]);
     m_nStart = std::min(static_cast<std::size_t>(first), m_fields.size());
-    if (m_options.chain.from.kind == KIND_GEO)
+    // Columns that a heading names are one field each.
+    if (m_from.DegreeAngles() && !format.named)
         GroupAngleFields(m_fields, m_nStart, m_values);
     else
         SingleFieldValues(m_nStart, m_fields.size(), m_values);
@@ -573,12 +658,11 @@ void LineConverter::SplitLine(std::string_view line, const FileFormat &format) {
 LineConverter::SourcePoint LineConverter::ReadPoint(const FileFormat &format) {
     const int count = format.columnCount;
     const int *columns = format.columns;
-    const ChainSettings &chain = m_options.chain;
-    const bool sourceGeo = chain.from.kind == KIND_GEO;
     const std::size_t valueCount = m_nStart + m_values.size();
+    const bool lonFirst = m_readOrder[0] == m_nLon1 && m_nLon1 >= 0;
 
     SourcePoint point;
-    point.firstIsLatitude = !m_bLonFirst1;
+    point.firstIsLatitude = !lonFirst;
     for (int k = 0; k < count; ++k) {
         point.has[k] = static_cast<std::size_t>(columns[k]) < valueCount;
         if (!point.has[k] && !(k == 2 && format.thirdOptional))
@@ -589,28 +673,39 @@ LineConverter::SourcePoint LineConverter::ReadPoint(const FileFormat &format) {
     }
 
     // Read all fields before anything is computed, as the window does.
-    double *in = point.values;
+    double *own = point.values;
     const std::string_view a = Column(columns[0], m_scratch[0]);
     const std::string_view b = Column(columns[1], m_scratch[1]);
-    const bool ecef = chain.from.kind == CS_ECEF;
-    if (sourceGeo) {
-        CheckNumberCount(m_fields, m_values, static_cast<std::size_t>(count), a,
-                         b);
-        const LatLon latLon = ReadLatLon(a, b, m_bLonFirst1);
+    double file[3] = {0, 0, 0};
+    if (m_from.DegreeAngles()) {
+        // Angle notations, hemisphere letters deciding which is which.
+        if (!format.named)
+            CheckNumberCount(m_fields, m_values,
+                             static_cast<std::size_t>(count), a, b);
+        const LatLon latLon = ReadLatLon(a, b, lonFirst);
         point.firstIsLatitude = latLon.firstIsLatitude;
-        in[0] = latLon.latitude;
-        in[1] = ReadLongitude(latLon.longitude);
-    } else if (m_bNorthingFirst1) {
-        // The system's own order: the Korean belts, the Japanese zones.
-        in[1] = ReadNumber(a, "northing");
-        in[0] = ReadNumber(b, "easting");
+        file[0] = lonFirst ? latLon.longitude : latLon.latitude;
+        file[1] = lonFirst ? latLon.latitude : latLon.longitude;
     } else {
-        in[0] = ReadNumber(a, ecef ? "X" : "easting");
-        in[1] = ReadNumber(b, ecef ? "Y" : "northing");
+        file[0] = ReadNumber(a, m_valueNames[0].c_str());
+        file[1] = ReadNumber(b, m_valueNames[1].c_str());
     }
-    if (point.has[2])
-        in[2] =
-            ReadNumber(Column(columns[2], m_scratch[2]), ecef ? "Z" : "height");
+    const bool heightValue =
+        m_options.height && m_options.height->column.empty();
+    if (heightValue)
+        file[2] = m_options.height->value;
+    else if (point.has[2])
+        file[2] = ReadNumber(Column(columns[2], m_scratch[2]),
+                             m_valueNames[2].c_str());
+    else if (m_bHeightRequired)
+        throw AdvisedInputError("no " + m_valueNames[2] + ": " +
+                                    m_from.Label() + " to " + m_to.Label() +
+                                    " needs " + m_from.HeightWhat() +
+                                    " for each point",
+                                Advice::GiveHeight);
+    else if (m_bCountHeights)
+        ++m_nHeightsTaken;
+    SourceValues(file, own);
     if (m_options.sourceZoneColumn)
         ReadZone(point);
     return point;
@@ -661,19 +756,18 @@ void LineConverter::WriteLine(std::string_view line, std::string_view lineEnd,
     // (the zone after the third value). Everything else stays as read.
     const int *columns = format.columns;
     const char joiner = format.delimiter == 0 ? ' ' : format.delimiter;
-    const bool targetGeo = m_options.chain.to.kind == KIND_GEO;
-    const double *result = target.values;
-    double ordered[3] = {result[0], result[1], result[2]};
-    bool latitudeAt[2] = {true, false};
-    const bool firstIsLatitude =
-        m_bProjTarget ? !m_bLonFirst2 : point.firstIsLatitude;
-    if (targetGeo && !firstIsLatitude) {
+    const bool targetGeo = m_to.DegreeAngles();
+    double ordered[3];
+    TargetValues(target.values, ordered);
+    bool latitudeAt[2] = {m_writeOrder[0] == m_nLat2,
+                          m_writeOrder[1] == m_nLat2};
+    // A catalogue target follows the order in which the line gave its
+    // angles (hemisphere letters may have put the longitude first).
+    if (!m_bProjTarget && targetGeo && m_from.DegreeAngles() &&
+        point.firstIsLatitude == latitudeAt[1]) {
         std::swap(ordered[0], ordered[1]);
-        latitudeAt[0] = false;
-        latitudeAt[1] = true;
+        std::swap(latitudeAt[0], latitudeAt[1]);
     }
-    if (m_bNorthingFirst2)
-        std::swap(ordered[0], ordered[1]);
     const int slots = point.has[2] ? 3 : 2;
     int order[3] = {0, 1, 2};
     std::sort(order, order + slots,
@@ -709,41 +803,22 @@ void LineConverter::WriteLine(std::string_view line, std::string_view lineEnd,
 
 namespace {
 
-/// What a side's three values are called in the order files hold them;
-/// @p facts the side's PROJ system, null for a catalogue side.
-std::array<std::string, 3> NamesOf(const SideSettings &side,
-                                   const CrsFacts *facts, bool lonLat) {
-    // A PROJ side's height is its vertical system's when it has one.
-    const std::string height = facts && !facts->verticalName.empty()
-                                   ? HeadingName(facts->verticalName)
-                                   : "height";
-    if (side.kind == KIND_GEO) {
-        const bool lonFirst = LongitudeFirst(lonLat, facts);
-        return {lonFirst ? "longitude" : "latitude",
-                lonFirst ? "latitude" : "longitude", height};
-    }
-    if (side.kind == CS_ECEF)
-        return {"X", "Y", "Z"};
-    if (NorthingFirst(lonLat, facts))
-        return {"northing", "easting", height};
-    return {"easting", "northing", height};
+/// What a side's three values are called in the order files hold them.
+std::array<std::string, 3> NamesOf(const SideAxes &axes, bool eastFirst) {
+    const std::array<int, 3> order = axes.FileOrder(eastFirst);
+    return {axes.ValueName(order[0]), axes.ValueName(order[1]),
+            axes.ValueName(order[2])};
 }
 
 } // namespace
 
 std::array<std::string, 3> LineConverter::Names(bool target) const {
-    const SideSettings &side = target ? m_options.chain.to : m_options.chain.from;
-    const CrsFacts *facts = side.crs.empty()
-                                ? nullptr
-                                : (target ? m_chain.ToFacts() : m_chain.FromFacts());
-    return NamesOf(side, facts, m_options.lonLat);
+    return NamesOf(target ? m_to : m_from, m_options.lonLat);
 }
 
-std::array<std::string, 3> ValueNames(const SideSettings &side, bool lonLat) {
-    if (side.crs.empty())
-        return NamesOf(side, nullptr, lonLat);
-    const ProjCrs crs(side.crs);
-    return NamesOf(side, &crs.Facts(), lonLat);
+std::array<std::string, 3> ValueNames(const ConversionSide &side,
+                                      bool eastFirst) {
+    return NamesOf(SideAxes::Of(side), eastFirst);
 }
 
 void LineConverter::WriteHeading(std::string_view line,
@@ -756,8 +831,8 @@ void LineConverter::WriteHeading(std::string_view line,
         return;
     }
     const char joiner = format.delimiter == 0 ? ' ' : format.delimiter;
-    const ChainSettings &chain = m_options.chain;
-    const bool targetGeo = chain.to.kind == KIND_GEO;
+    const ConversionSide &to = m_options.conversion.to;
+    const bool targetGeo = m_to.DegreeAngles();
     std::array<std::string, 3> names = Names(true);
     if (targetGeo && m_options.angleFormat != AngleFormat::Dd) {
         // Each angle over its degree, minute (and second) and hemisphere
@@ -771,7 +846,8 @@ void LineConverter::WriteHeading(std::string_view line,
             names[k] += axis + "_hemisphere";
         }
     }
-    const bool zoneColumn = chain.to.kind == CS_UTM && chain.to.grid.autoZone;
+    const bool zoneColumn = to.Kind() == GridKind::Utm && to.Catalogue() &&
+                            to.Catalogue()->grid.autoZone;
     const int *columns = format.columns;
     bool has[3] = {false, false, false};
     for (int k = 0; k < format.columnCount; ++k)
@@ -847,12 +923,12 @@ void LineConverter::WriteGeoJson(const double result[3],
     for (std::size_t i = 0; format.keys && i < valueCount; ++i)
         room += i < format.keys->size() ? (*format.keys)[i].size() : 0;
     char *p = out.Reserve(room);
-    const double lon = WrittenLongitude(result[1]);
+    const double lon = WrittenLongitude(result[m_nLon2]);
     p = Put(p, ",\n{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\","
                "\"coordinates\":[");
     p = FormatValue(p, lon);
     *p++ = ',';
-    p = FormatValue(p, result[0]);
+    p = FormatValue(p, result[m_nLat2]);
     *p++ = ',';
     p = FormatValue(p, result[2]);
     p = Put(p, "]},\"properties\":{");
@@ -915,6 +991,16 @@ std::vector<std::string> PropertyKeys(std::string_view header, char delimiter) {
 // ---- blocks
 // -----------------------------------------------------------------------
 
+std::string Advised(std::string message, Advice advice,
+                    const FrontEndWords &words) {
+    if (advice == Advice::UseHeading)
+        return message + " (the first line looks like a heading" +
+               words[advice] + ")";
+    if (advice != Advice::Count)
+        message += words[advice];
+    return message;
+}
+
 std::string AreaText(const ProjTransform &proj, std::size_t operation,
                      bool target) {
     if (target) {
@@ -958,6 +1044,13 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
                   const BlockText &block, BlockPlace place,
                   const FileFormat &format, BlockResult &result) {
     result.Clear();
+    converter.ClearHeightsTaken();
+    // However the block ends, what its points lacked is counted.
+    struct HeightsCounted {
+        LineConverter &converter;
+        BlockResult &result;
+        ~HeightsCounted() { result.heightsTaken = converter.HeightsTaken(); }
+    } counted{converter, result};
     const bool text = options.outputFormat == OutputFormat::Text;
     const ErrorPolicy policy = options.onError;
     bool headerPending = place.headerFirst;
@@ -965,15 +1058,18 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
 
     // Records a failed record that starts on line @p number of the block;
     // false when the run stops here.
+    // The output's comment says it without any front end's words: every
+    // front end writes the same bytes.
+    static const FrontEndWords NO_WORDS;
     auto fail = [&](std::string message, std::string_view line, bool withLine,
-                    std::string_view eol, std::size_t number) {
-        const bool hint =
-            fileStart && !options.header && !HasDigit(line) && withLine;
-        if (hint)
-            message += HEADING_HINT;
+                    std::string_view eol, std::size_t number,
+                    Advice advice = Advice::Count) {
+        if (fileStart && !options.header && !HasDigit(line) && withLine)
+            advice = Advice::UseHeading;
         if (policy != ErrorPolicy::Skip)
-            converter.WriteFailure(message, line, withLine, eol, result.out);
-        result.errors.push_back({number, std::move(message), hint});
+            converter.WriteFailure(Advised(message, advice, NO_WORDS), line,
+                                   withLine, eol, result.out);
+        result.errors.push_back({number, std::move(message), advice});
         if (policy == ErrorPolicy::Stop) {
             result.stopped = true;
             return false;
@@ -1029,6 +1125,9 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
                 converter.Convert(line, eol, format, result.out);
                 ++result.points;
                 CountProjPoint(converter.Steps(), number, result);
+            } catch (const AdvisedInputError &e) {
+                if (!fail(e.what(), line, true, eol, number, e.Which()))
+                    return;
             } catch (const std::exception &e) {
                 if (!fail(e.what(), line, true, eol, number))
                     return;

@@ -2,6 +2,7 @@
 // converter on the chain, what a block gives.
 #pragma once
 
+#include "Axes.h"
 #include "Options.h"
 
 #include <algorithm>
@@ -40,15 +41,15 @@ class OutBuffer {
     std::size_t m_nSize = 0;
 };
 
-struct SourceAxes;
-
-/// A longitude as it is written: in (-180, 180], also after the rounding to
-/// 15 digits (-179.9999999999999 would be written -180).
+/// A longitude in degrees as it is written: in (-180, 180], also after the
+/// rounding to 15 digits (-179.9999999999999 would be written -180).
 double WrittenLongitude(double lon);
 
-/// A longitude as it is read: one beyond 180 is the same meridian west of
-/// Greenwich (exact: Sterbenz).
+/// A longitude in degrees as it is read: one beyond 180 is the same
+/// meridian west of Greenwich (exact: Sterbenz).
 inline double ReadLongitude(double lon) { return lon > 180 ? lon - 360 : lon; }
+
+class LineConverter;
 
 /// How the lines of one input file are laid out.
 struct FileFormat {
@@ -59,33 +60,42 @@ struct FileFormat {
     /// GeoJSON property keys by field index, quoted and escaped; further
     /// fields are "fieldN".
     const std::vector<std::string> *keys = nullptr;
-    /// Coordinate columns of this file (0-based), names resolved against
-    /// its heading; count 2 or 3; the third optional with default columns.
+    /// Coordinate columns of this file (0-based), in the order the files
+    /// hold the source's values (its own, or east first), the height third;
+    /// names resolved against its heading; count 2 or 3; the third optional
+    /// with default columns.
     int columns[3] = {0, 1, 2};
     int columnCount = 3;
     bool thirdOptional = true;
+    /// The columns were named (by a heading or by name): each value is one
+    /// field, never an angle spread over several.
+    bool named = false;
 };
 
 /**
- * The columns of @p options for a file with heading @p header: numbers as
- * given, names looked up among the heading's fields. Without --columns, a
- * heading (with --header) whose names say where the source's values are
- * decides (see SourceAxes); otherwise the first columns.
- * @throws ColumnsInputError for a name that the heading does not have, a
- *   heading that names the values ambiguously or names another kind's.
+ * The columns of @p options for a file with heading @p header, as the
+ * source side of @p converter reads them: numbers as given; names looked up
+ * among the heading's fields, each bound to the axis it names (by position
+ * where it names none). Without column options, with a heading (options
+ * header), the heading's names decide: the side's own axis names and
+ * abbreviations, the usual names of latitude and longitude, the heights of
+ * the side's kind (see SideAxes); a heading that names none of the side's
+ * values, names one twice, contradicts the side or names the other kind of
+ * height is refused. Without a heading, the first columns.
+ * @throws ColumnsInputError.
  */
-void ResolveColumns(const BatchOptions &options, const SourceAxes &axes,
-                    std::string_view header, FileFormat &format);
+void ResolveColumns(const BatchOptions &options,
+                    const LineConverter &converter, std::string_view header,
+                    FileFormat &format);
 
 /**
  * The columns that the column rule (see ResolveColumns) finds in a heading
  * when a run is given none: for the source side of @p options, whose own
  * columns are not looked at, and the heading line @p header cut by
  * @p delimiter. A front end that shows the columns before a run shows these.
- * @return nothing when the heading names none of the source's values (the
- *   run then takes the first columns).
+ * @return nothing when the heading names none of the source's values.
  * @throws ColumnsInputError when the names do not settle the columns;
- *   SetupError or ProjError when the chain cannot be set up.
+ *   SetupError or UsageError when the conversion cannot be set up.
  */
 std::optional<FileFormat> HeadingColumns(const BatchOptions &options,
                                          std::string_view header,
@@ -94,12 +104,12 @@ std::optional<FileFormat> HeadingColumns(const BatchOptions &options,
 /**
  * What the three values of @p side are called, in the order files hold
  * them, as the converter's heading names them: "latitude", "longitude",
- * "height"; "northing", "easting", "egm96_height"; "X", "Y", "Z". The same
- * for the side read and the side written; @p lonLat as BatchOptions has it.
+ * "height"; "northing", "easting", "egm96_height"; "westing", "southing";
+ * "X", "Y", "Z". @p eastFirst as BatchOptions::lonLat.
  * @throws ProjError when PROJ does not know the side's system.
  */
-std::array<std::string, 3> ValueNames(const SideSettings &side,
-                                      bool lonLat = false);
+std::array<std::string, 3> ValueNames(const ConversionSide &side,
+                                      bool eastFirst = false);
 
 /// GeoJSON property keys from a heading line: each name that is not empty
 /// and not repeated, else "fieldN" (N counted from 1).
@@ -110,31 +120,13 @@ std::vector<std::string> PropertyKeys(std::string_view header, char delimiter);
 std::string AreaText(const ProjTransform &proj, std::size_t operation,
                      bool target);
 
-/// The source side's axes as the column rule reads a heading: the names of
-/// each value in reading order (see SourceAxesOf).
-struct SourceAxes {
-    enum Kind { Angles, Grid, Ecef } kind = Angles;
-    /// Names that a heading may give each of the three values, lower case.
-    std::vector<std::string> names[3];
-    /// What the side calls its first two values, for messages
-    /// ("latitude and longitude", "northing and easting").
-    std::string what;
-    /// Names of the other kind's axes: a heading with them does not fit.
-    std::vector<std::string> misfits;
-    std::string misfitWhat;
-    std::string side; ///< "EPSG:5186", "WGS84:utm"
-};
-
-/// The source side's axes in the order its values are read (the side's own
-/// order, or east first with --lonlat).
-SourceAxes SourceAxesOf(const BatchOptions &options, const CrsFacts *facts);
-
 /**
  * Converts data lines with one chain. One per thread.
  */
 class LineConverter {
   public:
-    /// @throws SetupError, ProjError.
+    /// @throws SetupError, UsageError (OptionsError: a DM or DMS format for
+    ///   a target whose angles are not degrees).
     explicit LineConverter(const BatchOptions &options);
     /// The same converter for another thread (see Chain's copy).
     LineConverter(const LineConverter &other);
@@ -152,19 +144,23 @@ class LineConverter {
 
     /**
      * One point as numbers, checked and converted as a line's are once
-     * read: @p in in the converter's order (latitude, longitude, height;
-     * easting, northing, height; X, Y, Z), @p result in the same orders.
+     * read: @p in in the source's own axis order and units, @p result in
+     * the target's.
      * @throws std::exception with the message for the point.
      */
     void ConvertValues(const double in[3], int sourceZone, bool sourceSouth,
                        double result[3], std::int32_t &zone, bool &south);
 
-    /// The order of the files' first two values: longitude before latitude
-    /// (source, target), northing before easting (source, target).
-    bool LonFirst(bool target) const { return target ? m_bLonFirst2 : m_bLonFirst1; }
-    bool NorthingFirst(bool target) const {
-        return target ? m_bNorthingFirst2 : m_bNorthingFirst1;
-    }
+    /**
+     * A point's values as files hold them (@p file: first, second, height)
+     * into the source's own order, checked as a line's are: angles against
+     * their ranges in degrees, a longitude beyond half a turn read as west.
+     * @throws InputError.
+     */
+    void SourceValues(const double file[3], double own[3]) const;
+    /// The target's own values in the order files hold them, a longitude
+    /// written within half a turn.
+    void TargetValues(const double own[3], double file[3]) const;
 
     /// What the source's (or @p target's) three values are, in the order
     /// the files hold them: "latitude", "northing", "X", "egm96_height".
@@ -175,8 +171,12 @@ class LineConverter {
     void ReleaseIndex();
 
     const ::Chain &Steps() const { return m_chain; }
-    /// The source's axes as the column rule sees them.
-    const SourceAxes &Axes() const { return m_axes; }
+    /// The source's and the target's axes.
+    const SideAxes &SourceAxes() const { return m_from; }
+    const SideAxes &TargetAxes() const { return m_to; }
+    /// The heights of the points come from the options' value, or must be
+    /// given by each line (see BatchOptions::height).
+    bool HeightRequired() const { return m_bHeightRequired; }
 
     /// Writes the heading line with the names of what the coordinate
     /// columns hold after the conversion, and names for added columns.
@@ -191,10 +191,15 @@ class LineConverter {
                       bool withLine, std::string_view lineEnd,
                       OutBuffer &out) const;
 
+    /// Points of the last block converted without a height of their own,
+    /// whose target has one: their height was taken as 0.
+    std::size_t HeightsTaken() const { return m_nHeightsTaken; }
+    void ClearHeightsTaken() { m_nHeightsTaken = 0; }
+
   private:
     /// A line's source values as read, before anything is computed.
     struct SourcePoint {
-        double values[3] = {0, 0, 0};
+        double values[3] = {0, 0, 0}; ///< the source's own order
         bool has[3] = {false, false, false}; ///< a column of its own
         int lastColumn = -1;                 ///< the last coordinate column
         bool firstIsLatitude = true;         ///< as the line gave them
@@ -203,7 +208,7 @@ class LineConverter {
     };
     /// The converted values, with the target's zone (0 for none).
     struct TargetPoint {
-        const double *values;
+        const double *values; ///< the target's own order
         std::int32_t zone;
         bool south;
     };
@@ -227,16 +232,20 @@ class LineConverter {
 
     const BatchOptions &m_options;
     ::Chain m_chain;
-    SourceAxes m_axes;
-    /// The grid values come northing first, as the source reads them and as
-    /// the target writes them.
-    bool m_bNorthingFirst1 = false;
-    bool m_bNorthingFirst2 = false;
-    /// The geographic values come longitude first: the source's default
-    /// reading order and the PROJ target's writing order.
-    bool m_bLonFirst1 = false;
-    bool m_bLonFirst2 = false;
+    SideAxes m_from, m_to;
+    /// The axis of each value as the files hold them (see
+    /// SideAxes::FileOrder).
+    std::array<int, 3> m_readOrder{0, 1, 2}, m_writeOrder{0, 1, 2};
+    /// The source's and target's latitude and longitude among their own
+    /// values (-1 on a grid).
+    int m_nLat1 = -1, m_nLon1 = -1, m_nLat2 = -1, m_nLon2 = -1;
+    std::string m_valueNames[3]; ///< the source's, in file order
     bool m_bProjTarget = false; ///< the target is a PROJ system
+    bool m_bHeightRequired = false;
+    /// The source is a catalogue side and the target a PROJ system with a
+    /// height: a point without one is counted (HeightsTaken).
+    bool m_bCountHeights = false;
+    std::size_t m_nHeightsTaken = 0;
     std::vector<std::string_view> m_fields;
     std::vector<FieldSpan> m_values; ///< values from m_nStart on
     std::size_t m_nStart = 0;
@@ -246,19 +255,29 @@ class LineConverter {
 // ---- blocks
 // -----------------------------------------------------------------------
 
-/// What a failed first line is told when it looks like a heading, after
-/// its message: the command line's words, and the words for a front end
-/// without options (see BatchObserver::NamesOptions).
-inline constexpr std::string_view HEADING_HINT =
-    " (the first line looks like a heading: use --header)";
-inline constexpr std::string_view HEADING_HINT_WITHOUT_OPTION =
-    " (the first line looks like a heading)";
+/// A line's error that a front end may complete with its advice (see
+/// FrontEndWords): what() names no front end's controls.
+class AdvisedInputError : public InputError {
+  public:
+    AdvisedInputError(const std::string &message, Advice advice)
+        : InputError(message), m_advice(advice) {}
+    Advice Which() const { return m_advice; }
+
+  private:
+    Advice m_advice;
+};
+
+/// @p message with what @p advice adds, in @p words: after a first line
+/// that looks like a heading " (the first line looks like a heading", the
+/// words, ")"; otherwise the words alone.
+std::string Advised(std::string message, Advice advice,
+                    const FrontEndWords &words);
 
 /// One failed line of a block, counted from 1 at the block's first line.
 struct LineError {
     std::size_t line;
-    std::string message;
-    bool headingHint = false; ///< the message ends in HEADING_HINT
+    std::string message; ///< without its advice
+    Advice advice = Advice::Count; ///< Count: none
 };
 
 /// A point outside the area of use of the operation used, by its line.
@@ -289,12 +308,15 @@ struct BlockResult {
     /// Points converted where a more accurate operation's grid is missing,
     /// by index into ProjTransform::Missing.
     std::vector<std::uint64_t> missingPoints;
+    /// Points converted without a height where the target has one (see
+    /// LineConverter::HeightsTaken).
+    std::size_t heightsTaken = 0;
     bool stopped = false;   ///< ended at a failed line (ErrorPolicy::Stop)
 
     void Clear() {
         out.Clear();
         errors.clear();
-        lines = points = outside = 0;
+        lines = points = outside = heightsTaken = 0;
         outsideTarget = false;
         outsideLines.clear();
         std::fill(operationPoints.begin(), operationPoints.end(), 0);

@@ -44,18 +44,23 @@ RowText EllipsoidRow(const COORD &catalogue, std::int32_t index) {
 /// Finds a row by index, full text, code or name; @p what names the table.
 template <typename RowOf>
 std::int32_t Resolve(std::string_view text, std::int32_t count, RowOf rowOf,
-                     const char *what) {
+                     const char *what, const SetupFault &where) {
+    const auto refuse = [&where](std::string reason) {
+        SetupFault fault = where;
+        fault.reason = std::move(reason);
+        return UsageError(fault);
+    };
     const std::string_view key = TrimBlanks(text);
     if (key.empty())
-        throw UsageError(std::string("empty ") + what);
+        throw refuse(std::string("empty ") + what);
     if (key.find_first_not_of("0123456789") == std::string_view::npos) {
         if (key.size() <= 3) {
             const int index = std::stoi(std::string(key));
             if (index < count)
                 return index;
         }
-        throw UsageError(std::string(what) + " index " + std::string(key) +
-                         " is outside 0 to " + std::to_string(count - 1));
+        throw refuse(std::string(what) + " index " + std::string(key) +
+                     " is outside 0 to " + std::to_string(count - 1));
     }
     // The full text first (exact, then ignoring case), then codes, then
     // names without their code.
@@ -85,20 +90,24 @@ std::int32_t Resolve(std::string_view text, std::int32_t count, RowOf rowOf,
                 message.append(" ").append(std::to_string(i)).append(" \"");
                 message.append(rowOf(i).text).append("\"");
             }
-            throw UsageError(message);
+            throw refuse(message);
         }
     }
-    std::string message("unknown ");
-    message.append(what).append(" '").append(key).append("' (see --list ");
-    message.append(what).append("s)");
-    throw UnknownSystemError(message);
+    SetupFault fault = where;
+    fault.reason.assign("unknown ").append(what).append(" '").append(key);
+    fault.reason.append("'");
+    fault.advice = std::string_view(what) == "datum" ? FaultAdvice::ListDatums
+                                                     : FaultAdvice::ListEllipsoids;
+    throw UnknownSystemError(fault);
 }
 
-double OptionReal(std::string_view text, const char *what) {
+/// A number of a user row: @p what names it for the reason.
+double RowReal(std::string_view text, FaultField field, const char *what) {
     try {
         return Code::ParseReal(TrimBlanks(text), '.');
     } catch (const Code::ConversionError &e) {
-        throw UsageError(std::string(what) + ": " + e.what());
+        throw UsageError(
+            {FaultSide::None, field, std::string(what) + ": " + e.what()});
     }
 }
 
@@ -121,11 +130,12 @@ std::vector<std::string_view> SplitCommas(std::string_view text) {
 /// commas itself.
 std::vector<std::string_view> SplitDefinition(std::string_view text,
                                               std::size_t numbers,
-                                              const char *what,
+                                              FaultField field,
                                               const char *form) {
     std::vector<std::string_view> parts = SplitCommas(text);
     if (parts.size() < numbers + 1)
-        throw UsageError(std::string(what) + ": expected " + form);
+        throw UsageError(
+            {FaultSide::None, field, std::string("expected ") + form});
     std::vector<std::string_view> out;
     const std::size_t nameParts = parts.size() - numbers;
     const std::size_t nameEnd =
@@ -137,119 +147,120 @@ std::vector<std::string_view> SplitDefinition(std::string_view text,
     return out;
 }
 
-/// The option's name of a grid setting: "false easting" -> "false-easting",
-/// "origin longitude" -> "origin-lon".
-std::string OptionName(std::string_view what) {
-    if (what == "origin latitude")
-        return "origin-lat";
-    if (what == "origin longitude")
-        return "origin-lon";
-    if (what == "longitude delta")
-        return "delta-lon";
-    std::string name(what);
-    std::replace(name.begin(), name.end(), ' ', '-');
-    return name;
+} // namespace
+
+namespace {
+
+std::int32_t ResolveDatumOf(std::string_view text, const COORD &catalogue,
+                            const SetupFault &where) {
+    if (LowerAscii(TrimBlanks(text)) == "wgs84")
+        return DATUM_WGS84;
+    return Resolve(
+        text, DATUM_COUNT,
+        [&](std::int32_t i) { return DatumRow(catalogue, i); }, "datum",
+        where);
+}
+
+std::int32_t ResolveEllipsoidOf(std::string_view text, const COORD &catalogue,
+                                const SetupFault &where) {
+    return Resolve(
+        text, ELLIPSOID_COUNT,
+        [&](std::int32_t i) { return EllipsoidRow(catalogue, i); },
+        "ellipsoid", where);
 }
 
 } // namespace
 
 std::int32_t ResolveDatum(std::string_view text, const COORD &catalogue) {
-    if (LowerAscii(TrimBlanks(text)) == "wgs84")
-        return DATUM_WGS84;
-    return Resolve(
-        text, DATUM_COUNT,
-        [&](std::int32_t i) { return DatumRow(catalogue, i); }, "datum");
+    return ResolveDatumOf(text, catalogue, {});
 }
 
 std::int32_t ResolveEllipsoid(std::string_view text, const COORD &catalogue) {
-    return Resolve(
-        text, ELLIPSOID_COUNT,
-        [&](std::int32_t i) { return EllipsoidRow(catalogue, i); },
-        "ellipsoid");
+    return ResolveEllipsoidOf(text, catalogue, {});
 }
 
-void ParseSide(std::string_view text, const COORD &catalogue,
-               SideSettings &side) {
-    static constexpr struct {
-        std::string_view name;
-        int kind;
-    } KINDS[] = {{"geo", KIND_GEO},
-                 {"utm", CS_UTM},
-                 {"tm", CS_TM},
-                 {"g7", CS_G7},
-                 {"ecef", CS_ECEF}};
-    std::string_view datum = text;
-    side.kind = KIND_GEO;
-    side.crs.clear();
+ConversionSide ParseSide(std::string_view text, const COORD &catalogue,
+                         FaultSide which) {
+    static constexpr GridKind KINDS[] = {GridKind::Geographic, GridKind::Utm,
+                                         GridKind::Tm, GridKind::G7,
+                                         GridKind::Ecef};
+    const SetupFault where{which, FaultField::System, {}, FaultAdvice::None};
 
     // A system that PROJ knows: "EPSG:5174", or a code alone, which no
     // catalogue index reaches (they end at 133).
     if (LooksLikeProjDefinition(text)) {
         try {
             const ProjCrs crs(text);
-            const CrsFacts &facts = crs.Facts();
-            side.crs = facts.definition;
-            // The system has its own kind: its values are angles, or its
-            // grid's (a projection's or ECEF).
-            side.kind = facts.Angular()                          ? KIND_GEO
-                        : facts.horizontal == CrsKind::Geocentric ? CS_ECEF
-                                                                  : CS_TM;
+            return ConversionSide::OnSystem(crs.Facts().definition);
         } catch (const UnknownCrsError &e) {
             throw UnknownSystemError(
-                std::string(e.what()) +
-                " (see --list crs; a catalogue datum is an index 0 to 133 or "
-                "a name, see --list datums)");
+                {which, FaultField::System, e.what(), FaultAdvice::ListSystems});
         } catch (const ProjError &e) {
-            throw UsageError(e.what());
+            throw UsageError({which, FaultField::System, e.what()});
         }
-        return;
     }
 
+    CatalogueSide side;
+    std::string_view datum = text;
     const std::size_t colon = text.rfind(':');
     if (colon != std::string_view::npos) {
         const std::string kind = LowerAscii(TrimBlanks(text.substr(colon + 1)));
         bool known = false;
-        for (const auto &k : KINDS)
-            if (k.name == kind) {
-                side.kind = k.kind;
+        for (const GridKind k : KINDS)
+            if (kind == GridKindName(k)) {
+                side.kind = k;
                 known = true;
             }
         if (!known)
-            throw UsageError("unknown grid kind '" +
-                             std::string(text.substr(colon + 1)) +
-                             "' (geo, utm, tm, g7 or ecef)");
+            throw UsageError({which, FaultField::System,
+                              "unknown grid kind '" +
+                                  std::string(text.substr(colon + 1)) +
+                                  "' (geo, utm, tm, g7 or ecef)"});
         datum = text.substr(0, colon);
     }
-    side.datum = ResolveDatum(datum, catalogue);
+    side.datum = ResolveDatumOf(datum, catalogue, where);
+    return side;
 }
 
 UserEllipsoid ParseUserEllipsoid(std::string_view text) {
-    const auto parts =
-        SplitDefinition(text, 2, "--user-ellipsoid", "NAME,a,invf");
+    constexpr FaultField FIELD = FaultField::UserEllipsoid;
+    const auto parts = SplitDefinition(text, 2, FIELD, "NAME,a,invf");
     UserEllipsoid ellipsoid;
     ellipsoid.name = std::string(parts[0]);
-    ellipsoid.a = OptionReal(parts[1], "--user-ellipsoid a");
-    ellipsoid.invf = OptionReal(parts[2], "--user-ellipsoid invf");
+    ellipsoid.a = RowReal(parts[1], FIELD, "a");
+    ellipsoid.invf = RowReal(parts[2], FIELD, "invf");
     return ellipsoid;
 }
 
 UserDatum ParseUserDatum(std::string_view text, const COORD &catalogue) {
+    constexpr FaultField FIELD = FaultField::UserDatum;
     const auto parts =
-        SplitDefinition(text, 4, "--user-datum", "NAME,ellipsoid,dx,dy,dz");
+        SplitDefinition(text, 4, FIELD, "NAME,ellipsoid,dx,dy,dz");
     UserDatum datum;
     datum.name = std::string(parts[0]);
-    datum.ellipsoid = ResolveEllipsoid(parts[1], catalogue);
-    datum.dx = OptionReal(parts[2], "--user-datum dx");
-    datum.dy = OptionReal(parts[3], "--user-datum dy");
-    datum.dz = OptionReal(parts[4], "--user-datum dz");
+    datum.ellipsoid = ResolveEllipsoidOf(parts[1], catalogue,
+                                         {FaultSide::None, FIELD, {}, {}});
+    datum.dx = RowReal(parts[2], FIELD, "dx");
+    datum.dy = RowReal(parts[3], FIELD, "dy");
+    datum.dz = RowReal(parts[4], FIELD, "dz");
     return datum;
 }
 
-std::string ListCatalogue(std::string_view what, const COORD &catalogue) {
-    if (what == "crs" || what.rfind("crs ", 0) == 0)
-        return ListCrs(what.size() > 3 ? what.substr(4) : std::string_view());
+COORD CatalogueWith(const std::optional<UserEllipsoid> &ellipsoid,
+                    const std::optional<UserDatum> &datum) {
+    COORD catalogue(DATUM_WGS84);
+    if (ellipsoid)
+        catalogue.SetUserEllipsoid(ellipsoid->name.c_str(), ellipsoid->a,
+                                   ellipsoid->invf);
+    if (datum)
+        catalogue.SetUserDatum(datum->name.c_str(), datum->ellipsoid,
+                               datum->dx, datum->dy, datum->dz);
+    return catalogue;
+}
+
+std::string ListCatalogue(Listing what, const COORD &catalogue) {
     std::string out;
-    if (what == "ellipsoids") {
+    if (what == Listing::Ellipsoids) {
         out = "index\tcode\tname\ta\tinvf\n";
         for (std::int32_t i = 0; i < ELLIPSOID_COUNT; ++i) {
             char buffer[80];
@@ -261,8 +272,6 @@ std::string ListCatalogue(std::string_view what, const COORD &catalogue) {
         }
         return out;
     }
-    if (what != "datums")
-        throw UsageError("--list takes datums or ellipsoids");
     out = "index\tcode\tname\tellipsoid\ta\tinvf\tdx\tdy\tdz\n";
     for (std::int32_t i = 0; i < DATUM_COUNT; ++i) {
         char buffer[80];
@@ -279,16 +288,15 @@ std::string ListCatalogue(std::string_view what, const COORD &catalogue) {
     return out;
 }
 
-bool IsGeoJsonTarget(const SideSettings &to) {
-    if (to.kind != KIND_GEO)
-        return false;
-    if (to.crs.empty())
-        return to.datum == DATUM_WGS84;
+bool IsGeoJsonTarget(const ConversionSide &to) {
+    if (const CatalogueSide *catalogue = to.Catalogue())
+        return catalogue->kind == GridKind::Geographic &&
+               catalogue->datum == DATUM_WGS84;
     // RFC 7946: WGS 84 longitude and latitude (and an ellipsoidal height).
     static const char *const WGS84[] = {"EPSG:4326", "EPSG:4979", "OGC:CRS84",
                                         "OGC:CRS84h"};
-    return std::find(std::begin(WGS84), std::end(WGS84), to.crs) !=
-           std::end(WGS84);
+    return std::find(std::begin(WGS84), std::end(WGS84),
+                     to.System()->definition) != std::end(WGS84);
 }
 
 bool ParseUtmZone(std::string_view text, int &zone, char &hemisphere) {
@@ -312,83 +320,77 @@ void SetUtmZone(GridSettings &grid, int zone, char hemisphere) {
 
 std::string WrittenReal(double value) { return Code::FormatReal(value, '.'); }
 
-std::string ColumnsText(const ColumnsFault &fault) {
+std::string ColumnsReason(const ColumnsFault &fault) {
     switch (fault.kind) {
     case ColumnsFault::ColumnTwice:
-        return "--columns names column " + std::to_string(fault.column) +
-               " twice";
+        return "column " + std::to_string(fault.column) +
+               " is given for two values";
     case ColumnsFault::SameValueTwice:
         return "the heading names " + QuoteInput(fault.names[0]) + " and " +
-               QuoteInput(fault.names[1]) +
-               " for the same value: give the columns with --columns";
+               QuoteInput(fault.names[1]) + " for the same value";
     case ColumnsFault::EitherAxis:
         return "the heading names x or y, which could be either axis (EPSG "
                "calls the northing X in the Korean and Japanese grids): give "
                "the columns of " +
-               fault.what + " with --columns";
+               fault.what;
     case ColumnsFault::OtherKind:
         return "the heading names " + fault.misfitWhat + ", but " + fault.side +
-               " takes " + fault.what +
-               ": choose the system of those values with --from, or give the "
-               "columns with --columns";
+               " takes " + fault.what + " (it has " + SeenText(fault.seen) +
+               ")";
     case ColumnsFault::OnlyOne:
-        return "the heading names only one of " + fault.what +
-               ": give the columns with --columns";
+        return "the heading names only one of " + fault.what;
     case ColumnsFault::NoSuchName:
         return "the heading has no column " + QuoteInput(fault.names[0]);
     case ColumnsFault::NameTwice:
         return "the heading names " + QuoteInput(fault.names[0]) +
                " twice (give its column number)";
+    case ColumnsFault::NoneNamed:
+        return "the heading names none of " + fault.what + ": it has " +
+               SeenText(fault.seen);
+    case ColumnsFault::OtherHeight:
+        return "the heading's " + QuoteInput(fault.names[0]) + " is " +
+               fault.misfitWhat + ", but " + fault.side + " takes " +
+               fault.height;
+    case ColumnsFault::MissingHeight:
+        return fault.side + " needs " + fault.height +
+               " for each point, and no column gives it" +
+               (fault.seen.empty() ? std::string()
+                                   : ": the heading has " + SeenText(fault.seen));
     }
     return {};
 }
 
+std::string SeenText(const std::vector<std::string> &seen) {
+    constexpr std::size_t SHOWN = 12;
+    std::string text;
+    for (std::size_t i = 0; i < seen.size() && i < SHOWN; ++i)
+        text += (i == 0 ? "" : ", ") + QuoteInput(seen[i]);
+    if (seen.size() > SHOWN)
+        text += ", ... (" + std::to_string(seen.size()) + " columns)";
+    if (seen.empty())
+        text = "no names";
+    return text;
+}
+
 void CheckOptions(const BatchOptions &options) {
-    const ChainSettings &chain = options.chain;
-    for (const SideSettings *side : {&chain.from, &chain.to}) {
-        const char *name = side == &chain.from ? "from" : "to";
-        const GridSettings &grid = side->grid;
-        if (!side->crs.empty()) {
-            // A PROJ system's grid is its own definition.
-            const struct {
-                const std::optional<std::string> &field;
-                const char *what;
-            } own[] = {{grid.falseEasting, "false easting"},
-                       {grid.falseNorthing, "false northing"},
-                       {grid.originLat, "origin latitude"},
-                       {grid.originLon, "origin longitude"},
-                       {grid.deltaLon, "longitude delta"}};
-            for (const auto &item : own)
-                if (item.field)
-                    throw UsageError(side->crs + " fixes its own " + item.what +
-                                     "; leave out --" + name + "-" +
-                                     OptionName(item.what));
-        }
-        if (grid.Any() && !IsGridKind(side->kind))
-            throw UsageError(std::string("grid settings for the --") + name +
-                             " side need its kind utm, tm or g7");
-        const std::optional<std::string> *fields[] = {
-            &grid.falseEasting, &grid.falseNorthing, &grid.originLat,
-            &grid.originLon, &grid.deltaLon};
-        for (const auto *field : fields)
-            if (*field)
-                OptionReal(
-                    **field,
-                    (std::string("--") + name + " grid setting").c_str());
-    }
+    const Conversion &conversion = options.conversion;
+    CheckConversion(conversion);
     const std::size_t columns =
         std::max(options.columns.size(), options.columnNames.size());
     if (columns == 1 || columns > 3)
-        throw UsageError("--columns takes two or three column numbers");
+        throw OptionsError(OptionsCheck::ColumnsCount,
+                           "two or three columns are read");
     if (!options.columnNames.empty() && !options.header)
-        throw UsageError("--columns takes names only with --header");
+        throw OptionsError(OptionsCheck::ColumnNamesNeedHeading,
+                           "columns are named only where a heading names them");
     for (std::size_t i = 0; i < options.columns.size(); ++i) {
         const bool named =
             i < options.columnNames.size() && !options.columnNames[i].empty();
         if (named)
             continue;
         if (options.columns[i] < 0)
-            throw UsageError("--columns counts from 1");
+            throw OptionsError(OptionsCheck::ColumnsFromOne,
+                               "columns are counted from 1");
         for (std::size_t j = 0; j < i; ++j)
             if (options.columns[i] == options.columns[j] &&
                 !(j < options.columnNames.size() &&
@@ -399,18 +401,28 @@ void CheckOptions(const BatchOptions &options) {
                 throw ColumnsUsageError(fault);
             }
     }
+    if (options.height && columns == 3)
+        throw OptionsError(OptionsCheck::HeightTwice,
+                           "a height is given, and a third column as well");
+    if (options.height && !options.height->column.empty() && !options.header)
+        throw OptionsError(OptionsCheck::HeightNameNeedsHeading,
+                           "a height column is named only where a heading "
+                           "names it");
     if (options.precision < -1 || options.precision > 17)
-        throw UsageError("--precision takes 0 to 17 decimals");
-    if (options.angleFormat != AngleFormat::Dd && chain.to.kind != KIND_GEO)
-        throw UsageError("--format dm and dms need a geographic target");
+        throw OptionsError(OptionsCheck::Precision,
+                           "fixed decimals are 0 to 17");
+    if (options.angleFormat != AngleFormat::Dd &&
+        conversion.to.Kind() != GridKind::Geographic)
+        throw OptionsError(OptionsCheck::AngleFormatNeedsGeographic,
+                           "degrees and minutes need a geographic target");
     if (options.outputFormat == OutputFormat::GeoJson) {
-        if (!IsGeoJsonTarget(chain.to))
-            throw UsageError("--output-format geojson needs a geographic "
-                             "WGS 84 target (--to WGS84)");
+        if (!IsGeoJsonTarget(conversion.to))
+            throw OptionsError(OptionsCheck::GeoJsonNeedsWgs84,
+                               "GeoJSON needs a geographic WGS 84 target");
         if (options.angleFormat != AngleFormat::Dd)
-            throw UsageError("--output-format geojson writes decimal degrees; "
-                             "leave out --format");
+            throw OptionsError(OptionsCheck::GeoJsonWritesDegrees,
+                               "GeoJSON holds decimal degrees");
     }
     if (options.threads < 1)
-        throw UsageError("--threads takes 1 or more");
+        throw OptionsError(OptionsCheck::Threads, "one thread at least");
 }

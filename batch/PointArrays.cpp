@@ -9,7 +9,8 @@
 
 ArrayConverter::ArrayConverter(BatchOptions options)
     : m_options(std::move(options)), m_converter(m_options) {
-    if (m_options.sourceZoneColumn || m_options.chain.to.grid.autoZone)
+    const CatalogueSide *to = m_options.conversion.to.Catalogue();
+    if (m_options.sourceZoneColumn || (to && to->grid.autoZone))
         throw UsageError("a zone per point is for files: give the zone");
 }
 
@@ -18,43 +19,33 @@ void ArrayConverter::ConvertRange(LineConverter &converter, std::size_t begin,
                                   const double *b, const double *h,
                                   double *outA, double *outB, double *outH,
                                   std::vector<PointFailure> &failures) const {
-    const ChainSettings &chain = m_options.chain;
-    const bool sourceGeo = chain.from.kind == KIND_GEO;
-    const bool targetGeo = chain.to.kind == KIND_GEO;
-    const bool lonFirst1 = converter.LonFirst(false);
-    const bool lonFirst2 = chain.to.crs.empty() ? m_options.lonLat
-                                                : converter.LonFirst(true);
-    const bool northFirst1 = converter.NorthingFirst(false);
-    const bool northFirst2 = converter.NorthingFirst(true);
+    const bool heightValue =
+        m_options.height && m_options.height->column.empty();
     for (std::size_t i = begin; i < end; ++i) {
         try {
-            // The converter's order: latitude, longitude; easting,
-            // northing; X, Y, Z. Angles are checked and longitudes read as
-            // the line reader does.
-            double in[3] = {a[i], b[i], h ? h[i] : 0.0};
-            if (sourceGeo) {
-                if (lonFirst1)
-                    std::swap(in[0], in[1]);
-                CheckAngleRange(in[0], AngleAxis::Latitude);
-                CheckAngleRange(in[1], AngleAxis::Longitude);
-                in[1] = ReadLongitude(in[1]);
-            } else if (northFirst1) {
-                std::swap(in[0], in[1]);
-            }
+            // The values in the order the arrays hold them (the source's
+            // own, or east first), checked and read as a line's are.
+            double file[3] = {a[i], b[i], 0.0};
+            if (heightValue)
+                file[2] = m_options.height->value;
+            else if (h)
+                file[2] = h[i];
+            else if (converter.HeightRequired())
+                throw InputError(converter.SourceAxes().Label() + " to " +
+                                 converter.TargetAxes().Label() + " needs " +
+                                 converter.SourceAxes().HeightWhat() +
+                                 " for each point");
+            double in[3];
+            converter.SourceValues(file, in);
             double out[3];
             std::int32_t zone = 0;
             bool south = false;
             converter.ConvertValues(in, 0, false, out, zone, south);
-            if (targetGeo) {
-                out[1] = WrittenLongitude(out[1]);
-                if (lonFirst2)
-                    std::swap(out[0], out[1]);
-            } else if (northFirst2) {
-                std::swap(out[0], out[1]);
-            }
-            outA[i] = out[0];
-            outB[i] = out[1];
-            outH[i] = out[2];
+            double written[3];
+            converter.TargetValues(out, written);
+            outA[i] = written[0];
+            outB[i] = written[1];
+            outH[i] = written[2];
         } catch (const std::exception &e) {
             outA[i] = outB[i] = outH[i] =
                 std::numeric_limits<double>::quiet_NaN();

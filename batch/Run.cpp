@@ -60,20 +60,6 @@ void WriteAll(int fd, std::string_view data) {
     }
 }
 
-/// Messages go out whole and are not worth failing over.
-void Say(int fd, std::string_view text) {
-    try {
-        WriteAll(fd, text);
-    } catch (const IoError &) {
-    }
-}
-
-std::int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 /// What is known about one input while it is read.
 struct FileState {
     std::string name;            ///< as messages show it
@@ -103,9 +89,9 @@ struct Slot {
 class Feeder {
   public:
     /// @p cancel also ends a wait for a pipe's writer (see OpenInput).
-    Feeder(const BatchOptions &options, const SourceAxes &axes,
+    Feeder(const BatchOptions &options, const LineConverter &converter,
            const std::atomic<bool> *cancel)
-        : m_options(options), m_axes(axes), m_pCancel(cancel),
+        : m_options(options), m_converter(converter), m_pCancel(cancel),
           m_nBlockSize(options.blockSize != 0 ? options.blockSize
                                               : BlockSize(options.threads)) {}
     ~Feeder() { Close(); }
@@ -234,7 +220,13 @@ class Feeder {
         }
         if (!file.ready) {
             try {
-                ResolveColumns(m_options, m_axes, file.header, file.format);
+                ResolveColumns(m_options, m_converter, file.header, file.format);
+            } catch (const ColumnsInputError &e) {
+                slot.failure =
+                    file.name + ": " +
+                    (m_options.words.columns ? m_options.words.columns(e.Fault())
+                                             : std::string(e.what()));
+                return;
             } catch (const InputError &e) {
                 slot.failure = file.name + ": " + e.what();
                 return;
@@ -254,7 +246,7 @@ class Feeder {
     }
 
     const BatchOptions &m_options;
-    const SourceAxes &m_axes;
+    const LineConverter &m_converter;
     const std::atomic<bool> *m_pCancel;
     std::size_t m_nBlockSize;
     std::size_t m_nNext = 0;
@@ -310,13 +302,9 @@ class Writer {
             char *end = std::to_chars(number, number + sizeof number,
                                       m_nBase + error.line)
                             .ptr;
-            std::string message = error.message;
-            if (error.headingHint && !m_observer.NamesOptions()) {
-                message.resize(message.size() - HEADING_HINT.size());
-                message += HEADING_HINT_WITHOUT_OPTION;
-            }
-            m_observer.Message(m_file->name + ":" + std::string(number, end) +
-                               ": " + message);
+            m_observer.Message(
+                m_file->name + ":" + std::string(number, end) + ": " +
+                Advised(error.message, error.advice, m_options.words));
             ++m_progress.linesFailed;
         }
         for (const OutsideLine &outside : slot.result.outsideLines)
@@ -331,6 +319,7 @@ class Writer {
         m_progress.bytesDone += slot.block.consumed;
         m_progress.points += slot.result.points;
         m_progress.outsideArea += slot.result.outside;
+        m_nHeightsTaken += slot.result.heightsTaken;
         m_observer.Progress(m_progress);
         return !slot.result.stopped;
     }
@@ -349,6 +338,8 @@ class Writer {
     }
     /// Some points lay outside the target system's area.
     bool OutsideTarget() const { return m_bOutsideTarget; }
+    /// Points converted without a height where the target has one.
+    std::uint64_t HeightsTaken() const { return m_nHeightsTaken; }
 
   private:
     static void Add(const std::vector<std::uint64_t> &counts,
@@ -370,6 +361,7 @@ class Writer {
     std::vector<std::string> m_outsideLines;
     std::vector<std::uint64_t> m_operationPoints, m_missingPoints;
     bool m_bOutsideTarget = false;
+    std::uint64_t m_nHeightsTaken = 0;
 };
 
 struct ByteCounts {
@@ -673,9 +665,9 @@ void ProjSummary(const BatchOptions &options, const Chain &chain,
     const ProjTransform *proj = chain.Proj();
     if (!proj)
         return;
-    // What an option would change, for a reader who gives options.
-    const auto hint = [&observer](const char *text) {
-        return std::string(observer.NamesOptions() ? text : "");
+    // What the front end would have its user change.
+    const auto hint = [&options](Advice advice) -> const std::string & {
+        return options.words[advice];
     };
     const auto &candidates = proj->Candidates();
     const std::vector<std::uint64_t> &used = writer.OperationPoints();
@@ -683,23 +675,22 @@ void ProjSummary(const BatchOptions &options, const Chain &chain,
         observer.Message(chain.Promoted() +
                          " has no height of its own: its third value is taken "
                          "as an ellipsoidal height (the system made 3D)");
-    if ((options.chain.from.crs.empty()) != (options.chain.to.crs.empty()))
-        if (options.verbose)
-            observer.Message("the catalogue datum meets " +
-                             (options.chain.from.crs.empty() ? proj->To()
-                                                             : proj->From())
-                                 .Label() +
-                             " through WGS 84 geographic (" +
-                             (options.chain.from.crs.empty() ? proj->From()
-                                                             : proj->To())
-                                 .Label() +
-                             ")");
+    if (const std::uint64_t taken = writer.HeightsTaken(); taken != 0)
+        observer.Message(Plural(taken, "point has", "points have") +
+                         " no height: 0 m was taken on the catalogue datum");
+    const bool catalogueFrom = !options.conversion.from.IsSystem();
+    if (catalogueFrom != !options.conversion.to.IsSystem() && options.verbose)
+        observer.Message("the catalogue datum meets " +
+                         (catalogueFrom ? proj->To() : proj->From()).Label() +
+                         " through WGS 84 geographic (" +
+                         (catalogueFrom ? proj->From() : proj->To()).Label() +
+                         ")");
     if (proj->Ballpark())
         observer.Message("only a ballpark operation exists from " +
                          proj->From().Label() + " to " + proj->To().Label() +
                          " (no published transformation; a height is left "
                          "as it is)" +
-                         hint(": used as --allow-ballpark asks"));
+                         hint(Advice::AllowBallpark));
     const std::uint64_t outside = writer.Counts().outsideArea;
     if (outside != 0) {
         std::size_t usedCount = 0, last = 0;
@@ -720,7 +711,7 @@ void ProjSummary(const BatchOptions &options, const Chain &chain,
         observer.Message(Plural(outside, "point lies", "points lie") +
                          " outside the area of use of " + what + ": " + lines +
                          "; converted all the same" +
-                         hint(" (--outside-area error makes them errors)"));
+                         hint(Advice::OutsideAreaError));
     }
     const std::vector<std::uint64_t> &missing = writer.MissingPoints();
     for (std::size_t i = 0; i < missing.size(); ++i) {
@@ -739,7 +730,7 @@ void ProjSummary(const BatchOptions &options, const Chain &chain,
             ", needs the grid " + grids + ", which is not installed: put it "
             "into one of PROJ's grid directories (" + where +
             ") or a directory named by PROJ_DATA" +
-            hint(" (--require-best makes such points errors)"));
+            hint(Advice::RequireBest));
     }
     if (!options.verbose)
         return;
@@ -786,7 +777,7 @@ BatchSummary RunBatch(const BatchOptions &options, int outFd,
     if (converter.Steps().Proj())
         run.threads = std::min(run.threads, PROJ_THREADS_MAX);
 
-    Feeder feeder(run, converter.Axes(), cancel);
+    Feeder feeder(run, converter, cancel);
     Writer writer(run, outFd, observer, TotalInputBytes(run));
     BatchSummary summary;
     try {
@@ -816,22 +807,6 @@ BatchSummary RunBatch(const BatchOptions &options, int outFd,
     return summary;
 }
 
-// ---- the command line's observer
-// ---------------------------------------------
-
-StreamObserver::StreamObserver(int errFd, bool progressLine)
-    : m_nFd(errFd), m_bProgress(progressLine), m_nStart(NowMs()),
-      m_nLast(m_nStart) {}
-
-void StreamObserver::Message(std::string_view text) {
-    if (m_bShown)
-        Say(m_nFd, "\r\033[K");
-    m_bShown = false;
-    std::string line = "nolvex-convert: ";
-    line.append(text).append("\n");
-    Say(m_nFd, line);
-}
-
 ProgressFigures FiguresOf(const BatchProgress &progress, double seconds) {
     ProgressFigures figures;
     if (progress.bytesTotal != 0)
@@ -847,39 +822,4 @@ ProgressFigures FiguresOf(const BatchProgress &progress, double seconds) {
             static_cast<double>(progress.bytesTotal - progress.bytesDone) /
             static_cast<double>(progress.bytesDone));
     return figures;
-}
-
-void StreamObserver::Progress(const BatchProgress &progress) {
-    if (!m_bProgress || progress.bytesTotal == 0)
-        return;
-    const std::int64_t now = NowMs();
-    const bool end = progress.bytesDone >= progress.bytesTotal;
-    if (!end && now - m_nLast < 250)
-        return;
-    m_nLast = now;
-    const double seconds = static_cast<double>(now - m_nStart) / 1000.0;
-    const ProgressFigures figures = FiguresOf(progress, seconds);
-    const std::uint64_t percent = std::min<std::uint64_t>(figures.percent, 100);
-    const std::uint64_t rate = figures.rate;
-    const std::uint64_t left = figures.secondsLeft;
-    char line[192];
-    char *p = line;
-    *p++ = '\r';
-    p = std::to_chars(p, line + 120, percent).ptr;
-    p = std::copy_n("%  ", 3, p);
-    p = std::to_chars(p, line + 120, rate).ptr;
-    p = std::copy_n(" points/s  ", 11, p);
-    p = std::to_chars(p, line + 120, left / 60).ptr;
-    *p++ = ':';
-    *p++ = static_cast<char>('0' + (left % 60) / 10);
-    *p++ = static_cast<char>('0' + left % 10);
-    p = std::copy_n(" left ", 6, p);
-    Say(m_nFd, std::string_view(line, static_cast<std::size_t>(p - line)));
-    m_bShown = true;
-}
-
-void StreamObserver::Finish() {
-    if (m_bShown)
-        Say(m_nFd, "\r\033[K");
-    m_bShown = false;
 }

@@ -46,10 +46,6 @@ class BatchObserver {
     virtual void Message(std::string_view text) = 0;
     /// After each block written, and once at the end.
     virtual void Progress(const BatchProgress &) {}
-    /// Whether the messages may name the command line's options, to say
-    /// what one would change. A window, whose user has its controls
-    /// instead, says no: its messages leave them out.
-    virtual bool NamesOptions() const { return true; }
 };
 
 /// How a run ended.
@@ -94,24 +90,3 @@ BatchSummary RunBatch(const BatchOptions &options, int outFd,
                       BatchObserver &observer,
                       const std::atomic<bool> *cancel = nullptr,
                       const LineConverter *checked = nullptr);
-
-/**
- * The observer of the command line: messages on @p errFd prefixed
- * "nolvex-convert: ", and with @p progressLine a progress line (percentage,
- * points per second, time left) redrawn on it at most four times a second
- * and cleared before each message.
- */
-class StreamObserver : public BatchObserver {
-  public:
-    StreamObserver(int errFd, bool progressLine);
-    void Message(std::string_view text) override;
-    void Progress(const BatchProgress &progress) override;
-    /// Clears the progress line.
-    void Finish();
-
-  private:
-    int m_nFd;
-    bool m_bProgress;
-    bool m_bShown = false;
-    std::int64_t m_nStart, m_nLast;
-};

@@ -4,7 +4,9 @@
 #include "CommandLine.h"
 #include "FileJob.h"
 #include "OutputFile.h"
+#include "Progress.h"
 #include "Run.h"
+#include "Words.h"
 
 #include <CLI/CLI.hpp>
 
@@ -102,16 +104,16 @@ int main(int argc, char **argv) {
         options = ReadCommandLine(line);
         check.emplace(options); // a setup fault shows before any output
         if (line.proj)
-            return PrintOut(stdoutClosed, PipelineText(options, check->Steps()));
+            return PrintOut(stdoutClosed, PipelineText(options, *check));
         CheckOutputIsNoInput(options);
-        if (options.chain.trace)
+        if (options.conversion.options.trace)
             CheckTraceFilesAreNoInputs(options);
     } catch (const UsageError &e) {
-        Usage(e.what());
+        Usage(UsageText(e));
     } catch (const SetupError &e) {
-        Usage(e.what());
+        Usage(UsageText(e));
     } catch (const ProjError &e) {
-        Usage(e.what());
+        Usage(UsageText(e));
     }
     const bool named = !options.output.empty() && options.output != "-";
     if (!named && stdoutClosed)
@@ -140,7 +142,7 @@ int main(int argc, char **argv) {
         observer.Finish();
         observer.Message(EscapeForMessage(e.what()));
     } catch (const std::exception &e) {
-        observer.Message(e.what());
+        observer.Message(EscapeForMessage(UsageText(e)));
     }
     return 1;
 }

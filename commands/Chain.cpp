@@ -20,12 +20,12 @@ PointValues RowThroughText(const PointValues &values) {
             Code::RealThroughText(values[2])};
 }
 
-/// The projection-origin dialog's OK for one side: the options typed, the
+/// The projection-origin dialog's OK for one side: the settings given, the
 /// other fields as the dialog shows them.
 /// @return the origin latitude applied (degrees).
 double ApplyOriginDialog(Side &side, const GridSettings &grid,
-                         const char *name) {
-    // The options are typed with a decimal point.
+                         FaultSide faultSide) {
+    // The settings are given with a decimal point.
     OriginTexts texts = Commands::ShownOrigin(side, '.');
     std::string *fields[] = {&texts.x, &texts.y, &texts.lat, &texts.lon,
                              &texts.dlon};
@@ -39,41 +39,45 @@ double ApplyOriginDialog(Side &side, const GridSettings &grid,
     try {
         Commands::ApplyOrigin(side, texts, '.');
     } catch (const FieldError &e) {
-        static const char *const LABELS[] = {"false-easting", "false-northing",
-                                             "origin-lat", "origin-lon",
-                                             "delta-lon"};
-        throw SetupError("--" + std::string(name) + "-" + LABELS[e.Index()] +
-                         ": " + e.what());
+        static const FaultField FIELDS[] = {
+            FaultField::FalseEasting, FaultField::FalseNorthing,
+            FaultField::OriginLat, FaultField::OriginLon, FaultField::DeltaLon};
+        throw SetupError({faultSide, FIELDS[e.Index()], e.what()});
     }
     return Code::ParseReal(texts.lat, '.');
 }
 
 /// Sets up one side's engine in the order the window's dialogs do.
-void SetUpSide(Side &side, const ChainSettings &settings,
-               const SideSettings &sideSettings, const char *name) {
+void SetUpSide(Side &side, const Conversion &settings,
+               const CatalogueSide &sideSettings, FaultSide faultSide) {
     COORD &coord = side.Engine();
-    if (!sideSettings.crs.empty()) {
-        try {
-            side.SelectSystem(std::make_shared<ProjSide>(sideSettings.crs));
-        } catch (const ProjError &e) {
-            throw SetupError("--" + std::string(name) + ": " + e.what());
-        }
-        return;
-    }
     if (sideSettings.engine) {
         coord = *sideSettings.engine;
-        coord.SetTrace(settings.trace ? 1 : 0);
+        coord.SetTrace(settings.options.trace ? 1 : 0);
         return;
     }
     try {
         Commands::ApplyDatum(side, sideSettings.datum);
     } catch (const FloatingPointError &e) {
-        throw SetupError("--" + std::string(name) + ": datum " +
-                         std::to_string(sideSettings.datum) + ": " + e.what());
+        throw SetupError({faultSide, FaultField::System,
+                          "datum " + std::to_string(sideSettings.datum) +
+                              ": " + e.what()});
     }
-    if (sideSettings.kind != KIND_GEO)
-        Commands::ApplyGridKind(side, sideSettings.kind);
-    coord.SetTrace(settings.trace ? 1 : 0);
+    if (sideSettings.kind != GridKind::Geographic)
+        Commands::ApplyGridKind(side, EngineCoordSys(sideSettings.kind));
+    coord.SetTrace(settings.options.trace ? 1 : 0);
+}
+
+/// PROJ's system of a side, or the fault that names the side.
+std::unique_ptr<ProjCrs> SideSystem(const SystemSide &side, FaultSide faultSide) {
+    try {
+        return std::make_unique<ProjCrs>(side.definition);
+    } catch (const UnknownCrsError &e) {
+        throw SetupError({faultSide, FaultField::System, e.what(),
+                          FaultAdvice::ListSystems});
+    } catch (const ProjError &e) {
+        throw SetupError({faultSide, FaultField::System, e.what()});
+    }
 }
 
 } // namespace
@@ -90,35 +94,22 @@ const char *HubFor(const CrsFacts &proj) {
 /// a time.
 std::mutex g_projCopies;
 
-/// Values in the chain's order (latitude, longitude; easting, northing; X,
-/// Y, Z) to a PROJ system's own order and back: a swap of the first two,
-/// its own inverse.
-void SystemOrder(const CrsFacts &facts, const double in[3], double out[3]) {
-    std::copy(in, in + 3, out);
-    const bool swap = facts.Angular() ? !facts.NorthFirst()
-                      : facts.horizontal == CrsKind::Projected
-                          ? facts.NorthFirst()
-                          : false;
-    if (swap)
-        std::swap(out[0], out[1]);
-}
-
 std::string WrittenDegrees(double value) { return Code::FormatReal(value, '.'); }
 
 } // namespace
 
-Chain::Chain(const ChainSettings &settings, DomainPolicy policy,
+Chain::Chain(const Conversion &settings, DomainPolicy policy,
              bool zonePerPoint)
     : m_settings(settings), m_policy(policy), m_coord1(DATUM_WGS84),
-      m_coord2(DATUM_WGS84), m_nKind1(settings.from.kind),
-      m_nKind2(settings.to.kind), m_bProj1(!settings.from.crs.empty()),
-      m_bProj2(!settings.to.crs.empty()) {
+      m_coord2(DATUM_WGS84), m_kind1(settings.from.Kind()),
+      m_kind2(settings.to.Kind()), m_bProj1(settings.from.IsSystem()),
+      m_bProj2(settings.to.IsSystem()) {
     if (m_bProj1 || m_bProj2) {
         std::unique_ptr<ProjCrs> from, to;
         if (m_bProj1)
-            from = std::make_unique<ProjCrs>(settings.from.crs);
+            from = SideSystem(*settings.from.System(), FaultSide::From);
         if (m_bProj2)
-            to = std::make_unique<ProjCrs>(settings.to.crs);
+            to = SideSystem(*settings.to.System(), FaultSide::To);
         if (!from)
             from = std::make_unique<ProjCrs>(HubFor(to->Facts()));
         if (!to)
@@ -140,8 +131,15 @@ Chain::Chain(const ChainSettings &settings, DomainPolicy policy,
             to = to->PromotedTo3D();
         }
         ProjTransform::Options options;
-        options.allowBallpark = settings.allowBallpark;
-        m_proj = std::make_unique<ProjTransform>(*from, *to, options);
+        options.allowBallpark = settings.options.allowBallpark;
+        try {
+            m_proj = std::make_unique<ProjTransform>(*from, *to, options);
+        } catch (const BallparkOnlyError &e) {
+            throw SetupError({FaultSide::None, FaultField::Operation, e.what(),
+                              FaultAdvice::AllowBallpark});
+        } catch (const ProjError &e) {
+            throw SetupError({FaultSide::None, FaultField::Operation, e.what()});
+        }
         m_from = std::make_shared<CrsFacts>(from->Facts());
         m_to = std::make_shared<CrsFacts>(to->Facts());
     }
@@ -150,8 +148,8 @@ Chain::Chain(const ChainSettings &settings, DomainPolicy policy,
 
 Chain::Chain(const Chain &other)
     : m_settings(other.m_settings), m_policy(other.m_policy),
-      m_coord1(DATUM_WGS84), m_coord2(DATUM_WGS84), m_nKind1(other.m_nKind1),
-      m_nKind2(other.m_nKind2), m_bProj1(other.m_bProj1),
+      m_coord1(DATUM_WGS84), m_coord2(DATUM_WGS84), m_kind1(other.m_kind1),
+      m_kind2(other.m_kind2), m_bProj1(other.m_bProj1),
       m_bProj2(other.m_bProj2), m_from(other.m_from), m_to(other.m_to),
       m_strPromoted(other.m_strPromoted) {
     if (other.m_proj) {
@@ -165,41 +163,40 @@ Chain::Chain(const Chain &other)
 Chain::~Chain() = default;
 
 void Chain::SetUp(bool zonePerPoint) {
-    const ChainSettings &settings = m_settings;
+    const Conversion &settings = m_settings;
     // A PROJ side's catalogue counterpart is WGS 84 geographic (datum 133):
     // PROJ's operation takes the side's own values.
-    SideSettings from = settings.from, to = settings.to;
-    if (m_bProj1)
-        from = SideSettings{};
-    if (m_bProj2)
-        to = SideSettings{};
+    static const CatalogueSide WGS84_GEOGRAPHIC{};
+    const CatalogueSide &from =
+        m_bProj1 ? WGS84_GEOGRAPHIC : *settings.from.Catalogue();
+    const CatalogueSide &to =
+        m_bProj2 ? WGS84_GEOGRAPHIC : *settings.to.Catalogue();
     // The user rows go into both engines before any datum is selected (a
     // side copied from the window or on a PROJ system does not read them).
     try {
-        Commands::ApplyUserRows(m_side1, m_side2, settings.userEllipsoid,
-                                settings.userDatum);
+        Commands::ApplyUserRows(m_side1, m_side2, settings.options.userEllipsoid,
+                                settings.options.userDatum);
     } catch (const std::out_of_range &e) {
-        throw SetupError(std::string("--user-datum: ") + e.what());
+        throw SetupError({FaultSide::None, FaultField::UserDatum, e.what()});
     }
-    SetUpSide(m_side1, settings, from, "from");
-    SetUpSide(m_side2, settings, to, "to");
-    m_bZonePerPoint = zonePerPoint && !m_bProj1 && m_nKind1 == CS_UTM;
-    m_bAutoZone = !m_bProj2 && m_nKind2 == CS_UTM && settings.to.grid.autoZone;
+    CheckConversion(settings);
+    SetUpSide(m_side1, settings, from, FaultSide::From);
+    SetUpSide(m_side2, settings, to, FaultSide::To);
+    m_bZonePerPoint = zonePerPoint && !m_bProj1 && m_kind1 == GridKind::Utm;
+    m_bAutoZone = !m_bProj2 && m_kind2 == GridKind::Utm && to.grid.autoZone;
     // Only a confirmed dialog touches the engine: its fields are texts, so
     // even the values left as shown come back rounded to 15 digits.
-    if (!m_bProj1 && IsGridKind(m_nKind1) && settings.from.grid.Any() &&
-        !settings.from.engine)
-        ApplyOriginDialog(m_side1, settings.from.grid, "from");
-    if (!m_bProj2 && IsGridKind(m_nKind2) && settings.to.grid.Any() &&
-        !settings.to.engine)
-        m_dbOrgLat2 = ApplyOriginDialog(m_side2, settings.to.grid, "to");
+    if (!m_bProj1 && HasOrigin(m_kind1) && from.grid.Any() && !from.engine)
+        ApplyOriginDialog(m_side1, from.grid, FaultSide::From);
+    if (!m_bProj2 && HasOrigin(m_kind2) && to.grid.Any() && !to.engine)
+        m_dbOrgLat2 = ApplyOriginDialog(m_side2, to.grid, FaultSide::To);
     if (m_bAutoZone) {
         // South of the equator the zone's southern false northing.
         m_coord2South = std::make_unique<COORD>(m_coord2);
         m_side2South = std::make_unique<Side>(*m_coord2South);
-        GridSettings south = settings.to.grid;
+        GridSettings south = to.grid;
         south.falseNorthing = Code::FormatReal(Utm::SOUTH_FALSE_NORTHING, '.');
-        ApplyOriginDialog(*m_side2South, south, "to");
+        ApplyOriginDialog(*m_side2South, south, FaultSide::To);
     }
 }
 
@@ -224,7 +221,7 @@ Side &Chain::SourceSide(int zone, bool south) {
     grid.originLon = Code::FormatReal(Utm::CentralMeridian(zone), '.');
     if (south)
         grid.falseNorthing = Code::FormatReal(Utm::SOUTH_FALSE_NORTHING, '.');
-    ApplyOriginDialog(*engine.side, grid, "from");
+    ApplyOriginDialog(*engine.side, grid, FaultSide::From);
     if (m_zones.size() == KEEP)
         m_zones.pop_back();
     m_zones.insert(m_zones.begin(), std::move(engine));
@@ -236,11 +233,8 @@ void Chain::SourceOrigin(int zone, bool south, double &x, double &y) {
 }
 
 void Chain::ProjStep(const double in[3], double out[3]) {
-    double source[3];
-    if (m_bProj1)
-        SystemOrder(*m_from, in, source);
-    else
-        std::copy(in, in + 3, source); // WGS 84 latitude, longitude, height
+    // A PROJ side's own values, or WGS 84 latitude, longitude and height.
+    const double *source = in;
     m_nOperation = m_proj->Convert(source, out);
     // Against the area of use of the operation PROJ used, in the source's
     // own values, and the target system's; and the more accurate
@@ -260,15 +254,11 @@ void Chain::ProjStep(const double in[3], double out[3]) {
             m_nMissing = static_cast<int>(i);
             break;
         }
-    if (m_bProj2) {
-        const double target[3] = {out[0], out[1], out[2]};
-        SystemOrder(*m_to, target, out);
-    }
 }
 
 PointValues Chain::SourceToGeographic(const PointValues &in, int zone,
                                       bool south) {
-    if (m_bProj1 || m_nKind1 == KIND_GEO)
+    if (m_bProj1 || m_kind1 == GridKind::Geographic)
         return in;
     // Written into the DD row for the next command.
     const PointValues geo =
@@ -277,7 +267,7 @@ PointValues Chain::SourceToGeographic(const PointValues &in, int zone,
         if (!(geo[0] >= -90 && geo[0] <= 90))
             throw InputError("the grid point lies beyond a pole (latitude " +
                              WrittenDegrees(geo[0]) + ")");
-        if (m_nKind1 == CS_UTM && !(geo[0] >= -80 && geo[0] <= 84))
+        if (m_kind1 == GridKind::Utm && !(geo[0] >= -80 && geo[0] <= 84))
             throw InputError("latitude " + WrittenDegrees(geo[0]) +
                              " is outside UTM's 80 S to 84 N");
     }
@@ -329,11 +319,11 @@ PointValues Chain::GeographicToTarget(const PointValues &geo, std::int32_t &zone
                                       bool &south) {
     zone = 0;
     south = false;
-    if (m_bProj2 || m_nKind2 == KIND_GEO)
+    if (m_bProj2 || m_kind2 == GridKind::Geographic)
         return geo; // written as the target's DD texts by the caller
     // "Datum2->Utm2" reads the DD texts that "Datum1->Datum2" wrote.
     const PointValues target = RowThroughText(geo);
-    if (m_policy == DomainPolicy::Strict && m_nKind2 == CS_UTM &&
+    if (m_policy == DomainPolicy::Strict && m_kind2 == GridKind::Utm &&
         !(target[0] >= -80 && target[0] <= 84))
         throw InputError("latitude " + WrittenDegrees(target[0]) +
                          " is outside UTM's 80 S to 84 N");
@@ -445,13 +435,14 @@ const Step TO_DEGREES{Step::TO_DEGREES, false,
 
 /// A catalogue side's values to its geographic radians (@p out: the way
 /// back).
-void SideSteps(const Side &side, int kind, bool out, std::vector<Step> &steps) {
+void SideSteps(const Side &side, GridKind kind, bool out,
+               std::vector<Step> &steps) {
     std::vector<Step> in;
     const COORD &coord = side.Engine();
-    if (kind == KIND_GEO) {
+    if (kind == GridKind::Geographic) {
         in.push_back(AxisSwapStep());
         in.push_back(TO_RADIANS);
-    } else if (kind == CS_ECEF) {
+    } else if (kind == GridKind::Ecef) {
         in.push_back({Step::OTHER, true,
                       "proj=cart " + CatalogueEllipsoid(coord).Text()});
     } else {
@@ -493,33 +484,48 @@ void WgsDegreeSteps(bool toRadians, std::vector<Step> &steps) {
 
 } // namespace
 
-std::string Chain::ProjPipeline() const {
+std::string Chain::ProjPipeline(bool swapIn, bool swapOut) const {
     std::vector<Step> steps;
+    if (swapIn)
+        steps.push_back(AxisSwapStep());
     if (m_bProj1 && m_bProj2) {
         // PROJ's operation between the two systems themselves.
         ProjSteps(*m_proj, steps);
-        return PipelineText(steps);
-    }
-    if (m_bProj1) {
+    } else if (m_bProj1) {
         // Through WGS 84 geographic: PROJ's part, then the catalogue's.
         ProjSteps(*m_proj, steps);
         WgsDegreeSteps(true, steps);
         if (m_coord2.GetDatum() != DATUM_WGS84)
             steps.push_back(MolodenskyStep(m_coord2, true));
-        SideSteps(m_side2, m_nKind2, true, steps);
-        return PipelineText(steps);
+        SideSteps(m_side2, m_kind2, true, steps);
+    } else {
+        SideSteps(m_side1, m_kind1, false, steps);
+        const bool same =
+            !m_bProj2 && m_coord1.GetDatum() == m_coord2.GetDatum();
+        if (!same && m_coord1.GetDatum() != DATUM_WGS84)
+            steps.push_back(MolodenskyStep(m_coord1, false));
+        if (m_bProj2) {
+            WgsDegreeSteps(false, steps);
+            ProjSteps(*m_proj, steps);
+        } else {
+            if (!same && m_coord2.GetDatum() != DATUM_WGS84)
+                steps.push_back(MolodenskyStep(m_coord2, true));
+            SideSteps(m_side2, m_kind2, true, steps);
+        }
     }
-    SideSteps(m_side1, m_nKind1, false, steps);
-    const bool same = !m_bProj2 && m_coord1.GetDatum() == m_coord2.GetDatum();
-    if (!same && m_coord1.GetDatum() != DATUM_WGS84)
-        steps.push_back(MolodenskyStep(m_coord1, false));
-    if (m_bProj2) {
-        WgsDegreeSteps(false, steps);
-        ProjSteps(*m_proj, steps);
-        return PipelineText(steps);
-    }
-    if (!same && m_coord2.GetDatum() != DATUM_WGS84)
-        steps.push_back(MolodenskyStep(m_coord2, true));
-    SideSteps(m_side2, m_nKind2, true, steps);
+    if (swapOut)
+        steps.push_back(AxisSwapStep());
+    return PipelineText(steps);
+}
+
+std::string Chain::CandidatePipeline(std::size_t i, bool swapIn,
+                                     bool swapOut) const {
+    std::vector<Step> steps;
+    if (swapIn)
+        steps.push_back(AxisSwapStep());
+    const std::vector<Step> part = StepsOf(m_proj->Candidates()[i].proj);
+    steps.insert(steps.end(), part.begin(), part.end());
+    if (swapOut)
+        steps.push_back(AxisSwapStep());
     return PipelineText(steps);
 }

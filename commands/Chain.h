@@ -3,7 +3,7 @@
 // grid, with every intermediate value passing through its field text.
 #pragma once
 
-#include "Commands.h"
+#include "Conversion.h"
 
 #include <array>
 #include <cstdint>
@@ -13,68 +13,6 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-
-/// A side without a grid: latitude, longitude and altitude.
-constexpr int KIND_GEO = 0;
-
-/// A kind with a Transverse Mercator grid and its projection-origin dialog:
-/// UTM, TM or G7 (not ECEF).
-constexpr bool IsGridKind(int kind) {
-    return kind == CS_UTM || kind == CS_TM || kind == CS_G7;
-}
-
-/// What a side's projection-origin dialog fields hold. An empty field is
-/// filled from the engine, as the dialog shows it before the user types.
-struct GridSettings {
-    std::optional<std::string> falseEasting;  ///< "X(East)", metres
-    std::optional<std::string> falseNorthing; ///< "Y(North)", metres
-    std::optional<std::string> originLat;     ///< "Latitude", degrees
-    std::optional<std::string> originLon;     ///< "Longitude", degrees
-    std::optional<std::string> deltaLon;      ///< "Delta Lon", degrees
-    /// Each point's own longitude as the origin longitude (UTM only).
-    bool autoZone = false;
-
-    /// True when the dialog would be confirmed at all.
-    bool Any() const {
-        return falseEasting || falseNorthing || originLat || originLon ||
-               deltaLon || autoZone;
-    }
-};
-
-/// One side: its datum, its grid kind (KIND_GEO or CS_*) and grid settings.
-struct SideSettings {
-    std::int32_t datum = DATUM_WGS84;
-    int kind = KIND_GEO;
-    GridSettings grid;
-    /// A system that PROJ knows, as given ("EPSG:5186", "EPSG:4326+5773", a
-    /// PROJ string, WKT), in place of the catalogue datum and grid; empty
-    /// for none. kind then says only whether the side's values are angles
-    /// (KIND_GEO) or the system's grid (any other kind).
-    std::string crs;
-    /// A side as it stands in the window: its engine, copied whole (datum,
-    /// catalogue with its user rows, grid kind and constants). When set it
-    /// takes the place of datum, grid and the user rows; kind still says
-    /// whether the side's values are geographic (KIND_GEO) or its grid's.
-    std::shared_ptr<const COORD> engine = nullptr;
-};
-
-/// Everything that sets up the two engines.
-struct ChainSettings {
-    SideSettings from;
-    SideSettings to;
-    std::optional<UserEllipsoid> userEllipsoid;
-    std::optional<UserDatum> userDatum;
-    bool trace = false;
-    /// PROJ may use a ballpark operation where no other exists.
-    bool allowBallpark = false;
-};
-
-/// The engines cannot be set up as asked (a user datum whose ellipsoid gives a
-/// floating-point fault, a dialog field that is not a number).
-class SetupError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 /// Where a step of the chain has no meaning, and what the chain does there.
 enum class DomainPolicy {
@@ -119,7 +57,7 @@ class Chain {
      *   (Convert's sourceZone).
      * @throws SetupError, ProjError.
      */
-    explicit Chain(const ChainSettings &settings,
+    explicit Chain(const Conversion &settings,
                    DomainPolicy policy = DomainPolicy::Documented,
                    bool zonePerPoint = false);
     /// The same chain for the calling thread: PROJ's operation copied into
@@ -144,10 +82,12 @@ class Chain {
 
     /**
      * Runs the steps on one point.
-     * @param[in] in the source side's fields as read: latitude, longitude,
-     *   altitude (degrees, metres); easting, northing, Z; or X, Y, Z.
-     * @param[out] out the target side's fields as numbers, before they are
-     *   written, in the same orders.
+     * @param[in] in the source side's values in its own axis order and
+     *   units (see SideAxes): a catalogue side's fields as read, latitude,
+     *   longitude, altitude (degrees, metres); easting, northing, Z; or X,
+     *   Y, Z; a PROJ system's values as PROJ takes them.
+     * @param[out] out the target side's values, before they are written,
+     *   in its own order and units.
      * @param[out] zone the UTM zone of the point when the target picks its
      *   zone per point, else 0.
      * @throws FloatingPointError, PointError for a longitude outside -180
@@ -172,12 +112,16 @@ class Chain {
 
     /**
      * The chain as a PROJ pipeline: what `cct` (or any PROJ-based tool)
-     * runs to convert the same values. Values in and out in the converter's
-     * order: latitude before longitude, catalogue grids easting first, PROJ
-     * systems in their own axis order. A PROJ system's part is the first of
-     * the operations PROJ may choose.
+     * runs to convert the same values. Values in and out in each side's own
+     * axis order (see SideAxes), or with @p swapIn and @p swapOut their
+     * first two swapped. A PROJ system's part is the first of the
+     * operations PROJ may choose.
      */
-    std::string ProjPipeline() const;
+    std::string ProjPipeline(bool swapIn = false, bool swapOut = false) const;
+    /// PROJ's candidate @p i alone as a pipeline, its values swapped as
+    /// ProjPipeline swaps them.
+    std::string CandidatePipeline(std::size_t i, bool swapIn,
+                                  bool swapOut) const;
 
     const COORD &Source() const { return m_coord1; }
     const COORD &Target() const { return m_coord2; }
@@ -210,14 +154,14 @@ class Chain {
     void ProjStep(const double in[3], double out[3]);
     PointValues CheckedShift(const PointValues &geo, const PointValues &shifted) const;
 
-    ChainSettings m_settings;
+    Conversion m_settings;
     DomainPolicy m_policy;
     COORD m_coord1; ///< the source side's engine
     COORD m_coord2; ///< the target side's engine
     Side m_side1{m_coord1};
     Side m_side2{m_coord2};
-    int m_nKind1;
-    int m_nKind2;
+    GridKind m_kind1; ///< a catalogue side's kind (Geographic on a system)
+    GridKind m_kind2;
     bool m_bZonePerPoint = false;
     bool m_bAutoZone = false;
     double m_dbOrgLat2 = 0; ///< target origin latitude as the dialog applied it

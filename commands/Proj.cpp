@@ -18,6 +18,11 @@
 
 namespace {
 
+/// PROJ's factor of its degree-to-radian unit conversion, and the factor
+/// back as it computes it (its input unit's factor over the output's).
+constexpr double DEGREES_TO_RADIANS = 0.017453292519943296;
+const double RADIANS_TO_DEGREES = 1.0 / DEGREES_TO_RADIANS;
+
 /// PROJ's message when proj_trans switches to another candidate; a fallback
 /// outside every candidate's area adds a tail.
 constexpr std::string_view SWITCH = "Using coordinate operation ";
@@ -93,13 +98,37 @@ void AddAxes(PJ_CONTEXT *ctx, const PJ *crs, std::vector<CrsAxis> &axes) {
     const int count = Proj().proj_cs_get_axis_count(ctx, cs.get());
     for (int i = 0; i < count; ++i) {
         const char *name = nullptr, *abbreviation = nullptr,
-                   *direction = nullptr;
+                   *direction = nullptr, *unit = nullptr;
+        double factor = 1;
         if (Proj().proj_cs_get_axis_info(ctx, cs.get(), i, &name, &abbreviation,
-                                  &direction, nullptr, nullptr, nullptr,
-                                  nullptr))
+                                         &direction, &factor, &unit, nullptr,
+                                         nullptr))
             axes.push_back({name ? name : "", abbreviation ? abbreviation : "",
-                            direction ? direction : ""});
+                            direction ? direction : "", unit ? unit : "",
+                            factor > 0 ? factor : 1});
     }
+}
+
+/// Whether PROJ's order for visualisation swaps the first two axes of
+/// @p crs (a single or compound system, not bound).
+bool EastFirstSwaps(PJ_CONTEXT *ctx, const PJ *crs,
+                    const std::vector<CrsAxis> &axes) {
+    PjPtr normalized(Proj().proj_normalize_for_visualization(ctx, crs));
+    if (!normalized || axes.size() < 2)
+        return false;
+    std::vector<CrsAxis> after;
+    if (Proj().proj_get_type(normalized.get()) == PJ_TYPE_COMPOUND_CRS) {
+        PjPtr horizontal(
+            Proj().proj_crs_get_sub_crs(ctx, normalized.get(), 0));
+        if (horizontal)
+            AddAxes(ctx, horizontal.get(), after);
+    } else {
+        AddAxes(ctx, normalized.get(), after);
+    }
+    return after.size() >= 2 && after[0].name == axes[1].name &&
+           after[0].direction == axes[1].direction &&
+           after[1].name == axes[0].name &&
+           after[1].direction == axes[0].direction;
 }
 
 /// A bound system (a PROJ string with +towgs84) stands for its base.
@@ -134,6 +163,7 @@ std::shared_ptr<CrsFacts> FactsOf(PJ_CONTEXT *ctx, const PJ *crs,
     } else {
         AddAxes(ctx, base.get(), facts->axes);
     }
+    facts->eastFirstSwaps = EastFirstSwaps(ctx, base.get(), facts->axes);
     facts->area = AreaOf(ctx, crs);
     if (!facts->area.known && base)
         facts->area = AreaOf(ctx, base.get());
@@ -252,10 +282,6 @@ std::string CrsFacts::Label() const {
 bool CrsFacts::Angular() const {
     return horizontal == CrsKind::Geographic2D ||
            horizontal == CrsKind::Geographic3D;
-}
-
-bool CrsFacts::NorthFirst() const {
-    return !axes.empty() && axes[0].direction == "north";
 }
 
 bool CrsFacts::HasThirdAxis() const { return axes.size() >= 3; }
@@ -609,11 +635,15 @@ class BoxMaker {
         if (!area.known)
             return false;
         if (m_facts.Angular()) {
-            const int lat = m_facts.NorthFirst() ? 0 : 1;
-            min[lat] = area.south;
-            max[lat] = area.north;
-            min[1 - lat] = area.west;
-            max[1 - lat] = area.east;
+            // Degrees in the system's own angle unit (grads, radians).
+            const int lat = m_facts.eastFirstSwaps ? 0 : 1;
+            const double factor = m_facts.axes[0].unit == "degree"
+                                      ? 1.0
+                                      : DEGREES_TO_RADIANS / m_facts.axes[0].factor;
+            min[lat] = area.south * factor;
+            max[lat] = area.north * factor;
+            min[1 - lat] = area.west * factor;
+            max[1 - lat] = area.east * factor;
             return true;
         }
         if (m_facts.horizontal != CrsKind::Projected || !Projection())
@@ -657,10 +687,6 @@ void SourceBox(BoxMaker &source, const CrsFacts &from, OperationFacts &op) {
     op.sourceBoxKnown = source.In(area, op.sourceMin, op.sourceMax);
 }
 
-/// PROJ's factor of its degree-to-radian unit conversion, and the factor
-/// back as it computes it (its input unit's factor over the output's).
-constexpr double DEGREES_TO_RADIANS = 0.017453292519943296;
-const double RADIANS_TO_DEGREES = 1.0 / DEGREES_TO_RADIANS;
 
 } // namespace
 
@@ -752,14 +778,18 @@ ProjTransform::ProjTransform(const ProjCrs &from, const ProjCrs &to,
                 : Operations(ctx, from.Get(), to.Get(),
                              PROJ_GRID_AVAILABILITY_DISCARD_OPERATION_IF_MISSING_GRID,
                              true);
-        if (ballpark && Proj().proj_list_get_count(ballpark.get()) > 0)
+        const bool ballparkOnly =
+            ballpark && Proj().proj_list_get_count(ballpark.get()) > 0;
+        if (ballparkOnly)
             message = "only a ballpark operation exists from " + pair +
                       " (no published transformation; a height would be "
-                      "left as it is): --allow-ballpark uses it";
+                      "left as it is)";
         for (const MissingOperation &m : shared->missing)
             for (const std::string &grid : m.missingGrids)
                 message += "; " + m.operation.Label() + " needs the grid " +
                            grid + ", which is not installed: " + GridAdvice();
+        if (ballparkOnly)
+            throw BallparkOnlyError(message);
         throw ProjError(message);
     }
     BoxMaker targetBoxes(ctx, to.Get(), to.Facts());

@@ -34,6 +34,13 @@ class UnknownCrsError : public ProjError {
     using ProjError::ProjError;
 };
 
+/// Between two systems PROJ knows only ballpark operations (no published
+/// transformation), and they are not allowed.
+class BallparkOnlyError : public ProjError {
+  public:
+    using ProjError::ProjError;
+};
+
 /// A point that PROJ cannot convert (outside a projection's domain, outside
 /// a grid). what() says why.
 class ProjPointError : public std::runtime_error {
@@ -69,6 +76,9 @@ struct CrsAxis {
     std::string name;         ///< "Northing", "Geodetic latitude"
     std::string abbreviation; ///< "X", "Lat"
     std::string direction;    ///< "north", "east", "up", "geocentricX"
+    std::string unit;         ///< "metre", "degree", "grad", "US survey foot"
+    /// The unit in radians (angles) or metres (lengths), as PROJ gives it.
+    double factor = 1;
 };
 
 /// What a system is, as PROJ describes it.
@@ -81,6 +91,11 @@ struct CrsFacts {
     CrsKind horizontal = CrsKind::Other;
     /// The axes in the system's order; a compound's horizontal axes first.
     std::vector<CrsAxis> axes;
+    /// PROJ's order for visualisation (proj_normalize_for_visualization:
+    /// longitude before latitude, easting before northing) swaps the first
+    /// two axes. Polar systems keep easting, northing; south-oriented ones
+    /// westing, southing.
+    bool eastFirstSwaps = false;
     std::string verticalName; ///< a compound's vertical system, else empty
     GeoBox area;
 
@@ -88,8 +103,6 @@ struct CrsFacts {
     std::string Label() const;
     /// The horizontal values are angles (latitude, longitude).
     bool Angular() const;
-    /// The first horizontal axis points north (latitude, or northing).
-    bool NorthFirst() const;
     /// The third value is a height the system defines: ellipsoidal (3D), or
     /// a compound's vertical one; or Z of a geocentric system.
     bool HasThirdAxis() const;

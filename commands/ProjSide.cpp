@@ -1,19 +1,42 @@
 // A side on a PROJ system.
 #include "ProjSide.h"
 
+#include "Axes.h"
+
 #include <utility>
 
 namespace {
 
-/// The window's rows hold latitude before longitude and easting before
-/// northing; @p facts's system may have the other order. Swapping is its
-/// own inverse, so the same serves both ways.
-ProjSide::Values Reordered(const CrsFacts &facts, ProjSide::Values values) {
-    const bool swap = facts.Angular() ? !facts.NorthFirst()
-                      : facts.horizontal == CrsKind::Projected
-                          ? facts.NorthFirst()
-                          : false;
-    if (swap)
+/// The angle row (latitude, longitude in degrees, height) as @p axes's
+/// system takes it: its own order and angle unit.
+ProjSide::Values AnglesIn(const SideAxes &axes, const ProjSide::Values &row) {
+    ProjSide::Values own = row;
+    const int lat = axes.IndexOf(AxisRole::Latitude);
+    const int lon = axes.IndexOf(AxisRole::Longitude);
+    if (lat >= 0 && lon >= 0) {
+        const double perDegree = axes.ToDegrees(1.0);
+        own[static_cast<std::size_t>(lat)] = row[0] / perDegree;
+        own[static_cast<std::size_t>(lon)] = row[1] / perDegree;
+    }
+    return own;
+}
+
+/// @p own values of @p axes's system as the angle row holds them.
+ProjSide::Values AnglesOut(const SideAxes &axes, const ProjSide::Values &own) {
+    ProjSide::Values row = own;
+    const int lat = axes.IndexOf(AxisRole::Latitude);
+    const int lon = axes.IndexOf(AxisRole::Longitude);
+    if (lat >= 0 && lon >= 0) {
+        row[0] = axes.ToDegrees(own[static_cast<std::size_t>(lat)]);
+        row[1] = axes.ToDegrees(own[static_cast<std::size_t>(lon)]);
+    }
+    return row;
+}
+
+/// The grid row (east first) to the system's own order and back: a swap,
+/// its own inverse.
+ProjSide::Values GridOrder(const SideAxes &axes, ProjSide::Values values) {
+    if (axes.EastFirstSwaps())
         std::swap(values[0], values[1]);
     return values;
 }
@@ -25,6 +48,8 @@ ProjSide::ProjSide(std::string_view definition)
     m_geo = m_crs->Facts().Angular() ? std::make_unique<ProjCrs>(
                                            *m_crs, m_crs->Context())
                                      : m_crs->GeographicBase();
+    m_axes = std::make_unique<const SideAxes>(SideAxes::System(Facts()));
+    m_geoAxes = std::make_unique<const SideAxes>(SideAxes::System(GeoFacts()));
 }
 
 ProjSide::~ProjSide() = default;
@@ -59,34 +84,33 @@ ProjSide::Values ProjSide::Run(ProjTransform &transform, const Values &in,
 }
 
 ProjSide::Values ProjSide::GeoToGrid(const Values &geo) const {
-    return Reordered(Facts(),
-                     Run(Transform(m_toGrid, *m_geo, *m_crs),
-                         Reordered(GeoFacts(), geo), false));
+    return GridOrder(Axes(), Run(Transform(m_toGrid, *m_geo, *m_crs),
+                                 AnglesIn(GeoAxes(), geo), false));
 }
 
 ProjSide::Values ProjSide::GridToGeo(const Values &grid) const {
-    return Reordered(GeoFacts(),
-                     Run(Transform(m_fromGrid, *m_crs, *m_geo),
-                         Reordered(Facts(), grid), false));
+    return AnglesOut(GeoAxes(), Run(Transform(m_fromGrid, *m_crs, *m_geo),
+                                    GridOrder(Axes(), grid), false));
 }
 
 ProjSide::Values ProjSide::ToWgs84(const Values &geo) const {
-    // WGS 84 geographic (EPSG:4326, EPSG:4979) is latitude first.
-    return Run(Transform(m_toWgs, *m_geo, Wgs84()),
-               Reordered(GeoFacts(), geo), true);
+    // WGS 84 geographic (EPSG:4326, EPSG:4979) is latitude first, in
+    // degrees.
+    return Run(Transform(m_toWgs, *m_geo, Wgs84()), AnglesIn(GeoAxes(), geo),
+               true);
 }
 
 ProjSide::Values ProjSide::FromWgs84(const Values &wgs) const {
-    return Reordered(GeoFacts(),
+    return AnglesOut(GeoAxes(),
                      Run(Transform(m_fromWgs, Wgs84(), *m_geo), wgs, true));
 }
 
 ProjSide::Values ProjSide::To(const ProjSide &other, const Values &geo) const {
     std::unique_ptr<ProjTransform> &slot =
         m_toOther[other.GeoFacts().definition];
-    return Reordered(other.GeoFacts(),
+    return AnglesOut(other.GeoAxes(),
                      Run(Transform(slot, *m_geo, *other.m_geo),
-                         Reordered(GeoFacts(), geo), true));
+                         AnglesIn(GeoAxes(), geo), true));
 }
 
 std::string OperationLine(const ProjTransform &transform, std::size_t used) {

@@ -11,12 +11,16 @@
 #include <string>
 #include <string_view>
 
+class SideAxes;
+
 /**
  * A side of the window on a PROJ system. Its angle row (DD, DM, DMS and the
- * height) holds the system's own values when they are angles (a geographic
- * or compound system), else those of its geographic system; its grid row
- * holds a projected or geocentric system's own values. Used on one thread:
- * the one that made it.
+ * height) holds latitude and longitude in degrees: the system's own when it
+ * is geographic (or a compound of one), else its geographic system's,
+ * whatever their axis order and angle unit. Its grid row holds a projected
+ * or geocentric system's own values in its units, in PROJ's east-first
+ * order (easting, northing; westing, southing; X, Y, Z). Used on one
+ * thread: the one that made it.
  */
 class ProjSide {
   public:
@@ -29,12 +33,15 @@ class ProjSide {
     /// The system as given, and the system of the angle row.
     const CrsFacts &Facts() const { return m_crs->Facts(); }
     const CrsFacts &GeoFacts() const { return m_geo->Facts(); }
+    /// Their axes.
+    const SideAxes &Axes() const { return *m_axes; }
+    const SideAxes &GeoAxes() const { return *m_geoAxes; }
     /// A projected or geocentric system: the side has a grid row.
     bool HasGrid() const { return !Facts().Angular(); }
 
     /// The angle row (latitude, longitude, height) to the grid row (easting,
     /// northing, height; or X, Y, Z) and back, whatever the systems' own
-    /// axis orders.
+    /// axis orders and units.
     /// @throws ProjError, ProjPointError.
     Values GeoToGrid(const Values &geo) const;
     Values GridToGeo(const Values &grid) const;
@@ -62,6 +69,7 @@ class ProjSide {
 
     std::unique_ptr<ProjCrs> m_crs;
     std::unique_ptr<ProjCrs> m_geo;
+    std::unique_ptr<const SideAxes> m_axes, m_geoAxes;
     mutable std::unique_ptr<ProjCrs> m_wgs84;
     mutable std::unique_ptr<ProjTransform> m_toGrid, m_fromGrid, m_toWgs,
         m_fromWgs;

@@ -33,16 +33,19 @@ struct Pick {
 
 BatchOptions Options(std::uint32_t bits) {
     Pick pick{bits};
-    static constexpr int KINDS[] = {KIND_GEO, CS_UTM,   CS_TM,    CS_G7,
-                                    CS_ECEF,  KIND_GEO, KIND_GEO, CS_UTM};
+    static constexpr GridKind KINDS[] = {
+        GridKind::Geographic, GridKind::Utm,        GridKind::Tm,
+        GridKind::G7,         GridKind::Ecef,       GridKind::Geographic,
+        GridKind::Geographic, GridKind::Utm};
     static constexpr std::int32_t FROM_DATUMS[] = {DATUM_WGS84, 125, 123, 38};
     BatchOptions o;
-    o.chain.from.kind = KINDS[pick.Take(3)];
-    o.chain.to.kind = KINDS[pick.Take(3)];
-    o.chain.from.datum = FROM_DATUMS[pick.Take(2)];
-    o.chain.to.datum = pick.Take(1) ? 125 : DATUM_WGS84;
+    CatalogueSide from, to;
+    from.kind = KINDS[pick.Take(3)];
+    to.kind = KINDS[pick.Take(3)];
+    from.datum = FROM_DATUMS[pick.Take(2)];
+    to.datum = pick.Take(1) ? 125 : DATUM_WGS84;
     const std::uint32_t format = pick.Take(2);
-    if (o.chain.to.kind == KIND_GEO)
+    if (to.kind == GridKind::Geographic)
         o.angleFormat = format == 1   ? AngleFormat::Dm
                         : format == 2 ? AngleFormat::Dms
                                       : AngleFormat::Dd;
@@ -67,22 +70,24 @@ BatchOptions Options(std::uint32_t bits) {
         ErrorPolicy::Comment, ErrorPolicy::Skip, ErrorPolicy::Stop,
         ErrorPolicy::Comment};
     o.onError = POLICIES[pick.Take(2)];
-    if (pick.Take(1) && o.chain.to.kind == KIND_GEO &&
-        o.chain.to.datum == DATUM_WGS84 && o.angleFormat == AngleFormat::Dd)
+    if (pick.Take(1) && to.kind == GridKind::Geographic &&
+        to.datum == DATUM_WGS84 && o.angleFormat == AngleFormat::Dd)
         o.outputFormat = OutputFormat::GeoJson;
     const bool zoneBit = pick.Take(1) != 0;
     const bool south = pick.Take(1) != 0;
-    if (o.chain.to.kind == CS_UTM && zoneBit)
-        o.chain.to.grid.autoZone = true;
-    if (o.chain.from.kind == CS_UTM) {
+    if (to.kind == GridKind::Utm && zoneBit)
+        to.grid.autoZone = true;
+    if (from.kind == GridKind::Utm) {
         if (zoneBit) {
             o.sourceZoneColumn = true;
         } else {
-            o.chain.from.grid.originLon = "129";
+            from.grid.originLon = "129";
             if (south)
-                o.chain.from.grid.falseNorthing = "10000000";
+                from.grid.falseNorthing = "10000000";
         }
     }
+    o.conversion.from = from;
+    o.conversion.to = to;
     return o;
 }
 
@@ -238,7 +243,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
             format.keys = &keys;
         }
         try {
-            ResolveColumns(options, run.converter.Axes(), header, format);
+            ResolveColumns(options, run.converter, header, format);
         } catch (const InputError &) {
             // A heading whose names contradict the source (latitude and
             // longitude over a grid source): the column rule refuses the

@@ -1,7 +1,7 @@
 // The Python module nolvex: the batch converter's chain on numpy arrays, its
 // strict point reader on texts, and its number writer.
-#include "CommandLine.h"
 #include "Code.h"
+#include "Options.h"
 #include "PointArrays.h"
 #include "PointText.h"
 
@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,59 +23,179 @@ namespace {
 
 using Array = py::array_t<double, py::array::c_style | py::array::forcecast>;
 
-/// The options of a Transformer, as nolvex-convert's --from and --to and the
-/// grid options take them.
-CommandLine LineOf(const std::string &source, const std::string &target,
-                   const py::kwargs &options) {
-    CommandLine line;
-    line.from = source;
-    line.to = target;
-    for (const auto &[key, value] : options) {
-        const std::string name = py::str(key);
-        auto text = [&] { return py::str(value).cast<std::string>(); };
-        auto grid = [&](GridSettings &g, const std::string &field) {
-            const std::string v = text();
-            if (field == "false_easting")
-                g.falseEasting = v;
-            else if (field == "false_northing")
-                g.falseNorthing = v;
-            else if (field == "origin_lat")
-                g.originLat = v;
-            else if (field == "origin_lon")
-                g.originLon = v;
-            else if (field == "delta_lon")
-                g.deltaLon = v;
-            else
-                throw py::type_error("unknown option " + name);
-        };
-        if (name == "utm_zone")
-            line.utmZone = text();
-        else if (name == "from_utm_zone")
-            line.fromUtmZone = text();
-        else if (name == "to_utm_zone")
-            line.toUtmZone = text();
-        else if (name == "user_ellipsoid")
-            line.userEllipsoid = text();
-        else if (name == "user_datum")
-            line.userDatum = text();
-        else if (name == "lonlat" || name == "easting_first")
-            line.lonLat = value.cast<bool>();
-        else if (name == "allow_ballpark")
-            line.allowBallpark = value.cast<bool>();
-        else if (name == "require_best")
-            line.requireBest = value.cast<bool>();
-        else if (name == "outside_area")
-            line.outsideArea = text();
-        else if (name.rfind("from_", 0) == 0)
-            grid(line.fromGrid, name.substr(5));
-        else if (name.rfind("to_", 0) == 0)
-            grid(line.toGrid, name.substr(3));
-        else
-            throw py::type_error("unknown option " + name);
+/// The keyword of the Transformer that sets @p field of side @p side.
+std::string KeywordOf(FaultSide side, FaultField field) {
+    const std::string prefix = side == FaultSide::From ? "from_"
+                               : side == FaultSide::To ? "to_"
+                                                       : "";
+    switch (field) {
+    case FaultField::System:
+        return side == FaultSide::From ? "source"
+               : side == FaultSide::To ? "target"
+                                       : "";
+    case FaultField::FalseEasting:
+        return prefix + "false_easting";
+    case FaultField::FalseNorthing:
+        return prefix + "false_northing";
+    case FaultField::OriginLat:
+        return prefix + "origin_lat";
+    case FaultField::OriginLon:
+        return prefix + "origin_lon";
+    case FaultField::DeltaLon:
+        return prefix + "delta_lon";
+    case FaultField::UserEllipsoid:
+        return "user_ellipsoid";
+    case FaultField::UserDatum:
+        return "user_datum";
+    case FaultField::None:
+    case FaultField::Operation:
+        break;
     }
-    if (line.outsideArea != "warn" && line.outsideArea != "error")
-        throw py::value_error("outside_area takes warn or error");
-    return line;
+    return {};
+}
+
+/// A fault as the module says it: its keyword, its reason, and the
+/// keyword or call that mends it.
+std::string FaultText(const SetupFault &fault) {
+    const std::string keyword = KeywordOf(fault.side, fault.field);
+    std::string text =
+        keyword.empty() ? fault.reason : keyword + ": " + fault.reason;
+    switch (fault.advice) {
+    case FaultAdvice::AllowBallpark:
+        text += ": allow_ballpark=True uses it";
+        break;
+    case FaultAdvice::ListSystems:
+        text += " (nolvex-convert --list crs finds systems)";
+        break;
+    case FaultAdvice::ListDatums:
+    case FaultAdvice::ListEllipsoids:
+    case FaultAdvice::None:
+        break;
+    }
+    return text;
+}
+
+/// A UTM zone given as a keyword ("52N", "56S", "52") into the grid
+/// settings of the utm side @p side.
+void ApplyZone(const std::string &keyword, const std::string &text,
+               ConversionSide &side) {
+    CatalogueSide *catalogue = side.Catalogue();
+    if (!catalogue || catalogue->kind != GridKind::Utm)
+        throw py::value_error(keyword + " needs a utm side (\"WGS84:utm\")");
+    int zone = 0;
+    char hemisphere = 0;
+    if (!ParseUtmZone(text, zone, hemisphere))
+        throw py::value_error(keyword +
+                              " takes a zone from 1 to 60 with N or S "
+                              "for its hemisphere (\"52N\", \"56S\")");
+    if (catalogue->grid.originLon)
+        throw py::value_error(keyword + " and an origin longitude together");
+    SetUtmZone(catalogue->grid, zone, hemisphere);
+}
+
+/// The description of a Transformer's conversion, from its arguments: the
+/// sides as nolvex-convert's --from and --to take them, and its keywords.
+BatchOptions OptionsOf(const std::string &source, const std::string &target,
+                       const py::kwargs &keywords) {
+    BatchOptions options;
+    Conversion &conversion = options.conversion;
+    ConversionOptions &rows = conversion.options;
+    std::map<std::string, py::object> given;
+    for (const auto &[key, value] : keywords)
+        given[py::str(key)] = py::reinterpret_borrow<py::object>(value);
+    const auto text = [](const std::string &name, const py::object &value) {
+        if (!py::isinstance<py::str>(value))
+            throw py::type_error(name + " takes a str");
+        return value.cast<std::string>();
+    };
+    const auto flag = [](const std::string &name, const py::object &value) {
+        if (!py::isinstance<py::bool_>(value))
+            throw py::type_error(name + " takes True or False");
+        return value.cast<bool>();
+    };
+    // The user rows first: the sides' names may name them.
+    if (const auto it = given.find("user_ellipsoid"); it != given.end())
+        rows.userEllipsoid = ParseUserEllipsoid(text(it->first, it->second));
+    if (const auto it = given.find("user_datum"); it != given.end())
+        rows.userDatum = ParseUserDatum(
+            text(it->first, it->second),
+            CatalogueWith(rows.userEllipsoid, std::nullopt));
+    const COORD catalogue = CatalogueWith(rows.userEllipsoid, rows.userDatum);
+    conversion.from = ParseSide(source, catalogue, FaultSide::From);
+    conversion.to = ParseSide(target, catalogue, FaultSide::To);
+
+    static const struct {
+        const char *name;
+        std::optional<std::string> GridSettings::*field;
+    } GRID[] = {{"false_easting", &GridSettings::falseEasting},
+                {"false_northing", &GridSettings::falseNorthing},
+                {"origin_lat", &GridSettings::originLat},
+                {"origin_lon", &GridSettings::originLon},
+                {"delta_lon", &GridSettings::deltaLon}};
+    for (const auto &[name, value] : given) {
+        if (name == "user_ellipsoid" || name == "user_datum")
+            continue;
+        if (name == "utm_zone") {
+            const std::string zone = text(name, value);
+            bool any = false;
+            for (ConversionSide *side : {&conversion.from, &conversion.to})
+                if (side->Kind() == GridKind::Utm) {
+                    ApplyZone(name, zone, *side);
+                    any = true;
+                }
+            if (!any)
+                throw py::value_error("utm_zone needs a utm side");
+        } else if (name == "from_utm_zone") {
+            ApplyZone(name, text(name, value), conversion.from);
+        } else if (name == "to_utm_zone") {
+            ApplyZone(name, text(name, value), conversion.to);
+        } else if (name == "lonlat" || name == "easting_first") {
+            options.lonLat = flag(name, value);
+        } else if (name == "allow_ballpark") {
+            rows.allowBallpark = flag(name, value);
+        } else if (name == "require_best") {
+            rows.requireBest = flag(name, value);
+        } else if (name == "outside_area") {
+            const std::string policy = text(name, value);
+            if (policy != "warn" && policy != "error")
+                throw py::value_error("outside_area takes \"warn\" or \"error\"");
+            rows.outsideArea = policy == "error" ? OutsidePolicy::Error
+                                                 : OutsidePolicy::Warn;
+        } else if (name == "height") {
+            if (!py::isinstance<py::float_>(value) &&
+                !py::isinstance<py::int_>(value))
+                throw py::type_error("height takes a number");
+            options.height = HeightSource{{}, value.cast<double>()};
+        } else {
+            bool known = false;
+            for (const bool from : {true, false}) {
+                const std::string prefix = from ? "from_" : "to_";
+                if (name.rfind(prefix, 0) != 0)
+                    continue;
+                for (const auto &grid : GRID)
+                    if (name.substr(prefix.size()) == grid.name) {
+                        ConversionSide &side =
+                            from ? conversion.from : conversion.to;
+                        if (!side.Catalogue())
+                            throw py::value_error(
+                                name + ": " + side.System()->definition +
+                                " fixes its own " + grid.name);
+                        side.Catalogue()->grid.*grid.field =
+                            py::str(value).cast<std::string>();
+                        known = true;
+                    }
+            }
+            if (!known)
+                throw py::type_error("Transformer got an unexpected keyword "
+                                     "argument '" + name + "'");
+        }
+    }
+    const CatalogueSide *from = conversion.from.Catalogue();
+    if (from && from->kind == GridKind::Utm && !from->grid.originLon)
+        throw py::value_error("a utm source needs its zone: from_utm_zone "
+                              "(\"52N\", \"56S\")");
+    CheckOptions(options);
+    return options;
 }
 
 /**
@@ -86,7 +207,7 @@ class Transformer {
   public:
     Transformer(const std::string &source, const std::string &target,
                 const py::kwargs &options)
-        : m_converter(ReadCommandLine(LineOf(source, target, options))) {}
+        : m_converter(OptionsOf(source, target, options)) {}
 
     /// a, b, h in the source's order; three arrays in the target's.
     py::tuple Transform(const Array &a, const Array &b,
@@ -194,11 +315,11 @@ PYBIND11_MODULE(_nolvex, m) {
             if (p)
                 std::rethrow_exception(p);
         } catch (const UnknownSystemError &e) {
-            PyErr_SetString(PyExc_KeyError, e.what());
+            PyErr_SetString(PyExc_KeyError, FaultText(e.Fault()).c_str());
         } catch (const UsageError &e) {
-            PyErr_SetString(PyExc_ValueError, e.what());
+            PyErr_SetString(PyExc_ValueError, FaultText(e.Fault()).c_str());
         } catch (const SetupError &e) {
-            PyErr_SetString(PyExc_ValueError, e.what());
+            PyErr_SetString(PyExc_ValueError, FaultText(e.Fault()).c_str());
         } catch (const ProjError &e) {
             PyErr_SetString(PyExc_ValueError, e.what());
         }

@@ -7,8 +7,12 @@ Layers, bottom up: engine and notation; commands; batch; cli, ui and python;
 app. A file may include a header of its own folder or of a lower layer; a
 front end (cli, ui, python) never includes another front end's header, and
 ui includes no header of batch's internals (the reading and conversion of
-lines: it runs batch through its file job and run). Exit status 1 with the
-offending lines when one goes elsewhere.
+lines: it runs batch through its file job and run).
+
+The command line's parser (CLI11) is the command line's own: only cli/
+includes it. Below the front ends no string names a command-line option
+("--from"): the libraries say what is wrong as data, and each front end
+words it. Exit status 1 with the offending lines when one goes elsewhere.
 """
 import os
 import re
@@ -18,6 +22,11 @@ LAYERS = {"engine": 0, "notation": 0, "commands": 1, "batch": 2,
           "cli": 3, "ui": 3, "python": 3, "app": 4}
 BATCH_INTERNALS = {"LineReader.h", "LineConvert.h"}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
+PARSER = re.compile(r'^\s*#\s*include\s+<CLI/', re.M)
+LIBRARIES = {"engine", "notation", "commands", "batch"}
+# A string literal that holds an option word: two dashes and a letter.
+OPTION_WORD = re.compile(r'"(?:[^"\\\n]|\\.)*--[a-z](?:[^"\\\n]|\\.)*"')
+COMMENT = re.compile(r'//[^\n]*|/\*.*?\*/', re.S)
 
 
 def main():
@@ -42,6 +51,14 @@ def main():
                     continue
                 source = os.path.join(dirpath, name)
                 text = open(source, encoding="utf-8").read()
+                if folder != "cli" and PARSER.search(text):
+                    faults.append(f"{source}: includes the command line's "
+                                  "parser (CLI11), which is cli/'s own")
+                if folder in LIBRARIES:
+                    code = COMMENT.sub("", text)
+                    for word in OPTION_WORD.findall(code):
+                        faults.append(f"{source}: names an option of the "
+                                      f"command line: {word}")
                 for header in INCLUDE.findall(text):
                     target = home.get(os.path.basename(header))
                     if target is None or target == folder:
@@ -54,7 +71,7 @@ def main():
                         faults.append(f"{source}: {header} is batch's own")
     for fault in faults:
         print(fault)
-    print(f"{len(faults)} includes out of their layers")
+    print(f"{len(faults)} faults of the layers")
     return 1 if faults else 0
 
 

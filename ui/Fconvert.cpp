@@ -67,7 +67,6 @@ class DialogObserver : public BatchObserver {
     }
 
     /// The window has controls, not the command line's options.
-    bool NamesOptions() const override { return false; }
 
   private:
     QObject *m_pDialog;
@@ -119,13 +118,26 @@ QString WindowText(const ColumnsFault &fault) {
         return QStringLiteral("The heading names %1 twice: choose its column "
                               "by number")
             .arg(quoted(fault.names[0]));
+    case ColumnsFault::NoneNamed:
+        return QStringLiteral("The heading names none of %1: choose the "
+                              "columns")
+            .arg(what);
+    case ColumnsFault::OtherHeight:
+        return QStringLiteral("The heading's %1 is %2, but the input is said "
+                              "to hold %3: choose the columns")
+            .arg(quoted(fault.names[0]), Text(fault.misfitWhat),
+                 Text(fault.height));
+    case ColumnsFault::MissingHeight:
+        return QStringLiteral("%1 needs %2 for each point, and no column "
+                              "gives it: choose the columns")
+            .arg(Text(fault.side), Text(fault.height));
     }
     return {};
 }
 
 /// What the values of @p side are called, in the order files hold them, as
 /// the converter's heading names them.
-QStringList ValueNamesOf(const SideSettings &side) {
+QStringList ValueNamesOf(const ConversionSide &side) {
     try {
         const std::array<std::string, 3> names = ValueNames(side);
         return {Text(names[0]), Text(names[1]), Text(names[2])};
@@ -137,7 +149,7 @@ QStringList ValueNamesOf(const SideSettings &side) {
 }
 
 /// "Easting, northing, height on Tokyo(---)(UTM)"
-QString ChoiceText(const SideSettings &side, const QString &label) {
+QString ChoiceText(const ConversionSide &side, const QString &label) {
     QString names = ValueNamesOf(side).join(QStringLiteral(", "));
     if (!names.isEmpty())
         names[0] = names[0].toUpper();
@@ -440,16 +452,16 @@ void TfrmConvert::ShowSides(const std::array<ConvertSide, 2> &sides) {
     ShowChoices();
 }
 
-ChainSettings TfrmConvert::Chain(int from, bool fromGrid, bool toGrid) const {
+Conversion TfrmConvert::Chain(int from, bool fromGrid, bool toGrid) const {
     const ConvertSide &source = m_sides[static_cast<std::size_t>(from - 1)];
     const ConvertSide &target = m_sides[static_cast<std::size_t>(2 - from)];
-    ChainSettings settings;
+    Conversion settings;
     settings.from = fromGrid ? source.grid : source.geo;
     settings.to = toGrid ? target.grid : target.geo;
     return settings;
 }
 
-ChainSettings TfrmConvert::ChosenChain() const {
+Conversion TfrmConvert::ChosenChain() const {
     return Chain(ui->rdoSide1To2->isChecked() ? 1 : 2,
                  ui->cboFrom->currentIndex() == 1,
                  ui->cboTo->currentIndex() == 1);
@@ -465,7 +477,7 @@ std::vector<int> TfrmConvert::ChosenColumns() const {
 
 BatchOptions TfrmConvert::Options() const {
     BatchOptions options;
-    options.chain = ChosenChain();
+    options.conversion = ChosenChain();
     options.inputs = {LocalPath(ui->edtInput->text())};
     options.output = LocalPath(ui->edtOutput->text());
     options.delimiter = DELIMITERS[ui->cboDelimiter->currentIndex()];

@@ -30,8 +30,8 @@ class TfrmConvert;
 struct ConvertSide {
     QString geoText;   ///< what its datum label shows: "Tokyo(---)"
     QString gridText;  ///< what its grid label shows: "Tokyo(---)(UTM)"
-    SideSettings geo;  ///< the side with geographic values
-    SideSettings grid; ///< the side with its grid's values
+    ConversionSide geo;  ///< the side with geographic values
+    ConversionSide grid; ///< the side with its grid's values
 };
 
 /**
@@ -121,9 +121,9 @@ class TfrmConvert : public QDialog {
     void ShowWaiting();
     /// The chain from side @p from to the other, geographic or on the grids
     /// as chosen.
-    ChainSettings Chain(int from, bool fromGrid, bool toGrid) const;
+    Conversion Chain(int from, bool fromGrid, bool toGrid) const;
     /// The chain the dialog's choices make.
-    ChainSettings ChosenChain() const;
+    Conversion ChosenChain() const;
     /// Everything a run of the dialog's choices takes.
     BatchOptions Options() const;
     /// The columns as the dialog shows them (0-based).

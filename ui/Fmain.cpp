@@ -615,22 +615,19 @@ std::array<ConvertSide, 2> TfrmMain::FileSides() const {
                         FileSide(2, false), FileSide(2, true)}};
 }
 
-SideSettings TfrmMain::FileSide(int side, bool grid) const {
+ConversionSide TfrmMain::FileSide(int side, bool grid) const {
     const COORD &engine = SideOf(side).Engine();
-    SideSettings settings;
-    settings.datum = engine.GetDatum();
-    settings.kind = grid ? engine.GetCoordSys() : KIND_GEO;
-    settings.engine = std::make_shared<const COORD>(engine);
     if (const ProjSide *system = SideOf(side).System()) {
         // The grid row's values are the system's own; the angle row's are
         // its geographic system's.
-        settings.crs =
-            grid ? system->Facts().definition : system->GeoFacts().definition;
-        settings.kind = !grid ? KIND_GEO
-                        : system->Facts().horizontal == CrsKind::Geocentric
-                            ? CS_ECEF
-                            : CS_TM;
+        return ConversionSide::OnSystem(grid ? system->Facts().definition
+                                             : system->GeoFacts().definition);
     }
+    CatalogueSide settings;
+    settings.datum = engine.GetDatum();
+    settings.kind =
+        grid ? GridKindOf(engine.GetCoordSys()) : GridKind::Geographic;
+    settings.engine = std::make_shared<const COORD>(engine);
     return settings;
 }
 

@@ -223,7 +223,7 @@ class TfrmMain : public QMainWindow {
 
     /// Side @p side as the file-conversion dialog takes it, geographic or
     /// on its grid.
-    SideSettings FileSide(int side, bool grid) const;
+    ConversionSide FileSide(int side, bool grid) const;
 
     // ---- the commands ---------------------------------------------------------
 

@@ -10,12 +10,10 @@
 
 namespace {
 
-BatchOptions CopyOptions() {
-    BatchOptions options;
-    options.chain.from = SideSettings{};
-    options.chain.to = SideSettings{};
-    return options;
-}
+BatchOptions CopyOptions() { return BatchOptions{}; }
+
+/// The catalogue side @p side is (a new side starts on the catalogue).
+CatalogueSide &Cat(ConversionSide &side) { return *side.Catalogue(); }
 
 BlockResult Process(const BatchOptions &options, std::string_view text,
                     bool header = false, std::size_t overlong = 0,
@@ -26,7 +24,7 @@ BlockResult Process(const BatchOptions &options, std::string_view text,
     block.overlong = overlong;
     FileFormat format;
     format.delimiter = delimiter;
-    ResolveColumns(options, converter.Axes(), "", format);
+    ResolveColumns(options, converter, "", format);
     BlockResult result;
     ProcessBlock(converter, options, block, {header, false}, format, result);
     return result;
@@ -70,19 +68,19 @@ TEST(ProcessBlock, FailedLineKeepsItsRowAsAComment) {
 TEST(ProcessBlock, HeadingNamesWhatTheColumnsHold) {
     struct Row {
         const char *name;
-        int toKind;
+        GridKind toKind;
         bool autoZone;
         AngleFormat format;
         const char *heading, *expected;
     };
     const Row rows[] = {
-        {"geographic", KIND_GEO, false, AngleFormat::Dd, "lat,lon",
+        {"geographic", GridKind::Geographic, false, AngleFormat::Dd, "lat,lon",
          "latitude,longitude,height"},
-        {"utm auto", CS_UTM, true, AngleFormat::Dd, "id,lat,lon,h,note",
+        {"utm auto", GridKind::Utm, true, AngleFormat::Dd, "id,lat,lon,h,note",
          "id,easting,northing,height,zone,note"},
-        {"ecef", CS_ECEF, false, AngleFormat::Dd, "\"a,b\",lat,lon",
+        {"ecef", GridKind::Ecef, false, AngleFormat::Dd, "\"a,b\",lat,lon",
          "\"a,b\",X,Y,Z"},
-        {"dms", KIND_GEO, false, AngleFormat::Dms, "lat,lon,h",
+        {"dms", GridKind::Geographic, false, AngleFormat::Dms, "lat,lon,h",
          "latitude_deg,latitude_min,latitude_sec,latitude_hemisphere,"
          "longitude_deg,longitude_min,longitude_sec,longitude_hemisphere,"
          "height"},
@@ -91,8 +89,8 @@ TEST(ProcessBlock, HeadingNamesWhatTheColumnsHold) {
         SCOPED_TRACE(row.name);
         BatchOptions options = CopyOptions();
         options.header = true;
-        options.chain.to.kind = row.toKind;
-        options.chain.to.grid.autoZone = row.autoZone;
+        Cat(options.conversion.to).kind = row.toKind;
+        Cat(options.conversion.to).grid.autoZone = row.autoZone;
         options.angleFormat = row.format;
         if (std::string(row.heading).rfind("id", 0) == 0 ||
             row.heading[0] == '"')
@@ -107,6 +105,7 @@ TEST(ProcessBlock, HeadingNamesWhatTheColumnsHold) {
 
 TEST(ProcessBlock, HeadingHintOnlyOnAFileStart) {
     BatchOptions options = CopyOptions();
+    options.words[Advice::UseHeading] = ": <advice>";
     LineConverter converter(options);
     BlockText block;
     block.text = "lat,lon\n37.5,127.5\n";
@@ -115,9 +114,15 @@ TEST(ProcessBlock, HeadingHintOnlyOnAFileStart) {
     BlockResult result;
     ProcessBlock(converter, options, block, {false, true}, format, result);
     ASSERT_EQ(result.errors.size(), 1u);
-    EXPECT_EQ(result.errors[0].message,
+    EXPECT_EQ(result.errors[0].advice, Advice::UseHeading);
+    EXPECT_EQ(Advised(result.errors[0].message, result.errors[0].advice,
+                      options.words),
               "'lat' is not a valid latitude (the first line looks like a "
-              "heading: use --header)");
+              "heading: <advice>)");
+    // The output's own comment names no front end's words.
+    EXPECT_EQ(result.out.View().substr(0, result.out.View().find('|')),
+              "# ERROR: 'lat' is not a valid latitude (the first line looks "
+              "like a heading) ");
 }
 
 TEST(ProcessBlock, OverlongLinesTakeTheHeaderPlace) {
@@ -243,7 +248,7 @@ namespace {
 
 struct HeadingCase {
     const char *heading;
-    int fromKind;            ///< the source side's kind
+    GridKind fromKind;       ///< the source side's kind
     std::vector<int> columns; ///< 0-based; empty: the heading names none
 };
 
@@ -251,16 +256,18 @@ struct HeadingCase {
 // takes: the columns worked out by hand from the names.
 TEST(HeadingColumns, TheColumnsARunTakes) {
     const HeadingCase cases[] = {
-        {"id,name,lat,lon,h", KIND_GEO, {2, 3, 4}},
-        {"Longitude,Latitude", KIND_GEO, {1, 0}},
-        {"no,easting,northing,height", CS_UTM, {1, 2, 3}},
-        {"X,Y,Z", CS_ECEF, {0, 1, 2}},
-        {"name,a,b", KIND_GEO, {}},
+        {"id,name,lat,lon,h", GridKind::Geographic, {2, 3, 4}},
+        {"Longitude,Latitude", GridKind::Geographic, {1, 0}},
+        {"no,easting,northing,height", GridKind::Utm, {1, 2, 3}},
+        {"X,Y,Z", GridKind::Ecef, {0, 1, 2}},
+        {"name,a,b", GridKind::Geographic, {}},
     };
     for (const HeadingCase &c : cases) {
         SCOPED_TRACE(c.heading);
         BatchOptions options;
-        options.chain.from.kind = c.fromKind;
+        Cat(options.conversion.from).kind = c.fromKind;
+        if (c.fromKind == GridKind::Utm)
+            Cat(options.conversion.from).grid.originLon = "129";
         options.columns = {5, 6}; // a run's own columns do not count
         const std::optional<FileFormat> found =
             HeadingColumns(options, c.heading, ',');
@@ -278,27 +285,18 @@ TEST(HeadingColumns, TheColumnsARunTakes) {
 struct RefusalCase {
     const char *heading;
     ColumnsFault::Kind kind;
-    const char *commandLine; ///< the converter's own message
+    std::vector<std::string> names; ///< the fault's names, as the heading has them
 };
 
 // A heading that does not settle the columns is refused with what went
-// wrong, for a window to say in its words; the command line's words stay.
+// wrong, for each front end to say in its words: the values the source
+// takes, the names it saw.
 TEST(HeadingColumns, RefusalsCarryWhatWentWrong) {
     const RefusalCase cases[] = {
-        {"lat,latitude,lon", ColumnsFault::SameValueTwice,
-         "the heading names 'latitude' and 'lat' for the same value: give the "
-         "columns with --columns"},
-        {"id,x,y", ColumnsFault::EitherAxis,
-         "the heading names x or y, which could be either axis (EPSG calls "
-         "the northing X in the Korean and Japanese grids): give the columns "
-         "of latitude and longitude with --columns"},
-        {"easting,northing", ColumnsFault::OtherKind,
-         "the heading names easting and northing, but the catalogue datum "
-         "takes latitude and longitude: choose the system of those values "
-         "with --from, or give the columns with --columns"},
-        {"lat,b", ColumnsFault::OnlyOne,
-         "the heading names only one of latitude and longitude: give the "
-         "columns with --columns"},
+        {"lat,latitude,lon", ColumnsFault::SameValueTwice, {"latitude", "lat"}},
+        {"id,x,y", ColumnsFault::EitherAxis, {"", ""}},
+        {"easting,northing", ColumnsFault::OtherKind, {"", ""}},
+        {"lat,b", ColumnsFault::OnlyOne, {"", ""}},
     };
     for (const RefusalCase &c : cases) {
         SCOPED_TRACE(c.heading);
@@ -308,7 +306,11 @@ TEST(HeadingColumns, RefusalsCarryWhatWentWrong) {
         } catch (const ColumnsInputError &e) {
             EXPECT_EQ(e.Fault().kind, c.kind);
             EXPECT_EQ(e.Fault().what, "latitude and longitude");
-            EXPECT_STREQ(e.what(), c.commandLine);
+            EXPECT_EQ(e.Fault().names[0], c.names[0]);
+            EXPECT_EQ(e.Fault().names[1], c.names[1]);
+            EXPECT_EQ(e.Fault().side, "the catalogue datum");
+            // No front end's words below the front ends.
+            EXPECT_EQ(std::string(e.what()).find("--"), std::string::npos);
         }
     }
 }
@@ -320,9 +322,8 @@ TEST(CheckOptions, ColumnNamedTwiceCarriesTheColumn) {
         CheckOptions(options);
         ADD_FAILURE() << "not refused";
     } catch (const ColumnsUsageError &e) {
-        EXPECT_EQ(e.Fault().kind, ColumnsFault::ColumnTwice);
-        EXPECT_EQ(e.Fault().column, 4);
-        EXPECT_STREQ(e.what(), "--columns names column 4 twice");
+        EXPECT_EQ(e.ColumnsRefusal::Fault().kind, ColumnsFault::ColumnTwice);
+        EXPECT_EQ(e.ColumnsRefusal::Fault().column, 4);
     }
 }
 
@@ -330,34 +331,38 @@ TEST(CheckOptions, ColumnNamedTwiceCarriesTheColumn) {
 // converter from its chain, where a system may be made three-dimensional.
 // Both must give the names of the heading a run writes.
 TEST(ValueNames, AsTheConvertersHeading) {
-    struct Side {
-        const char *crs;
-        int kind;
-    };
-    const Side sides[] = {
-        {"", KIND_GEO},          {"", CS_UTM},
-        {"", CS_ECEF},           {"EPSG:5186", CS_TM},
-        {"EPSG:4326", KIND_GEO}, {"EPSG:4326+5773", KIND_GEO},
-        {"EPSG:4978", CS_ECEF},
+    const ConversionSide sides[] = {
+        ConversionSide::OnDatum(DATUM_WGS84),
+        ConversionSide::OnDatum(DATUM_WGS84, GridKind::Utm),
+        ConversionSide::OnDatum(DATUM_WGS84, GridKind::Ecef),
+        ConversionSide::OnSystem("EPSG:5186"),
+        ConversionSide::OnSystem("EPSG:4326"),
+        ConversionSide::OnSystem("EPSG:4326+5773"),
+        ConversionSide::OnSystem("EPSG:4978"),
     };
     int compared = 0;
-    for (const Side &from : sides)
-        for (const Side &to : sides) {
-            SCOPED_TRACE(std::string(from.crs) + "/" + std::to_string(from.kind) +
-                         " to " + to.crs + "/" + std::to_string(to.kind));
+    for (const ConversionSide &from : sides)
+        for (const ConversionSide &to : sides) {
             BatchOptions options;
-            options.chain.from.crs = from.crs;
-            options.chain.from.kind = from.kind;
-            options.chain.to.crs = to.crs;
-            options.chain.to.kind = to.kind;
+            options.conversion.from = from;
+            options.conversion.to = to;
+            if (CatalogueSide *utm = options.conversion.from.Catalogue();
+                utm && utm->kind == GridKind::Utm)
+                utm->grid.originLon = "129";
             std::optional<LineConverter> converter;
             try {
                 converter.emplace(options);
             } catch (const std::exception &) {
                 continue; // no operation between the two
             }
-            EXPECT_EQ(ValueNames(options.chain.from), converter->Names(false));
-            EXPECT_EQ(ValueNames(options.chain.to), converter->Names(true));
+            for (const bool eastFirst : {false, true}) {
+                options.lonLat = eastFirst;
+                const LineConverter run(options);
+                EXPECT_EQ(ValueNames(options.conversion.from, eastFirst),
+                          run.Names(false));
+                EXPECT_EQ(ValueNames(options.conversion.to, eastFirst),
+                          run.Names(true));
+            }
             ++compared;
         }
     EXPECT_EQ(compared, 49);

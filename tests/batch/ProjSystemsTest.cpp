@@ -40,27 +40,9 @@ struct Reference {
     }
 };
 
-/// A side's kind as the converter takes it from the system.
-SideSettings Side(const std::string &definition) {
-    const ProjCrs crs(definition);
-    SideSettings side;
-    side.crs = crs.Facts().definition;
-    side.kind = crs.Facts().Angular() ? KIND_GEO
-                : crs.Facts().horizontal == CrsKind::Geocentric ? CS_ECEF
-                                                                 : CS_TM;
-    return side;
-}
-
-/// The converter's order (latitude, longitude; easting, northing; X, Y, Z)
-/// from or to the system's own.
-std::array<double, 3> Ordered(const CrsFacts &facts, std::array<double, 3> v) {
-    const bool swap = facts.Angular() ? !facts.NorthFirst()
-                      : facts.horizontal == CrsKind::Projected
-                          ? facts.NorthFirst()
-                          : false;
-    if (swap)
-        std::swap(v[0], v[1]);
-    return v;
+/// A side on a PROJ system.
+ConversionSide Side(const std::string &definition) {
+    return ConversionSide::OnSystem(ProjCrs(definition).Facts().definition);
 }
 
 /// Runs the converter's chain from @p from to @p to on @p points (the
@@ -68,24 +50,22 @@ std::array<double, 3> Ordered(const CrsFacts &facts, std::array<double, 3> v) {
 void ExpectProjNumbers(const std::string &from, const std::string &to,
                        const std::vector<std::array<double, 3>> &points) {
     SCOPED_TRACE(from + " -> " + to);
-    ChainSettings settings;
+    Conversion settings;
     settings.from = Side(from);
     settings.to = Side(to);
     Chain chain(settings, DomainPolicy::Strict);
     const Reference reference(from, to);
     ASSERT_NE(reference.op, nullptr);
-    const CrsFacts &sourceFacts = *chain.FromFacts();
     const CrsFacts &targetFacts = *chain.ToFacts();
     for (const std::array<double, 3> &in : points) {
         const std::array<double, 3> expected = reference.Convert(in);
         ASSERT_TRUE(std::isfinite(expected[0])) << "PROJ refuses the point";
-        const std::array<double, 3> source = Ordered(sourceFacts, in);
+        // The chain takes and gives each system's own order, as PROJ does.
         double out[3] = {0, 0, 0};
         std::int32_t zone = 0;
         bool south = false;
-        chain.Convert(source.data(), 0, false, out, zone, south);
-        const std::array<double, 3> got =
-            Ordered(targetFacts, {out[0], out[1], out[2]});
+        chain.Convert(in.data(), 0, false, out, zone, south);
+        const std::array<double, 3> got = {out[0], out[1], out[2]};
         const double tolerance = targetFacts.Angular() ? 1e-12 : 1e-9;
         EXPECT_NEAR(got[0], expected[0], tolerance) << in[0] << " " << in[1];
         EXPECT_NEAR(got[1], expected[1], tolerance) << in[0] << " " << in[1];
@@ -175,13 +155,13 @@ TEST(ProjSystems, VerticalSystemsAndTheirGrids) {
                   std::string::npos)
             << e.what();
     }
-    ChainSettings settings;
+    Conversion settings;
     settings.from = Side("EPSG:6667");
     settings.to = Side("EPSG:6668+6695");
     try {
         Chain chain(settings, DomainPolicy::Strict);
         ADD_FAILURE() << "no refusal without the geoid grid";
-    } catch (const ProjError &e) {
+    } catch (const SetupError &e) {
         EXPECT_NE(std::string(e.what()).find("jp_gsi_gsigeo2011.tif"),
                   std::string::npos)
             << e.what();
@@ -198,7 +178,7 @@ TEST(ProjSystems, NorthernKyushuIsProjsChoice) {
     const std::array<double, 3> fukuoka = {33.5870853885, 130.4040273295, 0};
     ExpectProjNumbers("EPSG:4301", "EPSG:2444", fukuoka);
     ExpectProjNumbers("EPSG:4301", "EPSG:4612", fukuoka);
-    ChainSettings settings;
+    Conversion settings;
     settings.from = Side("EPSG:4301");
     settings.to = Side("EPSG:2444");
     Chain chain(settings, DomainPolicy::Strict);
@@ -206,8 +186,8 @@ TEST(ProjSystems, NorthernKyushuIsProjsChoice) {
     std::int32_t zone = 0;
     bool south = false;
     chain.Convert(fukuoka.data(), 0, false, out, zone, south);
-    EXPECT_NEAR(out[1], 65629.212, 0.0005);  // northing
-    EXPECT_NEAR(out[0], -55533.885, 0.0005); // easting
+    EXPECT_NEAR(out[0], 65629.212, 0.0005);  // northing (X), its own order
+    EXPECT_NEAR(out[1], -55533.885, 0.0005); // easting (Y)
 }
 
 // Grids that Debian's proj-data installs, and the EGM96 geoid through a
@@ -217,7 +197,7 @@ TEST(ProjSystems, DebianGridsAndGeoidHeights) {
     ExpectProjNumbers("EPSG:4326+5773", "EPSG:4979", {37.5665, 126.978, 77});
     ExpectProjNumbers("EPSG:4275", "EPSG:4171", {48.85, 2.35, 0});  // ntf_r93
     ExpectProjNumbers("EPSG:4272", "EPSG:4167", {-41.3, 174.78, 0}); // nzgd2k
-    ChainSettings settings;
+    Conversion settings;
     settings.from = Side("EPSG:4979");
     settings.to = Side("EPSG:4326+5773");
     const Chain chain(settings, DomainPolicy::Strict);
@@ -230,7 +210,7 @@ TEST(ProjSystems, DebianGridsAndGeoidHeights) {
 // A 2D source facing a vertical system has no height to change: it is made
 // 3D (the height taken as ellipsoidal), never left as it is.
 TEST(ProjSystems, TwoDimensionalSourceIsMadeThreeDimensional) {
-    ChainSettings settings;
+    Conversion settings;
     settings.from = Side("EPSG:4326");
     settings.to = Side("EPSG:4326+5773");
     Chain chain(settings, DomainPolicy::Strict);
@@ -263,16 +243,16 @@ TEST(ProjSystems, MissingGridNeverFallsBackSilently) {
     std::string message;
     std::thread([&] {
         ThreadProjContext().SetSearchPaths({DatabaseOnly().string()});
-        ChainSettings settings;
-        settings.from.crs = "EPSG:4979";
-        settings.to.crs = "EPSG:4326+5773";
+        Conversion settings;
+        settings.from = ConversionSide::OnSystem("EPSG:4979");
+        settings.to = ConversionSide::OnSystem("EPSG:4326+5773");
         try {
             Chain chain(settings, DomainPolicy::Strict);
             message = "not refused";
-        } catch (const ProjError &e) {
+        } catch (const SetupError &e) {
             message = e.what();
         }
-        settings.allowBallpark = true;
+        settings.options.allowBallpark = true;
         const Chain allowed(settings, DomainPolicy::Strict);
         EXPECT_TRUE(allowed.Proj()->Ballpark());
     }).join();
@@ -285,7 +265,7 @@ TEST(ProjSystems, MissingGridNeverFallsBackSilently) {
 // More accurate operations whose grids are missing are named, with the
 // file; points in their area are counted (or refused with --require-best).
 TEST(ProjSystems, MissingBetterGridIsNamed) {
-    ChainSettings settings;
+    Conversion settings;
     settings.from = Side("EPSG:4301");
     settings.to = Side("EPSG:4612");
     Chain chain(settings, DomainPolicy::Strict);

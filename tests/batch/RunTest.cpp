@@ -33,8 +33,6 @@ struct Recorder : BatchObserver {
     std::string messages;
     std::atomic<bool> *cancel = nullptr;
     std::size_t cancelAfter = 0;
-    bool namesOptions = true;
-    bool NamesOptions() const override { return namesOptions; }
     void Message(std::string_view text) override {
         messages.append(text).append("\n");
     }
@@ -62,7 +60,7 @@ struct RunFiles {
 
 BatchOptions Options(const RunFiles &files, unsigned threads) {
     BatchOptions options;
-    options.chain.to.datum = 125;
+    options.conversion.to = ConversionSide::OnDatum(125);
     options.inputs = {files.input.string()};
     options.threads = threads;
     options.blockSize = 1024; // many blocks
@@ -148,7 +146,7 @@ TEST(RunBatch, HeadingNamesFoundBeforeTheFirstDataLine) {
         text << "\"a;b\";37.5;127.5\n";
     }
     BatchOptions options = Options(files, 1);
-    options.chain.to.datum = DATUM_WGS84;
+    options.conversion.to = ConversionSide::OnDatum(DATUM_WGS84);
     options.header = true;
     options.columns = {0, 0};
     options.columnNames = {"lat", "lon"};
@@ -183,9 +181,11 @@ TEST(RunBatch, EngineSideOnUtmConvertsWithoutZoneOption) {
     Commands::ApplyOrigin(side, origin, '.');
 
     BatchOptions options;
-    options.chain.from.kind = CS_UTM;
-    options.chain.from.engine = std::make_shared<const COORD>(engine);
-    options.chain.to.datum = 125;
+    CatalogueSide utm;
+    utm.kind = GridKind::Utm;
+    utm.engine = std::make_shared<const COORD>(engine);
+    options.conversion.from = utm;
+    options.conversion.to = ConversionSide::OnDatum(125);
     options.inputs = {files.input.string()};
     options.output = files.output.string();
     EXPECT_NO_THROW(CheckOptions(options));
@@ -199,9 +199,9 @@ TEST(RunBatch, EngineSideOnUtmConvertsWithoutZoneOption) {
 
     // The same run as the command line sets it up.
     BatchOptions command = options;
-    command.chain.from.engine = nullptr;
-    command.chain.from.grid.originLon = "129";
-    command.chain.from.grid.falseNorthing = "0";
+    command.conversion.from.Catalogue()->engine = nullptr;
+    command.conversion.from.Catalogue()->grid.originLon = "129";
+    command.conversion.from.Catalogue()->grid.falseNorthing = "0";
     CheckOptions(command);
     Recorder commandRecorder;
     EXPECT_EQ(ConvertToFile(command, commandRecorder).ExitStatus(), 0);
@@ -231,7 +231,7 @@ TEST(RunBatch, FileStateLivesWhileItsBlocksAreInFlight) {
     fs::remove_all(dir);
     fs::create_directories(dir);
     BatchOptions options;
-    options.chain.to.datum = DATUM_WGS84;
+    options.conversion.to = ConversionSide::OnDatum(DATUM_WGS84);
     options.header = true;
     options.columns = {1, 2};
     options.outputFormat = OutputFormat::GeoJson;
@@ -273,7 +273,7 @@ TEST(RunBatch, LineWithTooManyFieldsFailsAlone) {
         in << "37.5,127\n" << std::string(1000000, ',') << "\n37.5,127\n";
     }
     BatchOptions options;
-    options.chain.to.datum = DATUM_WGS84;
+    options.conversion.to = ConversionSide::OnDatum(DATUM_WGS84);
     options.inputs = {(dir / "in.csv").string()};
     options.threads = 4;
     Recorder recorder;
@@ -308,7 +308,7 @@ TEST(RunBatch, SameBytesOverSeveralFilesForAnyThreadCount) {
     std::string outputs[2];
     for (unsigned threads : {1u, 3u}) {
         BatchOptions options;
-        options.chain.to.datum = 125;
+        options.conversion.to = ConversionSide::OnDatum(125);
         options.header = true;
         options.columns = {1, 2};
         options.inputs = {(dir / "a.csv").string(), (dir / "b.csv").string(),
@@ -376,7 +376,7 @@ TEST(RunBatch, CancelEndsTheWaitForAPipesWriter) {
         PipeRelease release(fifo, std::chrono::seconds(60));
         std::atomic<bool> cancel{false};
         BatchOptions options;
-        options.chain.to.datum = 125;
+        options.conversion.to = ConversionSide::OnDatum(125);
         options.inputs = {fifo.string()};
         options.output = (dir / "out.txt").string();
         options.threads = threads;
@@ -412,7 +412,7 @@ TEST(RunBatch, CancellableRunReadsAPipeWhole) {
     nolvex::test::WriteFile(dir / "in.txt", text);
 
     BatchOptions options;
-    options.chain.to.datum = 125;
+    options.conversion.to = ConversionSide::OnDatum(125);
     options.threads = 2;
     options.inputs = {(dir / "in.txt").string()};
     options.output = (dir / "from-file.txt").string();
@@ -452,8 +452,7 @@ TEST(RunBatch, CancelledRunSaysNothingOfItsPoints) {
         text += "37.5 129.5 10\n";
     nolvex::test::WriteFile(dir / "in.txt", text);
     BatchOptions options;
-    options.chain.to.crs = "EPSG:5186";
-    options.chain.to.kind = CS_TM;
+    options.conversion.to = ConversionSide::OnSystem("EPSG:5186");
     options.inputs = {(dir / "in.txt").string()};
     options.blockSize = 1024;
     for (bool cancelled : {false, true}) {
@@ -475,35 +474,47 @@ TEST(RunBatch, CancelledRunSaysNothingOfItsPoints) {
 }
 
 // A window's summary told what the converter's options would change
-// ("use --header", "--outside-area error makes them errors"); a front end
-// without options gets the same messages without them, and the same file.
-TEST(RunBatch, MessagesWithoutOptionsForAFrontEndWithoutThem) {
+// ("use --header", "--outside-area error makes them errors"). A front
+// end's words appear only in its own messages, never in the output, which
+// every front end writes alike.
+TEST(RunBatch, AdviceOnlyInTheFrontEndsOwnWords) {
     const fs::path dir =
         fs::path(testing::TempDir()) / "nolvex-run" / "no-options";
     fs::remove_all(dir);
     fs::create_directories(dir);
     nolvex::test::WriteFile(dir / "in.txt", "lat lon\n37.5 129.5\n");
     BatchOptions options;
-    options.chain.to.crs = "EPSG:5186";
-    options.chain.to.kind = CS_TM;
+    options.conversion.to = ConversionSide::OnSystem("EPSG:5186");
     options.inputs = {(dir / "in.txt").string()};
-    std::string files[2], messages[2];
-    for (bool names : {true, false}) {
-        SCOPED_TRACE(names);
-        options.output = (dir / (names ? "a.txt" : "b.txt")).string();
+    for (bool words : {true, false}) {
+        SCOPED_TRACE(words);
+        options.output = (dir / (words ? "a.txt" : "b.txt")).string();
+        options.words = FrontEndWords{};
+        if (words) {
+            options.words[Advice::UseHeading] = ": <heading advice>";
+            options.words[Advice::OutsideAreaError] = " <area advice>";
+        }
         Recorder recorder;
-        recorder.namesOptions = names;
         ConvertToFile(options, recorder);
-        files[names] = ReadFile(options.output);
-        messages[names] = recorder.messages;
+        const std::string file = ReadFile(options.output);
         EXPECT_NE(recorder.messages.find("in.txt:1: "), std::string::npos);
         EXPECT_NE(recorder.messages.find("outside the area of use"),
                   std::string::npos);
-        EXPECT_EQ(recorder.messages.find("--") != std::string::npos, names)
+        EXPECT_NE(file.find("(the first line looks like a heading"),
+                  std::string::npos)
+            << file;
+        // The file is the same for every front end: no words in it.
+        EXPECT_EQ(file.find("<heading advice>"), std::string::npos) << file;
+        EXPECT_EQ(recorder.messages.find("<heading advice>") !=
+                      std::string::npos,
+                  words)
+            << recorder.messages;
+        for (const std::string &text : {file, recorder.messages})
+            EXPECT_EQ(text.find("--"), std::string::npos) << text;
+        EXPECT_EQ(recorder.messages.find("<area advice>") != std::string::npos,
+                  words)
             << recorder.messages;
     }
-    EXPECT_EQ(files[false], files[true]);
-    EXPECT_NE(messages[false], messages[true]);
 }
 
 } // namespace

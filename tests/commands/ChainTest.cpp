@@ -23,6 +23,9 @@ namespace {
 using Code::FormatReal;
 using Code::ParseReal;
 
+/// The catalogue side @p side is (a new side starts on the catalogue).
+CatalogueSide &Cat(ConversionSide &side) { return *side.Catalogue(); }
+
 TEST(Chain, StartUpPointOnTokyo) {
     // The window's start-up: side 1 "37 28 54.629835" / "127 0 16.351485" on
     // WGS 84, side 2 about 37 28 44.534 / 127 0 24.245 and -19.6 m on
@@ -31,8 +34,8 @@ TEST(Chain, StartUpPointOnTokyo) {
     Code::DmsToDd(37, 28, 54.629835, lat);
     Code::DmsToDd(127, 0, 16.351485, lon);
     EXPECT_EQ(FormatReal(lat), "37.4818416208333");
-    ChainSettings cs;
-    cs.to.datum = 125;
+    Conversion cs;
+    Cat(cs.to).datum = 125;
     Chain chain(cs);
     const auto out = chain.ConvertTexts(FormatReal(lat), FormatReal(lon), "0");
     std::int32_t d = 0, m = 0;
@@ -58,9 +61,9 @@ TEST(Chain, ZonePerPoint) {
     const Row rows[] = {{126, 52},  {125.999, 51}, {127.5, 52}, {0, 31},
                         {-0.5, 30}, {-180, 1},     {-179.9, 1}, {179.9, 60},
                         {180, 60},  {-3, 30}};
-    ChainSettings cs;
-    cs.to.kind = CS_UTM;
-    cs.to.grid.autoZone = true;
+    Conversion cs;
+    Cat(cs.to).kind = GridKind::Utm;
+    Cat(cs.to).grid.autoZone = true;
     Chain chain(cs);
     for (const Row &row : rows) {
         SCOPED_TRACE(row.lon);
@@ -84,8 +87,8 @@ TEST(Chain, ZonePerPoint) {
 }
 
 TEST(Chain, OriginDialogOnlyWhenSettingsAreGiven) {
-    ChainSettings cs;
-    cs.to.kind = CS_TM;
+    Conversion cs;
+    Cat(cs.to).kind = GridKind::Tm;
     {
         Chain untouched(cs);
         EXPECT_EQ(untouched.Target().m_dbDeltaLon,
@@ -93,7 +96,7 @@ TEST(Chain, OriginDialogOnlyWhenSettingsAreGiven) {
     }
     // Confirming the dialog writes every field through its text: the delta
     // left as shown comes back as "0.00289027777777778".
-    cs.to.grid.originLat = "38";
+    Cat(cs.to).grid.originLat = "38";
     Chain confirmed(cs);
     const COORD &tm = confirmed.Target();
     EXPECT_EQ(tm.m_dbDeltaLon,
@@ -107,18 +110,21 @@ TEST(Chain, OriginDialogOnlyWhenSettingsAreGiven) {
 
 TEST(Chain, OriginLongitudeFollowsTheKind) {
     struct Row {
-        int kind;
+        GridKind kind;
         const char *lon;
         double centre;
     };
-    const Row rows[] = {{CS_UTM, "128", 129},     {CS_UTM, "126", 129},
-                        {CS_TM, "125.5", 125},    {CS_TM, "126", 125},
-                        {CS_TM, "126.0001", 127}, {CS_G7, "127.5", 127.5}};
+    const Row rows[] = {{GridKind::Utm, "128", 129},
+                        {GridKind::Utm, "126", 129},
+                        {GridKind::Tm, "125.5", 125},
+                        {GridKind::Tm, "126", 125},
+                        {GridKind::Tm, "126.0001", 127},
+                        {GridKind::G7, "127.5", 127.5}};
     for (const Row &row : rows) {
         SCOPED_TRACE(row.lon);
-        ChainSettings cs;
-        cs.to.kind = row.kind;
-        cs.to.grid.originLon = row.lon;
+        Conversion cs;
+        Cat(cs.to).kind = row.kind;
+        Cat(cs.to).grid.originLon = row.lon;
         Chain chain(cs);
         double lat = 0, lon = 0;
         chain.Target().GetOrgLatLon(lat, lon);
@@ -139,10 +145,10 @@ TEST(Chain, EngineOfAWindowSideIsKeptWhole) {
                                  "0.001"});
     *engine = copy;
 
-    ChainSettings cs;
-    cs.to.kind = CS_TM;
-    cs.to.datum = 125; // ignored: the engine says datum 0
-    cs.to.engine = engine;
+    Conversion cs;
+    Cat(cs.to).kind = GridKind::Tm;
+    Cat(cs.to).datum = 125; // ignored: the engine says datum 0
+    Cat(cs.to).engine = engine;
     Chain chain(cs);
     EXPECT_EQ(chain.Target().GetDatum(), 0);
     const PointTexts wgs = {"37.1", "127.2", "5"};
@@ -154,26 +160,27 @@ TEST(Chain, EngineOfAWindowSideIsKeptWhole) {
 }
 
 TEST(Chain, SetupFaults) {
-    ChainSettings cs;
-    cs.userEllipsoid = UserEllipsoid{"Flat", 6378137, 0};
-    cs.userDatum = UserDatum{"On flat", 0, 0, 0, 0};
-    cs.from.datum = 0;
+    Conversion cs;
+    cs.options.userEllipsoid = UserEllipsoid{"Flat", 6378137, 0};
+    cs.options.userDatum = UserDatum{"On flat", 0, 0, 0, 0};
+    Cat(cs.from).datum = 0;
     try {
         Chain chain(cs);
         ADD_FAILURE() << "no fault";
     } catch (const SetupError &e) {
-        EXPECT_STREQ(e.what(),
-                     "--from: datum 0: Floating point division by zero");
+        EXPECT_EQ(e.Fault().side, FaultSide::From);
+        EXPECT_EQ(e.Fault().field, FaultField::System);
+        EXPECT_STREQ(e.what(), "datum 0: Floating point division by zero");
     }
-    ChainSettings bad;
-    bad.to.kind = CS_G7;
-    bad.to.grid.falseNorthing = "6e5x";
+    Conversion bad;
+    Cat(bad.to).kind = GridKind::G7;
+    Cat(bad.to).grid.falseNorthing = "6e5x";
     EXPECT_THROW(Chain{bad}, SetupError);
 }
 
 TEST(Chain, FaultsPassToTheCaller) {
-    ChainSettings cs;
-    cs.from.kind = CS_ECEF;
+    Conversion cs;
+    Cat(cs.from).kind = GridKind::Ecef;
     Chain chain(cs);
     // The Earth's centre has no latitude.
     EXPECT_THROW(chain.ConvertTexts("0", "0", "0"), FloatingPointError);
@@ -194,21 +201,21 @@ TEST(RealThroughText, RoundsToTheFieldText) {
 // ---------------------------------------------------
 
 /// A point of each kind near Korea and Japan, as its source side holds it.
-void SourcePoint(int kind, std::mt19937_64 &random, double in[3]) {
+void SourcePoint(GridKind kind, std::mt19937_64 &random, double in[3]) {
     std::uniform_real_distribution<double> u(0, 1);
     const double lat = 33 + 10 * u(random), lon = 124 + 8 * u(random);
     const double h = 2000 * u(random) - 100;
     switch (kind) {
-    case KIND_GEO:
+    case GridKind::Geographic:
         in[0] = lat, in[1] = lon, in[2] = h;
         break;
-    case CS_ECEF:
+    case GridKind::Ecef:
         in[0] = -3.05e6 + 2e4 * u(random), in[1] = 4.05e6 + 2e4 * u(random);
         in[2] = 3.86e6 + 2e4 * u(random);
         break;
     default: // grid values within 100 km of the grid origin's defaults
         in[0] = 200000 + 1e5 * (u(random) - 0.5);
-        in[1] = (kind == CS_UTM ? 4.15e6 : 500000) + 1e5 * (u(random) - 0.5);
+        in[1] = (kind == GridKind::Utm ? 4.15e6 : 500000) + 1e5 * (u(random) - 0.5);
         in[2] = h;
         break;
     }
@@ -217,22 +224,23 @@ void SourcePoint(int kind, std::mt19937_64 &random, double in[3]) {
 // The two domain policies give the same numbers wherever both convert: the
 // converter's checks between the steps change no result.
 TEST(ChainPolicy, StrictAndDocumentedAgreeInsideTheDomain) {
-    const int kinds[] = {KIND_GEO, CS_UTM, CS_TM, CS_G7, CS_ECEF};
+    const GridKind kinds[] = {GridKind::Geographic, GridKind::Utm, GridKind::Tm,
+                              GridKind::G7, GridKind::Ecef};
     const std::int32_t datums[] = {DATUM_WGS84, 125, 123};
     std::mt19937_64 random(1861);
-    for (int fromKind : kinds)
-        for (int toKind : kinds)
+    for (GridKind fromKind : kinds)
+        for (GridKind toKind : kinds)
             for (std::int32_t fromDatum : datums)
                 for (std::int32_t toDatum : {DATUM_WGS84, 125}) {
-                    ChainSettings settings;
-                    settings.from.datum = fromDatum;
-                    settings.from.kind = fromKind;
-                    settings.to.datum = toDatum;
-                    settings.to.kind = toKind;
-                    if (fromKind == CS_UTM)
-                        settings.from.grid.originLon = "129";
-                    SCOPED_TRACE(std::to_string(fromKind) + " " +
-                                 std::to_string(toKind) + " " +
+                    Conversion settings;
+                    Cat(settings.from).datum = fromDatum;
+                    Cat(settings.from).kind = fromKind;
+                    Cat(settings.to).datum = toDatum;
+                    Cat(settings.to).kind = toKind;
+                    if (fromKind == GridKind::Utm)
+                        Cat(settings.from).grid.originLon = "129";
+                    SCOPED_TRACE(std::string(GridKindName(fromKind)) + " " +
+                                 GridKindName(toKind) + " " +
                                  std::to_string(fromDatum) + " " +
                                  std::to_string(toDatum));
                     Chain whole(settings);
@@ -255,7 +263,7 @@ TEST(ChainPolicy, StrictAndDocumentedAgreeInsideTheDomain) {
 
 struct RefusedPointRow {
     const char *name;
-    int fromKind, toKind;
+    GridKind fromKind, toKind;
     std::int32_t toDatum;
     double in[3];
     const char *message;
@@ -268,44 +276,44 @@ struct RefusedPointRow {
 TEST(ChainPolicy, StrictRefusesPointsWhereAStepHasNoMeaning) {
     const RefusedPointRow rows[] = {
         {"PoleToTokyo",
-         KIND_GEO,
-         KIND_GEO,
+         GridKind::Geographic,
+         GridKind::Geographic,
          125,
          {90, 0, 0},
          "the datum shift has no meaning this close to a pole (latitude 90)"},
         {"SouthPoleToTokyo",
-         KIND_GEO,
-         KIND_GEO,
+         GridKind::Geographic,
+         GridKind::Geographic,
          125,
          {-90, 10, 0},
          "the datum shift has no meaning this close to a pole (latitude -90)"},
         {"UtmBeyond84North",
-         KIND_GEO,
-         CS_UTM,
+         GridKind::Geographic,
+         GridKind::Utm,
          DATUM_WGS84,
          {84.5, 129, 0},
          "latitude 84.5 is outside UTM's 80 S to 84 N"},
         {"UtmBeyond80South",
-         KIND_GEO,
-         CS_UTM,
+         GridKind::Geographic,
+         GridKind::Utm,
          DATUM_WGS84,
          {-80.5, 129, 0},
          "latitude -80.5 is outside UTM's 80 S to 84 N"},
         {"UtmSourceBeyond84North",
-         CS_UTM,
-         KIND_GEO,
+         GridKind::Utm,
+         GridKind::Geographic,
          DATUM_WGS84,
          {500000, 9.4e6, 0},
          "latitude 84.6"},
     };
     for (const RefusedPointRow &row : rows) {
         SCOPED_TRACE(row.name);
-        ChainSettings settings;
-        settings.from.kind = row.fromKind;
-        if (row.fromKind == CS_UTM)
-            settings.from.grid.originLon = "129";
-        settings.to.datum = row.toDatum;
-        settings.to.kind = row.toKind;
+        Conversion settings;
+        Cat(settings.from).kind = row.fromKind;
+        if (row.fromKind == GridKind::Utm)
+            Cat(settings.from).grid.originLon = "129";
+        Cat(settings.to).datum = row.toDatum;
+        Cat(settings.to).kind = row.toKind;
         Chain staged(settings, DomainPolicy::Strict);
         double out[3];
         std::int32_t zone = 0;

@@ -11,7 +11,12 @@
 
 namespace {
 
-constexpr int GEO = KIND_GEO;
+/// A side without a grid: its angle row (the engine's kinds are 1 to 4).
+constexpr int GEO = 0;
+
+GridKind KindOf(int kind) {
+    return kind == GEO ? GridKind::Geographic : GridKindOf(kind);
+}
 
 QString Text(TfrmMain &w, const char *name) {
     return w.findChild<QLineEdit *>(name)->text();
@@ -108,11 +113,9 @@ void tst_CliMatchesWindow::sameTexts() {
     }
 
     // the converter's chain on the same input texts
-    ChainSettings settings;
-    settings.from.datum = datum1;
-    settings.from.kind = kind1;
-    settings.to.datum = datum2;
-    settings.to.kind = kind2;
+    Conversion settings;
+    settings.from = ConversionSide::OnDatum(datum1, KindOf(kind1));
+    settings.to = ConversionSide::OnDatum(datum2, KindOf(kind2));
     Chain chain(settings);
     const auto texts = chain.ConvertTexts(
         input[0].toStdString(), input[1].toStdString(), input[2].toStdString());

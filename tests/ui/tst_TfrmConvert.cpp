@@ -77,20 +77,20 @@ QByteArray ConverterOutput(const QStringList &args) {
 
 /// A side of the catalogue as nolvex-convert's DATUM:KIND takes it, or of
 /// a system PROJ knows (kind: the side's grid, geographic or geocentric).
-ConvertSide SideOn(std::int32_t datum, int gridKind, const QString &label) {
+ConvertSide SideOn(std::int32_t datum, GridKind gridKind,
+                   const QString &label) {
     ConvertSide side;
     side.geoText = label;
     side.gridText = label + QStringLiteral("(grid)");
-    side.geo.datum = side.grid.datum = datum;
-    side.grid.kind = gridKind;
+    side.geo = ConversionSide::OnDatum(datum);
+    side.grid = ConversionSide::OnDatum(datum, gridKind);
     return side;
 }
 
-ConvertSide SideOn(const QString &crs, int kind) {
+ConvertSide SideOn(const QString &crs) {
     ConvertSide side;
     side.geoText = side.gridText = crs;
-    side.geo.crs = side.grid.crs = crs.toStdString();
-    side.grid.kind = kind;
+    side.geo = side.grid = ConversionSide::OnSystem(crs.toStdString());
     return side;
 }
 
@@ -529,8 +529,9 @@ void tst_TfrmConvert::writeNamesTheValuesInTheFilesOrder() {
 
     auto dialog = Open(Path("p.csv"));
     dialog->ShowSides({m_window->FileSides()[0],
-                       crs.isEmpty() ? SideOn(125, kind, "Tokyo(---)")
-                                     : SideOn(crs, kind)});
+                       crs.isEmpty()
+                           ? SideOn(125, GridKindOf(kind), "Tokyo(---)")
+                           : SideOn(crs)});
     auto *write = Child<QComboBox>(*dialog, "cboTo");
     write->setCurrentIndex(grid ? 1 : 0);
     const QString shown = write->currentText();
@@ -646,7 +647,7 @@ void tst_TfrmConvert::cancelledRunClaimsNoConversion() {
         big += line;
     Write(Path("east.txt"), big);
     auto dialog = Open(Path("east.txt"));
-    dialog->ShowSides({m_window->FileSides()[0], SideOn("EPSG:5186", CS_TM)});
+    dialog->ShowSides({m_window->FileSides()[0], SideOn("EPSG:5186")});
     Child<QComboBox>(*dialog, "cboTo")->setCurrentIndex(1);
     // Cancel as soon as a first block of points is written.
     connect(dialog.get(), &TfrmConvert::ProgressShown, dialog.get(),
@@ -741,7 +742,7 @@ void tst_TfrmConvert::destroyedWithTheFocusInTheInput() {
 void tst_TfrmConvert::summaryNamesNoOption() {
     Write(Path("east.txt"), "lat lon\n37.5 129.5\n");
     auto dialog = Open(Path("east.txt"));
-    dialog->ShowSides({m_window->FileSides()[0], SideOn("EPSG:5186", CS_TM)});
+    dialog->ShowSides({m_window->FileSides()[0], SideOn("EPSG:5186")});
     Child<QComboBox>(*dialog, "cboTo")->setCurrentIndex(1);
     Child<QCheckBox>(*dialog, "chkHeader")->setChecked(false);
     Convert(*dialog);

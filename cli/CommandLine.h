@@ -18,6 +18,7 @@ struct CommandLine {
     std::string output;
     std::string from, to;
     std::string delimiter, columns;
+    std::string height; ///< --height COLUMN|VALUE
     std::string format = "dd", outputFormat = "text", onError = "comment";
     std::string outsideArea = "warn";
     std::vector<std::string> list; ///< --list WHAT [TEXT]
@@ -59,10 +60,16 @@ char ParseDelimiter(const std::string &text);
 /// options.columns and options.columnNames. @throws UsageError.
 void ParseColumns(const std::string &text, BatchOptions &options);
 
+/// --height: a number is a value for every point, any other text a column
+/// name of the heading. @throws UsageError.
+HeightSource ParseHeight(const std::string &text);
+
 /**
  * What --proj prints: between catalogue datums, or with one PROJ operation
  * to choose, the chain's pipeline in one line (cct runs it); where PROJ
  * chooses per point, every candidate on a line of its own after a comment
- * line with its label and area.
+ * line with its label and area. The values in the order the run reads and
+ * writes them (east first with --lonlat).
  */
-std::string PipelineText(const BatchOptions &options, const Chain &chain);
+std::string PipelineText(const BatchOptions &options,
+                         const LineConverter &converter);

@@ -1,6 +1,7 @@
 // The command line's rules, as functions: what each combination of options
 // becomes, and the usage errors that refuse the others.
 #include "CommandLine.h"
+#include "Words.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +21,8 @@ CommandLine Line(std::function<void(CommandLine &)> set) {
 std::string Refusal(const CommandLine &line) {
     try {
         ReadCommandLine(line);
-    } catch (const UsageError &e) {
-        return e.what();
+    } catch (const std::exception &e) {
+        return UsageText(e);
     }
     return "not refused";
 }
@@ -78,7 +79,8 @@ TEST(CommandLine, RefusalsSayWhatIsWrong) {
          "hemisphere, or auto"},
         {"grid settings on a geographic side",
          [](CommandLine &l) { l.toGrid.falseEasting = "0"; },
-         "grid settings for the --to side need its kind utm, tm or g7"},
+         "--to-false-easting: grid settings need a grid kind utm, tm or g7, "
+         "not geo"},
         {"column names without a heading",
          [](CommandLine &l) { l.columns = "lat,lon"; },
          "--columns takes column numbers from 1, as in 2,3,4, or with "
@@ -100,8 +102,8 @@ TEST(CommandLine, AcceptedOptionsBecomeTheRun) {
         l.to = "WGS84:utm";
         l.utmZone = "56S";
     }));
-    EXPECT_EQ(zone.chain.to.grid.originLon, "153");
-    EXPECT_EQ(zone.chain.to.grid.falseNorthing, "10000000");
+    EXPECT_EQ(zone.conversion.to.Catalogue()->grid.originLon, "153");
+    EXPECT_EQ(zone.conversion.to.Catalogue()->grid.falseNorthing, "10000000");
     const BatchOptions column = ReadCommandLine(Line([](CommandLine &l) {
         l.from = "WGS84:utm";
         l.fromUtmZone = "column";

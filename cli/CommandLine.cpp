@@ -1,6 +1,8 @@
 // The command line of nolvex-convert.
 #include "CommandLine.h"
 
+#include "Words.h"
+
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
@@ -153,15 +155,41 @@ void ParseColumns(const std::string &text, BatchOptions &options) {
         options.columnNames.clear();
 }
 
-std::string PipelineText(const BatchOptions &, const Chain &chain) {
+HeightSource ParseHeight(const std::string &text) {
+    HeightSource height;
+    try {
+        height.value = Code::ParseReal(TrimBlanks(text), '.');
+    } catch (const Code::ConversionError &) {
+        if (TrimBlanks(text).empty())
+            throw UsageError("--height takes a column name or a value");
+        height.column = text;
+    }
+    return height;
+}
+
+std::string PipelineText(const BatchOptions &options,
+                         const LineConverter &converter) {
+    const Chain &chain = converter.Steps();
+    // The values in the order the run reads and writes them.
+    const bool swapIn =
+        options.lonLat && converter.SourceAxes().EastFirstSwaps();
+    const bool swapOut =
+        options.lonLat && converter.TargetAxes().EastFirstSwaps();
     const ProjTransform *proj = chain.Proj();
     if (!proj || proj->Candidates().size() == 1)
-        return chain.ProjPipeline() + "\n";
+        return chain.ProjPipeline(swapIn, swapOut) + "\n";
+    const Conversion &conversion = options.conversion;
     std::string text;
-    for (const OperationFacts &op : proj->Candidates())
+    for (std::size_t i = 0; i < proj->Candidates().size(); ++i) {
+        const OperationFacts &op = proj->Candidates()[i];
         text += "# " + op.Label() +
                 (op.area.name.empty() ? std::string() : ", " + op.area.name) +
-                "\n" + op.proj + "\n";
+                "\n" +
+                chain.CandidatePipeline(
+                    i, swapIn && conversion.from.IsSystem(),
+                    swapOut && conversion.to.IsSystem()) +
+                "\n";
+    }
     return text;
 }
 
@@ -190,6 +218,11 @@ void DeclareOptions(CLI::App &app, CommandLine &line) {
         ->type_name("N,N[,N]");
     app.add_flag("--header", line.header,
                  "The first line of each input is its heading");
+    app.add_option("--height", line.height,
+                   "The height of every point: a column the heading names, "
+                   "or a value (metres, or the source's height unit) in "
+                   "place of any height column")
+        ->type_name("COLUMN|VALUE");
     app.add_option("--format", line.format, "Geographic output: dd, dm or dms")
         ->check(CLI::IsMember({"dd", "dm", "dms"}));
     app.add_option("--precision", line.precision,
@@ -273,28 +306,45 @@ void DeclareOptions(CLI::App &app, CommandLine &line) {
 
 namespace {
 
-/// The catalogue with the user rows of @p line: datum names may refer to
-/// them.
-COORD CatalogueOf(const CommandLine &line, ChainSettings &chain) {
-    COORD catalogue(DATUM_WGS84);
-    if (!line.userEllipsoid.empty()) {
-        chain.userEllipsoid = ParseUserEllipsoid(line.userEllipsoid);
-        const UserEllipsoid &e = *chain.userEllipsoid;
-        catalogue.SetUserEllipsoid(e.name.c_str(), e.a, e.invf);
+/// The user rows of @p line into @p options, and the catalogue with them in
+/// force: datum names may refer to them.
+COORD CatalogueOf(const CommandLine &line, ConversionOptions &options) {
+    if (!line.userEllipsoid.empty())
+        options.userEllipsoid = ParseUserEllipsoid(line.userEllipsoid);
+    if (!line.userDatum.empty())
+        options.userDatum = ParseUserDatum(
+            line.userDatum, CatalogueWith(options.userEllipsoid, std::nullopt));
+    return CatalogueWith(options.userEllipsoid, options.userDatum);
+}
+
+/// A side's grid options: on a catalogue side with its kind, into its
+/// grid settings; a PROJ system fixes its own.
+void ApplyGrid(const GridSettings &grid, ConversionSide &side,
+               const char *name) {
+    if (CatalogueSide *catalogue = side.Catalogue()) {
+        catalogue->grid = grid;
+        return;
     }
-    if (!line.userDatum.empty()) {
-        chain.userDatum = ParseUserDatum(line.userDatum, catalogue);
-        const UserDatum &d = *chain.userDatum;
-        catalogue.SetUserDatum(d.name.c_str(), d.ellipsoid, d.dx, d.dy, d.dz);
-    }
-    return catalogue;
+    const struct {
+        const std::optional<std::string> &field;
+        const char *what, *option;
+    } own[] = {{grid.falseEasting, "false easting", "false-easting"},
+               {grid.falseNorthing, "false northing", "false-northing"},
+               {grid.originLat, "origin latitude", "origin-lat"},
+               {grid.originLon, "origin longitude", "origin-lon"},
+               {grid.deltaLon, "longitude delta", "delta-lon"}};
+    for (const auto &item : own)
+        if (item.field)
+            throw UsageError(side.System()->definition + " fixes its own " +
+                             item.what + "; leave out --" + name + "-" +
+                             item.option);
 }
 
 /// The zone options into the sides' grid settings.
 void ApplyZones(const CommandLine &line, BatchOptions &options,
                 GridSettings &fromGrid, GridSettings &toGrid) {
-    const bool fromUtm = options.chain.from.kind == CS_UTM;
-    const bool toUtm = options.chain.to.kind == CS_UTM;
+    const bool fromUtm = options.conversion.from.Kind() == GridKind::Utm;
+    const bool toUtm = options.conversion.to.Kind() == GridKind::Utm;
     if (!line.utmZone.empty()) {
         if (!line.fromUtmZone.empty() || !line.toUtmZone.empty())
             throw UsageError(
@@ -334,9 +384,12 @@ std::string ListText(const CommandLine &line) {
         throw UsageError("--list takes datums, ellipsoids or crs");
     if (line.list.size() == 2 && what != "crs")
         throw UsageError("--list takes a filter only after crs");
-    ChainSettings chain;
-    const COORD catalogue = CatalogueOf(line, chain);
-    return ListCatalogue(line.list.size() == 2 ? what + " " + line.list[1] : what,
+    if (what == "crs")
+        return ListCrs(line.list.size() == 2 ? line.list[1] : std::string());
+    ConversionOptions rows;
+    const COORD catalogue = CatalogueOf(line, rows);
+    return ListCatalogue(what == "datums" ? Listing::Datums
+                                          : Listing::Ellipsoids,
                          catalogue);
 }
 
@@ -344,23 +397,30 @@ BatchOptions ReadCommandLine(const CommandLine &line) {
     BatchOptions options;
     options.inputs = line.inputs;
     options.output = line.output;
-    const COORD catalogue = CatalogueOf(line, options.chain);
+    Conversion &conversion = options.conversion;
+    const COORD catalogue = CatalogueOf(line, conversion.options);
     if (line.from.empty() || line.to.empty())
         throw UsageError("--from and --to are required");
-    ParseSide(line.from, catalogue, options.chain.from);
-    ParseSide(line.to, catalogue, options.chain.to);
+    conversion.from = ParseSide(line.from, catalogue, FaultSide::From);
+    conversion.to = ParseSide(line.to, catalogue, FaultSide::To);
     GridSettings fromGrid = line.fromGrid, toGrid = line.toGrid;
     ApplyZones(line, options, fromGrid, toGrid);
-    options.chain.from.grid = fromGrid;
-    options.chain.to.grid = toGrid;
-    options.chain.trace = line.trace;
-    options.chain.allowBallpark = line.allowBallpark;
+    ApplyGrid(fromGrid, conversion.from, "from");
+    ApplyGrid(toGrid, conversion.to, "to");
+    conversion.options.trace = line.trace;
+    conversion.options.allowBallpark = line.allowBallpark;
+    conversion.options.outsideArea = line.outsideArea == "error"
+                                         ? OutsidePolicy::Error
+                                         : OutsidePolicy::Warn;
+    conversion.options.requireBest = line.requireBest;
     options.lonLat = line.lonLat;
     options.header = line.header;
     if (!line.delimiter.empty())
         options.delimiter = ParseDelimiter(line.delimiter);
     if (!line.columns.empty())
         ParseColumns(line.columns, options);
+    if (!line.height.empty())
+        options.height = ParseHeight(line.height);
     options.precision = line.precision;
     options.angleFormat = line.format == "dm"    ? AngleFormat::Dm
                           : line.format == "dms" ? AngleFormat::Dms
@@ -370,10 +430,8 @@ BatchOptions ReadCommandLine(const CommandLine &line) {
     options.onError = line.onError == "stop"   ? ErrorPolicy::Stop
                       : line.onError == "skip" ? ErrorPolicy::Skip
                                                : ErrorPolicy::Comment;
-    options.outsideArea = line.outsideArea == "error" ? OutsidePolicy::Error
-                                                      : OutsidePolicy::Warn;
-    options.requireBest = line.requireBest;
     options.verbose = line.verbose;
+    options.words = CommandLineWords();
     // Trace records from several threads would interleave in the files.
     // RunBatch caps the count by its memory budget.
     options.threads = line.trace ? 1 : line.threads;
