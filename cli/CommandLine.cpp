@@ -39,19 +39,25 @@ Systems: --from and --to take a catalogue datum (an index 0 to 133, a code
 such as TOY-B, or a name) with an optional grid kind, or a system that PROJ
 knows: EPSG:5174 (or the code alone), an OGC URN, a compound such as
 EPSG:4326+5773, a PROJ string or WKT. A PROJ system's values come in its own
-axis order: latitude before longitude for EPSG:4326, northing before easting
-for the Korean belts and the Japanese zones, easting first for UTM; X, Y, Z
-for EPSG:4978; --lonlat (or --easting-first) puts the east axis first. PROJ
+axis order and units: latitude before longitude for EPSG:4326, northing
+before easting for the Korean belts and the Japanese zones, easting first for
+UTM, westing and southing for the Lo systems, grads for EPSG:4807; X, Y, Z
+for EPSG:4978; --lonlat (or --easting-first) puts the east axis first, in
+PROJ's order for visualisation (easting first on polar systems too). PROJ
 chooses the operation at each point as cs2cs does; a catalogue datum meets a
 PROJ system through WGS 84 geographic. A point outside the area of use of the
 operation used is converted and told (--outside-area error refuses it).
 
-Columns: --columns by numbers or heading names, in the source's order;
-otherwise, with --header, the heading's names when they say which column is
-which (lat, latitude, lon, long, lng, longitude, easting, northing, e, n, h,
-height, alt, altitude, z, the Korean and Japanese names, the system's own
-axis names); otherwise the first columns. A bare x or y outside ECEF is
-refused: EPSG calls northing X in the Korean and Japanese grids.
+Columns: --columns by numbers (in the order the files hold the values) or
+by heading names, each bound to the axis it names; otherwise, with --header,
+the heading's names, which must say which column is which: the system's own
+axis names and abbreviations, lat, latitude, lon, long, lng, longitude (and
+the Korean and Japanese names), x and y only where the first axis is east;
+heights h, height, ellipsoidal_height, ellh (ellipsoidal) or elevation,
+elev, orthometric_height, alt, altitude (gravity-related), of the source's
+kind. Otherwise the first columns. A PROJ source with a height meeting a
+target with one needs each point's height: --height names its column or
+gives a value.
 
 Input: one point per line; latitude, longitude and an optional height, or X,
 Y and an optional Z for a grid; fields separated by blanks, commas,
