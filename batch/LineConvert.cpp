@@ -492,32 +492,15 @@ char *LineConverter::FormatAngle(char *p, double value, bool latitude,
         return p;
     }
 
-    if (format == AngleFormat::Dms) {
-        // The additions' DMS writer: seconds rounded once, a rounded 60
-        // carried into the minute and the degree.
-        const std::string_view j(&joiner, 1);
-        const std::string text = Code::FormatDms(
-            dd, precision, Code::DmsJoiner{j, j, j}, latitude ? 'N' : 'E',
-            latitude ? 'S' : 'W', Code::DmsDecimals::Fixed);
-        return std::copy(text.begin(), text.end(), p);
-    }
-
-    // Fixed decimals on the minutes: minutes that round up to 60 carry into
-    // the degree, so no "60.000" is written.
-    std::int64_t d = degrees;
-    char lastText[VALUE_ROOM];
-    char *lastEnd = PutFixed(lastText, dmMinutes, precision);
-    if (lastEnd - lastText >= 2 && lastText[0] == '6' && lastText[1] == '0' &&
-        (lastEnd - lastText == 2 || lastText[2] == '.')) {
-        lastEnd = PutFixed(lastText, 0.0, precision);
-        ++d;
-    }
-    p = std::to_chars(p, p + 24, d).ptr;
-    *p++ = joiner;
-    p = std::copy(lastText, lastEnd, p);
-    *p++ = joiner;
-    *p++ = letter;
-    return p;
+    // The additions' DM and DMS writer: the last part rounded once, a
+    // rounded 60 carried into the part before.
+    const std::string_view j(&joiner, 1);
+    const std::string text = Code::FormatAngle(
+        dd, format == AngleFormat::Dm ? Code::AnglePart::Minutes
+                                      : Code::AnglePart::Seconds,
+        precision, Code::DmsJoiner{j, j, j}, latitude ? 'N' : 'E',
+        latitude ? 'S' : 'W', Code::DmsDecimals::Fixed);
+    return std::copy(text.begin(), text.end(), p);
 }
 
 FieldSpan LineConverter::Span(int column) const {

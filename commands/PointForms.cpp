@@ -45,7 +45,8 @@ std::string PlainNumber(double value) {
 std::string Dms(double degrees, char positive, char negative,
                 const char *what) {
     try {
-        return Code::FormatDms(degrees, 5, Code::DMS_MARKS, positive, negative,
+        return Code::FormatAngle(degrees, Code::AnglePart::Seconds, 5, Code::DMS_MARKS,
+                                 positive, negative,
                                Code::DmsDecimals::Trimmed);
     } catch (const std::invalid_argument &e) {
         // "the latitude 1E300 is too large for degrees, minutes and seconds"

@@ -1,6 +1,7 @@
 // COORD construction, datum selection, grid-kind constants, origin and delta
 // settings, and access to the catalogue rows.
 #include "Coord.h"
+#include "Belts.h"
 #include "Utm.h"
 
 #include "Errors.h"
@@ -271,14 +272,7 @@ void COORD::SetOrgLatLon(double lat, double lon) {
     if (m_nCoordSys == CS_UTM) {
         orgLon = Utm::ZoneCentralMeridian(lon);
     } else if (m_nCoordSys == CS_TM) {
-        // Belts open at their west edge and closed at their east edge. A
-        // longitude outside 124 < lon <= 130 is used unchanged.
-        if (lon > 124.0 && lon <= 126.0)
-            orgLon = 125.0;
-        else if (lon > 126.0 && lon <= 128.0)
-            orgLon = 127.0;
-        else if (lon > 128.0 && lon <= 130.0)
-            orgLon = 129.0;
+        orgLon = Belts::BeltMeridian(lon);
     }
     m_dbOrgLat = lat * m_dbDeg2Rad;
     m_dbOrgLon = orgLon * m_dbDeg2Rad;

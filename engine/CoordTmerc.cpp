@@ -12,6 +12,7 @@
 
 #include "CoordTrace.h"
 #include "Errors.h"
+#include "Longitude.h"
 
 #include <cmath>
 #include <numbers>
@@ -89,14 +90,8 @@ void Local2UtmWith(const COORD &c, double lat, double lon, double &x, double &y,
     const double k0 = c.m_dbScale;
     double phi = lat;
     // Longitude from the central meridian, origin plus delta, taken the
-    // short way round: 180 E and 180 W are one meridian, 3 degrees from the
-    // central meridian of UTM zone 1 either way. Within (-pi, pi] it is
-    // left as computed.
-    double l = lon - (c.m_dbOrgLon + c.m_dbDeltaLon);
-    if (l > std::numbers::pi)
-        l -= 2 * std::numbers::pi;
-    else if (l <= -std::numbers::pi)
-        l += 2 * std::numbers::pi;
+    // short way round.
+    double l = Longitude::FromMeridian(lon - (c.m_dbOrgLon + c.m_dbDeltaLon));
     double sphi = std::sin(phi);
     double cphi = std::cos(phi);
     double t = std::tan(phi);

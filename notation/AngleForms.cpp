@@ -115,13 +115,15 @@ std::optional<AngleTexts> SyncAngle(AngleNotation from, AngleTexts texts,
     return out;
 }
 
-// ---- the DMS text of the additions ------------------------------------------
+// ---- the DM and DMS texts of the additions ------------------------------------
 
-std::string FormatDms(double degrees, int precision, const DmsJoiner &joiner,
-                      char positive, char negative, DmsDecimals decimals) {
+std::string FormatAngle(double degrees, AnglePart last, int precision,
+                        const DmsJoiner &joiner, char positive, char negative,
+                        DmsDecimals decimals) {
     constexpr int PRECISION_MAX = 17;
     if (precision < 0 || precision > PRECISION_MAX)
-        throw std::invalid_argument("DMS seconds take 0 to 17 decimals");
+        throw std::invalid_argument("an angle's last part takes 0 to 17 "
+                                    "decimals");
     const double a = std::fabs(degrees);
     if (!(a < 1e9))
         throw std::invalid_argument(FormatReal(degrees) +
@@ -129,24 +131,27 @@ std::string FormatDms(double degrees, int precision, const DmsJoiner &joiner,
                                     "seconds");
 
     std::int32_t d = 0, m = 0;
-    double s = 0;
-    DdToDms(a, d, m, s);
+    double rest = 0; // the last part: minutes (DM) or seconds (DMS)
+    if (last == AnglePart::Minutes)
+        DdToDm(a, d, rest);
+    else
+        DdToDms(a, d, m, rest);
 
-    // Seconds below 60 with at most 17 decimals: "59." and 17 digits.
-    char seconds[32];
-    auto Fixed = [&seconds, precision](double value) {
-        const std::to_chars_result r =
-            std::to_chars(seconds, seconds + sizeof seconds, value,
-                          std::chars_format::fixed, precision);
+    // The last part below 60 with at most 17 decimals: "59." and 17 digits.
+    char text[32];
+    auto Fixed = [&text, precision](double value) {
+        const std::to_chars_result r = std::to_chars(
+            text, text + sizeof text, value, std::chars_format::fixed,
+            precision);
         return r.ptr;
     };
-    char *end = Fixed(s);
-    // DdToDms leaves the seconds below 60, but rounding may reach it: the
-    // minute is then complete, and a 60th minute the degree.
-    if (end - seconds >= 2 && seconds[0] == '6' && seconds[1] == '0' &&
-        (end - seconds == 2 || seconds[2] == '.')) {
+    char *end = Fixed(rest);
+    // The routines leave the last part below 60, but rounding may reach it:
+    // the part before it is then complete, and a 60th minute the degree.
+    if (end - text >= 2 && text[0] == '6' && text[1] == '0' &&
+        (end - text == 2 || text[2] == '.')) {
         end = Fixed(0.0);
-        if (++m == 60) {
+        if (last == AnglePart::Minutes || ++m == 60) {
             m = 0;
             ++d;
         }
@@ -160,10 +165,15 @@ std::string FormatDms(double degrees, int precision, const DmsJoiner &joiner,
 
     std::string out = std::to_string(d);
     out += joiner.degrees;
-    out += std::to_string(m);
-    out += joiner.minutes;
-    out.append(seconds, end);
-    out += joiner.seconds;
+    if (last == AnglePart::Seconds) {
+        out += std::to_string(m);
+        out += joiner.minutes;
+        out.append(text, end);
+        out += joiner.seconds;
+    } else {
+        out.append(text, end);
+        out += joiner.minutes;
+    }
     out += degrees < 0 ? negative : positive;
     return out;
 }

@@ -70,8 +70,8 @@ using FaultCheck = void (*)(const std::function<void()> &arithmetic);
 std::optional<AngleTexts> SyncAngle(AngleNotation from, AngleTexts texts,
                                     AngleFields fields, FaultCheck check);
 
-/// What stands after each part of a DMS text; the hemisphere letter follows
-/// the last.
+/// What stands after each part of an angle's text; the hemisphere letter
+/// follows the last.
 struct DmsJoiner {
     std::string_view degrees; ///< after the degrees: a mark or a delimiter
     std::string_view minutes; ///< after the minutes
@@ -81,27 +81,35 @@ struct DmsJoiner {
 /// The marks people write: 37°28'54.62983"N.
 inline constexpr DmsJoiner DMS_MARKS{"\u00B0", "'", "\""};
 
-/// Whether FormatDms keeps every decimal of the seconds or drops the
+/// Whether FormatAngle keeps every decimal of the last part or drops the
 /// trailing zeros (and the decimal point with the last of them).
 enum class DmsDecimals { Fixed, Trimmed };
 
+/// The last part of an angle's text: the minutes (DM) or the seconds
+/// (DMS). The degrees and any minutes before it are whole.
+enum class AnglePart { Minutes, Seconds };
+
 /**
- * An angle as whole degrees, whole minutes and seconds rounded to
- * @p precision decimals, followed by a hemisphere letter in place of a sign:
- * the DMS text of the additions, beside the fields' own DMS, whose texts
- * (DdToDms, seconds as they come) it does not change.
+ * An angle as whole degrees, whole minutes (for DMS) and its last part
+ * rounded to @p precision decimals, followed by a hemisphere letter in place
+ * of a sign: the one DM and DMS writer of the additions (the converter's
+ * formats, the copies of a point), beside the fields' own DM and DMS, whose
+ * texts (DdToDm, DdToDms, parts as they come) it does not change.
  *
- * The parts are those of DdToDms on the magnitude, as the fields show them;
- * the seconds are then rounded once, correctly, from their double value. A
- * rounded 60 carries: 59.999996" to five decimals is the next minute, and a
- * minute that reaches 60 the next degree (89.9999999999 gives 90°0'0"). A
- * decimal point is written as ".", whatever the windows use: these texts are
- * read by other programs.
+ * The parts are those of DdToDm or DdToDms on the magnitude, as the fields
+ * show them; the last part is then rounded once, correctly, from its double
+ * value. A rounded 60 carries: 59.999996" to five decimals is the next
+ * minute, a minute that reaches 60 the next degree (89.9999999999 gives
+ * 90°0'0"), and 59.9999996' to five decimals the next degree. A decimal
+ * point is written as ".", whatever the windows use: these texts are read
+ * by other programs.
  *
  * @param[in] degrees the angle, decimal degrees; its sign picks the letter
  *   (-0 and the positive values @p positive, the negative ones @p negative).
- * @param[in] precision decimals of the seconds, 0 to 17.
- * @param[in] joiner what follows each part (DMS_MARKS, or a delimiter).
+ * @param[in] last AnglePart::Minutes for DM, Seconds for DMS.
+ * @param[in] precision decimals of the last part, 0 to 17.
+ * @param[in] joiner what follows each part (DMS_MARKS, or a delimiter); a DM
+ *   text uses its degrees and minutes.
  * @param[in] positive, negative the hemisphere letters: 'N' and 'S', or 'E'
  *   and 'W'.
  * @param[in] decimals DmsDecimals::Trimmed drops trailing zeros ("7.68",
@@ -110,8 +118,8 @@ enum class DmsDecimals { Fixed, Trimmed };
  *   number ("<degrees> is too large for degrees, minutes and seconds"), and
  *   for a precision outside 0 to 17.
  */
-std::string FormatDms(double degrees, int precision, const DmsJoiner &joiner,
-                      char positive, char negative,
-                      DmsDecimals decimals = DmsDecimals::Fixed);
+std::string FormatAngle(double degrees, AnglePart last, int precision,
+                        const DmsJoiner &joiner, char positive, char negative,
+                        DmsDecimals decimals = DmsDecimals::Fixed);
 
 } // namespace Code

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <algorithm>
 #include <cfenv>
 #include <cmath>
@@ -249,6 +251,8 @@ struct DmsRow {
 
 constexpr auto TRIMMED = Code::DmsDecimals::Trimmed;
 constexpr auto FIXED = Code::DmsDecimals::Fixed;
+constexpr auto SECONDS = Code::AnglePart::Seconds;
+constexpr auto MINUTES = Code::AnglePart::Minutes;
 
 // clang-format off
 const DmsRow DMS_ROWS[] = {
@@ -283,17 +287,18 @@ const DmsRow DMS_ROWS[] = {
 };
 // clang-format on
 
-TEST(FormatDmsTest, CarriesARounded60) {
+TEST(FormatAngleTest, DmsCarriesARounded60) {
     constexpr Code::DmsJoiner BLANKS{" ", " ", " "};
     // The texts are read by other programs: a decimal point under a comma.
     for (char separator : {'.', ','}) {
         Code::SetDecimalSeparator(separator);
         for (const DmsRow &row : DMS_ROWS) {
             SCOPED_TRACE(std::string(row.what) + ", separator " + separator);
-            EXPECT_EQ(Code::FormatDms(row.degrees, row.precision,
+            EXPECT_EQ(Code::FormatAngle(row.degrees, SECONDS, row.precision,
                                       Code::DMS_MARKS, 'N', 'S', row.decimals),
                       row.latitude);
-            EXPECT_EQ(Code::FormatDms(row.degrees, row.precision, BLANKS, 'E',
+            EXPECT_EQ(Code::FormatAngle(row.degrees, SECONDS, row.precision,
+                                        BLANKS, 'E',
                                       'W', row.decimals),
                       row.delimited);
         }
@@ -301,9 +306,39 @@ TEST(FormatDmsTest, CarriesARounded60) {
     Code::SetDecimalSeparator('.');
 }
 
-TEST(FormatDmsTest, RefusesWhatItCannotWrite) {
+// The same writer with minutes as its last part (DM): the minutes rounded
+// once, 60 carried into the degree; worked out by hand from the minutes.
+TEST(FormatAngleTest, DmCarriesARounded60) {
+    constexpr Code::DmsJoiner BLANKS{" ", " ", " "};
+    const struct {
+        const char *what;
+        double degrees;
+        int precision;
+        const char *text;
+    } rows[] = {
+        // 0.4818416208333 * 60 = 28.910497249998
+        {"the start-up point", 37.4818416208333, 4, "37 28.9105 N"},
+        {"59.9999996' is the next degree", 37 + 59.9999996 / 60, 5,
+         "38 0.00000 N"},
+        {"59.999994' stays", 37 + 59.999994 / 60, 5, "37 59.99999 N"},
+        {"no decimals, 59.6'", 127 + 59.6 / 60, 0, "128 0 E"},
+        {"to the pole", 89.9999999999, 5, "90 0.00000 N"},
+        {"above -1 degree", -0.5, 3, "0 30.000 S"},
+        {"negative zero", -0.0, 2, "0 0.00 N"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        const bool latitude = row.text[std::strlen(row.text) - 1] != 'E';
+        EXPECT_EQ(Code::FormatAngle(row.degrees, MINUTES, row.precision,
+                                    BLANKS, latitude ? 'N' : 'E',
+                                    latitude ? 'S' : 'W'),
+                  row.text);
+    }
+}
+
+TEST(FormatAngleTest, RefusesWhatItCannotWrite) {
     try {
-        Code::FormatDms(-1e9, 5, Code::DMS_MARKS, 'N', 'S');
+        Code::FormatAngle(-1e9, SECONDS, 5, Code::DMS_MARKS, 'N', 'S');
         ADD_FAILURE() << "no error for -1E9";
     } catch (const std::invalid_argument &e) {
         EXPECT_STREQ(e.what(),
@@ -311,12 +346,12 @@ TEST(FormatDmsTest, RefusesWhatItCannotWrite) {
                      "seconds");
     }
     EXPECT_NO_THROW(
-        Code::FormatDms(999999999.99, 5, Code::DMS_MARKS, 'N', 'S'));
-    EXPECT_THROW(Code::FormatDms(std::nan(""), 5, Code::DMS_MARKS, 'N', 'S'),
+        Code::FormatAngle(999999999.99, SECONDS, 5, Code::DMS_MARKS, 'N', 'S'));
+    EXPECT_THROW(Code::FormatAngle(std::nan(""), SECONDS, 5, Code::DMS_MARKS, 'N', 'S'),
                  std::invalid_argument);
-    EXPECT_THROW(Code::FormatDms(1.0, -1, Code::DMS_MARKS, 'N', 'S'),
+    EXPECT_THROW(Code::FormatAngle(1.0, SECONDS, -1, Code::DMS_MARKS, 'N', 'S'),
                  std::invalid_argument);
-    EXPECT_THROW(Code::FormatDms(1.0, 18, Code::DMS_MARKS, 'N', 'S'),
+    EXPECT_THROW(Code::FormatAngle(1.0, SECONDS, 18, Code::DMS_MARKS, 'N', 'S'),
                  std::invalid_argument);
 }
 
