@@ -153,16 +153,34 @@ void ParseColumns(const std::string &text, BatchOptions &options) {
         options.columnNames.clear();
 }
 
+namespace {
+
+/// The more accurate operations that a missing grid keeps out, as comment
+/// lines after the pipelines.
+std::string MissingText(const ProjTransform &proj) {
+    std::string text;
+    for (const MissingOperation &m : proj.Missing()) {
+        std::string grids;
+        for (const std::string &grid : m.missingGrids)
+            grids += (grids.empty() ? "" : ", ") + EscapeForMessage(grid);
+        text += "# not installed, for " + m.operation.Label() + ": " + grids +
+                "\n";
+    }
+    return text;
+}
+
+} // namespace
+
 std::string PipelineText(const BatchOptions &, const Chain &chain) {
     const ProjTransform *proj = chain.Proj();
     if (!proj || proj->Candidates().size() == 1)
-        return chain.ProjPipeline() + "\n";
+        return chain.ProjPipeline() + "\n" + (proj ? MissingText(*proj) : "");
     std::string text;
     for (const OperationFacts &op : proj->Candidates())
         text += "# " + op.Label() +
                 (op.area.name.empty() ? std::string() : ", " + op.area.name) +
                 "\n" + op.proj + "\n";
-    return text;
+    return text + MissingText(*proj);
 }
 
 
@@ -207,6 +225,8 @@ void DeclareOptions(CLI::App &app, CommandLine &line) {
                    "--list crs korea)")
         ->expected(1, 2)
         ->type_name("WHAT [TEXT]");
+    app.add_flag("--all", line.all,
+                 "With --list crs: deprecated systems too");
     app.add_option("--user-ellipsoid", line.userEllipsoid,
                    "User ellipsoid (index 0)")
         ->type_name("NAME,a,invf");
@@ -327,6 +347,8 @@ void ApplyZones(const CommandLine &line, BatchOptions &options,
 } // namespace
 
 std::string ListText(const CommandLine &line) {
+    if (line.all && (line.list.empty() || line.list[0] != "crs"))
+        throw UsageError("--all goes with --list crs");
     if (line.list.empty())
         return {};
     const std::string &what = line.list[0];
@@ -334,6 +356,9 @@ std::string ListText(const CommandLine &line) {
         throw UsageError("--list takes datums, ellipsoids or crs");
     if (line.list.size() == 2 && what != "crs")
         throw UsageError("--list takes a filter only after crs");
+    if (what == "crs")
+        return ListCrs(line.list.size() == 2 ? line.list[1] : std::string(),
+                       line.all);
     ChainSettings chain;
     const COORD catalogue = CatalogueOf(line, chain);
     return ListCatalogue(line.list.size() == 2 ? what + " " + line.list[1] : what,

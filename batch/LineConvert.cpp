@@ -966,14 +966,15 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
     // Records a failed record that starts on line @p number of the block;
     // false when the run stops here.
     auto fail = [&](std::string message, std::string_view line, bool withLine,
-                    std::string_view eol, std::size_t number) {
+                    std::string_view eol, std::size_t number,
+                    PointFault fault = PointFault::Other) {
         const bool hint =
             fileStart && !options.header && !HasDigit(line) && withLine;
         if (hint)
             message += HEADING_HINT;
         if (policy != ErrorPolicy::Skip)
             converter.WriteFailure(message, line, withLine, eol, result.out);
-        result.errors.push_back({number, std::move(message), hint});
+        result.errors.push_back({number, std::move(message), hint, fault});
         if (policy == ErrorPolicy::Stop) {
             result.stopped = true;
             return false;
@@ -1029,6 +1030,9 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
                 converter.Convert(line, eol, format, result.out);
                 ++result.points;
                 CountProjPoint(converter.Steps(), number, result);
+            } catch (const ProjPointError &e) {
+                if (!fail(e.what(), line, true, eol, number, e.Fault()))
+                    return;
             } catch (const std::exception &e) {
                 if (!fail(e.what(), line, true, eol, number))
                     return;

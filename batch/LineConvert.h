@@ -259,6 +259,8 @@ struct LineError {
     std::size_t line;
     std::string message;
     bool headingHint = false; ///< the message ends in HEADING_HINT
+    /// What refused the point, for a front end's advice.
+    PointFault fault = PointFault::Other;
 };
 
 /// A point outside the area of use of the operation used, by its line.

@@ -194,6 +194,8 @@ void ParseSide(std::string_view text, const COORD &catalogue,
             side.kind = facts.Angular()                          ? KIND_GEO
                         : facts.horizontal == CrsKind::Geocentric ? CS_ECEF
                                                                   : CS_TM;
+        } catch (const ProjDatabaseError &) {
+            throw; // PROJ's own fault, not the definition's
         } catch (const UnknownCrsError &e) {
             throw UnknownSystemError(
                 std::string(e.what()) +

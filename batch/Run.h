@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // ---- a whole run
@@ -50,6 +51,10 @@ class BatchObserver {
     /// what one would change. A window, whose user has its controls
     /// instead, says no: its messages leave them out.
     virtual bool NamesOptions() const { return true; }
+    /// What the user could change about a refused point, in the front
+    /// end's own words, added to its line's message (" (...)"); none by
+    /// default.
+    virtual std::string Advice(PointFault) const { return {}; }
 };
 
 /// How a run ended.

@@ -30,6 +30,39 @@ constexpr int EXIT_USAGE = 2;
     std::exit(EXIT_USAGE);
 }
 
+/// A setup that cannot go on for no fault of the command line's: its
+/// message alone (escaped where it was made), with the usage error's
+/// status.
+[[noreturn]] void Fail(const std::string &message) {
+    std::cerr << "nolvex-convert: " << message << "\n";
+    std::exit(EXIT_USAGE);
+}
+
+/// PROJ's refusal of a pair, line by line, the whole list of operations
+/// kept out by missing grids with --verbose or --proj; and what would let
+/// a ballpark-only pair through.
+[[noreturn]] void Refused(const NoOperationError &e, const CommandLine &line) {
+    const std::vector<std::string> &lines = e.Lines(line.verbose || line.proj);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::cerr << "nolvex-convert: " << lines[i]; // escaped when made
+        if (i == 0 && e.BallparkOnly())
+            std::cerr << " (--allow-ballpark uses it)";
+        std::cerr << "\n";
+    }
+    std::exit(EXIT_USAGE);
+}
+
+/// The command line's observer, which words its advice with the options.
+class CommandLineObserver : public StreamObserver {
+  public:
+    using StreamObserver::StreamObserver;
+    std::string Advice(PointFault fault) const override {
+        if (fault == PointFault::Ballpark)
+            return " (--allow-ballpark converts such points)";
+        return {};
+    }
+};
+
 /// Opens descriptors 0 to 2 on /dev/null where they are closed, so that no
 /// file opened later takes their number (an output file as descriptor 2
 /// would receive the messages). @return standard output was closed.
@@ -110,6 +143,10 @@ int main(int argc, char **argv) {
         Usage(e.what());
     } catch (const SetupError &e) {
         Usage(e.what());
+    } catch (const NoOperationError &e) {
+        Refused(e, line);
+    } catch (const ProjDatabaseError &e) {
+        Fail(e.what());
     } catch (const ProjError &e) {
         Usage(e.what());
     }
@@ -123,7 +160,7 @@ int main(int argc, char **argv) {
     const bool progress = !line.quiet && ::isatty(2) == 1 &&
                           ::fstat(2, &errStat) == 0 &&
                           !(!named && ::isatty(1) == 1 && SameFile(1, errStat));
-    StreamObserver observer(2, progress);
+    CommandLineObserver observer(2, progress);
     try {
         const BatchSummary summary =
             named ? ConvertToFile(options, observer, nullptr, &*check)

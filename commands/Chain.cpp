@@ -253,13 +253,7 @@ void Chain::ProjStep(const double in[3], double out[3]) {
         m_area.outside = true;
         m_area.target = true;
     }
-    m_nMissing = -1;
-    const auto &missing = m_proj->Missing();
-    for (std::size_t i = 0; i < missing.size(); ++i)
-        if (missing[i].operation.SourceContains(source[0], source[1])) {
-            m_nMissing = static_cast<int>(i);
-            break;
-        }
+    m_nMissing = m_proj->MissingAt(source[0], source[1]);
     if (m_bProj2) {
         const double target[3] = {out[0], out[1], out[2]};
         SystemOrder(*m_to, target, out);
