@@ -672,6 +672,12 @@ struct ProjTransform::Shared {
     /// steps' text, and the outer steps done here (see MakeDirect).
     std::string directSteps;
     bool swapIn = false, toRadians = false, toDegrees = false, swapOut = false;
+    /// The steps are the first of several candidates', which PROJ chooses
+    /// wherever its area holds the point: its accuracy is known and every
+    /// other's is not (a geoid and the ballpark operation beside it), and
+    /// the source is geographic, so that PROJ's box of the area in the
+    /// source's values is the area itself.
+    bool directFirst = false;
     std::vector<OperationFacts> candidates;
     std::vector<MissingOperation> missing;
     bool ballpark = false;
@@ -826,6 +832,23 @@ void SourceBox(BoxMaker &source, const CrsFacts &from, OperationFacts &op) {
     const GeoBox area = Intersection(op.area, from.area);
     op.checkedArea = area.name;
     op.sourceBoxKnown = source.In(area, op.sourceMin, op.sourceMax);
+}
+
+/// The horizontal values of geographic @p crs are in degrees (not grads).
+bool InDegrees(PJ_CONTEXT *ctx, const PJ *crs) {
+    PjPtr single(Proj().proj_clone(ctx, crs));
+    single = Unbound(ctx, std::move(single));
+    if (single && Proj().proj_get_type(single.get()) == PJ_TYPE_COMPOUND_CRS)
+        single = Unbound(ctx, PjPtr(Proj().proj_crs_get_sub_crs(ctx, single.get(), 0)));
+    if (!single)
+        return false;
+    PjPtr cs(Proj().proj_crs_get_coordinate_system(ctx, single.get()));
+    double factor = 0;
+    return cs &&
+           Proj().proj_cs_get_axis_info(ctx, cs.get(), 0, nullptr, nullptr,
+                                        nullptr, &factor, nullptr, nullptr,
+                                        nullptr) &&
+           std::fabs(factor - 0.017453292519943295) < 1e-15;
 }
 
 /// PROJ's factor of its degree-to-radian unit conversion, and the factor
@@ -1052,8 +1075,17 @@ ProjTransform::ProjTransform(const ProjCrs &from, const ProjCrs &to,
     if (!m_pOperation)
         throw ProjError("PROJ cannot set up the operation from " + pair + ": " +
                         context.TakeErrors());
-    if (shared->candidates.size() == 1)
-        CutPipeline(shared->candidates.front().proj, *shared);
+    const auto &candidates = shared->candidates;
+    const OperationFacts &first = candidates.front();
+    shared->directFirst =
+        candidates.size() > 1 && from.Facts().Angular() &&
+        InDegrees(ctx, from.Get()) && first.accuracy >= 0 &&
+        first.area.known && first.area.west <= first.area.east &&
+        first.sourceBoxKnown &&
+        std::all_of(candidates.begin() + 1, candidates.end(),
+                    [](const OperationFacts &c) { return c.accuracy < 0; });
+    if (candidates.size() == 1 || shared->directFirst)
+        CutPipeline(first.proj, *shared);
     m_shared = std::move(shared);
     MakeDirect();
 }
@@ -1123,6 +1155,7 @@ void ProjTransform::ThrowUnreadableGrid(std::size_t candidate) const {
 
 std::size_t ProjTransform::Convert(const double in[3], double out[3]) {
     static const ProjApi &api = Proj();
+    const Shared &shared = *m_shared;
     PJ_COORD coord;
     coord.v[0] = in[0];
     coord.v[1] = in[1];
@@ -1130,50 +1163,62 @@ std::size_t ProjTransform::Convert(const double in[3], double out[3]) {
     coord.v[3] = HUGE_VAL;
     PJ_COORD result;
     PJ *operation = m_pOperation;
-    if (m_pDirect) {
-        const Shared &cut = *m_shared;
-        operation = m_pDirect;
-        if (cut.swapIn)
-            std::swap(coord.v[0], coord.v[1]);
-        if (cut.toRadians) {
-            coord.v[0] *= DEGREES_TO_RADIANS;
-            coord.v[1] *= DEGREES_TO_RADIANS;
+    std::size_t used = 0;
+    // The first candidate's own steps where PROJ would choose it (see
+    // Shared::directFirst); anywhere else, or where it gives no result,
+    // PROJ chooses, and retries as it does.
+    bool direct = m_pDirect != nullptr &&
+                  (!shared.directFirst ||
+                   shared.candidates.front().SourceContains(in[0], in[1]));
+    if (direct) {
+        PJ_COORD steps = coord;
+        if (shared.swapIn)
+            std::swap(steps.v[0], steps.v[1]);
+        if (shared.toRadians) {
+            steps.v[0] *= DEGREES_TO_RADIANS;
+            steps.v[1] *= DEGREES_TO_RADIANS;
         }
         api.proj_errno_reset(m_pDirect);
-        result = api.proj_trans(m_pDirect, PJ_FWD, coord);
-        if (cut.toDegrees) {
+        result = api.proj_trans(m_pDirect, PJ_FWD, steps);
+        if (shared.toDegrees) {
             result.v[0] *= RADIANS_TO_DEGREES;
             result.v[1] *= RADIANS_TO_DEGREES;
         }
-        if (cut.swapOut)
+        if (shared.swapOut)
             std::swap(result.v[0], result.v[1]);
-    } else {
+        operation = m_pDirect;
+        direct = !shared.directFirst ||
+                 (std::isfinite(result.v[0]) && std::isfinite(result.v[1]) &&
+                  std::isfinite(result.v[2]));
+    }
+    if (!direct) {
         m_pContext->m_pListener = this;
         m_nUnreadable = static_cast<std::size_t>(-1);
         api.proj_errno_reset(m_pOperation);
         result = api.proj_trans(m_pOperation, PJ_FWD, coord);
+        operation = m_pOperation;
         if (m_nUnreadable != static_cast<std::size_t>(-1))
             ThrowUnreadableGrid(m_nUnreadable);
+        used = m_nCurrent;
     }
     if (!std::isfinite(result.v[0]) || !std::isfinite(result.v[1]) ||
         !std::isfinite(result.v[2])) {
         const int error = Proj().proj_errno(operation);
         m_pContext->TakeErrors();
         if (error == PROJ_ERR_INVALID_OP_FILE_NOT_FOUND_OR_INVALID &&
-            m_nCurrent < m_shared->candidates.size() &&
-            !m_shared->candidates[m_nCurrent].grids.empty())
-            ThrowUnreadableGrid(m_nCurrent);
+            used < shared.candidates.size() &&
+            !shared.candidates[used].grids.empty())
+            ThrowUnreadableGrid(used);
         const char *why =
             error ? Proj().proj_context_errno_string(m_pContext->Get(), error) : nullptr;
         throw ProjPointError(std::string("PROJ cannot convert the point") +
                              (why ? std::string(": ") + why : std::string()));
     }
-    const Shared &shared = *m_shared;
-    if (!shared.allowBallpark && shared.candidates[m_nCurrent].ballpark) {
+    if (!shared.allowBallpark && shared.candidates[used].ballpark) {
         // What PROJ would use here is a guess: refused, with the published
         // operation that a missing grid keeps out, where one holds.
         std::string message = "only a ballpark operation covers the point: " +
-                              shared.candidates[m_nCurrent].BallparkText();
+                              shared.candidates[used].BallparkText();
         if (const int at = MissingAt(in[0], in[1]); at >= 0) {
             const MissingOperation &missing =
                 shared.missing[static_cast<std::size_t>(at)];
@@ -1190,7 +1235,7 @@ std::size_t ProjTransform::Convert(const double in[3], double out[3]) {
     out[0] = result.v[0];
     out[1] = result.v[1];
     out[2] = result.v[2];
-    return m_nCurrent;
+    return used;
 }
 
 const std::vector<OperationFacts> &ProjTransform::Candidates() const {
@@ -1347,9 +1392,7 @@ struct ListedCrs {
 /// system is one entry with all its areas.
 const std::vector<ListedCrs> &AllCrs() {
     static const std::vector<ListedCrs> entries = [] {
-        ProjContext &context = ThreadProjContext();
-        context.CheckDatabase();
-        PJ_CONTEXT *ctx = context.Get();
+        PJ_CONTEXT *ctx = ThreadProjContext().Get();
         std::map<std::string, std::vector<ListedArea>> areas =
             AreasFromDatabase(Proj().proj_context_get_database_path(ctx));
         int count = 0;
@@ -1443,6 +1486,8 @@ std::vector<CrsListEntry> FindCrs(std::string_view filter, bool deprecated) {
 }
 
 std::string ListCrs(std::string_view filter, bool deprecated) {
+    // A table without its database would be a heading alone.
+    ThreadProjContext().CheckDatabase();
     const std::vector<CrsListEntry> entries = FindCrs(filter, deprecated);
     if (entries.empty()) {
         const std::size_t old =

@@ -375,7 +375,7 @@ struct CrsListEntry {
  * description lists. Current systems come before deprecated ones within
  * each group.
  * @param[in] deprecated whether deprecated systems are found at all.
- * @throws ProjDatabaseError when PROJ has no database.
+ * @return nothing when PROJ has no database (ListCrs says why).
  */
 std::vector<CrsListEntry> FindCrs(std::string_view filter,
                                   bool deprecated = true);
