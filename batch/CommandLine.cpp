@@ -276,8 +276,8 @@ void DeclareOptions(CLI::App &app, CommandLine &line) {
                  "Name the operations used, their points and grid files, and "
                  "PROJ's versions at the end");
     app.add_flag("--allow-ballpark", line.allowBallpark,
-                 "Let PROJ use a ballpark operation where no published one "
-                 "exists (a warning says so)");
+                 "Let PROJ use a ballpark operation at points where no "
+                 "published one serves (the run says how many)");
     app.add_flag("--require-best", line.requireBest,
                  "Points where a more accurate operation's grid is missing "
                  "are errors");
