@@ -163,8 +163,8 @@ std::string MissingText(const ProjTransform &proj) {
         std::string grids;
         for (const std::string &grid : m.missingGrids)
             grids += (grids.empty() ? "" : ", ") + EscapeForMessage(grid);
-        text += "# not installed, for " + m.operation.Label() + ": " + grids +
-                "\n";
+        text +=
+            "# not installed, for " + m.operation.Label() + ": " + grids + "\n";
     }
     return text;
 }
@@ -225,8 +225,7 @@ void DeclareOptions(CLI::App &app, CommandLine &line) {
                    "--list crs korea)")
         ->expected(1, 2)
         ->type_name("WHAT [TEXT]");
-    app.add_flag("--all", line.all,
-                 "With --list crs: deprecated systems too");
+    app.add_flag("--all", line.all, "With --list crs: deprecated systems too");
     app.add_option("--user-ellipsoid", line.userEllipsoid,
                    "User ellipsoid (index 0)")
         ->type_name("NAME,a,invf");

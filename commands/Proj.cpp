@@ -37,7 +37,8 @@ constexpr std::string_view RETRY = "Did not result in valid result.";
 /// horizontal guess, and a height left as it is.
 constexpr std::string_view BALLPARK_HORIZONTAL[] = {
     "ballpark geographic offset", "ballpark geocentric translation"};
-constexpr std::string_view BALLPARK_VERTICAL = "ballpark vertical transformation";
+constexpr std::string_view BALLPARK_VERTICAL =
+    "ballpark vertical transformation";
 
 /// Grids named in the short account of a refusal; the full one names all.
 constexpr std::size_t GRIDS_NAMED = 6;
@@ -463,7 +464,8 @@ void ProjContext::CheckDatabase() {
     const std::string why = TakeErrors();
     const std::vector<std::string> dirs = SearchPaths();
     for (const std::string &dir : dirs) {
-        const std::filesystem::path file = std::filesystem::path(dir) / "proj.db";
+        const std::filesystem::path file =
+            std::filesystem::path(dir) / "proj.db";
         std::error_code error;
         if (!std::filesystem::exists(file, error))
             continue;
@@ -479,9 +481,10 @@ void ProjContext::CheckDatabase() {
     std::vector<std::string> shown;
     for (const std::string &dir : dirs)
         shown.push_back(EscapeForMessage(dir));
-    throw ProjDatabaseError(
-        "PROJ's database proj.db is in none of the directories PROJ looks in (" +
-        Joined(shown) + "): PROJ_DATA names the directory that holds it");
+    throw ProjDatabaseError("PROJ's database proj.db is in none of the "
+                            "directories PROJ looks in (" +
+                            Joined(shown) +
+                            "): PROJ_DATA names the directory that holds it");
 }
 
 void ProjContext::Log(void *self, int level, const char *message) {
@@ -735,14 +738,15 @@ OperationFacts FactsOfOperation(PJ_CONTEXT *ctx, PJ *op) {
         for (const std::string_view step : BALLPARK_HORIZONTAL)
             facts.ballparkHorizontal = facts.ballparkHorizontal ||
                                        lower.find(step) != std::string::npos;
-        facts.ballparkVertical = lower.find(BALLPARK_VERTICAL) != std::string::npos;
+        facts.ballparkVertical =
+            lower.find(BALLPARK_VERTICAL) != std::string::npos;
     }
     const int count = Proj().proj_coordoperation_get_grid_used_count(ctx, op);
     for (int i = 0; i < count; ++i) {
         const char *shortName = nullptr, *fullName = nullptr;
-        if (Proj().proj_coordoperation_get_grid_used(ctx, op, i, &shortName, &fullName,
-                                              nullptr, nullptr, nullptr,
-                                              nullptr, nullptr) &&
+        if (Proj().proj_coordoperation_get_grid_used(
+                ctx, op, i, &shortName, &fullName, nullptr, nullptr, nullptr,
+                nullptr, nullptr) &&
             shortName) {
             facts.grids.emplace_back(shortName);
             facts.gridPaths.emplace_back(fullName ? fullName : "");
@@ -839,7 +843,8 @@ bool InDegrees(PJ_CONTEXT *ctx, const PJ *crs) {
     PjPtr single(Proj().proj_clone(ctx, crs));
     single = Unbound(ctx, std::move(single));
     if (single && Proj().proj_get_type(single.get()) == PJ_TYPE_COMPOUND_CRS)
-        single = Unbound(ctx, PjPtr(Proj().proj_crs_get_sub_crs(ctx, single.get(), 0)));
+        single = Unbound(
+            ctx, PjPtr(Proj().proj_crs_get_sub_crs(ctx, single.get(), 0)));
     if (!single)
         return false;
     PjPtr cs(Proj().proj_crs_get_coordinate_system(ctx, single.get()));
@@ -871,7 +876,8 @@ std::string GridPlaces() {
 
 /// The grids of @p missing, each once, those of the more accurate
 /// operations first.
-std::vector<std::string> MissingGrids(const std::vector<MissingOperation> &missing) {
+std::vector<std::string>
+MissingGrids(const std::vector<MissingOperation> &missing) {
     std::vector<const MissingOperation *> order;
     for (const MissingOperation &m : missing)
         order.push_back(&m);
@@ -918,12 +924,11 @@ NoOperationError Refusal(const std::string &systems,
                  m.operation.accuracy < best->operation.accuracy))
                 best = &m;
         if (missing.size() == 1) {
-            lines.push_back("a published operation, " + label(best->operation) +
-                            ", needs " +
-                            (grids.size() == 1 ? "the grid " : "the grids ") +
-                            Joined(grids) + ", which " +
-                            (grids.size() == 1 ? "is" : "are") +
-                            " not installed");
+            lines.push_back(
+                "a published operation, " + label(best->operation) +
+                ", needs " + (grids.size() == 1 ? "the grid " : "the grids ") +
+                Joined(grids) + ", which " +
+                (grids.size() == 1 ? "is" : "are") + " not installed");
         } else {
             lines.push_back(std::to_string(missing.size()) +
                             " published operations need grids that are not "
@@ -933,9 +938,9 @@ NoOperationError Refusal(const std::string &systems,
                 grids.begin(),
                 grids.begin() + static_cast<std::ptrdiff_t>(
                                     std::min(grids.size(), GRIDS_NAMED)));
-            std::string text = (grids.size() == 1 ? "the grid: "
-                                                  : "the grids: ") +
-                               Joined(named);
+            std::string text =
+                (grids.size() == 1 ? "the grid: " : "the grids: ") +
+                Joined(named);
             if (grids.size() > named.size())
                 text += " and " + std::to_string(grids.size() - named.size()) +
                         " more";
@@ -950,9 +955,9 @@ NoOperationError Refusal(const std::string &systems,
                 needed.push_back(EscapeForMessage(grid));
             full.push_back("  " + label(m.operation) + ": " + Joined(needed));
         }
-        const std::string where = "put " +
-                                  std::string(grids.size() == 1 ? "it" : "them") +
-                                  " into " + GridPlaces();
+        const std::string where =
+            "put " + std::string(grids.size() == 1 ? "it" : "them") + " into " +
+            GridPlaces();
         lines.push_back(where);
         full.push_back(where);
     }
@@ -1079,9 +1084,8 @@ ProjTransform::ProjTransform(const ProjCrs &from, const ProjCrs &to,
     const OperationFacts &first = candidates.front();
     shared->directFirst =
         candidates.size() > 1 && from.Facts().Angular() &&
-        InDegrees(ctx, from.Get()) && first.accuracy >= 0 &&
-        first.area.known && first.area.west <= first.area.east &&
-        first.sourceBoxKnown &&
+        InDegrees(ctx, from.Get()) && first.accuracy >= 0 && first.area.known &&
+        first.area.west <= first.area.east && first.sourceBoxKnown &&
         std::all_of(candidates.begin() + 1, candidates.end(),
                     [](const OperationFacts &c) { return c.accuracy < 0; });
     if (candidates.size() == 1 || shared->directFirst)
@@ -1147,7 +1151,8 @@ void ProjTransform::ThrowUnreadableGrid(std::size_t candidate) const {
         m_shared->candidates[candidate].GridFiles();
     throw ProjPointError(
         "PROJ cannot convert the point: " +
-            std::string(files.size() == 1 ? "the grid file " : "the grid files ") +
+            std::string(files.size() == 1 ? "the grid file "
+                                          : "the grid files ") +
             Joined(files) + (files.size() == 1 ? " cannot" : ": one cannot") +
             " be read (missing, truncated or corrupt)",
         PointFault::GridUnreadable);
@@ -1256,7 +1261,8 @@ int ProjTransform::MissingAt(double a, double b) const {
         if (best < 0 ||
             (op.accuracy >= 0 &&
              (missing[static_cast<std::size_t>(best)].operation.accuracy < 0 ||
-              op.accuracy < missing[static_cast<std::size_t>(best)].operation.accuracy)))
+              op.accuracy <
+                  missing[static_cast<std::size_t>(best)].operation.accuracy)))
             best = static_cast<int>(i);
     }
     return best;
@@ -1279,8 +1285,8 @@ const CrsFacts &ProjTransform::To() const { return *m_shared->to; }
 std::vector<std::string> GridDirectories() {
     ProjContext &context = ThreadProjContext();
     std::vector<std::string> dirs = context.SearchPaths();
-    if (const char *user = Proj().proj_context_get_user_writable_directory(
-            context.Get(), 0)) {
+    if (const char *user =
+            Proj().proj_context_get_user_writable_directory(context.Get(), 0)) {
         if (std::find(dirs.begin(), dirs.end(), user) == dirs.end())
             dirs.emplace_back(user);
     }
@@ -1306,7 +1312,8 @@ struct SqliteApi {
 /// SQLite's functions, or null when they cannot be had (the areas are then
 /// named by PROJ's descriptions).
 const SqliteApi *Sqlite() {
-    static const std::optional<SqliteApi> api = []() -> std::optional<SqliteApi> {
+    static const std::optional<SqliteApi> api =
+        []() -> std::optional<SqliteApi> {
         // SQLite 3's library name since its first release; PROJ's library
         // has loaded it already.
         void *library = ::dlopen("libsqlite3.so.0", RTLD_NOW | RTLD_LOCAL);
@@ -1314,8 +1321,9 @@ const SqliteApi *Sqlite() {
             return std::nullopt;
         SqliteApi loaded{};
         const auto get = [library](auto &pointer, const char *name) {
-            pointer = reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(
-                ::dlsym(library, name));
+            pointer =
+                reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(
+                    ::dlsym(library, name));
             return pointer != nullptr;
         };
         if (!get(loaded.open, "sqlite3_open_v2") ||
@@ -1333,16 +1341,17 @@ const SqliteApi *Sqlite() {
 
 /// One area of use of a listed system.
 struct ListedArea {
-    std::string name;        ///< the short name: "World"
-    std::string lowerName;   ///< in lower case, to match
-    std::string lowerText;   ///< the description in lower case
-    bool world = false;      ///< all longitudes
+    std::string name;      ///< the short name: "World"
+    std::string lowerName; ///< in lower case, to match
+    std::string lowerText; ///< the description in lower case
+    bool world = false;    ///< all longitudes
 };
 
 /// The areas of use of every system of the database at @p path, by id
 /// ("EPSG:5186"), from its usage and extent tables; empty when they cannot
 /// be read.
-std::map<std::string, std::vector<ListedArea>> AreasFromDatabase(const char *path) {
+std::map<std::string, std::vector<ListedArea>>
+AreasFromDatabase(const char *path) {
     std::map<std::string, std::vector<ListedArea>> areas;
     const SqliteApi *sql = Sqlite();
     if (!sql || !path)
@@ -1363,7 +1372,8 @@ std::map<std::string, std::vector<ListedArea>> AreasFromDatabase(const char *pat
     if (sql->prepare(db, QUERY, -1, &statement, nullptr) == SQLITE_OK) {
         const auto column = [sql, statement](int i) {
             const unsigned char *text = sql->text(statement, i);
-            return std::string(text ? reinterpret_cast<const char *>(text) : "");
+            return std::string(text ? reinterpret_cast<const char *>(text)
+                                    : "");
         };
         while (sql->step(statement) == SQLITE_ROW) {
             ListedArea area;
@@ -1403,7 +1413,8 @@ const std::vector<ListedCrs> &AllCrs() {
         std::map<std::string, std::size_t> seen;
         for (int i = 0; i < count; ++i) {
             const PROJ_CRS_INFO &info = *list[i];
-            const std::string id = std::string(info.auth_name) + ":" + info.code;
+            const std::string id =
+                std::string(info.auth_name) + ":" + info.code;
             const auto [at, added] = seen.emplace(id, all.size());
             if (!added && !areas.empty())
                 continue; // the same system, its next area of use
@@ -1434,7 +1445,8 @@ const std::vector<ListedCrs> &AllCrs() {
         for (ListedCrs &crs : all) {
             std::vector<std::string> names;
             for (const ListedArea &area : crs.areas)
-                if (std::find(names.begin(), names.end(), area.name) == names.end())
+                if (std::find(names.begin(), names.end(), area.name) ==
+                    names.end())
                     names.push_back(area.name);
             crs.entry.area = Joined(names, "; ");
         }
@@ -1490,13 +1502,13 @@ std::string ListCrs(std::string_view filter, bool deprecated) {
     ThreadProjContext().CheckDatabase();
     const std::vector<CrsListEntry> entries = FindCrs(filter, deprecated);
     if (entries.empty()) {
-        const std::size_t old =
-            deprecated ? 0 : FindCrs(filter, true).size();
+        const std::size_t old = deprecated ? 0 : FindCrs(filter, true).size();
         throw ProjError("no system of PROJ's database matches '" +
                         EscapeForMessage(Trim(filter)) + "'" +
                         (old == 0 ? std::string()
-                                  : " (" + Counted(old, "deprecated one does",
-                                                   "deprecated ones do") +
+                                  : " (" +
+                                        Counted(old, "deprecated one does",
+                                                "deprecated ones do") +
                                         ")"));
     }
     std::string out = "id\tname\tkind\tarea of use\n";

@@ -10,9 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <array>
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -299,8 +299,12 @@ TEST(ProjSystems, RoutesThroughAnotherDatumGiveProjsNumbers) {
     };
     const Row rows[] = {
         {"EPSG:4267", "EPSG:4269", {{40.7, -74, 0}, {43.65, -79.38, 0}}},
-        {"EPSG:4301", "EPSG:6668", {{35.6895, 139.6917, 0}, {43.0642, 141.3469, 0}}},
-        {"EPSG:2056", "EPSG:21781", {{2683000, 1248000, 0}, {2600000, 1200000, 0}}},
+        {"EPSG:4301",
+         "EPSG:6668",
+         {{35.6895, 139.6917, 0}, {43.0642, 141.3469, 0}}},
+        {"EPSG:2056",
+         "EPSG:21781",
+         {{2683000, 1248000, 0}, {2600000, 1200000, 0}}},
         {"EPSG:4269", "EPSG:4152", {{40.7, -74, 0}}},
     };
     for (const Row &row : rows) {
@@ -355,16 +359,16 @@ TEST(ProjSystems, MissingDatabaseIsSaid) {
     fs::create_directories(empty);
     const fs::path broken = fs::path(testing::TempDir()) / "nolvex-proj-bad-db";
     fs::create_directories(broken);
-    {
-        std::ofstream(broken / "proj.db") << "not a database\n";
-    }
+    { std::ofstream(broken / "proj.db") << "not a database\n"; }
     struct Row {
         fs::path dir;
         std::string said;
     };
     const Row rows[] = {
-        {empty, "is in none of the directories PROJ looks in (" + empty.string()},
-        {broken, "PROJ cannot read its database " + (broken / "proj.db").string() +
+        {empty,
+         "is in none of the directories PROJ looks in (" + empty.string()},
+        {broken, "PROJ cannot read its database " +
+                     (broken / "proj.db").string() +
                      ": file is not a database"},
     };
     for (const Row &row : rows) {
@@ -414,7 +418,8 @@ TEST(ProjSystems, SystemListOrderAndDeprecated) {
         EXPECT_FALSE(deprecated(entry.id));
         EXPECT_NE(entry.id, "EPSG:4979"); // world-wide, its area lists Korea
         EXPECT_LT(entry.area.size(), 100u) << entry.area;
-        const bool named = LowerAscii(entry.name).find("korea") != std::string::npos;
+        const bool named =
+            LowerAscii(entry.name).find("korea") != std::string::npos;
         EXPECT_FALSE(byArea && named) << "found by name after one by area";
         byArea = byArea || !named;
     }
@@ -427,9 +432,8 @@ TEST(ProjSystems, SystemListOrderAndDeprecated) {
         }
     EXPECT_EQ(all.size(), current.size() + old);
     const std::vector<CrsListEntry> world = FindCrs("world", false);
-    EXPECT_TRUE(std::any_of(world.begin(), world.end(), [](const auto &e) {
-        return e.id == "EPSG:4979";
-    }));
+    EXPECT_TRUE(std::any_of(world.begin(), world.end(),
+                            [](const auto &e) { return e.id == "EPSG:4979"; }));
     proj_context_destroy(ctx);
 }
 
