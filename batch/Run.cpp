@@ -700,7 +700,7 @@ void ProjSummary(const BatchOptions &options, const Chain &chain,
         observer.Message("only a ballpark operation exists from " +
                          proj->From().Label() + " to " + proj->To().Label() +
                          ": " + candidates.front().BallparkText() +
-                         hint("; used as --allow-ballpark asks"));
+                         hint(": used as --allow-ballpark asks"));
     else
         for (std::size_t i = 0; i < used.size() && i < candidates.size(); ++i)
             if (used[i] != 0 && candidates[i].ballpark)
