@@ -1111,6 +1111,12 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
             } catch (const AdvisedInputError &e) {
                 if (!fail(e.what(), line, true, eol, number, e.Which()))
                     return;
+            } catch (const ProjPointError &e) {
+                if (!fail(e.what(), line, true, eol, number,
+                          e.Fault() == PointFault::Ballpark
+                              ? Advice::AllowBallparkPoint
+                              : Advice::Count))
+                    return;
             } catch (const std::exception &e) {
                 if (!fail(e.what(), line, true, eol, number))
                     return;

@@ -192,6 +192,8 @@ ConversionSide ParseSide(std::string_view text, const COORD &catalogue,
         try {
             const ProjCrs crs(text);
             return ConversionSide::OnSystem(crs.Facts().definition);
+        } catch (const ProjDatabaseError &) {
+            throw; // PROJ's own fault, not the definition's
         } catch (const UnknownCrsError &e) {
             throw UnknownSystemError(
                 {which, FaultField::System, e.what(), FaultAdvice::ListSystems});

@@ -147,6 +147,7 @@ enum class Advice {
     OutsideAreaError, ///< points outside the area of use could be errors
     RequireBest,      ///< points without the best operation could be errors
     AllowBallpark,    ///< a ballpark operation was used as allowed
+    AllowBallparkPoint, ///< a point where only a ballpark operation serves
     Count,
 };
 

@@ -688,9 +688,15 @@ void ProjSummary(const BatchOptions &options, const Chain &chain,
     if (proj->Ballpark())
         observer.Message("only a ballpark operation exists from " +
                          proj->From().Label() + " to " + proj->To().Label() +
-                         " (no published transformation; a height is left "
-                         "as it is)" +
+                         ": " + candidates.front().BallparkText() +
                          hint(Advice::AllowBallpark));
+    else
+        for (std::size_t i = 0; i < used.size() && i < candidates.size(); ++i)
+            if (used[i] != 0 && candidates[i].ballpark)
+                observer.Message(Plural(used[i], "point was", "points were") +
+                                 " converted by the ballpark operation " +
+                                 candidates[i].Label() + ": " +
+                                 candidates[i].BallparkText());
     const std::uint64_t outside = writer.Counts().outsideArea;
     if (outside != 0) {
         std::size_t usedCount = 0, last = 0;
@@ -720,10 +726,10 @@ void ProjSummary(const BatchOptions &options, const Chain &chain,
         const MissingOperation &m = proj->Missing()[i];
         std::string grids;
         for (const std::string &grid : m.missingGrids)
-            grids += (grids.empty() ? "" : ", ") + grid;
+            grids += (grids.empty() ? "" : ", ") + EscapeForMessage(grid);
         std::string where;
         for (const std::string &dir : GridDirectories())
-            where += (where.empty() ? "" : ", ") + dir;
+            where += (where.empty() ? "" : ", ") + EscapeForMessage(dir);
         observer.Message(
             Plural(missing[i], "point lies", "points lie") +
             " where a more accurate operation, " + m.operation.Label() +
@@ -738,10 +744,12 @@ void ProjSummary(const BatchOptions &options, const Chain &chain,
         if (used[i] != 0)
             observer.Message("operation " + candidates[i].Label() + ": " +
                              Plural(used[i], "point", "points"));
+    // The files PROJ opened, by their paths (PROJ's own name for a grid
+    // may be a newer file's: us_nga_egm96_15.tif for egm96_15.gtx).
     std::vector<std::string> grids;
     for (std::size_t i = 0; i < used.size() && i < candidates.size(); ++i)
         if (used[i] != 0)
-            for (const std::string &grid : candidates[i].grids)
+            for (const std::string &grid : candidates[i].GridFiles())
                 if (std::find(grids.begin(), grids.end(), grid) == grids.end())
                     grids.push_back(grid);
     if (!grids.empty()) {
@@ -749,6 +757,15 @@ void ProjSummary(const BatchOptions &options, const Chain &chain,
         for (const std::string &grid : grids)
             text += (text.empty() ? "" : ", ") + grid;
         observer.Message("grid files used: " + text);
+    }
+    // Every more accurate operation that a missing grid keeps out, with
+    // its grids, wherever the points lay.
+    for (const MissingOperation &m : proj->Missing()) {
+        std::string names;
+        for (const std::string &grid : m.missingGrids)
+            names += (names.empty() ? "" : ", ") + EscapeForMessage(grid);
+        observer.Message("not installed, for " + m.operation.Label() + ": " +
+                         names);
     }
     observer.Message(ProjVersionText());
 }

@@ -161,6 +161,24 @@ void ParseColumns(const std::string &text, BatchOptions &options) {
         options.columnNames.clear();
 }
 
+namespace {
+
+/// The more accurate operations that a missing grid keeps out, as comment
+/// lines after the pipelines.
+std::string MissingText(const ProjTransform &proj) {
+    std::string text;
+    for (const MissingOperation &m : proj.Missing()) {
+        std::string grids;
+        for (const std::string &grid : m.missingGrids)
+            grids += (grids.empty() ? "" : ", ") + EscapeForMessage(grid);
+        text +=
+            "# not installed, for " + m.operation.Label() + ": " + grids + "\n";
+    }
+    return text;
+}
+
+} // namespace
+
 HeightSource ParseHeight(const std::string &text) {
     HeightSource height;
     try {
@@ -183,7 +201,8 @@ std::string PipelineText(const BatchOptions &options,
         options.lonLat && converter.TargetAxes().EastFirstSwaps();
     const ProjTransform *proj = chain.Proj();
     if (!proj || proj->Candidates().size() == 1)
-        return chain.ProjPipeline(swapIn, swapOut) + "\n";
+        return chain.ProjPipeline(swapIn, swapOut) + "\n" +
+               (proj ? MissingText(*proj) : "");
     const Conversion &conversion = options.conversion;
     std::string text;
     for (std::size_t i = 0; i < proj->Candidates().size(); ++i) {
@@ -196,7 +215,7 @@ std::string PipelineText(const BatchOptions &options,
                     swapOut && conversion.to.IsSystem()) +
                 "\n";
     }
-    return text;
+    return text + MissingText(*proj);
 }
 
 
@@ -246,6 +265,7 @@ void DeclareOptions(CLI::App &app, CommandLine &line) {
                    "--list crs korea)")
         ->expected(1, 2)
         ->type_name("WHAT [TEXT]");
+    app.add_flag("--all", line.all, "With --list crs: deprecated systems too");
     app.add_option("--user-ellipsoid", line.userEllipsoid,
                    "User ellipsoid (index 0)")
         ->type_name("NAME,a,invf");
@@ -295,8 +315,8 @@ void DeclareOptions(CLI::App &app, CommandLine &line) {
                  "Name the operations used, their points and grid files, and "
                  "PROJ's versions at the end");
     app.add_flag("--allow-ballpark", line.allowBallpark,
-                 "Let PROJ use a ballpark operation where no published one "
-                 "exists (a warning says so)");
+                 "Let PROJ use a ballpark operation at points where no "
+                 "published one serves (the run says how many)");
     app.add_flag("--require-best", line.requireBest,
                  "Points where a more accurate operation's grid is missing "
                  "are errors");
@@ -383,6 +403,8 @@ void ApplyZones(const CommandLine &line, BatchOptions &options,
 } // namespace
 
 std::string ListText(const CommandLine &line) {
+    if (line.all && (line.list.empty() || line.list[0] != "crs"))
+        throw UsageError("--all goes with --list crs");
     if (line.list.empty())
         return {};
     const std::string &what = line.list[0];
@@ -391,7 +413,8 @@ std::string ListText(const CommandLine &line) {
     if (line.list.size() == 2 && what != "crs")
         throw UsageError("--list takes a filter only after crs");
     if (what == "crs")
-        return ListCrs(line.list.size() == 2 ? line.list[1] : std::string());
+        return ListCrs(line.list.size() == 2 ? line.list[1] : std::string(),
+                       line.all);
     ConversionOptions rows;
     const COORD catalogue = CatalogueOf(line, rows);
     return ListCatalogue(what == "datums" ? Listing::Datums

@@ -28,6 +28,7 @@ struct CommandLine {
     bool lonLat = false, header = false, trace = false, quiet = false;
     bool verbose = false, allowBallpark = false, requireBest = false;
     bool proj = false;
+    bool all = false; ///< --list crs: deprecated systems too
     int precision = -1;
     unsigned threads = 1;
 };

@@ -141,6 +141,8 @@ FrontEndWords CommandLineWords() {
     words[Advice::OutsideAreaError] = " (--outside-area error makes them errors)";
     words[Advice::RequireBest] = " (--require-best makes such points errors)";
     words[Advice::AllowBallpark] = ": used as --allow-ballpark asks";
+    words[Advice::AllowBallparkPoint] =
+        " (--allow-ballpark converts such points)";
     words.columns = &ColumnsText;
     return words;
 }

@@ -32,6 +32,28 @@ constexpr int EXIT_USAGE = 2;
     std::exit(EXIT_USAGE);
 }
 
+/// A setup that cannot go on for no fault of the command line's: its
+/// message alone (escaped where it was made), with the usage error's
+/// status.
+[[noreturn]] void Fail(const std::string &message) {
+    std::cerr << "nolvex-convert: " << message << "\n";
+    std::exit(EXIT_USAGE);
+}
+
+/// PROJ's refusal of a pair, line by line, the whole list of operations
+/// kept out by missing grids with --verbose or --proj; and what would let
+/// a ballpark-only pair through.
+[[noreturn]] void Refused(const NoOperationError &e, const CommandLine &line) {
+    const std::vector<std::string> &lines = e.Lines(line.verbose || line.proj);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::cerr << "nolvex-convert: " << lines[i]; // escaped when made
+        if (i == 0 && e.BallparkOnly())
+            std::cerr << " (--allow-ballpark uses it)";
+        std::cerr << "\n";
+    }
+    std::exit(EXIT_USAGE);
+}
+
 /// Opens descriptors 0 to 2 on /dev/null where they are closed, so that no
 /// file opened later takes their number (an output file as descriptor 2
 /// would receive the messages). @return standard output was closed.
@@ -112,6 +134,10 @@ int main(int argc, char **argv) {
         Usage(UsageText(e));
     } catch (const SetupError &e) {
         Usage(UsageText(e));
+    } catch (const NoOperationError &e) {
+        Refused(e, line);
+    } catch (const ProjDatabaseError &e) {
+        Fail(e.what());
     } catch (const ProjError &e) {
         Usage(UsageText(e));
     }

@@ -72,6 +72,8 @@ void SetUpSide(Side &side, const Conversion &settings,
 std::unique_ptr<ProjCrs> SideSystem(const SystemSide &side, FaultSide faultSide) {
     try {
         return std::make_unique<ProjCrs>(side.definition);
+    } catch (const ProjDatabaseError &) {
+        throw; // no side's fault
     } catch (const UnknownCrsError &e) {
         throw SetupError({faultSide, FaultField::System, e.what(),
                           FaultAdvice::ListSystems});
@@ -134,9 +136,10 @@ Chain::Chain(const Conversion &settings, DomainPolicy policy,
         options.allowBallpark = settings.options.allowBallpark;
         try {
             m_proj = std::make_unique<ProjTransform>(*from, *to, options);
-        } catch (const BallparkOnlyError &e) {
-            throw SetupError({FaultSide::None, FaultField::Operation, e.what(),
-                              FaultAdvice::AllowBallpark});
+        } catch (const NoOperationError &) {
+            throw; // its account is the front ends' to word, short or full
+        } catch (const ProjDatabaseError &) {
+            throw;
         } catch (const ProjError &e) {
             throw SetupError({FaultSide::None, FaultField::Operation, e.what()});
         }
@@ -247,13 +250,7 @@ void Chain::ProjStep(const double in[3], double out[3]) {
         m_area.outside = true;
         m_area.target = true;
     }
-    m_nMissing = -1;
-    const auto &missing = m_proj->Missing();
-    for (std::size_t i = 0; i < missing.size(); ++i)
-        if (missing[i].operation.SourceContains(source[0], source[1])) {
-            m_nMissing = static_cast<int>(i);
-            break;
-        }
+    m_nMissing = m_proj->MissingAt(source[0], source[1]);
 }
 
 PointValues Chain::SourceToGeographic(const PointValues &in, int zone,

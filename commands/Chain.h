@@ -144,8 +144,8 @@ class Chain {
     AreaCheck LastArea() const { return m_area; }
     /// The candidate PROJ used for the last point.
     std::size_t LastOperation() const { return m_nOperation; }
-    /// The missing operation (index into Proj()->Missing()) whose area
-    /// holds the last point, or -1.
+    /// The most accurate missing operation (index into Proj()->Missing())
+    /// whose area holds the last point, or -1.
     int LastMissing() const { return m_nMissing; }
 
   private:

@@ -1,19 +1,25 @@
 // Reference systems and operations through PROJ.
 #include "Proj.h"
 
+#include "AngleText.h"
 #include "ProjLibrary.h"
 #include "TextParts.h"
 
 #include <dlfcn.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <set>
+#include <type_traits>
 #include <utility>
 
 namespace {
@@ -28,6 +34,19 @@ const double RADIANS_TO_DEGREES = 1.0 / DEGREES_TO_RADIANS;
 constexpr std::string_view SWITCH = "Using coordinate operation ";
 constexpr std::string_view FALLBACK =
     " as a fallback due to lack of more appropriate operations";
+/// PROJ's message when the operation it chose for a point gives no result
+/// and it tries another; the message before it is the reason.
+constexpr std::string_view RETRY = "Did not result in valid result.";
+
+/// What PROJ names its ballpark steps (src/iso19111/operation): a
+/// horizontal guess, and a height left as it is.
+constexpr std::string_view BALLPARK_HORIZONTAL[] = {
+    "ballpark geographic offset", "ballpark geocentric translation"};
+constexpr std::string_view BALLPARK_VERTICAL =
+    "ballpark vertical transformation";
+
+/// Grids named in the short account of a refusal; the full one names all.
+constexpr std::size_t GRIDS_NAMED = 6;
 
 /// Error messages kept per context: enough for the first reasons.
 constexpr std::size_t MAX_ERRORS = 2000;
@@ -175,6 +194,15 @@ std::shared_ptr<CrsFacts> FactsOf(PJ_CONTEXT *ctx, const PJ *crs,
     return facts;
 }
 
+/// An OGC URN or a web address: PROJ reads it as written (its prefixes are
+/// case-sensitive: "http://www.opengis.net/def/crs/EPSG/0/4326").
+bool IsUrnOrUrl(std::string_view text) {
+    const std::string lower = LowerAscii(text.substr(0, 16));
+    return lower.rfind("urn:", 0) == 0 || lower.rfind("http://", 0) == 0 ||
+           lower.rfind("https://", 0) == 0 ||
+           lower.rfind("www.opengis.net/", 0) == 0;
+}
+
 /// A definition as PROJ reads it: a bare code is an EPSG code.
 std::string Normalized(std::string_view definition) {
     const std::string_view text = Trim(definition);
@@ -185,7 +213,7 @@ std::string Normalized(std::string_view definition) {
     const std::size_t colon = text.find(':');
     if (colon != std::string_view::npos && colon > 0 &&
         text.find_first_of(" \t[{=") == std::string_view::npos &&
-        LowerAscii(text.substr(0, 4)) != "urn:" && LowerAscii(text.substr(0, 5)) != "http:") {
+        !IsUrnOrUrl(text)) {
         std::string out(text);
         for (std::size_t i = 0; i < colon; ++i)
             out[i] = static_cast<char>(
@@ -209,6 +237,29 @@ std::string AccuracyText(double accuracy) {
     char text[32];
     std::snprintf(text, sizeof text, "%g m", accuracy);
     return text;
+}
+
+/// Texts joined by ", ".
+std::string Joined(const std::vector<std::string> &texts,
+                   std::string_view separator = ", ") {
+    std::string out;
+    for (const std::string &text : texts) {
+        if (!out.empty())
+            out += separator;
+        out += text;
+    }
+    return out;
+}
+
+/// "1 grid", "3 grids".
+std::string Counted(std::size_t count, const char *one, const char *many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+/// The last part of a path.
+std::string FileName(const std::string &path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool Intersects(const GeoBox &a, const GeoBox &b) {
@@ -321,6 +372,49 @@ std::string OperationFacts::Label() const {
     return text + ", " + AccuracyText(accuracy);
 }
 
+std::vector<std::string> OperationFacts::GridFiles() const {
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < grids.size(); ++i) {
+        const std::string file = EscapeForMessage(
+            i < gridPaths.size() && !gridPaths[i].empty() ? gridPaths[i]
+                                                          : grids[i]);
+        if (std::find(files.begin(), files.end(), file) == files.end())
+            files.push_back(file);
+    }
+    return files;
+}
+
+std::string OperationFacts::BallparkText() const {
+    if (!ballpark)
+        return {};
+    if (ballparkHorizontal && ballparkVertical)
+        return "no published transformation between the datums or of the "
+               "height (positions and height taken over unchanged)";
+    if (ballparkHorizontal && !grids.empty()) {
+        // The guess is the horizontal part's alone: the height goes through
+        // its grid as published.
+        std::vector<std::string> names;
+        for (const std::string &file : GridFiles())
+            names.push_back(FileName(file));
+        return "no published transformation between the horizontal datums "
+               "(positions taken over unchanged); the height goes through "
+               "the grid " +
+               Joined(names);
+    }
+    if (ballparkHorizontal)
+        return "no published transformation between the datums (positions "
+               "taken over unchanged)";
+    if (ballparkVertical)
+        return "no published transformation of the height (left as it is)";
+    return "no published transformation";
+}
+
+NoOperationError::NoOperationError(std::vector<std::string> shortLines,
+                                   std::vector<std::string> fullLines,
+                                   bool ballparkOnly)
+    : ProjError(Joined(shortLines, "\n")), m_short(std::move(shortLines)),
+      m_full(std::move(fullLines)), m_bBallparkOnly(ballparkOnly) {}
+
 namespace {
 
 /// The values @p a, @p b lie in the box of minima @p min and maxima @p max;
@@ -360,9 +454,64 @@ void ProjContext::SetSearchPaths(const std::vector<std::string> &paths) {
         list.push_back(path.c_str());
     Proj().proj_context_set_search_paths(m_ctx, static_cast<int>(list.size()),
                                   list.data());
+    m_paths = paths;
+}
+
+std::vector<std::string> ProjContext::SearchPaths() const {
+    if (!m_paths.empty())
+        return m_paths;
+    // PROJ's own list, as it reports it: its user directory, then PROJ_DATA
+    // (or PROJ_LIB), else the directory it was installed with.
+    std::vector<std::string> dirs;
+    const PJ_INFO info = Proj().proj_info();
+    const std::string paths = info.searchpath ? info.searchpath : "";
+    std::size_t start = 0;
+    while (start <= paths.size()) {
+        const std::size_t end = paths.find(':', start);
+        const std::string dir = paths.substr(
+            start, end == std::string::npos ? std::string::npos : end - start);
+        if (!dir.empty() &&
+            std::find(dirs.begin(), dirs.end(), dir) == dirs.end())
+            dirs.push_back(dir);
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return dirs;
 }
 
 std::string ProjContext::TakeErrors() { return std::exchange(m_strErrors, {}); }
+
+void ProjContext::CheckDatabase() {
+    TakeErrors();
+    if (Proj().proj_context_get_database_path(m_ctx))
+        return;
+    // PROJ opens the first proj.db of its directories.
+    const std::string why = TakeErrors();
+    const std::vector<std::string> dirs = SearchPaths();
+    for (const std::string &dir : dirs) {
+        const std::filesystem::path file =
+            std::filesystem::path(dir) / "proj.db";
+        std::error_code error;
+        if (!std::filesystem::exists(file, error))
+            continue;
+        // PROJ's reason comes last: "SQLite error on SELECT ...: file is
+        // not a database".
+        const std::size_t colon = why.rfind(": ");
+        const std::string reason =
+            colon == std::string::npos ? why : why.substr(colon + 2);
+        throw ProjDatabaseError(
+            "PROJ cannot read its database " + EscapeForMessage(file.string()) +
+            (reason.empty() ? std::string() : ": " + EscapeForMessage(reason)));
+    }
+    std::vector<std::string> shown;
+    for (const std::string &dir : dirs)
+        shown.push_back(EscapeForMessage(dir));
+    throw ProjDatabaseError("PROJ's database proj.db is in none of the "
+                            "directories PROJ looks in (" +
+                            Joined(shown) +
+                            "): PROJ_DATA names the directory that holds it");
+}
 
 void ProjContext::Log(void *self, int level, const char *message) {
     auto *context = static_cast<ProjContext *>(self);
@@ -374,6 +523,15 @@ void ProjContext::Log(void *self, int level, const char *message) {
                 name.substr(name.size() - FALLBACK.size()) == FALLBACK)
                 name.remove_suffix(FALLBACK.size());
             context->m_pListener->Switched(name);
+        }
+        return;
+    }
+    if (level == PJ_LOG_DEBUG) {
+        if (text.substr(0, RETRY.size()) == RETRY) {
+            if (context->m_pListener)
+                context->m_pListener->Retried(context->m_strLastDebug);
+        } else {
+            context->m_strLastDebug.assign(text.substr(0, 200));
         }
         return;
     }
@@ -403,9 +561,11 @@ bool LooksLikeProjDefinition(std::string_view definition) {
     if (text.empty())
         return false;
     const std::string lower = LowerAscii(text);
+    // Web addresses go to PROJ whole, whichever PROJ takes: no catalogue
+    // datum has "://" in its name, and the colon is no grid kind's.
     if (lower.rfind("+proj=", 0) == 0 || lower.rfind("proj=", 0) == 0 ||
         lower.rfind("+init=", 0) == 0 || lower.rfind("urn:ogc:def:", 0) == 0 ||
-        lower.rfind("http://www.opengis.net/def/", 0) == 0 || text[0] == '{')
+        (IsUrnOrUrl(text) && lower.rfind("urn:", 0) != 0) || text[0] == '{')
         return true;
     // WKT: a keyword and its bracket.
     std::size_t k = 0;
@@ -442,6 +602,8 @@ ProjCrs::ProjCrs(std::string_view definition, ProjContext &context)
     if (!crs || !Proj().proj_is_crs(crs)) {
         const std::string why = context.TakeErrors();
         Proj().proj_destroy(crs);
+        // Without its database PROJ knows no code: that is the fault.
+        context.CheckDatabase();
         throw UnknownCrsError("'" + std::string(Trim(definition)) +
                               "' is not a reference system PROJ knows" +
                         (why.empty() ? std::string() : " (" + why + ")"));
@@ -539,9 +701,16 @@ struct ProjTransform::Shared {
     /// steps' text, and the outer steps done here (see MakeDirect).
     std::string directSteps;
     bool swapIn = false, toRadians = false, toDegrees = false, swapOut = false;
+    /// The steps are the first of several candidates', which PROJ chooses
+    /// wherever its area holds the point: its accuracy is known and every
+    /// other's is not (a geoid and the ballpark operation beside it), and
+    /// the source is geographic, so that PROJ's box of the area in the
+    /// source's values is the area itself.
+    bool directFirst = false;
     std::vector<OperationFacts> candidates;
     std::vector<MissingOperation> missing;
     bool ballpark = false;
+    bool allowBallpark = false;
     /// The target system's area in its own values.
     bool targetBoxKnown = false;
     double targetMin[2] = {0, 0}, targetMax[2] = {0, 0};
@@ -588,14 +757,26 @@ OperationFacts FactsOfOperation(PJ_CONTEXT *ctx, PJ *op) {
     facts.accuracy = Proj().proj_coordoperation_get_accuracy(ctx, op);
     facts.area = AreaOf(ctx, op);
     facts.ballpark = Proj().proj_coordoperation_has_ballpark_transformation(ctx, op) != 0;
+    if (facts.ballpark) {
+        // Which part is the guess: only the names of PROJ's steps say it (an
+        // operation between compound systems has no steps to ask).
+        const std::string lower = LowerAscii(facts.name);
+        for (const std::string_view step : BALLPARK_HORIZONTAL)
+            facts.ballparkHorizontal = facts.ballparkHorizontal ||
+                                       lower.find(step) != std::string::npos;
+        facts.ballparkVertical =
+            lower.find(BALLPARK_VERTICAL) != std::string::npos;
+    }
     const int count = Proj().proj_coordoperation_get_grid_used_count(ctx, op);
     for (int i = 0; i < count; ++i) {
-        const char *shortName = nullptr;
-        if (Proj().proj_coordoperation_get_grid_used(ctx, op, i, &shortName, nullptr,
-                                              nullptr, nullptr, nullptr,
-                                              nullptr, nullptr) &&
-            shortName)
+        const char *shortName = nullptr, *fullName = nullptr;
+        if (Proj().proj_coordoperation_get_grid_used(
+                ctx, op, i, &shortName, &fullName, nullptr, nullptr, nullptr,
+                nullptr, nullptr) &&
+            shortName) {
             facts.grids.emplace_back(shortName);
+            facts.gridPaths.emplace_back(fullName ? fullName : "");
+        }
     }
     if (const char *text = Proj().proj_as_proj_string(ctx, op, PJ_PROJ_5, nullptr))
         facts.proj = text;
@@ -687,20 +868,126 @@ void SourceBox(BoxMaker &source, const CrsFacts &from, OperationFacts &op) {
     op.sourceBoxKnown = source.In(area, op.sourceMin, op.sourceMax);
 }
 
+/// The horizontal values of geographic @p crs are in degrees (not grads).
+bool InDegrees(PJ_CONTEXT *ctx, const PJ *crs) {
+    PjPtr single(Proj().proj_clone(ctx, crs));
+    single = Unbound(ctx, std::move(single));
+    if (single && Proj().proj_get_type(single.get()) == PJ_TYPE_COMPOUND_CRS)
+        single = Unbound(
+            ctx, PjPtr(Proj().proj_crs_get_sub_crs(ctx, single.get(), 0)));
+    if (!single)
+        return false;
+    PjPtr cs(Proj().proj_crs_get_coordinate_system(ctx, single.get()));
+    double factor = 0;
+    return cs &&
+           Proj().proj_cs_get_axis_info(ctx, cs.get(), 0, nullptr, nullptr,
+                                        nullptr, &factor, nullptr, nullptr,
+                                        nullptr) &&
+           std::fabs(factor - 0.017453292519943295) < 1e-15;
+}
+
 
 } // namespace
 
 namespace {
 
-std::string GridAdvice() {
-    std::string where;
-    for (const std::string &dir : GridDirectories()) {
-        if (!where.empty())
-            where += ", ";
-        where += dir;
+/// Where grid files go, for a message: the directories escaped.
+std::string GridPlaces() {
+    std::vector<std::string> dirs;
+    for (const std::string &dir : GridDirectories())
+        dirs.push_back(EscapeForMessage(dir));
+    return "one of PROJ's grid directories (" + Joined(dirs) +
+           "), or a directory named in PROJ_DATA";
+}
+
+/// The grids of @p missing, each once, those of the more accurate
+/// operations first.
+std::vector<std::string>
+MissingGrids(const std::vector<MissingOperation> &missing) {
+    std::vector<const MissingOperation *> order;
+    for (const MissingOperation &m : missing)
+        order.push_back(&m);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const MissingOperation *a, const MissingOperation *b) {
+                         const double x = a->operation.accuracy,
+                                      y = b->operation.accuracy;
+                         return x >= 0 && (y < 0 || x < y);
+                     });
+    std::vector<std::string> grids;
+    for (const MissingOperation *m : order)
+        for (const std::string &grid : m->missingGrids) {
+            const std::string shown = EscapeForMessage(grid);
+            if (std::find(grids.begin(), grids.end(), shown) == grids.end())
+                grids.push_back(shown);
+        }
+    return grids;
+}
+
+/// The account of a pair with no operation that may be used: the short
+/// one in a few lines, the full one naming every published operation that
+/// a missing grid keeps out.
+NoOperationError Refusal(const std::string &systems,
+                         const std::vector<OperationFacts> &candidates,
+                         const std::vector<MissingOperation> &missing) {
+    // The lines are escaped here, whole: a name may come from the user's
+    // WKT, a grid directory from PROJ_DATA.
+    const std::string pair = EscapeForMessage(systems);
+    const auto label = [](const OperationFacts &op) {
+        return EscapeForMessage(op.Label());
+    };
+    const bool ballpark = !candidates.empty();
+    std::vector<std::string> lines;
+    lines.push_back(ballpark ? "only a ballpark operation exists from " + pair +
+                                   ": " + candidates.front().BallparkText()
+                             : "PROJ has no operation from " + pair);
+    std::vector<std::string> full = lines;
+    if (!missing.empty()) {
+        const std::vector<std::string> grids = MissingGrids(missing);
+        const MissingOperation *best = &missing.front();
+        for (const MissingOperation &m : missing)
+            if (m.operation.accuracy >= 0 &&
+                (best->operation.accuracy < 0 ||
+                 m.operation.accuracy < best->operation.accuracy))
+                best = &m;
+        if (missing.size() == 1) {
+            lines.push_back(
+                "a published operation, " + label(best->operation) +
+                ", needs " + (grids.size() == 1 ? "the grid " : "the grids ") +
+                Joined(grids) + ", which " +
+                (grids.size() == 1 ? "is" : "are") + " not installed");
+        } else {
+            lines.push_back(std::to_string(missing.size()) +
+                            " published operations need grids that are not "
+                            "installed; the most accurate: " +
+                            label(best->operation));
+            std::vector<std::string> named(
+                grids.begin(),
+                grids.begin() + static_cast<std::ptrdiff_t>(
+                                    std::min(grids.size(), GRIDS_NAMED)));
+            std::string text =
+                (grids.size() == 1 ? "the grid: " : "the grids: ") +
+                Joined(named);
+            if (grids.size() > named.size())
+                text += " and " + std::to_string(grids.size() - named.size()) +
+                        " more";
+            lines.push_back(text);
+        }
+        full.push_back(Counted(missing.size(), "published operation needs",
+                               "published operations need") +
+                       " grids that are not installed:");
+        for (const MissingOperation &m : missing) {
+            std::vector<std::string> needed;
+            for (const std::string &grid : m.missingGrids)
+                needed.push_back(EscapeForMessage(grid));
+            full.push_back("  " + label(m.operation) + ": " + Joined(needed));
+        }
+        const std::string where =
+            "put " + std::string(grids.size() == 1 ? "it" : "them") + " into " +
+            GridPlaces();
+        lines.push_back(where);
+        full.push_back(where);
     }
-    return "put the file into one of PROJ's grid directories (" + where +
-           "), or name a directory in PROJ_DATA";
+    return NoOperationError(std::move(lines), std::move(full), ballpark);
 }
 
 } // namespace
@@ -712,32 +999,54 @@ ProjTransform::ProjTransform(const ProjCrs &from, const ProjCrs &to,
     auto shared = std::make_shared<Shared>();
     shared->from = std::make_shared<CrsFacts>(from.Facts());
     shared->to = std::make_shared<CrsFacts>(to.Facts());
+    shared->allowBallpark = options.allowBallpark;
     context.TakeErrors();
 
-    // PROJ's candidates, as proj_create_crs_to_crs finds them (those it can
-    // use), and more accurate ones that a missing grid keeps out: one query.
+    // PROJ's candidates, as proj_create_crs_to_crs finds them for cs2cs:
+    // operations whose grids are not installed are set aside first (unless
+    // PROJ may fetch them), and only then are routes through another datum
+    // looked for; ballpark operations are among them.
     BoxMaker sourceBoxes(ctx, from.Get(), from.Facts());
-    ListPtr all = Operations(ctx, from.Get(), to.Get(),
-                             PROJ_GRID_AVAILABILITY_USED_FOR_SORTING,
-                             options.allowBallpark);
-    const int allCount = all ? Proj().proj_list_get_count(all.get()) : 0;
-    std::vector<PjPtr> unusable;
+    const bool network = Proj().proj_context_is_network_enabled(ctx) != 0;
+    ListPtr list = Operations(
+        ctx, from.Get(), to.Get(),
+        network ? PROJ_GRID_AVAILABILITY_KNOWN_AVAILABLE
+                : PROJ_GRID_AVAILABILITY_DISCARD_OPERATION_IF_MISSING_GRID,
+        true);
+    const int count = list ? Proj().proj_list_get_count(list.get()) : 0;
+    // proj_create_crs_to_crs takes the first operation alone when either
+    // system is geocentric; choosing among several, it leaves out those
+    // without an area of use.
+    const bool firstOnly =
+        Proj().proj_get_type(from.Get()) == PJ_TYPE_GEOCENTRIC_CRS ||
+        Proj().proj_get_type(to.Get()) == PJ_TYPE_GEOCENTRIC_CRS;
     PjPtr single;
-    for (int i = 0; i < allCount; ++i) {
-        PjPtr op(Proj().proj_list_get(ctx, all.get(), i));
+    for (int i = 0; i < count; ++i) {
+        PjPtr op(Proj().proj_list_get(ctx, list.get(), i));
         if (!op)
             continue;
-        if (!Proj().proj_coordoperation_is_instantiable(ctx, op.get())) {
-            unusable.push_back(std::move(op));
-            continue;
-        }
         OperationFacts facts = FactsOfOperation(ctx, op.get());
+        if (count > 1 && !firstOnly && !facts.area.known)
+            continue;
         SourceBox(sourceBoxes, from.Facts(), facts);
         shared->candidates.push_back(std::move(facts));
         if (shared->candidates.size() == 1)
             single = std::move(op);
+        if (firstOnly)
+            break;
     }
-    for (PjPtr &op : unusable) {
+
+    // The published operations that a grid not installed keeps out, where
+    // they are more accurate than the candidates: the direct operations
+    // between the two systems, whatever their grids (a query of its own:
+    // with them PROJ looks for no route through another datum).
+    ListPtr all = Operations(ctx, from.Get(), to.Get(),
+                             PROJ_GRID_AVAILABILITY_USED_FOR_SORTING, false);
+    const int allCount = all ? Proj().proj_list_get_count(all.get()) : 0;
+    for (int i = 0; i < allCount; ++i) {
+        PjPtr op(Proj().proj_list_get(ctx, all.get(), i));
+        if (!op || Proj().proj_coordoperation_is_instantiable(ctx, op.get()))
+            continue;
         MissingOperation missing;
         missing.operation = FactsOfOperation(ctx, op.get());
         if (missing.operation.ballpark)
@@ -770,40 +1079,26 @@ ProjTransform::ProjTransform(const ProjCrs &from, const ProjCrs &to,
     }
 
     const std::string pair = from.Facts().Label() + " to " + to.Facts().Label();
+    shared->ballpark =
+        !shared->candidates.empty() &&
+        std::all_of(shared->candidates.begin(), shared->candidates.end(),
+                    [](const OperationFacts &c) { return c.ballpark; });
     if (shared->candidates.empty()) {
-        std::string message = "PROJ has no operation from " + pair;
-        ListPtr ballpark =
-            options.allowBallpark
-                ? nullptr
-                : Operations(ctx, from.Get(), to.Get(),
-                             PROJ_GRID_AVAILABILITY_DISCARD_OPERATION_IF_MISSING_GRID,
-                             true);
-        const bool ballparkOnly =
-            ballpark && Proj().proj_list_get_count(ballpark.get()) > 0;
-        if (ballparkOnly)
-            message = "only a ballpark operation exists from " + pair +
-                      " (no published transformation; a height would be "
-                      "left as it is)";
-        for (const MissingOperation &m : shared->missing)
-            for (const std::string &grid : m.missingGrids)
-                message += "; " + m.operation.Label() + " needs the grid " +
-                           grid + ", which is not installed: " + GridAdvice();
-        if (ballparkOnly)
-            throw BallparkOnlyError(message);
-        throw ProjError(message);
+        // Without its database PROJ finds no operation: that is the fault.
+        context.CheckDatabase();
+        throw Refusal(pair, {}, shared->missing);
     }
+    if (shared->ballpark && !options.allowBallpark)
+        throw Refusal(pair, shared->candidates, shared->missing);
     BoxMaker targetBoxes(ctx, to.Get(), to.Facts());
     shared->targetBoxKnown =
         targetBoxes.In(to.Facts().area, shared->targetMin, shared->targetMax);
-    shared->ballpark = std::all_of(
-        shared->candidates.begin(), shared->candidates.end(),
-        [](const OperationFacts &c) { return c.ballpark; });
 
-    const char *createOptions[] = {options.allowBallpark ? "ALLOW_BALLPARK=YES"
-                                                         : "ALLOW_BALLPARK=NO",
-                                   nullptr};
+    // Ballpark candidates are PROJ's to choose as cs2cs does; a point where
+    // it chooses one is refused in Convert unless they are allowed.
+    const char *createOptions[] = {"ALLOW_BALLPARK=YES", nullptr};
     // With one candidate proj_create_crs_to_crs gives that operation
-    // itself; the query is not run twice.
+    // itself; the query is not run again.
     m_pOperation = shared->candidates.size() == 1
                         ? single.release()
                         : Proj().proj_create_crs_to_crs_from_pj(
@@ -811,8 +1106,16 @@ ProjTransform::ProjTransform(const ProjCrs &from, const ProjCrs &to,
     if (!m_pOperation)
         throw ProjError("PROJ cannot set up the operation from " + pair + ": " +
                         context.TakeErrors());
-    if (shared->candidates.size() == 1)
-        CutPipeline(shared->candidates.front().proj, *shared);
+    const auto &candidates = shared->candidates;
+    const OperationFacts &first = candidates.front();
+    shared->directFirst =
+        candidates.size() > 1 && from.Facts().Angular() &&
+        InDegrees(ctx, from.Get()) && first.accuracy >= 0 && first.area.known &&
+        first.area.west <= first.area.east && first.sourceBoxKnown &&
+        std::all_of(candidates.begin() + 1, candidates.end(),
+                    [](const OperationFacts &c) { return c.accuracy < 0; });
+    if (candidates.size() == 1 || shared->directFirst)
+        CutPipeline(first.proj, *shared);
     m_shared = std::move(shared);
     MakeDirect();
 }
@@ -855,8 +1158,35 @@ void ProjTransform::Switched(std::string_view name) {
         }
 }
 
+void ProjTransform::Retried(std::string_view reason) {
+    // PROJ gives up the operation in use and tries another. A point
+    // outside a grid's subgrids is one reason (and the next candidate
+    // serves); a file it cannot read is another, and no other candidate
+    // stands in for that silently.
+    const char *unreadable = Proj().proj_context_errno_string(
+        m_pContext->Get(), PROJ_ERR_INVALID_OP_FILE_NOT_FOUND_OR_INVALID);
+    if (unreadable && reason == unreadable &&
+        m_nUnreadable == static_cast<std::size_t>(-1) &&
+        m_nCurrent < m_shared->candidates.size() &&
+        !m_shared->candidates[m_nCurrent].grids.empty())
+        m_nUnreadable = m_nCurrent;
+}
+
+void ProjTransform::ThrowUnreadableGrid(std::size_t candidate) const {
+    const std::vector<std::string> files =
+        m_shared->candidates[candidate].GridFiles();
+    throw ProjPointError(
+        "PROJ cannot convert the point: " +
+            std::string(files.size() == 1 ? "the grid file "
+                                          : "the grid files ") +
+            Joined(files) + (files.size() == 1 ? " cannot" : ": one cannot") +
+            " be read (missing, truncated or corrupt)",
+        PointFault::GridUnreadable);
+}
+
 std::size_t ProjTransform::Convert(const double in[3], double out[3]) {
     static const ProjApi &api = Proj();
+    const Shared &shared = *m_shared;
     PJ_COORD coord;
     coord.v[0] = in[0];
     coord.v[1] = in[1];
@@ -864,41 +1194,79 @@ std::size_t ProjTransform::Convert(const double in[3], double out[3]) {
     coord.v[3] = HUGE_VAL;
     PJ_COORD result;
     PJ *operation = m_pOperation;
-    if (m_pDirect) {
-        const Shared &cut = *m_shared;
-        operation = m_pDirect;
-        if (cut.swapIn)
-            std::swap(coord.v[0], coord.v[1]);
-        if (cut.toRadians) {
-            coord.v[0] *= DEGREES_TO_RADIANS;
-            coord.v[1] *= DEGREES_TO_RADIANS;
+    std::size_t used = 0;
+    // The first candidate's own steps where PROJ would choose it (see
+    // Shared::directFirst); anywhere else, or where it gives no result,
+    // PROJ chooses, and retries as it does.
+    bool direct = m_pDirect != nullptr &&
+                  (!shared.directFirst ||
+                   shared.candidates.front().SourceContains(in[0], in[1]));
+    if (direct) {
+        PJ_COORD steps = coord;
+        if (shared.swapIn)
+            std::swap(steps.v[0], steps.v[1]);
+        if (shared.toRadians) {
+            steps.v[0] *= DEGREES_TO_RADIANS;
+            steps.v[1] *= DEGREES_TO_RADIANS;
         }
         api.proj_errno_reset(m_pDirect);
-        result = api.proj_trans(m_pDirect, PJ_FWD, coord);
-        if (cut.toDegrees) {
+        result = api.proj_trans(m_pDirect, PJ_FWD, steps);
+        if (shared.toDegrees) {
             result.v[0] *= RADIANS_TO_DEGREES;
             result.v[1] *= RADIANS_TO_DEGREES;
         }
-        if (cut.swapOut)
+        if (shared.swapOut)
             std::swap(result.v[0], result.v[1]);
-    } else {
+        operation = m_pDirect;
+        direct = !shared.directFirst ||
+                 (std::isfinite(result.v[0]) && std::isfinite(result.v[1]) &&
+                  std::isfinite(result.v[2]));
+    }
+    if (!direct) {
         m_pContext->m_pListener = this;
+        m_nUnreadable = static_cast<std::size_t>(-1);
         api.proj_errno_reset(m_pOperation);
         result = api.proj_trans(m_pOperation, PJ_FWD, coord);
+        operation = m_pOperation;
+        if (m_nUnreadable != static_cast<std::size_t>(-1))
+            ThrowUnreadableGrid(m_nUnreadable);
+        used = m_nCurrent;
     }
     if (!std::isfinite(result.v[0]) || !std::isfinite(result.v[1]) ||
         !std::isfinite(result.v[2])) {
         const int error = Proj().proj_errno(operation);
         m_pContext->TakeErrors();
+        if (error == PROJ_ERR_INVALID_OP_FILE_NOT_FOUND_OR_INVALID &&
+            used < shared.candidates.size() &&
+            !shared.candidates[used].grids.empty())
+            ThrowUnreadableGrid(used);
         const char *why =
             error ? Proj().proj_context_errno_string(m_pContext->Get(), error) : nullptr;
         throw ProjPointError(std::string("PROJ cannot convert the point") +
                              (why ? std::string(": ") + why : std::string()));
     }
+    if (!shared.allowBallpark && shared.candidates[used].ballpark) {
+        // What PROJ would use here is a guess: refused, with the published
+        // operation that a missing grid keeps out, where one holds.
+        std::string message = "only a ballpark operation covers the point: " +
+                              shared.candidates[used].BallparkText();
+        if (const int at = MissingAt(in[0], in[1]); at >= 0) {
+            const MissingOperation &missing =
+                shared.missing[static_cast<std::size_t>(at)];
+            std::vector<std::string> grids;
+            for (const std::string &grid : missing.missingGrids)
+                grids.push_back(EscapeForMessage(grid));
+            message += "; a published one, " + missing.operation.Label() +
+                       ", needs " +
+                       (grids.size() == 1 ? "the grid " : "the grids ") +
+                       Joined(grids) + ", not installed";
+        }
+        throw ProjPointError(message, PointFault::Ballpark);
+    }
     out[0] = result.v[0];
     out[1] = result.v[1];
     out[2] = result.v[2];
-    return m_nCurrent;
+    return used;
 }
 
 const std::vector<OperationFacts> &ProjTransform::Candidates() const {
@@ -909,7 +1277,26 @@ const std::vector<MissingOperation> &ProjTransform::Missing() const {
     return m_shared->missing;
 }
 
+int ProjTransform::MissingAt(double a, double b) const {
+    int best = -1;
+    const auto &missing = m_shared->missing;
+    for (std::size_t i = 0; i < missing.size(); ++i) {
+        const OperationFacts &op = missing[i].operation;
+        if (!op.SourceContains(a, b))
+            continue;
+        if (best < 0 ||
+            (op.accuracy >= 0 &&
+             (missing[static_cast<std::size_t>(best)].operation.accuracy < 0 ||
+              op.accuracy <
+                  missing[static_cast<std::size_t>(best)].operation.accuracy)))
+            best = static_cast<int>(i);
+    }
+    return best;
+}
+
 bool ProjTransform::Ballpark() const { return m_shared->ballpark; }
+
+bool ProjTransform::BallparkAllowed() const { return m_shared->allowBallpark; }
 
 bool ProjTransform::TargetContains(double a, double b) const {
     return !m_shared->targetBoxKnown ||
@@ -922,23 +1309,10 @@ const CrsFacts &ProjTransform::To() const { return *m_shared->to; }
 // ---- grids and the database --------------------------------------------------
 
 std::vector<std::string> GridDirectories() {
-    std::vector<std::string> dirs;
-    const PJ_INFO info = Proj().proj_info();
-    std::string paths = info.searchpath ? info.searchpath : "";
-    std::size_t start = 0;
-    while (start <= paths.size()) {
-        const std::size_t end = paths.find_first_of(";:", start);
-        const std::string dir = paths.substr(
-            start, end == std::string::npos ? std::string::npos : end - start);
-        if (!dir.empty() &&
-            std::find(dirs.begin(), dirs.end(), dir) == dirs.end())
-            dirs.push_back(dir);
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
-    if (const char *user = Proj().proj_context_get_user_writable_directory(
-            ThreadProjContext().Get(), 0)) {
+    ProjContext &context = ThreadProjContext();
+    std::vector<std::string> dirs = context.SearchPaths();
+    if (const char *user =
+            Proj().proj_context_get_user_writable_directory(context.Get(), 0)) {
         if (std::find(dirs.begin(), dirs.end(), user) == dirs.end())
             dirs.emplace_back(user);
     }
@@ -947,30 +1321,161 @@ std::vector<std::string> GridDirectories() {
 
 namespace {
 
+/// SQLite, as PROJ's library loaded it: read for the short names of the
+/// areas of use, which PROJ's functions do not give (they give an area's
+/// description, up to 3,000 characters of countries for the world-wide
+/// systems).
+struct SqliteApi {
+    decltype(&::sqlite3_open_v2) open;
+    decltype(&::sqlite3_prepare_v2) prepare;
+    decltype(&::sqlite3_step) step;
+    decltype(&::sqlite3_column_text) text;
+    decltype(&::sqlite3_column_double) real;
+    decltype(&::sqlite3_finalize) finalize;
+    decltype(&::sqlite3_close) close;
+};
+
+/// SQLite's functions, or null when they cannot be had (the areas are then
+/// named by PROJ's descriptions).
+const SqliteApi *Sqlite() {
+    static const std::optional<SqliteApi> api =
+        []() -> std::optional<SqliteApi> {
+        // SQLite 3's library name since its first release; PROJ's library
+        // has loaded it already.
+        void *library = ::dlopen("libsqlite3.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!library)
+            return std::nullopt;
+        SqliteApi loaded{};
+        const auto get = [library](auto &pointer, const char *name) {
+            pointer =
+                reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(
+                    ::dlsym(library, name));
+            return pointer != nullptr;
+        };
+        if (!get(loaded.open, "sqlite3_open_v2") ||
+            !get(loaded.prepare, "sqlite3_prepare_v2") ||
+            !get(loaded.step, "sqlite3_step") ||
+            !get(loaded.text, "sqlite3_column_text") ||
+            !get(loaded.real, "sqlite3_column_double") ||
+            !get(loaded.finalize, "sqlite3_finalize") ||
+            !get(loaded.close, "sqlite3_close"))
+            return std::nullopt;
+        return loaded;
+    }();
+    return api ? &*api : nullptr;
+}
+
+/// One area of use of a listed system.
+struct ListedArea {
+    std::string name;      ///< the short name: "World"
+    std::string lowerName; ///< in lower case, to match
+    std::string lowerText; ///< the description in lower case
+    bool world = false;    ///< all longitudes
+};
+
+/// The areas of use of every system of the database at @p path, by id
+/// ("EPSG:5186"), from its usage and extent tables; empty when they cannot
+/// be read.
+std::map<std::string, std::vector<ListedArea>>
+AreasFromDatabase(const char *path) {
+    std::map<std::string, std::vector<ListedArea>> areas;
+    const SqliteApi *sql = Sqlite();
+    if (!sql || !path)
+        return areas;
+    sqlite3 *db = nullptr;
+    if (sql->open(path, &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        if (db)
+            sql->close(db);
+        return areas;
+    }
+    constexpr const char *QUERY =
+        "SELECT u.object_auth_name, u.object_code, e.name, e.description, "
+        "e.west_lon, e.east_lon FROM usage u JOIN extent e ON "
+        "e.auth_name = u.extent_auth_name AND e.code = u.extent_code WHERE "
+        "u.object_table_name IN ('geodetic_crs', 'projected_crs', "
+        "'vertical_crs', 'compound_crs')";
+    sqlite3_stmt *statement = nullptr;
+    if (sql->prepare(db, QUERY, -1, &statement, nullptr) == SQLITE_OK) {
+        const auto column = [sql, statement](int i) {
+            const unsigned char *text = sql->text(statement, i);
+            return std::string(text ? reinterpret_cast<const char *>(text)
+                                    : "");
+        };
+        while (sql->step(statement) == SQLITE_ROW) {
+            ListedArea area;
+            area.name = column(2);
+            area.lowerName = LowerAscii(area.name);
+            area.lowerText = LowerAscii(column(3));
+            area.world = sql->real(statement, 4) <= -180 &&
+                         sql->real(statement, 5) >= 180;
+            areas[column(0) + ":" + column(1)].push_back(std::move(area));
+        }
+    }
+    sql->finalize(statement);
+    sql->close(db);
+    return areas;
+}
+
+/// A system of the list, with what its filter compares in lower case.
+struct ListedCrs {
+    CrsListEntry entry;
+    std::string lowerId, code, lowerName;
+    std::vector<ListedArea> areas;
+};
+
 /// Every system of PROJ's database, read once: the list is plain data that
-/// any thread may filter.
-const std::vector<CrsListEntry> &AllCrs() {
-    static const std::vector<CrsListEntry> entries = [] {
+/// any thread may filter. PROJ's list has a row per area of use; here a
+/// system is one entry with all its areas.
+const std::vector<ListedCrs> &AllCrs() {
+    static const std::vector<ListedCrs> entries = [] {
         PJ_CONTEXT *ctx = ThreadProjContext().Get();
+        std::map<std::string, std::vector<ListedArea>> areas =
+            AreasFromDatabase(Proj().proj_context_get_database_path(ctx));
         int count = 0;
         PROJ_CRS_INFO **list = Proj().proj_get_crs_info_list_from_database(
             ctx, nullptr, nullptr, &count);
-        std::vector<CrsListEntry> all;
+        std::vector<ListedCrs> all;
         all.reserve(static_cast<std::size_t>(count));
+        std::map<std::string, std::size_t> seen;
         for (int i = 0; i < count; ++i) {
             const PROJ_CRS_INFO &info = *list[i];
-            CrsListEntry entry;
-            entry.id = std::string(info.auth_name) + ":" + info.code;
-            entry.name = info.name ? info.name : "";
-            entry.kind = KindOfType(info.type);
-            entry.area = info.area_name ? info.area_name : "";
-            entry.deprecated = info.deprecated != 0;
-            all.push_back(std::move(entry));
+            const std::string id =
+                std::string(info.auth_name) + ":" + info.code;
+            const auto [at, added] = seen.emplace(id, all.size());
+            if (!added && !areas.empty())
+                continue; // the same system, its next area of use
+            if (added) {
+                ListedCrs crs;
+                crs.entry.id = id;
+                crs.entry.name = info.name ? info.name : "";
+                crs.entry.kind = KindOfType(info.type);
+                crs.entry.deprecated = info.deprecated != 0;
+                crs.lowerId = LowerAscii(id);
+                crs.code = LowerAscii(info.code);
+                crs.lowerName = LowerAscii(crs.entry.name);
+                if (const auto found = areas.find(id); found != areas.end())
+                    crs.areas = found->second;
+                all.push_back(std::move(crs));
+            }
+            if (areas.empty() && info.area_name) {
+                // No short names to be had: PROJ's descriptions stand in.
+                ListedArea area;
+                area.name = info.area_name;
+                area.lowerName = LowerAscii(area.name);
+                area.world = info.bbox_valid && info.west_lon_degree <= -180 &&
+                             info.east_lon_degree >= 180;
+                all[at->second].areas.push_back(std::move(area));
+            }
         }
         Proj().proj_crs_info_list_destroy(list);
-        // Current systems before deprecated ones.
-        std::stable_partition(all.begin(), all.end(),
-                              [](const CrsListEntry &e) { return !e.deprecated; });
+        for (ListedCrs &crs : all) {
+            std::vector<std::string> names;
+            for (const ListedArea &area : crs.areas)
+                if (std::find(names.begin(), names.end(), area.name) ==
+                    names.end())
+                    names.push_back(area.name);
+            crs.entry.area = Joined(names, "; ");
+        }
         return all;
     }();
     return entries;
@@ -978,31 +1483,62 @@ const std::vector<CrsListEntry> &AllCrs() {
 
 } // namespace
 
-std::vector<CrsListEntry> FindCrs(std::string_view filter) {
+std::vector<CrsListEntry> FindCrs(std::string_view filter, bool deprecated) {
     const std::string key = LowerAscii(Trim(filter));
     // "EPSG:5186", "epsg:5186" and "5186" all find the code.
     std::string code = key;
     if (const std::size_t colon = key.find(':'); colon != std::string::npos)
         code = key.substr(colon + 1);
-    std::vector<CrsListEntry> entries;
-    for (const CrsListEntry &entry : AllCrs()) {
+    // By what matches: the code, the name, the area only; current systems
+    // before deprecated ones in each.
+    std::vector<CrsListEntry> groups[6];
+    for (const ListedCrs &crs : AllCrs()) {
+        if (crs.entry.deprecated && !deprecated)
+            continue;
+        int group = 0;
         if (!key.empty()) {
-            const std::size_t colon = entry.id.find(':');
-            const bool match =
-                LowerAscii(entry.id) == key || entry.id.substr(colon + 1) == code ||
-                LowerAscii(entry.name).find(key) != std::string::npos ||
-                LowerAscii(entry.area).find(key) != std::string::npos;
-            if (!match)
+            // A world-wide area is matched by its short name alone: its
+            // description names every country.
+            const auto inArea = [&key](const ListedArea &area) {
+                return area.lowerName.find(key) != std::string::npos ||
+                       (!area.world &&
+                        area.lowerText.find(key) != std::string::npos);
+            };
+            if (crs.lowerId == key || crs.code == code)
+                group = 0;
+            else if (crs.lowerName.find(key) != std::string::npos)
+                group = 1;
+            else if (std::any_of(crs.areas.begin(), crs.areas.end(), inArea))
+                group = 2;
+            else
                 continue;
         }
-        entries.push_back(entry);
+        groups[2 * group + (crs.entry.deprecated ? 1 : 0)].push_back(crs.entry);
     }
+    std::vector<CrsListEntry> entries;
+    for (int g = 0; g < 3; ++g)
+        for (int d = 0; d < 2; ++d)
+            entries.insert(entries.end(), groups[2 * g + d].begin(),
+                           groups[2 * g + d].end());
     return entries;
 }
 
-std::string ListCrs(std::string_view filter) {
+std::string ListCrs(std::string_view filter, bool deprecated) {
+    // A table without its database would be a heading alone.
+    ThreadProjContext().CheckDatabase();
+    const std::vector<CrsListEntry> entries = FindCrs(filter, deprecated);
+    if (entries.empty()) {
+        const std::size_t old = deprecated ? 0 : FindCrs(filter, true).size();
+        throw ProjError("no system of PROJ's database matches '" +
+                        EscapeForMessage(Trim(filter)) + "'" +
+                        (old == 0 ? std::string()
+                                  : " (" +
+                                        Counted(old, "deprecated one does",
+                                                "deprecated ones do") +
+                                        ")"));
+    }
     std::string out = "id\tname\tkind\tarea of use\n";
-    for (const CrsListEntry &entry : FindCrs(filter)) {
+    for (const CrsListEntry &entry : entries) {
         out += entry.id + "\t" + entry.name +
                (entry.deprecated ? " (deprecated)" : "") + "\t" +
                KindName(entry.kind) + "\t" + entry.area + "\n";

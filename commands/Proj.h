@@ -34,18 +34,34 @@ class UnknownCrsError : public ProjError {
     using ProjError::ProjError;
 };
 
-/// Between two systems PROJ knows only ballpark operations (no published
-/// transformation), and they are not allowed.
-class BallparkOnlyError : public ProjError {
+/// PROJ's database (proj.db) is missing or cannot be read: nothing of
+/// PROJ's can be made. what() names the file or the directories looked in.
+class ProjDatabaseError : public ProjError {
   public:
     using ProjError::ProjError;
 };
 
+/// Why a point was refused, for a front end that has advice to add.
+enum class PointFault {
+    Other,
+    /// The operation PROJ would use at the point is a ballpark one, and
+    /// ballpark operations are not allowed.
+    Ballpark,
+    /// A grid file the operation reads is there but cannot be read.
+    GridUnreadable,
+};
+
 /// A point that PROJ cannot convert (outside a projection's domain, outside
-/// a grid). what() says why.
+/// a grid), or that is refused. what() says why, Fault() says it as data.
 class ProjPointError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    explicit ProjPointError(const std::string &message,
+                            PointFault fault = PointFault::Other)
+        : std::runtime_error(message), m_fault(fault) {}
+    PointFault Fault() const { return m_fault; }
+
+  private:
+    PointFault m_fault;
 };
 
 /// A latitude/longitude box in degrees and its name; west may be above
@@ -125,12 +141,19 @@ class ProjContext {
 
     pj_ctx *Get() const { return m_ctx; }
 
-    /// Grids are looked for in @p paths only (tests: a search path without
-    /// the grids).
+    /// Grids and the database are looked for in @p paths only (tests: a
+    /// search path without the grids).
     void SetSearchPaths(const std::vector<std::string> &paths);
+    /// The directories PROJ looks in for its database and grids, in its
+    /// order: those set here, else PROJ's own (PROJ_DATA first when set).
+    std::vector<std::string> SearchPaths() const;
 
     /// PROJ's error messages since the last call, joined.
     std::string TakeErrors();
+
+    /// @throws ProjDatabaseError when PROJ has no database in this
+    ///   context: none in its directories, or one it cannot read.
+    void CheckDatabase();
 
   private:
     friend class ProjTransform;
@@ -138,6 +161,10 @@ class ProjContext {
 
     pj_ctx *m_ctx;
     std::string m_strErrors;
+    /// The last message at debug level: what PROJ says before it gives up
+    /// an operation at a point and tries another.
+    std::string m_strLastDebug;
+    std::vector<std::string> m_paths;
     /// Told which operation PROJ switches to (see ProjTransform::Convert).
     ProjTransform *m_pListener = nullptr;
 };
@@ -193,7 +220,16 @@ struct OperationFacts {
     double accuracy = -1;   ///< metres; negative when unknown
     GeoBox area;
     bool ballpark = false;  ///< no published transformation: a guess
-    std::vector<std::string> grids; ///< grid files it needs
+    /// Where the guess lies: between the horizontal datums (positions taken
+    /// over unchanged), in the height (left as it is), or both. Neither
+    /// when PROJ's names of its steps do not tell (ballpark still holds).
+    bool ballparkHorizontal = false;
+    bool ballparkVertical = false;
+    std::vector<std::string> grids; ///< grid files it needs, as PROJ names them
+    /// The file PROJ found for each grid (the one it opens: an old name's
+    /// file, such as egm96_15.gtx for us_nga_egm96_15.tif), empty when it
+    /// found none.
+    std::vector<std::string> gridPaths;
     std::string proj;       ///< as a PROJ pipeline
     /// Its area, where the source system holds too, in the source system's
     /// own values (first, second axis): minimum and maximum of each; false
@@ -206,6 +242,13 @@ struct OperationFacts {
 
     /// "EPSG:15483 Tokyo to JGD2000 (1), 9 m" (accuracy "unknown").
     std::string Label() const;
+    /// What a ballpark operation leaves undone: "no published
+    /// transformation between the datums (positions taken over
+    /// unchanged)"; a vertical grid it applies all the same is named.
+    std::string BallparkText() const;
+    /// The grid files it reads, by the paths PROJ found (its names where it
+    /// found none), control bytes escaped, each once.
+    std::vector<std::string> GridFiles() const;
     /// True when the source values @p a, @p b lie in its area (true when
     /// the area is not known in the source's values).
     bool SourceContains(double a, double b) const;
@@ -220,10 +263,36 @@ struct MissingOperation {
 };
 
 /**
+ * No operation between two systems may be used: PROJ has none, or only
+ * ballpark ones and they are not allowed. what() is the short account, a
+ * few lines joined by line ends: what stands in the way, the published
+ * operations that a missing grid keeps out with each missing grid once,
+ * and where grids go. Lines(true) gives every such operation with its
+ * grids.
+ */
+class NoOperationError : public ProjError {
+  public:
+    NoOperationError(std::vector<std::string> shortLines,
+                     std::vector<std::string> fullLines, bool ballparkOnly);
+    /// The short account (false) or the full one (true), line by line.
+    const std::vector<std::string> &Lines(bool full) const {
+        return full ? m_full : m_short;
+    }
+    /// Only ballpark operations exist: allowing them would let the run go.
+    bool BallparkOnly() const { return m_bBallparkOnly; }
+
+  private:
+    std::vector<std::string> m_short, m_full;
+    bool m_bBallparkOnly;
+};
+
+/**
  * The operation between two systems as PROJ chooses it, point by point,
- * among its candidates (proj_create_crs_to_crs_from_pj): every point gets
- * cs2cs's numbers. A ballpark operation (no published transformation, a
- * height left as it is) is never used unless allowed.
+ * among its candidates (proj_create_crs_to_crs_from_pj, ballpark ones
+ * included, as cs2cs makes it): every point gets cs2cs's numbers. Where
+ * the candidate PROJ uses at a point is a ballpark one (no published
+ * transformation: positions taken over unchanged, or a height left as it
+ * is), the point is refused unless ballpark operations are allowed.
  */
 class ProjTransform {
   public:
@@ -231,8 +300,8 @@ class ProjTransform {
         bool allowBallpark = false;
     };
 
-    /// @throws ProjError when no operation may be used; where only a
-    ///   ballpark one exists, or a grid is missing, the message says so.
+    /// @throws NoOperationError when no operation may be used (none at all,
+    ///   or ballpark ones only and not allowed), ProjError.
     ProjTransform(const ProjCrs &from, const ProjCrs &to, Options options,
                   ProjContext &context = ThreadProjContext());
     /// The same transformation in another context (another thread).
@@ -244,7 +313,9 @@ class ProjTransform {
     /**
      * Converts one point, in the systems' own axis order and units.
      * @return the index of the candidate PROJ used.
-     * @throws ProjPointError.
+     * @throws ProjPointError: PROJ cannot convert it, the candidate used is
+     *   a ballpark one and they are not allowed (PointFault::Ballpark), or
+     *   a grid file it needs cannot be read (PointFault::GridUnreadable).
      */
     std::size_t Convert(const double in[3], double out[3]);
 
@@ -252,8 +323,13 @@ class ProjTransform {
     const std::vector<OperationFacts> &Candidates() const;
     /// More accurate operations whose grids are not installed.
     const std::vector<MissingOperation> &Missing() const;
+    /// The most accurate of Missing() whose area holds the source values
+    /// @p a, @p b (the source's own order), or -1.
+    int MissingAt(double a, double b) const;
     /// Only ballpark operations were found (and allowed).
     bool Ballpark() const;
+    /// Ballpark candidates may be used.
+    bool BallparkAllowed() const;
     /// True when target values @p a, @p b (the target's own order) lie in the
     /// target system's area of use (true when it is not known there).
     bool TargetContains(double a, double b) const;
@@ -264,6 +340,8 @@ class ProjTransform {
   private:
     struct Shared;
     void Switched(std::string_view name);
+    void Retried(std::string_view reason);
+    [[noreturn]] void ThrowUnreadableGrid(std::size_t candidate) const;
     void MakeDirect();
     static void CutPipeline(const std::string &pipeline, Shared &shared);
     friend class ProjContext;
@@ -272,6 +350,9 @@ class ProjTransform {
     PJconsts *m_pOperation = nullptr;
     std::shared_ptr<const Shared> m_shared;
     std::size_t m_nCurrent = 0;
+    /// The candidate PROJ gave up at the last point because a file it reads
+    /// could not be read, before it tried another; npos when none.
+    std::size_t m_nUnreadable = static_cast<std::size_t>(-1);
     /// A single operation's steps between its outer axis swaps and unit
     /// conversions, run directly (see MakeDirect), or null.
     PJconsts *m_pDirect = nullptr;
@@ -281,22 +362,38 @@ class ProjTransform {
 /// when set), then the user's writable directory.
 std::vector<std::string> GridDirectories();
 
-/// The systems of PROJ's database whose code, name or area of use holds
-/// @p filter (case ignored; all when empty), as a tab-separated table with a
-/// heading line: id, name, kind, area of use.
-std::string ListCrs(std::string_view filter);
-
 /// One system of PROJ's database as a list entry.
 struct CrsListEntry {
     std::string id;   ///< "EPSG:5186"
     std::string name;
     CrsKind kind = CrsKind::Other;
+    /// Its areas of use by their short names ("World", "Korea, Republic of
+    /// (South Korea) - onshore"), several joined by "; ".
     std::string area;
     bool deprecated = false;
 };
 
-/// The entries ListCrs holds, for a chooser.
-std::vector<CrsListEntry> FindCrs(std::string_view filter);
+/**
+ * The systems of PROJ's database whose code, name or area of use holds
+ * @p filter (case ignored; all when empty): those whose code or name holds
+ * it first, then those whose area does. A world-wide system's area is
+ * matched by its short name alone ("World"), not by the countries its
+ * description lists. Current systems come before deprecated ones within
+ * each group.
+ * @param[in] deprecated whether deprecated systems are found at all.
+ * @return nothing when PROJ has no database (ListCrs says why).
+ */
+std::vector<CrsListEntry> FindCrs(std::string_view filter,
+                                  bool deprecated = true);
+
+/**
+ * FindCrs as a tab-separated table with a heading line: id, name (with
+ * "(deprecated)"), kind, area of use by its short name. Deprecated systems
+ * only when @p deprecated.
+ * @throws ProjError when no system matches (a table of its heading alone
+ *   would look like an answer), ProjDatabaseError.
+ */
+std::string ListCrs(std::string_view filter, bool deprecated = false);
 
 /// "Geographic 2D", "Geographic 3D", "Geocentric", "Projected", "Compound",
 /// "Vertical" or "Other".

@@ -117,8 +117,8 @@ std::string OperationLine(const ProjTransform &transform, std::size_t used) {
     const auto &candidates = transform.Candidates();
     std::string text =
         used < candidates.size() ? candidates[used].Label() : std::string();
-    if (transform.Ballpark())
-        text += " (ballpark: no published transformation)";
+    if (used < candidates.size() && candidates[used].ballpark)
+        text += " (ballpark: " + candidates[used].BallparkText() + ")";
     for (const MissingOperation &missing : transform.Missing()) {
         text += "; more accurate: " + missing.operation.Label() + " needs";
         for (const std::string &grid : missing.missingGrids)

@@ -4,14 +4,17 @@
 // grid-based and vertical operations and PROJ's choice per point; and no
 // silent fallback when a grid is missing.
 #include "LineConvert.h"
+#include "TextParts.h"
 
 #include <proj.h>
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -161,7 +164,7 @@ TEST(ProjSystems, VerticalSystemsAndTheirGrids) {
     try {
         Chain chain(settings, DomainPolicy::Strict);
         ADD_FAILURE() << "no refusal without the geoid grid";
-    } catch (const SetupError &e) {
+    } catch (const NoOperationError &e) {
         EXPECT_NE(std::string(e.what()).find("jp_gsi_gsigeo2011.tif"),
                   std::string::npos)
             << e.what();
@@ -202,8 +205,11 @@ TEST(ProjSystems, DebianGridsAndGeoidHeights) {
     settings.to = Side("EPSG:4326+5773");
     const Chain chain(settings, DomainPolicy::Strict);
     const ProjTransform &proj = *chain.Proj();
-    ASSERT_EQ(proj.Candidates().size(), 1u);
+    // Beside the geoid PROJ keeps its ballpark operation, as cs2cs does; no
+    // point where the geoid holds uses it.
+    ASSERT_GE(proj.Candidates().size(), 1u);
     EXPECT_EQ(proj.Candidates()[0].name, "WGS 84 to EGM96 height (1)");
+    EXPECT_FALSE(proj.Candidates()[0].ballpark);
     EXPECT_FALSE(proj.Ballpark());
 }
 
@@ -249,7 +255,7 @@ TEST(ProjSystems, MissingGridNeverFallsBackSilently) {
         try {
             Chain chain(settings, DomainPolicy::Strict);
             message = "not refused";
-        } catch (const SetupError &e) {
+        } catch (const NoOperationError &e) {
             message = e.what();
         }
         settings.options.allowBallpark = true;
@@ -260,6 +266,155 @@ TEST(ProjSystems, MissingGridNeverFallsBackSilently) {
               std::string::npos)
         << message;
     EXPECT_NE(message.find("egm96_15"), std::string::npos) << message;
+}
+
+// Pairs whose direct operations need grids Debian does not install, and
+// which cs2cs converts through another datum (PROJ looks for those routes
+// once the direct operations are set aside): NAD27 to NAD83 in New York and
+// Toronto, Tokyo to JGD2011, LV95 to LV03. Refused as ballpark before.
+TEST(ProjSystems, RoutesThroughAnotherDatumGiveProjsNumbers) {
+    struct Row {
+        const char *from, *to;
+        std::vector<std::array<double, 3>> points;
+    };
+    const Row rows[] = {
+        {"EPSG:4267", "EPSG:4269", {{40.7, -74, 0}, {43.65, -79.38, 0}}},
+        {"EPSG:4301",
+         "EPSG:6668",
+         {{35.6895, 139.6917, 0}, {43.0642, 141.3469, 0}}},
+        {"EPSG:2056",
+         "EPSG:21781",
+         {{2683000, 1248000, 0}, {2600000, 1200000, 0}}},
+        {"EPSG:4269", "EPSG:4152", {{40.7, -74, 0}}},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(std::string(row.from) + " -> " + row.to);
+        ExpectProjNumbers(row.from, row.to, row.points);
+        Conversion settings;
+        settings.from = Side(row.from);
+        settings.to = Side(row.to);
+        const Chain chain(settings, DomainPolicy::Strict);
+        EXPECT_FALSE(chain.Proj()->Ballpark());
+        EXPECT_FALSE(chain.Proj()->Candidates().front().ballpark);
+    }
+}
+
+// Where the operation PROJ would use at a point is its ballpark one (Mexico
+// City: no NAD27 route covers it), the point is refused, with the fault as
+// data; allowed, it gets PROJ's numbers (the point unchanged).
+TEST(ProjSystems, PointWhereOnlyTheBallparkServesIsRefused) {
+    Conversion settings;
+    settings.from = Side("EPSG:4267");
+    settings.to = Side("EPSG:4269");
+    Chain chain(settings, DomainPolicy::Strict);
+    const double mexico[3] = {19.4, -99.1, 0};
+    double out[3];
+    std::int32_t zone = 0;
+    bool south = false;
+    try {
+        chain.Convert(mexico, 0, false, out, zone, south);
+        ADD_FAILURE() << "converted by the ballpark operation";
+    } catch (const ProjPointError &e) {
+        EXPECT_EQ(e.Fault(), PointFault::Ballpark);
+        EXPECT_NE(std::string(e.what()).find("ballpark"), std::string::npos);
+    }
+    const double newYork[3] = {40.7, -74, 0};
+    chain.Convert(newYork, 0, false, out, zone, south);
+    EXPECT_FALSE(chain.Proj()->Candidates()[chain.LastOperation()].ballpark);
+
+    settings.options.allowBallpark = true;
+    Chain allowed(settings, DomainPolicy::Strict);
+    allowed.Convert(mexico, 0, false, out, zone, south);
+    const std::array<double, 3> expected =
+        Reference("EPSG:4267", "EPSG:4269").Convert({19.4, -99.1, 0});
+    EXPECT_NEAR(out[0], expected[0], 1e-12);
+    EXPECT_NEAR(out[1], expected[1], 1e-12);
+    EXPECT_TRUE(allowed.Proj()->Candidates()[allowed.LastOperation()].ballpark);
+}
+
+// Without its database PROJ can make no system by code: that is what is
+// said, with the directory PROJ looked in, not that the code is unknown.
+TEST(ProjSystems, MissingDatabaseIsSaid) {
+    const fs::path empty = fs::path(testing::TempDir()) / "nolvex-proj-no-db";
+    fs::create_directories(empty);
+    const fs::path broken = fs::path(testing::TempDir()) / "nolvex-proj-bad-db";
+    fs::create_directories(broken);
+    { std::ofstream(broken / "proj.db") << "not a database\n"; }
+    struct Row {
+        fs::path dir;
+        std::string said;
+    };
+    const Row rows[] = {
+        {empty,
+         "is in none of the directories PROJ looks in (" + empty.string()},
+        {broken, "PROJ cannot read its database " +
+                     (broken / "proj.db").string() +
+                     ": file is not a database"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.dir.string());
+        std::string message;
+        bool database = false;
+        std::thread([&] {
+            ThreadProjContext().SetSearchPaths({row.dir.string()});
+            try {
+                const ProjCrs crs("EPSG:4979");
+                message = "made";
+            } catch (const ProjDatabaseError &e) {
+                database = true;
+                message = e.what();
+            } catch (const ProjError &e) {
+                message = e.what();
+            }
+        }).join();
+        EXPECT_TRUE(database) << message;
+        EXPECT_NE(message.find(row.said), std::string::npos) << message;
+    }
+}
+
+// The list of systems: deprecated ones only when asked (PROJ's own
+// proj_is_deprecated says which), those found by name before those found
+// by area, a world-wide system by its area only when the text says
+// "world"; areas by their short names.
+TEST(ProjSystems, SystemListOrderAndDeprecated) {
+    PJ_CONTEXT *ctx = proj_context_create();
+    proj_log_level(ctx, PJ_LOG_NONE);
+    const auto deprecated = [ctx](const std::string &id) {
+        const std::size_t colon = id.find(':');
+        PJ *crs = proj_create_from_database(ctx, id.substr(0, colon).c_str(),
+                                            id.substr(colon + 1).c_str(),
+                                            PJ_CATEGORY_CRS, 0, nullptr);
+        const bool old = crs && proj_is_deprecated(crs);
+        proj_destroy(crs);
+        return old;
+    };
+    const std::vector<CrsListEntry> current = FindCrs("korea", false);
+    const std::vector<CrsListEntry> all = FindCrs("korea");
+    ASSERT_GT(current.size(), 20u);
+    EXPECT_GT(all.size(), current.size());
+    bool byArea = false;
+    for (const CrsListEntry &entry : current) {
+        SCOPED_TRACE(entry.id);
+        EXPECT_FALSE(deprecated(entry.id));
+        EXPECT_NE(entry.id, "EPSG:4979"); // world-wide, its area lists Korea
+        EXPECT_LT(entry.area.size(), 100u) << entry.area;
+        const bool named =
+            LowerAscii(entry.name).find("korea") != std::string::npos;
+        EXPECT_FALSE(byArea && named) << "found by name after one by area";
+        byArea = byArea || !named;
+    }
+    EXPECT_TRUE(byArea);
+    std::size_t old = 0;
+    for (const CrsListEntry &entry : all)
+        if (entry.deprecated) {
+            EXPECT_TRUE(deprecated(entry.id)) << entry.id;
+            ++old;
+        }
+    EXPECT_EQ(all.size(), current.size() + old);
+    const std::vector<CrsListEntry> world = FindCrs("world", false);
+    EXPECT_TRUE(std::any_of(world.begin(), world.end(),
+                            [](const auto &e) { return e.id == "EPSG:4979"; }));
+    proj_context_destroy(ctx);
 }
 
 // More accurate operations whose grids are missing are named, with the

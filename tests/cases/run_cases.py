@@ -19,10 +19,12 @@ as "STEM: NAME", STEM being the file's name without ".case".
 A case is a series of sections. A section starts at a line that begins, at
 column 0, with one of these keywords followed by ':'
 
-    args  argv  stdin  stdout  stderr  status  nofile  file NAME  output NAME
+    args  argv  env  stdin  stdout  stderr  status  nofile  file NAME
+    output NAME
 
-(NAME: a relative path without blanks or ':'). Anything after the ':' on that
-line is the section's setting. Before a case's first section, and after a
+(NAME: a relative path without blanks or ':'; in file NAME it is
+escape-decoded as below, so \\x01 names a directory with a control byte).
+Anything after the ':' on that line is the section's setting. Before a case's first section, and after a
 one-line section (args, status, nofile), only blank lines and comment lines
 starting with '#' may stand.
 
@@ -45,6 +47,12 @@ other line belongs to the block as it stands, blank, tabbed or starting with
         One argument per line, each line escape-decoded (below): the way to
         pass control bytes, or an empty argument (an empty line that is not
         the block's last). Use either args or argv.
+    env:
+        One variable per line, NAME=VALUE, set for the converter on top of
+        the runner's own environment. In VALUE, ${NAME} stands for a
+        variable of the runner's environment (one that is not set is a
+        case-file error), and the rest is escape-decoded (below). A relative
+        path in VALUE is relative to the case's working directory.
     stdin:
         The converter's standard input (empty when the case has none).
     file NAME:
@@ -119,7 +127,7 @@ import tempfile
 RUN_TIMEOUT = 120  # seconds; a converter that hangs fails its case
 
 SECTION = re.compile(
-    rb"^(args|argv|stdin|stdout|stderr|status|nofile|file|output)"
+    rb"^(args|argv|env|stdin|stdout|stderr|status|nofile|file|output)"
     rb"(?: ([^\s:]+))?:(.*)$")
 CASE_LINE = re.compile(rb"^=== case (.+)$")
 NUMBER = re.compile(rb"[-+]?(?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[eE][-+]?[0-9]+)?")
@@ -154,6 +162,7 @@ class Case:
         self.args = None
         self.stdin = b""
         self.files = []      # (name, bytes)
+        self.env = {}        # bytes NAME: bytes VALUE
         self.status = 0
         self.checks = []
         self.nofiles = []
@@ -219,8 +228,29 @@ def unescape(data, where, repeats=True):
     return bytes(out)
 
 
+VARIABLE = re.compile(rb"\$\{([A-Za-z_][A-Za-z0-9_]*)\}")
+ENV_LINE = re.compile(rb"([A-Za-z_][A-Za-z0-9_]*)=(.*)")
+
+
+def env_value(value, where):
+    """VALUE of an env line: ${NAME} from the runner's environment, then
+    escape-decoded."""
+    out = bytearray()
+    at = 0
+    for m in VARIABLE.finditer(value):
+        name = m.group(1).decode()
+        if name not in os.environ:
+            raise CaseFileError("%s: ${%s} is not set in the runner's "
+                                "environment" % (where, name))
+        out += unescape(value[at:m.start()], where)
+        out += os.fsencode(os.environ[name])
+        at = m.end()
+    out += unescape(value[at:], where)
+    return bytes(out)
+
+
 def safe_name(name, where):
-    text = name.decode("utf-8", "surrogateescape")
+    text = os.fsdecode(name)
     parts = text.split("/")
     if text.startswith("/") or ".." in parts or "" in parts:
         raise CaseFileError("%s: '%s' is not a plain relative path"
@@ -295,6 +325,16 @@ def parse_file(path):
                 raise CaseFileError("%s: args given twice" % where)
             case.args = [unescape(line, where) for line in body]
             return
+        if keyword == "env":
+            for line in body:
+                if not line:
+                    continue
+                m = ENV_LINE.fullmatch(line)
+                if not m:
+                    raise CaseFileError("%s: '%s' is no NAME=VALUE line"
+                                        % (where, show(line)))
+                case.env[m.group(1)] = env_value(m.group(2), where)
+            return
         if escaped:
             content = unescape(b"".join(body), where)
         else:
@@ -302,7 +342,8 @@ def parse_file(path):
         if keyword == "stdin":
             case.stdin = content
         elif keyword == "file":
-            case.files.append((safe_name(name, where), content))
+            case.files.append((safe_name(unescape(name, where, False), where),
+                               content))
         else:
             stream = keyword
             if keyword == "output":
@@ -527,10 +568,14 @@ def run_case(converter, path, case):
             os.makedirs(os.path.dirname(target), exist_ok=True)
             with open(target, "wb") as f:
                 f.write(content)
+        env = None
+        if case.env:
+            env = os.environb.copy()
+            env.update(case.env)
         try:
             done = subprocess.run([converter] + case.args, cwd=work,
                                   input=case.stdin, capture_output=True,
-                                  timeout=RUN_TIMEOUT)
+                                  timeout=RUN_TIMEOUT, env=env)
         except subprocess.TimeoutExpired:
             return ["no end after %d s" % RUN_TIMEOUT]
         streams = {"stdout": done.stdout, "stderr": done.stderr}
@@ -564,8 +609,10 @@ def run_case(converter, path, case):
                 failures.append("%s exists, and should not" % name)
 
     if failures:
-        failures.append("command: nolvex-convert %s"
-                        % " ".join(quote_arg(a) for a in case.args))
+        failures.append("command: %snolvex-convert %s"
+                        % ("".join(k.decode() + "=" + quote_arg(v) + " "
+                                   for k, v in sorted(case.env.items())),
+                           " ".join(quote_arg(a) for a in case.args)))
         for stream in ("stdout", "stderr"):
             failures.append("%s as written:" % stream)
             failures.extend(excerpt(streams[stream]))
