@@ -7,6 +7,7 @@
 #include "Errors.h"
 #include "NumberText.h"
 #include "PointText.h"
+#include "Longitude.h"
 #include "TextParts.h"
 #include "Utm.h"
 
@@ -137,8 +138,7 @@ constexpr double GRID_NORTH_MAX = 1.1e7;
 } // namespace
 
 double WrittenLongitude(double lon) {
-    if (lon > 180)
-        lon -= 360;
+    lon = Longitude::WestOfGreenwich(lon);
     if (lon < -179.999999 && Code::RealThroughText(lon) <= -180)
         lon += 360;
     return lon;
@@ -540,7 +540,7 @@ void LineConverter::SourceValues(const double file[3], double own[3]) const {
     if (m_from.DegreeAngles()) {
         CheckAngleRange(own[lat], AngleAxis::Latitude);
         CheckAngleRange(own[lon], AngleAxis::Longitude);
-        own[lon] = ReadLongitude(own[lon]);
+        own[lon] = Longitude::WestOfGreenwich(own[lon]);
         return;
     }
     // Grads or radians: the ranges in degrees, the longitude past half a

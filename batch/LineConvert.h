@@ -45,10 +45,6 @@ class OutBuffer {
 /// rounding to 15 digits (-179.9999999999999 would be written -180).
 double WrittenLongitude(double lon);
 
-/// A longitude in degrees as it is read: one beyond 180 is the same
-/// meridian west of Greenwich (exact: Sterbenz).
-inline double ReadLongitude(double lon) { return lon > 180 ? lon - 360 : lon; }
-
 class LineConverter;
 
 /// How the lines of one input file are laid out.

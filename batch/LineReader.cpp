@@ -202,6 +202,24 @@ bool HasDigit(std::string_view line) {
 
 namespace {
 
+/// The one RFC 4180 quote scanner: from just after the opening quote of a
+/// quoted field at @p q, the byte after its closing quote, a doubled quote
+/// ("") inside being a quote; null when the field is not closed before
+/// @p end. Line ends inside it belong to the field.
+const char *QuotedEnd(const char *q, const char *end) {
+    for (;;) {
+        q = static_cast<const char *>(
+            std::memchr(q, '"', static_cast<std::size_t>(end - q)));
+        if (q == nullptr)
+            return nullptr;
+        if (q + 1 < end && q[1] == '"') {
+            q += 2;
+            continue;
+        }
+        return q + 1;
+    }
+}
+
 /// Splits a line into fields, quoted ones whole.
 bool SplitFields(std::string_view line, char delimiter,
                  std::vector<std::string_view> &fields) {
@@ -222,20 +240,9 @@ bool SplitFields(std::string_view line, char delimiter,
         while (q < end && IsBlank(*q) && delimiter != 0)
             ++q;
         if (q < end && *q == '"') {
-            ++q;
-            for (;;) {
-                if (q == end)
-                    return false; // not closed on this line
-                if (*q == '"') {
-                    if (q + 1 < end && q[1] == '"') {
-                        q += 2;
-                        continue;
-                    }
-                    ++q;
-                    break;
-                }
-                ++q;
-            }
+            q = QuotedEnd(q + 1, end);
+            if (q == nullptr)
+                return false; // not closed on this line
             while (q < end && IsBlank(*q) && delimiter != 0)
                 ++q;
             if (q < end && !isEnd(q))
@@ -298,46 +305,33 @@ bool FieldSplitter::Split(std::string_view line,
 
 namespace {
 
-/// Follows the quoting of a record byte by byte: a double quote opens a
-/// quoted field where a field starts, "" inside one is a quote, and a lone
-/// quote closes it.
-class QuoteState {
+/// Where a field starts in a record, byte by byte, so that a double quote
+/// there opens a quoted field (which QuotedEnd then crosses whole).
+class FieldStarts {
   public:
-    QuoteState(char delimiter, bool known)
+    FieldStarts(char delimiter, bool known)
         : m_cDelimiter(delimiter), m_bKnown(known) {}
 
-    /// Takes the byte at @p p (with the next at p[1] when @p p + 1 < @p
-    /// end); returns how many bytes it took (2 for "" inside quotes).
-    std::size_t Take(const char *p, const char *end) {
-        const char c = *p;
-        if (m_bQuoted) {
-            if (c == '"') {
-                if (p + 1 < end && p[1] == '"')
-                    return 2;
-                m_bQuoted = false;
-                m_bFieldStart = false;
-            }
-            return 1;
-        }
-        if (c == '"' && m_bFieldStart)
-            m_bQuoted = true;
-        else if (IsBlank(c))
+    /// A quote at @p c here would open a quoted field.
+    bool AtStart() const { return m_bFieldStart; }
+
+    /// Takes byte @p c outside quotes.
+    void Take(char c) {
+        if (IsBlank(c))
             // Blanks may stand before a quoted field; with blanks as the
             // delimiter they end a field.
-            m_bFieldStart =
-                m_bFieldStart || !m_bKnown || m_cDelimiter == 0 || c == m_cDelimiter;
+            m_bFieldStart = m_bFieldStart || !m_bKnown || m_cDelimiter == 0 ||
+                            c == m_cDelimiter;
         else
             m_bFieldStart = m_bKnown ? m_cDelimiter != 0 && c == m_cDelimiter
                                      : c == ',' || c == ';';
-        return 1;
     }
-
-    bool Quoted() const { return m_bQuoted; }
+    /// After a quoted field.
+    void Quoted() { m_bFieldStart = false; }
 
   private:
     char m_cDelimiter;
     bool m_bKnown;
-    bool m_bQuoted = false;
     bool m_bFieldStart = true;
 };
 
@@ -346,21 +340,33 @@ class QuoteState {
 char DetectDelimiter(std::string_view line) {
     bool seen[3] = {false, false, false};
     bool any[3] = {false, false, false};
-    QuoteState quote(0, false);
+    const auto mark = [](bool (&flags)[3], const char *from, const char *to) {
+        for (const char *p = from; p < to; ++p)
+            for (int k = 0; k < 3; ++k)
+                if (*p == "\t;,"[k])
+                    flags[k] = true;
+    };
+    FieldStarts starts(0, false);
     const char *end = line.data() + line.size();
+    bool unclosed = false;
     for (const char *p = line.data(); p < end;) {
-        const bool quoted = quote.Quoted();
-        const std::size_t taken = quote.Take(p, end);
-        for (int k = 0; k < 3; ++k)
-            if (*p == "\t;,"[k]) {
-                any[k] = true;
-                seen[k] = seen[k] || (!quoted && !quote.Quoted());
-            }
-        p += taken;
+        if (*p == '"' && starts.AtStart()) {
+            const char *close = QuotedEnd(p + 1, end);
+            const char *to = close ? close : end;
+            mark(any, p, to); // delimiters inside quotes separate nothing
+            unclosed = close == nullptr;
+            starts.Quoted();
+            p = to;
+            continue;
+        }
+        mark(any, p, p + 1);
+        mark(seen, p, p + 1);
+        starts.Take(*p);
+        ++p;
     }
     // A quote that the line never closes quotes nothing: every delimiter
     // counts.
-    const bool *counted = quote.Quoted() ? any : seen;
+    const bool *counted = unclosed ? any : seen;
     for (int k = 0; k < 3; ++k)
         if (counted[k])
             return "\t;,"[k];
@@ -387,11 +393,19 @@ std::size_t RecordLength(std::string_view text, char delimiter, bool known) {
     if (std::memchr(begin, '"', firstLine) == nullptr ||
         IsPassThroughLine(text.substr(0, firstLine - 1)))
         return firstLine;
-    QuoteState quote(delimiter, known);
+    FieldStarts starts(delimiter, known);
     for (const char *p = begin; p < end;) {
-        if (*p == '\n' && !quote.Quoted())
+        if (*p == '\n')
             return static_cast<std::size_t>(p - begin) + 1;
-        p += quote.Take(p, end);
+        if (*p == '"' && starts.AtStart()) {
+            p = QuotedEnd(p + 1, end);
+            if (p == nullptr)
+                return std::string_view::npos;
+            starts.Quoted();
+            continue;
+        }
+        starts.Take(*p);
+        ++p;
     }
     return std::string_view::npos;
 }

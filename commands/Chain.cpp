@@ -354,19 +354,6 @@ void Chain::Convert(const double in[3], double out[3], std::int32_t &zone) {
     Convert(in, 0, false, out, zone, south);
 }
 
-std::array<std::string, 3> Chain::ConvertTexts(std::string_view first,
-                                               std::string_view second,
-                                               std::string_view third) {
-    // All three fields are read before anything is computed.
-    const double in[3] = {Code::ParseReal(first), Code::ParseReal(second),
-                          Code::ParseReal(third)};
-    double out[3] = {0, 0, 0};
-    std::int32_t zone = 0;
-    Convert(in, out, zone);
-    return {Code::FormatReal(out[0]), Code::FormatReal(out[1]),
-            Code::FormatReal(out[2])};
-}
-
 // ---- the chain as a PROJ pipeline ---------------------------------------------
 
 namespace {
@@ -497,8 +484,7 @@ std::string Chain::ProjPipeline(bool swapIn, bool swapOut) const {
         SideSteps(m_side2, m_kind2, true, steps);
     } else {
         SideSteps(m_side1, m_kind1, false, steps);
-        const bool same =
-            !m_bProj2 && m_coord1.GetDatum() == m_coord2.GetDatum();
+        const bool same = !m_bProj2 && SameDatum(m_side1, m_side2);
         if (!same && m_coord1.GetDatum() != DATUM_WGS84)
             steps.push_back(MolodenskyStep(m_coord1, false));
         if (m_bProj2) {

@@ -101,16 +101,6 @@ class Chain {
                  double out[3], std::int32_t &zone, bool &south);
 
     /**
-     * The chain on the window's field texts: reads the source side's three
-     * fields as reals and returns the three texts written into the target
-     * side's fields (DD row or grid row).
-     * @throws Code::ConversionError, FloatingPointError.
-     */
-    std::array<std::string, 3> ConvertTexts(std::string_view first,
-                                            std::string_view second,
-                                            std::string_view third);
-
-    /**
      * The chain as a PROJ pipeline: what `cct` (or any PROJ-based tool)
      * runs to convert the same values. Values in and out in each side's own
      * axis order (see SideAxes), or with @p swapIn and @p swapOut their

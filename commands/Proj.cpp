@@ -2,6 +2,7 @@
 #include "Proj.h"
 
 #include "AngleText.h"
+#include "Longitude.h"
 #include "ProjLibrary.h"
 #include "TextParts.h"
 
@@ -9,7 +10,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -52,9 +53,9 @@ constexpr std::size_t GRIDS_NAMED = 6;
 constexpr std::size_t MAX_ERRORS = 2000;
 
 std::string_view Trim(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+    while (!text.empty() && IsAsciiSpace(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+    while (!text.empty() && IsAsciiSpace(text.back()))
         text.remove_suffix(1);
     return text;
 }
@@ -216,16 +217,14 @@ std::string Normalized(std::string_view definition) {
         !IsUrnOrUrl(text)) {
         std::string out(text);
         for (std::size_t i = 0; i < colon; ++i)
-            out[i] = static_cast<char>(
-                std::toupper(static_cast<unsigned char>(out[i])));
+            out[i] = UpperAscii(out[i]);
         // The authority of a compound's second part as well.
         const std::size_t plus = out.find('+');
         const std::size_t colon2 =
             plus == std::string::npos ? plus : out.find(':', plus);
         if (colon2 != std::string::npos)
             for (std::size_t i = plus + 1; i < colon2; ++i)
-                out[i] = static_cast<char>(
-                    std::toupper(static_cast<unsigned char>(out[i])));
+                out[i] = UpperAscii(out[i]);
         return out;
     }
     return std::string(text);
@@ -234,9 +233,12 @@ std::string Normalized(std::string_view definition) {
 std::string AccuracyText(double accuracy) {
     if (accuracy < 0)
         return "accuracy unknown";
+    // As "%g" writes it, with a decimal point whatever the locale.
     char text[32];
-    std::snprintf(text, sizeof text, "%g m", accuracy);
-    return text;
+    char *end = std::to_chars(text, text + sizeof text, accuracy,
+                              std::chars_format::general, 6)
+                    .ptr;
+    return std::string(text, end) + " m";
 }
 
 /// Texts joined by ", ".
@@ -317,8 +319,7 @@ bool GeoBox::Contains(double lat, double lon) const {
         return true;
     if (!(lat >= south && lat <= north))
         return false;
-    if (lon > 180)
-        lon -= 360;
+    lon = Longitude::WestOfGreenwich(lon);
     if (west <= east)
         return lon >= west && lon <= east;
     return lon >= west || lon <= east; // across the antimeridian
@@ -448,18 +449,7 @@ ProjContext::ProjContext() : m_ctx(Proj().proj_context_create()) {
 
 ProjContext::~ProjContext() { Proj().proj_context_destroy(m_ctx); }
 
-void ProjContext::SetSearchPaths(const std::vector<std::string> &paths) {
-    std::vector<const char *> list;
-    for (const std::string &path : paths)
-        list.push_back(path.c_str());
-    Proj().proj_context_set_search_paths(m_ctx, static_cast<int>(list.size()),
-                                  list.data());
-    m_paths = paths;
-}
-
 std::vector<std::string> ProjContext::SearchPaths() const {
-    if (!m_paths.empty())
-        return m_paths;
     // PROJ's own list, as it reports it: its user directory, then PROJ_DATA
     // (or PROJ_LIB), else the directory it was installed with.
     std::vector<std::string> dirs;
@@ -569,9 +559,9 @@ bool LooksLikeProjDefinition(std::string_view definition) {
         return true;
     // WKT: a keyword and its bracket.
     std::size_t k = 0;
-    while (k < text.size() && (std::isupper(static_cast<unsigned char>(text[k])) ||
+    while (k < text.size() && (IsAsciiUpper(text[k]) ||
                                text[k] == '_' ||
-                               std::isdigit(static_cast<unsigned char>(text[k]))))
+                               IsAsciiDigit(text[k])))
         ++k;
     if (k > 2 && k < text.size() && (text[k] == '[' || text[k] == '('))
         return true;

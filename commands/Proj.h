@@ -141,11 +141,8 @@ class ProjContext {
 
     pj_ctx *Get() const { return m_ctx; }
 
-    /// Grids and the database are looked for in @p paths only (tests: a
-    /// search path without the grids).
-    void SetSearchPaths(const std::vector<std::string> &paths);
     /// The directories PROJ looks in for its database and grids, in its
-    /// order: those set here, else PROJ's own (PROJ_DATA first when set).
+    /// order (PROJ_DATA first when set).
     std::vector<std::string> SearchPaths() const;
 
     /// PROJ's error messages since the last call, joined.
@@ -164,7 +161,6 @@ class ProjContext {
     /// The last message at debug level: what PROJ says before it gives up
     /// an operation at a point and tries another.
     std::string m_strLastDebug;
-    std::vector<std::string> m_paths;
     /// Told which operation PROJ switches to (see ProjTransform::Convert).
     ProjTransform *m_pListener = nullptr;
 };

@@ -291,6 +291,4 @@ void COORD::GetDelta(double &dlat, double &dlon) const {
     TwoAnglesToDegrees(m_dbDeltaLat, m_dbDeltaLon, m_dbRad2Deg, dlat, dlon);
 }
 
-void COORD::SetScale(double k0) { m_dbScale = k0; }
-
 void COORD::SetTrace(std::int16_t bTrace) { m_bTrace = bTrace; }

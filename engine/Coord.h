@@ -109,10 +109,6 @@ class COORD {
     void SetDelta(double dlat, double dlon);
     void GetDelta(double &dlat, double &dlon) const;
 
-    /// Central scale factor k0 (SetCoordSys replaces it with its kind's
-    /// default). The documented dialogs never change it; the general
-    /// Transverse Mercator (TmercGeneral.h) does.
-    void SetScale(double k0);
 
     /// Non-zero makes every later conversion append its trace record.
     void SetTrace(std::int16_t bTrace);

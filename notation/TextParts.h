@@ -26,6 +26,19 @@ inline char LowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+/// @p c in upper case when it is an ASCII small letter, else as it is.
+inline char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+/// The C locale's white space (space, tab, line feed, vertical tab, form
+/// feed, carriage return), whatever the C library's locale.
+inline bool IsAsciiSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+inline bool IsAsciiUpper(char c) { return c >= 'A' && c <= 'Z'; }
+inline bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+
 /// @p text with its ASCII capitals in lower case (see LowerAscii(char)).
 inline std::string LowerAscii(std::string_view text) {
     std::string out(text);

@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
     # reference systems: PROJ's library, its database and Debian's grids
-    libproj-dev proj-data
+    libproj-dev proj-data libsqlite3-dev
     # fonts that render the Korean captions
     fonts-nanum
     # tests that drive the real window (openbox: a window manager for its

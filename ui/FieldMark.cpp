@@ -9,14 +9,12 @@
 
 namespace {
 
-constexpr const char *MARK_NAME = "unreadableMark";
-
 /// A red frame drawn over the field's edges; it takes no clicks, so the
 /// field underneath works as before.
 class Mark : public QWidget {
   public:
     explicit Mark(QLineEdit *field) : QWidget(field) {
-        setObjectName(QString::fromLatin1(MARK_NAME));
+        setObjectName(QString::fromLatin1(UNREADABLE_MARK));
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setFocusPolicy(Qt::NoFocus);
         hide();
@@ -31,7 +29,7 @@ class Mark : public QWidget {
 };
 
 Mark *MarkOf(const QLineEdit *field) {
-    return field->findChild<Mark *>(QString::fromLatin1(MARK_NAME),
+    return field->findChild<Mark *>(QString::fromLatin1(UNREADABLE_MARK),
                                     Qt::FindDirectChildrenOnly);
 }
 
@@ -67,9 +65,4 @@ void MarkWhenUnreadable(QLineEdit *field, FieldKind kind) {
     QObject::connect(field, &QLineEdit::textChanged, field,
                      [field, kind] { Check(field, kind); });
     Check(field, kind);
-}
-
-bool IsMarkedUnreadable(const QLineEdit *field) {
-    const Mark *mark = MarkOf(field);
-    return mark != nullptr && !mark->isHidden();
 }

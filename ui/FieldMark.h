@@ -4,6 +4,10 @@
 
 class QLineEdit;
 
+/// The object name of the mark: a child widget of the field, shown while
+/// its text does not read.
+inline constexpr const char *UNREADABLE_MARK = "unreadableMark";
+
 /// How a field's text is read.
 enum class FieldKind { Real, Integer };
 
@@ -14,6 +18,3 @@ enum class FieldKind { Real, Integer };
  * about the field changes: its geometry, text and handlers stay as they are.
  */
 void MarkWhenUnreadable(QLineEdit *field, FieldKind kind);
-
-/// True while @p field shows the mark.
-bool IsMarkedUnreadable(const QLineEdit *field);

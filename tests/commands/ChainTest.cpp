@@ -4,6 +4,7 @@
 // tests, which run both.
 #include "AngleText.h"
 #include "Chain.h"
+#include "ChainTexts.h"
 
 #include "Code.h"
 #include "Errors.h"
@@ -37,7 +38,7 @@ TEST(Chain, StartUpPointOnTokyo) {
     Conversion cs;
     Cat(cs.to).datum = 125;
     Chain chain(cs);
-    const auto out = chain.ConvertTexts(FormatReal(lat), FormatReal(lon), "0");
+    const auto out = ConvertTexts(chain, FormatReal(lat), FormatReal(lon), "0");
     std::int32_t d = 0, m = 0;
     double s = 0;
     Code::DdToDms(ParseReal(out[0]), d, m, s);
@@ -155,7 +156,7 @@ TEST(Chain, EngineOfAWindowSideIsKeptWhole) {
     COORD wgsEngine(DATUM_WGS84);
     const PointTexts local =
         Commands::Transform(Side(wgsEngine), side, wgs);
-    EXPECT_EQ(chain.ConvertTexts(wgs[0], wgs[1], wgs[2]),
+    EXPECT_EQ(ConvertTexts(chain, wgs[0], wgs[1], wgs[2]),
               Commands::GeoToGrid(side, local));
 }
 
@@ -183,8 +184,8 @@ TEST(Chain, FaultsPassToTheCaller) {
     Cat(cs.from).kind = GridKind::Ecef;
     Chain chain(cs);
     // The Earth's centre has no latitude.
-    EXPECT_THROW(chain.ConvertTexts("0", "0", "0"), FloatingPointError);
-    EXPECT_THROW(chain.ConvertTexts("12a", "0", "1"), Code::ConversionError);
+    EXPECT_THROW(ConvertTexts(chain, "0", "0", "0"), FloatingPointError);
+    EXPECT_THROW(ConvertTexts(chain, "12a", "0", "1"), Code::ConversionError);
 }
 
 TEST(RealThroughText, RoundsToTheFieldText) {

@@ -4,6 +4,8 @@
 // writers and readers.
 #pragma once
 
+#include "FieldMark.h"
+
 #include "NumberText.h"
 
 #include <QApplication>
@@ -144,6 +146,13 @@ inline std::pair<QString, QString> SplitAssignment(const QString &row) {
 
 /// The edit field of @p parent named @p name; the test ends at once when
 /// missing.
+/// True while @p field shows its unreadable mark (see MarkWhenUnreadable).
+inline bool IsMarkedUnreadable(const QLineEdit *field) {
+    const QWidget *mark = field->findChild<QWidget *>(
+        QString::fromLatin1(UNREADABLE_MARK), Qt::FindDirectChildrenOnly);
+    return mark != nullptr && !mark->isHidden();
+}
+
 inline QLineEdit *FieldOf(const QObject &parent, const QString &name) {
     auto *field = parent.findChild<QLineEdit *>(name);
     if (field == nullptr)

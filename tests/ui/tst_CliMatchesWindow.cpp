@@ -2,6 +2,7 @@
 // the same input texts: the window is driven through its real commands, the
 // converter through the chain that nolvex-convert runs on every line.
 #include "Chain.h"
+#include "ChainTexts.h"
 #include "Coord.h"
 #include "NumberText.h"
 #include "WindowUnderTest.h"
@@ -117,7 +118,7 @@ void tst_CliMatchesWindow::sameTexts() {
     settings.from = ConversionSide::OnDatum(datum1, KindOf(kind1));
     settings.to = ConversionSide::OnDatum(datum2, KindOf(kind2));
     Chain chain(settings);
-    const auto texts = chain.ConvertTexts(
+    const auto texts = ConvertTexts(chain, 
         input[0].toStdString(), input[1].toStdString(), input[2].toStdString());
     const QStringList chainTexts{QString::fromStdString(texts[0]),
                                  QString::fromStdString(texts[1]),
