@@ -412,10 +412,8 @@ Step MolodenskyStep(const COORD &coord, bool fromWgs84) {
     return step;
 }
 
-const Step TO_RADIANS{Step::TO_RADIANS, false,
-                      "proj=unitconvert +xy_in=deg +xy_out=rad"};
-const Step TO_DEGREES{Step::TO_DEGREES, false,
-                      "proj=unitconvert +xy_in=rad +xy_out=deg"};
+const Step TO_RADIANS{false, "proj=unitconvert +xy_in=deg +xy_out=rad", false};
+const Step TO_DEGREES{false, "proj=unitconvert +xy_in=rad +xy_out=deg", false};
 
 /// A catalogue side's values to its geographic radians (@p out: the way
 /// back).
@@ -427,10 +425,10 @@ void SideSteps(const Side &side, GridKind kind, bool out,
         in.push_back(AxisSwapStep());
         in.push_back(TO_RADIANS);
     } else if (kind == GridKind::Ecef) {
-        in.push_back({Step::OTHER, true,
-                      "proj=cart " + CatalogueEllipsoid(coord).Text()});
+        in.push_back({true, "proj=cart " + CatalogueEllipsoid(coord).Text(),
+                      false});
     } else {
-        in.push_back({Step::OTHER, true, CatalogueProjection(coord)});
+        in.push_back({true, CatalogueProjection(coord)});
     }
     if (!out) {
         steps.insert(steps.end(), in.begin(), in.end());
@@ -439,19 +437,14 @@ void SideSteps(const Side &side, GridKind kind, bool out,
     // The way out: the same steps reversed, each inverted.
     for (auto it = in.rbegin(); it != in.rend(); ++it) {
         Step step = *it;
-        if (step.kind == Step::TO_RADIANS)
-            step = TO_DEGREES;
-        else if (step.kind == Step::OTHER)
-            step.inverse = !step.inverse;
+        step.inverse = !step.inverse;
         steps.push_back(step);
     }
 }
 
 /// A PROJ system's operation as steps: PROJ's first candidate.
 void ProjSteps(const ProjTransform &transform, std::vector<Step> &steps) {
-    const std::vector<Step> part =
-        StepsOf(transform.Candidates().front().proj);
-    steps.insert(steps.end(), part.begin(), part.end());
+    steps.push_back(PartOf(transform.Candidates().front().proj));
 }
 
 /// From WGS 84 latitude and longitude in degrees to radians, longitude
@@ -506,8 +499,7 @@ std::string Chain::CandidatePipeline(std::size_t i, bool swapIn,
     std::vector<Step> steps;
     if (swapIn)
         steps.push_back(AxisSwapStep());
-    const std::vector<Step> part = StepsOf(m_proj->Candidates()[i].proj);
-    steps.insert(steps.end(), part.begin(), part.end());
+    steps.push_back(PartOf(m_proj->Candidates()[i].proj));
     if (swapOut)
         steps.push_back(AxisSwapStep());
     return PipelineText(steps);

@@ -1,21 +1,10 @@
-// The steps of a PROJ pipeline as PROJ writes them.
+// The steps of a PROJ pipeline, written by PROJ.
 #include "PipelineSteps.h"
 
+#include "Proj.h"
+#include "ProjLibrary.h"
+
 #include <charconv>
-
-namespace {
-
-/// True when @p b undoes @p a: two axis swaps, the two unit conversions, or
-/// one operation and its inverse (the same projection out and in again).
-bool Cancels(const Step &a, const Step &b) {
-    return (a.kind == Step::AXIS_SWAP && b.kind == Step::AXIS_SWAP) ||
-           (a.kind == Step::TO_RADIANS && b.kind == Step::TO_DEGREES) ||
-           (a.kind == Step::TO_DEGREES && b.kind == Step::TO_RADIANS) ||
-           (a.kind == Step::OTHER && b.kind == Step::OTHER &&
-            a.inverse != b.inverse && a.text == b.text);
-}
-
-} // namespace
 
 std::string ProjNumber(double value) {
     char buffer[64];
@@ -24,74 +13,39 @@ std::string ProjNumber(double value) {
     return std::string(buffer, result.ptr);
 }
 
-Step AxisSwapStep() {
-    return {Step::AXIS_SWAP, false, "proj=axisswap +order=2,1"};
-}
+Step AxisSwapStep() { return {false, "proj=axisswap +order=2,1", false}; }
 
-std::vector<Step> StepsOf(const std::string &pipeline) {
-    std::vector<std::string> texts;
-    const std::string marker = " +step ";
-    if (pipeline.rfind("+proj=pipeline", 0) == 0) {
-        std::size_t at = pipeline.find(marker);
-        while (at != std::string::npos) {
-            const std::size_t next = pipeline.find(marker, at + 1);
-            texts.push_back(pipeline.substr(
-                at + marker.size(),
-                next == std::string::npos ? std::string::npos
-                                          : next - at - marker.size()));
-            at = next;
-        }
-    } else if (pipeline != "+proj=noop") {
-        texts.push_back(pipeline);
-    }
-    std::vector<Step> steps;
-    for (std::string text : texts) {
-        Step step;
-        if (text.rfind("+inv ", 0) == 0) {
-            step.inverse = true;
-            text.erase(0, 5);
-        } else if (const std::size_t inv = text.find(" +inv");
-                   inv != std::string::npos &&
-                   inv + 5 == text.size()) {
-            step.inverse = true;
-            text.erase(inv);
-        }
-        if (!text.empty() && text[0] == '+')
-            text.erase(0, 1);
-        step.text = text;
-        if (text == "proj=axisswap +order=2,1")
-            step.kind = Step::AXIS_SWAP;
-        else if (text == "proj=unitconvert +xy_in=deg +xy_out=rad")
-            step.kind = step.inverse ? Step::TO_DEGREES : Step::TO_RADIANS;
-        else if (text == "proj=unitconvert +xy_in=rad +xy_out=deg")
-            step.kind = step.inverse ? Step::TO_RADIANS : Step::TO_DEGREES;
-        if (step.kind != Step::OTHER) {
-            step.inverse = false;
-            step.text = step.kind == Step::TO_RADIANS
-                            ? "proj=unitconvert +xy_in=deg +xy_out=rad"
-                        : step.kind == Step::TO_DEGREES
-                            ? "proj=unitconvert +xy_in=rad +xy_out=deg"
-                            : step.text;
-        }
-        steps.push_back(step);
-    }
-    return steps;
-}
+Step PartOf(const std::string &operation) { return {false, operation, true}; }
 
 std::string PipelineText(const std::vector<Step> &steps) {
-    // Steps that undo each other where they meet go, as PROJ drops them.
-    std::vector<Step> kept;
+    // The steps as they come, each inverse one marked; PROJ's formatter
+    // cancels what undoes itself and writes the rest its way.
+    std::string raw = "+proj=pipeline";
+    const std::string head = "+proj=pipeline";
     for (const Step &step : steps) {
-        if (!kept.empty() && Cancels(kept.back(), step))
-            kept.pop_back();
-        else
-            kept.push_back(step);
+        if (!step.part) {
+            raw += std::string(" +step ") + (step.inverse ? "+inv +" : "+") +
+                   step.text;
+        } else if (step.text.rfind(head, 0) == 0) {
+            raw += step.text.substr(head.size()); // its own " +step ..."
+        } else if (step.text != "+proj=noop") {
+            raw += " +step " + step.text;
+        }
     }
-    if (kept.empty())
+    if (raw == head)
         return "+proj=noop";
-    std::string text = "+proj=pipeline";
-    for (const Step &step : kept)
-        text += std::string(" +step ") + (step.inverse ? "+inv +" : "+") +
-                step.text;
-    return text;
+    ProjContext &context = ThreadProjContext();
+    const ProjApi &api = Proj();
+    context.TakeErrors();
+    PJ *pipeline = api.proj_create(context.Get(), raw.c_str());
+    const char *text =
+        pipeline ? api.proj_as_proj_string(context.Get(), pipeline, PJ_PROJ_5,
+                                           nullptr)
+                 : nullptr;
+    std::string out = text ? text : "";
+    api.proj_destroy(pipeline);
+    if (out.empty())
+        throw ProjError("PROJ cannot write the pipeline " + raw + ": " +
+                        context.TakeErrors());
+    return out;
 }

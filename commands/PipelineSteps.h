@@ -1,16 +1,20 @@
-// Internal to the commands unit: the steps of a PROJ pipeline as PROJ
-// writes them, for the chain's --proj text.
+// Internal to the commands unit: the steps of the chain's PROJ pipeline,
+// for the chain's --proj text. PROJ's own formatter writes the text: it
+// leaves out steps that undo each other where they meet and writes each
+// step as PROJ writes its own pipelines.
 #pragma once
 
 #include <string>
 #include <vector>
 
-/// One step of a pipeline. Unit and axis steps are tagged so that a step and
-/// its inverse meeting in the middle can cancel, as PROJ cancels them.
+/// One step of a pipeline, or a part made of PROJ's own steps.
 struct Step {
-    enum Kind { AXIS_SWAP, TO_RADIANS, TO_DEGREES, OTHER } kind = OTHER;
     bool inverse = false;
-    std::string text; ///< without "+step" and "+inv"
+    /// "proj=tmerc +lat_0=38 ...", without "+step" and "+inv"; for a part,
+    /// PROJ's text of an operation ("+proj=pipeline +step ...", or one
+    /// operation).
+    std::string text;
+    bool part = false;
 };
 
 /// A number as PROJ writes it, like "%.15g" in the "C" locale: 15 significant
@@ -21,11 +25,10 @@ std::string ProjNumber(double value);
 /// "proj=axisswap +order=2,1"
 Step AxisSwapStep();
 
-/// The steps of a pipeline as PROJ writes one ("+proj=pipeline +step ...",
-/// or a single operation), tagged as above.
-std::vector<Step> StepsOf(const std::string &pipeline);
+/// PROJ's text of an operation as a part of a pipeline.
+Step PartOf(const std::string &operation);
 
-/// "+proj=pipeline +step ..." of @p steps, where steps that undo each other
-/// where they meet are left out as PROJ leaves them out; "+proj=noop" when
-/// none is left.
+/// The steps as one pipeline, as PROJ's formatter writes it
+/// ("+proj=pipeline +step ...", one operation alone, or "+proj=noop").
+/// @throws ProjError when PROJ cannot read the steps.
 std::string PipelineText(const std::vector<Step> &steps);
