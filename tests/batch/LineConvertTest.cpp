@@ -1,6 +1,6 @@
 // Lines and blocks: pass-through lines, messages by line, GeoJSON text.
 #include "LineConvert.h"
-#include "JsonCheck.h"
+#include "JsonOracle.h"
 
 #include <gtest/gtest.h>
 
@@ -185,9 +185,9 @@ TEST(PropertyKeys, NamesEqualAfterEscapingAreRepeated) {
     format.keys = &keys;
     BlockResult result;
     ProcessBlock(converter, options, block, {true, false}, format, result);
-    const JsonValue feature = ParseJson(result.out.View().substr(2));
-    EXPECT_EQ(feature["properties"]["field4"].text, "a");
-    EXPECT_EQ(feature["properties"]["field5"].text, "b");
+    const nlohmann::json feature = ParseJson(result.out.View().substr(2));
+    EXPECT_EQ(feature.at("properties").at("field4").get<std::string>(), "a");
+    EXPECT_EQ(feature.at("properties").at("field5").get<std::string>(), "b");
 }
 
 TEST(GeoJsonLine, PropertiesAreValidJsonStrings) {
@@ -217,13 +217,13 @@ TEST(GeoJsonLine, PropertiesAreValidJsonStrings) {
         // the first one.
         std::string_view text = r.out.View();
         ASSERT_EQ(text.substr(0, 2), ",\n");
-        const JsonValue feature = ParseJson(text.substr(2));
-        EXPECT_EQ(feature["properties"]["field4"].text, row.value);
-        const auto &xyz = feature["geometry"]["coordinates"].items;
+        const nlohmann::json feature = ParseJson(text.substr(2));
+        EXPECT_EQ(feature.at("properties").at("field4").get<std::string>(), row.value);
+        const auto &xyz = feature.at("geometry").at("coordinates");
         ASSERT_EQ(xyz.size(), 3u);
-        EXPECT_EQ(xyz[0].number, 127.5);
-        EXPECT_EQ(xyz[1].number, 37.5);
-        EXPECT_EQ(xyz[2].number, 1.0);
+        EXPECT_EQ(xyz[0].get<double>(), 127.5);
+        EXPECT_EQ(xyz[1].get<double>(), 37.5);
+        EXPECT_EQ(xyz[2].get<double>(), 1.0);
     }
 }
 
@@ -232,12 +232,12 @@ TEST(GeoJsonLine, FailedLineIsAFeatureWithoutGeometry) {
     options.outputFormat = OutputFormat::GeoJson;
     const BlockResult r = Process(options, "91,127,\"x\"\n");
     ASSERT_EQ(r.errors.size(), 1u);
-    const JsonValue feature = ParseJson(r.out.View().substr(2));
-    EXPECT_EQ(feature["type"].text, "Feature");
-    EXPECT_EQ(feature["geometry"].type, JsonValue::Type::Null);
-    EXPECT_EQ(feature["properties"]["error"].text,
+    const nlohmann::json feature = ParseJson(r.out.View().substr(2));
+    EXPECT_EQ(feature.at("type").get<std::string>(), "Feature");
+    EXPECT_EQ(feature.at("geometry").is_null(), true);
+    EXPECT_EQ(feature.at("properties").at("error").get<std::string>(),
               "latitude 91 is outside -90 to 90");
-    EXPECT_EQ(feature["properties"]["text"].text, "91,127,\"x\"");
+    EXPECT_EQ(feature.at("properties").at("text").get<std::string>(), "91,127,\"x\"");
 }
 
 } // namespace

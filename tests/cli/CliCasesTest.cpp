@@ -5,7 +5,7 @@
 // read back through a second run. Every case that is arguments, input,
 // expected output, messages and exit status is a case file in tests/cases.
 // The GeoJSON points come from PROJ's cct (data/make-expected.sh).
-#include "JsonCheck.h"
+#include "JsonOracle.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -218,9 +218,9 @@ TEST(GeoJson, ReadsBackAsFeatureCollection) {
                                     "--output-format", "geojson", "named.csv"},
                                    "/dev/null", dir);
     ASSERT_EQ(r.status, 0) << r.err;
-    const JsonValue doc = ParseJson(r.out);
-    EXPECT_EQ(doc["type"].text, "FeatureCollection");
-    const auto &features = doc["features"].items;
+    const nlohmann::json doc = ParseJson(r.out);
+    EXPECT_EQ(doc.at("type").get<std::string>(), "FeatureCollection");
+    const auto &features = doc.at("features");
     ASSERT_EQ(features.size(), 3u);
 
     const auto expected = Lines(ReadFile(DATA + "/geo-tokyo-to-wgs84.out"));
@@ -230,22 +230,22 @@ TEST(GeoJson, ReadsBackAsFeatureCollection) {
     const char *lasts[] = {"", "z", ""};
     for (std::size_t i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
-        const JsonValue &f = features[i];
-        EXPECT_EQ(f["type"].text, "Feature");
-        EXPECT_EQ(f["geometry"]["type"].text, "Point");
-        const auto &xyz = f["geometry"]["coordinates"].items;
+        const nlohmann::json &f = features[i];
+        EXPECT_EQ(f.at("type").get<std::string>(), "Feature");
+        EXPECT_EQ(f.at("geometry").at("type").get<std::string>(), "Point");
+        const auto &xyz = f.at("geometry").at("coordinates");
         ASSERT_EQ(xyz.size(), 3u);
         const auto ref = Fields(expected[i + 1], ',');
-        EXPECT_NEAR(xyz[0].number, Number(ref[2]),
+        EXPECT_NEAR(xyz[0].get<double>(), Number(ref[2]),
                     DEGREE_TOLERANCE); // longitude first
-        EXPECT_NEAR(xyz[1].number, Number(ref[1]), DEGREE_TOLERANCE);
-        EXPECT_NEAR(xyz[2].number, Number(ref[3]), METRE_TOLERANCE);
-        const JsonValue &p = f["properties"];
-        ASSERT_EQ(p.names.size(), 5u);
-        EXPECT_EQ(p["id"].text, std::to_string(i + 1));
-        EXPECT_EQ(p["na\"me"].text, names[i]);
-        EXPECT_EQ(p["field6"].text, notes[i]); // "note" is repeated
-        EXPECT_EQ(p["field8"].text, lasts[i]); // no name
+        EXPECT_NEAR(xyz[1].get<double>(), Number(ref[1]), DEGREE_TOLERANCE);
+        EXPECT_NEAR(xyz[2].get<double>(), Number(ref[3]), METRE_TOLERANCE);
+        const nlohmann::json &p = f.at("properties");
+        ASSERT_EQ(p.size(), 5u);
+        EXPECT_EQ(p.at("id").get<std::string>(), std::to_string(i + 1));
+        EXPECT_EQ(p.at("na\"me").get<std::string>(), names[i]);
+        EXPECT_EQ(p.at("field6").get<std::string>(), notes[i]); // "note" is repeated
+        EXPECT_EQ(p.at("field8").get<std::string>(), lasts[i]); // no name
     }
 }
 
@@ -253,7 +253,7 @@ TEST(GeoJson, EmptyInputIsAnEmptyCollection) {
     const RunResult r = RunConvert(
         {"--from", "TOY-B", "--to", "WGS84", "--output-format", "geojson"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(ParseJson(r.out)["features"].items.size(), 0u);
+    EXPECT_EQ(ParseJson(r.out).at("features").size(), 0u);
 }
 
 TEST(GeoJson, StaysValidWhenStoppedEarly) {
@@ -261,11 +261,11 @@ TEST(GeoJson, StaysValidWhenStoppedEarly) {
         {"--from", "WGS84", "--to", "WGS84", "--columns", "2,3",
          "--output-format", "geojson", "--on-error", "stop", "errors.csv"});
     EXPECT_EQ(r.status, 1);
-    const JsonValue doc = ParseJson(r.out);
-    const auto &features = doc["features"].items;
+    const nlohmann::json doc = ParseJson(r.out);
+    const auto &features = doc.at("features");
     ASSERT_EQ(features.size(), 2u); // the point, then the failed line
-    EXPECT_EQ(features[1]["geometry"].type, JsonValue::Type::Null);
-    EXPECT_EQ(features[1]["properties"]["error"].text,
+    EXPECT_EQ(features[1].at("geometry").is_null(), true);
+    EXPECT_EQ(features[1].at("properties").at("error").get<std::string>(),
               "'abc' is not a valid latitude");
 }
 
