@@ -19,98 +19,7 @@
 #include <mutex>
 #include <unordered_map>
 
-// ---- output buffer
-// ------------------------------------------------------------
-
-char *OutBuffer::Reserve(std::size_t n) {
-    if (m_nCapacity - m_nSize < n) {
-        const std::size_t capacity =
-            std::max(m_nCapacity + m_nCapacity / 2, m_nSize + n);
-        std::unique_ptr<char[]> data(new char[capacity]);
-        if (m_nSize != 0)
-            std::memcpy(data.get(), m_data.get(), m_nSize);
-        m_data = std::move(data);
-        m_nCapacity = capacity;
-    }
-    return m_data.get() + m_nSize;
-}
-
-void OutBuffer::Append(std::string_view text) {
-    char *p = Reserve(text.size());
-    Commit(std::copy(text.begin(), text.end(), p));
-}
-
-void OutBuffer::Release(std::size_t keep) {
-    if (m_nCapacity > keep) {
-        m_data.reset();
-        m_nCapacity = 0;
-        m_nSize = 0;
-    }
-}
-
 namespace {
-
-/// Room for one formatted value: a fixed-decimal double has up to 309
-/// integer digits, a sign, a point and 17 decimals.
-constexpr std::size_t VALUE_ROOM = 340;
-/// Room for one output field group: three values and their joiners.
-constexpr std::size_t GROUP_ROOM = 3 * VALUE_ROOM + 8;
-
-template <std::size_t N> char *Put(char *p, const char (&literal)[N]) {
-    return std::copy(literal, literal + N - 1, p);
-}
-
-char *Put(char *p, std::string_view text) {
-    return std::copy(text.begin(), text.end(), p);
-}
-
-/// JSON string of @p text: quotes, escapes, and U+FFFD for bytes that are
-/// not UTF-8. Writes at most 6 bytes per input byte plus 2.
-char *PutJsonString(char *p, std::string_view text) {
-    static constexpr char HEX[] = "0123456789abcdef";
-    *p++ = '"';
-    const auto *s = reinterpret_cast<const unsigned char *>(text.data());
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char c = s[i];
-        if (c < 0x80) {
-            if (c == '"' || c == '\\') {
-                *p++ = '\\';
-                *p++ = static_cast<char>(c);
-            } else if (c < 0x20 || c == 0x7F) {
-                p = Put(p, "\\u00");
-                *p++ = HEX[c >> 4];
-                *p++ = HEX[c & 15];
-            } else {
-                *p++ = static_cast<char>(c);
-            }
-            ++i;
-            continue;
-        }
-        // A well-formed UTF-8 sequence passes whole, anything else becomes
-        // U+FFFD one byte at a time.
-        std::uint32_t cp = 0;
-        const std::size_t length = Utf8Sequence(text, i, cp);
-        const bool ok = length != 0;
-        if (ok) {
-            p = std::copy(text.data() + i, text.data() + i + length, p);
-            i += length;
-        } else {
-            p = Put(p, "\xEF\xBF\xBD");
-            ++i;
-        }
-    }
-    *p++ = '"';
-    return p;
-}
-
-char *PutFieldKey(char *p, std::size_t index) {
-    p = Put(p, "\"field");
-    p = std::to_chars(p, p + 24, index + 1).ptr;
-    *p++ = '"';
-    return p;
-}
 
 /// Fixed decimals, correctly rounded from the binary value; a result that
 /// rounds to zero is written without a sign.
@@ -716,72 +625,15 @@ void LineConverter::ReadZone(SourcePoint &point) {
     point.south = hemisphere == 'S';
 }
 
-void LineConverter::Convert(std::string_view line, std::string_view lineEnd,
-                            const FileFormat &format, OutBuffer &out) {
+ConvertedPoint LineConverter::Convert(std::string_view line,
+                                      const FileFormat &format) {
     SplitLine(line, format);
     const SourcePoint point = ReadPoint(format);
-    double result[3] = {0, 0, 0};
     std::int32_t zone = 0;
     bool south = false;
-    ConvertValues(point.values, point.zone, point.south, result, zone, south);
-    if (m_options.outputFormat == OutputFormat::GeoJson)
-        WriteGeoJson(result, format, out);
-    else
-        WriteLine(line, lineEnd, format, point, {result, zone, south}, out);
-}
-
-void LineConverter::WriteLine(std::string_view line, std::string_view lineEnd,
-                              const FileFormat &format,
-                              const SourcePoint &point,
-                              const TargetPoint &target, OutBuffer &out) {
-    // Each coordinate value is replaced in place by its result; a third value
-    // without a column of its own, and the zone, follow the second value
-    // (the zone after the third value). Everything else stays as read.
-    const int *columns = format.columns;
-    const char joiner = format.delimiter == 0 ? ' ' : format.delimiter;
-    const bool targetGeo = m_to.DegreeAngles();
-    double ordered[3];
-    TargetValues(target.values, ordered);
-    bool latitudeAt[2] = {m_writeOrder[0] == m_nLat2,
-                          m_writeOrder[1] == m_nLat2};
-    // A catalogue target follows the order in which the line gave its
-    // angles (hemisphere letters may have put the longitude first).
-    if (!m_bProjTarget && targetGeo && m_from.DegreeAngles() &&
-        point.firstIsLatitude == latitudeAt[1]) {
-        std::swap(ordered[0], ordered[1]);
-        std::swap(latitudeAt[0], latitudeAt[1]);
-    }
-    const int slots = point.has[2] ? 3 : 2;
-    int order[3] = {0, 1, 2};
-    std::sort(order, order + slots,
-              [&](int x, int y) { return columns[x] < columns[y]; });
-    char *p = out.Reserve(line.size() + 3 * GROUP_ROOM + 2 * VALUE_ROOM +
-                          lineEnd.size());
-    const char *copied = line.data();
-    for (int s = 0; s < slots; ++s) {
-        const int k = order[s];
-        const FieldSpan span = Span(columns[k]);
-        const std::string_view firstField = m_fields[span.first];
-        const std::string_view lastField = m_fields[span.last];
-        p = std::copy(copied, firstField.data(), p);
-        copied = lastField.data() + lastField.size();
-        p = targetGeo && k < 2
-                ? FormatAngle(p, ordered[k], latitudeAt[k], joiner)
-                : FormatValue(p, ordered[k]);
-        // A height without a column of its own follows the coordinate
-        // column that comes last on the line.
-        if (!point.has[2] && s == slots - 1) {
-            *p++ = joiner;
-            p = FormatValue(p, ordered[2]);
-        }
-        if (target.zone != 0 && s == slots - 1) {
-            *p++ = joiner;
-            p = Code::FormatIntegerTo(p, target.zone);
-            *p++ = target.south ? 'S' : 'N';
-        }
-    }
-    p = std::copy(copied, line.data() + line.size(), p);
-    out.Commit(Put(p, lineEnd));
+    ConvertValues(point.values, point.zone, point.south, m_result, zone,
+                  south);
+    return {m_result, zone, south, point.has[2], point.firstIsLatitude};
 }
 
 namespace {
@@ -802,173 +654,6 @@ std::array<std::string, 3> LineConverter::Names(bool target) const {
 std::array<std::string, 3> ValueNames(const ConversionSide &side,
                                       bool eastFirst) {
     return NamesOf(SideAxes::Of(side), eastFirst);
-}
-
-void LineConverter::WriteHeading(std::string_view line,
-                                 std::string_view lineEnd,
-                                 const FileFormat &format, OutBuffer &out) {
-    std::vector<std::string_view> fields;
-    if (!FieldSplitter{format.delimiter}.Split(line, fields)) {
-        out.Append(line);
-        out.Append(lineEnd);
-        return;
-    }
-    const char joiner = format.delimiter == 0 ? ' ' : format.delimiter;
-    const ConversionSide &to = m_options.conversion.to;
-    const bool targetGeo = m_to.DegreeAngles();
-    std::array<std::string, 3> names = Names(true);
-    if (targetGeo && m_options.angleFormat != AngleFormat::Dd) {
-        // Each angle over its degree, minute (and second) and hemisphere
-        // fields.
-        const std::string j(1, joiner);
-        for (int k = 0; k < 2; ++k) {
-            const std::string axis = names[k];
-            names[k] = axis + "_deg" + j + axis + "_min" + j;
-            if (m_options.angleFormat == AngleFormat::Dms)
-                names[k] += axis + "_sec" + j;
-            names[k] += axis + "_hemisphere";
-        }
-    }
-    const bool zoneColumn = to.Kind() == GridKind::Utm && to.Catalogue() &&
-                            to.Catalogue()->grid.autoZone;
-    const int *columns = format.columns;
-    bool has[3] = {false, false, false};
-    for (int k = 0; k < format.columnCount; ++k)
-        has[k] = static_cast<std::size_t>(columns[k]) < fields.size();
-    if (!has[0] || !has[1]) {
-        out.Append(line);
-        out.Append(lineEnd);
-        return;
-    }
-    const int slots = has[2] ? 3 : 2;
-    int order[3] = {0, 1, 2};
-    std::sort(order, order + slots,
-              [&](int x, int y) { return columns[x] < columns[y]; });
-    std::string text;
-    const char *copied = line.data();
-    for (int s = 0; s < slots; ++s) {
-        const int k = order[s];
-        const std::string_view field =
-            fields[static_cast<std::size_t>(columns[k])];
-        text.append(copied, field.data());
-        copied = field.data() + field.size();
-        text += names[k];
-        if (!has[2] && s == slots - 1)
-            text.append(1, joiner).append(names[2]);
-        if (zoneColumn && s == slots - 1)
-            text.append(1, joiner).append("zone");
-    }
-    text.append(copied, line.data() + line.size());
-    out.Append(text);
-    out.Append(lineEnd);
-}
-
-void LineConverter::WriteFailure(std::string_view message,
-                                 std::string_view line, bool withLine,
-                                 std::string_view lineEnd,
-                                 OutBuffer &out) const {
-    if (m_options.outputFormat == OutputFormat::GeoJson) {
-        char *p = out.Reserve(6 * (message.size() + line.size()) + 120);
-        p = Put(p, ",\n{\"type\":\"Feature\",\"geometry\":null,"
-                   "\"properties\":{\"error\":");
-        p = PutJsonString(p, message);
-        if (withLine) {
-            p = Put(p, ",\"text\":");
-            p = PutJsonString(p, line);
-        }
-        out.Commit(Put(p, "}}"));
-        return;
-    }
-    const auto breaks =
-        static_cast<std::size_t>(std::count(line.begin(), line.end(), '\n'));
-    char *p = out.Reserve(message.size() + line.size() + 2 * breaks +
-                          lineEnd.size() + 16);
-    p = Put(p, "# ERROR: ");
-    p = Put(p, message);
-    if (withLine) {
-        p = Put(p, " | ");
-        // Each line of the record stays a comment line.
-        for (const char c : line) {
-            *p++ = c;
-            if (c == '\n')
-                p = Put(p, "# ");
-        }
-    }
-    out.Commit(Put(p, lineEnd));
-}
-
-void LineConverter::WriteGeoJson(const double result[3],
-                                 const FileFormat &format, OutBuffer &out) {
-    const std::size_t valueCount = m_nStart + m_values.size();
-    std::size_t room = 160 + 3 * VALUE_ROOM;
-    for (std::size_t i = 0; i < m_fields.size(); ++i)
-        room += 6 * m_fields[i].size() + 40;
-    for (std::size_t i = 0; format.keys && i < valueCount; ++i)
-        room += i < format.keys->size() ? (*format.keys)[i].size() : 0;
-    char *p = out.Reserve(room);
-    const double lon = WrittenLongitude(result[m_nLon2]);
-    p = Put(p, ",\n{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\","
-               "\"coordinates\":[");
-    p = FormatValue(p, lon);
-    *p++ = ',';
-    p = FormatValue(p, result[m_nLat2]);
-    *p++ = ',';
-    p = FormatValue(p, result[2]);
-    p = Put(p, "]},\"properties\":{");
-    bool first = true;
-    const int *columns = format.columns;
-    for (std::size_t i = 0; i < valueCount; ++i) {
-        const int c = static_cast<int>(i);
-        if (c == columns[0] || c == columns[1] ||
-            (format.columnCount == 3 && c == columns[2]))
-            continue;
-        if (!first)
-            *p++ = ',';
-        first = false;
-        if (format.keys && i < format.keys->size())
-            p = Put(p, (*format.keys)[i]);
-        else
-            p = PutFieldKey(p, i);
-        *p++ = ':';
-        p = PutJsonString(p, Column(c, m_scratch[3]));
-    }
-    out.Commit(Put(p, "}}"));
-}
-
-std::vector<std::string> PropertyKeys(std::string_view header, char delimiter) {
-    const std::vector<std::string> names = HeadingNames(header, delimiter);
-
-    // The names as JSON strings. Names are compared after escaping: bytes
-    // that are not UTF-8 all become U+FFFD, so two different names can give
-    // the same key.
-    std::vector<std::string> keys;
-    for (const std::string &name : names) {
-        std::string key(6 * name.size() + 32, '\0');
-        char *end = name.empty() ? key.data() : PutJsonString(key.data(), name);
-        key.resize(static_cast<std::size_t>(end - key.data()));
-        keys.push_back(std::move(key));
-    }
-    // Every key must be unique: an empty or repeated name, and a name of the
-    // form "fieldN" other than its own column's, become "fieldN" of their
-    // column (the key a column beyond the heading gets too).
-    std::unordered_map<std::string_view, std::size_t> uses;
-    for (const std::string &key : keys)
-        ++uses[key];
-    std::vector<std::string> out(keys.size());
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        char own[32];
-        const std::string_view ownKey(
-            own, static_cast<std::size_t>(PutFieldKey(own, i) - own));
-        const bool repeated = uses[keys[i]] > 1;
-        const bool fieldLike =
-            keys[i].rfind("\"field", 0) == 0 && keys[i].size() > 7 &&
-            std::all_of(keys[i].begin() + 6, keys[i].end() - 1,
-                        [](char c) { return c >= '0' && c <= '9'; });
-        out[i] = keys[i].empty() || repeated || (fieldLike && keys[i] != ownKey)
-                     ? std::string(ownKey)
-                     : keys[i];
-    }
-    return out;
 }
 
 // ---- blocks
@@ -1034,7 +719,7 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
         BlockResult &result;
         ~HeightsCounted() { result.heightsTaken = converter.HeightsTaken(); }
     } counted{converter, result};
-    const bool text = options.outputFormat == OutputFormat::Text;
+    const OutputWriter &writer = WriterOf(options.outputFormat);
     const ErrorPolicy policy = options.onError;
     bool headerPending = place.headerFirst;
     bool fileStart = place.fileStart;
@@ -1050,8 +735,8 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
         if (fileStart && !options.header && !HasDigit(line) && withLine)
             advice = Advice::UseHeading;
         if (policy != ErrorPolicy::Skip)
-            converter.WriteFailure(Advised(message, advice, NO_WORDS), line,
-                                   withLine, eol, result.out);
+            writer.Failure(Advised(message, advice, NO_WORDS), line, withLine,
+                           eol, result.out);
         result.errors.push_back({number, std::move(message), advice});
         if (policy == ErrorPolicy::Stop) {
             result.stopped = true;
@@ -1069,8 +754,8 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
             return;
         fileStart = false;
     }
-    if (place.byteOrderMark && text)
-        result.out.Append("\xEF\xBB\xBF");
+    if (place.byteOrderMark)
+        writer.ByteOrderMark(result.out);
     std::string_view rest = block.text;
     while (!rest.empty()) {
         const std::string_view all = rest;
@@ -1096,16 +781,13 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
 
         if (headerPending) {
             headerPending = false;
-            if (text)
-                converter.WriteHeading(line, eol, format, result.out);
+            writer.Heading(converter, line, eol, format, result.out);
         } else if (IsPassThroughLine(line)) {
-            if (text) {
-                result.out.Append(line);
-                result.out.Append(eol);
-            }
+            writer.PassThrough(line, eol, result.out);
         } else {
             try {
-                converter.Convert(line, eol, format, result.out);
+                const ConvertedPoint point = converter.Convert(line, format);
+                writer.Point(converter, line, eol, format, point, result.out);
                 ++result.points;
                 CountProjPoint(converter.Steps(), number, result);
             } catch (const AdvisedInputError &e) {

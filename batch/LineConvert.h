@@ -4,6 +4,7 @@
 
 #include "Axes.h"
 #include "Options.h"
+#include "OutputWriter.h"
 
 #include <algorithm>
 #include <array>
@@ -17,29 +18,6 @@
 
 // ---- one line
 // -------------------------------------------------------------------
-
-/// Output bytes of one block. Grows as needed; Release gives back memory
-/// that a large block needed, so that no buffer keeps its peak size.
-class OutBuffer {
-  public:
-    /// Room for @p n more bytes; returns where to write them.
-    char *Reserve(std::size_t n);
-    /// Marks the bytes up to @p end as written.
-    void Commit(char *end) {
-        m_nSize = static_cast<std::size_t>(end - m_data.get());
-    }
-    void Append(std::string_view text);
-    void Clear() { m_nSize = 0; }
-    std::string_view View() const { return {m_data.get(), m_nSize}; }
-    std::size_t Capacity() const { return m_nCapacity; }
-    /// Frees the storage when it is larger than @p keep bytes.
-    void Release(std::size_t keep);
-
-  private:
-    std::unique_ptr<char[]> m_data;
-    std::size_t m_nCapacity = 0;
-    std::size_t m_nSize = 0;
-};
 
 /// A longitude in degrees as it is written: in (-180, 180], also after the
 /// rounding to 15 digits (-179.9999999999999 would be written -180).
@@ -107,10 +85,6 @@ std::optional<FileFormat> HeadingColumns(const BatchOptions &options,
 std::array<std::string, 3> ValueNames(const ConversionSide &side,
                                       bool eastFirst = false);
 
-/// GeoJSON property keys from a heading line: each name that is not empty
-/// and not repeated, else "fieldN" (N counted from 1).
-std::vector<std::string> PropertyKeys(std::string_view header, char delimiter);
-
 /// The area a point lay outside, for messages: the operation's (and the
 /// source system's) or, with @p target, the target system's, with its name.
 std::string AreaText(const ProjTransform &proj, std::size_t operation,
@@ -128,15 +102,13 @@ class LineConverter {
     LineConverter(const LineConverter &other);
 
     /**
-     * Converts one data line.
+     * Converts one data line: its point, for an output writer to write
+     * with the line's fields as this converter now holds them (until the
+     * next line).
      * @param[in] line the line without its line end.
-     * @param[in] lineEnd the line end to write ("\n" or "\r\n").
-     * @param[out] out receives the output line, or nothing when the line
-     *   fails.
      * @throws std::exception with the message for the line.
      */
-    void Convert(std::string_view line, std::string_view lineEnd,
-                 const FileFormat &format, OutBuffer &out);
+    ConvertedPoint Convert(std::string_view line, const FileFormat &format);
 
     /**
      * One point as numbers, checked and converted as a line's are once
@@ -174,18 +146,27 @@ class LineConverter {
     /// given by each line (see BatchOptions::height).
     bool HeightRequired() const { return m_bHeightRequired; }
 
-    /// Writes the heading line with the names of what the coordinate
-    /// columns hold after the conversion, and names for added columns.
-    void WriteHeading(std::string_view line, std::string_view lineEnd,
-                      const FileFormat &format, OutBuffer &out);
+    // ---- the line converted last, as the output writers take it
 
-    /// Writes what a failed line becomes: a comment line "# ERROR: message
-    /// | original line" (no original for a line too long to keep; a record
-    /// over several lines goes on with "# " before each further line), or in
-    /// GeoJSON a feature without geometry and with an "error" property.
-    void WriteFailure(std::string_view message, std::string_view line,
-                      bool withLine, std::string_view lineEnd,
-                      OutBuffer &out) const;
+    const BatchOptions &Options() const { return m_options; }
+    std::size_t FieldCount() const { return m_fields.size(); }
+    std::string_view Field(std::size_t i) const { return m_fields[i]; }
+    /// The fields a value (a column, from the first coordinate column on
+    /// counted by values) spans.
+    FieldSpan Span(int column) const;
+    /// The text of column @p column, unquoted (into @p scratch).
+    std::string_view Column(int column, std::string &scratch) const;
+    /// The columns the line's values count.
+    std::size_t ValueCount() const { return m_nStart + m_values.size(); }
+    /// A value as the options write it: 15 digits, or fixed decimals.
+    char *FormatValue(char *p, double value) const;
+    /// An angle in degrees as the options write it (DD, DM or DMS), with
+    /// its hemisphere letter after DM and DMS parts joined by @p joiner.
+    char *FormatAngle(char *p, double value, bool latitude, char joiner) const;
+    /// The target's axis of each value as the files hold them.
+    const std::array<int, 3> &WriteOrder() const { return m_writeOrder; }
+    /// The target is a PROJ system.
+    bool ProjTarget() const { return m_bProjTarget; }
 
     /// Points of the last block converted without a height of their own,
     /// whose target has one: their height was taken as 0.
@@ -202,29 +183,12 @@ class LineConverter {
         std::int32_t zone = 0;               ///< from the zone column
         bool south = false;
     };
-    /// The converted values, with the target's zone (0 for none).
-    struct TargetPoint {
-        const double *values; ///< the target's own order
-        std::int32_t zone;
-        bool south;
-    };
-
     void SetUp();
     /// Fields and values of @p line (@throws InputError).
     void SplitLine(std::string_view line, const FileFormat &format);
     /// The source values of the line split last (@throws InputError).
     SourcePoint ReadPoint(const FileFormat &format);
     void ReadZone(SourcePoint &point);
-    /// The line with its coordinate values replaced by the results.
-    void WriteLine(std::string_view line, std::string_view lineEnd,
-                   const FileFormat &format, const SourcePoint &point,
-                   const TargetPoint &target, OutBuffer &out);
-    char *FormatValue(char *p, double value) const;
-    char *FormatAngle(char *p, double value, bool latitude, char joiner) const;
-    void WriteGeoJson(const double out[3], const FileFormat &format,
-                      OutBuffer &buffer);
-    std::string_view Column(int column, std::string &scratch) const;
-    FieldSpan Span(int column) const;
 
     const BatchOptions &m_options;
     ::Chain m_chain;
@@ -246,6 +210,7 @@ class LineConverter {
     std::vector<FieldSpan> m_values; ///< values from m_nStart on
     std::size_t m_nStart = 0;
     std::string m_scratch[4];
+    double m_result[3] = {0, 0, 0}; ///< the last line's target values
 };
 
 // ---- blocks

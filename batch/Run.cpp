@@ -232,7 +232,7 @@ class Feeder {
                 return;
             }
             if (file.delimiterKnown) {
-                if (m_options.outputFormat == OutputFormat::GeoJson &&
+                if (WriterOf(m_options.outputFormat).NamesProperties() &&
                     m_options.header)
                     file.keys =
                         PropertyKeys(file.header, file.format.delimiter);
@@ -266,15 +266,10 @@ class Writer {
         m_progress.bytesTotal = total;
     }
 
-    void Begin() {
-        if (m_options.outputFormat == OutputFormat::GeoJson)
-            WriteAll(m_nOutFd,
-                     "{\"type\":\"FeatureCollection\",\"features\":[");
-    }
+    void Begin() { WriteAll(m_nOutFd, m_writer.Begin()); }
 
     void End() {
-        if (m_options.outputFormat == OutputFormat::GeoJson)
-            WriteAll(m_nOutFd, m_bAnyFeature ? "\n]}\n" : "]}\n");
+        WriteAll(m_nOutFd, m_writer.End(m_bAnyWritten));
         m_observer.Progress(m_progress);
     }
 
@@ -290,13 +285,9 @@ class Writer {
             ++m_nFailedInputs;
             return m_options.onError != ErrorPolicy::Stop;
         }
-        std::string_view out = slot.result.out.View();
-        if (m_options.outputFormat == OutputFormat::GeoJson && !out.empty() &&
-            !m_bAnyFeature) {
-            out.remove_prefix(1); // the first feature has no comma before it
-            m_bAnyFeature = true;
-        }
-        WriteAll(m_nOutFd, out);
+        const std::string_view out = slot.result.out.View();
+        WriteAll(m_nOutFd, m_writer.Joined(out, !m_bAnyWritten));
+        m_bAnyWritten = m_bAnyWritten || !out.empty();
         for (const LineError &error : slot.result.errors) {
             char number[24];
             char *end = std::to_chars(number, number + sizeof number,
@@ -357,7 +348,8 @@ class Writer {
     std::uint64_t m_nBase = 0;
     BatchProgress m_progress;
     std::uint64_t m_nFailedInputs = 0;
-    bool m_bAnyFeature = false;
+    const OutputWriter &m_writer{WriterOf(m_options.outputFormat)};
+    bool m_bAnyWritten = false;
     std::vector<std::string> m_outsideLines;
     std::vector<std::uint64_t> m_operationPoints, m_missingPoints;
     bool m_bOutsideTarget = false;
@@ -399,10 +391,8 @@ ByteCounts CountLinesAndSeparators(std::string_view text, char delimiter) {
 }
 
 /// What a block may take while it is converted, beyond its text: its
-/// output, where a text line comes back with its results or its error
-/// added, a GeoJSON feature with each byte escaped into up to six and the
-/// property names; and the fields' index of its widest line, bounded by the
-/// block's delimiters and by MAX_FIELDS.
+/// output, as its writer bounds it; and the fields' index of its widest
+/// line, bounded by the block's delimiters and by MAX_FIELDS.
 std::size_t ConversionEstimate(const BatchOptions &options, const Slot &slot) {
     const std::string_view text = slot.block.text;
     const char delimiter = slot.format.delimiterKnown ? slot.format.delimiter
@@ -410,9 +400,7 @@ std::size_t ConversionEstimate(const BatchOptions &options, const Slot &slot) {
     const ByteCounts counts = CountLinesAndSeparators(text, delimiter);
     const std::size_t lines = slot.block.overlong + counts.lines;
     const std::size_t output =
-        options.outputFormat == OutputFormat::GeoJson
-            ? 9 * text.size() + 256 * lines + 4096
-            : 2 * text.size() + 64 * lines + 4096;
+        WriterOf(options.outputFormat).OutputBound(text.size(), lines);
     const std::size_t fields = std::min(counts.separators + 1, MAX_FIELDS + 1);
     return output + fields * INDEX_BYTES_PER_FIELD;
 }

@@ -66,9 +66,15 @@ std::string WritePoint(PointFormat format, const PointValues &point) {
     case PointFormat::Dms:
         return Dms(first, 'N', 'S', "latitude") + " " +
                Dms(second, 'E', 'W', "longitude") + " " + Number(third);
-    case PointFormat::GeoJson:
-        return "{\"type\":\"Point\",\"coordinates\":[" + Number(second) + "," +
-               Number(first) + "," + Number(third) + "]}";
+    case PointFormat::GeoJson: {
+        char text[40 + 3 * Code::FORMAT_REAL_MAX];
+        char *end = PutGeoJsonPoint(text, second, first, third,
+                                    [](char *p, double value) {
+                                        return Code::FormatRealTo(p, value,
+                                                                  '.');
+                                    });
+        return std::string(text, end);
+    }
     case PointFormat::Wkt:
         return "POINT Z (" + Number(second) + " " + Number(first) + " " +
                Number(third) + ")";

@@ -3,6 +3,9 @@
 // values, GeoJSON, WKT and a geo: URI; and a pasted text as a side takes it.
 #pragma once
 
+#include <algorithm>
+#include <string_view>
+
 #include "Commands.h"
 #include "PastedPoint.h"
 
@@ -54,3 +57,24 @@ struct PointForSide {
  *   ProjPointError.
  */
 PointForSide ReadPointForSide(const Side &side, std::string_view text);
+
+/**
+ * A GeoJSON Point geometry (RFC 7946): {"type":"Point","coordinates":[lon,
+ * lat,h]}, longitude first, each number written at @p p by @p number
+ * (char *number(char *, double)). Room: 40 bytes and the three numbers.
+ * @return the end of what was written.
+ */
+template <typename Number>
+char *PutGeoJsonPoint(char *p, double lon, double lat, double h,
+                      Number number) {
+    constexpr std::string_view OPEN = "{\"type\":\"Point\",\"coordinates\":[";
+    p = std::copy(OPEN.begin(), OPEN.end(), p);
+    p = number(p, lon);
+    *p++ = ',';
+    p = number(p, lat);
+    *p++ = ',';
+    p = number(p, h);
+    *p++ = ']';
+    *p++ = '}';
+    return p;
+}

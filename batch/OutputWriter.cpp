@@ -1,0 +1,415 @@
+// The output writers.
+#include "OutputWriter.h"
+
+#include "Axes.h"
+#include "LineConvert.h"
+#include "NumberText.h"
+#include "PointForms.h"
+#include "TextParts.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <unordered_map>
+
+// ---- output buffer
+// ------------------------------------------------------------
+
+char *OutBuffer::Reserve(std::size_t n) {
+    if (m_nCapacity - m_nSize < n) {
+        const std::size_t capacity =
+            std::max(m_nCapacity + m_nCapacity / 2, m_nSize + n);
+        std::unique_ptr<char[]> data(new char[capacity]);
+        if (m_nSize != 0)
+            std::memcpy(data.get(), m_data.get(), m_nSize);
+        m_data = std::move(data);
+        m_nCapacity = capacity;
+    }
+    return m_data.get() + m_nSize;
+}
+
+void OutBuffer::Append(std::string_view text) {
+    char *p = Reserve(text.size());
+    Commit(std::copy(text.begin(), text.end(), p));
+}
+
+void OutBuffer::Release(std::size_t keep) {
+    if (m_nCapacity > keep) {
+        m_data.reset();
+        m_nCapacity = 0;
+        m_nSize = 0;
+    }
+}
+
+namespace {
+
+/// Room for one output field group: three values and their joiners.
+constexpr std::size_t GROUP_ROOM = 3 * VALUE_ROOM + 8;
+
+template <std::size_t N> char *Put(char *p, const char (&literal)[N]) {
+    return std::copy(literal, literal + N - 1, p);
+}
+
+char *Put(char *p, std::string_view text) {
+    return std::copy(text.begin(), text.end(), p);
+}
+
+/// JSON string of @p text: quotes, escapes, and U+FFFD for bytes that are
+/// not UTF-8. Writes at most 6 bytes per input byte plus 2.
+char *PutJsonString(char *p, std::string_view text) {
+    static constexpr char HEX[] = "0123456789abcdef";
+    *p++ = '"';
+    const auto *s = reinterpret_cast<const unsigned char *>(text.data());
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char c = s[i];
+        if (c < 0x80) {
+            if (c == '"' || c == '\\') {
+                *p++ = '\\';
+                *p++ = static_cast<char>(c);
+            } else if (c < 0x20 || c == 0x7F) {
+                p = Put(p, "\\u00");
+                *p++ = HEX[c >> 4];
+                *p++ = HEX[c & 15];
+            } else {
+                *p++ = static_cast<char>(c);
+            }
+            ++i;
+            continue;
+        }
+        // A well-formed UTF-8 sequence passes whole, anything else becomes
+        // U+FFFD one byte at a time.
+        std::uint32_t cp = 0;
+        const std::size_t length = Utf8Sequence(text, i, cp);
+        const bool ok = length != 0;
+        if (ok) {
+            p = std::copy(text.data() + i, text.data() + i + length, p);
+            i += length;
+        } else {
+            p = Put(p, "\xEF\xBF\xBD");
+            ++i;
+        }
+    }
+    *p++ = '"';
+    return p;
+}
+
+char *PutFieldKey(char *p, std::size_t index) {
+    p = Put(p, "\"field");
+    p = std::to_chars(p, p + 24, index + 1).ptr;
+    *p++ = '"';
+    return p;
+}
+
+
+// ---- text
+// ------------------------------------------------------------------------
+
+/// Each line as it came, its coordinate values replaced by the results;
+/// a failed line a comment line with the message.
+class TextWriter final : public OutputWriter {
+  public:
+    std::string_view Begin() const override { return {}; }
+    std::string_view End(bool) const override { return {}; }
+    std::string_view Joined(std::string_view block, bool) const override {
+        return block;
+    }
+    void ByteOrderMark(OutBuffer &out) const override {
+        out.Append("\xEF\xBB\xBF");
+    }
+    void Heading(const LineConverter &c, std::string_view line,
+                 std::string_view lineEnd, const FileFormat &format,
+                 OutBuffer &out) const override;
+    void PassThrough(std::string_view line, std::string_view lineEnd,
+                     OutBuffer &out) const override {
+        out.Append(line);
+        out.Append(lineEnd);
+    }
+    void Point(const LineConverter &c, std::string_view line,
+               std::string_view lineEnd, const FileFormat &format,
+               const ConvertedPoint &point, OutBuffer &out) const override;
+    void Failure(std::string_view message, std::string_view line,
+                 bool withLine, std::string_view lineEnd,
+                 OutBuffer &out) const override;
+    bool NamesProperties() const override { return false; }
+    std::size_t OutputBound(std::size_t bytes,
+                            std::size_t lines) const override {
+        // A line back with its results or its error added.
+        return 2 * bytes + 64 * lines + 4096;
+    }
+};
+
+void TextWriter::Point(const LineConverter &c, std::string_view line,
+                       std::string_view lineEnd, const FileFormat &format,
+                       const ConvertedPoint &point, OutBuffer &out) const {
+    // Each coordinate value is replaced in place by its result; a third value
+    // without a column of its own, and the zone, follow the second value
+    // (the zone after the third value). Everything else stays as read.
+    const int *columns = format.columns;
+    const char joiner = format.delimiter == 0 ? ' ' : format.delimiter;
+    const SideAxes &to = c.TargetAxes();
+    const bool targetGeo = to.DegreeAngles();
+    double ordered[3];
+    c.TargetValues(point.values, ordered);
+    const int lat = to.IndexOf(AxisRole::Latitude);
+    bool latitudeAt[2] = {c.WriteOrder()[0] == lat, c.WriteOrder()[1] == lat};
+    // A catalogue target follows the order in which the line gave its
+    // angles (hemisphere letters may have put the longitude first).
+    if (!c.ProjTarget() && targetGeo && c.SourceAxes().DegreeAngles() &&
+        point.firstIsLatitude == latitudeAt[1]) {
+        std::swap(ordered[0], ordered[1]);
+        std::swap(latitudeAt[0], latitudeAt[1]);
+    }
+    const int slots = point.heightColumn ? 3 : 2;
+    int order[3] = {0, 1, 2};
+    std::sort(order, order + slots,
+              [&](int x, int y) { return columns[x] < columns[y]; });
+    char *p = out.Reserve(line.size() + 3 * GROUP_ROOM + 2 * VALUE_ROOM +
+                          lineEnd.size());
+    const char *copied = line.data();
+    for (int s = 0; s < slots; ++s) {
+        const int k = order[s];
+        const FieldSpan span = c.Span(columns[k]);
+        const std::string_view firstField = c.Field(span.first);
+        const std::string_view lastField = c.Field(span.last);
+        p = std::copy(copied, firstField.data(), p);
+        copied = lastField.data() + lastField.size();
+        p = targetGeo && k < 2
+                ? c.FormatAngle(p, ordered[k], latitudeAt[k], joiner)
+                : c.FormatValue(p, ordered[k]);
+        // A height without a column of its own follows the coordinate
+        // column that comes last on the line.
+        if (!point.heightColumn && s == slots - 1) {
+            *p++ = joiner;
+            p = c.FormatValue(p, ordered[2]);
+        }
+        if (point.zone != 0 && s == slots - 1) {
+            *p++ = joiner;
+            p = Code::FormatIntegerTo(p, point.zone);
+            *p++ = point.south ? 'S' : 'N';
+        }
+    }
+    p = std::copy(copied, line.data() + line.size(), p);
+    out.Commit(Put(p, lineEnd));
+}
+
+void TextWriter::Heading(const LineConverter &c, std::string_view line,
+                         std::string_view lineEnd, const FileFormat &format,
+                         OutBuffer &out) const {
+    std::vector<std::string_view> fields;
+    if (!FieldSplitter{format.delimiter}.Split(line, fields)) {
+        out.Append(line);
+        out.Append(lineEnd);
+        return;
+    }
+    const char joiner = format.delimiter == 0 ? ' ' : format.delimiter;
+    const BatchOptions &options = c.Options();
+    const ConversionSide &to = options.conversion.to;
+    const bool targetGeo = c.TargetAxes().DegreeAngles();
+    std::array<std::string, 3> names = c.Names(true);
+    if (targetGeo && options.angleFormat != AngleFormat::Dd) {
+        // Each angle over its degree, minute (and second) and hemisphere
+        // fields.
+        const std::string j(1, joiner);
+        for (int k = 0; k < 2; ++k) {
+            const std::string axis = names[k];
+            names[k] = axis + "_deg" + j + axis + "_min" + j;
+            if (options.angleFormat == AngleFormat::Dms)
+                names[k] += axis + "_sec" + j;
+            names[k] += axis + "_hemisphere";
+        }
+    }
+    const bool zoneColumn = to.Kind() == GridKind::Utm && to.Catalogue() &&
+                            to.Catalogue()->grid.autoZone;
+    const int *columns = format.columns;
+    bool has[3] = {false, false, false};
+    for (int k = 0; k < format.columnCount; ++k)
+        has[k] = static_cast<std::size_t>(columns[k]) < fields.size();
+    if (!has[0] || !has[1]) {
+        out.Append(line);
+        out.Append(lineEnd);
+        return;
+    }
+    const int slots = has[2] ? 3 : 2;
+    int order[3] = {0, 1, 2};
+    std::sort(order, order + slots,
+              [&](int x, int y) { return columns[x] < columns[y]; });
+    std::string text;
+    const char *copied = line.data();
+    for (int s = 0; s < slots; ++s) {
+        const int k = order[s];
+        const std::string_view field =
+            fields[static_cast<std::size_t>(columns[k])];
+        text.append(copied, field.data());
+        copied = field.data() + field.size();
+        text += names[k];
+        if (!has[2] && s == slots - 1)
+            text.append(1, joiner).append(names[2]);
+        if (zoneColumn && s == slots - 1)
+            text.append(1, joiner).append("zone");
+    }
+    text.append(copied, line.data() + line.size());
+    out.Append(text);
+    out.Append(lineEnd);
+}
+
+void TextWriter::Failure(std::string_view message, std::string_view line,
+                         bool withLine, std::string_view lineEnd,
+                         OutBuffer &out) const {
+    const auto breaks =
+        static_cast<std::size_t>(std::count(line.begin(), line.end(), '\n'));
+    char *p = out.Reserve(message.size() + line.size() + 2 * breaks +
+                          lineEnd.size() + 16);
+    p = Put(p, "# ERROR: ");
+    p = Put(p, message);
+    if (withLine) {
+        p = Put(p, " | ");
+        // Each line of the record stays a comment line.
+        for (const char c : line) {
+            *p++ = c;
+            if (c == '\n')
+                p = Put(p, "# ");
+        }
+    }
+    out.Commit(Put(p, lineEnd));
+}
+
+// ---- GeoJSON
+// ---------------------------------------------------------------------
+
+/// An RFC 7946 FeatureCollection: a Feature per point (longitude,
+/// latitude, height) with the other columns as string properties; a failed
+/// line a Feature without geometry and with "error" and "text".
+class GeoJsonWriter final : public OutputWriter {
+  public:
+    std::string_view Begin() const override {
+        return "{\"type\":\"FeatureCollection\",\"features\":[";
+    }
+    std::string_view End(bool any) const override {
+        return any ? "\n]}\n" : "]}\n";
+    }
+    std::string_view Joined(std::string_view block, bool first) const override {
+        // Every feature comes after a comma; the first one has none.
+        if (first && !block.empty())
+            block.remove_prefix(1);
+        return block;
+    }
+    void ByteOrderMark(OutBuffer &) const override {}
+    void Heading(const LineConverter &, std::string_view, std::string_view,
+                 const FileFormat &, OutBuffer &) const override {}
+    void PassThrough(std::string_view, std::string_view,
+                     OutBuffer &) const override {}
+    void Point(const LineConverter &c, std::string_view line,
+               std::string_view lineEnd, const FileFormat &format,
+               const ConvertedPoint &point, OutBuffer &out) const override;
+    void Failure(std::string_view message, std::string_view line,
+                 bool withLine, std::string_view lineEnd,
+                 OutBuffer &out) const override;
+    bool NamesProperties() const override { return true; }
+    std::size_t OutputBound(std::size_t bytes,
+                            std::size_t lines) const override {
+        // Each byte escaped into up to six, and the property names.
+        return 9 * bytes + 256 * lines + 4096;
+    }
+};
+
+void GeoJsonWriter::Point(const LineConverter &c, std::string_view,
+                          std::string_view, const FileFormat &format,
+                          const ConvertedPoint &point, OutBuffer &out) const {
+    const double *result = point.values;
+    const SideAxes &to = c.TargetAxes();
+    const std::size_t valueCount = c.ValueCount();
+    std::size_t room = 160 + 3 * VALUE_ROOM;
+    for (std::size_t i = 0; i < c.FieldCount(); ++i)
+        room += 6 * c.Field(i).size() + 40;
+    for (std::size_t i = 0; format.keys && i < valueCount; ++i)
+        room += i < format.keys->size() ? (*format.keys)[i].size() : 0;
+    char *p = out.Reserve(room);
+    const double lon = WrittenLongitude(result[to.IndexOf(AxisRole::Longitude)]);
+    p = Put(p, ",\n{\"type\":\"Feature\",\"geometry\":");
+    p = PutGeoJsonPoint(p, lon, result[to.IndexOf(AxisRole::Latitude)],
+                        result[2], [&c](char *q, double value) {
+                            return c.FormatValue(q, value);
+                        });
+    p = Put(p, ",\"properties\":{");
+    bool first = true;
+    const int *columns = format.columns;
+    std::string scratch;
+    for (std::size_t i = 0; i < valueCount; ++i) {
+        const int column = static_cast<int>(i);
+        if (column == columns[0] || column == columns[1] ||
+            (format.columnCount == 3 && column == columns[2]))
+            continue;
+        if (!first)
+            *p++ = ',';
+        first = false;
+        if (format.keys && i < format.keys->size())
+            p = Put(p, (*format.keys)[i]);
+        else
+            p = PutFieldKey(p, i);
+        *p++ = ':';
+        p = PutJsonString(p, c.Column(column, scratch));
+    }
+    out.Commit(Put(p, "}}"));
+}
+
+void GeoJsonWriter::Failure(std::string_view message, std::string_view line,
+                            bool withLine, std::string_view,
+                            OutBuffer &out) const {
+    char *p = out.Reserve(6 * (message.size() + line.size()) + 120);
+    p = Put(p, ",\n{\"type\":\"Feature\",\"geometry\":null,"
+               "\"properties\":{\"error\":");
+    p = PutJsonString(p, message);
+    if (withLine) {
+        p = Put(p, ",\"text\":");
+        p = PutJsonString(p, line);
+    }
+    out.Commit(Put(p, "}}"));
+}
+
+} // namespace
+
+const OutputWriter &WriterOf(OutputFormat format) {
+    static const TextWriter TEXT;
+    static const GeoJsonWriter GEOJSON;
+    if (format == OutputFormat::GeoJson)
+        return GEOJSON;
+    return TEXT;
+}
+
+std::vector<std::string> PropertyKeys(std::string_view header, char delimiter) {
+    const std::vector<std::string> names = HeadingNames(header, delimiter);
+
+    // The names as JSON strings. Names are compared after escaping: bytes
+    // that are not UTF-8 all become U+FFFD, so two different names can give
+    // the same key.
+    std::vector<std::string> keys;
+    for (const std::string &name : names) {
+        std::string key(6 * name.size() + 32, '\0');
+        char *end = name.empty() ? key.data() : PutJsonString(key.data(), name);
+        key.resize(static_cast<std::size_t>(end - key.data()));
+        keys.push_back(std::move(key));
+    }
+    // Every key must be unique: an empty or repeated name, and a name of the
+    // form "fieldN" other than its own column's, become "fieldN" of their
+    // column (the key a column beyond the heading gets too).
+    std::unordered_map<std::string_view, std::size_t> uses;
+    for (const std::string &key : keys)
+        ++uses[key];
+    std::vector<std::string> out(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        char own[32];
+        const std::string_view ownKey(
+            own, static_cast<std::size_t>(PutFieldKey(own, i) - own));
+        const bool repeated = uses[keys[i]] > 1;
+        const bool fieldLike =
+            keys[i].rfind("\"field", 0) == 0 && keys[i].size() > 7 &&
+            std::all_of(keys[i].begin() + 6, keys[i].end() - 1,
+                        [](char c) { return c >= '0' && c <= '9'; });
+        out[i] = keys[i].empty() || repeated || (fieldLike && keys[i] != ownKey)
+                     ? std::string(ownKey)
+                     : keys[i];
+    }
+    return out;
+}
