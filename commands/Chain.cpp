@@ -3,6 +3,7 @@
 
 #include "AngleText.h"
 #include "Errors.h"
+#include "Longitude.h"
 #include "NumberText.h"
 #include "PipelineSteps.h"
 #include "Utm.h"
@@ -275,8 +276,7 @@ PointValues Chain::CheckedShift(const PointValues &geo,
                                 const PointValues &shifted) const {
     if (m_policy == DomainPolicy::Strict) {
         // The longitude moved, the short way round the pole axis.
-        const double moved =
-            std::fabs(std::remainder(shifted[1] - geo[1], 360.0));
+        const double moved = Longitude::Apart(shifted[1], geo[1]);
         if (!(moved <= 1) || !(shifted[0] >= -90 && shifted[0] <= 90))
             throw InputError("the datum shift has no meaning this close to a "
                              "pole (latitude " +

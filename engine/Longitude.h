@@ -24,6 +24,12 @@ inline double Reduced(double lon) {
     return at - 180;
 }
 
+/// How far apart longitudes @p a and @p b (degrees) lie, the short way
+/// round: within [0, 180].
+inline double Apart(double a, double b) {
+    return std::fabs(std::remainder(a - b, 360.0));
+}
+
 /// A longitude less a central meridian (radians), taken the short way
 /// round: within (-pi, pi]. 180 E and 180 W are one meridian, 3 degrees
 /// from the central meridian of UTM zone 1 either way. A difference within
