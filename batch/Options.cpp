@@ -3,6 +3,7 @@
 #include "Options.h"
 
 #include "AngleText.h"
+#include "CatalogueEntries.h"
 #include "Code.h"
 #include "NumberText.h"
 #include "TextParts.h"
@@ -15,36 +16,12 @@
 
 namespace {
 
-/// A catalogue row's text, code and name part.
-struct RowText {
-    std::string text, name, code;
-};
-
-RowText DatumRow(const COORD &catalogue, std::int32_t index) {
-    char buffer[80];
-    std::int32_t ellipsoid = 0;
-    double dx = 0, dy = 0, dz = 0;
-    catalogue.GetDatumInfo(index, buffer, sizeof buffer, ellipsoid, dx, dy, dz);
-    RowText row;
-    row.text = buffer;
-    Code::SplitNameAndCode(row.text, row.name, row.code);
-    return row;
-}
-
-RowText EllipsoidRow(const COORD &catalogue, std::int32_t index) {
-    char buffer[80];
-    double a = 0, invf = 0;
-    catalogue.GetEllipsoid(index, buffer, sizeof buffer, a, invf);
-    RowText row;
-    row.text = buffer;
-    Code::SplitNameAndCode(row.text, row.name, row.code);
-    return row;
-}
-
-/// Finds a row by index, full text, code or name; @p what names the table.
-template <typename RowOf>
-std::int32_t Resolve(std::string_view text, std::int32_t count, RowOf rowOf,
+/// Finds a row of @p rows (a whole table, position = index) by index, full
+/// text, code or name; @p what names the table.
+template <typename Entry>
+std::int32_t Resolve(std::string_view text, const std::vector<Entry> &rows,
                      const char *what, const SetupFault &where) {
+    const auto count = static_cast<std::int32_t>(rows.size());
     const auto refuse = [&where](std::string reason) {
         SetupFault fault = where;
         fault.reason = std::move(reason);
@@ -68,7 +45,7 @@ std::int32_t Resolve(std::string_view text, std::int32_t count, RowOf rowOf,
     for (int pass = 0; pass < 4; ++pass) {
         std::vector<std::int32_t> found;
         for (std::int32_t i = 0; i < count; ++i) {
-            const RowText row = rowOf(i);
+            const Entry &row = rows[static_cast<std::size_t>(i)];
             const bool match =
                 pass == 0   ? row.text == key
                 : pass == 1 ? LowerAscii(row.text) == lower
@@ -88,7 +65,8 @@ std::int32_t Resolve(std::string_view text, std::int32_t count, RowOf rowOf,
             message.append(what).append("s:");
             for (std::int32_t i : found) {
                 message.append(" ").append(std::to_string(i)).append(" \"");
-                message.append(rowOf(i).text).append("\"");
+                message.append(rows[static_cast<std::size_t>(i)].text);
+                message.append("\"");
             }
             throw refuse(message);
         }
@@ -155,18 +133,12 @@ std::int32_t ResolveDatumOf(std::string_view text, const COORD &catalogue,
                             const SetupFault &where) {
     if (LowerAscii(TrimBlanks(text)) == "wgs84")
         return DATUM_WGS84;
-    return Resolve(
-        text, DATUM_COUNT,
-        [&](std::int32_t i) { return DatumRow(catalogue, i); }, "datum",
-        where);
+    return Resolve(text, ReadDatumEntries(catalogue), "datum", where);
 }
 
 std::int32_t ResolveEllipsoidOf(std::string_view text, const COORD &catalogue,
                                 const SetupFault &where) {
-    return Resolve(
-        text, ELLIPSOID_COUNT,
-        [&](std::int32_t i) { return EllipsoidRow(catalogue, i); },
-        "ellipsoid", where);
+    return Resolve(text, ReadEllipsoidEntries(catalogue), "ellipsoid", where);
 }
 
 } // namespace
@@ -261,31 +233,34 @@ COORD CatalogueWith(const std::optional<UserEllipsoid> &ellipsoid,
 }
 
 std::string ListCatalogue(Listing what, const COORD &catalogue) {
+    const std::vector<EllipsoidEntry> ellipsoids =
+        ReadEllipsoidEntries(catalogue);
     std::string out;
     if (what == Listing::Ellipsoids) {
         out = "index\tcode\tname\ta\tinvf\n";
-        for (std::int32_t i = 0; i < ELLIPSOID_COUNT; ++i) {
-            char buffer[80];
-            double a = 0, invf = 0;
-            catalogue.GetEllipsoid(i, buffer, sizeof buffer, a, invf);
-            const RowText row = EllipsoidRow(catalogue, i);
+        for (std::size_t i = 0; i < ellipsoids.size(); ++i) {
+            const EllipsoidEntry &row = ellipsoids[i];
             out += std::to_string(i) + "\t" + row.code + "\t" + row.name +
-                   "\t" + WrittenReal(a) + "\t" + WrittenReal(invf) + "\n";
+                   "\t" + WrittenReal(row.a) + "\t" + WrittenReal(row.invf) +
+                   "\n";
         }
         return out;
     }
     out = "index\tcode\tname\tellipsoid\ta\tinvf\tdx\tdy\tdz\n";
-    for (std::int32_t i = 0; i < DATUM_COUNT; ++i) {
-        char buffer[80];
-        std::int32_t e = 0;
-        double dx = 0, dy = 0, dz = 0, a = 0, invf = 0;
-        catalogue.GetDatumInfo(i, buffer, sizeof buffer, e, dx, dy, dz);
-        char ellipsoidName[80] = "";
-        catalogue.GetEllipsoid(e, ellipsoidName, sizeof ellipsoidName, a, invf);
-        const RowText row = DatumRow(catalogue, i);
+    const std::vector<DatumEntry> datums = ReadDatumEntries(catalogue);
+    // A user datum's ellipsoid index outside the table reads as the engine
+    // gives it: no name and no numbers.
+    const EllipsoidEntry none;
+    for (std::size_t i = 0; i < datums.size(); ++i) {
+        const DatumEntry &row = datums[i];
+        const EllipsoidEntry &ellipsoid =
+            row.ellipsoid >= 0 && row.ellipsoid < ELLIPSOID_COUNT
+                ? ellipsoids[static_cast<std::size_t>(row.ellipsoid)]
+                : none;
         out += std::to_string(i) + "\t" + row.code + "\t" + row.name + "\t" +
-               ellipsoidName + "\t" + WrittenReal(a) + "\t" + WrittenReal(invf) + "\t" +
-               WrittenReal(dx) + "\t" + WrittenReal(dy) + "\t" + WrittenReal(dz) + "\n";
+               ellipsoid.text + "\t" + WrittenReal(ellipsoid.a) + "\t" +
+               WrittenReal(ellipsoid.invf) + "\t" + WrittenReal(row.dx) + "\t" +
+               WrittenReal(row.dy) + "\t" + WrittenReal(row.dz) + "\n";
     }
     return out;
 }

@@ -1,26 +1,13 @@
 // The built-in catalogue: 29 reference ellipsoids and 134 datums with their
 // shift constants to WGS 84. Row indexes are interface: the windows list the
 // rows in this order and datum 133 is WGS 84 itself.
+#include "Catalogue.h"
 #include "Coord.h"
 
 #include <cstring>
 #include <iterator>
 
 namespace {
-
-struct EllipsoidRow {
-    const char *name;
-    double a;
-    double invf;
-};
-
-struct DatumRow {
-    const char *name;
-    std::int32_t ellipsoid;
-    double dx;
-    double dy;
-    double dz;
-};
 
 // clang-format off
 constexpr EllipsoidRow kEllipsoidRows[] = {
@@ -209,6 +196,12 @@ template <std::size_t N> void CopyName(char (&field)[N], const char *name) {
 }
 
 } // namespace
+
+std::span<const EllipsoidRow, ELLIPSOID_COUNT> BuiltInEllipsoids() {
+    return kEllipsoidRows;
+}
+
+std::span<const DatumRow, DATUM_COUNT> BuiltInDatums() { return kDatumRows; }
 
 void COORD::InitEllipsoids() {
     for (std::int32_t i = 0; i < ELLIPSOID_COUNT; ++i) {

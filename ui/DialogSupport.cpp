@@ -1,6 +1,7 @@
 // What the configuration dialogs share.
 #include "DialogSupport.h"
 
+#include "CatalogueEntries.h"
 #include "Code.h"
 #include "Coord.h"
 #include "FieldText.h"
@@ -15,8 +16,15 @@
 
 namespace {
 
-// The buffer the windows hand to the engine; every record is shorter.
-constexpr unsigned NAME_BUFFER_SIZE = 80;
+// Catalogue texts are UTF-8 in the engine's records.
+EllipsoidText ToText(const EllipsoidEntry &entry) {
+    return {QString::fromStdString(entry.text), entry.a, entry.invf};
+}
+
+DatumText ToText(const DatumEntry &entry) {
+    return {QString::fromStdString(entry.text), entry.ellipsoid, entry.dx,
+            entry.dy, entry.dz};
+}
 
 } // namespace
 
@@ -35,45 +43,28 @@ void SetUpDialog(QDialog &dialog, QPushButton &btnOk, QPushButton &btnCancel) {
 
 std::int32_t ReadEllipsoidRow(const COORD &engine, std::int32_t index,
                               EllipsoidText &row) {
-    char name[NAME_BUFFER_SIZE] = {};
-    double a = 0, invf = 0;
-    const std::int32_t length =
-        engine.GetEllipsoid(index, name, sizeof name, a, invf);
-    if (index >= 0 && index < ELLIPSOID_COUNT) {
-        // The engine zero-fills the whole buffer, so the text ends inside it.
-        row.name = QString::fromUtf8(name);
-        row.a = a;
-        row.invf = invf;
-    }
+    EllipsoidEntry entry;
+    const std::int32_t length = ReadEllipsoidEntry(engine, index, entry);
+    if (index >= 0 && index < ELLIPSOID_COUNT)
+        row = ToText(entry);
     return length;
 }
 
 std::int32_t ReadDatumRow(const COORD &engine, std::int32_t index,
                           DatumText &row) {
-    char name[NAME_BUFFER_SIZE] = {};
-    std::int32_t ellipsoid = 0;
-    double dx = 0, dy = 0, dz = 0;
-    const std::int32_t length =
-        engine.GetDatumInfo(index, name, sizeof name, ellipsoid, dx, dy, dz);
-    if (index >= 0 && index < DATUM_COUNT) {
-        row.name = QString::fromUtf8(name);
-        row.ellipsoid = ellipsoid;
-        row.dx = dx;
-        row.dy = dy;
-        row.dz = dz;
-    }
+    DatumEntry entry;
+    const std::int32_t length = ReadDatumEntry(engine, index, entry);
+    if (index >= 0 && index < DATUM_COUNT)
+        row = ToText(entry);
     return length;
 }
 
 CatalogueRows ReadCatalogue(const COORD &engine) {
     CatalogueRows catalogue;
-    catalogue.datums.resize(DATUM_COUNT);
-    for (std::int32_t i = 0; i < DATUM_COUNT; ++i)
-        ReadDatumRow(engine, i, catalogue.datums[static_cast<std::size_t>(i)]);
-    catalogue.ellipsoids.resize(ELLIPSOID_COUNT);
-    for (std::int32_t i = 0; i < ELLIPSOID_COUNT; ++i)
-        ReadEllipsoidRow(engine, i,
-                         catalogue.ellipsoids[static_cast<std::size_t>(i)]);
+    for (const DatumEntry &entry : ReadDatumEntries(engine))
+        catalogue.datums.push_back(ToText(entry));
+    for (const EllipsoidEntry &entry : ReadEllipsoidEntries(engine))
+        catalogue.ellipsoids.push_back(ToText(entry));
     return catalogue;
 }
 

@@ -45,7 +45,8 @@ struct CatalogueRows {
 };
 
 /**
- * Reads ellipsoid row @p index of @p engine through an 80-byte buffer.
+ * Reads ellipsoid row @p index of @p engine (ReadEllipsoidEntry), its text
+ * decoded from UTF-8.
  * @param[out] row the row; left as it was when @p index is outside the table.
  * @return the engine's answer: the length of the stored name in bytes, 0 past
  *   the last row (and for a row whose name is empty).
