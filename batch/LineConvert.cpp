@@ -542,6 +542,14 @@ void LineConverter::SplitLine(std::string_view line, const FileFormat &format) {
     for (int k = 1; k < format.columnCount; ++k)
         first = std::min(first, columns[k]);
     m_nStart = std::min(static_cast<std::size_t>(first), m_fields.size());
+    // A value spans one field or more: made once at that bound, as the
+    // fields' index is (see FieldSplitter::Split), the old storage given
+    // back first.
+    const std::size_t mostValues = m_fields.size() - m_nStart;
+    if (mostValues > m_values.capacity()) {
+        std::vector<FieldSpan>().swap(m_values);
+        m_values.reserve(mostValues);
+    }
     // Columns that a heading names are one field each.
     if (m_from.DegreeAngles() && !format.named)
         GroupAngleFields(m_fields, m_nStart, m_values);

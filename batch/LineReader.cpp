@@ -297,9 +297,38 @@ std::vector<std::string> HeadingNames(std::string_view heading,
     return names;
 }
 
+namespace {
+
+/// Lines up to this long go into the index as it is; a longer one may have
+/// thousands of fields and first counts its delimiters.
+constexpr std::size_t WIDE_LINE_BYTES = 4096;
+
+/// Makes @p fields, empty, as large as the fields of @p line can be: one
+/// more than its delimiters (its blanks with runs of blanks), and no more
+/// than the split takes. The old index is given back first.
+void SizeForWideLine(std::string_view line, char delimiter,
+                     std::vector<std::string_view> &fields) {
+    const auto count = static_cast<std::size_t>(
+        delimiter != 0 ? std::count(line.begin(), line.end(), delimiter)
+                       : std::count_if(line.begin(), line.end(), IsBlank));
+    const std::size_t most = std::min(count + 1, MAX_FIELDS + 1);
+    if (most > fields.capacity()) {
+        std::vector<std::string_view>().swap(fields);
+        fields.reserve(most);
+    }
+}
+
+} // namespace
+
 bool FieldSplitter::Split(std::string_view line,
                           std::vector<std::string_view> &fields) const {
     fields.clear();
+    // A wide line's index is made once, as large as the line's fields can
+    // be: grown by doubling it would hold the old index and the new
+    // together, half as much again as a block is charged for the index of
+    // its widest line.
+    if (line.size() > WIDE_LINE_BYTES && line.size() + 1 > fields.capacity())
+        SizeForWideLine(line, delimiter, fields);
     return SplitFields(line, delimiter, fields);
 }
 

@@ -126,11 +126,13 @@ struct FieldSplitter {
 
     /**
      * The fields of @p line, into @p fields (reused, no allocation once it
-     * has grown). With blanks, leading and trailing blanks make no field.
-     * A field that starts with a double quote (after blanks) runs to the
-     * closing quote, delimiters, blanks and line ends included, and "" inside
-     * it is one quote (RFC 4180); the field keeps its quotes (see Unquote). A
-     * quote elsewhere in a field is an ordinary character (37°28'54").
+     * has grown; for a wide line made once at the most fields the line can
+     * have, never grown by doubling). With blanks, leading and trailing
+     * blanks make no field. A field that starts with a double quote (after
+     * blanks) runs to the closing quote, delimiters, blanks and line ends
+     * included, and "" inside it is one quote (RFC 4180); the field keeps its
+     * quotes (see Unquote). A quote elsewhere in a field is an ordinary
+     * character (37°28'54").
      * @return false when a quoted field is not closed on the line, text
      *   follows its closing quote, or the line has more than MAX_FIELDS
      *   fields (@p fields then holds MAX_FIELDS + 1 of them).

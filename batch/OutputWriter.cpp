@@ -43,6 +43,9 @@ void OutBuffer::Release(std::size_t keep) {
 
 namespace {
 
+/// Room a GeoJSON point makes for each property beyond its escaped text.
+constexpr std::size_t PROPERTY_ROOM = 40;
+
 /// Room for one output field group: three values and their joiners.
 constexpr std::size_t GROUP_ROOM = 3 * VALUE_ROOM + 8;
 
@@ -133,8 +136,8 @@ class TextWriter final : public OutputWriter {
                  bool withLine, std::string_view lineEnd,
                  OutBuffer &out) const override;
     bool NamesProperties() const override { return false; }
-    std::size_t OutputBound(std::size_t bytes,
-                            std::size_t lines) const override {
+    std::size_t OutputBound(std::size_t bytes, std::size_t lines,
+                            std::size_t) const override {
         // A line back with its results or its error added.
         return 2 * bytes + 64 * lines + 4096;
     }
@@ -307,10 +310,12 @@ class GeoJsonWriter final : public OutputWriter {
                  bool withLine, std::string_view lineEnd,
                  OutBuffer &out) const override;
     bool NamesProperties() const override { return true; }
-    std::size_t OutputBound(std::size_t bytes,
-                            std::size_t lines) const override {
-        // Each byte escaped into up to six, and the property names.
-        return 9 * bytes + 256 * lines + 4096;
+    std::size_t OutputBound(std::size_t bytes, std::size_t lines,
+                            std::size_t fields) const override {
+        // Each byte escaped into up to six, and for each property the room
+        // Point makes beyond its text: its key ("field65536"), quotes,
+        // colon and comma, with a margin.
+        return 9 * bytes + 256 * lines + 4096 + PROPERTY_ROOM * fields;
     }
 };
 
@@ -322,7 +327,7 @@ void GeoJsonWriter::Point(const LineConverter &c, std::string_view,
     const std::size_t valueCount = c.ValueCount();
     std::size_t room = 160 + 3 * VALUE_ROOM;
     for (std::size_t i = 0; i < c.FieldCount(); ++i)
-        room += 6 * c.Field(i).size() + 40;
+        room += 6 * c.Field(i).size() + PROPERTY_ROOM;
     for (std::size_t i = 0; format.keys && i < valueCount; ++i)
         room += i < format.keys->size() ? (*format.keys)[i].size() : 0;
     char *p = out.Reserve(room);

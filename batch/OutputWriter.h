@@ -92,9 +92,10 @@ class OutputWriter {
 
     /// The heading's names become the points' property keys.
     virtual bool NamesProperties() const = 0;
-    /// The most output a block of @p bytes in @p lines may give.
-    virtual std::size_t OutputBound(std::size_t bytes,
-                                    std::size_t lines) const = 0;
+    /// The most output a block of @p bytes in @p lines, with @p fields
+    /// fields in all, may give.
+    virtual std::size_t OutputBound(std::size_t bytes, std::size_t lines,
+                                    std::size_t fields) const = 0;
 };
 
 /// The writer of @p format: one for the whole process.

@@ -24,9 +24,6 @@ namespace {
 /// Bytes of input per block: large enough to keep system calls and thread
 /// hand-overs rare, small enough that all blocks in flight stay a few MB.
 constexpr std::size_t BLOCK_SIZE = 256 * 1024;
-/// With many threads the blocks get smaller, down to this, so that all
-/// blocks in flight stay within the budget.
-constexpr std::size_t MIN_BLOCK_SIZE = 64 * 1024;
 
 /// Blocks in flight: one per worker, one being read, one being written and
 /// one to spare.
@@ -37,8 +34,9 @@ std::size_t RingSize(unsigned threads) { return threads + 3; }
 constexpr std::size_t INDEX_BYTES_PER_FIELD =
     sizeof(std::string_view) + sizeof(FieldSpan);
 
-/// What a block is charged before it is converted: its input and as much
-/// again for its output.
+/// What a block is charged before it is read: its input and as much again
+/// for its output. Once read it is charged what it holds and may take (see
+/// ConversionEstimate).
 std::size_t BlockCharge(std::size_t blockSize) { return 2 * blockSize; }
 
 std::size_t BlockSize(unsigned threads) {
@@ -182,9 +180,8 @@ class Feeder {
         if (m_bFirstBlock && slot.block.overlong == 0 &&
             slot.block.text.substr(0, BOM.size()) == BOM) {
             slot.block.text.remove_prefix(BOM.size());
-            // Kept where it can stand: at the start of a text output.
-            slot.place.byteOrderMark =
-                m_nNext == 1 && m_options.outputFormat == OutputFormat::Text;
+            // Kept at the start of the output, where its writer keeps one.
+            slot.place.byteOrderMark = m_nNext == 1;
         }
         slot.place.headerFirst = m_bFirstBlock && m_options.header;
         slot.place.fileStart = m_bFirstBlock;
@@ -390,20 +387,27 @@ ByteCounts CountLinesAndSeparators(std::string_view text, char delimiter) {
     return counts;
 }
 
-/// What a block may take while it is converted, beyond its text: its
-/// output, as its writer bounds it; and the fields' index of its widest
-/// line, bounded by the block's delimiters and by MAX_FIELDS.
-std::size_t ConversionEstimate(const BatchOptions &options, const Slot &slot) {
-    const std::string_view text = slot.block.text;
-    const char delimiter = slot.format.delimiterKnown ? slot.format.delimiter
-                                                      : ',';
+} // namespace
+
+// A text line comes back with its results or its error added, a GeoJSON
+// feature with each byte escaped into up to six and a key for each
+// property; the index is that of the widest line, bounded by the block's
+// delimiters and by MAX_FIELDS.
+std::size_t ConversionEstimate(const BatchOptions &options,
+                               const BlockText &block,
+                               const FileFormat &format) {
+    const std::string_view text = block.text;
+    const char delimiter = format.delimiterKnown ? format.delimiter : ',';
     const ByteCounts counts = CountLinesAndSeparators(text, delimiter);
-    const std::size_t lines = slot.block.overlong + counts.lines;
+    const std::size_t lines = block.overlong + counts.lines;
     const std::size_t output =
-        WriterOf(options.outputFormat).OutputBound(text.size(), lines);
+        WriterOf(options.outputFormat)
+            .OutputBound(text.size(), lines, counts.separators + lines);
     const std::size_t fields = std::min(counts.separators + 1, MAX_FIELDS + 1);
     return output + fields * INDEX_BYTES_PER_FIELD;
 }
+
+namespace {
 
 /// Gives back what a large block made a slot's buffers grow to.
 void ReleaseSlot(Slot &slot, std::size_t blockSize) {
@@ -413,6 +417,19 @@ void ReleaseSlot(Slot &slot, std::size_t blockSize) {
     slot.result.out.Release(2 * blockSize);
     if (slot.result.errors.capacity() > 1024)
         std::vector<LineError>().swap(slot.result.errors);
+}
+
+/// Gives back all of a slot's buffers.
+void EmptySlot(Slot &slot) {
+    std::vector<char>().swap(slot.buffer);
+    slot.result.out.Release(0);
+    std::vector<LineError>().swap(slot.result.errors);
+}
+
+/// What a slot's buffers hold: its block's input and output, or what it
+/// kept of them for its next block.
+std::size_t HeldBytes(const Slot &slot) {
+    return slot.buffer.capacity() + slot.result.out.Capacity();
 }
 
 /// A block converted, or no result for an input that failed itself.
@@ -450,8 +467,11 @@ RunEnd RunOneThread(const BatchOptions &options, LineConverter &converter,
 
 /// The reader (the calling thread), the workers and the writer share a ring
 /// of slots; blocks are taken and written strictly in input order. The
-/// reader starts a block only while the blocks in flight, input and output
-/// counted, stay within the budget (or none is in flight).
+/// budget counts everything the slots hold: the blocks in flight, each by
+/// its input and what its conversion may take until it is converted, then
+/// by its input and output; and what written slots keep for their next
+/// block. A block goes to the workers only while the total stays within
+/// the budget, or when no other block is in flight.
 class Ring {
   public:
     Ring(const BatchOptions &options, std::size_t blockSize,
@@ -478,10 +498,7 @@ class Ring {
                 ConvertSlot(converter, m_options, slot);
                 lock.lock();
                 // The output's real size replaces its estimate.
-                const std::size_t charge =
-                    slot.buffer.capacity() + slot.result.out.Capacity();
-                m_nInFlight = m_nInFlight - slot.charge + charge;
-                slot.charge = charge;
+                Recharge(slot);
                 slot.done = true;
                 m_changed.notify_all();
             }
@@ -507,8 +524,7 @@ class Ring {
                 const bool go = !cancelled && writer.Write(slot);
                 ReleaseSlot(slot, m_nBlockSize);
                 lock.lock();
-                m_nInFlight -= slot.charge;
-                slot.charge = 0;
+                Recharge(slot); // what it keeps for its next block
                 slot.done = false;
                 ++m_nWritten;
                 if (!go) {
@@ -540,15 +556,23 @@ class Ring {
                     return;
                 }
                 const bool more = feeder.Fill(*slot);
-                std::lock_guard lock(m_mutex);
+                std::unique_lock lock(m_mutex);
                 if (!more) {
                     m_bInputDone = true;
                     m_changed.notify_all();
                     return;
                 }
-                slot->charge = slot->buffer.capacity() +
-                               ConversionEstimate(m_options, *slot);
-                m_nInFlight += slot->charge;
+                // The block as read is held at once; it goes to the workers
+                // when what its conversion may take fits as well (a line of
+                // many fields needs an index far larger than its text).
+                Recharge(*slot);
+                const std::size_t estimate =
+                    ConversionEstimate(m_options, slot->block, slot->format);
+                m_changed.wait(lock, [&] { return m_bStop || Fits(estimate); });
+                if (m_bStop)
+                    return;
+                m_nHeld += estimate;
+                slot->charge += estimate;
                 ++m_nFilled;
                 m_changed.notify_all();
             }
@@ -563,12 +587,37 @@ class Ring {
     }
 
   private:
-    /// A free slot, and the budget allows one more block (or none is in
-    /// flight). Called with the mutex held.
-    bool RoomForBlock() const {
-        return m_nFilled - m_nWritten < m_nRing &&
-               (m_nFilled == m_nWritten ||
-                m_nInFlight + BlockCharge(m_nBlockSize) <= IN_FLIGHT_BUDGET);
+    /// A free slot, and the budget allows one more block. Called with the
+    /// mutex held.
+    bool RoomForBlock() {
+        if (m_nFilled - m_nWritten >= m_nRing)
+            return false;
+        // The block reuses what its slot kept; it needs at least a block of
+        // input and output.
+        const std::size_t kept = m_slots[m_nFilled % m_nRing].charge;
+        const std::size_t least = BlockCharge(m_nBlockSize);
+        return Fits(least - std::min(kept, least));
+    }
+
+    /// Whether @p need more bytes fit the budget, once idle slots have given
+    /// back what they kept as far as needed, the slot filled last first (it
+    /// is the one whose buffers would wait longest). Always true when no
+    /// block is in flight: one block may exceed the budget alone. Called by
+    /// the reader, to which the idle slots belong, with the mutex held.
+    bool Fits(std::size_t need) {
+        for (std::uint64_t n = m_nWritten + m_nRing - 1;
+             n > m_nFilled && m_nHeld + need > IN_FLIGHT_BUDGET; --n) {
+            Slot &idle = m_slots[n % m_nRing];
+            EmptySlot(idle);
+            Recharge(idle);
+        }
+        return m_nFilled == m_nWritten || m_nHeld + need <= IN_FLIGHT_BUDGET;
+    }
+
+    /// The slot charged what its buffers hold. Called with the mutex held.
+    void Recharge(Slot &slot) {
+        m_nHeld = m_nHeld - slot.charge + HeldBytes(slot);
+        slot.charge = HeldBytes(slot);
     }
 
     /// Runs @p body; a failure stops every thread, the first one kept.
@@ -592,7 +641,7 @@ class Ring {
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::uint64_t m_nFilled = 0, m_nTaken = 0, m_nWritten = 0;
-    std::size_t m_nInFlight = 0;
+    std::size_t m_nHeld = 0; ///< all slots' charges
     bool m_bInputDone = false, m_bStop = false;
     RunEnd m_end = RunEnd::Finished;
     std::exception_ptr m_failure;

@@ -71,8 +71,25 @@ struct BatchSummary {
     }
 };
 
-/// Memory that blocks in flight (input and output) may hold together.
+/// With many threads the blocks get smaller, down to this many bytes of
+/// input, so that all blocks in flight stay within the budget.
+constexpr std::size_t MIN_BLOCK_SIZE = 64 * 1024;
+
+/// Memory that a run's blocks may hold together: those in flight (input,
+/// output, the fields' index while converted) and what idle slots keep for
+/// their next block.
 constexpr std::size_t IN_FLIGHT_BUDGET = 12u << 20;
+
+/**
+ * What a run's budget charges a block for its conversion beyond its input:
+ * the output it may write and the fields' index of its widest line.
+ * @param[in] block the block as read.
+ * @param[in] format its file's layout (the delimiter cuts the fields).
+ * @return bytes.
+ */
+std::size_t ConversionEstimate(const BatchOptions &options,
+                               const BlockText &block,
+                               const FileFormat &format);
 
 /// The worker threads a run really uses for @p requested: at most what the
 /// budget keeps busy with blocks of the smallest size.

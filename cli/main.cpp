@@ -86,9 +86,12 @@ int PrintOut(bool stdoutClosed, const std::string &text) {
 int main(int argc, char **argv) {
     const bool stdoutClosed = EnsureStandardDescriptors();
 #ifdef __GLIBC__
-    // Buffers of long lines are mapped and unmapped on their own, never kept
-    // in every thread's arena.
-    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+    // Buffers of blocks (down to the smallest, with many threads), of long
+    // lines and a wide line's fields' index are mapped and unmapped on their
+    // own: what a run gives back goes back to the system rather than staying
+    // in a thread's arena (one per thread on a machine of many cores),
+    // outside the run's budget.
+    mallopt(M_MMAP_THRESHOLD, static_cast<int>(MIN_BLOCK_SIZE));
 #endif
     // Messages are best effort, the output is not; a run into -o FILE that
     // is interrupted leaves FILE as it was and no temporary beside it.

@@ -10,6 +10,8 @@
 # 64 lines of 1 MB and on lines of many fields, for 1 to 256 threads.
 #   BENCH_ONLY    "memory" for the memory table alone
 #   BENCH_ROUNDS  rounds per job (default 5)
+#   BENCH_MEMORY_RUNS  runs per cell of the memory table, the largest peak
+#                 shown (default 3)
 #   BENCH_POINTS  points in the generated file (default 1000000)
 #   BENCH_BUILD   Release build directory (default build-cli-release)
 #   BENCH_JOBS    a subset of the jobs: "molodensky kgd"
@@ -78,9 +80,12 @@ memory_table() {
             if ((i % 2)); then printf 'bad,%s\n' "$s"; else printf '37.5,127.5,%s\n' "$s"; fi
         done > "$long"
     fi
-    # Lines of many fields: 300 lines of 1 MB of commas, and 64 lines of
-    # 500,000 fields that start with a point.
+    # Lines of many fields: 300 lines of 1 MB of commas, 64 lines of
+    # 500,000 fields that start with a point, and 400 lines of 65,532 fields
+    # (a point, then a digit in each field), within the most fields a line
+    # may have, so that every line is converted.
     local commas="$data/comma-lines.txt" fields="$data/field-lines.txt"
+    local wide="$data/wide-lines.txt"
     if [ ! -s "$commas" ]; then
         local c
         c=$(head -c 1048000 /dev/zero | tr '\0' ,)
@@ -91,16 +96,22 @@ memory_table() {
         f=$(head -c 499998 /dev/zero | tr '\0' ,)
         for ((i = 0; i < 64; ++i)); do printf '37.5,127.5%s\n' "$f"; done > "$fields"
     fi
+    if [ ! -s "$wide" ]; then
+        awk 'BEGIN { s = "37.5,127.5"; for (i = 0; i < 65530; ++i) s = s ",1"
+                     for (i = 0; i < 400; ++i) print s }' > "$wide"
+    fi
+    local threads="1 2 8 16 32 64 128 256"
     echo
     echo "Peak memory of nolvex-convert (MB), any thread count"
     printf "%-34s" "input"
-    for t in 1 2 8 32 64 256; do printf "%10s" "t=$t"; done
+    for t in $threads; do printf "%10s" "t=$t"; done
     echo
     local name args
     for name in "1000000 points, Molodensky" "1000000 points, UTM" \
                 "64 lines of 1 MB, text" "64 lines of 1 MB, GeoJSON" \
                 "300 lines of 1 MB of commas" "64 lines of 500000 fields" \
                 "64 lines of 500000 fields, GeoJSON" \
+                "400 lines of 65532 fields" "400 lines of 65532 fields, GeoJSON" \
                 "1000000 points, EPSG:5186 (PROJ)" "1000000 points, EGM96 (PROJ)"; do
         case $name in
         *Molodensky) args=(--lonlat --from WGS84 --to 'Tokyo(---)' "$input") ;;
@@ -108,16 +119,23 @@ memory_table() {
         *"1 MB, text") args=(--from WGS84 --to 'Tokyo(---)' "$long") ;;
         *"1 MB, GeoJSON") args=(--from WGS84 --to WGS84 --output-format geojson "$long") ;;
         *commas) args=(--from WGS84 --to 'Tokyo(---)' "$commas") ;;
+        *"65532 fields, GeoJSON") args=(--from WGS84 --to WGS84 --output-format geojson "$wide") ;;
+        *"65532 fields") args=(--from WGS84 --to 'Tokyo(---)' "$wide") ;;
         *"fields, GeoJSON") args=(--from WGS84 --to WGS84 --output-format geojson "$fields") ;;
         *fields) args=(--from WGS84 --to 'Tokyo(---)' "$fields") ;;
         *5186*) args=(--from EPSG:4326 --to EPSG:5186 "$latlon") ;;
         *EGM96*) args=(--from EPSG:4979 --to EPSG:4326+5773 "$latlon") ;;
         esac
         printf "%-34s" "$name"
-        for t in 1 2 8 32 64 256; do
-            /usr/bin/time -f "%M" -o "$data/rss.txt" "$nv" -q --threads "$t" "${args[@]}" > /dev/null 2>&1 || true
-            # the last line: a failed line makes time(1) say so first
-            tail -n 1 "$data/rss.txt" | awk '{ printf "%10.1f", $1 / 1024 }'
+        for t in $threads; do
+            local peak=0 kb run
+            for ((run = 0; run < ${BENCH_MEMORY_RUNS:-3}; ++run)); do
+                /usr/bin/time -f "%M" -o "$data/rss.txt" "$nv" -q --threads "$t" "${args[@]}" > /dev/null 2>&1 || true
+                # the last line: a failed line makes time(1) say so first
+                kb=$(tail -n 1 "$data/rss.txt")
+                if ((kb > peak)); then peak=$kb; fi
+            done
+            awk -v kb="$peak" 'BEGIN { printf "%10.1f", kb / 1024 }'
         done
         echo
     done
