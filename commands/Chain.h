@@ -55,11 +55,14 @@ class Chain {
      * settings; and PROJ's operation where a side is a PROJ system.
      * @param[in] zonePerPoint a UTM source takes each point's zone
      *   (Convert's sourceZone).
+     * @param[in] context PROJ's context of the operation: the chain is
+     *   used, copied and destroyed wherever that context lives.
      * @throws SetupError, ProjError.
      */
     explicit Chain(const Conversion &settings,
                    DomainPolicy policy = DomainPolicy::Documented,
-                   bool zonePerPoint = false);
+                   bool zonePerPoint = false,
+                   ProjContext &context = ThreadProjContext());
     /// The same chain for the calling thread: PROJ's operation copied into
     /// its context.
     Chain(const Chain &other);
