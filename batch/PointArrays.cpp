@@ -242,7 +242,7 @@ void ArrayConverter::ConvertRange(LineConverter &converter, std::size_t begin,
                 std::numeric_limits<double>::quiet_NaN();
             if (notes)
                 notes[i] = 0;
-            report.failures.emplace_back(i, e.what());
+            report.failures.emplace_back(i, FailureText(e));
         }
     }
 }
@@ -295,6 +295,13 @@ void ArrayConverter::Convert(std::size_t count, const double *a,
 
 // ---- what the points met
 // ------------------------------------------------------------
+
+std::string ArrayConverter::FailureText(const std::exception &error) const {
+    const auto *point = dynamic_cast<const ProjPointError *>(&error);
+    if (point && point->Fault() == PointFault::Ballpark)
+        return error.what() + m_options.words[Advice::AllowBallparkPoint];
+    return error.what();
+}
 
 std::string ArrayConverter::NoteText(PointNote note) const {
     const ProjTransform *proj = m_converter.Steps().Proj();

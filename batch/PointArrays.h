@@ -106,6 +106,9 @@ class ArrayConverter {
     PointNote ConvertPoint(const double file[3], bool hasHeight,
                            double out[3]) const;
 
+    /// A failed point's message: the exception's, with the front end's
+    /// advice where a ballpark operation would serve.
+    std::string FailureText(const std::exception &error) const;
     /// The words for a point's note: "outside the area of use of ...",
     /// "converted by the ballpark operation ...", "a more accurate
     /// operation, ..., needs the grid ...", joined by "; ".

@@ -326,13 +326,24 @@ BatchOptions ReversedOptions(const BatchOptions &options) {
 // ---- what the chain is
 // ----------------------------------------------------------------
 
-/// A catalogue side as its text writes it: "Tokyo(---)", "WGS84:utm".
+/// A catalogue side by its datum's text and its grid: "Tokyo(---)",
+/// "World Geodetic System 1984, UTM grid".
 std::string CatalogueSideText(const COORD &engine, GridKind kind) {
     DatumEntry row;
     ReadDatumEntry(engine, engine.GetDatum(), row);
-    return kind == GridKind::Geographic
-               ? row.text
-               : row.text + ":" + GridKindName(kind);
+    switch (kind) {
+    case GridKind::Geographic:
+        break;
+    case GridKind::Utm:
+        return row.text + ", UTM grid";
+    case GridKind::Tm:
+        return row.text + ", TM grid";
+    case GridKind::G7:
+        return row.text + ", G7 grid";
+    case GridKind::Ecef:
+        return row.text + ", ECEF";
+    }
+    return row.text;
 }
 
 py::object AreaOf(const GeoBox &area) {
@@ -621,9 +632,10 @@ class Transformer {
         try {
             note = m_converter->ConvertPoint(file, hasHeight, out);
         } catch (const std::exception &e) {
-            const std::vector<PointFailure> failures{{0, e.what()}};
+            const std::vector<PointFailure> failures{
+                {0, m_converter->FailureText(e)}};
             py::dict errors;
-            errors[py::int_(0)] = py::str(e.what());
+            errors[py::int_(0)] = py::str(failures.front().second);
             RaiseFailures(failures, errors, Where(py::tuple(), std::nullopt));
         }
         if (note != 0)

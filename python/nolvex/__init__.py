@@ -290,7 +290,7 @@ class Transformer:
                 values[:, first], values[:, second],
                 values[:, 2] if values.shape[1] == 3 else None, direction,
                 on_error, 1, False,
-                _np.arange(offset, offset + len(values), dtype=_np.int64), 4)
+                _np.arange(offset, offset + len(values), dtype=_np.int64), 3)
             offset += len(values)
             yield from zip(*(column.tolist() for column in out))
 
