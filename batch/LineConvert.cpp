@@ -337,6 +337,9 @@ void LineConverter::SetUp() {
     m_nLon2 = m_to.IndexOf(AxisRole::Longitude);
     for (std::size_t k = 0; k < 3; ++k)
         m_valueNames[k] = m_from.ValueName(m_readOrder[k]);
+    // Named once: a point's checks name its values without building them.
+    for (int k = 0; k < 3; ++k)
+        m_ownNames[k] = m_from.ValueName(k);
     m_bProjTarget = conversion.to.IsSystem();
     // A PROJ source with a height of its own into a target with one: the
     // target's height depends on it, so each point must give it.
@@ -490,7 +493,7 @@ void LineConverter::ConvertValues(const double in[3], int sourceZone,
     const Conversion &conversion = m_options.conversion;
     for (int k = 0; k < 3; ++k)
         if (k != m_nLat1 && k != m_nLon1)
-            CheckCoordinate(in[k], m_from.ValueName(k).c_str());
+            CheckCoordinate(in[k], m_ownNames[k].c_str());
     if (HasOrigin(conversion.from.Kind()) && !conversion.from.IsSystem()) {
         double x0 = 0, y0 = 0;
         m_chain.SourceOrigin(sourceZone, sourceSouth, x0, y0);

@@ -233,6 +233,7 @@ class LineConverter {
     /// values (-1 on a grid).
     int m_nLat1 = -1, m_nLon1 = -1, m_nLat2 = -1, m_nLon2 = -1;
     std::string m_valueNames[3]; ///< the source's, in file order
+    std::string m_ownNames[3];   ///< the source's, in its own order
     bool m_bProjTarget = false; ///< the target is a PROJ system
     bool m_bHeightRequired = false;
     /// The source is a catalogue side and the target a PROJ system with a

@@ -113,10 +113,8 @@ PointNote NoteOfLastPoint(const Chain &chain) {
 void CountPoint(const Chain &chain, PointNote note, std::size_t index,
                 ArrayReport &report) {
     ++report.converted;
-    const ProjTransform *proj = chain.Proj();
-    if (!proj)
-        return;
-    report.operationPoints.resize(proj->Candidates().size());
+    if (report.operationPoints.empty())
+        return; // no PROJ operation
     ++report.operationPoints[chain.LastOperation()];
     if (note == 0)
         return;
@@ -127,10 +125,8 @@ void CountPoint(const Chain &chain, PointNote note, std::size_t index,
             report.outsidePoints.push_back({index, parts.area.swappedInside});
         report.outsideTarget = report.outsideTarget || parts.area.target;
     }
-    if (parts.missing >= 0) {
-        report.missingPoints.resize(proj->Missing().size());
+    if (parts.missing >= 0)
         ++report.missingPoints[static_cast<std::size_t>(parts.missing)];
-    }
 }
 
 /// Adds @p from to @p to, element by element.
@@ -226,6 +222,11 @@ void ArrayConverter::ConvertRange(LineConverter &converter, std::size_t begin,
                                   const double *b, const double *h,
                                   double *outA, double *outB, double *outH,
                                   ArrayReport &report, PointNote *notes) const {
+    // Counted by index, sized once.
+    if (const ProjTransform *proj = converter.Steps().Proj()) {
+        report.operationPoints.resize(proj->Candidates().size());
+        report.missingPoints.resize(proj->Missing().size());
+    }
     for (std::size_t i = begin; i < end; ++i) {
         try {
             const double file[3] = {a[i], b[i], h ? h[i] : 0.0};
