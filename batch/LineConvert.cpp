@@ -307,11 +307,9 @@ std::optional<FileFormat> HeadingColumns(const BatchOptions &options,
 // ---- one line
 // -------------------------------------------------------------------
 
-LineConverter::LineConverter(const BatchOptions &options,
-                             ProjContext &context)
-    : m_options(options),
-      m_chain(options.conversion, DomainPolicy::Strict,
-              options.sourceZoneColumn, context) {
+LineConverter::LineConverter(const BatchOptions &options, ProjContext &context)
+    : m_options(options), m_chain(options.conversion, DomainPolicy::Strict,
+                                  options.sourceZoneColumn, context) {
     SetUp();
 }
 
@@ -341,6 +339,8 @@ void LineConverter::SetUp() {
     for (int k = 0; k < 3; ++k)
         m_ownNames[k] = m_from.ValueName(k);
     m_bProjTarget = conversion.to.IsSystem();
+    m_bDegrees1 = m_from.DegreeAngles();
+    m_bDegrees2 = m_to.DegreeAngles();
     // A PROJ source with a height of its own into a target with one: the
     // target's height depends on it, so each point must give it.
     const bool heightValue =
@@ -450,7 +450,7 @@ void LineConverter::SourceValues(const double file[3], double own[3]) const {
         return;
     const auto lat = static_cast<std::size_t>(m_nLat1);
     const auto lon = static_cast<std::size_t>(m_nLon1);
-    if (m_from.DegreeAngles()) {
+    if (m_bDegrees1) {
         CheckAngleRange(own[lat], AngleAxis::Latitude);
         CheckAngleRange(own[lon], AngleAxis::Longitude);
         own[lon] = Longitude::WestOfGreenwich(own[lon]);
@@ -478,7 +478,7 @@ void LineConverter::TargetValues(const double own[3], double file[3]) const {
     double wrapped[3] = {own[0], own[1], own[2]};
     if (m_nLon2 >= 0) {
         double &lon = wrapped[m_nLon2];
-        if (m_to.DegreeAngles())
+        if (m_bDegrees2)
             lon = WrittenLongitude(lon);
         else if (lon > m_to.HalfTurn())
             lon -= 2 * m_to.HalfTurn();
@@ -514,8 +514,8 @@ void LineConverter::ConvertValues(const double in[3], int sourceZone,
             throw InputError(
                 OutsideAreaText(*proj, m_chain.LastOperation(), area));
         if (conversion.options.requireBest && m_chain.LastMissing() >= 0)
-            throw InputError(MissingGridText(
-                proj->Missing()[static_cast<std::size_t>(
+            throw InputError(
+                MissingGridText(proj->Missing()[static_cast<std::size_t>(
                     m_chain.LastMissing())]));
     }
 }
@@ -711,8 +711,8 @@ std::string OutsidePointsText(const ProjTransform &proj,
             ++usedCount;
             last = i;
         }
-    std::string what = usedCount == 1 ? AreaText(proj, last, false)
-                                      : "the operations used";
+    std::string what =
+        usedCount == 1 ? AreaText(proj, last, false) : "the operations used";
     if (target)
         what += " or of " + AreaText(proj, 0, true);
     return Plural(outside, "point lies", "points lie") +

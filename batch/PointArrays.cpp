@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
 #include <limits>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -51,6 +54,82 @@ ThreadCopies &TheThreadCopies() {
 }
 
 std::atomic<std::uint64_t> g_nextConverterId{1};
+
+/// The threads that convert the parts of large arrays beyond the calling
+/// thread's. They stay for the process's life, so that each keeps its copies
+/// of the chains from call to call, as a calling thread does.
+class PartThreads {
+  public:
+    /// Tasks of one call, counted down as they end.
+    class Latch {
+      public:
+        explicit Latch(std::size_t count) : m_nLeft(count) {}
+        void Wait() {
+            std::unique_lock lock(m_mutex);
+            m_done.wait(lock, [this] { return m_nLeft == 0; });
+        }
+        void CountDown() {
+            const std::lock_guard lock(m_mutex);
+            if (--m_nLeft == 0)
+                m_done.notify_all();
+        }
+
+      private:
+        std::mutex m_mutex;
+        std::condition_variable m_done;
+        std::size_t m_nLeft;
+    };
+
+    static PartThreads &Get() {
+        // Never destroyed: its threads wait for work until the process ends.
+        static PartThreads *threads = new PartThreads;
+        return *threads;
+    }
+
+    /// Starts each of @p tasks on a thread of its own; @p latch counts them
+    /// down. The tasks and the latch live until the latch is passed.
+    void Start(const std::vector<std::function<void()>> &tasks, Latch &latch) {
+        {
+            const std::lock_guard lock(m_mutex);
+            for (const std::function<void()> &task : tasks)
+                m_queue.push_back({&task, &latch});
+            // A thread for every task waiting: more when several callers
+            // split arrays at the same time.
+            while (m_nThreads - m_nBusy < m_queue.size()) {
+                std::thread([this] { Serve(); }).detach();
+                ++m_nThreads;
+            }
+        }
+        m_wake.notify_all();
+    }
+
+  private:
+    struct Task {
+        const std::function<void()> *run;
+        Latch *latch;
+    };
+
+    void Serve() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return !m_queue.empty(); });
+            const Task task = m_queue.front();
+            m_queue.pop_front();
+            ++m_nBusy;
+            lock.unlock();
+            (*task.run)();
+            task.latch->CountDown();
+            lock.lock();
+            --m_nBusy;
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<Task> m_queue;
+    std::size_t m_nThreads = 0;
+    std::size_t m_nBusy = 0;
+};
 
 // ---- notes
 // --------------------------------------------------------------------------
@@ -158,10 +237,8 @@ void ArrayReport::Append(ArrayReport &&part) {
 // ------------------------------------------------------------------
 
 ArrayConverter::ArrayConverter(BatchOptions options)
-    : m_options(std::move(options)),
-      m_context(std::make_unique<ProjContext>()),
-      m_converter(m_options, *m_context),
-      m_nId(g_nextConverterId.fetch_add(1)),
+    : m_options(std::move(options)), m_context(std::make_unique<ProjContext>()),
+      m_converter(m_options, *m_context), m_nId(g_nextConverterId.fetch_add(1)),
       m_alive(std::make_shared<const bool>(true)) {
     const CatalogueSide *to = m_options.conversion.to.Catalogue();
     if (m_options.sourceZoneColumn || (to && to->grid.autoZone))
@@ -231,7 +308,8 @@ void ArrayConverter::ConvertRange(LineConverter &converter, std::size_t begin,
         try {
             const double file[3] = {a[i], b[i], h ? h[i] : 0.0};
             double out[3];
-            const PointNote note = ConvertWith(converter, file, h != nullptr, out);
+            const PointNote note =
+                ConvertWith(converter, file, h != nullptr, out);
             outA[i] = out[0];
             outB[i] = out[1];
             outH[i] = out[2];
@@ -259,37 +337,38 @@ void ArrayConverter::Convert(std::size_t count, const double *a,
     const std::size_t parts = std::max<std::size_t>(
         1, std::min<std::size_t>(threads, count / PER_THREAD_MIN));
     std::vector<ArrayReport> partReports(parts);
-    std::vector<std::thread> workers;
-    for (std::size_t part = 1; part < parts; ++part) {
+    const auto convertPart = [&](std::size_t part) {
         const std::size_t begin = count * part / parts;
         const std::size_t end = count * (part + 1) / parts;
-        workers.emplace_back([&, part, begin, end] {
-            try {
-                ConvertRange(ThreadConverter(), begin, end, a, b, h, outA,
-                             outB, outH, partReports[part], notes);
-            } catch (const std::exception &e) {
-                // The copy could not be made (PROJ without its database in
-                // this thread): every point of the part says why.
-                for (std::size_t i = begin; i < end; ++i) {
-                    outA[i] = outB[i] = outH[i] =
-                        std::numeric_limits<double>::quiet_NaN();
-                    if (notes)
-                        notes[i] = 0;
-                    partReports[part].failures.emplace_back(i, e.what());
-                }
+        try {
+            ConvertRange(ThreadConverter(), begin, end, a, b, h, outA, outB,
+                         outH, partReports[part], notes);
+        } catch (const std::exception &e) {
+            // The copy could not be made (PROJ without its database in this
+            // thread): every point of the part says why.
+            for (std::size_t i = begin; i < end; ++i) {
+                outA[i] = outB[i] = outH[i] =
+                    std::numeric_limits<double>::quiet_NaN();
+                if (notes)
+                    notes[i] = 0;
+                partReports[part].failures.emplace_back(i, e.what());
             }
-        });
+        }
+    };
+    if (parts == 1) {
+        // This thread's copy is made or found first: a setup fault is the
+        // call's, not its points'.
+        ConvertRange(ThreadConverter(), 0, count, a, b, h, outA, outB, outH,
+                     report, notes);
+        return;
     }
-    try {
-        ConvertRange(ThreadConverter(), 0, count / parts, a, b, h, outA, outB,
-                     outH, partReports[0], notes);
-    } catch (...) {
-        for (std::thread &worker : workers)
-            worker.join();
-        throw;
-    }
-    for (std::thread &worker : workers)
-        worker.join();
+    std::vector<std::function<void()>> others;
+    for (std::size_t part = 1; part < parts; ++part)
+        others.emplace_back([&convertPart, part] { convertPart(part); });
+    PartThreads::Latch latch(others.size());
+    PartThreads::Get().Start(others, latch);
+    convertPart(0);
+    latch.Wait();
     for (ArrayReport &part : partReports)
         report.Append(std::move(part));
 }
@@ -353,8 +432,7 @@ std::vector<ArrayNote> ArrayConverter::Notes(
         return notes;
     const FrontEndWords &words = m_options.words;
     if (report.outside != 0) {
-        std::string points =
-            report.outside == 1 ? "point " : "points ";
+        std::string points = report.outside == 1 ? "point " : "points ";
         for (std::size_t i = 0; i < report.outsidePoints.size(); ++i) {
             const OutsidePoint &point = report.outsidePoints[i];
             points += (i ? ", " : "") + where(point.index) +
@@ -362,11 +440,11 @@ std::vector<ArrayNote> ArrayConverter::Notes(
         }
         if (report.outside > report.outsidePoints.size())
             points += ", ...";
-        notes.push_back({NoteKind::OutsideArea,
-                         OutsidePointsText(*proj, report.operationPoints,
-                                           report.outsideTarget,
-                                           report.outside, points) +
-                             words[Advice::OutsideAreaError]});
+        notes.push_back(
+            {NoteKind::OutsideArea,
+             OutsidePointsText(*proj, report.operationPoints,
+                               report.outsideTarget, report.outside, points) +
+                 words[Advice::OutsideAreaError]});
     }
     const auto &candidates = proj->Candidates();
     for (std::size_t i = 0; i < report.operationPoints.size(); ++i)

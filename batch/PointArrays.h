@@ -142,9 +142,8 @@ class ArrayConverter {
                           bool hasHeight, double out[3]) const;
     void ConvertRange(LineConverter &converter, std::size_t begin,
                       std::size_t end, const double *a, const double *b,
-                      const double *h, double *outA, double *outB,
-                      double *outH, ArrayReport &report,
-                      PointNote *notes) const;
+                      const double *h, double *outA, double *outB, double *outH,
+                      ArrayReport &report, PointNote *notes) const;
 
     BatchOptions m_options;
     /// The context of the converter set up here: it lives as long as this

@@ -102,8 +102,8 @@ std::string WrittenDegrees(double value) { return Code::FormatReal(value, '.'); 
 
 } // namespace
 
-Chain::Chain(const Conversion &settings, DomainPolicy policy,
-             bool zonePerPoint, ProjContext &context)
+Chain::Chain(const Conversion &settings, DomainPolicy policy, bool zonePerPoint,
+             ProjContext &context)
     : m_settings(settings), m_policy(policy), m_coord1(DATUM_WGS84),
       m_coord2(DATUM_WGS84), m_kind1(settings.from.Kind()),
       m_kind2(settings.to.Kind()), m_bProj1(settings.from.IsSystem()),
@@ -111,8 +111,8 @@ Chain::Chain(const Conversion &settings, DomainPolicy policy,
     if (m_bProj1 || m_bProj2) {
         std::unique_ptr<ProjCrs> from, to;
         if (m_bProj1)
-            from = SideSystem(*settings.from.System(), FaultSide::From,
-                              context);
+            from =
+                SideSystem(*settings.from.System(), FaultSide::From, context);
         if (m_bProj2)
             to = SideSystem(*settings.to.System(), FaultSide::To, context);
         if (!from)

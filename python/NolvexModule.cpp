@@ -125,10 +125,10 @@ template <typename Make> auto Worded(bool reversed, Make make) {
     } catch (const SetupError &e) {
         throw py::value_error(FaultText(e.Fault(), reversed));
     } catch (const NoOperationError &e) {
-        throw py::value_error(
-            e.what() +
-            (e.BallparkOnly() ? AdviceText(FaultAdvice::AllowBallpark)
-                              : std::string()));
+        throw py::value_error(e.what() +
+                              (e.BallparkOnly()
+                                   ? AdviceText(FaultAdvice::AllowBallpark)
+                                   : std::string()));
     } catch (const ProjError &e) {
         throw py::value_error(e.what());
     }
@@ -205,19 +205,17 @@ BatchOptions OptionsOf(const std::string &source, const std::string &target,
     std::map<std::string, py::object> given;
     for (const auto &[key, value] : keywords)
         given[py::str(key)] = py::reinterpret_borrow<py::object>(value);
-    for (const auto &[name, text] : {std::pair{"source", &source},
-                                     std::pair{"target", &target}})
+    for (const auto &[name, text] :
+         {std::pair{"source", &source}, std::pair{"target", &target}})
         if (text->find('\0') != std::string::npos)
-            throw py::value_error(std::string(name) +
-                                  " holds a NUL character");
+            throw py::value_error(std::string(name) + " holds a NUL character");
     // The user rows first: the sides' names may name them.
     if (const auto it = given.find("user_ellipsoid"); it != given.end())
-        rows.userEllipsoid =
-            ParseUserEllipsoid(TextOf(it->first, it->second));
+        rows.userEllipsoid = ParseUserEllipsoid(TextOf(it->first, it->second));
     if (const auto it = given.find("user_datum"); it != given.end())
-        rows.userDatum = ParseUserDatum(
-            TextOf(it->first, it->second),
-            CatalogueWith(rows.userEllipsoid, std::nullopt));
+        rows.userDatum =
+            ParseUserDatum(TextOf(it->first, it->second),
+                           CatalogueWith(rows.userEllipsoid, std::nullopt));
     const COORD catalogue = CatalogueWith(rows.userEllipsoid, rows.userDatum);
     conversion.from = ParseSide(source, catalogue, FaultSide::From);
     conversion.to = ParseSide(target, catalogue, FaultSide::To);
@@ -382,10 +380,13 @@ class Transformer {
 
     /// The conversion the other way, as direction="INVERSE" converts.
     std::unique_ptr<Transformer> Reverse() const {
-        return std::unique_ptr<Transformer>(new Transformer(Worded(true, [&] {
-            return std::make_unique<ArrayConverter>(
-                ReversedOptions(m_converter->Options()));
-        }), !m_bReversed));
+        return std::unique_ptr<Transformer>(new Transformer(
+            Worded(true,
+                   [&] {
+                       return std::make_unique<ArrayConverter>(
+                           ReversedOptions(m_converter->Options()));
+                   }),
+            !m_bReversed));
     }
 
     /// One point of two values in the source's order; two values out in the
@@ -447,11 +448,9 @@ class Transformer {
             errors[where.Key(failure.first)] = py::str(failure.second);
         if (raiseErrors && !report.failures.empty())
             RaiseFailures(report.failures, errors, where);
-        return py::make_tuple(outA, outB,
-                              h ? py::object(outH) : py::object(py::none()),
-                              errors,
-                              operations ? OperationsUsed(report)
-                                         : py::object(py::none()));
+        return py::make_tuple(
+            outA, outB, h ? py::object(outH) : py::object(py::none()), errors,
+            operations ? OperationsUsed(report) : py::object(py::none()));
     }
 
     /**
@@ -537,7 +536,8 @@ class Transformer {
         }
         const auto [swapIn, swapOut] = Swaps();
         const Conversion &conversion = m_converter->Options().conversion;
-        const bool whole = conversion.from.IsSystem() && conversion.to.IsSystem();
+        const bool whole =
+            conversion.from.IsSystem() && conversion.to.IsSystem();
         const auto &candidates = proj->Candidates();
         for (std::size_t i = 0; i < candidates.size(); ++i) {
             const OperationFacts &op = candidates[i];
@@ -651,19 +651,18 @@ class Transformer {
         const Classes &classes = TheClasses();
         for (const ArrayNote &note : m_converter->Notes(
                  report, [&](std::size_t i) { return where.Text(i); })) {
-            const py::object &type = note.kind == NoteKind::OutsideArea
-                                         ? classes.outsideArea
-                                     : note.kind == NoteKind::Ballpark
-                                         ? classes.ballpark
-                                         : classes.missingGrid;
+            const py::object &type =
+                note.kind == NoteKind::OutsideArea ? classes.outsideArea
+                : note.kind == NoteKind::Ballpark  ? classes.ballpark
+                                                   : classes.missingGrid;
             if (PyErr_WarnEx(type.ptr(), note.text.c_str(), stacklevel) != 0)
                 throw py::error_already_set(); // warnings made errors
         }
     }
 
-    [[noreturn]] static void RaiseFailures(
-        const std::vector<PointFailure> &failures, const py::dict &errors,
-        const Where &where) {
+    [[noreturn]] static void
+    RaiseFailures(const std::vector<PointFailure> &failures,
+                  const py::dict &errors, const Where &where) {
         const std::string more =
             failures.size() > 1
                 ? " (and " + std::to_string(failures.size() - 1) +
@@ -682,7 +681,8 @@ class Transformer {
         const py::list all = Operations();
         py::list used;
         if (report.operationPoints.empty()) {
-            if (report.converted != 0 && !m_converter->Prototype().Steps().Proj())
+            if (report.converted != 0 &&
+                !m_converter->Prototype().Steps().Proj())
                 used.append(py::make_tuple(all[0], report.converted));
             return used;
         }
