@@ -55,8 +55,9 @@ class Chain {
      * settings; and PROJ's operation where a side is a PROJ system.
      * @param[in] zonePerPoint a UTM source takes each point's zone
      *   (Convert's sourceZone).
-     * @param[in] context PROJ's context of the operation: the chain is
-     *   used, copied and destroyed wherever that context lives.
+     * @param[in] context the PROJ context PROJ's operation is made in (the
+     *   calling thread's by default); it must outlive the chain, which may
+     *   be copied into another thread's context from any thread.
      * @throws SetupError, ProjError.
      */
     explicit Chain(const Conversion &settings,

@@ -455,8 +455,9 @@ class Transformer {
 
     /**
      * Points of flat arrays for a table: the outputs, and per row what a
-     * row of the converter's output would say: rows (positions) and their
-     * texts, a failure's message or the notes of a converted point.
+     * row of the converter's output would say, as a code into a list of
+     * distinct texts (-1: nothing to say): a failure's message or the
+     * notes of a converted point. Rows that say the same share a code.
      */
     py::tuple ConvertRows(const Array &a, const Array &b,
                           const std::optional<Array> &h) const {
@@ -467,48 +468,49 @@ class Transformer {
         Array outA(static_cast<py::ssize_t>(count));
         Array outB(static_cast<py::ssize_t>(count));
         Array outH(static_cast<py::ssize_t>(count));
+        py::array_t<std::int32_t> codes(static_cast<py::ssize_t>(count));
         const double *pa = a.data(), *pb = b.data();
         const double *ph = h ? h->data() : nullptr;
         double *qa = outA.mutable_data(), *qb = outB.mutable_data(),
                *qh = outH.mutable_data();
-        ArrayReport report;
-        std::vector<PointNote> notes(count);
+        std::int32_t *code = codes.mutable_data();
+        std::vector<std::string> texts;
         {
             py::gil_scoped_release release;
+            ArrayReport report;
+            std::vector<PointNote> notes(count);
             m_converter->Convert(count, pa, pb, ph, qa, qb, qh, 1, report,
                                  notes.data());
-        }
-        // One text object per distinct note, shared by its rows.
-        std::map<PointNote, py::str> texts;
-        std::vector<std::pair<std::size_t, py::str>> rows;
-        std::size_t next = 0;
-        for (std::size_t i = 0; i < count; ++i) {
-            if (next < report.failures.size() &&
-                report.failures[next].first == i) {
-                rows.emplace_back(i, py::str(report.failures[next].second));
-                ++next;
-                continue;
+            std::map<std::string, std::int32_t> byText;
+            std::map<PointNote, std::int32_t> byNote;
+            const auto codeOf = [&](const std::string &text) {
+                const auto [it, added] = byText.emplace(
+                    text, static_cast<std::int32_t>(texts.size()));
+                if (added)
+                    texts.push_back(text);
+                return it->second;
+            };
+            std::size_t next = 0;
+            for (std::size_t i = 0; i < count; ++i) {
+                if (next < report.failures.size() &&
+                    report.failures[next].first == i) {
+                    code[i] = codeOf(report.failures[next++].second);
+                } else if (notes[i] == 0) {
+                    code[i] = -1;
+                } else {
+                    auto it = byNote.find(notes[i]);
+                    if (it == byNote.end())
+                        it = byNote
+                                 .emplace(notes[i], codeOf(m_converter->NoteText(
+                                                        notes[i])))
+                                 .first;
+                    code[i] = it->second;
+                }
             }
-            if (notes[i] == 0)
-                continue;
-            auto it = texts.find(notes[i]);
-            if (it == texts.end())
-                it = texts
-                         .emplace(notes[i],
-                                  py::str(m_converter->NoteText(notes[i])))
-                         .first;
-            rows.emplace_back(i, it->second);
-        }
-        Positions positions(static_cast<py::ssize_t>(rows.size()));
-        py::list messages(rows.size());
-        for (std::size_t k = 0; k < rows.size(); ++k) {
-            positions.mutable_data()[k] =
-                static_cast<std::int64_t>(rows[k].first);
-            messages[k] = rows[k].second;
         }
         return py::make_tuple(outA, outB,
                               h ? py::object(outH) : py::object(py::none()),
-                              positions, messages);
+                              codes, texts);
     }
 
     py::list SourceAxes() const {
