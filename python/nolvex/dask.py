@@ -40,10 +40,17 @@ def _transformer(source, target, options):
     return t
 
 
+def _values(column):
+    """A column as float64, a missing value as NaN (a float64 column as it
+    is, without a copy)."""
+    if column.dtype == _np.float64:
+        return column.to_numpy()
+    return column.to_numpy(dtype=_np.float64, na_value=_np.nan)
+
+
 def _partition(df, source, target, columns, names, error_column, options):
     t = _transformer(source, target, options)
-    values = [df[c].to_numpy(dtype=_np.float64, na_value=_np.nan)
-              for c in columns]
+    values = [_values(df[c]) for c in columns]
     a, b, h, codes, texts = t._core.convert_rows(
         values[0], values[1], values[2] if len(values) == 3 else None)
     out = df.copy(deep=False)
