@@ -647,9 +647,6 @@ class Transformer {
 
     void Warn(const ArrayReport &report, const Where &where,
               int stacklevel) const {
-        if (report.outside == 0 && report.missingPoints.empty() &&
-            report.operationPoints.empty())
-            return;
         const Classes &classes = TheClasses();
         for (const ArrayNote &note : m_converter->Notes(
                  report, [&](std::size_t i) { return where.Text(i); })) {

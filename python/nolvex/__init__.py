@@ -473,7 +473,7 @@ def proj_version():
     """PROJ's release and its EPSG database's version.
 
         >>> nolvex.proj_version()
-        'PROJ 9.1.1, EPSG database v10.076'
+        'PROJ Rel. 9.1.1, December 1st, 2022, EPSG database v10.076'
     """
     return _nolvex.proj_version()
 
@@ -483,7 +483,7 @@ def list_crs(filter="", deprecated=False):
     filter (case ignored): those whose code or name holds it first.
 
         >>> [c.id for c in nolvex.list_crs("korea 2000 / central belt")]
-        ['EPSG:5181', 'EPSG:5186', ...]
+        ['EPSG:5181', 'EPSG:5182', 'EPSG:5186']
     """
     if not isinstance(filter, str):
         raise TypeError("filter takes a str")
@@ -503,7 +503,7 @@ def list_datums():
 def list_ellipsoids():
     """The catalogue's ellipsoids, by index.
 
-        >>> nolvex.list_ellipsoids()[0]
-        Ellipsoid(index=0, ...)
+        >>> nolvex.list_ellipsoids()[0].text
+        'User Ellipsoid'
     """
     return [Ellipsoid(*row) for row in _nolvex.list_ellipsoids()]
