@@ -8,8 +8,8 @@
 // skipped or stopped), GeoJSON output must read back as JSON with one
 // feature per point or failed record, and the runs must write the same bytes
 // and messages.
-#include "JsonCheck.h"
 #include "Run.h"
+#include "JsonCheck.h"
 
 #include <algorithm>
 #include <cstdint>
