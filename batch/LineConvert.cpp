@@ -333,14 +333,11 @@ void LineConverter::SetUp() {
     m_nLon1 = m_from.IndexOf(AxisRole::Longitude);
     m_nLat2 = m_to.IndexOf(AxisRole::Latitude);
     m_nLon2 = m_to.IndexOf(AxisRole::Longitude);
-    for (std::size_t k = 0; k < 3; ++k)
+    for (std::size_t k = 0; k < 3; ++k) {
         m_valueNames[k] = m_from.ValueName(m_readOrder[k]);
-    // Named once: a point's checks name its values without building them.
-    for (int k = 0; k < 3; ++k)
-        m_ownNames[k] = m_from.ValueName(k);
+        m_ownNames[k] = m_from.ValueName(static_cast<int>(k));
+    }
     m_bProjTarget = conversion.to.IsSystem();
-    m_bDegrees1 = m_from.DegreeAngles();
-    m_bDegrees2 = m_to.DegreeAngles();
     // A PROJ source with a height of its own into a target with one: the
     // target's height depends on it, so each point must give it.
     const bool heightValue =
@@ -450,7 +447,7 @@ void LineConverter::SourceValues(const double file[3], double own[3]) const {
         return;
     const auto lat = static_cast<std::size_t>(m_nLat1);
     const auto lon = static_cast<std::size_t>(m_nLon1);
-    if (m_bDegrees1) {
+    if (m_from.DegreeAngles()) {
         CheckAngleRange(own[lat], AngleAxis::Latitude);
         CheckAngleRange(own[lon], AngleAxis::Longitude);
         own[lon] = Longitude::WestOfGreenwich(own[lon]);
@@ -478,7 +475,7 @@ void LineConverter::TargetValues(const double own[3], double file[3]) const {
     double wrapped[3] = {own[0], own[1], own[2]};
     if (m_nLon2 >= 0) {
         double &lon = wrapped[m_nLon2];
-        if (m_bDegrees2)
+        if (m_to.DegreeAngles())
             lon = WrittenLongitude(lon);
         else if (lon > m_to.HalfTurn())
             lon -= 2 * m_to.HalfTurn();

@@ -235,9 +235,6 @@ class LineConverter {
     std::string m_valueNames[3]; ///< the source's, in file order
     std::string m_ownNames[3];   ///< the source's, in its own order
     bool m_bProjTarget = false; ///< the target is a PROJ system
-    /// The source's and target's angles are degrees (SideAxes::DegreeAngles,
-    /// asked once).
-    bool m_bDegrees1 = false, m_bDegrees2 = false;
     bool m_bHeightRequired = false;
     /// The source is a catalogue side and the target a PROJ system with a
     /// height: a point without one is counted (HeightsTaken).

@@ -175,27 +175,6 @@ bool SideAxes::XIsFirst() const {
            first.direction != "west";
 }
 
-bool SideAxes::DegreeAngles() const {
-    return m_kind == Kind::Angles && m_axes[0].unit == "degree" &&
-           m_axes[1].unit == "degree";
-}
-
-double SideAxes::HalfTurn() const {
-    const Axis &axis = m_axes[static_cast<std::size_t>(
-        std::max(IndexOf(AxisRole::Longitude), 0))];
-    if (axis.unit == "degree")
-        return 180;
-    if (axis.unit == "grad")
-        return 200;
-    return std::numbers::pi / axis.factor;
-}
-
-double SideAxes::ToDegrees(double angle) const {
-    if (m_axes[0].unit == "degree")
-        return angle;
-    return angle * (m_axes[0].factor / DEGREE);
-}
-
 std::string SideAxes::ValueName(int i) const {
     const Axis &axis = (*this)[i];
     switch (axis.role) {
@@ -257,6 +236,16 @@ std::string SideAxes::MisfitWhat(std::string_view name) {
 }
 
 void SideAxes::Name() {
+    m_bDegreeUnit = m_axes[0].unit == "degree";
+    m_dbPerDegree = m_axes[0].factor / DEGREE;
+    m_bDegrees = m_kind == Kind::Angles && m_bDegreeUnit &&
+                 m_axes[1].unit == "degree";
+    const int lon = std::max(IndexOf(AxisRole::Longitude), 0);
+    const Axis &turning = m_axes[static_cast<std::size_t>(lon)];
+    m_dbHalfTurn = turning.unit == "degree" ? 180
+                   : turning.unit == "grad" ? 200
+                                            : std::numbers::pi / turning.factor;
+
     for (std::size_t i = 0; i < 3; ++i) {
         const Axis &axis = m_axes[i];
         std::vector<std::string> &names = m_names[i];

@@ -93,11 +93,13 @@ class SideAxes {
     bool XIsFirst() const;
 
     /// Angles in degrees (the notations DD, DM and DMS apply).
-    bool DegreeAngles() const;
+    bool DegreeAngles() const { return m_bDegrees; }
     /// Half a turn in the angles' unit: 180 degrees, 200 grads, pi.
-    double HalfTurn() const;
+    double HalfTurn() const { return m_dbHalfTurn; }
     /// An angle of the side in degrees.
-    double ToDegrees(double angle) const;
+    double ToDegrees(double angle) const {
+        return m_bDegreeUnit ? angle : angle * m_dbPerDegree;
+    }
 
     /// What a heading calls the value of axis @p i: "latitude",
     /// "northing", "westing", "X", "height", "egm96_height".
@@ -135,6 +137,9 @@ class SideAxes {
     std::string m_verticalName;
     std::string m_label;
     bool m_bEastFirstSwaps = false;
+    /// Worked out once, read for every point.
+    bool m_bDegrees = false, m_bDegreeUnit = true;
+    double m_dbHalfTurn = 180, m_dbPerDegree = 1;
     std::array<std::vector<std::string>, 3> m_names;
     std::vector<std::string> m_misfits;
     std::vector<std::string> m_otherHeights;

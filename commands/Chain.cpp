@@ -2,6 +2,7 @@
 #include "Chain.h"
 
 #include "AngleText.h"
+#include "CatalogueEntries.h"
 #include "Errors.h"
 #include "Longitude.h"
 #include "NumberText.h"
@@ -371,14 +372,11 @@ struct Ellipsoid {
 };
 
 Ellipsoid CatalogueEllipsoid(const COORD &coord) {
-    char name[80];
-    std::int32_t ellipsoid = 0;
-    double dx = 0, dy = 0, dz = 0;
-    coord.GetDatumInfo(coord.GetDatum(), name, sizeof name, ellipsoid, dx, dy,
-                       dz);
-    Ellipsoid e;
-    coord.GetEllipsoid(ellipsoid, name, sizeof name, e.a, e.invf);
-    return e;
+    DatumEntry datum;
+    ReadDatumEntry(coord, coord.GetDatum(), datum);
+    EllipsoidEntry ellipsoid;
+    ReadEllipsoidEntry(coord, datum.ellipsoid, ellipsoid);
+    return {ellipsoid.a, ellipsoid.invf};
 }
 
 /// The catalogue engine's Transverse Mercator with its constants in force.

@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Runs the shell examples of the README that call nolvex-convert.
+"""Runs the shell examples of the README and docs/*.md that call
+nolvex-convert.
 
     readme_examples.py CONVERTER SOURCE_DIR
 
