@@ -571,7 +571,7 @@ class Transformer {
         };
         std::string text = sideText(true) + " to " + sideText(false) + ": ";
         if (!proj)
-            return text + CatalogueStepName();
+            return text + CatalogueShift();
         if (!conversion.from.IsSystem() || !conversion.to.IsSystem())
             text += "the catalogue datum through WGS 84 geographic, then ";
         const auto &candidates = proj->Candidates();
@@ -700,22 +700,29 @@ class Transformer {
                 lonLat && chain.TargetAxes().EastFirstSwaps()};
     }
 
-    /// The catalogue's own step between its two datums.
+    /// The catalogue's own shift between its two datums, as the chain's
+    /// pipeline has it: none, or one or two standard Molodensky shifts.
+    std::string CatalogueShift() const {
+        const std::string pipeline =
+            m_converter->Prototype().Steps().ProjPipeline();
+        const std::string molodensky = "proj=molodensky";
+        const std::size_t first = pipeline.find(molodensky);
+        if (first == std::string::npos)
+            return "no datum shift (one datum)";
+        return std::string("the catalogue's standard Molodensky shift") +
+               (pipeline.find(molodensky, first + 1) != std::string::npos
+                    ? " through WGS 84"
+                    : "");
+    }
+
+    /// The catalogue's own step between its two sides.
     std::string CatalogueStepName() const {
         const Chain &chain = m_converter->Prototype().Steps();
         const Conversion &conversion = m_converter->Options().conversion;
-        const std::string from =
-            CatalogueSideText(chain.Source(), conversion.from.Kind());
-        const std::string to =
-            CatalogueSideText(chain.Target(), conversion.to.Kind());
-        if (chain.Source().GetDatum() == chain.Target().GetDatum())
-            return from + " to " + to + " on one datum, no datum shift";
-        return from + " to " + to +
-               " by the catalogue's standard Molodensky shift" +
-               (chain.Source().GetDatum() != DATUM_WGS84 &&
-                        chain.Target().GetDatum() != DATUM_WGS84
-                    ? " through WGS 84"
-                    : "");
+        return CatalogueSideText(chain.Source(), conversion.from.Kind()) +
+               " to " +
+               CatalogueSideText(chain.Target(), conversion.to.Kind()) + ", " +
+               CatalogueShift();
     }
 
     std::unique_ptr<ArrayConverter> m_converter;
