@@ -108,21 +108,34 @@ TEST(ArrayConverter, MadeInAThreadThatEndedUsedAndDestroyedElsewhere) {
     converter.reset();
 }
 
-TEST(ArrayConverter, ANewConverterNeverGetsADeadOnesCopy) {
-    // One converter after another, as a loop makes them (often at the same
-    // address): each converts with its own chain.
+TEST(ArrayConverter, EachConverterConvertsWithItsOwnCopy) {
+    // Two converters alive in one thread, used in turn, then one converter
+    // after another as a loop makes them (often at the same address): each
+    // converts with its own chain.
     const Reference web("EPSG:4326", "EPSG:3857");
     const Reference belt("EPSG:4326", "EPSG:5186");
     const double lat = 37.5, lon = 127.0;
-    for (int i = 0; i < 6; ++i) {
-        const bool toWeb = i % 2 == 0;
-        const ArrayConverter converter(
-            Between("EPSG:4326", toWeb ? "EPSG:3857" : "EPSG:5186"));
+    const auto first = [&](const ArrayConverter &converter) {
         Out out(1);
         ArrayReport report;
         converter.Convert(1, &lat, &lon, nullptr, out.a.data(), out.b.data(),
                           out.h.data(), 1, report);
-        EXPECT_EQ(out.a[0], (toWeb ? web : belt).Convert(lat, lon)[0]) << i;
+        return out.a[0];
+    };
+    {
+        const ArrayConverter toWeb(Between("EPSG:4326", "EPSG:3857"));
+        const ArrayConverter toBelt(Between("EPSG:4326", "EPSG:5186"));
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(first(toWeb), web.Convert(lat, lon)[0]) << i;
+            EXPECT_EQ(first(toBelt), belt.Convert(lat, lon)[0]) << i;
+        }
+    }
+    for (int i = 0; i < 6; ++i) {
+        const bool toWeb = i % 2 == 0;
+        const ArrayConverter converter(
+            Between("EPSG:4326", toWeb ? "EPSG:3857" : "EPSG:5186"));
+        EXPECT_EQ(first(converter), (toWeb ? web : belt).Convert(lat, lon)[0])
+            << i;
     }
 }
 
