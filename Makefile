@@ -58,9 +58,9 @@ bench-cli: deps
 	@scripts/install-deps.sh --bench
 	@scripts/bench-cli.sh
 
-# The Python module against pyproj on 1,000,000 points (scripts/bench-py.py).
+# The Python module against pyproj (scripts/bench-py.py): 1,000,000 points
+# per job, a call per point, and the Dask job on a local cluster.
 bench-py: deps
-	@scripts/install-deps.sh --bench
 	cmake -S . -B $(BENCH_BUILD)-py $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
 	    -DBUILD_UI=OFF -DBUILD_TESTING=OFF
 	cmake --build $(BENCH_BUILD)-py -j $(JOBS) --target _nolvex

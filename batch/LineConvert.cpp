@@ -307,10 +307,9 @@ std::optional<FileFormat> HeadingColumns(const BatchOptions &options,
 // ---- one line
 // -------------------------------------------------------------------
 
-LineConverter::LineConverter(const BatchOptions &options)
-    : m_options(options),
-      m_chain(options.conversion, DomainPolicy::Strict,
-              options.sourceZoneColumn) {
+LineConverter::LineConverter(const BatchOptions &options, ProjContext &context)
+    : m_options(options), m_chain(options.conversion, DomainPolicy::Strict,
+                                  options.sourceZoneColumn, context) {
     SetUp();
 }
 
@@ -508,22 +507,13 @@ void LineConverter::ConvertValues(const double in[3], int sourceZone,
     if (const ProjTransform *proj = m_chain.Proj()) {
         const AreaCheck area = m_chain.LastArea();
         if (area.outside &&
-            conversion.options.outsideArea == OutsidePolicy::Error) {
+            conversion.options.outsideArea == OutsidePolicy::Error)
             throw InputError(
-                "outside the area of use of " +
-                AreaText(*proj, m_chain.LastOperation(), area.target) +
-                (area.swappedInside ? "; axes swapped?" : ""));
-        }
-        if (conversion.options.requireBest && m_chain.LastMissing() >= 0) {
-            const MissingOperation &missing =
-                proj->Missing()[static_cast<std::size_t>(m_chain.LastMissing())];
-            std::string grids;
-            for (const std::string &grid : missing.missingGrids)
-                grids += (grids.empty() ? "" : ", ") + grid;
-            throw InputError("a more accurate operation, " +
-                             missing.operation.Label() + ", needs the grid " +
-                             grids + ", which is not installed");
-        }
+                OutsideAreaText(*proj, m_chain.LastOperation(), area));
+        if (conversion.options.requireBest && m_chain.LastMissing() >= 0)
+            throw InputError(
+                MissingGridText(proj->Missing()[static_cast<std::size_t>(
+                    m_chain.LastMissing())]));
     }
 }
 
@@ -690,6 +680,76 @@ std::string AreaText(const ProjTransform &proj, std::size_t operation,
     return used.Label() + (used.checkedArea.empty()
                                ? std::string()
                                : " (" + used.checkedArea + ")");
+}
+
+namespace {
+
+std::string Plural(std::uint64_t count, const char *one, const char *many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+/// The grids of @p missing, as a message names them.
+std::string MissingGridNames(const MissingOperation &missing, bool escaped) {
+    std::string grids;
+    for (const std::string &grid : missing.missingGrids)
+        grids += (grids.empty() ? "" : ", ") +
+                 (escaped ? EscapeForMessage(grid) : grid);
+    return grids;
+}
+
+} // namespace
+
+std::string OutsideAreaText(const ProjTransform &proj, std::size_t operation,
+                            const AreaCheck &area) {
+    return "outside the area of use of " +
+           AreaText(proj, operation, area.target) +
+           (area.swappedInside ? "; axes swapped?" : "");
+}
+
+std::string OutsidePointsText(const ProjTransform &proj,
+                              const std::vector<std::uint64_t> &used,
+                              bool target, std::uint64_t outside,
+                              const std::string &where) {
+    std::size_t usedCount = 0, last = 0;
+    for (std::size_t i = 0; i < used.size(); ++i)
+        if (used[i] != 0) {
+            ++usedCount;
+            last = i;
+        }
+    std::string what =
+        usedCount == 1 ? AreaText(proj, last, false) : "the operations used";
+    if (target)
+        what += " or of " + AreaText(proj, 0, true);
+    return Plural(outside, "point lies", "points lie") +
+           " outside the area of use of " + what + ": " + where +
+           "; converted all the same";
+}
+
+std::string BallparkUsedText(const OperationFacts &operation,
+                             std::uint64_t points) {
+    return (points ? Plural(points, "point was", "points were") + " "
+                   : std::string()) +
+           "converted by the ballpark operation " + operation.Label() + ": " +
+           operation.BallparkText();
+}
+
+std::string MissingGridText(const MissingOperation &missing) {
+    return "a more accurate operation, " + missing.operation.Label() +
+           ", needs the grid " + MissingGridNames(missing, false) +
+           ", which is not installed";
+}
+
+std::string MissingGridPointsText(const MissingOperation &missing,
+                                  std::uint64_t points) {
+    std::string where;
+    for (const std::string &dir : GridDirectories())
+        where += (where.empty() ? "" : ", ") + EscapeForMessage(dir);
+    return Plural(points, "point lies", "points lie") +
+           " where a more accurate operation, " + missing.operation.Label() +
+           ", needs the grid " + MissingGridNames(missing, true) +
+           ", which is not installed: put it into one of PROJ's grid "
+           "directories (" +
+           where + ") or a directory named by PROJ_DATA";
 }
 
 namespace {

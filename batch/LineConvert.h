@@ -90,14 +90,47 @@ std::array<std::string, 3> ValueNames(const ConversionSide &side,
 std::string AreaText(const ProjTransform &proj, std::size_t operation,
                      bool target);
 
+// What PROJ's operation did with points, as each front end tells it: a run
+// at its end, the Python module per call and per point. None names a front
+// end's controls; a front end adds its advice after them.
+
+/// One point against the area of use: "outside the area of use of
+/// EPSG:15484 Tokyo to WGS 84 (108), 9 m (Japan ...)", with "; axes
+/// swapped?" where the point with its two values swapped lies inside.
+std::string OutsideAreaText(const ProjTransform &proj, std::size_t operation,
+                            const AreaCheck &area);
+/// Points outside the area of use: "2 points lie outside the area of use
+/// of X: @p where; converted all the same". X is the one operation that
+/// converted points (@p used: points by candidate), else "the operations
+/// used", and with @p target also the target system's area.
+std::string OutsidePointsText(const ProjTransform &proj,
+                              const std::vector<std::uint64_t> &used,
+                              bool target, std::uint64_t outside,
+                              const std::string &where);
+/// "converted by the ballpark operation X: what it leaves undone", after
+/// "3 points were" for @p points above 0.
+std::string BallparkUsedText(const OperationFacts &operation,
+                             std::uint64_t points = 0);
+/// A point where @p missing would serve better: "a more accurate
+/// operation, X, needs the grid G, which is not installed".
+std::string MissingGridText(const MissingOperation &missing);
+/// @p points such points, and where the grid goes: "2 points lie where a
+/// more accurate operation, ... not installed: put it into one of PROJ's
+/// grid directories (...) or a directory named by PROJ_DATA".
+std::string MissingGridPointsText(const MissingOperation &missing,
+                                  std::uint64_t points);
+
 /**
  * Converts data lines with one chain. One per thread.
  */
 class LineConverter {
   public:
+    /// @param[in] context PROJ's context of the chain's operation (see
+    ///   Chain).
     /// @throws SetupError, UsageError (OptionsError: a DM or DMS format for
     ///   a target whose angles are not degrees).
-    explicit LineConverter(const BatchOptions &options);
+    explicit LineConverter(const BatchOptions &options,
+                           ProjContext &context = ThreadProjContext());
     /// The same converter for another thread (see Chain's copy).
     LineConverter(const LineConverter &other);
 

@@ -730,51 +730,24 @@ void ProjSummary(const BatchOptions &options, const Chain &chain,
     else
         for (std::size_t i = 0; i < used.size() && i < candidates.size(); ++i)
             if (used[i] != 0 && candidates[i].ballpark)
-                observer.Message(Plural(used[i], "point was", "points were") +
-                                 " converted by the ballpark operation " +
-                                 candidates[i].Label() + ": " +
-                                 candidates[i].BallparkText());
+                observer.Message(BallparkUsedText(candidates[i], used[i]));
     const std::uint64_t outside = writer.Counts().outsideArea;
     if (outside != 0) {
-        std::size_t usedCount = 0, last = 0;
-        for (std::size_t i = 0; i < used.size(); ++i)
-            if (used[i] != 0) {
-                ++usedCount;
-                last = i;
-            }
-        std::string what = usedCount == 1 ? AreaText(*proj, last, false)
-                                          : "the operations used";
-        if (writer.OutsideTarget())
-            what += " or of " + AreaText(*proj, 0, true);
         std::string lines;
         for (const std::string &line : writer.OutsideLines())
             lines += (lines.empty() ? "" : ", ") + line;
         if (outside > writer.OutsideLines().size())
             lines += ", ...";
-        observer.Message(Plural(outside, "point lies", "points lie") +
-                         " outside the area of use of " + what + ": " + lines +
-                         "; converted all the same" +
+        observer.Message(OutsidePointsText(*proj, used, writer.OutsideTarget(),
+                                           outside, lines) +
                          hint(Advice::OutsideAreaError));
     }
     const std::vector<std::uint64_t> &missing = writer.MissingPoints();
-    for (std::size_t i = 0; i < missing.size(); ++i) {
-        if (missing[i] == 0)
-            continue;
-        const MissingOperation &m = proj->Missing()[i];
-        std::string grids;
-        for (const std::string &grid : m.missingGrids)
-            grids += (grids.empty() ? "" : ", ") + EscapeForMessage(grid);
-        std::string where;
-        for (const std::string &dir : GridDirectories())
-            where += (where.empty() ? "" : ", ") + EscapeForMessage(dir);
-        observer.Message(
-            Plural(missing[i], "point lies", "points lie") +
-            " where a more accurate operation, " + m.operation.Label() +
-            ", needs the grid " + grids + ", which is not installed: put it "
-            "into one of PROJ's grid directories (" + where +
-            ") or a directory named by PROJ_DATA" +
-            hint(Advice::RequireBest));
-    }
+    for (std::size_t i = 0; i < missing.size(); ++i)
+        if (missing[i] != 0)
+            observer.Message(
+                MissingGridPointsText(proj->Missing()[i], missing[i]) +
+                hint(Advice::RequireBest));
     if (!options.verbose)
         return;
     for (std::size_t i = 0; i < used.size() && i < candidates.size(); ++i)

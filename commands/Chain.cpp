@@ -71,9 +71,10 @@ void SetUpSide(Side &side, const Conversion &settings,
 }
 
 /// PROJ's system of a side, or the fault that names the side.
-std::unique_ptr<ProjCrs> SideSystem(const SystemSide &side, FaultSide faultSide) {
+std::unique_ptr<ProjCrs> SideSystem(const SystemSide &side, FaultSide faultSide,
+                                    ProjContext &context) {
     try {
-        return std::make_unique<ProjCrs>(side.definition);
+        return std::make_unique<ProjCrs>(side.definition, context);
     } catch (const ProjDatabaseError &) {
         throw; // no side's fault
     } catch (const UnknownCrsError &e) {
@@ -102,8 +103,8 @@ std::string WrittenDegrees(double value) { return Code::FormatReal(value, '.'); 
 
 } // namespace
 
-Chain::Chain(const Conversion &settings, DomainPolicy policy,
-             bool zonePerPoint)
+Chain::Chain(const Conversion &settings, DomainPolicy policy, bool zonePerPoint,
+             ProjContext &context)
     : m_settings(settings), m_policy(policy), m_coord1(DATUM_WGS84),
       m_coord2(DATUM_WGS84), m_kind1(settings.from.Kind()),
       m_kind2(settings.to.Kind()), m_bProj1(settings.from.IsSystem()),
@@ -111,13 +112,14 @@ Chain::Chain(const Conversion &settings, DomainPolicy policy,
     if (m_bProj1 || m_bProj2) {
         std::unique_ptr<ProjCrs> from, to;
         if (m_bProj1)
-            from = SideSystem(*settings.from.System(), FaultSide::From);
+            from =
+                SideSystem(*settings.from.System(), FaultSide::From, context);
         if (m_bProj2)
-            to = SideSystem(*settings.to.System(), FaultSide::To);
+            to = SideSystem(*settings.to.System(), FaultSide::To, context);
         if (!from)
-            from = std::make_unique<ProjCrs>(HubFor(to->Facts()));
+            from = std::make_unique<ProjCrs>(HubFor(to->Facts()), context);
         if (!to)
-            to = std::make_unique<ProjCrs>(HubFor(from->Facts()));
+            to = std::make_unique<ProjCrs>(HubFor(from->Facts()), context);
         // A height must mean something on the way: a two-dimensional
         // system facing a vertical or ellipsoidal one is made 3D, and says
         // so (PROJ would otherwise leave the height as it is).
@@ -137,7 +139,8 @@ Chain::Chain(const Conversion &settings, DomainPolicy policy,
         ProjTransform::Options options;
         options.allowBallpark = settings.options.allowBallpark;
         try {
-            m_proj = std::make_unique<ProjTransform>(*from, *to, options);
+            m_proj =
+                std::make_unique<ProjTransform>(*from, *to, options, context);
         } catch (const NoOperationError &) {
             throw; // its account is the front ends' to word, short or full
         } catch (const ProjDatabaseError &) {

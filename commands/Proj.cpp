@@ -685,18 +685,30 @@ std::unique_ptr<ProjCrs> ProjCrs::GeographicBase() const {
 
 // ---- transformations ---------------------------------------------------------
 
+namespace {
+
+/// An operation's pipeline cut at its outer steps: the inner steps' text,
+/// and the outer steps done here (see ProjTransform::MakeDirect). No text
+/// where it has another shape.
+struct DirectSteps {
+    std::string steps;
+    bool swapIn = false, toRadians = false, toDegrees = false, swapOut = false;
+};
+
+} // namespace
+
 struct ProjTransform::Shared {
     std::shared_ptr<const CrsFacts> from, to;
-    /// The single operation's pipeline cut at its outer steps: the inner
-    /// steps' text, and the outer steps done here (see MakeDirect).
-    std::string directSteps;
-    bool swapIn = false, toRadians = false, toDegrees = false, swapOut = false;
-    /// The steps are the first of several candidates', which PROJ chooses
-    /// wherever its area holds the point: its accuracy is known and every
-    /// other's is not (a geoid and the ballpark operation beside it), and
-    /// the source is geographic, so that PROJ's box of the area in the
-    /// source's values is the area itself.
-    bool directFirst = false;
+    /// By candidate: its pipeline cut, where its steps run directly.
+    std::vector<DirectSteps> direct;
+    /// The only candidate's steps run for every point.
+    bool directAlways = false;
+    /// Of several candidates, those whose steps run wherever their area
+    /// holds the point: PROJ would choose each there (see
+    /// ChosenThroughoutItsArea), and the source is geographic in degrees,
+    /// so that PROJ's box of an area in the source's values is the area
+    /// itself.
+    std::vector<std::size_t> directWhere;
     std::vector<OperationFacts> candidates;
     std::vector<MissingOperation> missing;
     bool ballpark = false;
@@ -876,6 +888,43 @@ bool InDegrees(PJ_CONTEXT *ctx, const PJ *crs) {
            std::fabs(factor - 0.017453292519943295) < 1e-15;
 }
 
+/// True when PROJ chooses candidate @p i at every point of its area (for a
+/// geographic source, whose boxes are the areas themselves). PROJ keeps,
+/// among the candidates whose box holds the point, the first it finds and
+/// then any of known and better accuracy outside an offshore area; on equal
+/// accuracies its rules have varied. So: @p i's accuracy is known and better
+/// than that of every other candidate whose area meets its own, no
+/// candidate before it whose area meets its own has an unknown accuracy,
+/// and its area is not an offshore one.
+bool ChosenThroughoutItsArea(const std::vector<OperationFacts> &candidates,
+                             std::size_t i) {
+    const OperationFacts &chosen = candidates[i];
+    const GeoBox &area = chosen.area;
+    if (chosen.accuracy < 0 || !area.known || area.west > area.east ||
+        !chosen.sourceBoxKnown ||
+        area.name.find("offshore") != std::string::npos)
+        return false;
+    // Areas that nearly touch count as meeting.
+    constexpr double MARGIN = 1e-6;
+    for (std::size_t j = 0; j < candidates.size(); ++j) {
+        if (j == i)
+            continue;
+        const OperationFacts &other = candidates[j];
+        const GeoBox &box = other.area;
+        const bool meets =
+            !box.known || box.west > box.east ||
+            (box.west <= area.east + MARGIN && area.west <= box.east + MARGIN &&
+             box.south <= area.north + MARGIN &&
+             area.south <= box.north + MARGIN);
+        if (!meets)
+            continue;
+        if (other.accuracy < 0 ? j < i : !(other.accuracy > chosen.accuracy))
+            return false;
+    }
+    return true;
+}
+
+DirectSteps CutPipeline(const std::string &pipeline);
 
 } // namespace
 
@@ -1097,15 +1146,18 @@ ProjTransform::ProjTransform(const ProjCrs &from, const ProjCrs &to,
         throw ProjError("PROJ cannot set up the operation from " + pair + ": " +
                         context.TakeErrors());
     const auto &candidates = shared->candidates;
-    const OperationFacts &first = candidates.front();
-    shared->directFirst =
-        candidates.size() > 1 && from.Facts().Angular() &&
-        InDegrees(ctx, from.Get()) && first.accuracy >= 0 && first.area.known &&
-        first.area.west <= first.area.east && first.sourceBoxKnown &&
-        std::all_of(candidates.begin() + 1, candidates.end(),
-                    [](const OperationFacts &c) { return c.accuracy < 0; });
-    if (candidates.size() == 1 || shared->directFirst)
-        CutPipeline(first.proj, *shared);
+    shared->direct.resize(candidates.size());
+    if (candidates.size() == 1) {
+        shared->direct[0] = CutPipeline(candidates[0].proj);
+        shared->directAlways = !shared->direct[0].steps.empty();
+    } else if (from.Facts().Angular() && InDegrees(ctx, from.Get())) {
+        for (std::size_t i = 0; i < candidates.size(); ++i)
+            if (ChosenThroughoutItsArea(candidates, i)) {
+                shared->direct[i] = CutPipeline(candidates[i].proj);
+                if (!shared->direct[i].steps.empty())
+                    shared->directWhere.push_back(i);
+            }
+    }
     m_shared = std::move(shared);
     MakeDirect();
 }
@@ -1124,19 +1176,21 @@ ProjTransform::ProjTransform(const ProjTransform &other, ProjContext &context)
 ProjTransform::~ProjTransform() {
     if (m_pContext->m_pListener == this)
         m_pContext->m_pListener = nullptr;
-    Proj().proj_destroy(m_pDirect);
+    for (PJ *direct : m_direct)
+        Proj().proj_destroy(direct);
     Proj().proj_destroy(m_pOperation);
 }
 
 void ProjTransform::MakeDirect() {
-    // The operation's own inner steps, made from PROJ's text of them: the
+    // An operation's own inner steps, made from PROJ's text of them: the
     // same code as inside the pipeline, without the pipeline's passes
     // through its axis swaps and unit conversions, which are done here with
     // PROJ's factors (the same multiplications, the same bits).
-    if (m_shared->directSteps.empty())
-        return;
-    m_pDirect = Proj().proj_create(m_pContext->Get(),
-                                   m_shared->directSteps.c_str());
+    m_direct.assign(m_shared->direct.size(), nullptr);
+    for (std::size_t i = 0; i < m_direct.size(); ++i)
+        if (!m_shared->direct[i].steps.empty())
+            m_direct[i] = Proj().proj_create(m_pContext->Get(),
+                                             m_shared->direct[i].steps.c_str());
 }
 
 void ProjTransform::Switched(std::string_view name) {
@@ -1185,32 +1239,44 @@ std::size_t ProjTransform::Convert(const double in[3], double out[3]) {
     PJ_COORD result;
     PJ *operation = m_pOperation;
     std::size_t used = 0;
-    // The first candidate's own steps where PROJ would choose it (see
-    // Shared::directFirst); anywhere else, or where it gives no result,
-    // PROJ chooses, and retries as it does.
-    bool direct = m_pDirect != nullptr &&
-                  (!shared.directFirst ||
-                   shared.candidates.front().SourceContains(in[0], in[1]));
-    if (direct) {
+    // A candidate's own steps: the only one's, or one's that PROJ would
+    // choose wherever its area holds the point (see Shared::directWhere);
+    // anywhere else, or where they give no result, PROJ chooses, and
+    // retries as it does.
+    const auto runDirect = [&](std::size_t i) {
+        const DirectSteps &cut = shared.direct[i];
         PJ_COORD steps = coord;
-        if (shared.swapIn)
+        if (cut.swapIn)
             std::swap(steps.v[0], steps.v[1]);
-        if (shared.toRadians) {
+        if (cut.toRadians) {
             steps.v[0] *= DEGREES_TO_RADIANS;
             steps.v[1] *= DEGREES_TO_RADIANS;
         }
-        api.proj_errno_reset(m_pDirect);
-        result = api.proj_trans(m_pDirect, PJ_FWD, steps);
-        if (shared.toDegrees) {
+        api.proj_errno_reset(m_direct[i]);
+        result = api.proj_trans(m_direct[i], PJ_FWD, steps);
+        if (cut.toDegrees) {
             result.v[0] *= RADIANS_TO_DEGREES;
             result.v[1] *= RADIANS_TO_DEGREES;
         }
-        if (shared.swapOut)
+        if (cut.swapOut)
             std::swap(result.v[0], result.v[1]);
-        operation = m_pDirect;
-        direct = !shared.directFirst ||
-                 (std::isfinite(result.v[0]) && std::isfinite(result.v[1]) &&
-                  std::isfinite(result.v[2]));
+        operation = m_direct[i];
+        used = i;
+    };
+    bool direct = false;
+    if (shared.directAlways && m_direct[0]) {
+        runDirect(0);
+        direct = true;
+    } else {
+        for (const std::size_t i : shared.directWhere)
+            if (m_direct[i] &&
+                shared.candidates[i].SourceContains(in[0], in[1])) {
+                runDirect(i);
+                direct = std::isfinite(result.v[0]) &&
+                         std::isfinite(result.v[1]) &&
+                         std::isfinite(result.v[2]);
+                break;
+            }
     }
     if (!direct) {
         m_pContext->m_pListener = this;
@@ -1536,13 +1602,16 @@ std::string ListCrs(std::string_view filter, bool deprecated) {
     return out;
 }
 
-/// Cuts a single operation's pipeline text into its outer steps (an axis
-/// swap, a unit conversion between degrees and radians, at either end) and
-/// its inner steps; nothing is cut when it has another shape.
-void ProjTransform::CutPipeline(const std::string &pipeline, Shared &shared) {
+namespace {
+
+/// Cuts an operation's pipeline text into its outer steps (an axis swap, a
+/// unit conversion between degrees and radians, at either end) and its
+/// inner steps; nothing is cut when it has another shape.
+DirectSteps CutPipeline(const std::string &pipeline) {
+    DirectSteps cut;
     const std::string head = "+proj=pipeline ";
     if (pipeline.rfind(head, 0) != 0)
-        return;
+        return cut;
     std::vector<std::string> steps;
     const std::string marker = "+step ";
     for (std::size_t at = pipeline.find(marker); at != std::string::npos;) {
@@ -1577,19 +1646,22 @@ void ProjTransform::CutPipeline(const std::string &pipeline, Shared &shared) {
     // Only the inner steps' own coordinates are left: angles in radians at
     // both ends, or metres; anything else is run as PROJ gives it.
     if (last <= first || (!toRadians && !toDegrees))
-        return;
+        return cut;
     for (std::size_t i = first; i < last; ++i)
         if (steps[i] == swap || steps[i].find("unitconvert") != std::string::npos)
-            return;
+            return cut;
     std::string inner = last - first == 1 ? std::string()
                                           : std::string("+proj=pipeline");
     for (std::size_t i = first; i < last; ++i)
         inner += (last - first == 1 ? "" : " +step ") + steps[i];
     if (last - first == 1 && inner.rfind("+inv ", 0) == 0)
         inner = "+proj=pipeline +step " + inner;
-    shared.directSteps = inner;
-    shared.swapIn = swapIn;
-    shared.toRadians = toRadians;
-    shared.toDegrees = toDegrees;
-    shared.swapOut = swapOut;
+    cut.steps = inner;
+    cut.swapIn = swapIn;
+    cut.toRadians = toRadians;
+    cut.toDegrees = toDegrees;
+    cut.swapOut = swapOut;
+    return cut;
 }
+
+} // namespace

@@ -339,7 +339,6 @@ class ProjTransform {
     void Retried(std::string_view reason);
     [[noreturn]] void ThrowUnreadableGrid(std::size_t candidate) const;
     void MakeDirect();
-    static void CutPipeline(const std::string &pipeline, Shared &shared);
     friend class ProjContext;
 
     ProjContext *m_pContext;
@@ -349,9 +348,9 @@ class ProjTransform {
     /// The candidate PROJ gave up at the last point because a file it reads
     /// could not be read, before it tried another; npos when none.
     std::size_t m_nUnreadable = static_cast<std::size_t>(-1);
-    /// A single operation's steps between its outer axis swaps and unit
+    /// By candidate: its steps between its outer axis swaps and unit
     /// conversions, run directly (see MakeDirect), or null.
-    PJconsts *m_pDirect = nullptr;
+    std::vector<PJconsts *> m_direct;
 };
 
 /// Where grid files go: PROJ's search path, in its order (PROJ_DATA first

@@ -20,14 +20,15 @@ packages=(
     # independent references for the tests, and the fuzzer
     proj-bin geographiclib-tools clang libclang-rt-14-dev
     # the runner of the converter's case files (tests/cases), the Python
-    # module (pybind11, numpy) and its tests (pandas, Dask)
+    # module (pybind11, numpy) and its tests (pandas, Dask, and pyproj as
+    # their reference on the same PROJ)
     python3 python3-dev pybind11-dev python3-numpy python3-pandas
-    python3-dask python3-distributed
+    python3-dask python3-distributed python3-pyproj
     # locale sources, from which the trace tests compile a decimal-comma locale
     locales
 )
 if [ "${1:-}" = "--bench" ]; then
-    packages+=(hyperfine time python3-pyproj)
+    packages+=(hyperfine time)
 fi
 
 missing=()
