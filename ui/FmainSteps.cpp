@@ -449,17 +449,19 @@ void TfrmMain::RecordStep(const QString &name,
                 &QAction::setEnabled);
         connect(m_pUndoStack, &QUndoStack::canRedoChanged, ui->Redo1,
                 &QAction::setEnabled);
-        connect(m_pUndoStack, &QUndoStack::undoTextChanged, this,
-                [this](const QString &text) {
-                    ui->Undo1->setText(text.isEmpty()
-                                           ? tr("&Undo")
-                                           : tr("&Undo %1").arg(text));
+        // The actions as context: they go before the stack when the window
+        // is destroyed.
+        QAction *undo = ui->Undo1;
+        QAction *redo = ui->Redo1;
+        connect(m_pUndoStack, &QUndoStack::undoTextChanged, undo,
+                [undo](const QString &text) {
+                    undo->setText(text.isEmpty() ? tr("&Undo")
+                                                 : tr("&Undo %1").arg(text));
                 });
-        connect(m_pUndoStack, &QUndoStack::redoTextChanged, this,
-                [this](const QString &text) {
-                    ui->Redo1->setText(text.isEmpty()
-                                           ? tr("&Redo")
-                                           : tr("&Redo %1").arg(text));
+        connect(m_pUndoStack, &QUndoStack::redoTextChanged, redo,
+                [redo](const QString &text) {
+                    redo->setText(text.isEmpty() ? tr("&Redo")
+                                                 : tr("&Redo %1").arg(text));
                 });
     }
     m_pUndoStack->push(
