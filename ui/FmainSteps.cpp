@@ -44,11 +44,15 @@ const QString DOCUMENTED_X = QStringLiteral("X(East)");
 const QString DOCUMENTED_Y = QStringLiteral("Y(North)");
 
 /// "Y (Easting)": the axis's abbreviation and name as its system gives
-/// them.
+/// them; the name alone where the abbreviation is its first letter
+/// ("Easting" for E), which says nothing more.
 QString AxisCaption(const Axis &axis) {
     const QString name = QString::fromStdString(axis.name);
     const QString abbreviation = QString::fromStdString(axis.abbreviation);
-    return abbreviation.isEmpty() ? name : abbreviation + " (" + name + ")";
+    if (abbreviation.isEmpty() ||
+        name.startsWith(abbreviation, Qt::CaseInsensitive))
+        return name;
+    return abbreviation + " (" + name + ")";
 }
 
 } // namespace
