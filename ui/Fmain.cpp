@@ -1102,6 +1102,8 @@ void TfrmMain::RefillRefSysDialog() {
         const ProjSide *system = SideOf(side).System();
         return system ? system->Facts().definition : std::string();
     };
+    frmRefSys->ShowCurrent(1, ui->stUtm1->text(), id(1));
+    frmRefSys->ShowCurrent(2, ui->stUtm2->text(), id(2));
     frmRefSys->ShowSystems(id(1), id(2));
 }
 
