@@ -102,23 +102,26 @@ void TfrmDegSys::PlaceBesideMain() {
         {beside.left(), beside.bottom() + 1 + GAP},
         {beside.left(), beside.top() - GAP - frame.height()},
     };
-    QPoint at = candidates[0];
-    bool fits = false;
+    // The first place beside it that the screen holds whole; where none
+    // does, each place moved onto the screen, the one that covers least of
+    // the main window (never its title bar, while another place does not).
+    QPoint at;
+    qint64 least = -1;
     for (const QPoint &candidate : candidates) {
-        if (room.contains(QRect(candidate, frame))) {
-            at = candidate;
-            fits = true;
-            break;
+        const QPoint onScreen(
+            std::clamp(candidate.x(), room.left(),
+                       std::max(room.left(), room.right() + 1 - frame.width())),
+            std::clamp(candidate.y(), room.top(),
+                       std::max(room.top(), room.bottom() + 1 - frame.height())));
+        const QRect covered = QRect(onScreen, frame).intersected(beside);
+        const qint64 area =
+            covered.isEmpty() ? 0 : qint64(covered.width()) * covered.height();
+        if (least < 0 || area < least) {
+            least = area;
+            at = onScreen;
         }
-    }
-    if (!fits) {
-        // Nowhere beside it: as near as the screen allows, wholly on it.
-        at.setX(std::clamp(at.x(), room.left(),
-                           std::max(room.left(), room.right() + 1 -
-                                                     frame.width())));
-        at.setY(std::clamp(beside.top(), room.top(),
-                           std::max(room.top(), room.bottom() + 1 -
-                                                    frame.height())));
+        if (area == 0 && onScreen == candidate)
+            break;
     }
     move(at); // a top-level window's position is its frame's
 }

@@ -85,6 +85,26 @@ QString GridOperationText(const Side &side) {
 
 } // namespace
 
+/// The refusal of grid values given to Paste Point, pointing to Paste
+/// Grid: "latitude 321459.855 looks like a grid value, which Paste Grid
+/// (Ctrl+Shift+G) reads into side 1's grid fields; as a latitude it is
+/// outside -90 to 90", the reader's own words around the pointer.
+std::string GridPastedAsPoint(int side, const std::string &reason) {
+    const QString why = QString::fromStdString(reason);
+    const QString pointer =
+        QObject::tr("looks like a grid value, which Paste Grid (Ctrl+Shift+%1) "
+                    "reads into side %2's grid fields")
+            .arg(side == 1 ? u'G' : u'H')
+            .arg(side);
+    const qsizetype is = why.indexOf(QStringLiteral(" is "));
+    if (is < 0)
+        return (why + QStringLiteral(": ") + pointer).toStdString();
+    // "latitude 321459.855" / "is outside -90 to 90"
+    return (why.left(is) + u' ' + pointer + QObject::tr("; as a ") +
+            why.left(why.indexOf(u' ')) + QObject::tr(" it") + why.mid(is))
+        .toStdString();
+}
+
 // ---- construction -----------------------------------------------------------
 
 TfrmMain::TfrmMain(QWidget *parent)
@@ -843,14 +863,7 @@ void TfrmMain::PastePoint(int side) {
                 } catch (const InputError &e) {
                     if (!LooksLikeGridValues(text))
                         throw;
-                    throw InputError(
-                        tr("%1: these look like grid values, not a latitude "
-                           "and longitude; Paste Grid (Ctrl+Shift+%2) reads "
-                           "them into side %3's grid fields")
-                            .arg(QString::fromUtf8(e.what()))
-                            .arg(side == 1 ? u'G' : u'H')
-                            .arg(side)
-                            .toStdString());
+                    throw InputError(GridPastedAsPoint(side, e.what()));
                 }
             }
             const auto row = GeoRow(side);

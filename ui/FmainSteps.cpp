@@ -11,6 +11,7 @@
 #include "DialogSupport.h"
 #include "ErrorBox.h"
 #include "Fdatum.h"
+#include "FieldMark.h"
 #include "FieldText.h"
 #include "Fuserdatum.h"
 #include "PointRecord.h"
@@ -37,7 +38,7 @@ const QColor STALE_TEXT(0xB0, 0x5A, 0x00);
 
 /// The property that holds the stale tooltip a field was given, so that
 /// only that one is taken away again.
-constexpr char STALE_TIP[] = "staleTip";
+constexpr const char *STALE_TIP = STALE_MARK;
 
 /// The documented captions of the grid rows' labels.
 const QString DOCUMENTED_X = QStringLiteral("X(East)");
@@ -403,6 +404,7 @@ void TfrmMain::RestoreState(const WindowState &state) {
     ShowStaleGrids();
     ShowCornerNotes();
     m_bStepsOn = steps;
+    emit DatumLabelsShown();
 }
 
 /// One step of the window: the state before it and after it.
