@@ -119,9 +119,9 @@ class EventWatcher : public QObject {
     static void PropertyChanged(const QObject &object, const QByteArray &name) {
         if (name != STALE_MARK || !qobject_cast<const QLineEdit *>(&object))
             return;
-        Write(u"stale", object.objectName() + u'\t' +
-                            object.property(STALE_MARK).toString().replace(
-                                u'\n', u' '));
+        Write(u"stale",
+              object.objectName() + u'\t' +
+                  object.property(STALE_MARK).toString().replace(u'\n', u' '));
     }
 
     /// Keeps @p object among the hooked ones until it is destroyed.

@@ -30,8 +30,8 @@ bool ReadNumber(std::string_view text, double &value) {
     if (text.empty() || text.size() > 40)
         return false;
     for (const char c : text)
-        if (!(IsAsciiDigit(c) || c == '.' || c == '-' || c == '+' ||
-              c == 'e' || c == 'E'))
+        if (!(IsAsciiDigit(c) || c == '.' || c == '-' || c == '+' || c == 'e' ||
+              c == 'E'))
             return false;
     const std::string copy(text);
     char *end = nullptr;
@@ -90,8 +90,8 @@ std::string WritePointRecord(const Side &side, const PointValues &geo,
     // the user rows does not touch.
     out += "datum " + std::to_string(engine.GetDatum()) + " " +
            Exact(engine.m_dbLocal_a) + " " + Exact(engine.m_dbLocal_f) + " " +
-           Exact(engine.m_dbLocal_dx) + " " + Exact(engine.m_dbLocal_dy) +
-           " " + Exact(engine.m_dbLocal_dz) + " " + datum.text + "\n";
+           Exact(engine.m_dbLocal_dx) + " " + Exact(engine.m_dbLocal_dy) + " " +
+           Exact(engine.m_dbLocal_dz) + " " + datum.text + "\n";
     return out;
 }
 
@@ -165,16 +165,15 @@ PointForSide ReadPointRecord(const Side &side, std::string_view record) {
     out.form = PastedForm::Text;
     out.hasHeight = true;
     out.from = !system.empty() ? from.System()->GeoFacts().Label() : datumName;
-    const bool same =
-        SameDatum(from, side) && engine.m_dbLocal_a == side.Engine().m_dbLocal_a &&
-        engine.m_dbLocal_f == side.Engine().m_dbLocal_f &&
-        engine.m_dbLocal_dx == side.Engine().m_dbLocal_dx &&
-        engine.m_dbLocal_dy == side.Engine().m_dbLocal_dy &&
-        engine.m_dbLocal_dz == side.Engine().m_dbLocal_dz;
-    const bool sameSystem =
-        side.System() && from.System() &&
-        side.System()->GeoFacts().definition ==
-            from.System()->GeoFacts().definition;
+    const bool same = SameDatum(from, side) &&
+                      engine.m_dbLocal_a == side.Engine().m_dbLocal_a &&
+                      engine.m_dbLocal_f == side.Engine().m_dbLocal_f &&
+                      engine.m_dbLocal_dx == side.Engine().m_dbLocal_dx &&
+                      engine.m_dbLocal_dy == side.Engine().m_dbLocal_dy &&
+                      engine.m_dbLocal_dz == side.Engine().m_dbLocal_dz;
+    const bool sameSystem = side.System() && from.System() &&
+                            side.System()->GeoFacts().definition ==
+                                from.System()->GeoFacts().definition;
     if (same || sameSystem) {
         out.point = *point;
         return out;
@@ -206,8 +205,7 @@ PointValues ReadPastedGrid(std::string_view text, int &count) {
     PointValues values{0, 0, 0};
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (!ReadNumber(parts[i], values[i]))
-            throw InputError("'" + std::string(parts[i]) +
-                             "' is not a number");
+            throw InputError("'" + std::string(parts[i]) + "' is not a number");
         CheckCoordinate(values[i], i == 2 ? "z" : i == 0 ? "x" : "y");
     }
     count = static_cast<int>(parts.size());

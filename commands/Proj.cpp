@@ -409,8 +409,8 @@ std::vector<std::string> CrsFactLines(const ProjCrs &crs) {
     if (crs.Facts().horizontal == CrsKind::Projected) {
         if (PjPtr conversion{api.proj_crs_get_coordoperation(ctx, base)}) {
             const char *method = nullptr;
-            api.proj_coordoperation_get_method_info(
-                ctx, conversion.get(), &method, nullptr, nullptr);
+            api.proj_coordoperation_get_method_info(ctx, conversion.get(),
+                                                    &method, nullptr, nullptr);
             std::string line =
                 std::string("Projection: ") + (method ? method : "");
             const int count =
@@ -425,10 +425,10 @@ std::vector<std::string> CrsFactLines(const ProjCrs &crs) {
                         &value, &valueText, &factor, &unit, nullptr, nullptr,
                         nullptr))
                     continue;
-                std::string text = std::string(name ? name : "") + " " +
-                                   (valueText && *valueText
-                                        ? std::string(valueText)
-                                        : ParameterNumber(value));
+                std::string text =
+                    std::string(name ? name : "") + " " +
+                    (valueText && *valueText ? std::string(valueText)
+                                             : ParameterNumber(value));
                 if (unit && *unit && std::string(unit) != "unity")
                     text += std::string(" ") + unit;
                 parameters.push_back(text);

@@ -478,8 +478,7 @@ void TfrmConvert::ShowColumnNames() {
 // heading (a heading "Easting,Northing" on a system that gives its
 // northing first is read and written east first).
 void TfrmConvert::ShowChoiceTexts() {
-    const QSpinBox *spins[] = {ui->spnColumn1, ui->spnColumn2,
-                               ui->spnColumn3};
+    const QSpinBox *spins[] = {ui->spnColumn1, ui->spnColumn2, ui->spnColumn3};
     std::array<int, 3> order = {0, 1, 2};
     std::stable_sort(order.begin(), order.end(), [&spins](int a, int b) {
         const int ca = spins[a]->value(), cb = spins[b]->value();

@@ -111,8 +111,9 @@ void TfrmDegSys::PlaceBesideMain() {
         const QPoint onScreen(
             std::clamp(candidate.x(), room.left(),
                        std::max(room.left(), room.right() + 1 - frame.width())),
-            std::clamp(candidate.y(), room.top(),
-                       std::max(room.top(), room.bottom() + 1 - frame.height())));
+            std::clamp(
+                candidate.y(), room.top(),
+                std::max(room.top(), room.bottom() + 1 - frame.height())));
         const QRect covered = QRect(onScreen, frame).intersected(beside);
         const qint64 area =
             covered.isEmpty() ? 0 : qint64(covered.width()) * covered.height();

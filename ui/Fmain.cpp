@@ -739,15 +739,15 @@ void TfrmMain::TransformCommand(int from, int to) {
                                                      ReadRow(GeoRow(from))));
             SyncFromDdRow(to);
             NoteOperation(from, to);
-            const ProjSide *system =
-                SideOf(from).System() ? SideOf(from).System()
-                                      : SideOf(to).System();
+            const ProjSide *system = SideOf(from).System()
+                                         ? SideOf(from).System()
+                                         : SideOf(to).System();
             NoteLastOperation(
-                what,
-                system ? QString::fromStdString(system->LastOperationText())
-                : SameDatum(SideOf(from), SideOf(to))
-                    ? tr("a copy (the same datum)")
-                    : tr("standard Molodensky (catalogue)"));
+                what, system
+                          ? QString::fromStdString(system->LastOperationText())
+                      : SameDatum(SideOf(from), SideOf(to))
+                          ? tr("a copy (the same datum)")
+                          : tr("standard Molodensky (catalogue)"));
         });
     });
 }
@@ -772,11 +772,11 @@ void TfrmMain::GeoToGridCommand(int side) {
     const QString what = QStringLiteral("Datum%1->Utm%1").arg(side);
     RecordStep(what, [&] {
         RunCommand(GeoRow(side), [&] {
-            WriteRow(GridRow(side), Commands::GeoToGrid(SideOf(side),
-                                                        ReadRow(GeoRow(side))));
-            m_convertedRows[side - 1].Note(
-                SideOf(side), ReadRow(GeoRow(side)), ReadRow(GridRow(side)),
-                GridSystemText(side).toStdString());
+            WriteRow(GridRow(side),
+                     Commands::GeoToGrid(SideOf(side), ReadRow(GeoRow(side))));
+            m_convertedRows[side - 1].Note(SideOf(side), ReadRow(GeoRow(side)),
+                                           ReadRow(GridRow(side)),
+                                           GridSystemText(side).toStdString());
             NoteLastOperation(what, GridOperationText(SideOf(side)));
         });
         ShowStaleGrids();
@@ -787,12 +787,12 @@ void TfrmMain::GridToGeoCommand(int side) {
     const QString what = QStringLiteral("Utm%1->Datum%1").arg(side);
     RecordStep(what, [&] {
         RunCommand(GridRow(side), [&] {
-            WriteRow(GeoRow(side), Commands::GridToGeo(SideOf(side),
-                                                       ReadRow(GridRow(side))));
+            WriteRow(GeoRow(side),
+                     Commands::GridToGeo(SideOf(side), ReadRow(GridRow(side))));
             SyncFromDdRow(side);
-            m_convertedRows[side - 1].Note(
-                SideOf(side), ReadRow(GeoRow(side)), ReadRow(GridRow(side)),
-                GridSystemText(side).toStdString());
+            m_convertedRows[side - 1].Note(SideOf(side), ReadRow(GeoRow(side)),
+                                           ReadRow(GridRow(side)),
+                                           GridSystemText(side).toStdString());
             NoteLastOperation(what, GridOperationText(SideOf(side)));
         });
         ShowStaleGrids();
@@ -824,8 +824,8 @@ void TfrmMain::CopyPoint(int side, PointFormat format, bool record) {
         // alone, as other programs read it).
         if (record)
             data->setData(QString::fromLatin1(POINT_RECORD_MIME),
-                          QByteArray::fromStdString(WritePointRecord(
-                              SideOf(side), point)));
+                          QByteArray::fromStdString(
+                              WritePointRecord(SideOf(side), point)));
         QGuiApplication::clipboard()->setMimeData(data);
     });
 }
@@ -874,8 +874,7 @@ void TfrmMain::PastePoint(int side) {
             SyncFromDdRow(side);
             if (pasted.carried) {
                 if (const ProjSide *system = SideOf(side).System()) {
-                    m_strLastOperation[side - 1] =
-                        system->LastOperationText();
+                    m_strLastOperation[side - 1] = system->LastOperationText();
                     ShowSystemFacts();
                 }
             }
@@ -895,8 +894,8 @@ void TfrmMain::ShowPasteNote(int side, const PointForSide &pasted) {
     const QString form = QString::fromUtf8(PastedFormName(pasted.form));
     const QString from = QString::fromStdString(pasted.from);
     const QString datum = (side == 1 ? ui->stDatum1 : ui->stDatum2)->text();
-    const bool record = from != QStringLiteral("WGS 84") ||
-                        pasted.form == PastedForm::Text;
+    const bool record =
+        from != QStringLiteral("WGS 84") || pasted.form == PastedForm::Text;
     const QString note =
         record ? tr("Side %1: copied point carried from %2").arg(side).arg(from)
                : tr("Side %1: %2 carried from WGS 84").arg(side).arg(form);

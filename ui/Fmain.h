@@ -301,7 +301,8 @@ class TfrmMain : public QMainWindow {
     /// the grid fields and the window's Undo and Redo.
     void SetUpContextMenus();
 
-    // ---- the window's steps ---------------------------------------------------
+    // ---- the window's steps
+    // ---------------------------------------------------
 
     /// Everything a step changes: every field's text, the engines' settings
     /// and user rows, each side's system, datum index and name, the four

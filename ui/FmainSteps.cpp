@@ -159,7 +159,8 @@ PointValues TfrmMain::GridInSystemOrder(int side,
     return row;
 }
 
-// ---- Paste Grid ---------------------------------------------------------------
+// ---- Paste Grid
+// ---------------------------------------------------------------
 
 void TfrmMain::PasteGrid1Click() { PasteGrid(1); }
 void TfrmMain::PasteGrid2Click() { PasteGrid(2); }
@@ -185,7 +186,8 @@ void TfrmMain::PasteGrid(int side) {
     });
 }
 
-// ---- the menu bar's corner ----------------------------------------------------
+// ---- the menu bar's corner
+// ----------------------------------------------------
 
 // Side 1's note, side 2's note, then the last operation, in the menu bar's
 // free end, each cut to its share of the room there (the whole of them in
@@ -213,10 +215,9 @@ void TfrmMain::ShowCornerNotes() {
     const int used = menuBar()->sizeHint().width();
     const QString gap = QStringLiteral("  ·  ");
     const QFontMetrics metrics = stPasteNote->fontMetrics();
-    const int room =
-        std::max(0, ui->centralwidget->width() - used - 12 -
-                        metrics.horizontalAdvance(gap) *
-                            static_cast<int>(parts.size() - 1));
+    const int room = std::max(0, ui->centralwidget->width() - used - 12 -
+                                     metrics.horizontalAdvance(gap) *
+                                         static_cast<int>(parts.size() - 1));
     const int share = room / static_cast<int>(parts.size());
     QStringList shown;
     for (const QString &part : parts)
@@ -237,13 +238,13 @@ void TfrmMain::NoteLastOperation(const QString &what,
     ShowCornerNotes();
 }
 
-// ---- context menus --------------------------------------------------------------
+// ---- context menus
+// --------------------------------------------------------------
 
 void TfrmMain::SetUpContextMenus() {
     for (int side : {1, 2}) {
-        const QList<QLineEdit *> fields =
-            findChildren<QLineEdit *>(QRegularExpression(
-                QStringLiteral("^edt.*%1$").arg(side)));
+        const QList<QLineEdit *> fields = findChildren<QLineEdit *>(
+            QRegularExpression(QStringLiteral("^edt.*%1$").arg(side)));
         for (QLineEdit *field : fields) {
             const bool grid = field->objectName().startsWith(u"edtUtm");
             field->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -263,7 +264,8 @@ void TfrmMain::SetUpContextMenus() {
     }
 }
 
-// ---- the window's steps -----------------------------------------------------------
+// ---- the window's steps
+// -----------------------------------------------------------
 
 struct TfrmMain::WindowState {
     QMap<QString, QString> texts;
@@ -348,8 +350,8 @@ void RestoreEngine(COORD &engine, const COORD &saved) {
                             ellipsoid.invf);
     DatumEntry datum;
     ReadDatumEntry(saved, 0, datum);
-    engine.SetUserDatum(datum.text.c_str(), datum.ellipsoid, datum.dx,
-                        datum.dy, datum.dz);
+    engine.SetUserDatum(datum.text.c_str(), datum.ellipsoid, datum.dx, datum.dy,
+                        datum.dz);
     engine.SetDatum(saved.GetDatum());
     engine.SetCoordSys(saved.GetCoordSys());
     double x = 0, y = 0, dlat = 0, dlon = 0, lat = 0, lon = 0;

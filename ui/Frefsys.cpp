@@ -74,8 +74,9 @@ int Rank(const CrsListEntry &entry, const QString &key) {
     const QString name = Text(entry.name).toCaseFolded();
     const QStringList words = key.split(u' ', Qt::SkipEmptyParts);
     const bool allWords =
-        std::all_of(words.begin(), words.end(),
-                    [&name](const QString &word) { return name.contains(word); });
+        std::all_of(words.begin(), words.end(), [&name](const QString &word) {
+            return name.contains(word);
+        });
     const int rank = name == key            ? 1
                      : name.startsWith(key) ? 2
                      : name.contains(key)   ? 3
@@ -97,11 +98,12 @@ std::vector<CrsListEntry> ByWords(const QString &key,
             longest = word;
     std::vector<CrsListEntry> out;
     for (CrsListEntry &entry : FindCrs(longest.toStdString())) {
-        const QString text = (Text(entry.id) + u' ' + Text(entry.name) + u' ' +
-                              Text(entry.area))
-                                 .toCaseFolded();
-        if (!std::all_of(words.begin(), words.end(),
-                         [&text](const QString &w) { return text.contains(w); }))
+        const QString text =
+            (Text(entry.id) + u' ' + Text(entry.name) + u' ' + Text(entry.area))
+                .toCaseFolded();
+        if (!std::all_of(words.begin(), words.end(), [&text](const QString &w) {
+                return text.contains(w);
+            }))
             continue;
         if (std::any_of(found.begin(), found.end(),
                         [&entry](const auto &e) { return e.id == entry.id; }))
@@ -237,9 +239,9 @@ TfrmRefSys::~TfrmRefSys() = default;
 
 TfrmRefSys::SideWidgets TfrmRefSys::Widgets(int side) const {
     if (side == 1)
-        return {ui->edtFilter1, ui->lstSystems1, ui->lblDetails1,
+        return {ui->edtFilter1, ui->lstSystems1,  ui->lblDetails1,
                 ui->lblFacts1,  ui->lblListHead1, ui->lblCurrent1};
-    return {ui->edtFilter2, ui->lstSystems2, ui->lblDetails2,
+    return {ui->edtFilter2, ui->lstSystems2,  ui->lblDetails2,
             ui->lblFacts2,  ui->lblListHead2, ui->lblCurrent2};
 }
 
@@ -253,10 +255,10 @@ void TfrmRefSys::Fill(int side, const std::string &keep) {
     const QSignalBlocker block(w.list);
     w.list->clear();
     // The systems used last under their heading, the rest under theirs.
-    w.head->setText(filter.empty()
-                        ? (recentCount > 0 ? tr("Used last:")
-                                           : tr("All systems:"))
-                        : tr("Found (code, then names, then areas of use):"));
+    w.head->setText(
+        filter.empty()
+            ? (recentCount > 0 ? tr("Used last:") : tr("All systems:"))
+            : tr("Found (code, then names, then areas of use):"));
     for (std::size_t i = 0; i < entries.size() && i < SHOWN_MAX; ++i) {
         if (recentCount > 0 && i == recentCount) {
             auto *all = new QListWidgetItem(tr("All systems:"), w.list);
@@ -313,9 +315,8 @@ void TfrmRefSys::Describe(int side) {
                 if (!transform.Candidates().empty())
                     facts << tr("To side %1: %2")
                                  .arg(3 - side)
-                                 .arg(Text(transform.Candidates()
-                                               .front()
-                                               .Label()));
+                                 .arg(Text(
+                                     transform.Candidates().front().Label()));
             } catch (const ProjError &e) {
                 facts << tr("To side %1: %2")
                              .arg(3 - side)
@@ -339,11 +340,11 @@ void TfrmRefSys::ShowCurrent(int side, const QString &label,
                              const std::string &definition) {
     const SideWidgets w = Widgets(side);
     m_strCurrent[side - 1] = definition;
-    const QString text =
-        definition.empty() ? tr("now %1 (catalogue)").arg(label)
-                           : tr("now %1").arg(label);
-    w.current->setText(w.current->fontMetrics().elidedText(
-        text, Qt::ElideRight, w.current->width()));
+    const QString text = definition.empty()
+                             ? tr("now %1 (catalogue)").arg(label)
+                             : tr("now %1").arg(label);
+    w.current->setText(w.current->fontMetrics().elidedText(text, Qt::ElideRight,
+                                                           w.current->width()));
     w.current->setToolTip(text);
 }
 

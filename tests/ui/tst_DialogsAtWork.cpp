@@ -136,7 +136,8 @@ void tst_DialogsAtWork::Convert(TfrmConvert &dialog) {
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.Running(), 120000);
 }
 
-// ---- the Reference System chooser ----------------------------------------------
+// ---- the Reference System chooser
+// ----------------------------------------------
 
 // From "korea" it took 19 presses of Down to reach EPSG:5186, and "korea
 // 2010" found nothing: each word now matches on its own, and the system
@@ -145,11 +146,12 @@ void tst_DialogsAtWork::chooserFindsByIndependentWords_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("wanted");
     QTest::addColumn<int>("keys"); // presses of Down at most
-    QTest::newRow("korea 2010") << "korea 2010" << "EPSG:5186" << 3;
-    QTest::newRow("words in another order")
-        << "2010 central korea" << "EPSG:5186" << 1;
-    QTest::newRow("a name's start before the rest")
-        << "korea 2000 / central" << "EPSG:5181" << 1;
+    QTest::newRow("korea 2010") << "korea 2010"
+                                << "EPSG:5186" << 3;
+    QTest::newRow("words in another order") << "2010 central korea"
+                                            << "EPSG:5186" << 1;
+    QTest::newRow("a name's start before the rest") << "korea 2000 / central"
+                                                    << "EPSG:5181" << 1;
 }
 
 void tst_DialogsAtWork::chooserFindsByIndependentWords() {
@@ -215,8 +217,8 @@ void tst_DialogsAtWork::systemsUsedLastUnderAHeading() {
             QCOMPARE(list->item(2)->flags(), Qt::NoItemFlags);
             // Typed text shows what it found, ranked.
             Child<QLineEdit>(d, "edtFilter1")->setText("5186");
-            QVERIFY(Child<QLabel>(d, "lblListHead1")->text().startsWith(
-                "Found"));
+            QVERIFY(
+                Child<QLabel>(d, "lblListHead1")->text().startsWith("Found"));
         },
         QDialog::Rejected);
 }
@@ -249,7 +251,8 @@ void tst_DialogsAtWork::detailsSayWhatASystemStandsOn() {
         QDialog::Rejected);
 }
 
-// ---- Convert File ------------------------------------------------------------------
+// ---- Convert File
+// ------------------------------------------------------------------
 
 // System names were cut ("...height on Korea 200") with nothing holding
 // the whole text.
@@ -342,7 +345,8 @@ void tst_DialogsAtWork::changedSettingForgetsTheLastRun() {
     QVERIFY(!Child<QPushButton>(*dialog, "btnOpenFolder")->isEnabled());
 }
 
-// ---- the degree tool ----------------------------------------------------------------
+// ---- the degree tool
+// ----------------------------------------------------------------
 
 // At scale 2 it opened touching the screen's bottom-left edge. Wherever the
 // main window stands it opens wholly on the screen, and beside the main
@@ -367,7 +371,8 @@ void tst_DialogsAtWork::degreeToolOnScreenBesideTheMainWindow() {
     else if (corner == "top left")
         at = room.topLeft();
     else if (corner == "bottom right")
-        at = {room.right() + 1 - main.width(), room.bottom() + 1 - main.height()};
+        at = {room.right() + 1 - main.width(),
+              room.bottom() + 1 - main.height()};
     else
         at = {room.left() - main.width() / 2, room.top()};
     m_window->move(at);

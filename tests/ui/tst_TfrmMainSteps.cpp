@@ -116,14 +116,15 @@ void tst_TfrmMainSteps::TypePoint(int side, const QString &lat,
 
 QList<double> tst_TfrmMainSteps::ClipboardNumbers() const {
     QList<double> numbers;
-    const QStringList parts = QGuiApplication::clipboard()->text().split(
-        QStringLiteral(", "));
+    const QStringList parts =
+        QGuiApplication::clipboard()->text().split(QStringLiteral(", "));
     for (const QString &part : parts)
         numbers << part.toDouble(); // copied text always has a point
     return numbers;
 }
 
-// ---- grid numbers of another point -------------------------------------------
+// ---- grid numbers of another point
+// -------------------------------------------
 
 // The issue as found: Ctrl+3 fills side 1's grid row with the UTM 52N
 // numbers of the point typed; then the point or the system changes and the
@@ -207,7 +208,8 @@ void tst_TfrmMainSteps::gridNumbersOfAnotherPointAreMarkedStale() {
         QCOMPARE(Field(name)->palette().color(QPalette::Text), normal);
 }
 
-// ---- grid axes as the system names them ----------------------------------------
+// ---- grid axes as the system names them
+// ----------------------------------------
 
 // The grid row holds easting in edtUtmX and northing in edtUtmY on every
 // system; its labels name them as the system does (the name alone where
@@ -221,10 +223,14 @@ void tst_TfrmMainSteps::gridLabelsNameTheSystemsAxes_data() {
     QTest::addColumn<double>("first"); // the copy's first value, cs2cs's
     QTest::addColumn<double>("second");
     QTest::newRow("EPSG:5186, northing first")
-        << "EPSG:5186" << "Y (Easting)" << "X (Northing)"
+        << "EPSG:5186"
+        << "Y (Easting)"
+        << "X (Northing)"
         << "&Grid (northing, easting)" << 551896.121220 << 198091.708075;
     QTest::newRow("EPSG:32652, easting first")
-        << "EPSG:32652" << "Easting" << "Northing"
+        << "EPSG:32652"
+        << "Easting"
+        << "Northing"
         << "&Grid (easting, northing)" << 321459.855339 << 4159650.977180;
 }
 
@@ -239,9 +245,7 @@ void tst_TfrmMainSteps::gridLabelsNameTheSystemsAxes() {
     ChooseSystem(2, system);
     QCOMPARE(Child<QLabel>(*m_window, "lblUtmX2")->text(), xLabel);
     QCOMPARE(Child<QLabel>(*m_window, "lblUtmY2")->text(), yLabel);
-    QVERIFY(Child<QLabel>(*m_window, "lblUtmX2")
-                ->toolTip()
-                .contains(xLabel));
+    QVERIFY(Child<QLabel>(*m_window, "lblUtmX2")->toolTip().contains(xLabel));
     QCOMPARE(Child<QAction>(*m_window, "CopyGrid2")->text(), copyItem);
     // Side 1 stays on the catalogue, with the documented captions.
     QCOMPARE(Child<QLabel>(*m_window, "lblUtmX1")->text(), "X(East)");
@@ -265,7 +269,8 @@ void tst_TfrmMainSteps::gridLabelsNameTheSystemsAxes() {
     QCOMPARE(Child<QLabel>(*m_window, "lblUtmY2")->text(), "Y(North)");
 }
 
-// ---- Paste Grid -------------------------------------------------------------------
+// ---- Paste Grid
+// -------------------------------------------------------------------
 
 // The window's own grid copy pastes back into the grid row, in the order
 // the copy wrote it, and converts back to the point.
@@ -282,8 +287,7 @@ void tst_TfrmMainSteps::ownGridCopyPastesBackAsGrid() {
         ChooseSystem(1, system);
     SetPoint("1", "37.5666", "126.9784", "12.5");
     QVERIFY(Trigger("Dt1cc1").isEmpty());
-    const QStringList grid{Field("edtUtmX1")->text(),
-                           Field("edtUtmY1")->text(),
+    const QStringList grid{Field("edtUtmX1")->text(), Field("edtUtmY1")->text(),
                            Field("edtUtmZ1")->text()};
     QVERIFY(Trigger("CopyGrid1").isEmpty());
     for (const char *name : {"edtUtmX1", "edtUtmY1", "edtUtmZ1"})
@@ -312,7 +316,8 @@ void tst_TfrmMainSteps::gridTextGivenToPastePointPointsToPasteGrid() {
     QCOMPARE(FieldTexts(*m_window), before);
 }
 
-// ---- a copied point keeps its datum -------------------------------------------------
+// ---- a copied point keeps its datum
+// -------------------------------------------------
 
 // Copy Point on the Tokyo side, Paste Point on the WGS 84 side: the point is
 // carried from Tokyo(---), not taken as WGS 84 numbers 300 m off. Side 2
@@ -366,7 +371,8 @@ void tst_TfrmMainSteps::copiedPointKeepsTheConstantsOfItsCopy() {
              qPrintable(Field("edtLatDd1")->text()));
 }
 
-// ---- undo and redo of whole steps ----------------------------------------------
+// ---- undo and redo of whole steps
+// ----------------------------------------------
 
 // Ctrl+1 then Ctrl+2 move the typed point by the formulas' round trip; two
 // undos give back the typed texts byte for byte, two redos the commands'.
@@ -400,9 +406,8 @@ void tst_TfrmMainSteps::commandsUndoneBackToTheTypedTexts() {
 void tst_TfrmMainSteps::dialogChangeUndoneAndRedone() {
     const QStringList labels{m_window->stDatum2()->text(),
                              m_window->stUtm2()->text()};
-    Run("SetCoordnate1", [](QDialog &d) {
-        Child<QRadioButton>(d, "rdoTm2")->setChecked(true);
-    });
+    Run("SetCoordnate1",
+        [](QDialog &d) { Child<QRadioButton>(d, "rdoTm2")->setChecked(true); });
     QCOMPARE(m_window->pCoord2->GetCoordSys(), CS_TM);
     QCOMPARE(m_window->stUtm2()->text(), "Tokyo(---)(TM)");
     ChooseSystem(1, "EPSG:5186");
@@ -415,9 +420,9 @@ void tst_TfrmMainSteps::dialogChangeUndoneAndRedone() {
     double x = 0, y = 0;
     m_window->pCoord2->GetOrigin(x, y);
     QCOMPARE(x, 500000.0); // UTM's default false easting again
-    QCOMPARE((QStringList{m_window->stDatum2()->text(),
-                          m_window->stUtm2()->text()}),
-             labels);
+    QCOMPARE(
+        (QStringList{m_window->stDatum2()->text(), m_window->stUtm2()->text()}),
+        labels);
     QVERIFY(Trigger("Redo1").isEmpty());
     QCOMPARE(m_window->pCoord2->GetCoordSys(), CS_TM);
     QCOMPARE(m_window->stUtm2()->text(), "Tokyo(---)(TM)");
@@ -438,13 +443,14 @@ void tst_TfrmMainSteps::undoKeysLeaveTheFieldsOwnUndo() {
     for (const char *name : {"Undo1", "Redo1"}) {
         const QKeySequence key = Child<QAction>(*m_window, name)->shortcut();
         for (const QKeySequence &field :
-             {QKeySequence(QKeySequence::Undo), QKeySequence(QKeySequence::Redo),
-              QKeySequence("Ctrl+Shift+Z")})
+             {QKeySequence(QKeySequence::Undo),
+              QKeySequence(QKeySequence::Redo), QKeySequence("Ctrl+Shift+Z")})
             QVERIFY(key != field);
     }
 }
 
-// ---- notes ------------------------------------------------------------------------
+// ---- notes
+// ------------------------------------------------------------------------
 
 // A geo: URI pasted into side 2 is carried to Tokyo(---) and noted; a line
 // pasted into side 1 changes side 1 only, so side 2's note stays.
@@ -468,15 +474,18 @@ void tst_TfrmMainSteps::eachSidesNoteStaysUntilItsOwnPointChanges() {
              qPrintable(tip));
 }
 
-// ---- the last operation ------------------------------------------------------------
+// ---- the last operation
+// ------------------------------------------------------------
 
 void tst_TfrmMainSteps::lastOperationInTheMenuBar_data() {
     QTest::addColumn<QString>("system1"); // empty: the catalogue's
     QTest::addColumn<QString>("system2");
     QTest::addColumn<QString>("operation");
-    QTest::newRow("catalogue datums")
-        << "" << "" << "standard Molodensky (catalogue)";
-    QTest::newRow("Tokyo to JGD2000") << "EPSG:4301" << "EPSG:4612"
+    QTest::newRow("catalogue datums") << ""
+                                      << ""
+                                      << "standard Molodensky (catalogue)";
+    QTest::newRow("Tokyo to JGD2000") << "EPSG:4301"
+                                      << "EPSG:4612"
                                       << "Tokyo to JGD2000 (1), 9 m";
 }
 
