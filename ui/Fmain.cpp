@@ -348,6 +348,7 @@ void TfrmMain::ShowDatumLabels() {
     const QString *names[] = {&m_strDatumName1, &m_strDatumName2};
     QLabel *datums[] = {ui->stDatum1, ui->stDatum2};
     QLabel *grids[] = {ui->stUtm1, ui->stUtm2};
+    const QString before[] = {ui->stDatum1->text(), ui->stDatum2->text()};
     for (int side : {1, 2}) {
         const Side &s = SideOf(side);
         if (const ProjSide *system = s.System()) {
@@ -361,8 +362,12 @@ void TfrmMain::ShowDatumLabels() {
                                      GridKindTag(s.Engine().GetCoordSys()));
         }
     }
-    for (int side : {1, 2})
-        ClearPasteNote(side);
+    // A note is about the point on its side's datum: it goes with a change
+    // of that datum, not with the other side's or with a change of grid.
+    for (int side : {1, 2}) {
+        if (datums[side - 1]->text() != before[side - 1])
+            ClearPasteNote(side);
+    }
     ShowSystemFacts();
     ShowGridZones();
     ShowGridAxes();

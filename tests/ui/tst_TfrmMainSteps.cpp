@@ -50,6 +50,7 @@ class tst_TfrmMainSteps : public QObject, private DialogFixture {
     void copiedPointKeepsTheConstantsOfItsCopy();
     void commandsUndoneBackToTheTypedTexts();
     void dialogChangeUndoneAndRedone();
+    void userRowsUndoneInEveryList();
     void undoKeysLeaveTheFieldsOwnUndo();
     void eachSidesNoteStaysUntilItsOwnPointChanges();
     void lastOperationInTheMenuBar_data();
@@ -428,6 +429,46 @@ void tst_TfrmMainSteps::dialogChangeUndoneAndRedone() {
     QCOMPARE(m_window->stUtm2()->text(), "Tokyo(---)(TM)");
 }
 
+// A user row is written into both engines and shown as entry 0 of the
+// datum dialog's lists; undone, both engines and the lists hold the row as
+// it was, and a side on it computes with its old constants again.
+void tst_TfrmMainSteps::userRowsUndoneInEveryList() {
+    Run("UserDatum1", [this](QDialog &d) {
+        SetText(d, "edtDatum", "Seoul Datum");
+        SetText(d, "edtDx", Num("-146.414"));
+    });
+    Run("SetDatum1", [](QDialog &d) {
+        Child<QComboBox>(d, "cboDatum1")->setCurrentIndex(0);
+    });
+    QCOMPARE(m_window->stDatum1()->text(), "Seoul Datum");
+    QCOMPARE(m_window->pCoord2->m_dbLocal_dx, -105.627); // still Tokyo(---)
+    QCOMPARE(m_window->pCoord1->m_dbLocal_dx, -146.414);
+    QVERIFY(Trigger("Undo1").isEmpty()); // Set Datum
+    QCOMPARE(m_window->m_nDatum1, 133);
+    QCOMPARE(m_window->stDatum1()->text(), "World Geodetic System 1984");
+    QVERIFY(Trigger("Undo1").isEmpty()); // Define User Datum
+    Run(
+        "SetDatum1",
+        [](QDialog &d) {
+            for (const char *name : {"cboDatum1", "cboDatum2"})
+                QCOMPARE(Child<QComboBox>(d, name)->itemText(0), "User Datum");
+        },
+        QDialog::Rejected);
+    for (const COORD *engine : {m_window->pCoord1.get(),
+                                m_window->pCoord2.get()}) {
+        char name[80];
+        std::int32_t ellipsoid = -1;
+        double dx = 1, dy = 1, dz = 1;
+        engine->GetDatumInfo(0, name, sizeof name, ellipsoid, dx, dy, dz);
+        QCOMPARE(QString::fromUtf8(name), "User Datum");
+        QCOMPARE(dx, 0.0);
+    }
+    QVERIFY(Trigger("Redo1").isEmpty());
+    QVERIFY(Trigger("Redo1").isEmpty());
+    QCOMPARE(m_window->stDatum1()->text(), "Seoul Datum");
+    QCOMPARE(m_window->pCoord1->m_dbLocal_dx, -146.414);
+}
+
 // The window's keys are not a field's: Ctrl+Z in a field still undoes its
 // typing, and the window's Undo keeps its steps.
 void tst_TfrmMainSteps::undoKeysLeaveTheFieldsOwnUndo() {
@@ -465,6 +506,16 @@ void tst_TfrmMainSteps::eachSidesNoteStaysUntilItsOwnPointChanges() {
                                           "WGS 84"),
              qPrintable(Corner()->toolTip()));
     QVERIFY(!Corner()->text().isEmpty());
+    // Side 1's datum changes: its note would go, side 2's stays.
+    Run("SetDatum1", [](QDialog &d) {
+        Child<QComboBox>(d, "cboDatum1")->setCurrentIndex(1);
+    });
+    QVERIFY2(Corner()->toolTip().contains("Side 2: geo: URI carried from "
+                                          "WGS 84"),
+             qPrintable(Corner()->toolTip()));
+    Run("SetDatum1", [](QDialog &d) {
+        Child<QComboBox>(d, "cboDatum1")->setCurrentIndex(133);
+    });
     // Side 1's own carried note joins it, in side order.
     QVERIFY(Trigger("CopyPoint2").isEmpty());
     QVERIFY(Trigger("PastePoint1").isEmpty());
