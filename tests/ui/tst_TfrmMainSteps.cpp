@@ -454,8 +454,8 @@ void tst_TfrmMainSteps::userRowsUndoneInEveryList() {
                 QCOMPARE(Child<QComboBox>(d, name)->itemText(0), "User Datum");
         },
         QDialog::Rejected);
-    for (const COORD *engine : {m_window->pCoord1.get(),
-                                m_window->pCoord2.get()}) {
+    for (const COORD *engine :
+         {m_window->pCoord1.get(), m_window->pCoord2.get()}) {
         char name[80];
         std::int32_t ellipsoid = -1;
         double dx = 1, dy = 1, dz = 1;
