@@ -210,8 +210,10 @@ void TfrmMain::ShowCornerNotes() {
         stPasteNote->setToolTip({});
         return;
     }
-    // The menus' own width, without the note: the window's width is fixed,
-    // whether or not it is shown yet.
+    // The menus' own width, without the note (hidden, the menu bar leaves
+    // it out): the window's width is fixed, whether or not it is shown yet.
+    stPasteNote->hide();
+    stPasteNote->clear();
     const int used = menuBar()->sizeHint().width();
     const QString gap = QStringLiteral("  ·  ");
     const QFontMetrics metrics = stPasteNote->fontMetrics();
@@ -225,7 +227,6 @@ void TfrmMain::ShowCornerNotes() {
     stPasteNote->setText(shown.join(gap));
     stPasteNote->setToolTip(tips.join(QStringLiteral("\n\n")));
     // Shown anew, the menu bar lays out its items and the note again.
-    stPasteNote->hide();
     stPasteNote->show();
 }
 

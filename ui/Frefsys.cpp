@@ -230,8 +230,12 @@ TfrmRefSys::TfrmRefSys(QWidget *parent)
         w.list->installEventFilter(this);
         connect(w.filter, &QLineEdit::textChanged, this,
                 [this, side] { Fill(side, ChosenSystem(side)); });
-        connect(w.list, &QListWidget::currentRowChanged, this,
-                [this, side] { Describe(side); });
+        // The other side's details give the operation to this side's
+        // system: they follow its choice.
+        connect(w.list, &QListWidget::currentRowChanged, this, [this, side] {
+            Describe(side);
+            Describe(3 - side);
+        });
     }
 }
 
@@ -282,6 +286,7 @@ void TfrmRefSys::Fill(int side, const std::string &keep) {
         w.list->scrollToItem(w.list->currentItem(),
                              QAbstractItemView::PositionAtCenter);
     Describe(side);
+    Describe(3 - side);
 }
 
 void TfrmRefSys::Describe(int side) {

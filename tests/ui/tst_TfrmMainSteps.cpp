@@ -523,6 +523,11 @@ void tst_TfrmMainSteps::eachSidesNoteStaysUntilItsOwnPointChanges() {
     QVERIFY2(tip.indexOf("Side 1: ") >= 0 &&
                  tip.indexOf("Side 1: ") < tip.indexOf("Side 2: "),
              qPrintable(tip));
+    // Both in view, each cut to its share of the room: a note shown before
+    // leaves the next as much room as the first had.
+    QVERIFY2(Corner()->text().startsWith("Side 1: ") &&
+                 Corner()->text().contains("Side 2"),
+             qPrintable(Corner()->text()));
 }
 
 // ---- the last operation
