@@ -156,7 +156,8 @@ TEST(ConvertedRows, AGeographicSystemHasNoGrid) {
 
 } // namespace
 
-// ---- grid numbers of another point -------------------------------------------
+// ---- grid numbers of another point
+// -------------------------------------------
 
 TEST(ConvertedRows, NotStaleBeforeAnyConversion) {
     COORD engine(125);
