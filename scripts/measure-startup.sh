@@ -6,7 +6,12 @@
 # first paint the same way (scripts/bare-window.cpp, built here with the
 # system's Qt): the floor that Qt itself sets, and the program's ratio to it.
 #
-#   scripts/measure-startup.sh [build-dir] [runs]      (defaults: build, 11)
+#   scripts/measure-startup.sh [build-dir] [runs] [other-build-dir]
+#                                                      (defaults: build, 11)
+#
+# With another build, its program is measured too, turn about with the
+# others in every run (a build of an earlier commit, say): a machine whose
+# load changes during the runs slows all three alike.
 #
 # The time of process start is taken by the shell just before it execs the
 # program; the time of the first paint is the modification time of the
@@ -21,6 +26,14 @@ program=$(cd "$build" && pwd)/app/nolvex
 if [ ! -x "$program" ]; then
     echo "measure-startup.sh: $program not found; build first" >&2
     exit 1
+fi
+other=
+if [ -n "${3:-}" ]; then
+    other=$(cd "$3" && pwd)/app/nolvex
+    if [ ! -x "$other" ]; then
+        echo "measure-startup.sh: $other not found; build first" >&2
+        exit 1
+    fi
 fi
 if [ -z "${EPOCHREALTIME:-}" ]; then
     echo "measure-startup.sh: needs bash 5 (EPOCHREALTIME)" >&2
@@ -82,15 +95,23 @@ median() {
 # page cache for both.
 measure nolvex "$program" 0 >/dev/null
 measure bare "$bare" 0 >/dev/null
+[ -z "$other" ] || measure other "$other" 0 >/dev/null
 
 times=()
 bare_times=()
+other_times=()
 for run in $(seq "$runs"); do
     ms=$(measure nolvex "$program" "$run") && [ -n "$ms" ] || exit 1
     bare_ms=$(measure bare "$bare" "$run") && [ -n "$bare_ms" ] || exit 1
     times+=("$ms")
     bare_times+=("$bare_ms")
-    echo "run $run: $ms ms (bare window $bare_ms ms)"
+    if [ -n "$other" ]; then
+        other_ms=$(measure other "$other" "$run") && [ -n "$other_ms" ] || exit 1
+        other_times+=("$other_ms")
+        echo "run $run: $ms ms (bare window $bare_ms ms, $3 $other_ms ms)"
+    else
+        echo "run $run: $ms ms (bare window $bare_ms ms)"
+    fi
 done
 
 median=$(median "${times[@]}")
@@ -98,3 +119,8 @@ bare_median=$(median "${bare_times[@]}")
 echo "median of $runs runs, process start to first paint: $median ms"
 echo "bare Qt window, the same way: $bare_median ms"
 awk -v a="$median" -v b="$bare_median" 'BEGIN { printf "ratio to the bare window: %.2f\n", a / b }'
+if [ -n "$other" ]; then
+    other_median=$(median "${other_times[@]}")
+    echo "$3, the same way: $other_median ms"
+    awk -v a="$other_median" -v b="$bare_median" 'BEGIN { printf "its ratio to the bare window: %.2f\n", a / b }'
+fi
