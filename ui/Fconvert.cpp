@@ -446,6 +446,7 @@ void TfrmConvert::ColumnEdited() {
 void TfrmConvert::ShowColumnNames() {
     if (!m_bColumnsChosen && !m_strColumnsNote.isEmpty()) {
         ui->lblColumnNames->setText(m_strColumnsNote);
+        ui->lblColumnNames->setToolTip(m_strColumnsNote);
         return;
     }
     const QStringList what = ValueNamesOf(ChosenChain().from);
@@ -470,6 +471,7 @@ void TfrmConvert::ShowColumnNames() {
         parts << part;
     }
     ui->lblColumnNames->setText(parts.join(QStringLiteral(", ")));
+    ui->lblColumnNames->setToolTip(ui->lblColumnNames->text());
     ShowChoiceTexts();
 }
 
