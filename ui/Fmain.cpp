@@ -948,6 +948,12 @@ QString TfrmMain::FieldDescription(const QLineEdit *field) const {
         {u"edtAltDd", u"altitude (m)"},    {u"edtUtmX", u"X(East)"},
         {u"edtUtmY", u"Y(North)"},         {u"edtUtmZ", u"Z(Height)"},
     };
+    // A grid field on a PROJ system is named as its label names its axis.
+    const int index = name.back() == u'2' ? 1 : 0;
+    if (name.startsWith(u"edtUtmX") && !m_strGridCaption[index][0].isEmpty())
+        return side + m_strGridCaption[index][0];
+    if (name.startsWith(u"edtUtmY") && !m_strGridCaption[index][1].isEmpty())
+        return side + m_strGridCaption[index][1];
     for (const Stem &stem : STEMS) {
         if (name.startsWith(QStringView(stem.stem)))
             return side + QStringView(stem.text).toString();

@@ -329,6 +329,10 @@ class TfrmMain : public QMainWindow {
     /// tooltip), and the last command's operation (text and tooltip).
     std::array<QString, 2> m_strNote, m_strNoteTip;
     QString m_strLastOp, m_strLastOpTip;
+    /// Per side, what its grid labels name the easting and northing fields
+    /// on a PROJ system ("Y (Easting)", "X (Northing)"); empty on the
+    /// catalogue, whose documented captions stand.
+    std::array<std::array<QString, 2>, 2> m_strGridCaption;
 
     // ---- the configuration dialogs: fill before showing, apply on OK -------
 

@@ -120,6 +120,7 @@ void TfrmMain::ShowGridAxes() {
     for (int side : {1, 2}) {
         const Labels &l = labels[side - 1];
         const ProjSide *system = SideOf(side).System();
+        m_strGridCaption[side - 1] = {};
         if (!system || !system->HasGrid()) {
             l.x->setText(DOCUMENTED_X);
             l.y->setText(DOCUMENTED_Y);
@@ -137,6 +138,7 @@ void TfrmMain::ShowGridAxes() {
         QLabel *fields[2] = {l.x, l.y};
         for (int i = 0; i < 2; ++i) {
             const QString caption = AxisCaption(*shown[i]);
+            m_strGridCaption[side - 1][static_cast<std::size_t>(i)] = caption;
             fields[i]->setText(fields[i]->fontMetrics().elidedText(
                 caption, Qt::ElideRight, fields[i]->width()));
             fields[i]->setToolTip(

@@ -262,6 +262,14 @@ void tst_TfrmMainSteps::gridLabelsNameTheSystemsAxes() {
                  std::fabs(copied[1] - second) < 0.001,
              qPrintable(QGuiApplication::clipboard()->text()));
 
+    // An error box names the field as its label does.
+    Field("edtUtmX2")->setText("x");
+    const QList<ShownBox> boxes = Trigger("Cc2dt2");
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY2(boxes.first().detail.contains("side 2, " + xLabel) ||
+                 boxes.first().text.contains("side 2, " + xLabel),
+             qPrintable(boxes.first().text + " / " + boxes.first().detail));
+
     // Back on the catalogue: the documented captions again.
     Run("SetDatum1", [](QDialog &d) {
         Child<QComboBox>(d, "cboDatum2")->setCurrentIndex(125);
