@@ -25,7 +25,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QRegularExpression>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -245,25 +244,26 @@ void TfrmMain::NoteLastOperation(const QString &what,
 // --------------------------------------------------------------
 
 void TfrmMain::SetUpContextMenus() {
-    for (int side : {1, 2}) {
-        const QList<QLineEdit *> fields = findChildren<QLineEdit *>(
-            QRegularExpression(QStringLiteral("^edt.*%1$").arg(side)));
-        for (QLineEdit *field : fields) {
-            const bool grid = field->objectName().startsWith(u"edtUtm");
-            field->setContextMenuPolicy(Qt::CustomContextMenu);
-            connect(field, &QWidget::customContextMenuRequested, this,
-                    [this, field, grid, side](const QPoint &at) {
-                        std::unique_ptr<QMenu> menu(
-                            field->createStandardContextMenu());
-                        menu->addSeparator();
-                        if (grid)
-                            menu->addAction(side == 1 ? ui->PasteGrid1
-                                                      : ui->PasteGrid2);
-                        menu->addAction(ui->Undo1);
-                        menu->addAction(ui->Redo1);
-                        menu->exec(field->mapToGlobal(at));
-                    });
-        }
+    // The window's own fields (the degree tool's are its own window's).
+    for (QLineEdit *field : findChildren<QLineEdit *>()) {
+        const QString name = field->objectName();
+        if (field->window() != this || !name.startsWith(u"edt"))
+            continue;
+        const bool grid = name.startsWith(u"edtUtm");
+        const int side = name.endsWith(u'2') ? 2 : 1;
+        field->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(field, &QWidget::customContextMenuRequested, this,
+                [this, field, grid, side](const QPoint &at) {
+                    std::unique_ptr<QMenu> menu(
+                        field->createStandardContextMenu());
+                    menu->addSeparator();
+                    if (grid)
+                        menu->addAction(side == 1 ? ui->PasteGrid1
+                                                  : ui->PasteGrid2);
+                    menu->addAction(ui->Undo1);
+                    menu->addAction(ui->Redo1);
+                    menu->exec(field->mapToGlobal(at));
+                });
     }
 }
 
