@@ -3,6 +3,7 @@
 
 #include "ErrorBox.h"
 #include "Fconvert.h"
+#include "FieldMark.h"
 #include "Fmain.h"
 
 #include <QActionEvent>
@@ -102,6 +103,10 @@ class EventWatcher : public QObject {
             HookItem(static_cast<QActionEvent *>(event)->action());
         else if (type == QEvent::Paint && watched->isWidgetType())
             Painting(*static_cast<QWidget *>(watched));
+        else if (type == QEvent::DynamicPropertyChange)
+            PropertyChanged(*watched,
+                            static_cast<QDynamicPropertyChangeEvent *>(event)
+                                ->propertyName());
         else if ((type == QEvent::Show || type == QEvent::Hide) &&
                  !event->spontaneous() && watched->isWidgetType())
             ShownOrHidden(*static_cast<QWidget *>(watched), type);
@@ -109,6 +114,16 @@ class EventWatcher : public QObject {
     }
 
   private:
+    /// A grid field's stale mark, set ("stale\tedtUtmX1\t<its tooltip>")
+    /// or taken away ("stale\tedtUtmX1\t").
+    static void PropertyChanged(const QObject &object, const QByteArray &name) {
+        if (name != STALE_MARK || !qobject_cast<const QLineEdit *>(&object))
+            return;
+        Write(u"stale",
+              object.objectName() + u'\t' +
+                  object.property(STALE_MARK).toString().replace(u'\n', u' '));
+    }
+
     /// Keeps @p object among the hooked ones until it is destroyed.
     void Remember(QObject *object) {
         m_hooked.insert(object);

@@ -47,6 +47,8 @@ class Side {
     /// The PROJ system the side is on; nullptr when it is on its engine's
     /// catalogue datum and grid.
     const ProjSide *System() const { return m_pSystem.get(); }
+    /// The same, shared: to put the side back on it later.
+    std::shared_ptr<const ProjSide> SystemShared() const { return m_pSystem; }
 
     /// Puts the side on @p system; nullptr returns it to its engine's
     /// catalogue datum and grid.

@@ -17,8 +17,20 @@ GridDependence GridDependsOn(const Side &side) {
 }
 
 void ConvertedRows::Note(const Side &side, const PointTexts &geo,
-                         const PointTexts &grid) {
-    m_rows = Rows{geo, grid, GridDependsOn(side)};
+                         const PointTexts &grid, const std::string &system) {
+    m_rows = Rows{geo, grid, GridDependsOn(side), system};
+}
+
+std::optional<ConvertedRows::Source>
+ConvertedRows::StaleSource(const Side &side, const PointTexts &geo,
+                           const PointTexts &grid) const {
+    // Numbers typed over the conversion's are the user's own, whatever
+    // they stand for.
+    if (!m_rows || m_rows->grid != grid)
+        return std::nullopt;
+    if (m_rows->geo == geo && m_rows->settings == GridDependsOn(side))
+        return std::nullopt;
+    return Source{m_rows->geo, m_rows->system};
 }
 
 void ConvertedRows::Check(const Side &side, const PointTexts &geo,

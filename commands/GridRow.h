@@ -44,7 +44,28 @@ class ConvertedRows {
   public:
     /// After a conversion on @p side that left its angle row @p geo and its
     /// grid row @p grid.
-    void Note(const Side &side, const PointTexts &geo, const PointTexts &grid);
+    /// @p system names the grid the values are on ("World Geodetic System
+    /// 1984(UTM)", "Korea 2000 / Central Belt 2010 (EPSG:5186)"), for
+    /// StaleSource.
+    void Note(const Side &side, const PointTexts &geo, const PointTexts &grid,
+              const std::string &system = {});
+
+    /// Where the grid values of a stale grid row came from.
+    struct Source {
+        PointTexts geo;     ///< the angle row they were the grid values of
+        std::string system; ///< the grid they were on, as Note named it
+    };
+
+    /**
+     * The grid row @p grid still holds the texts of the last conversion
+     * while the point shown (@p geo) or the side's settings have changed
+     * since: the numbers belong to another point or another grid. Returns
+     * where they came from then; nothing while they are the point's, when
+     * no conversion has filled them (start-up zeros) and once they have been
+     * typed over.
+     */
+    std::optional<Source> StaleSource(const Side &side, const PointTexts &geo,
+                                      const PointTexts &grid) const;
 
     /**
      * Checks that grid row @p grid holds the grid values of angle row @p geo
@@ -61,6 +82,7 @@ class ConvertedRows {
         PointTexts geo;
         PointTexts grid;
         GridDependence settings;
+        std::string system;
     };
     std::optional<Rows> m_rows;
 };

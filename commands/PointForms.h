@@ -40,8 +40,11 @@ struct PointForSide {
     /// False when the text had no height: the side's altitude stays as it is.
     bool hasHeight = false;
     PastedForm form = PastedForm::Text;
-    /// Read on WGS 84 and carried to a side on another datum.
+    /// Read on another datum and carried to the side's.
     bool carried = false;
+    /// The datum it was read on: "WGS 84" for GeoJSON and geo: URIs, the
+    /// copied side's for a point record.
+    std::string from = "WGS 84";
 };
 
 /**

@@ -368,6 +368,85 @@ std::string KindName(CrsKind kind) {
     return "Other";
 }
 
+namespace {
+
+/// A parameter's value as PROJ's own texts give it: 15 digits at most,
+/// trailing zeros cut.
+std::string ParameterNumber(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.15g", value);
+    return text;
+}
+
+} // namespace
+
+std::vector<std::string> CrsFactLines(const ProjCrs &crs) {
+    PJ_CONTEXT *ctx = crs.Context().Get();
+    const ProjApi &api = Proj();
+    std::vector<std::string> lines;
+    // A compound system stands on its horizontal part.
+    PjPtr horizontal;
+    const PJ *base = crs.Get();
+    if (crs.Facts().kind == CrsKind::Compound) {
+        horizontal.reset(api.proj_crs_get_sub_crs(ctx, crs.Get(), 0));
+        if (horizontal)
+            base = horizontal.get();
+    }
+    if (PjPtr datum{api.proj_crs_get_datum_forced(ctx, base)}) {
+        if (const char *name = api.proj_get_name(datum.get()))
+            lines.push_back(std::string("Datum: ") + name);
+    }
+    if (PjPtr ellipsoid{api.proj_get_ellipsoid(ctx, base)}) {
+        double a = 0, b = 0, invf = 0;
+        int computed = 0;
+        const char *name = api.proj_get_name(ellipsoid.get());
+        if (api.proj_ellipsoid_get_parameters(ctx, ellipsoid.get(), &a, &b,
+                                              &computed, &invf))
+            lines.push_back(std::string("Ellipsoid: ") + (name ? name : "") +
+                            " (a " + ParameterNumber(a) + " m, 1/f " +
+                            ParameterNumber(invf) + ")");
+    }
+    if (crs.Facts().horizontal == CrsKind::Projected) {
+        if (PjPtr conversion{api.proj_crs_get_coordoperation(ctx, base)}) {
+            const char *method = nullptr;
+            api.proj_coordoperation_get_method_info(ctx, conversion.get(),
+                                                    &method, nullptr, nullptr);
+            std::string line =
+                std::string("Projection: ") + (method ? method : "");
+            const int count =
+                api.proj_coordoperation_get_param_count(ctx, conversion.get());
+            std::vector<std::string> parameters;
+            for (int i = 0; i < count; ++i) {
+                const char *name = nullptr, *valueText = nullptr,
+                           *unit = nullptr;
+                double value = 0, factor = 0;
+                if (!api.proj_coordoperation_get_param(
+                        ctx, conversion.get(), i, &name, nullptr, nullptr,
+                        &value, &valueText, &factor, &unit, nullptr, nullptr,
+                        nullptr))
+                    continue;
+                std::string text =
+                    std::string(name ? name : "") + " " +
+                    (valueText && *valueText ? std::string(valueText)
+                                             : ParameterNumber(value));
+                if (unit && *unit && std::string(unit) != "unity")
+                    text += std::string(" ") + unit;
+                parameters.push_back(text);
+            }
+            for (std::size_t i = 0; i < parameters.size(); ++i)
+                line += (i == 0 ? ": " : ", ") + parameters[i];
+            lines.push_back(line);
+        }
+    }
+    std::string units;
+    for (const CrsAxis &axis : crs.Facts().axes)
+        units += (units.empty() ? "" : ", ") + axis.abbreviation + " in " +
+                 axis.unit;
+    if (!units.empty())
+        lines.push_back("Units: " + units);
+    return lines;
+}
+
 std::string OperationFacts::Label() const {
     std::string text = id.empty() ? name : id + " " + name;
     return text + ", " + AccuracyText(accuracy);

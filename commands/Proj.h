@@ -390,6 +390,16 @@ std::vector<CrsListEntry> FindCrs(std::string_view filter,
  */
 std::string ListCrs(std::string_view filter, bool deprecated = false);
 
+/**
+ * What a system stands on, line by line for the window: its datum; its
+ * ellipsoid with a and 1/f; for a projected system the projection method
+ * with its parameters ("Transverse Mercator: Latitude of natural origin
+ * 38 degree, ..."); the units of its axes. Lines PROJ has nothing for are
+ * left out.
+ * @throws ProjError.
+ */
+std::vector<std::string> CrsFactLines(const ProjCrs &crs);
+
 /// "Geographic 2D", "Geographic 3D", "Geocentric", "Projected", "Compound",
 /// "Vertical" or "Other".
 std::string KindName(CrsKind kind);

@@ -229,3 +229,65 @@ e2e_menu f "&File"
 e2e_key x
 e2e_wait_exit
 [ "$APP_STATUS" = 0 ] || e2e_fail "the program ended with exit status $APP_STATUS"
+
+# ---- stale grid numbers, Paste Grid and the chooser's word search -------------
+# A run of its own: 37.5666, 126.9784 on side 1, Datum1->Utm1, then side 1
+# put on EPSG:5186 by typing "korea 2010" and Down twice in the chooser.
+e2e_start_program
+e2e_replace_field edtLatDd1 37.5666
+e2e_replace_field edtLonDd1 126.9784
+e2e_key ctrl+3 # Datum1->Utm1
+for ((i = 0; i < 100; i++)); do
+    [ "$(e2e_field edtUtmX1)" != 0 ] && break
+    sleep 0.05
+done
+open_dialog c "&Config" r "Reference System"
+e2e_type "korea 2010"
+e2e_key Down Down
+shot reference-system-korea-2010 "Reference System"
+mark=$(e2e_lines)
+e2e_key Return
+e2e_wait_line "hidden${TAB}Reference System" "$mark"
+e2e_wait_active "$MAIN"
+e2e_wait_line "stUtm1${TAB}Korea 2000 / Central Belt 2010 (EPSG:5186)" "$mark"
+# the stale numbers' reason on the mouse; the tooltip reaches beyond the
+# window, so the shot takes the screen to the right of the frame as well
+read -r left width top <<<"${E2E_FIELD_POS[edtUtmX1]}"
+xdotool mousemove --window "$MAIN" "$((left + 12))" "$(($(e2e_menu_height) + top + 10))"
+sleep 1.5 # the tooltip shows
+read -r fx fy fw fh < <(e2e_frame "$MAIN")
+import -window root -crop "$((fw + 200))x$((fh + 40))+${fx}+${fy}" +repage \
+    "$docs/stale-grid.png"
+echo docs/stale-grid.png
+
+# converted again on EPSG:5186, copied as its grid (northing first), the
+# grid row typed over, and a grid field's right-click menu with Paste Grid
+e2e_key ctrl+3
+for ((i = 0; i < 100; i++)); do
+    [[ $(e2e_field edtUtmX1) == 198091.70* ]] && break
+    sleep 0.05
+done
+e2e_menu e "&Edit"
+e2e_key Down Right g # Copy Point As (Side 1) > Grid (northing, easting)
+e2e_wait_active "$MAIN"
+e2e_replace_field edtUtmX1 0
+e2e_replace_field edtUtmY1 0
+read -r left width top <<<"${E2E_FIELD_POS[edtUtmY1]}"
+xdotool mousemove --window "$MAIN" "$((left + 12))" "$(($(e2e_menu_height) + top + 10))" click 3
+sleep 0.8
+read -r fx fy fw fh < <(e2e_frame "$MAIN")
+import -window root -crop "${fw}x${fh}+${fx}+${fy}" +repage "$docs/paste-grid.png"
+echo docs/paste-grid.png
+e2e_key Escape
+sleep 0.3
+e2e_wait_active "$MAIN"
+e2e_key ctrl+shift+g # Paste Grid (Side 1)
+for ((i = 0; i < 100; i++)); do
+    [[ $(e2e_field edtUtmX1) == 198091.70* ]] && break
+    sleep 0.05
+done
+
+e2e_menu f "&File"
+e2e_key x
+e2e_wait_exit
+[ "$APP_STATUS" = 0 ] || e2e_fail "the program ended with exit status $APP_STATUS"

@@ -210,7 +210,32 @@ TfrmConvert::TfrmConvert(QWidget *parent)
         QDesktopServices::openUrl(QUrl::fromLocalFile(
             QFileInfo(ui->edtOutput->text()).absolutePath()));
     });
+    // What the last run showed belongs to its settings: a setting the user
+    // changes takes its summary and progress away.
+    for (QRadioButton *direction : {ui->rdoSide1To2, ui->rdoSide2To1})
+        connect(direction, &QRadioButton::toggled, this,
+                &TfrmConvert::ForgetLastRun);
+    for (QComboBox *choice :
+         {ui->cboFrom, ui->cboTo, ui->cboFormat, ui->cboDelimiter})
+        connect(choice, &QComboBox::currentIndexChanged, this,
+                &TfrmConvert::ForgetLastRun);
+    connect(ui->chkHeader, &QCheckBox::toggled, this,
+            &TfrmConvert::ForgetLastRun);
+    for (QSpinBox *column : {ui->spnColumn1, ui->spnColumn2, ui->spnColumn3})
+        connect(column, &QSpinBox::valueChanged, this,
+                &TfrmConvert::ForgetLastRun);
+    connect(ui->edtOutput, &QLineEdit::textEdited, this,
+            &TfrmConvert::ForgetLastRun);
     ShowChoices();
+}
+
+void TfrmConvert::ForgetLastRun() {
+    if (m_bFilling || Running())
+        return;
+    ui->txtSummary->clear();
+    ui->barProgress->setValue(0);
+    ui->lblProgress->clear();
+    ui->btnOpenFolder->setEnabled(false);
 }
 
 TfrmConvert::~TfrmConvert() {
@@ -421,6 +446,7 @@ void TfrmConvert::ColumnEdited() {
 void TfrmConvert::ShowColumnNames() {
     if (!m_bColumnsChosen && !m_strColumnsNote.isEmpty()) {
         ui->lblColumnNames->setText(m_strColumnsNote);
+        ui->lblColumnNames->setToolTip(m_strColumnsNote);
         return;
     }
     const QStringList what = ValueNamesOf(ChosenChain().from);
@@ -445,6 +471,49 @@ void TfrmConvert::ShowColumnNames() {
         parts << part;
     }
     ui->lblColumnNames->setText(parts.join(QStringLiteral(", ")));
+    ui->lblColumnNames->setToolTip(ui->lblColumnNames->text());
+    ShowChoiceTexts();
+}
+
+// The values in the order the files hold them: the input's as its columns
+// stand, and the output's in the same columns, as the converter writes its
+// heading (a heading "Easting,Northing" on a system that gives its
+// northing first is read and written east first).
+void TfrmConvert::ShowChoiceTexts() {
+    const QSpinBox *spins[] = {ui->spnColumn1, ui->spnColumn2, ui->spnColumn3};
+    std::array<int, 3> order = {0, 1, 2};
+    std::stable_sort(order.begin(), order.end(), [&spins](int a, int b) {
+        const int ca = spins[a]->value(), cb = spins[b]->value();
+        if ((ca == 0) != (cb == 0))
+            return cb == 0; // a value without a column comes last
+        return ca < cb;
+    });
+    const int from = ui->rdoSide1To2->isChecked() ? 1 : 2;
+    const ConvertSide &source = m_sides[static_cast<std::size_t>(from - 1)];
+    const ConvertSide &target = m_sides[static_cast<std::size_t>(2 - from)];
+    const auto text = [&order](const ConversionSide &side,
+                               const QString &label) {
+        const QStringList names = ValueNamesOf(side);
+        QStringList ordered;
+        for (int k : order)
+            ordered << names.value(k);
+        QString joined = ordered.join(QStringLiteral(", "));
+        if (!joined.isEmpty())
+            joined[0] = joined[0].toUpper();
+        return joined + QStringLiteral(" on ") + label;
+    };
+    const QString texts[2][2] = {
+        {text(source.geo, source.geoText), text(source.grid, source.gridText)},
+        {text(target.geo, target.geoText), text(target.grid, target.gridText)}};
+    QComboBox *boxes[] = {ui->cboFrom, ui->cboTo};
+    for (int b = 0; b < 2; ++b) {
+        for (int i = 0; i < 2 && i < boxes[b]->count(); ++i) {
+            boxes[b]->setItemText(i, texts[b][i]);
+            // Never cut without the whole text at hand.
+            boxes[b]->setItemData(i, texts[b][i], Qt::ToolTipRole);
+        }
+        boxes[b]->setToolTip(boxes[b]->currentText());
+    }
 }
 
 void TfrmConvert::ShowSides(const std::array<ConvertSide, 2> &sides) {
@@ -532,6 +601,7 @@ void TfrmConvert::ShowChoices() {
 }
 
 // GeoJSON only where the target holds it: geographic points on WGS 84.
+// Where it does not, the format says why.
 void TfrmConvert::ShowFormats() {
     const bool forward = ui->rdoSide1To2->isChecked();
     const bool geoJson = IsGeoJsonTarget(
@@ -539,6 +609,15 @@ void TfrmConvert::ShowFormats() {
     if (!geoJson)
         ui->cboFormat->setCurrentIndex(0);
     ui->cboFormat->setEnabled(geoJson);
+    const QString why =
+        geoJson ? QString()
+                : QStringLiteral(
+                      "GeoJSON holds latitude and longitude on WGS 84 only: "
+                      "write geographic values to a side on World Geodetic "
+                      "System 1984 (or a PROJ system on it) to choose it");
+    ui->cboFormat->setToolTip(why);
+    ui->lblFormat->setToolTip(why);
+    ShowChoiceTexts();
 }
 
 // ---- the run ----------------------------------------------------------------

@@ -110,6 +110,11 @@ class TfrmConvert : public QDialog {
     void ProposeOutput();
     void ShowChoices();
     void ShowFormats();
+    /// The texts of the input's and output's choices, their values in
+    /// the order of the columns, each whole in its tooltip.
+    void ShowChoiceTexts();
+    /// A changed setting takes the last run's summary and progress away.
+    void ForgetLastRun();
     void LayoutChanged();
     void FillColumns();
     void ShowColumnNames();

@@ -14,6 +14,9 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScreen>
+
+#include <algorithm>
 
 #include <exception>
 
@@ -71,10 +74,57 @@ void TfrmDegSys::ToggleFromMenu() {
     if (shown) {
         hide();
     } else {
+        PlaceBesideMain();
         show();
         raise();
         activateWindow();
     }
+}
+
+// The frame's size is the window's with its title bar and borders, known
+// once it has been shown; before that a title bar is guessed.
+void TfrmDegSys::PlaceBesideMain() {
+    const QWidget *main = parentWidget() ? parentWidget()->window() : nullptr;
+    const QScreen *screen = main ? main->screen() : this->screen();
+    if (!screen)
+        return;
+    constexpr int GAP = 8;
+    constexpr int TITLE_BAR_GUESS = 30;
+    const QRect room = screen->availableGeometry();
+    const QSize frame =
+        testAttribute(Qt::WA_WState_Created) && frameGeometry().size() != size()
+            ? frameGeometry().size()
+            : size() + QSize(2, TITLE_BAR_GUESS + 2);
+    const QRect beside = main ? main->frameGeometry() : room;
+    const QPoint candidates[] = {
+        {beside.right() + 1 + GAP, beside.top()},
+        {beside.left() - GAP - frame.width(), beside.top()},
+        {beside.left(), beside.bottom() + 1 + GAP},
+        {beside.left(), beside.top() - GAP - frame.height()},
+    };
+    // The first place beside it that the screen holds whole; where none
+    // does, each place moved onto the screen, the one that covers least of
+    // the main window (never its title bar, while another place does not).
+    QPoint at;
+    qint64 least = -1;
+    for (const QPoint &candidate : candidates) {
+        const QPoint onScreen(
+            std::clamp(candidate.x(), room.left(),
+                       std::max(room.left(), room.right() + 1 - frame.width())),
+            std::clamp(
+                candidate.y(), room.top(),
+                std::max(room.top(), room.bottom() + 1 - frame.height())));
+        const QRect covered = QRect(onScreen, frame).intersected(beside);
+        const qint64 area =
+            covered.isEmpty() ? 0 : qint64(covered.width()) * covered.height();
+        if (least < 0 || area < least) {
+            least = area;
+            at = onScreen;
+        }
+        if (area == 0 && onScreen == candidate)
+            break;
+    }
+    move(at); // a top-level window's position is its frame's
 }
 
 void TfrmDegSys::closeEvent(QCloseEvent *event) {

@@ -61,6 +61,11 @@ class TfrmDegSys : public QWidget {
     void keyPressEvent(QKeyEvent *event) override;
 
   private:
+    /// Places the window wholly on its screen, beside the main window
+    /// where there is room: to its right, else to its left, below, above;
+    /// else where it fits nearest to it.
+    void PlaceBesideMain();
+
     /// The close handler: the close box hides the window, and the check mark
     /// of "&Degree System" goes with it.
     void FormClose();

@@ -22,6 +22,7 @@
 #include "Futmfact.h"
 #include "GridZone.h"
 #include "NumberText.h"
+#include "PointRecord.h"
 #include "ProgramIcon.h"
 
 #include <QClipboard>
@@ -72,7 +73,37 @@ QString GridKindTag(int nCoordSys) {
     }
 }
 
+/// The operation of a conversion between a side's point and its grid.
+QString GridOperationText(const Side &side) {
+    if (const ProjSide *system = side.System())
+        return QObject::tr("the conversion of %1 (exact)")
+            .arg(QString::fromStdString(system->Facts().Label()));
+    return side.Engine().GetCoordSys() == CS_ECEF
+               ? QObject::tr("Earth-centred coordinates (catalogue)")
+               : QObject::tr("Transverse Mercator (catalogue)");
+}
+
 } // namespace
+
+/// The refusal of grid values given to Paste Point, pointing to Paste
+/// Grid: "latitude 321459.855 looks like a grid value, which Paste Grid
+/// (Ctrl+Shift+G) reads into side 1's grid fields; as a latitude it is
+/// outside -90 to 90", the reader's own words around the pointer.
+std::string GridPastedAsPoint(int side, const std::string &reason) {
+    const QString why = QString::fromStdString(reason);
+    const QString pointer =
+        QObject::tr("looks like a grid value, which Paste Grid (Ctrl+Shift+%1) "
+                    "reads into side %2's grid fields")
+            .arg(side == 1 ? u'G' : u'H')
+            .arg(side);
+    const qsizetype is = why.indexOf(QStringLiteral(" is "));
+    if (is < 0)
+        return (why + QStringLiteral(": ") + pointer).toStdString();
+    // "latitude 321459.855" / "is outside -90 to 90"
+    return (why.left(is) + u' ' + pointer + QObject::tr("; as a ") +
+            why.left(why.indexOf(u' ')) + QObject::tr(" it") + why.mid(is))
+        .toStdString();
+}
 
 // ---- construction -----------------------------------------------------------
 
@@ -101,6 +132,8 @@ TfrmMain::TfrmMain(QWidget *parent)
 
     FormCreate();
     ShowGridZones();
+    SetUpContextMenus();
+    m_bStepsOn = true;
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -188,10 +221,32 @@ void TfrmMain::SetUpEditMenu() {
             [this] { PastePoint(1); });
     connect(ui->PastePoint2, &QAction::triggered, this,
             [this] { PastePoint(2); });
+    // Paste Grid, Undo and Redo: the window's keys, and the fields' context
+    // menus.
+    for (QAction *action :
+         {ui->PasteGrid1, ui->PasteGrid2, ui->Undo1, ui->Redo1}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+    }
+    connect(ui->PasteGrid1, &QAction::triggered, this,
+            &TfrmMain::PasteGrid1Click);
+    connect(ui->PasteGrid2, &QAction::triggered, this,
+            &TfrmMain::PasteGrid2Click);
+    connect(ui->Undo1, &QAction::triggered, this, &TfrmMain::Undo1Click);
+    connect(ui->Redo1, &QAction::triggered, this, &TfrmMain::Redo1Click);
+    // Grid numbers that no longer belong to the side's point are shown so.
+    for (int side : {1, 2}) {
+        for (QLineEdit *field : GeoRow(side))
+            connect(field, &QLineEdit::textChanged, this,
+                    &TfrmMain::ShowStaleGrids);
+        for (QLineEdit *field : GridRow(side))
+            connect(field, &QLineEdit::textChanged, this,
+                    &TfrmMain::ShowStaleGrids);
+    }
     for (const auto &copy : copies) {
         const int side = copy.side;
         connect(copy.copy, &QAction::triggered, this,
-                [this, side] { CopyPoint(side, PointFormat::Decimal); });
+                [this, side] { CopyPoint(side, PointFormat::Decimal, true); });
         for (std::size_t i = 0; i < copy.copyAs.size(); ++i) {
             const PointFormat format = COPY_FORMATS[i];
             connect(copy.copyAs[i], &QAction::triggered, this,
@@ -293,6 +348,7 @@ void TfrmMain::ShowDatumLabels() {
     const QString *names[] = {&m_strDatumName1, &m_strDatumName2};
     QLabel *datums[] = {ui->stDatum1, ui->stDatum2};
     QLabel *grids[] = {ui->stUtm1, ui->stUtm2};
+    const QString before[] = {ui->stDatum1->text(), ui->stDatum2->text()};
     for (int side : {1, 2}) {
         const Side &s = SideOf(side);
         if (const ProjSide *system = s.System()) {
@@ -306,10 +362,16 @@ void TfrmMain::ShowDatumLabels() {
                                      GridKindTag(s.Engine().GetCoordSys()));
         }
     }
-    for (int side : {1, 2})
-        ClearPasteNote(side);
+    // A note is about the point on its side's datum: it goes with a change
+    // of that datum, not with the other side's or with a change of grid.
+    for (int side : {1, 2}) {
+        if (datums[side - 1]->text() != before[side - 1])
+            ClearPasteNote(side);
+    }
     ShowSystemFacts();
     ShowGridZones();
+    ShowGridAxes();
+    ShowStaleGrids();
     emit DatumLabelsShown();
 }
 
@@ -675,11 +737,23 @@ void TfrmMain::RunCommand(const std::array<QLineEdit *, 3> &read, Body &&body) {
 }
 
 void TfrmMain::TransformCommand(int from, int to) {
-    RunCommand(GeoRow(from), [&] {
-        WriteRow(GeoRow(to), Commands::Transform(SideOf(from), SideOf(to),
-                                                 ReadRow(GeoRow(from))));
-        SyncFromDdRow(to);
-        NoteOperation(from, to);
+    const QString what = QStringLiteral("Datum%1->Datum%2").arg(from).arg(to);
+    RecordStep(what, [&] {
+        RunCommand(GeoRow(from), [&] {
+            WriteRow(GeoRow(to), Commands::Transform(SideOf(from), SideOf(to),
+                                                     ReadRow(GeoRow(from))));
+            SyncFromDdRow(to);
+            NoteOperation(from, to);
+            const ProjSide *system = SideOf(from).System()
+                                         ? SideOf(from).System()
+                                         : SideOf(to).System();
+            NoteLastOperation(
+                what, system
+                          ? QString::fromStdString(system->LastOperationText())
+                      : SameDatum(SideOf(from), SideOf(to))
+                          ? tr("a copy (the same datum)")
+                          : tr("standard Molodensky (catalogue)"));
+        });
     });
 }
 
@@ -700,28 +774,40 @@ void TfrmMain::NoteOperation(int from, int to) {
 // A conversion leaves the two rows of a side holding one point; the side
 // keeps them so, to tell later whether its grid row still does.
 void TfrmMain::GeoToGridCommand(int side) {
-    RunCommand(GeoRow(side), [&] {
-        WriteRow(GridRow(side),
-                 Commands::GeoToGrid(SideOf(side), ReadRow(GeoRow(side))));
-        m_convertedRows[side - 1].Note(SideOf(side), ReadRow(GeoRow(side)),
-                                       ReadRow(GridRow(side)));
+    const QString what = QStringLiteral("Datum%1->Utm%1").arg(side);
+    RecordStep(what, [&] {
+        RunCommand(GeoRow(side), [&] {
+            WriteRow(GridRow(side),
+                     Commands::GeoToGrid(SideOf(side), ReadRow(GeoRow(side))));
+            m_convertedRows[side - 1].Note(SideOf(side), ReadRow(GeoRow(side)),
+                                           ReadRow(GridRow(side)),
+                                           GridSystemText(side).toStdString());
+            NoteLastOperation(what, GridOperationText(SideOf(side)));
+        });
+        ShowStaleGrids();
     });
 }
 
 void TfrmMain::GridToGeoCommand(int side) {
-    RunCommand(GridRow(side), [&] {
-        WriteRow(GeoRow(side),
-                 Commands::GridToGeo(SideOf(side), ReadRow(GridRow(side))));
-        SyncFromDdRow(side);
-        m_convertedRows[side - 1].Note(SideOf(side), ReadRow(GeoRow(side)),
-                                       ReadRow(GridRow(side)));
+    const QString what = QStringLiteral("Utm%1->Datum%1").arg(side);
+    RecordStep(what, [&] {
+        RunCommand(GridRow(side), [&] {
+            WriteRow(GeoRow(side),
+                     Commands::GridToGeo(SideOf(side), ReadRow(GridRow(side))));
+            SyncFromDdRow(side);
+            m_convertedRows[side - 1].Note(SideOf(side), ReadRow(GeoRow(side)),
+                                           ReadRow(GridRow(side)),
+                                           GridSystemText(side).toStdString());
+            NoteLastOperation(what, GridOperationText(SideOf(side)));
+        });
+        ShowStaleGrids();
     });
 }
 
 // Grid values are copied only while they are the point's: numbers left
 // from another point, another system or none at all are refused with the
 // reason, and the clipboard keeps what it held.
-void TfrmMain::CopyPoint(int side, PointFormat format) {
+void TfrmMain::CopyPoint(int side, PointFormat format, bool record) {
     const auto row = format == PointFormat::Grid ? GridRow(side) : GeoRow(side);
     RunCommand(row, [&] {
         PointValues point = Commands::ReadPoint(ReadRow(row));
@@ -734,8 +820,18 @@ void TfrmMain::CopyPoint(int side, PointFormat format) {
                 ShowSystemFacts();
             }
         }
-        QGuiApplication::clipboard()->setText(
-            QString::fromStdString(WritePoint(format, point)));
+        if (format == PointFormat::Grid)
+            point = GridInSystemOrder(side, point);
+        auto *data = new QMimeData;
+        data->setText(QString::fromStdString(WritePoint(format, point)));
+        // Copy Point also hands over what the point stands on, for a paste
+        // into another side of this program (Copy Point As writes its form
+        // alone, as other programs read it).
+        if (record)
+            data->setData(QString::fromLatin1(POINT_RECORD_MIME),
+                          QByteArray::fromStdString(
+                              WritePointRecord(SideOf(side), point)));
+        QGuiApplication::clipboard()->setMimeData(data);
     });
 }
 
@@ -752,69 +848,89 @@ void TfrmMain::CheckGridRow(int side) const {
 }
 
 // The point is read and carried before the first field is written: a
-// refusal changes nothing.
+// refusal changes nothing. A point this program copied comes with what it
+// stands on and is carried from there; text from elsewhere is read by its
+// form's rules.
 void TfrmMain::PastePoint(int side) {
-    try {
-        const PointForSide pasted = ReadPointForSide(
-            SideOf(side), QGuiApplication::clipboard()->text().toStdString());
-        const auto row = GeoRow(side);
-        WriteReal(row[0], pasted.point[0]);
-        WriteReal(row[1], pasted.point[1]);
-        if (pasted.hasHeight)
-            WriteReal(row[2], pasted.point[2]);
-        SyncFromDdRow(side);
-        if (pasted.carried) {
-            if (const ProjSide *system = SideOf(side).System()) {
-                m_strLastOperation[side - 1] = system->LastOperationText();
-                ShowSystemFacts();
+    RecordStep(tr("Paste Point"), [&] {
+        const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+        const QString mime = QString::fromLatin1(POINT_RECORD_MIME);
+        const std::string text =
+            QGuiApplication::clipboard()->text().toStdString();
+        try {
+            PointForSide pasted;
+            if (data && data->hasFormat(mime)) {
+                pasted = ReadPointRecord(SideOf(side),
+                                         data->data(mime).toStdString());
+            } else {
+                try {
+                    pasted = ReadPointForSide(SideOf(side), text);
+                } catch (const InputError &e) {
+                    if (!LooksLikeGridValues(text))
+                        throw;
+                    throw InputError(GridPastedAsPoint(side, e.what()));
+                }
             }
+            const auto row = GeoRow(side);
+            WriteReal(row[0], pasted.point[0]);
+            WriteReal(row[1], pasted.point[1]);
+            if (pasted.hasHeight)
+                WriteReal(row[2], pasted.point[2]);
+            SyncFromDdRow(side);
+            if (pasted.carried) {
+                if (const ProjSide *system = SideOf(side).System()) {
+                    m_strLastOperation[side - 1] = system->LastOperationText();
+                    ShowSystemFacts();
+                }
+            }
+            ShowPasteNote(side, pasted);
+        } catch (const std::exception &e) {
+            ShowErrorBox(this, e);
         }
-        ShowPasteNote(side, pasted);
-    } catch (const std::exception &e) {
-        ShowErrorBox(this, e);
-    }
+    });
 }
 
 // A point carried on its way in is not the text pasted: the note says so
-// until the side's point or datum changes. It stands in the menu bar's free
-// end, cut to the room there (the whole of it in its tooltip), so that the
-// window keeps its size and every menu its place.
+// until the side's point or datum changes. Each side has its own.
 void TfrmMain::ShowPasteNote(int side, const PointForSide &pasted) {
-    ClearPasteNote(m_nPasteNoteSide);
+    ClearPasteNote(side);
     if (!pasted.carried)
         return;
     const QString form = QString::fromUtf8(PastedFormName(pasted.form));
+    const QString from = QString::fromStdString(pasted.from);
     const QString datum = (side == 1 ? ui->stDatum1 : ui->stDatum2)->text();
+    const bool record =
+        from != QStringLiteral("WGS 84") || pasted.form == PastedForm::Text;
     const QString note =
-        tr("Side %1: %2 carried from WGS 84").arg(side).arg(form);
-    QString tip = tr("The %1 point is on WGS 84 by definition;\nit was "
-                     "carried to %2, side %3's datum,\nas Datum%4->Datum%3 "
-                     "carries one.")
-                      .arg(form, datum)
-                      .arg(side)
-                      .arg(3 - side);
+        record ? tr("Side %1: copied point carried from %2").arg(side).arg(from)
+               : tr("Side %1: %2 carried from WGS 84").arg(side).arg(form);
+    QString tip =
+        record ? tr("The point was copied from a side on %1;\nit was carried "
+                    "to %2, side %3's datum,\nas Datum%4->Datum%3 carries "
+                    "one.")
+                     .arg(from, datum)
+                     .arg(side)
+                     .arg(3 - side)
+               : tr("The %1 point is on WGS 84 by definition;\nit was "
+                    "carried to %2, side %3's datum,\nas Datum%4->Datum%3 "
+                    "carries one.")
+                     .arg(form, datum)
+                     .arg(side)
+                     .arg(3 - side);
     if (!pasted.hasHeight)
         tip += tr("\nIt had no height: it was carried at height 0,\nand the "
                   "altitude was left as it was.");
-    // The menus' own width, without the note: the window's width is fixed,
-    // whether or not it is shown yet.
-    const int used = menuBar()->sizeHint().width();
-    const int room = std::max(0, ui->centralwidget->width() - used - 12);
-    stPasteNote->setText(
-        stPasteNote->fontMetrics().elidedText(note, Qt::ElideRight, room));
-    stPasteNote->setToolTip(note + u'\n' + tip);
-    // Shown anew, the menu bar lays out its items and the note again.
-    stPasteNote->show();
-    m_nPasteNoteSide = side;
+    m_strNote[side - 1] = note;
+    m_strNoteTip[side - 1] = note + u'\n' + tip;
+    ShowCornerNotes();
 }
 
 void TfrmMain::ClearPasteNote(int side) {
-    if (m_nPasteNoteSide != side || side == 0)
+    if (side < 1 || side > 2 || m_strNote[side - 1].isEmpty())
         return;
-    m_nPasteNoteSide = 0;
-    stPasteNote->hide();
-    stPasteNote->clear();
-    stPasteNote->setToolTip({});
+    m_strNote[side - 1].clear();
+    m_strNoteTip[side - 1].clear();
+    ShowCornerNotes();
 }
 
 // "side 1, latitude (DD)": the side, then the field's row label with the
@@ -832,6 +948,12 @@ QString TfrmMain::FieldDescription(const QLineEdit *field) const {
         {u"edtAltDd", u"altitude (m)"},    {u"edtUtmX", u"X(East)"},
         {u"edtUtmY", u"Y(North)"},         {u"edtUtmZ", u"Z(Height)"},
     };
+    // A grid field on a PROJ system is named as its label names its axis.
+    const int index = name.back() == u'2' ? 1 : 0;
+    if (name.startsWith(u"edtUtmX") && !m_strGridCaption[index][0].isEmpty())
+        return side + m_strGridCaption[index][0];
+    if (name.startsWith(u"edtUtmY") && !m_strGridCaption[index][1].isEmpty())
+        return side + m_strGridCaption[index][1];
     for (const Stem &stem : STEMS) {
         if (name.startsWith(QStringView(stem.stem)))
             return side + QStringView(stem.text).toString();
@@ -859,11 +981,19 @@ void TfrmMain::RunConfigDialog(QDialog *dialog, void (TfrmMain::*refill)(),
         (this->*refill)();
         if (dialog->exec() != QDialog::Accepted)
             return;
-        (this->*apply)();
+        RecordStep(dialog->windowTitle(), [&] {
+            try {
+                (this->*apply)();
+            } catch (const std::exception &e) {
+                ShowErrorBox(this, e);
+            }
+            ShowGridZones(); // the origin may have moved, no label rewritten
+        });
     } catch (const std::exception &e) {
         ShowErrorBox(this, e);
     }
-    ShowGridZones(); // the origin may have moved, with no label rewritten
+    ShowGridZones();
+    ShowStaleGrids();
 }
 
 void TfrmMain::UserEllipsoid1Click() {
@@ -995,6 +1125,8 @@ void TfrmMain::RefillRefSysDialog() {
         const ProjSide *system = SideOf(side).System();
         return system ? system->Facts().definition : std::string();
     };
+    frmRefSys->ShowCurrent(1, ui->stUtm1->text(), id(1));
+    frmRefSys->ShowCurrent(2, ui->stUtm2->text(), id(2));
     frmRefSys->ShowSystems(id(1), id(2));
 }
 

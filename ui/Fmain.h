@@ -13,11 +13,13 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 class QAction;
 class QDialog;
+class QUndoStack;
 class QLabel;
 class QLineEdit;
 class TfrmConvert;
@@ -97,6 +99,14 @@ class TfrmMain : public QMainWindow {
     void ReferenceSystem1Click();
     void DegSys1Click();
     void About1Click();
+    /// Edit's Paste Grid: the clipboard's "x, y[, z]" into the side's grid
+    /// row, in the order Copy Point As Grid writes them on the side.
+    void PasteGrid1Click();
+    void PasteGrid2Click();
+    /// The window's steps: each command, paste and dialog change is one,
+    /// undone and redone whole (texts typed in a field are the field's own).
+    void Undo1Click();
+    void Redo1Click();
 
     // ---- change handlers: each acts only while its field has the focus ----
     void edtLatDd1Change();
@@ -184,6 +194,7 @@ class TfrmMain : public QMainWindow {
 
   private:
     std::unique_ptr<Ui::TfrmMain> ui;
+    friend class WindowStep;
 
     /// The two sides of the point, on the engines above.
     Side m_side1{*pCoord1};
@@ -247,8 +258,9 @@ class TfrmMain : public QMainWindow {
     /// their heights and the operation it took last.
     void ShowSystemFacts();
     /// Edit > Copy Point and Copy Point As: side @p side's point as one
-    /// text on the clipboard.
-    void CopyPoint(int side, PointFormat format);
+    /// text on the clipboard; with @p record (Copy Point) also as a record
+    /// of what it stands on (POINT_RECORD_MIME).
+    void CopyPoint(int side, PointFormat format, bool record = false);
     /// Edit > Paste Point: the clipboard's point in any form Copy Point As
     /// writes (ReadPointForSide), into side @p side's DD row, DM and DMS
     /// following; a point on WGS 84 carried to the side's datum first.
@@ -256,13 +268,71 @@ class TfrmMain : public QMainWindow {
     /// Says in the menu bar that the point pasted into side @p side was
     /// carried from WGS 84; says nothing for a point taken as it was.
     void ShowPasteNote(int side, const PointForSide &pasted);
-    /// Takes the note away when it is about side @p side.
+    /// Takes side @p side's note away.
     void ClearPasteNote(int side);
     void GeoToGridCommand(int side);
     void GridToGeoCommand(int side);
     /// Refuses (GridRowError, PointError) when side @p side's grid row does
     /// not hold the grid values of the point its DD row shows.
     void CheckGridRow(int side) const;
+
+    /// Paste Grid on side @p side.
+    void PasteGrid(int side);
+    /// The text the side's grid label shows, which names its grid.
+    QString GridSystemText(int side) const;
+    /// Shows grid values that are no longer the point's as stale: their
+    /// text in another colour and a tooltip that says whose they are and
+    /// to convert again. Start-up zeros and typed numbers are never so.
+    void ShowStaleGrids();
+    /// The labels of a side's grid fields as its system names the axes
+    /// ("Y (Easting)", "X (Northing)" for EPSG:5186), and the order Copy
+    /// Point As Grid writes in; the documented captions on the catalogue.
+    void ShowGridAxes();
+    /// The grid row's values in the order the side's system gives its
+    /// axes (the row itself holds them easting first).
+    PointValues GridInSystemOrder(int side, const PointValues &row) const;
+    /// The menu bar's corner: side 1's note, side 2's note and the last
+    /// command's operation, each cut to fit, all of them in its tooltip.
+    void ShowCornerNotes();
+    /// Remembers the operation the command just run took (@p what names
+    /// the command: "Datum1->Datum2").
+    void NoteLastOperation(const QString &what, const QString &operation);
+    /// The field texts' context menus: the standard one, then Paste Grid on
+    /// the grid fields and the window's Undo and Redo.
+    void SetUpContextMenus();
+
+    // ---- the window's steps
+    // ---------------------------------------------------
+
+    /// Everything a step changes: every field's text, the engines' settings
+    /// and user rows, each side's system, datum index and name, the four
+    /// labels, the rows of the last conversions, the notes and the last
+    /// operation.
+    struct WindowState;
+    WindowState CaptureState() const;
+    /// Puts @p state back: the engines through their own operations, the
+    /// texts as the program writes them (no synchronisation runs), the
+    /// dialogs' entries 0, the labels, notes and marks.
+    void RestoreState(const WindowState &state);
+    /// Runs @p body as one step named @p name: when it changed anything,
+    /// the step goes on the undo stack (made at the first one).
+    void RecordStep(const QString &name, const std::function<void()> &body);
+
+    QUndoStack *m_pUndoStack = nullptr;
+    /// Steps are recorded once the window is made (not start-up's own
+    /// Datum1->Datum2), and not inside another step or while one is put
+    /// back.
+    bool m_bStepsOn = false;
+    bool m_bInStep = false;
+
+    /// Per side, the note of a pasted point that was carried (text and
+    /// tooltip), and the last command's operation (text and tooltip).
+    std::array<QString, 2> m_strNote, m_strNoteTip;
+    QString m_strLastOp, m_strLastOpTip;
+    /// Per side, what its grid labels name the easting and northing fields
+    /// on a PROJ system ("Y (Easting)", "X (Northing)"); empty on the
+    /// catalogue, whose documented captions stand.
+    std::array<std::array<QString, 2>, 2> m_strGridCaption;
 
     // ---- the configuration dialogs: fill before showing, apply on OK -------
 
@@ -298,10 +368,8 @@ class TfrmMain : public QMainWindow {
     /// Per side, the rows its last conversion left (Datum->Utm, Utm->Datum).
     std::array<ConvertedRows, 2> m_convertedRows;
 
-    /// The note of a pasted point carried from WGS 84 (ShowPasteNote), and
-    /// the side it is about (0: none).
+    /// The menu bar's corner label (ShowCornerNotes).
     QLabel *stPasteNote = nullptr;
-    int m_nPasteNoteSide = 0;
 
     // Declared after the engines, so they are destroyed before them; in the
     // order of creation, so they are destroyed in the reverse order.

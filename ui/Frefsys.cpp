@@ -62,6 +62,9 @@ CrsListEntry EntryOf(const ProjCrs &crs, const std::string &definition) {
 /// The code typed comes first, then names equal to what is typed, names that
 /// begin with it, names that hold it, entries found by their area alone; a
 /// deprecated system after every current one but the code typed.
+/// The words of what is typed match independently ("korea 2010" finds
+/// "Korea 2000 / Central Belt 2010"): every word in the name, after the
+/// name that holds the text whole.
 int Rank(const CrsListEntry &entry, const QString &key) {
     const QString id = Text(entry.id).toCaseFolded();
     const QString code = id.mid(id.indexOf(u':') + 1);
@@ -69,11 +72,45 @@ int Rank(const CrsListEntry &entry, const QString &key) {
     if (id == key || code == keyCode)
         return 0;
     const QString name = Text(entry.name).toCaseFolded();
+    const QStringList words = key.split(u' ', Qt::SkipEmptyParts);
+    const bool allWords =
+        std::all_of(words.begin(), words.end(), [&name](const QString &word) {
+            return name.contains(word);
+        });
     const int rank = name == key            ? 1
                      : name.startsWith(key) ? 2
                      : name.contains(key)   ? 3
-                                            : 4;
-    return entry.deprecated ? rank + 4 : rank;
+                     : allWords             ? 4
+                                            : 5;
+    return entry.deprecated ? rank + 5 : rank;
+}
+
+/// Entries that hold every word of @p key (case-folded) in their code, name
+/// or area, found through the longest word; those of @p found left out.
+std::vector<CrsListEntry> ByWords(const QString &key,
+                                  const std::vector<CrsListEntry> &found) {
+    const QStringList words = key.split(u' ', Qt::SkipEmptyParts);
+    if (words.size() < 2)
+        return {};
+    QString longest;
+    for (const QString &word : words)
+        if (word.size() > longest.size())
+            longest = word;
+    std::vector<CrsListEntry> out;
+    for (CrsListEntry &entry : FindCrs(longest.toStdString())) {
+        const QString text =
+            (Text(entry.id) + u' ' + Text(entry.name) + u' ' + Text(entry.area))
+                .toCaseFolded();
+        if (!std::all_of(words.begin(), words.end(), [&text](const QString &w) {
+                return text.contains(w);
+            }))
+            continue;
+        if (std::any_of(found.begin(), found.end(),
+                        [&entry](const auto &e) { return e.id == entry.id; }))
+            continue;
+        out.push_back(std::move(entry));
+    }
+    return out;
 }
 
 /// The entries for what is typed, best first. A definition that is not a
@@ -85,6 +122,9 @@ std::vector<CrsListEntry> Found(const std::string &filter) {
     {
         // Each entry ranked once: a short filter lets thousands through.
         std::vector<CrsListEntry> found = FindCrs(filter);
+        std::vector<CrsListEntry> words = ByWords(key, found);
+        found.insert(found.end(), std::make_move_iterator(words.begin()),
+                     std::make_move_iterator(words.end()));
         std::vector<std::pair<int, std::size_t>> order;
         order.reserve(found.size());
         for (std::size_t i = 0; i < found.size(); ++i)
@@ -118,8 +158,9 @@ std::vector<CrsListEntry> Found(const std::string &filter) {
     return entries;
 }
 
-/// Every entry, the systems used last first (those PROJ still knows).
-std::vector<CrsListEntry> AllRecentFirst() {
+/// Every entry, the systems used last first (those PROJ still knows, their
+/// number in @p recentCount).
+std::vector<CrsListEntry> AllRecentFirst(std::size_t &recentCount) {
     std::vector<CrsListEntry> entries = FindCrs({});
     std::vector<CrsListEntry> recent;
     for (const QString &id : TfrmRefSys::RecentSystems()) {
@@ -138,6 +179,7 @@ std::vector<CrsListEntry> AllRecentFirst() {
             // Gone from this PROJ's database: left out, kept in the settings.
         }
     }
+    recentCount = recent.size();
     recent.insert(recent.end(), std::make_move_iterator(entries.begin()),
                   std::make_move_iterator(entries.end()));
     return recent;
@@ -188,8 +230,12 @@ TfrmRefSys::TfrmRefSys(QWidget *parent)
         w.list->installEventFilter(this);
         connect(w.filter, &QLineEdit::textChanged, this,
                 [this, side] { Fill(side, ChosenSystem(side)); });
-        connect(w.list, &QListWidget::currentRowChanged, this,
-                [this, side] { Describe(side); });
+        // The other side's details give the operation to this side's
+        // system: they follow its choice.
+        connect(w.list, &QListWidget::currentRowChanged, this, [this, side] {
+            Describe(side);
+            Describe(3 - side);
+        });
     }
 }
 
@@ -197,19 +243,31 @@ TfrmRefSys::~TfrmRefSys() = default;
 
 TfrmRefSys::SideWidgets TfrmRefSys::Widgets(int side) const {
     if (side == 1)
-        return {ui->edtFilter1, ui->lstSystems1, ui->lblDetails1};
-    return {ui->edtFilter2, ui->lstSystems2, ui->lblDetails2};
+        return {ui->edtFilter1, ui->lstSystems1,  ui->lblDetails1,
+                ui->lblFacts1,  ui->lblListHead1, ui->lblCurrent1};
+    return {ui->edtFilter2, ui->lstSystems2,  ui->lblDetails2,
+            ui->lblFacts2,  ui->lblListHead2, ui->lblCurrent2};
 }
 
 // The systems the filter lets through, keeping the selection when it stays.
 void TfrmRefSys::Fill(int side, const std::string &keep) {
     const SideWidgets w = Widgets(side);
     const std::string filter = w.filter->text().trimmed().toStdString();
+    std::size_t recentCount = 0;
     const std::vector<CrsListEntry> entries =
-        filter.empty() ? AllRecentFirst() : Found(filter);
+        filter.empty() ? AllRecentFirst(recentCount) : Found(filter);
     const QSignalBlocker block(w.list);
     w.list->clear();
+    // The systems used last under their heading, the rest under theirs.
+    w.head->setText(
+        filter.empty()
+            ? (recentCount > 0 ? tr("Used last:") : tr("All systems:"))
+            : tr("Found (code, then names, then areas of use):"));
     for (std::size_t i = 0; i < entries.size() && i < SHOWN_MAX; ++i) {
+        if (recentCount > 0 && i == recentCount) {
+            auto *all = new QListWidgetItem(tr("All systems:"), w.list);
+            all->setFlags(Qt::NoItemFlags);
+        }
         auto *item = new QListWidgetItem(EntryText(entries[i]), w.list);
         item->setData(ID_ROLE, Text(entries[i].id));
         if (entries[i].id == keep)
@@ -228,6 +286,7 @@ void TfrmRefSys::Fill(int side, const std::string &keep) {
         w.list->scrollToItem(w.list->currentItem(),
                              QAbstractItemView::PositionAtCenter);
     Describe(side);
+    Describe(3 - side);
 }
 
 void TfrmRefSys::Describe(int side) {
@@ -235,15 +294,63 @@ void TfrmRefSys::Describe(int side) {
     const std::string id = ChosenSystem(side);
     w.details->clear();
     w.details->setToolTip({});
+    w.facts->clear();
+    w.facts->setToolTip({});
     if (id.empty())
         return;
     try {
         const ProjCrs crs(id);
         w.details->setText(SystemDetails(crs.Facts()));
         w.details->setToolTip(Text(crs.Facts().area.name));
+        QStringList facts;
+        for (const std::string &line : CrsFactLines(crs))
+            facts << Text(line);
+        // The operation to the other side, as PROJ would choose it first.
+        const std::string other = OtherEnd(side);
+        if (other.empty()) {
+            facts << tr("To side %1: through WGS 84, standard Molodensky on "
+                        "the catalogue side")
+                         .arg(3 - side);
+        } else {
+            try {
+                const ProjCrs to(other);
+                ProjTransform::Options options;
+                options.allowBallpark = true;
+                const ProjTransform transform(crs, to, options);
+                if (!transform.Candidates().empty())
+                    facts << tr("To side %1: %2")
+                                 .arg(3 - side)
+                                 .arg(Text(
+                                     transform.Candidates().front().Label()));
+            } catch (const ProjError &e) {
+                facts << tr("To side %1: %2")
+                             .arg(3 - side)
+                             .arg(QString::fromUtf8(e.what()));
+            }
+        }
+        w.facts->setText(facts.join(u'\n'));
+        w.facts->setToolTip(facts.join(u'\n'));
     } catch (const ProjError &e) {
         w.details->setText(QString::fromUtf8(e.what()));
     }
+}
+
+std::string TfrmRefSys::OtherEnd(int side) const {
+    const int other = 3 - side;
+    const std::string chosen = ChosenSystem(other);
+    return chosen.empty() ? m_strCurrent[other - 1] : chosen;
+}
+
+void TfrmRefSys::ShowCurrent(int side, const QString &label,
+                             const std::string &definition) {
+    const SideWidgets w = Widgets(side);
+    m_strCurrent[side - 1] = definition;
+    const QString text = definition.empty()
+                             ? tr("now %1 (catalogue)").arg(label)
+                             : tr("now %1").arg(label);
+    w.current->setText(w.current->fontMetrics().elidedText(text, Qt::ElideRight,
+                                                           w.current->width()));
+    w.current->setToolTip(text);
 }
 
 void TfrmRefSys::ShowSystems(const std::string &id1, const std::string &id2) {

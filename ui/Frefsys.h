@@ -40,6 +40,13 @@ class TfrmRefSys : public QDialog {
     /// datum) and lists the systems used last first.
     void ShowSystems(const std::string &id1, const std::string &id2);
 
+    /// What side @p side is on now, as its grid label names it, and its
+    /// PROJ system's definition (empty on a catalogue datum): shown above
+    /// its list, and the other side's end of the operation the details
+    /// give the accuracy of.
+    void ShowCurrent(int side, const QString &label,
+                     const std::string &definition);
+
     /// The id of the system selected on side @p side (1 or 2), empty when
     /// none is.
     std::string ChosenSystem(int side) const;
@@ -64,7 +71,15 @@ class TfrmRefSys : public QDialog {
         QLineEdit *filter;
         QListWidget *list;
         QLabel *details;
+        QLabel *facts;
+        QLabel *head;
+        QLabel *current;
     };
+    /// The system of side @p side's far end: the other side's selection,
+    /// else its system now; empty for a catalogue datum.
+    std::string OtherEnd(int side) const;
+
+    std::string m_strCurrent[2];
     SideWidgets Widgets(int side) const;
     void Fill(int side, const std::string &keep);
     void Describe(int side);

@@ -155,3 +155,52 @@ TEST(ConvertedRows, AGeographicSystemHasNoGrid) {
 }
 
 } // namespace
+
+// ---- grid numbers of another point
+// -------------------------------------------
+
+TEST(ConvertedRows, NotStaleBeforeAnyConversion) {
+    COORD engine(125);
+    const Side side(engine);
+    EXPECT_FALSE(ConvertedRows().StaleSource(side, GEO, GRID));
+}
+
+TEST(ConvertedRows, StaleOnceThePointChanges) {
+    COORD engine(125);
+    const Side side(engine);
+    ConvertedRows rows;
+    rows.Note(side, GEO, GRID, "Tokyo(---)(UTM)");
+    EXPECT_FALSE(rows.StaleSource(side, GEO, GRID));
+    PointTexts moved = GEO;
+    moved[0] = "37.5";
+    const auto source = rows.StaleSource(side, moved, GRID);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->geo, GEO);
+    EXPECT_EQ(source->system, "Tokyo(---)(UTM)");
+}
+
+TEST(ConvertedRows, StaleOnceTheGridChanges) {
+    COORD engine(125);
+    Side side(engine);
+    ConvertedRows rows;
+    rows.Note(side, GEO, GRID, "Tokyo(---)(UTM)");
+    engine.SetCoordSys(CS_TM);
+    EXPECT_TRUE(rows.StaleSource(side, GEO, GRID));
+    // Another datum on the same ellipsoid leaves the grid values as they
+    // are: its shift does not enter a conversion to the grid.
+    engine.SetCoordSys(CS_UTM);
+    engine.SetDatum(OtherDatumOnTheSameEllipsoid(engine, 125));
+    EXPECT_FALSE(rows.StaleSource(side, GEO, GRID));
+}
+
+TEST(ConvertedRows, NumbersTypedOverAreNeverStale) {
+    COORD engine(125);
+    const Side side(engine);
+    ConvertedRows rows;
+    rows.Note(side, GEO, GRID);
+    PointTexts typed = GRID;
+    typed[0] = "323933";
+    PointTexts moved = GEO;
+    moved[1] = "127";
+    EXPECT_FALSE(rows.StaleSource(side, moved, typed));
+}

@@ -337,21 +337,32 @@ e2e_lines_after "$MARK" | grep -qxF "hidden${TAB}$MAIN_TITLE" || e2e_fail "the m
 
 # ---- a whole point through the clipboard, and a whole file -------------------
 e2e_start_program
-step "Edit > Copy Point (Side 2) from the menu, then Ctrl+Shift+V: side 1 takes it"
+step "Edit > Copy Point (Side 2) from the menu, then Ctrl+Shift+V: side 1 takes it, carried from Tokyo(---)"
 e2e_click_field edtAltDd2
 e2e_wait_active "$MAIN"
 lat2=$(e2e_field edtLatDd2)
-lon2=$(e2e_field edtLonDd2)
-alt2=$(e2e_field edtAltDd2)
+e2e_replace_field edtLatDd1 1
+e2e_expect_field edtLatDd1 1
 e2e_menu e "&Edit"
 e2e_shot edit-menu
 e2e_key o # C&opy Point (Side 2)
 sleep 0.3
 e2e_key ctrl+shift+v # Paste Point (Side 1)
-e2e_expect_fields edtLatDd1 "$lat2" edtLonDd1 "$lon2" edtAltDd1 "$alt2"
-# and DM and DMS follow, as they do when typing
-[[ $(e2e_field edtLatDmsm1) == "$(e2e_field edtLatDmsm2)" ]] ||
-    e2e_fail "side 1's DMS minutes did not follow the pasted point"
+# The copy knows its datum: side 2's point on Tokyo(---) is carried back to
+# World Geodetic System 1984, the start-up point within the round trip of
+# the Molodensky formulas (a few centimetres), not Tokyo's numbers taken as
+# WGS 84 ones some 300 m off.
+for ((i = 0; i < E2E_WAIT * 20; i++)); do
+    [[ $(e2e_field edtLatDd1) == 37.48184* ]] && break
+    sleep 0.05
+done
+[[ $(e2e_field edtLatDd1) == 37.48184* ]] || e2e_fail "edtLatDd1 is $(e2e_field edtLatDd1), not the point carried from Tokyo(---)"
+[[ $(e2e_field edtLonDd1) == 127.00454* ]] || e2e_fail "edtLonDd1 is $(e2e_field edtLonDd1)"
+[ "$(e2e_field edtLatDd1)" != "$lat2" ] || e2e_fail "Tokyo's latitude was taken as a WGS 84 one"
+# and DM and DMS follow, as they do when typing: the start-up seconds
+# 54.629835 within 0.01" (30 cm)
+awk -v g="$(e2e_field edtLatDmss1)" 'BEGIN { d = g - 54.629835; if (d < 0) d = -d; exit !(d < 0.01) }' ||
+    e2e_fail "side 1's DMS seconds did not follow the pasted point: $(e2e_field edtLatDmss1)"
 
 points="$E2E_OUT/points-100k.txt"
 awk 'BEGIN { for (i = 0; i < 100000; ++i)
@@ -586,5 +597,151 @@ paste_every_copied_form() {
     e2e_check_sanitizers
 }
 paste_every_copied_form
+
+# ---- the window's additions: stale grid numbers, Paste Grid, the chooser,
+# ---- and undo of whole steps --------------------------------------------------
+# References (PROJ 9.1.1):
+#   echo "37.5666 126.9784 0" | cs2cs -d 6 EPSG:4326 EPSG:32652
+#   321459.855339	4159650.977180 0.000000
+#   echo "37.5666 126.9784 0" | cs2cs -d 6 EPSG:4737 EPSG:5186
+#   551896.121220	198091.708075 0.000000      (northing first)
+window_steps() {
+    e2e_start_program
+    local run_mark
+    step "typing 37.5666, 126.9784 into side 1, then Ctrl+3: its UTM 52N numbers"
+    run_mark=$MARK
+    e2e_replace_field edtLatDd1 37.5666
+    e2e_replace_field edtLonDd1 126.9784
+    e2e_expect_fields edtLatDd1 37.5666 edtLonDd1 126.9784
+    e2e_key ctrl+3 # Datum1->Utm1
+    for ((i = 0; i < E2E_WAIT * 20; i++)); do
+        [ "$(e2e_field edtUtmX1)" != 0 ] && break
+        sleep 0.05
+    done
+    near edtUtmX1 321459.855339 0.01
+    near edtUtmY1 4159650.977180 0.01
+    e2e_lines_after "$MARK" | grep -q "^stale${TAB}edtUtmX1${TAB}Not" &&
+        e2e_fail "fresh grid numbers were marked stale"
+
+    step "Config > Reference System: \"korea 2010\", EPSG:5186 in three keys at most"
+    local chooser_mark=$MARK
+    e2e_menu c "&Config"
+    e2e_key r
+    e2e_wait_line "shown${TAB}Reference System" "$MARK"
+    local chooser
+    chooser=$(e2e_window "Reference System")
+    e2e_wait_active "$chooser"
+    e2e_type "korea 2010"
+    e2e_key Down Down # into the list, its first entry (West Belt 2010), the next
+    e2e_shot reference-system-korea-2010 "$chooser"
+    e2e_key Return
+    e2e_wait_line "hidden${TAB}Reference System" "$MARK"
+    e2e_expect_field stUtm1 "Korea 2000 / Central Belt 2010 (EPSG:5186)"
+    back_to_main
+
+    step "side 1's grid row still holds UTM 52N numbers: marked stale, not changed"
+    for name in edtUtmX1 edtUtmY1 edtUtmZ1; do
+        for ((i = 0; i < E2E_WAIT * 20; i++)); do
+            e2e_lines_after "$chooser_mark" | grep -qF "stale${TAB}$name${TAB}Not the point shown: these are the grid values of 37.5666, 126.9784, 0 on World Geodetic System 1984(UTM). " && break
+            e2e_alive
+            sleep 0.05
+        done
+        e2e_lines_after "$chooser_mark" | grep -qF "stale${TAB}$name${TAB}Not the point shown: these are the grid values of 37.5666, 126.9784, 0 on World Geodetic System 1984(UTM). " ||
+            e2e_fail "$name was not marked stale with its point and system"
+    done
+    near edtUtmX1 321459.855339 0.01
+    e2e_lines_after "$chooser_mark" | grep -q "^edtUtm" && e2e_fail "a stale grid field's text changed"
+    read -r left width top <<<"${E2E_FIELD_POS[edtUtmX1]}"
+    xdotool mousemove --window "$MAIN" "$((left + width / 2))" "$(($(e2e_menu_height) + top + 10))"
+    sleep 1.5 # the tooltip shows
+    e2e_shot stale-grid
+
+    step "Conversion > Datum1->Utm1 on EPSG:5186: its own numbers, no longer stale"
+    e2e_key ctrl+3
+    for ((i = 0; i < E2E_WAIT * 20; i++)); do
+        [[ $(e2e_field edtUtmX1) == 198091.70* ]] && break
+        sleep 0.05
+    done
+    near edtUtmX1 198091.708075 0.001 # the easting, in edtUtmX1
+    near edtUtmY1 551896.121220 0.001
+    e2e_wait_line "stale${TAB}edtUtmX1${TAB}" "$MARK"
+
+    step "Copy Point As (Side 1) > Grid, the grid row typed over, Ctrl+Shift+G: the copy back"
+    local x1 y1
+    x1=$(e2e_field edtUtmX1)
+    y1=$(e2e_field edtUtmY1)
+    e2e_menu e "&Edit"
+    e2e_key Down Right # Copy Point, Copy Point As (Side 1)
+    e2e_wait_line "menu${TAB}Copy Point &As (Side 1)" "$MARK"
+    e2e_key g
+    sleep 0.3
+    e2e_wait_active "$MAIN"
+    e2e_replace_field edtUtmX1 0
+    e2e_replace_field edtUtmY1 0
+    e2e_expect_fields edtUtmX1 0 edtUtmY1 0
+    # the grid field's context menu offers Paste Grid
+    read -r left width top <<<"${E2E_FIELD_POS[edtUtmY1]}"
+    xdotool mousemove --window "$MAIN" "$((left + width / 2))" "$(($(e2e_menu_height) + top + 10))" click 3
+    sleep 0.6
+    e2e_shot paste-grid
+    e2e_key Escape
+    sleep 0.3
+    e2e_wait_active "$MAIN"
+    e2e_key ctrl+shift+g # Paste Grid (Side 1)
+    e2e_expect_fields edtUtmX1 "$x1" edtUtmY1 "$y1"
+
+    step "Ctrl+Alt+Z three times: the paste, Datum1->Utm1 and the system undone"
+    e2e_key ctrl+alt+z
+    e2e_expect_fields edtUtmX1 0 edtUtmY1 0
+    e2e_key ctrl+alt+z
+    for ((i = 0; i < E2E_WAIT * 20; i++)); do
+        [[ $(e2e_field edtUtmX1) == 321459.855* ]] && break
+        sleep 0.05
+    done
+    near edtUtmX1 321459.855339 0.01
+    near edtUtmY1 4159650.977180 0.01
+    e2e_key ctrl+alt+z
+    e2e_expect_field stUtm1 "World Geodetic System 1984(UTM)"
+
+    step "typed point, Ctrl+1 then Ctrl+2: Ctrl+Alt+Z twice gives back the typed texts"
+    e2e_replace_field edtLatDd1 37.5666
+    e2e_replace_field edtLonDd1 126.9784
+    e2e_replace_field edtAltDd1 10
+    e2e_expect_fields edtLatDd1 37.5666 edtLonDd1 126.9784 edtAltDd1 10
+    local lat2 lon2 alt2
+    lat2=$(e2e_field edtLatDd2)
+    lon2=$(e2e_field edtLonDd2)
+    alt2=$(e2e_field edtAltDd2)
+    e2e_key ctrl+1 # Datum1->Datum2
+    for ((i = 0; i < E2E_WAIT * 20; i++)); do
+        [ "$(e2e_field edtAltDd2)" != "$alt2" ] && break
+        sleep 0.05
+    done
+    e2e_key ctrl+2 # Datum2->Datum1: the round trip moves the point
+    for ((i = 0; i < E2E_WAIT * 20; i++)); do
+        [ "$(e2e_field edtLatDd1)" != 37.5666 ] && break
+        sleep 0.05
+    done
+    [ "$(e2e_field edtLatDd1)" != 37.5666 ] || e2e_fail "Datum2->Datum1 left side 1 as typed"
+    e2e_key ctrl+alt+z ctrl+alt+z
+    e2e_expect_fields edtLatDd1 37.5666 edtLonDd1 126.9784 edtAltDd1 10 \
+        edtLatDd2 "$lat2" edtLonDd2 "$lon2" edtAltDd2 "$alt2"
+    e2e_key ctrl+alt+y # and Redo brings Datum1->Datum2 back
+    for ((i = 0; i < E2E_WAIT * 20; i++)); do
+        [ "$(e2e_field edtAltDd2)" != "$alt2" ] && break
+        sleep 0.05
+    done
+    [ "$(e2e_field edtAltDd2)" != "$alt2" ] || e2e_fail "Ctrl+Alt+Y did not redo Datum1->Datum2"
+    e2e_expect_field edtLatDd1 37.5666
+
+    e2e_menu f "&File"
+    e2e_key x
+    e2e_wait_exit
+    [ "$APP_STATUS" = 0 ] || e2e_fail "the program ended with exit status $APP_STATUS"
+    [ "$(e2e_lines_after "$run_mark" | grep -c '^error')" = 0 ] ||
+        e2e_fail "error boxes: $(e2e_lines_after "$run_mark" | grep '^error')"
+    e2e_check_sanitizers
+}
+window_steps
 
 e2e_note "walkthrough passed; screenshots and event log in $E2E_OUT"
