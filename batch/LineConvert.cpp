@@ -307,7 +307,7 @@ std::optional<FileFormat> HeadingColumns(const BatchOptions &options,
 // ---- one line
 // -------------------------------------------------------------------
 
-LineConverter::LineConverter(const BatchOptions &options, ProjContext &context)
+LineConverter::LineConverter(const BatchOptions &options, ProjContext *context)
     : m_options(options), m_chain(options.conversion, DomainPolicy::Strict,
                                   options.sourceZoneColumn, context) {
     SetUp();

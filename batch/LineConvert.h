@@ -130,7 +130,7 @@ class LineConverter {
     /// @throws SetupError, UsageError (OptionsError: a DM or DMS format for
     ///   a target whose angles are not degrees).
     explicit LineConverter(const BatchOptions &options,
-                           ProjContext &context = ThreadProjContext());
+                           ProjContext *context = nullptr);
     /// The same converter for another thread (see Chain's copy).
     LineConverter(const LineConverter &other);
 

@@ -237,8 +237,14 @@ void ArrayReport::Append(ArrayReport &&part) {
 // ------------------------------------------------------------------
 
 ArrayConverter::ArrayConverter(BatchOptions options)
-    : m_options(std::move(options)), m_context(std::make_unique<ProjContext>()),
-      m_converter(m_options, *m_context), m_nId(g_nextConverterId.fetch_add(1)),
+    : m_options(std::move(options)),
+      // A context of its own where a side is a PROJ system; PROJ's library
+      // stays unloaded for catalogue datums.
+      m_context(m_options.conversion.from.IsSystem() ||
+                        m_options.conversion.to.IsSystem()
+                    ? std::make_unique<ProjContext>()
+                    : nullptr),
+      m_converter(m_options, m_context.get()), m_nId(g_nextConverterId.fetch_add(1)),
       m_alive(std::make_shared<const bool>(true)) {
     const CatalogueSide *to = m_options.conversion.to.Catalogue();
     if (m_options.sourceZoneColumn || (to && to->grid.autoZone))

@@ -104,12 +104,15 @@ std::string WrittenDegrees(double value) { return Code::FormatReal(value, '.'); 
 } // namespace
 
 Chain::Chain(const Conversion &settings, DomainPolicy policy, bool zonePerPoint,
-             ProjContext &context)
+             ProjContext *givenContext)
     : m_settings(settings), m_policy(policy), m_coord1(DATUM_WGS84),
       m_coord2(DATUM_WGS84), m_kind1(settings.from.Kind()),
       m_kind2(settings.to.Kind()), m_bProj1(settings.from.IsSystem()),
       m_bProj2(settings.to.IsSystem()) {
     if (m_bProj1 || m_bProj2) {
+        // PROJ's library is loaded here, for a side on one of its systems,
+        // never for catalogue datums alone.
+        ProjContext &context = givenContext ? *givenContext : ThreadProjContext();
         std::unique_ptr<ProjCrs> from, to;
         if (m_bProj1)
             from =

@@ -56,14 +56,15 @@ class Chain {
      * @param[in] zonePerPoint a UTM source takes each point's zone
      *   (Convert's sourceZone).
      * @param[in] context the PROJ context PROJ's operation is made in (the
-     *   calling thread's by default); it must outlive the chain, which may
-     *   be copied into another thread's context from any thread.
+     *   calling thread's when null, made only if a side is a PROJ system);
+     *   it must outlive the chain, which may be copied into another
+     *   thread's context from any thread.
      * @throws SetupError, ProjError.
      */
     explicit Chain(const Conversion &settings,
                    DomainPolicy policy = DomainPolicy::Documented,
                    bool zonePerPoint = false,
-                   ProjContext &context = ThreadProjContext());
+                   ProjContext *context = nullptr);
     /// The same chain for the calling thread: PROJ's operation copied into
     /// its context.
     Chain(const Chain &other);

@@ -32,6 +32,12 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_UI=OFF \
     -DBUILD_TESTING=OFF > /dev/null
 cmake --build "$build" --target nolvex-convert > /dev/null
 nv="$build/cli/nolvex-convert"
+# The floor of the catalogue jobs (bench/floor.cpp): their formulas with
+# from_chars and to_chars text and no checks, built as the converter is.
+floor="$build/floor"
+if [ ! -x "$floor" ] || [ "$floor" -ot bench/floor.cpp ]; then
+    "${CXX:-c++}" -O3 -DNDEBUG -std=c++20 -ffp-contract=off bench/floor.cpp -o "$floor"
+fi
 
 # Points over Korea and Japan inside UTM zone 52: longitude, latitude, height.
 data="$build/bench"
@@ -147,6 +153,8 @@ fi
 
 declare -A command
 command[cct-molodensky]="cct ${molodensky[*]} $input"
+command[floor-molodensky]="$floor molodensky $input"
+command[floor-utm]="$floor utm $input"
 command[nv-molodensky-t1]="$nv -q --threads 1 --lonlat --from WGS84 --to Tokyo(---) $input"
 command[nv-molodensky-t2]="$nv -q --threads 2 --lonlat --from WGS84 --to Tokyo(---) $input"
 command[cct-utm]="cct ${utm[*]} $input"
@@ -161,7 +169,8 @@ command[nv-kgd-t2]="$nv -q --threads 2 --from EPSG:4326 --to EPSG:5186 $latlon"
 command[cct-geoid]="cct ${geoid[*]} $latlon"
 command[nv-geoid-t1]="$nv -q --threads 1 --from EPSG:4979 --to EPSG:4326+5773 $latlon"
 command[nv-geoid-t2]="$nv -q --threads 2 --from EPSG:4979 --to EPSG:4326+5773 $latlon"
-jobs=(cct-molodensky nv-molodensky-t1 nv-molodensky-t2 cct-utm nv-utm-t1 nv-utm-t2
+jobs=(cct-molodensky floor-molodensky nv-molodensky-t1 nv-molodensky-t2
+      cct-utm floor-utm nv-utm-t1 nv-utm-t2
       cct-epsg nv-epsg-t1 nv-epsg-t2 cct-kgd nv-kgd-t1 nv-kgd-t2
       cct-geoid nv-geoid-t1 nv-geoid-t2)
 if [ -n "${BENCH_JOBS:-}" ]; then # a subset: "molodensky kgd"
@@ -214,20 +223,29 @@ done
 median() { tr ' ' '\n' | grep . | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 maximum() { tr ' ' '\n' | grep . | sort -g | tail -n 1; }
 
-printf "\n%-18s %10s %14s %10s %12s %11s\n" job "median s" "points/s" "vs cct" "peak RSS" "new vs old"
+printf "\n%-18s %10s %14s %10s %12s %11s %10s\n" job "median s" "points/s" "vs cct" "peak RSS" "new vs old" "vs floor"
 for job in "${jobs[@]}"; do
     m=$(echo "${times[$job]}" | median)
     base=$job
-    if [[ $job == nv-* || $job == old-* ]]; then base=cct-${job#*-}; base=${base%-t[0-9]}; fi
+    if [[ $job == nv-* || $job == old-* || $job == floor-* ]]; then base=cct-${job#*-}; base=${base%-t[0-9]}; fi
     mb=$(echo "${times[$base]}" | median)
     peak=$(echo "${rss[$job]}" | maximum)
     old=""
     if [[ $job == nv-* && -n ${times[old-${job#nv-}]:-} ]]; then
         old=$(echo "${times[old-${job#nv-}]}" | median)
     fi
-    awk -v j="$job" -v m="$m" -v mb="$mb" -v n="$points" -v p="$peak" -v o="$old" 'BEGIN {
+    # A catalogue job on one thread over its floor: what its checks, its
+    # 15-digit texts and its reading of any layout cost.
+    fl=""
+    f=${job#nv-}
+    f=floor-${f%-t1}
+    if [[ $job == nv-*-t1 && -n ${times[$f]:-} ]]; then
+        fl=$(echo "${times[$f]}" | median)
+    fi
+    awk -v j="$job" -v m="$m" -v mb="$mb" -v n="$points" -v p="$peak" -v o="$old" -v f="$fl" 'BEGIN {
         printf "%-18s %10.3f %14.0f %9.2fx %9.1f MB", j, m, n / m, mb / m, p / 1024
-        if (o != "") printf " %10.3fx", o / m
+        printf (o != "") ? sprintf(" %10.3fx", o / m) : sprintf(" %11s", "")
+        if (f != "") printf " %9.2fx", m / f
         printf "\n" }'
 done
 
