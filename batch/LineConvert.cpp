@@ -422,6 +422,9 @@ FieldSpan LineConverter::Span(int column) const {
 
 std::string_view LineConverter::Column(int column, std::string &scratch) const {
     const FieldSpan span = Span(column);
+    // A plain field has no quotes to take off.
+    if (m_bPlainValues && span.first >= m_nStart)
+        return TrimBlanks(m_fields[span.first]);
     if (span.first == span.last)
         return Unquote(m_fields[span.first], scratch);
     return SpanText(m_fields, span, scratch);
@@ -518,7 +521,8 @@ void LineConverter::ConvertValues(const double in[3], int sourceZone,
 }
 
 void LineConverter::SplitLine(std::string_view line, const FileFormat &format) {
-    if (!FieldSplitter{format.delimiter}.Split(line, m_fields)) {
+    std::size_t plainFrom = 0;
+    if (!FieldSplitter{format.delimiter}.Split(line, m_fields, plainFrom)) {
         if (m_fields.size() > MAX_FIELDS)
             throw InputError("more than " + std::to_string(MAX_FIELDS) +
                              " fields");
@@ -540,8 +544,11 @@ void LineConverter::SplitLine(std::string_view line, const FileFormat &format) {
         std::vector<FieldSpan>().swap(m_values);
         m_values.reserve(mostValues);
     }
-    // Columns that a heading names are one field each.
-    if (m_from.DegreeAngles() && !format.named)
+    // Columns that a heading names are one field each, and so are plain
+    // fields (numbers without letters or marks): grouping them gives the
+    // same, after another look at every byte.
+    m_bPlainValues = plainFrom <= m_nStart;
+    if (m_from.DegreeAngles() && !format.named && !m_bPlainValues)
         GroupAngleFields(m_fields, m_nStart, m_values);
     else
         SingleFieldValues(m_nStart, m_fields.size(), m_values);

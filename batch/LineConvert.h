@@ -243,6 +243,9 @@ class LineConverter {
     std::vector<std::string_view> m_fields;
     std::vector<FieldSpan> m_values; ///< values from m_nStart on
     std::size_t m_nStart = 0;
+    /// The fields from m_nStart on are plain (see FieldSplitter::Split):
+    /// each is a value.
+    bool m_bPlainValues = false;
     std::string m_scratch[4];
     double m_result[3] = {0, 0, 0}; ///< the last line's target values
 };

@@ -2,6 +2,7 @@
 #include "LineReader.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -220,44 +221,100 @@ const char *QuotedEnd(const char *q, const char *end) {
     }
 }
 
-/// Splits a line into fields, quoted ones whole.
+/// What SplitFields needs to know of a byte, looked up once per byte.
+constexpr unsigned char BLANK_BYTE = 1; ///< a space or a tab
+/// Neither a digit, ".", "+", "-" nor a blank: a field with one is not
+/// plain (see FieldSplitter::Split).
+constexpr unsigned char TEXT_BYTE = 2;
+
+constexpr auto BYTE_KINDS = [] {
+    std::array<unsigned char, 256> kinds{};
+    for (int c = 0; c < 256; ++c) {
+        const bool plain = (c >= '0' && c <= '9') || c == '.' || c == '+' ||
+                           c == '-' || c == ' ' || c == '\t';
+        kinds[static_cast<std::size_t>(c)] = static_cast<unsigned char>(
+            (c == ' ' || c == '\t' ? BLANK_BYTE : 0) | (plain ? 0 : TEXT_BYTE));
+    }
+    return kinds;
+}();
+
+inline unsigned char KindOf(char c) {
+    return BYTE_KINDS[static_cast<unsigned char>(c)];
+}
+
+/// Splits a line into fields, quoted ones whole; @p plainFrom as
+/// FieldSplitter::Split tells it. One loop per kind of delimiter, each
+/// byte looked at once: this was the converter's costliest step after the
+/// number texts (callgrind, the catalogue jobs).
 bool SplitFields(std::string_view line, char delimiter,
-                 std::vector<std::string_view> &fields) {
+                 std::vector<std::string_view> &fields,
+                 std::size_t &plainFrom) {
     const char *p = line.data();
     const char *end = p + line.size();
-    auto isEnd = [&](const char *q) {
-        return delimiter != 0 ? *q == delimiter : IsBlank(*q);
+    plainFrom = 0;
+    // Ends field @p start .. @p q; false past MAX_FIELDS.
+    auto add = [&](const char *start, const char *q, unsigned char kinds) {
+        fields.emplace_back(start, static_cast<std::size_t>(q - start));
+        if ((kinds & TEXT_BYTE) != 0)
+            plainFrom = fields.size();
+        return fields.size() <= MAX_FIELDS;
     };
-    for (;;) {
-        if (delimiter == 0) {
+    if (delimiter == 0) {
+        for (;;) {
             while (p < end && IsBlank(*p))
                 ++p;
             if (p == end)
                 return true;
+            const char *start = p;
+            const char *q = p;
+            unsigned char kinds = 0;
+            if (*q == '"') {
+                q = QuotedEnd(q + 1, end);
+                if (q == nullptr)
+                    return false; // not closed on this line
+                if (q < end && !IsBlank(*q))
+                    return false; // text after the closing quote
+                kinds = TEXT_BYTE;
+            } else {
+                for (; q < end; ++q) {
+                    const unsigned char kind = KindOf(*q);
+                    if ((kind & BLANK_BYTE) != 0)
+                        break;
+                    kinds |= kind;
+                }
+            }
+            if (!add(start, q, kinds))
+                return false;
+            if (q == end)
+                return true;
+            p = q + 1;
         }
+    }
+    for (;;) {
         const char *start = p;
         const char *q = p;
-        while (q < end && IsBlank(*q) && delimiter != 0)
+        while (q < end && IsBlank(*q))
             ++q;
+        unsigned char kinds = 0;
         if (q < end && *q == '"') {
             q = QuotedEnd(q + 1, end);
             if (q == nullptr)
                 return false; // not closed on this line
-            while (q < end && IsBlank(*q) && delimiter != 0)
+            while (q < end && IsBlank(*q))
                 ++q;
-            if (q < end && !isEnd(q))
+            if (q < end && *q != delimiter)
                 return false; // text after the closing quote
+            kinds = TEXT_BYTE;
         } else {
-            while (q < end && !isEnd(q))
-                ++q;
+            for (; q < end && *q != delimiter; ++q)
+                kinds |= KindOf(*q);
         }
-        fields.emplace_back(start, static_cast<std::size_t>(q - start));
-        if (fields.size() > MAX_FIELDS)
+        if (!add(start, q, kinds))
             return false;
         if (q == end)
             return true;
         p = q + 1;
-        if (delimiter != 0 && p == end) {
+        if (p == end) {
             fields.emplace_back(p, 0);
             return fields.size() <= MAX_FIELDS;
         }
@@ -322,6 +379,13 @@ void SizeForWideLine(std::string_view line, char delimiter,
 
 bool FieldSplitter::Split(std::string_view line,
                           std::vector<std::string_view> &fields) const {
+    std::size_t plainFrom = 0;
+    return Split(line, fields, plainFrom);
+}
+
+bool FieldSplitter::Split(std::string_view line,
+                          std::vector<std::string_view> &fields,
+                          std::size_t &plainFrom) const {
     fields.clear();
     // A wide line's index is made once, as large as the line's fields can
     // be: grown by doubling it would hold the old index and the new
@@ -329,7 +393,7 @@ bool FieldSplitter::Split(std::string_view line,
     // its widest line.
     if (line.size() > WIDE_LINE_BYTES && line.size() + 1 > fields.capacity())
         SizeForWideLine(line, delimiter, fields);
-    return SplitFields(line, delimiter, fields);
+    return SplitFields(line, delimiter, fields, plainFrom);
 }
 
 namespace {

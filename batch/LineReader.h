@@ -139,6 +139,13 @@ struct FieldSplitter {
      */
     bool Split(std::string_view line,
                std::vector<std::string_view> &fields) const;
+
+    /// Split, telling also where the line's plain fields start: every
+    /// field from @p plainFrom on holds only digits, ".", "+", "-" and
+    /// blanks (no quotes, letters or marks); fields.size() when the last
+    /// field holds anything else.
+    bool Split(std::string_view line, std::vector<std::string_view> &fields,
+               std::size_t &plainFrom) const;
 };
 
 /// A field's text: without blanks around it, and without its quotes with

@@ -285,6 +285,10 @@ bool IsNumberText(std::string_view text) {
 double ReadNumber(std::string_view text, const char *what) {
     const std::string_view t = TrimBlanks(text);
     double value = 0;
+    // A plain decimal (the usual height) in one pass: such a text is a
+    // number text, and its value is ParseReal's.
+    if (Code::ParsePlainReal(t, '.', value))
+        return value;
     if (!IsNumberText(t))
         Refuse(t, what, nullptr);
     if (!DecimalValue(t, value))
@@ -298,6 +302,12 @@ double ReadNumber(std::string_view text, const char *what) {
 AngleValue ParseAngle(std::string_view field, const char *what) {
     const std::string_view text = TrimBlanks(field);
     AngleValue angle;
+    // Decimal degrees with or without a sign, the usual angle, in one pass:
+    // no letter and no mark, so the value is the number's as read below
+    // (the sign taken off, the rest read, the sign put back: the same
+    // double, as rounding to nearest is symmetric).
+    if (Code::ParsePlainReal(text, '.', angle.degrees))
+        return angle;
     if (text.empty())
         Refuse(text, what, "empty");
 

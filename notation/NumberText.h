@@ -94,6 +94,16 @@ double ParseReal(std::string_view text);
 double ParseReal(std::string_view text, char separator);
 
 /**
+ * ParseReal for the commonest texts, in one pass: an optional sign, then
+ * digits with an optional @p separator and digits, one digit at least and
+ * 19 at most, nothing else (no blanks, no exponent), whose value one exact
+ * operation gives (digits up to 2^53, up to 22 after the separator).
+ * @param[out] value ParseReal(text, separator), when the text is such.
+ * @return false, @p value untouched, for any other text.
+ */
+bool ParsePlainReal(std::string_view text, char separator, double &value);
+
+/**
  * Sets the decimal separator used by FormatReal and ParseReal ("." by
  * default). The setting is global and may be read from several threads.
  * @param[in] separator any printable ASCII character other than a digit, a
