@@ -110,60 +110,64 @@ std::uint64_t EightDigitsValue(std::uint64_t v) {
 bool ShortDigits(const char *p, std::size_t length, char separator,
                  std::uint64_t &digits, std::size_t &count,
                  std::size_t &fraction) {
-    // The bytes, zeros after them.
-    std::uint64_t w0 = 0, w1 = 0;
-    if (length >= 8) {
-        std::memcpy(&w0, p, 8);
-        if (length > 8) {
-            std::memcpy(&w1, p + length - 8, 8);
-            w1 >>= 8 * (16 - length);
-        }
-    } else if (length >= 4) {
+    // The bytes as 16, the last one highest, zero bytes before the first:
+    // the last eight in high, the rest at the top of low.
+    std::uint64_t low = 0, high = 0;
+    const auto n = static_cast<int>(length);
+    if (n > 8) {
+        std::memcpy(&high, p + n - 8, 8);
+        std::memcpy(&low, p, 8);
+        low <<= 8 * (16 - n);
+    } else if (n == 8) {
+        std::memcpy(&high, p, 8);
+    } else if (n >= 4) {
         std::uint32_t first = 0, last = 0;
         std::memcpy(&first, p, 4);
-        std::memcpy(&last, p + length - 4, 4);
-        w0 = first | (std::uint64_t{last} << (8 * (length - 4)));
+        std::memcpy(&last, p + n - 4, 4);
+        high = (first | (std::uint64_t{last} << (8 * (n - 4))))
+               << (8 * (8 - n));
     } else {
-        for (std::size_t k = 0; k < length; ++k)
-            w0 |= std::uint64_t{static_cast<unsigned char>(p[k])} << (8 * k);
+        for (int k = 0; k < n; ++k)
+            high |= std::uint64_t{static_cast<unsigned char>(p[k])}
+                    << (8 * (8 - n + k));
     }
     // The bytes that are not digits, among the text's own.
-    const std::size_t in1 = length > 8 ? length - 8 : 0;
-    const std::uint64_t n0 =
-        NonDigits(w0) & (length >= 8 ? ~std::uint64_t{0}
-                                     : (std::uint64_t{1} << (8 * length)) - 1);
-    const std::uint64_t n1 =
-        NonDigits(w1) &
-        (in1 == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * in1)) - 1);
-    if ((n0 != 0 && n1 != 0) || (n0 & (n0 - 1)) != 0 || (n1 & (n1 - 1)) != 0)
+    const std::uint64_t all = ~std::uint64_t{0};
+    const std::uint64_t notHigh =
+        NonDigits(high) & (n >= 8 ? all : all << (8 * (8 - n)));
+    const std::uint64_t notLow =
+        NonDigits(low) & (n > 8 ? all << (8 * (16 - n)) : 0);
+    if ((notHigh != 0 && notLow != 0) || (notHigh & (notHigh - 1)) != 0 ||
+        (notLow & (notLow - 1)) != 0)
         return false; // more than one
-    Uint128 text = (static_cast<Uint128>(w1) << 64) | w0;
     count = length;
     fraction = 0;
-    if ((n0 | n1) != 0) {
-        const std::size_t at =
-            n0 != 0 ? static_cast<std::size_t>(std::countr_zero(n0) / 8)
-                    : 8 + static_cast<std::size_t>(std::countr_zero(n1) / 8);
-        if (p[at] != separator)
+    if ((notHigh | notLow) != 0) {
+        // The separator's place among the 16; the digits before it move up
+        // one byte into it, a zero byte (a leading zero) coming in below.
+        const int at = notHigh != 0 ? 8 + std::countr_zero(notHigh) / 8
+                                    : std::countr_zero(notLow) / 8;
+        if (p[at - 16 + n] != separator)
             return false;
-        // The separator taken out, the digits after it moved down.
-        const Uint128 before = (static_cast<Uint128>(1) << (8 * at)) - 1;
-        text = (text & before) | ((text >> 8) & ~before);
+        if (at >= 8) {
+            const int t = 8 * (at - 8);
+            const std::uint64_t below = (std::uint64_t{1} << t) - 1;
+            high = (high & ((all << t) << 8)) | ((high & below) << 8) |
+                   (low >> 56);
+            low <<= 8;
+        } else {
+            const int t = 8 * at;
+            const std::uint64_t below = (std::uint64_t{1} << t) - 1;
+            low = (low & ((all << t) << 8)) | ((low & below) << 8);
+        }
         --count;
-        fraction = length - at - 1;
+        fraction = static_cast<std::size_t>(15 - at);
     }
     if (count == 0)
         return false;
-    // Digit values, moved up so that the last digit is the highest byte:
-    // the first eight bytes are the first half of a 16-digit number.
-    const Uint128 zeros =
-        (static_cast<Uint128>(0x30 * EACH_BYTE) << 64) | (0x30 * EACH_BYTE);
-    const Uint128 kept = count == 16
-                             ? ~Uint128{0}
-                             : (static_cast<Uint128>(1) << (8 * count)) - 1;
-    const Uint128 values = ((text ^ zeros) & kept) << (8 * (16 - count));
-    digits = EightDigitsValue(static_cast<std::uint64_t>(values)) * 100000000 +
-             EightDigitsValue(static_cast<std::uint64_t>(values >> 64));
+    // 16 digits, the leading ones zeros: the low bytes are the first half.
+    digits = EightDigitsValue(low & (0x0F * EACH_BYTE)) * 100000000 +
+             EightDigitsValue(high & (0x0F * EACH_BYTE));
     return true;
 }
 

@@ -275,6 +275,59 @@ TEST(NumberTextPaths, PlainDecimalsReadAsTheLibraryReadsThem) {
     EXPECT_LT(plain, 2000000u);
 }
 
+// Two million short texts of digits, separators, signs and other bytes
+// (NUL, blanks, letters, a byte above 0x7F) in every position: the
+// one-pass road takes exactly the plain decimals of its reach, whatever
+// the bytes around the digits are.
+TEST(NumberTextPaths, OnePassTakesExactlyThePlainDecimals) {
+    std::mt19937_64 random(777);
+    static const char ALPHABET[] = "0123456789012345678901234567890123456789"
+                                   "..,,+-e \t/:\xB0";
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    for (int i = 0; i < 2000000; ++i) {
+        std::string text(random() % 20, '0');
+        for (char &c : text)
+            c = ALPHABET[random() % (sizeof ALPHABET)]; // NUL included
+        const char separator = i % 2 == 0 ? '.' : ',';
+        // The grammar, step by step.
+        std::size_t k = 0;
+        if (k < text.size() && (text[k] == '+' || text[k] == '-'))
+            ++k;
+        std::string digits;
+        std::size_t after = 0;
+        bool seen = false, plain = true;
+        for (; k < text.size(); ++k) {
+            if (isDigit(text[k])) {
+                digits += text[k];
+                after += seen;
+            } else if (text[k] == separator && !seen) {
+                seen = true;
+            } else {
+                plain = false;
+            }
+        }
+        double value = 7;
+        const bool taken = Code::ParsePlainReal(text, separator, value);
+        if (!plain || digits.empty() || digits.size() > 19) {
+            ASSERT_FALSE(taken) << text;
+            continue;
+        }
+        const std::uint64_t n = std::stoull(digits);
+        const bool reach =
+            n == 0 || (n <= (std::uint64_t{1} << 53) && after <= 22);
+        ASSERT_EQ(taken, reach) << text;
+        if (!taken)
+            continue;
+        std::string library = text;
+        for (char &c : library)
+            if (c == separator)
+                c = '.';
+        if (library[0] == '+')
+            library.erase(0, 1);
+        ASSERT_EQ(Bits(value), Bits(Nearest(library))) << text;
+    }
+}
+
 // Texts that the one-pass road leaves to the general one, read as before.
 TEST(NumberTextPaths, OtherTextsAreLeftToTheGeneralReader) {
     double value = 7;
