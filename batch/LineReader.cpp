@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -10,6 +11,10 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -242,6 +247,66 @@ inline unsigned char KindOf(char c) {
     return BYTE_KINDS[static_cast<unsigned char>(c)];
 }
 
+#if defined(__SSE2__)
+/// The bytes of a 16-byte piece of a line as bit masks, bit i for byte i:
+/// blanks, quotes and text bytes (see TEXT_BYTE).
+struct ByteMasks {
+    std::uint32_t blank, quote, text;
+};
+
+ByteMasks MasksOf(const char *p) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    const auto is = [&](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+    const __m128i blank = _mm_or_si128(is(' '), is('\t'));
+    // Digits by signed comparison: bytes from 0x80 on are negative.
+    const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('/')),
+                                        _mm_cmplt_epi8(v, _mm_set1_epi8(':')));
+    const __m128i plain =
+        _mm_or_si128(_mm_or_si128(blank, digit),
+                     _mm_or_si128(is('.'), _mm_or_si128(is('+'), is('-'))));
+    return {static_cast<std::uint32_t>(_mm_movemask_epi8(blank)),
+            static_cast<std::uint32_t>(_mm_movemask_epi8(is('"'))),
+            static_cast<std::uint32_t>(_mm_movemask_epi8(plain)) ^ 0xFFFFu};
+}
+
+/// SplitFields for a line of 16 to 64 bytes cut by blanks, without quotes:
+/// the bytes classified 16 at a time, the fields found from the blanks'
+/// bit mask. False, with nothing added, for a line with a quote.
+bool SplitShortBlankLine(std::string_view line,
+                         std::vector<std::string_view> &fields,
+                         std::size_t &plainFrom) {
+    const std::size_t n = line.size();
+    std::uint64_t blank = 0, quote = 0, text = 0;
+    for (std::size_t at = 0; at < n; at += 16) {
+        // The last piece is the line's last 16 bytes, its bytes before
+        // this piece shifted out.
+        const std::size_t from = std::min(at, n - 16);
+        const ByteMasks masks = MasksOf(line.data() + from);
+        const auto shift = static_cast<unsigned>(at - from);
+        blank |= std::uint64_t{masks.blank >> shift} << at;
+        quote |= std::uint64_t{masks.quote >> shift} << at;
+        text |= std::uint64_t{masks.text >> shift} << at;
+    }
+    if (quote != 0)
+        return false;
+    const std::uint64_t all = ~std::uint64_t{0};
+    std::uint64_t words =
+        ~blank & (n == 64 ? all : (std::uint64_t{1} << n) - 1);
+    while (words != 0) {
+        const int start = std::countr_zero(words);
+        const int length = std::countr_zero(~(words >> start));
+        const std::uint64_t field =
+            (length == 64 ? all : (std::uint64_t{1} << length) - 1) << start;
+        fields.emplace_back(line.data() + start,
+                            static_cast<std::size_t>(length));
+        if ((text & field) != 0)
+            plainFrom = fields.size();
+        words &= ~field;
+    }
+    return true;
+}
+#endif
+
 /// Splits a line into fields, quoted ones whole; @p plainFrom as
 /// FieldSplitter::Split tells it. One loop per kind of delimiter, each
 /// byte looked at once: this was the converter's costliest step after the
@@ -252,6 +317,14 @@ bool SplitFields(std::string_view line, char delimiter,
     const char *p = line.data();
     const char *end = p + line.size();
     plainFrom = 0;
+#if defined(__SSE2__)
+    // The usual line of numbers: at most 4 fields of 16 bytes looked at
+    // once, each field found at once (the loop below took 3.5 times the
+    // instructions on the catalogue jobs' lines, callgrind).
+    if (delimiter == 0 && line.size() >= 16 && line.size() <= 64 &&
+        SplitShortBlankLine(line, fields, plainFrom))
+        return true;
+#endif
     // Ends field @p start .. @p q; false past MAX_FIELDS.
     auto add = [&](const char *start, const char *q, unsigned char kinds) {
         fields.emplace_back(start, static_cast<std::size_t>(q - start));

@@ -53,8 +53,8 @@ Unit MatchMark(std::string_view text, std::size_t &length) {
 
 constexpr std::string_view MINUS_SIGN = "\u2212";
 
-[[noreturn]] void Refuse(std::string_view text, const char *what,
-                         const char *reason) {
+[[noreturn, gnu::noinline]] void Refuse(std::string_view text, const char *what,
+                                        const char *reason) {
     std::string message = QuoteInput(text);
     message.append(" is not a valid ").append(what);
     if (reason != nullptr && *reason != '\0')
@@ -299,15 +299,13 @@ double ReadNumber(std::string_view text, const char *what) {
 // ---- angles
 // ---------------------------------------------------------------------
 
-AngleValue ParseAngle(std::string_view field, const char *what) {
-    const std::string_view text = TrimBlanks(field);
+namespace {
+
+/// ParseAngle on any text but a plain decimal, out of line: ParseAngle's
+/// own frame stays small for the plain decimals.
+[[gnu::noinline]] AngleValue ParseNotation(std::string_view text,
+                                           const char *what) {
     AngleValue angle;
-    // Decimal degrees with or without a sign, the usual angle, in one pass:
-    // no letter and no mark, so the value is the number's as read below
-    // (the sign taken off, the rest read, the sign put back: the same
-    // double, as rounding to nearest is symmetric).
-    if (Code::ParsePlainReal(text, '.', angle.degrees))
-        return angle;
     if (text.empty())
         Refuse(text, what, "empty");
 
@@ -424,15 +422,40 @@ AngleValue ParseAngle(std::string_view field, const char *what) {
     return angle;
 }
 
-void CheckAngleRange(double degrees, AngleAxis axis) {
+} // namespace
+
+AngleValue ParseAngle(std::string_view field, const char *what) {
+    const std::string_view text = TrimBlanks(field);
+    // Decimal degrees with or without a sign, the usual angle, in one pass:
+    // no letter and no mark, so the value is the number's as ParseNotation
+    // reads it (the sign taken off, the rest read, the sign put back: the
+    // same double, as rounding to nearest is symmetric).
+    AngleValue angle;
+    if (Code::ParsePlainReal(text, '.', angle.degrees))
+        return angle;
+    return ParseNotation(text, what);
+}
+
+namespace {
+
+/// CheckAngleRange's refusal, apart from its test: the test alone needs no
+/// stack frame (four of these a line cost as much as reading a number).
+[[noreturn, gnu::noinline]] void RefuseAngleRange(double degrees,
+                                                  AngleAxis axis) {
     const bool latitude = axis == AngleAxis::Latitude;
-    const bool inside = latitude ? degrees >= -90 && degrees <= 90
-                                 : degrees >= -180 && degrees < 360;
-    if (inside)
-        return;
     std::string message = latitude ? "latitude " : "longitude ";
     message += Code::FormatReal(degrees, '.');
     message += latitude ? " is outside -90 to 90"
                         : " is outside -180 to 360 (360 excluded)";
     throw InputError(message);
+}
+
+} // namespace
+
+void CheckAngleRange(double degrees, AngleAxis axis) {
+    const bool latitude = axis == AngleAxis::Latitude;
+    const bool inside = latitude ? degrees >= -90 && degrees <= 90
+                                 : degrees >= -180 && degrees < 360;
+    if (!inside)
+        RefuseAngleRange(degrees, axis);
 }

@@ -3,8 +3,8 @@
 #include "PointText.h"
 
 #include "Code.h"
-#include "TextParts.h"
 #include "NumberText.h"
+#include "TextParts.h"
 
 #include <string>
 
@@ -326,10 +326,50 @@ void SingleFieldValues(std::size_t start, std::size_t end,
             {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i)});
 }
 
+namespace {
+
+// The refusals below are out of line, so that the tests that pass, once or
+// more for each line of a file, need no stack frame.
+
+[[noreturn, gnu::noinline]] void RefuseCoordinate(double value,
+                                                  const char *label) {
+    throw InputError(std::string(label) + " " + Code::FormatReal(value, '.') +
+                     " is beyond 1E10 m");
+}
+
+[[gnu::noinline]] void CheckNumbers(const std::vector<std::string_view> &fields,
+                                    const std::vector<FieldSpan> &values,
+                                    std::size_t asked,
+                                    std::string_view firstAngle,
+                                    std::string_view secondAngle) {
+    std::size_t numbers = 0;
+    for (const FieldSpan &span : values)
+        if (span.first == span.last &&
+            IsNumberText(TrimBlanks(fields[span.first])))
+            ++numbers;
+    if (numbers <= asked ||
+        !(IsWholeNumber(firstAngle) || IsWholeNumber(secondAngle)))
+        return;
+    throw InputError(
+        std::to_string(numbers) + " numbers where " + std::to_string(asked) +
+        " are read: degrees, minutes and seconds apart need a hemisphere "
+        "letter after each angle (37 30 0 N 127 0 0 E)");
+}
+
+[[noreturn, gnu::noinline]] void RefuseSameAxis(std::string_view first,
+                                                std::string_view second,
+                                                bool latitudes) {
+    throw InputError(QuoteInput(TrimBlanks(first)) + " and " +
+                     QuoteInput(TrimBlanks(second)) +
+                     (latitudes ? " are both latitudes (N or S)"
+                                : " are both longitudes (E or W)"));
+}
+
+} // namespace
+
 void CheckCoordinate(double value, const char *label) {
     if (!(value >= -COORDINATE_MAX && value <= COORDINATE_MAX))
-        throw InputError(std::string(label) + " " +
-                         Code::FormatReal(value, '.') + " is beyond 1E10 m");
+        RefuseCoordinate(value, label);
 }
 
 std::string_view SpanText(const std::vector<std::string_view> &fields,
@@ -355,11 +395,7 @@ LatLon ReadLatLon(std::string_view first, std::string_view second,
     bool firstIsLatitude = !longitudeFirst;
     if (a.hemisphere != 0 && b.hemisphere != 0) {
         if (isLat(a.hemisphere) == isLat(b.hemisphere))
-            throw InputError(QuoteInput(TrimBlanks(first)) + " and " +
-                             QuoteInput(TrimBlanks(second)) +
-                             (isLat(a.hemisphere)
-                                  ? " are both latitudes (N or S)"
-                                  : " are both longitudes (E or W)"));
+            RefuseSameAxis(first, second, isLat(a.hemisphere));
         firstIsLatitude = isLat(a.hemisphere);
     } else if (a.hemisphere != 0) {
         firstIsLatitude = isLat(a.hemisphere);
@@ -379,20 +415,8 @@ void CheckNumberCount(const std::vector<std::string_view> &fields,
                       const std::vector<FieldSpan> &values, std::size_t asked,
                       std::string_view firstAngle,
                       std::string_view secondAngle) {
-    if (values.size() <= asked)
-        return;
-    std::size_t numbers = 0;
-    for (const FieldSpan &span : values)
-        if (span.first == span.last &&
-            IsNumberText(TrimBlanks(fields[span.first])))
-            ++numbers;
-    if (numbers <= asked ||
-        !(IsWholeNumber(firstAngle) || IsWholeNumber(secondAngle)))
-        return;
-    throw InputError(
-        std::to_string(numbers) + " numbers where " + std::to_string(asked) +
-        " are read: degrees, minutes and seconds apart need a hemisphere "
-        "letter after each angle (37 30 0 N 127 0 0 E)");
+    if (values.size() > asked)
+        CheckNumbers(fields, values, asked, firstAngle, secondAngle);
 }
 
 GeoPoint ReadGeoPoint(std::string_view text, bool longitudeFirst) {
