@@ -325,10 +325,8 @@ struct Digits15 {
 // exponent.
 Digits15 RoundTo15Digits(double v) {
     const Digits18 exact = RoundTo18Digits(v);
-    const std::uint64_t kept = exact.n / 1000;
-    Digits15 result{
-        kept + static_cast<std::uint64_t>(exact.n - kept * 1000 >= 500),
-        exact.exponent};
+    // Three digits of 500 or more carry one into the 15.
+    Digits15 result{(exact.n + 500) / 1000, exact.exponent};
     if (result.n == POW10[15]) {
         result.n = POW10[14];
         ++result.exponent;

@@ -385,8 +385,29 @@ std::string_view SpanText(const std::vector<std::string_view> &fields,
     return scratch;
 }
 
+namespace {
+
+/// Latitude and longitude from the values of two angles, checked.
+LatLon Placed(double first, double second, bool firstIsLatitude) {
+    LatLon out;
+    out.firstIsLatitude = firstIsLatitude;
+    out.latitude = firstIsLatitude ? first : second;
+    out.longitude = firstIsLatitude ? second : first;
+    CheckAngleRange(out.latitude, AngleAxis::Latitude);
+    CheckAngleRange(out.longitude, AngleAxis::Longitude);
+    return out;
+}
+
+} // namespace
+
 LatLon ReadLatLon(std::string_view first, std::string_view second,
                   bool longitudeFirst) {
+    // Two plain decimals, the usual pair, read as ParseAngle reads them,
+    // without letters to look for.
+    double x = 0, y = 0;
+    if (Code::ParsePlainReal(TrimBlanks(first), '.', x) &&
+        Code::ParsePlainReal(TrimBlanks(second), '.', y))
+        return Placed(x, y, !longitudeFirst);
     const AngleValue a =
         ParseAngle(first, longitudeFirst ? "longitude" : "latitude");
     const AngleValue b =
@@ -402,13 +423,7 @@ LatLon ReadLatLon(std::string_view first, std::string_view second,
     } else if (b.hemisphere != 0) {
         firstIsLatitude = !isLat(b.hemisphere);
     }
-    LatLon out;
-    out.firstIsLatitude = firstIsLatitude;
-    out.latitude = firstIsLatitude ? a.degrees : b.degrees;
-    out.longitude = firstIsLatitude ? b.degrees : a.degrees;
-    CheckAngleRange(out.latitude, AngleAxis::Latitude);
-    CheckAngleRange(out.longitude, AngleAxis::Longitude);
-    return out;
+    return Placed(a.degrees, b.degrees, firstIsLatitude);
 }
 
 void CheckNumberCount(const std::vector<std::string_view> &fields,
