@@ -413,18 +413,12 @@ char *LineConverter::FormatAngle(char *p, double value, bool latitude,
     return std::copy(text.begin(), text.end(), p);
 }
 
-FieldSpan LineConverter::Span(int column) const {
-    const auto c = static_cast<std::size_t>(column);
-    if (c < m_nStart)
-        return {static_cast<std::uint32_t>(c), static_cast<std::uint32_t>(c)};
-    return m_values[c - m_nStart];
-}
-
 std::string_view LineConverter::Column(int column, std::string &scratch) const {
+    // A plain field is a value of its own, without quotes to take off.
+    const auto c = static_cast<std::size_t>(column);
+    if (m_bPlainValues && c >= m_nStart)
+        return TrimBlanks(m_fields[c]);
     const FieldSpan span = Span(column);
-    // A plain field has no quotes to take off.
-    if (m_bPlainValues && span.first >= m_nStart)
-        return TrimBlanks(m_fields[span.first]);
     if (span.first == span.last)
         return Unquote(m_fields[span.first], scratch);
     return SpanText(m_fields, span, scratch);

@@ -185,8 +185,14 @@ class LineConverter {
     std::size_t FieldCount() const { return m_fields.size(); }
     std::string_view Field(std::size_t i) const { return m_fields[i]; }
     /// The fields a value (a column, from the first coordinate column on
-    /// counted by values) spans.
-    FieldSpan Span(int column) const;
+    /// counted by values) spans. Inline: the writers ask for each value.
+    FieldSpan Span(int column) const {
+        const auto c = static_cast<std::size_t>(column);
+        if (c < m_nStart)
+            return {static_cast<std::uint32_t>(c),
+                    static_cast<std::uint32_t>(c)};
+        return m_values[c - m_nStart];
+    }
     /// The text of column @p column, unquoted (into @p scratch).
     std::string_view Column(int column, std::string &scratch) const;
     /// The columns the line's values count.

@@ -168,7 +168,7 @@ TEST(NumberTextPaths, WriterAgreesWithTheLibraryNearRoundingTies) {
 // texts of random doubles: the values a field and a file usually hold.
 TEST(NumberTextPaths, WriterAgreesWithTheLibraryOnTypedDecimals) {
     std::mt19937_64 random(1515);
-    for (int i = 0; i < 600000; ++i) {
+    for (int i = 0; i < 300000; ++i) {
         const int count = 15 + i % 3;
         std::string digits = DigitText(random, count);
         const int point = static_cast<int>(random() % (count + 1));
@@ -178,7 +178,7 @@ TEST(NumberTextPaths, WriterAgreesWithTheLibraryOnTypedDecimals) {
         ExpectWritten(v);
     }
     char text[40];
-    for (int i = 0; i < 300000; ++i) {
+    for (int i = 0; i < 150000; ++i) {
         const double v =
             std::bit_cast<double>(((1023 - 20 + random() % 80) << 52) |
                                   (random() & ((std::uint64_t{1} << 52) - 1)));
