@@ -14,7 +14,9 @@
 #include "Errors.h"
 #include "Longitude.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 namespace {
@@ -55,6 +57,15 @@ double MeridianArc(const COORD &c, double phi) {
 /// Meridian arc from @p phi0 to @p phi, S(phi) - S(phi0), evaluated in
 /// difference form term by term.
 double MeridianArcFrom(const COORD &c, double phi0, double phi) {
+    // From the equator (UTM's origin, +0 exactly) each sine of phi0 is +0
+    // and raises no flag, and x - (+0) is x for every x, a zero keeping its
+    // sign: the same bits without half the sine calls of a UTM point
+    // (callgrind: 4 % of the converter's UTM job).
+    if (std::bit_cast<std::uint64_t>(phi0) == 0)
+        return c.m_dbLocal_a * (1.0 - c.m_dbLocal_ee) *
+               ArcBracket(c, phi - phi0, std::sin(2.0 * phi),
+                          std::sin(4.0 * phi), std::sin(6.0 * phi),
+                          std::sin(8.0 * phi), std::sin(10.0 * phi));
     return c.m_dbLocal_a * (1.0 - c.m_dbLocal_ee) *
            ArcBracket(c, phi - phi0, std::sin(2.0 * phi) - std::sin(2.0 * phi0),
                       std::sin(4.0 * phi) - std::sin(4.0 * phi0),
