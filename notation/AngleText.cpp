@@ -439,7 +439,8 @@ AngleValue ParseAngle(std::string_view field, const char *what) {
 namespace {
 
 /// CheckAngleRange's refusal, apart from its test: the test alone needs no
-/// stack frame (four of these a line cost as much as reading a number).
+/// stack frame (the four tests of a line took 92 instructions with one, 32
+/// without, callgrind).
 [[noreturn, gnu::noinline]] void RefuseAngleRange(double degrees,
                                                   AngleAxis axis) {
     const bool latitude = axis == AngleAxis::Latitude;
