@@ -68,12 +68,17 @@ latlon="$data/points-latlon-$points.txt"
 if [ ! -s "$latlon" ] || [ "$latlon" -ot "$input" ]; then
     awk '{ print $2, $1, $3 }' "$input" > "$latlon"
 fi
-read -r -a epsg <<< "$("$nv" --from EPSG:4326 --to EPSG:5174 --proj)"
+# The first pipeline that --proj prints (it names each candidate in a
+# comment line before it where PROJ chooses per point).
+pipeline() {
+    "$nv" --from "$1" --to "$2" --proj | awk '!/^#/ && !done { print; done = 1 }'
+}
+read -r -a epsg <<< "$(pipeline EPSG:4326 EPSG:5174)"
 # EPSG:4326 -> EPSG:5186 (Korea 2000 Central Belt 2010) and EPSG:4979 ->
 # EPSG:4326+5773 (EGM96 heights through the geoid grid), cct running the
 # operation PROJ chooses (the converter's --proj text).
-read -r -a kgd <<< "$("$nv" --from EPSG:4326 --to EPSG:5186 --proj)"
-read -r -a geoid <<< "$("$nv" --from EPSG:4979 --to EPSG:4326+5773 --proj)"
+read -r -a kgd <<< "$(pipeline EPSG:4326 EPSG:5186)"
+read -r -a geoid <<< "$(pipeline EPSG:4979 EPSG:4326+5773)"
 
 memory_table() {
     # 64 lines of about 1 MB: half of them points with a long text column,
