@@ -323,10 +323,12 @@ void TfrmMain::SetUpGridZones() {
     legend.setPixelSize(11);
     ui->lblZone1->setFont(legend);
     ui->lblZone2->setFont(legend);
-    connect(ui->edtLonDd1, &QLineEdit::textChanged, this,
-            &TfrmMain::ShowGridZones);
-    connect(ui->edtLonDd2, &QLineEdit::textChanged, this,
-            &TfrmMain::ShowGridZones);
+    // The standard zone of a point depends on its latitude too (32V, the
+    // Svalbard zones, UPS beyond UTM).
+    for (QLineEdit *field :
+         {ui->edtLatDd1, ui->edtLonDd1, ui->edtLatDd2, ui->edtLonDd2})
+        connect(field, &QLineEdit::textChanged, this,
+                &TfrmMain::ShowGridZones);
 }
 
 
@@ -381,16 +383,17 @@ void TfrmMain::ShowDatumLabels() {
 void TfrmMain::ShowGridZones() {
     struct Zone {
         QLabel *name, *mark;
-        const QLineEdit *lon;
+        const QLineEdit *lat, *lon;
     };
-    const Zone zones[] = {{ui->lblZone1, ui->lblZoneMark1, ui->edtLonDd1},
-                          {ui->lblZone2, ui->lblZoneMark2, ui->edtLonDd2}};
+    const Zone zones[] = {
+        {ui->lblZone1, ui->lblZoneMark1, ui->edtLatDd1, ui->edtLonDd1},
+        {ui->lblZone2, ui->lblZoneMark2, ui->edtLatDd2, ui->edtLonDd2}};
     for (int side : {1, 2}) {
         const Zone &z = zones[side - 1];
         const GridZone zone = ZoneOf(SideOf(side));
         std::string outside;
         try {
-            outside = OutsideZone(zone, ReadReal(z.lon));
+            outside = OutsideZone(zone, ReadReal(z.lat), ReadReal(z.lon));
         } catch (const Code::ConversionError &) {
             // an unreadable longitude is marked in its own field
         }
