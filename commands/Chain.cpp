@@ -328,9 +328,9 @@ PointValues Chain::GeographicToTarget(const PointValues &geo, std::int32_t &zone
     // "Datum2->Utm2" reads the DD texts that "Datum1->Datum2" wrote.
     const PointValues target = RowThroughText(geo);
     if (m_policy == DomainPolicy::Strict && m_kind2 == GridKind::Utm &&
-        !(target[0] >= -80 && target[0] <= 84))
-        throw BeyondUtmError("latitude " + WrittenDegrees(target[0]) +
-                             " is outside UTM's 80 S to 84 N");
+        !m_bAutoZone && !(target[0] >= -80 && target[0] <= 84))
+        throw InputError("latitude " + WrittenDegrees(target[0]) +
+                         " is outside UTM's 80 S to 84 N");
     Side *side = &m_side2;
     if (m_bAutoZone) {
         // The point's standard zone, the Norway and Svalbard exceptions
@@ -342,7 +342,7 @@ PointValues Chain::GeographicToTarget(const PointValues &geo, std::int32_t &zone
         zone = Utm::StandardZone(target[0], lon);
         if (zone == 0)
             throw BeyondUtmError("latitude " + WrittenDegrees(target[0]) +
-                                 " lies beyond UTM's zones (80 S up to 84 N), "
+                                 " is beyond UTM's zones (80 S up to 84 N), "
                                  "where UPS is the standard grid");
         south = target[0] < 0;
         side = south ? m_side2South.get() : &m_side2;

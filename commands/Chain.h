@@ -28,9 +28,9 @@ enum class DomainPolicy {
     Strict,
 };
 
-/// A point that a UTM target cannot take: it lies beyond UTM's limits (80 S
-/// to 84 N), where UPS is the standard grid. A front end may name its way
-/// to UPS.
+/// A point for which a UTM target picks no zone: it lies beyond UTM's
+/// limits (80 S up to 84 N), where UPS is the standard grid. A front
+/// end may name its way to UPS.
 class BeyondUtmError : public InputError {
   public:
     using InputError::InputError;
@@ -105,9 +105,9 @@ class Chain {
      * @param[out] zone the UTM zone of the point when the target picks its
      *   zone per point, else 0.
      * @throws FloatingPointError, PointError for a longitude outside -180
-     *   to 180 when the zone is picked per point, BeyondUtmError for a UTM
-     *   target's point beyond UTM's limits (Strict, or the zone picked per
-     *   point), InputError (Strict), ProjPointError.
+     *   to 180 when the zone is picked per point, BeyondUtmError for a
+     *   point beyond UTM's limits when the zone is picked per point,
+     *   InputError (Strict), ProjPointError.
      */
     void Convert(const double in[3], double out[3], std::int32_t &zone);
     /// Convert with a UTM source's zone per point, and the target's

@@ -195,18 +195,19 @@ void TfrmMain::SetUpEditMenu() {
     const struct {
         int side;
         QAction *copy;
-        std::array<QAction *, 6> copyAs;
+        std::array<QAction *, 8> copyAs;
     } copies[] = {
         {1, ui->CopyPoint1,
          {ui->CopyDd1, ui->CopyDms1, ui->CopyGrid1, ui->CopyGeoJson1,
-          ui->CopyWkt1, ui->CopyGeoUri1}},
+          ui->CopyWkt1, ui->CopyGeoUri1, ui->CopyMgrs1, ui->CopyGeohash1}},
         {2, ui->CopyPoint2,
          {ui->CopyDd2, ui->CopyDms2, ui->CopyGrid2, ui->CopyGeoJson2,
-          ui->CopyWkt2, ui->CopyGeoUri2}},
+          ui->CopyWkt2, ui->CopyGeoUri2, ui->CopyMgrs2, ui->CopyGeohash2}},
     };
     constexpr PointFormat COPY_FORMATS[] = {
         PointFormat::Decimal, PointFormat::Dms,    PointFormat::Grid,
-        PointFormat::GeoJson, PointFormat::Wkt,    PointFormat::GeoUri};
+        PointFormat::GeoJson, PointFormat::Wkt,    PointFormat::GeoUri,
+        PointFormat::Mgrs,    PointFormat::Geohash};
     // The note of a point carried as it was pasted, at the menu bar's end.
     stPasteNote = new QLabel(menuBar());
     stPasteNote->setObjectName(QStringLiteral("stPasteNote"));
@@ -816,8 +817,8 @@ void TfrmMain::CopyPoint(int side, PointFormat format, bool record) {
         PointValues point = Commands::ReadPoint(ReadRow(row));
         if (format == PointFormat::Grid)
             CheckGridRow(side);
-        if (format == PointFormat::GeoJson || format == PointFormat::GeoUri) {
-            point = Commands::ToWgs84(SideOf(side), point); // both on WGS 84
+        if (OnWgs84(format)) {
+            point = Commands::ToWgs84(SideOf(side), point); // on WGS 84
             if (const ProjSide *system = SideOf(side).System()) {
                 m_strLastOperation[side - 1] = system->LastOperationText();
                 ShowSystemFacts();
@@ -897,30 +898,45 @@ void TfrmMain::PastePoint(int side) {
 // until the side's point or datum changes. Each side has its own.
 void TfrmMain::ShowPasteNote(int side, const PointForSide &pasted) {
     ClearPasteNote(side);
-    if (!pasted.carried)
+    // An MGRS reference or a geohash names an area: its centre was pasted.
+    const QString area = QString::fromStdString(pasted.area);
+    if (!pasted.carried && area.isEmpty())
         return;
     const QString form = QString::fromUtf8(PastedFormName(pasted.form));
     const QString from = QString::fromStdString(pasted.from);
     const QString datum = (side == 1 ? ui->stDatum1 : ui->stDatum2)->text();
     const bool record =
         from != QStringLiteral("WGS 84") || pasted.form == PastedForm::Text;
-    const QString note =
+    const QString centre =
+        area.isEmpty() ? QString()
+                       : tr("The %1 text names %2;\nits centre was pasted.")
+                             .arg(form, area);
+    QString note =
         record ? tr("Side %1: copied point carried from %2").arg(side).arg(from)
                : tr("Side %1: %2 carried from WGS 84").arg(side).arg(form);
+    if (!area.isEmpty())
+        note = pasted.carried
+                   ? tr("Side %1: %2 read as its centre, carried from WGS 84")
+                         .arg(side)
+                         .arg(form)
+                   : tr("Side %1: %2 read as its centre").arg(side).arg(form);
     QString tip =
-        record ? tr("The point was copied from a side on %1;\nit was carried "
-                    "to %2, side %3's datum,\nas Datum%4->Datum%3 carries "
-                    "one.")
-                     .arg(from, datum)
-                     .arg(side)
-                     .arg(3 - side)
-               : tr("The %1 point is on WGS 84 by definition;\nit was "
-                    "carried to %2, side %3's datum,\nas Datum%4->Datum%3 "
-                    "carries one.")
-                     .arg(form, datum)
-                     .arg(side)
-                     .arg(3 - side);
-    if (!pasted.hasHeight)
+        !pasted.carried ? centre
+        : record
+            ? tr("The point was copied from a side on %1;\nit was carried "
+                 "to %2, side %3's datum,\nas Datum%4->Datum%3 carries "
+                 "one.")
+                  .arg(from, datum)
+                  .arg(side)
+                  .arg(3 - side)
+            : (centre.isEmpty() ? QString() : centre + u'\n') +
+                  tr("The %1 point is on WGS 84 by definition;\nit was "
+                     "carried to %2, side %3's datum,\nas Datum%4->Datum%3 "
+                     "carries one.")
+                      .arg(form, datum)
+                      .arg(side)
+                      .arg(3 - side);
+    if (!pasted.hasHeight && pasted.carried)
         tip += tr("\nIt had no height: it was carried at height 0,\nand the "
                   "altitude was left as it was.");
     m_strNote[side - 1] = note;
