@@ -15,7 +15,15 @@
 //     +ellps=WGS84 +dx=105.627 +dy=-462.37 +dz=-643.258 +da=-739.845
 //     +df=-1.003748257267484e-05
 //   126.980152902606  37.563795494510  18.351221509859
-// (at height 0: 126.980152915827  37.563795477592).
+// (at height 0: 126.980152915827  37.563795477592). MGRS references of
+// points and the centres of squares from GeographicLib's GeoConvert (-m,
+// and -p 9 reading a reference); geohashes and the centres of cells from
+// the published algorithm (scripts/reference/geohash_cases.py); those
+// centres carried to Tokyo(---) as above:
+//   126.97839609501845 37.56659563270967 (52S CG 21459 59650)
+//     -> 126.980589048306  37.563801102825
+//   126.97836393490434 37.566573126241565 (geohash wydm9qyc4kf9)
+//     -> 126.980556884782  37.563778594463
 #include "FieldMark.h"
 #include "FieldText.h"
 #include "Fdegsys.h"
@@ -58,6 +66,8 @@ class tst_PointEdit : public QObject, private DialogFixture {
     void pasteWgs84Forms_data();
     void pasteWgs84Forms();
     void pasteNoteGoesWithThePoint();
+    void pastedReferenceIsItsCentre_data();
+    void pastedReferenceIsItsCentre();
     void everyCopiedFormPastesIntoSide1_data();
     void everyCopiedFormPastesIntoSide1();
     void gridCopiedOnlyOfThePointShown();
@@ -90,6 +100,11 @@ void tst_PointEdit::copyForms_data() {
         << "POINT Z (127.006734786376 37.4790372301572 -19.6178800927811)";
     QTest::newRow("geo URI, side 1 on WGS 84")
         << "CopyGeoUri1" << "geo:37.4818416208333,127.004542079167,0";
+    // the 1 m square that holds the point, spaced for people; no height
+    QTest::newRow("MGRS, side 1 on WGS 84")
+        << "CopyMgrs1" << "52S CG 23569 50196";
+    QTest::newRow("geohash, side 1 on WGS 84")
+        << "CopyGeohash1" << "geohash:wydm4p3gs3dq";
 }
 
 // Every form writes its numbers with a decimal point, whatever the window's
@@ -117,6 +132,11 @@ void tst_PointEdit::copyToWgs84Forms() {
     const QStringList parts = uri.mid(4).split(u',');
     QCOMPARE(parts.size(), 3);
     QVERIFY(std::fabs(parts[1].toDouble() - 127.004541704575) < 1e-10);
+    // So are MGRS and geohashes: the geohash of 37.481842152673 N
+    // 127.004541704575 E, which differs from side 1's (wydm4p3gs3dq) in its
+    // last characters; its 1 m MGRS square is side 1's.
+    QCOMPARE(Copy("CopyGeohash2"), QStringLiteral("geohash:wydm4p3gs3f1"));
+    QCOMPARE(Copy("CopyMgrs2"), QStringLiteral("52S CG 23569 50196"));
 }
 
 void tst_PointEdit::unreadableFieldIsMarked_data() {
@@ -426,14 +446,84 @@ void tst_PointEdit::pasteNoteGoesWithThePoint() {
     QVERIFY(!note->isVisible());
 }
 
-// Each of the six forms Copy Point As writes of side 2's start-up point,
+// An MGRS reference or a geohash names an area: Paste Point takes its
+// centre and the note says so, on a side on WGS 84 too. A geohash is read
+// only with its prefix or as a geohash URL: "375127" or "u4pruydqqvj"
+// alone could be one, and is read as angles, or refused.
+void tst_PointEdit::pastedReferenceIsItsCentre_data() {
+    QTest::addColumn<QString>("side");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("lat"); // NaN: refused
+    QTest::addColumn<double>("lon");
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<QString>("tip"); // a part of the note's tooltip
+    QTest::newRow("MGRS on side 1")
+        << "1" << "52S CG 21459 59650" << 37.56659563270967
+        << 126.97839609501845 << "Side 1: MGRS read as its centre"
+        << "The MGRS text names a square 1 m across;\nits centre was pasted.";
+    QTest::newRow("MGRS in small letters, one word, on side 1")
+        << "1" << " 52scg2145959650 " << 37.56659563270967
+        << 126.97839609501845 << "Side 1: MGRS read as its centre"
+        << "a square 1 m across";
+    QTest::newRow("MGRS on side 2, carried to Tokyo(---)")
+        << "2" << "52S CG 21459 59650" << 37.563801102825 << 126.980589048306
+        << "Side 2: MGRS read as its centre, carried from WGS 84"
+        << "it was carried to Tokyo(---), side 2's datum";
+    QTest::newRow("geohash URL on side 1")
+        << "1" << "https://geohash.org/wydm9qyc4kf9" << 37.566573126241565
+        << 126.97836393490434 << "Side 1: geohash read as its centre"
+        << "The geohash text names a cell 1.68e-07\u00B0 by 3.35e-07\u00B0;";
+    QTest::newRow("geohash: on side 2, carried to Tokyo(---)")
+        << "2" << "GEOHASH:WYDM9QYC4KF9" << 37.563778594463 << 126.980556884782
+        << "Side 2: geohash read as its centre, carried from WGS 84"
+        << "its centre was pasted.";
+    QTest::newRow("a bare geohash is not read")
+        << "1" << "u4pruydqqvj" << qQNaN() << qQNaN() << "" << "";
+    QTest::newRow("digits alone are not a geohash")
+        << "1" << "375127" << qQNaN() << qQNaN() << "" << "";
+    QTest::newRow("a malformed reference is refused")
+        << "1" << "52S CI 21459 59650" << qQNaN() << qQNaN() << "" << "";
+}
+
+void tst_PointEdit::pastedReferenceIsItsCentre() {
+    QFETCH(QString, side);
+    QFETCH(QString, text);
+    QFETCH(double, lat);
+    QFETCH(double, lon);
+    QFETCH(QString, note);
+    QFETCH(QString, tip);
+    const QString altBefore = Field("edtAltDd" + side)->text();
+    const QMap<QString, QString> before = FieldTexts(*m_window);
+    QGuiApplication::clipboard()->setText(text);
+    const QList<ShownBox> boxes = Trigger("PastePoint" + side);
+    if (qIsNaN(lat)) {
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(FieldTexts(*m_window), before);
+        return;
+    }
+    QVERIFY(boxes.isEmpty());
+    // 1E-9 degrees is 0.1 mm; a reference has no height
+    QVERIFY2(std::fabs(Value("edtLatDd" + side) - lat) < 1e-9,
+             qPrintable(Field("edtLatDd" + side)->text()));
+    QVERIFY2(std::fabs(Value("edtLonDd" + side) - lon) < 1e-9,
+             qPrintable(Field("edtLonDd" + side)->text()));
+    QCOMPARE(Field("edtAltDd" + side)->text(), altBefore);
+    const QLabel *label = Child<QLabel>(*m_window, "stPasteNote");
+    QVERIFY2(label->toolTip().startsWith(note + u'\n'),
+             qPrintable(label->toolTip()));
+    QVERIFY2(label->toolTip().contains(tip), qPrintable(label->toolTip()));
+}
+
+// Each of the eight forms Copy Point As writes of side 2's start-up point,
 // pasted into side 1 on WGS 84: the decimal, DMS and WKT texts are side 2's
 // numbers, taken as side 1's own; GeoJSON and the geo: URI are side 2's
-// point on WGS 84 (the reference above). The grid's "x, y, z" is no
-// geodetic point: refused, side 1 unchanged.
+// point on WGS 84 (the reference above), MGRS and the geohash the centre of
+// the square or cell that holds it, without a height. The grid's "x, y, z"
+// is no geodetic point: refused, side 1 unchanged.
 void tst_PointEdit::everyCopiedFormPastesIntoSide1_data() {
     QTest::addColumn<QString>("copy");
-    QTest::addColumn<QString>("expect"); // "side 2", "WGS 84" or "refused"
+    QTest::addColumn<QString>("expect"); // "side 2", "WGS 84" (", no
+                                         // height") or "refused"
     QTest::addColumn<double>("tolerance"); // degrees
     QTest::newRow("decimal degrees") << "CopyDd2" << "side 2" << 0.0;
     QTest::newRow("DMS") << "CopyDms2" << "side 2"
@@ -442,6 +532,11 @@ void tst_PointEdit::everyCopiedFormPastesIntoSide1_data() {
     QTest::newRow("GeoJSON") << "CopyGeoJson2" << "WGS 84" << 1e-9;
     QTest::newRow("WKT") << "CopyWkt2" << "side 2" << 0.0;
     QTest::newRow("geo: URI") << "CopyGeoUri2" << "WGS 84" << 1e-9;
+    // the centre of the square or cell that holds the point, without a
+    // height: within 1 m (1e-5 degrees) and 3.4e-7 degrees
+    QTest::newRow("MGRS") << "CopyMgrs2" << "WGS 84, no height" << 1e-5;
+    QTest::newRow("geohash") << "CopyGeohash2" << "WGS 84, no height"
+                             << 3.4e-7;
 }
 
 void tst_PointEdit::everyCopiedFormPastesIntoSide1() {
@@ -453,6 +548,7 @@ void tst_PointEdit::everyCopiedFormPastesIntoSide1() {
     QVERIFY(Trigger(copy).isEmpty());
     QVERIFY(!QGuiApplication::clipboard()->text().isEmpty());
     const QMap<QString, QString> before = FieldTexts(*m_window);
+    const double altBefore = Value("edtAltDd1");
     const QList<ShownBox> boxes = Trigger("PastePoint1");
     if (expect == "refused") {
         QCOMPARE(boxes.size(), 1);
@@ -462,10 +558,10 @@ void tst_PointEdit::everyCopiedFormPastesIntoSide1() {
     QVERIFY(boxes.isEmpty());
     double lat = Value("edtLatDd2"), lon = Value("edtLonDd2"),
            alt = Value("edtAltDd2");
-    if (expect == "WGS 84") {
+    if (expect.startsWith("WGS 84")) {
         lat = 37.481842152673;
         lon = 127.004541704575;
-        alt = -0.026462312127;
+        alt = expect == "WGS 84" ? -0.026462312127 : altBefore;
     }
     if (tolerance == 0) {
         QCOMPARE(Field("edtLatDd1")->text(), Field("edtLatDd2")->text());
