@@ -284,13 +284,13 @@ agree EPSG:5174 "$data/cct.txt" "$data/nv.txt" m
 cct -d 6 "${kgd[@]}" "$data/agree-latlon.txt" > "$data/cct.txt"
 "$nv" -q --from EPSG:4326 --to EPSG:5186 "$data/agree-latlon.txt" > "$data/nv.txt" 2> /dev/null
 agree EPSG:5186 "$data/cct.txt" "$data/nv.txt" m
-cct -d 9 "${geoid[@]}" "$data/agree-latlon.txt" > "$data/cct.txt"
-"$nv" -q --from EPSG:4979 --to EPSG:4326+5773 "$data/agree-latlon.txt" > "$data/nv.txt" 2> /dev/null
-agree EGM96 "$data/cct.txt" "$data/nv.txt" deg
 head -n 10000 "$latlon2" > "$data/agree-latlon2.txt"
 GeoConvert -m --input-file "$data/agree-latlon2.txt" > "$data/gc.txt"
 "$nv" -q --from WGS84 --to mgrs "$data/agree-latlon2.txt" > "$data/nv.txt"
 printf "%-12s references that differ: %d of 10000\n" MGRS \
     "$(paste -d ' ' "$data/gc.txt" "$data/nv.txt" | awk '$1 != $2' | wc -l)"
+cct -d 9 "${geoid[@]}" "$data/agree-latlon.txt" > "$data/cct.txt"
+"$nv" -q --from EPSG:4979 --to EPSG:4326+5773 "$data/agree-latlon.txt" > "$data/nv.txt" 2> /dev/null
+agree EGM96 "$data/cct.txt" "$data/nv.txt" deg
 
 memory_table
