@@ -42,7 +42,8 @@ std::string Compact(std::string_view text, bool lower) {
     std::string out;
     for (const char c : text)
         if (c != ' ' && c != '\t')
-            out += lower && c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+            out +=
+                lower && c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
     return out;
 }
 

@@ -18,9 +18,9 @@
 
 #include <cmath>
 #include <cstdint>
-#include <stdexcept>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 
 namespace {
 
@@ -69,7 +69,8 @@ void CheckLongitude(double lon) {
 }
 
 /// The geohash alphabet: base 32 without a, i, l and o.
-constexpr std::string_view GEOHASH_ALPHABET = "0123456789bcdefghjkmnpqrstuvwxyz";
+constexpr std::string_view GEOHASH_ALPHABET =
+    "0123456789bcdefghjkmnpqrstuvwxyz";
 
 bool IsLetterAscii(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -110,7 +111,8 @@ void WriteMgrs(double lat, double lon, int digits, std::string &out,
     if (layout == MgrsLayout::Compact)
         return;
     // "52S CG 21459 59650": the grid zone, the square, easting, northing.
-    const std::size_t square = out.size() - 2 * static_cast<std::size_t>(digits);
+    const std::size_t square =
+        out.size() - 2 * static_cast<std::size_t>(digits);
     const std::size_t zoneEnd = square - 2;
     std::string spaced = out.substr(0, zoneEnd) + " " + out.substr(zoneEnd, 2);
     if (digits > 0) {
@@ -212,8 +214,8 @@ ReferencePoint ReadGeohash(std::string_view text) {
 
 std::string MgrsSquareText(int digits) {
     static constexpr const char *SIDES[] = {
-        "100 km", "10 km", "1 km",  "100 m",  "10 m",   "1 m",
-        "10 cm",  "1 cm",  "1 mm",  "100 µm", "10 µm",  "1 µm"};
+        "100 km", "10 km", "1 km", "100 m",  "10 m",  "1 m",
+        "10 cm",  "1 cm",  "1 mm", "100 µm", "10 µm", "1 µm"};
     if (digits < 0 || digits > MGRS_DIGITS_MAX)
         return {};
     return SIDES[digits];
@@ -221,11 +223,11 @@ std::string MgrsSquareText(int digits) {
 
 std::string GeohashCellText(int length) {
     char text[64];
-    std::snprintf(text, sizeof text, "%.3g° by %.3g°",
-                  static_cast<double>(
-                      GeographicLib::Geohash::LatitudeResolution(length)),
-                  static_cast<double>(
-                      GeographicLib::Geohash::LongitudeResolution(length)));
+    std::snprintf(
+        text, sizeof text, "%.3g° by %.3g°",
+        static_cast<double>(GeographicLib::Geohash::LatitudeResolution(length)),
+        static_cast<double>(
+            GeographicLib::Geohash::LongitudeResolution(length)));
     return text;
 }
 
@@ -270,7 +272,8 @@ std::size_t TrailingDigits(std::string_view field) {
 }
 
 bool SquareLetters(std::string_view field) {
-    if (field.size() < 2 || !IsLetterAscii(field[0]) || !IsLetterAscii(field[1]))
+    if (field.size() < 2 || !IsLetterAscii(field[0]) ||
+        !IsLetterAscii(field[1]))
         return false;
     return field.size() == 2 || AllDigits(field.substr(2));
 }
@@ -295,7 +298,8 @@ void GroupMgrsFields(const std::vector<std::string_view> &fields,
         std::size_t digits = 0; // of the field that holds the last digits
         if (squareGiven) {
             digits = TrailingDigits(field);
-        } else if (last + 1 < n && SquareLetters(TrimBlanks(fields[last + 1]))) {
+        } else if (last + 1 < n &&
+                   SquareLetters(TrimBlanks(fields[last + 1]))) {
             ++last;
             digits = TrailingDigits(TrimBlanks(fields[last]));
         }

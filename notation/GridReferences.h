@@ -41,7 +41,7 @@ void WriteMgrs(double lat, double lon, int digits, std::string &out,
 
 /// A point in UPS (Universal Polar Stereographic, on WGS 84).
 struct UpsPoint {
-    bool north = true; ///< the hemisphere
+    bool north = true;   ///< the hemisphere
     double easting = 0;  ///< metres
     double northing = 0; ///< metres
 };

@@ -62,8 +62,8 @@ void OffsetsInSquare(const std::string &reference, double lat, double lon,
     bool hemisphere = northp;
     GeographicLib::UTMUPS::Forward(lat, lon, zone, hemisphere, x, y, gamma, k,
                                    zone);
-    GeographicLib::UTMUPS::Transfer(zone, hemisphere, x, y, zone, northp, x,
-                                    y, zone);
+    GeographicLib::UTMUPS::Transfer(zone, hemisphere, x, y, zone, northp, x, y,
+                                    zone);
     std::string fine;
     GeographicLib::MGRS::Forward(zone, northp, x, y, MGRS_DIGITS_MAX, fine);
     const std::size_t at = fine.size() - 2 * MGRS_DIGITS_MAX;
@@ -85,7 +85,7 @@ TEST(GridReferences, PublishedExamples) {
     OffsetsInSquare("38SMB4488", baghdad.latitude, baghdad.longitude, square,
                     east, north);
     EXPECT_EQ(square, "38SMB");
-    EXPECT_NEAR(east, 44500, 2e-6); // 444.5 km in zone 38
+    EXPECT_NEAR(east, 44500, 2e-6);  // 444.5 km in zone 38
     EXPECT_NEAR(north, 88500, 2e-6); // 3688.5 km
     // FGDC-STD-011-2001: the Washington Monument, 18SUJ2348306479, a 1 m
     // square, about 38.8895 N 77.0352 W.
@@ -136,10 +136,18 @@ TEST(GridReferences, MgrsRoundTripsToTheCentre) {
     const struct {
         double lat, lon;
     } points[] = {
-        {37.5666, 126.9784}, {-33.8688, 151.2093}, {0, 0},
-        {-79.9, -179.9},     {83.99, 179.99},      {60.5, 4.5},
-        {78.2, 15.6},        {88.5, -45.25},       {-87.25, 120.5},
-        {-0.000001, 45},     {56, 3},              {72, 9},
+        {37.5666, 126.9784},
+        {-33.8688, 151.2093},
+        {0, 0},
+        {-79.9, -179.9},
+        {83.99, 179.99},
+        {60.5, 4.5},
+        {78.2, 15.6},
+        {88.5, -45.25},
+        {-87.25, 120.5},
+        {-0.000001, 45},
+        {56, 3},
+        {72, 9},
     };
     for (const auto &p : points)
         for (int digits = MGRS_DIGITS_MIN; digits <= MGRS_DIGITS_MAX;
@@ -164,11 +172,10 @@ TEST(GridReferences, MgrsRoundTripsToTheCentre) {
             ASSERT_EQ(square, given);
             const double side = std::pow(10.0, 5 - digits);
             const auto corner = [&](int k) {
-                return digits == 0
-                           ? 0.0
-                           : std::stod(reference.substr(at + k * digits,
-                                                        digits)) *
-                                 side;
+                return digits == 0 ? 0.0
+                                   : std::stod(reference.substr(at + k * digits,
+                                                                digits)) *
+                                         side;
             };
             // to the micrometre: the truncation to it, and the nanometres
             // of the way through latitude and longitude
@@ -274,7 +281,8 @@ TEST(GridReferences, MalformedReferencesAreRefused) {
         {"52S#CG",
          "'52S#CG' is not an MGRS reference: column letter # not in zone 52 "
          "set ABCDEFGH"},
-        {"52S\x1b" "CG",
+        {"52S\x1b"
+         "CG",
          "'52S\\x1BCG' is not an MGRS reference: column letter \\x1B not in "
          "zone 52 set ABCDEFGH"},
         {"52SCG12345678901234567890123456789012345678",
@@ -294,12 +302,12 @@ TEST(GridReferences, MalformedReferencesAreRefused) {
         {"u4pI",
          "'u4pI' is not a geohash: 'I' is not in the geohash alphabet (0-9 and "
          "b-z but i, l and o)"},
-        {"ezsl2",
-         "'ezsl2' is not a geohash: 'l' is not in the geohash alphabet (0-9 and "
-         "b-z but i, l and o)"},
-        {"ezs0o",
-         "'ezs0o' is not a geohash: 'o' is not in the geohash alphabet (0-9 and "
-         "b-z but i, l and o)"},
+        {"ezsl2", "'ezsl2' is not a geohash: 'l' is not in the geohash "
+                  "alphabet (0-9 and "
+                  "b-z but i, l and o)"},
+        {"ezs0o", "'ezs0o' is not a geohash: 'o' is not in the geohash "
+                  "alphabet (0-9 and "
+                  "b-z but i, l and o)"},
         {"inv", "'inv' is not a geohash: 'i' is not in the geohash alphabet "
                 "(0-9 and b-z but i, l and o)"},
         {"nan", "'nan' is not a geohash: 'a' is not in the geohash alphabet "
