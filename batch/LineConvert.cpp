@@ -6,9 +6,9 @@
 #include "Code.h"
 #include "Errors.h"
 #include "GridReferences.h"
+#include "Longitude.h"
 #include "NumberText.h"
 #include "PointText.h"
-#include "Longitude.h"
 #include "TextParts.h"
 #include "Utm.h"
 
@@ -221,15 +221,15 @@ void ReferenceColumns(const BatchOptions &options, const SideAxes &axes,
         int found[2] = {-1, -1};
         for (std::size_t i = 0; i < heading.size(); ++i) {
             const std::string name = LowerAscii(TrimBlanks(heading[i]));
-            const int slot =
-                name == form ? 0
-                : (!heightValue && AxisNamed(axes, name) == 2) ? 1
-                                                               : -1;
+            const int slot = name == form ? 0
+                             : (!heightValue && AxisNamed(axes, name) == 2)
+                                 ? 1
+                                 : -1;
             if (slot < 0)
                 continue;
             if (found[slot] >= 0) {
-                ColumnsFault fault = FaultOf(ColumnsFault::SameValueTwice,
-                                             axes, false, heading);
+                ColumnsFault fault =
+                    FaultOf(ColumnsFault::SameValueTwice, axes, false, heading);
                 fault.names[0] = heading[i];
                 fault.names[1] = heading[static_cast<std::size_t>(found[slot])];
                 throw ColumnsInputError(fault);

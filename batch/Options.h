@@ -4,9 +4,9 @@
 
 #include "Chain.h"
 #include "GridReferences.h"
-#include "Proj.h"
 #include "LineReader.h"
 #include "PointText.h"
+#include "Proj.h"
 
 #include <algorithm>
 #include <atomic>
@@ -62,22 +62,22 @@ class UnknownSystemError : public UsageError {
 /// The checks of a run's options beyond its conversion (CheckOptions), for
 /// a front end to word.
 enum class OptionsCheck {
-    ColumnsCount,        ///< two or three columns
+    ColumnsCount, ///< two or three columns
     ColumnNamesNeedHeading,
     ColumnsFromOne,
-    Precision,           ///< 0 to 17 decimals
+    Precision,                  ///< 0 to 17 decimals
     AngleFormatNeedsGeographic, ///< DM and DMS need a geographic target
     AngleFormatNeedsDegrees,    ///< ... whose angles are degrees
-    GeoJsonNeedsWgs84,   ///< GeoJSON holds WGS 84 longitude and latitude
-    GeoJsonWritesDegrees, ///< GeoJSON takes no DM or DMS
-    GeoJsonTakesNoReference, ///< GeoJSON holds coordinates, not references
-    ReferenceTakesNoAngles,  ///< a reference has no DM or DMS
-    ReferenceColumnsCount,   ///< a reference read: its column and a height's
-    ReadsNoUps,              ///< UPS is written, not read
-    MgrsDigits,              ///< 0 to 11
-    GeohashLength,           ///< 1 to 18
+    GeoJsonNeedsWgs84,          ///< GeoJSON holds WGS 84 longitude and latitude
+    GeoJsonWritesDegrees,       ///< GeoJSON takes no DM or DMS
+    GeoJsonTakesNoReference,    ///< GeoJSON holds coordinates, not references
+    ReferenceTakesNoAngles,     ///< a reference has no DM or DMS
+    ReferenceColumnsCount,      ///< a reference read: its column and a height's
+    ReadsNoUps,                 ///< UPS is written, not read
+    MgrsDigits,                 ///< 0 to 11
+    GeohashLength,              ///< 1 to 18
     Threads,
-    HeightTwice,         ///< a height given and a third column as well
+    HeightTwice, ///< a height given and a third column as well
     HeightNameNeedsHeading,
 };
 
@@ -159,13 +159,13 @@ class ColumnsInputError : public InputError, public ColumnsRefusal {
 /// What a front end would have its user change, said after a run's
 /// messages in the front end's own words (see BatchOptions::advice).
 enum class Advice {
-    UseHeading,       ///< a first line that looks like a heading failed
-    GiveHeight,       ///< a point lacks the height its conversion needs
-    OutsideAreaError, ///< points outside the area of use could be errors
-    RequireBest,      ///< points without the best operation could be errors
-    AllowBallpark,    ///< a ballpark operation was used as allowed
+    UseHeading,         ///< a first line that looks like a heading failed
+    GiveHeight,         ///< a point lacks the height its conversion needs
+    OutsideAreaError,   ///< points outside the area of use could be errors
+    RequireBest,        ///< points without the best operation could be errors
+    AllowBallpark,      ///< a ballpark operation was used as allowed
     AllowBallparkPoint, ///< a point where only a ballpark operation serves
-    UseUps,           ///< a point beyond UTM's limits could be written in UPS
+    UseUps,             ///< a point beyond UTM's limits could be written in UPS
     Count,
 };
 

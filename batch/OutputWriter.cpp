@@ -350,7 +350,8 @@ void FormTextWriter::Point(const LineConverter &c, std::string_view line,
     const bool targetGeo = to.DegreeAngles();
     Edit edits[3];
     bool heightAfter = false;
-    const int n = Edits(options, format, point.heightColumn, edits, heightAfter);
+    const int n =
+        Edits(options, format, point.heightColumn, edits, heightAfter);
     char *p = out.Reserve(line.size() + 3 * GROUP_ROOM + 2 * VALUE_ROOM +
                           REFERENCE_ROOM + lineEnd.size());
     const char *copied = line.data();
@@ -445,10 +446,9 @@ void FormTextWriter::Heading(const LineConverter &c, std::string_view line,
                 const std::string_view before = fields[column - 1];
                 text.append(copied, before.data() + before.size());
             }
-            copied = column > 0 ? field.data() + field.size()
-                     : column + 1 < fields.size()
-                         ? fields[column + 1].data()
-                         : line.data() + line.size();
+            copied = column > 0                   ? field.data() + field.size()
+                     : column + 1 < fields.size() ? fields[column + 1].data()
+                                                  : line.data() + line.size();
             continue;
         }
         text.append(copied, field.data());

@@ -96,8 +96,8 @@ std::string OutsideZone(const GridZone &zone, double lat, double lon) {
         return point + span + ": the standard zone there is " +
                std::to_string(standard);
     }
-    const std::string span =
-        " (" + LongitudeText(zone.west) + " to " + LongitudeText(zone.east) + ")";
+    const std::string span = " (" + LongitudeText(zone.west) + " to " +
+                             LongitudeText(zone.east) + ")";
     if (at > zone.west && at <= zone.east)
         return {};
     return point + span;

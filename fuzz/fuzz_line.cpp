@@ -96,7 +96,8 @@ BatchOptions Options(std::uint32_t bits, std::uint32_t set) {
     const std::uint32_t source = pick.Take(3);
     const std::uint32_t target = pick.Take(3);
     if (forms && source >= 4) {
-        o.sourceForm = source >= 6 ? ReferenceForm::Mgrs : ReferenceForm::Geohash;
+        o.sourceForm =
+            source >= 6 ? ReferenceForm::Mgrs : ReferenceForm::Geohash;
         from = CatalogueSide{};
         o.sourceZoneColumn = false;
         if (o.columns.size() > 2)

@@ -682,8 +682,9 @@ bool LooksLikeMgrs(std::string_view text) {
     std::size_t i = 0;
     while (i < compact.size() && i < 2 && IsDigit(compact[i]))
         ++i;
-    if (i == 0 && (compact.empty() || std::string_view("ABYZabyz").find(
-                                          compact[0]) == std::string_view::npos))
+    if (i == 0 &&
+        (compact.empty() || std::string_view("ABYZabyz").find(compact[0]) ==
+                                std::string_view::npos))
         return false;
     // the band (or polar band) and the two letters of the square
     for (std::size_t k = 0; k < 3; ++k, ++i)

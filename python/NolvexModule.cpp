@@ -396,12 +396,10 @@ class Where {
     std::vector<py::ssize_t> m_shape;
 };
 
-
 /// Raises TransformError for @p failures: the first one's message, with
 /// every message in its errors.
-[[noreturn]] void
-RaiseFailures(const std::vector<PointFailure> &failures,
-              const py::dict &errors, const Where &where) {
+[[noreturn]] void RaiseFailures(const std::vector<PointFailure> &failures,
+                                const py::dict &errors, const Where &where) {
     const std::string more =
         failures.size() > 1
             ? " (and " + std::to_string(failures.size() - 1) +
@@ -414,7 +412,6 @@ RaiseFailures(const std::vector<PointFailure> &failures,
     PyErr_SetObject(TheClasses().transformError.ptr(), error.ptr());
     throw py::error_already_set();
 }
-
 
 /**
  * Points between two systems, with the converter's chain. Any number of
@@ -943,8 +940,8 @@ PYBIND11_MODULE(_nolvex, m) {
     m.def("to_references", &ToReferences, py::arg("mgrs"), py::arg("lat"),
           py::arg("lon"), py::arg("size"), py::arg("raise_errors"),
           py::arg("shape"));
-    m.def("from_references", &FromReferences, py::arg("mgrs"),
-          py::arg("texts"), py::arg("raise_errors"), py::arg("shape"));
+    m.def("from_references", &FromReferences, py::arg("mgrs"), py::arg("texts"),
+          py::arg("raise_errors"), py::arg("shape"));
     m.def("proj_version", &ProjVersionText);
     m.def("list_crs", &ListSystems, py::arg("filter"), py::arg("deprecated"));
     m.def("list_datums", &ListDatums);

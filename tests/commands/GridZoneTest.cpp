@@ -108,21 +108,25 @@ TEST(GridZone, PointsAgainstTheSpan) {
         {{CS_UTM, nullptr}, 37.5, 126, ""},
         {{CS_UTM, nullptr}, 37.5, 131.999999, ""},
         {{CS_UTM, nullptr},
-         37.5, 124.9,
+         37.5,
+         124.9,
          "124.9\u00B0E lies outside zone 52N (126\u00B0E to 132\u00B0E): the "
          "standard zone there is 51"},
         {{CS_UTM, nullptr},
-         37.5, 125.999999,
+         37.5,
+         125.999999,
          "125.999999\u00B0E lies outside zone 52N (126\u00B0E to 132\u00B0E): "
          "the standard zone there is 51"},
         {{CS_UTM, nullptr},
-         37.5, 132,
+         37.5,
+         132,
          "132\u00B0E lies outside zone 52N (126\u00B0E to 132\u00B0E): the "
          "standard zone there is 53"},
         // zone 30 west of Greenwich: 6 W to 0
         {{CS_UTM, [](COORD &e) { e.SetOrgLatLon(0, -3); }}, 37.5, -6, ""},
         {{CS_UTM, [](COORD &e) { e.SetOrgLatLon(0, -3); }},
-         37.5, 0,
+         37.5,
+         0,
          "0\u00B0E lies outside zone 30N (6\u00B0W to 0\u00B0E): the standard "
          "zone there is 31"},
         // 180 E is 180 W, in zone 1; so is a longitude written past 180
@@ -134,13 +138,15 @@ TEST(GridZone, PointsAgainstTheSpan) {
         {{CS_UTM, [](COORD &e) { e.SetOrgLatLon(0, -177); }}, 37.5, 180, ""},
         {{CS_UTM, [](COORD &e) { e.SetOrgLatLon(0, -179); }}, 37.5, 181, ""},
         {{CS_UTM, [](COORD &e) { e.SetOrgLatLon(0, 200); }},
-         37.5, 127,
+         37.5,
+         127,
          "127\u00B0E lies outside meridian 201\u00B0E: its central meridian is "
          "no UTM zone's"},
         // a longitude far past 180 is still some meridian, never a zone
         // number beyond 1 to 60
         {{CS_UTM, nullptr},
-         37.5, 7E218,
+         37.5,
+         7E218,
          "7E218\u00B0E lies outside zone 52N (126\u00B0E to 132\u00B0E): "
          "the standard zone there is 11"},
         {{CS_UTM, nullptr}, 37.5, 360 + 127, ""},
@@ -150,10 +156,12 @@ TEST(GridZone, PointsAgainstTheSpan) {
         {{CS_TM, nullptr}, 37.5, 128, ""},
         {{CS_TM, nullptr}, 37.5, 126.000001, ""},
         {{CS_TM, nullptr},
-         37.5, 126,
+         37.5,
+         126,
          "126\u00B0E lies outside belt 127\u00B0E (126\u00B0E to 128\u00B0E)"},
         {{CS_TM, nullptr},
-         37.5, 128.000001,
+         37.5,
+         128.000001,
          "128.000001\u00B0E lies outside belt 127\u00B0E (126\u00B0E to "
          "128\u00B0E)"},
         // Norway: 32V spans 3 to 12 E from 56 N up to 64 N

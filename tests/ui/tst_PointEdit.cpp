@@ -101,10 +101,10 @@ void tst_PointEdit::copyForms_data() {
     QTest::newRow("geo URI, side 1 on WGS 84")
         << "CopyGeoUri1" << "geo:37.4818416208333,127.004542079167,0";
     // the 1 m square that holds the point, spaced for people; no height
-    QTest::newRow("MGRS, side 1 on WGS 84")
-        << "CopyMgrs1" << "52S CG 23569 50196";
-    QTest::newRow("geohash, side 1 on WGS 84")
-        << "CopyGeohash1" << "geohash:wydm4p3gs3dq";
+    QTest::newRow("MGRS, side 1 on WGS 84") << "CopyMgrs1"
+                                            << "52S CG 23569 50196";
+    QTest::newRow("geohash, side 1 on WGS 84") << "CopyGeohash1"
+                                               << "geohash:wydm4p3gs3dq";
 }
 
 // Every form writes its numbers with a decimal point, whatever the window's
@@ -242,8 +242,8 @@ void tst_PointEdit::pasteEveryForm_data() {
     QTest::newRow("decimal degrees") << "37.5 127.5" << 37.5 << 127.5 << "";
     QTest::newRow("commas and a height")
         << "37.5, 127.5, 30" << 37.5 << 127.5 << "30";
-    QTest::newRow("tab, as a spreadsheet copies")
-        << "37.5\t127.5\n" << 37.5 << 127.5 << "";
+    QTest::newRow("tab, as a spreadsheet copies") << "37.5\t127.5\n"
+                                                  << 37.5 << 127.5 << "";
     QTest::newRow("DMS with marks and letters")
         << "37\u00B033'58.7\"N 126\u00B058'40.4\"E" << 37.56630555555556
         << 126.97788888888890 << "";
@@ -344,10 +344,12 @@ void tst_PointEdit::pasteWgs84Forms_data() {
     QTest::addColumn<bool>("carried");
     const double stays = qQNaN();
     QTest::newRow("geo: URI with a height")
-        << "2" << "geo:37.56659,126.97796,38.5" << 37.563795494510
-        << 126.980152902606 << 18.351221509859 << true;
+        << "2"
+        << "geo:37.56659,126.97796,38.5" << 37.563795494510 << 126.980152902606
+        << 18.351221509859 << true;
     QTest::newRow("geo: URI with crs and uncertainty, no height")
-        << "2" << "geo:37.56659,126.97796;crs=wgs84;u=10" << 37.563795477592
+        << "2"
+        << "geo:37.56659,126.97796;crs=wgs84;u=10" << 37.563795477592
         << 126.980152915827 << stays << true;
     QTest::newRow("GeoJSON Point")
         << "2"
@@ -360,18 +362,20 @@ void tst_PointEdit::pasteWgs84Forms_data() {
            "\"coordinates\": [126.97796, 37.56659]}\n}\n"
         << 37.563795477592 << 126.980152915827 << stays << true;
     QTest::newRow("WKT POINT Z, the side's own")
-        << "2" << "POINT Z (126.97796 37.56659 38.5)" << 37.56659 << 126.97796
-        << 38.5 << false;
+        << "2"
+        << "POINT Z (126.97796 37.56659 38.5)" << 37.56659 << 126.97796 << 38.5
+        << false;
     QTest::newRow("WKT POINT, the side's own")
-        << "2" << "POINT (126.97796 37.56659)" << 37.56659 << 126.97796
-        << stays << false;
+        << "2"
+        << "POINT (126.97796 37.56659)" << 37.56659 << 126.97796 << stays
+        << false;
     QTest::newRow("GeoJSON on side 1, on WGS 84")
         << "1"
         << "{\"type\":\"Point\",\"coordinates\":[126.97796,37.56659,38.5]}"
         << 37.56659 << 126.97796 << 38.5 << false;
     QTest::newRow("geo: URI on side 1, on WGS 84")
-        << "1" << "geo:37.56659,126.97796" << 37.56659 << 126.97796 << stays
-        << false;
+        << "1"
+        << "geo:37.56659,126.97796" << 37.56659 << 126.97796 << stays << false;
 }
 
 void tst_PointEdit::pasteWgs84Forms() {
@@ -458,31 +462,42 @@ void tst_PointEdit::pastedReferenceIsItsCentre_data() {
     QTest::addColumn<QString>("note");
     QTest::addColumn<QString>("tip"); // a part of the note's tooltip
     QTest::newRow("MGRS on side 1")
-        << "1" << "52S CG 21459 59650" << 37.56659563270967
-        << 126.97839609501845 << "Side 1: MGRS read as its centre"
+        << "1"
+        << "52S CG 21459 59650" << 37.56659563270967 << 126.97839609501845
+        << "Side 1: MGRS read as its centre"
         << "The MGRS text names a square 1 m across;\nits centre was pasted.";
     QTest::newRow("MGRS in small letters, one word, on side 1")
-        << "1" << " 52scg2145959650 " << 37.56659563270967
-        << 126.97839609501845 << "Side 1: MGRS read as its centre"
+        << "1"
+        << " 52scg2145959650 " << 37.56659563270967 << 126.97839609501845
+        << "Side 1: MGRS read as its centre"
         << "a square 1 m across";
     QTest::newRow("MGRS on side 2, carried to Tokyo(---)")
-        << "2" << "52S CG 21459 59650" << 37.563801102825 << 126.980589048306
+        << "2"
+        << "52S CG 21459 59650" << 37.563801102825 << 126.980589048306
         << "Side 2: MGRS read as its centre, carried from WGS 84"
         << "it was carried to Tokyo(---), side 2's datum";
     QTest::newRow("geohash URL on side 1")
-        << "1" << "https://geohash.org/wydm9qyc4kf9" << 37.566573126241565
+        << "1"
+        << "https://geohash.org/wydm9qyc4kf9" << 37.566573126241565
         << 126.97836393490434 << "Side 1: geohash read as its centre"
         << "The geohash text names a cell 1.68e-07\u00B0 by 3.35e-07\u00B0;";
     QTest::newRow("geohash: on side 2, carried to Tokyo(---)")
-        << "2" << "GEOHASH:WYDM9QYC4KF9" << 37.563778594463 << 126.980556884782
+        << "2"
+        << "GEOHASH:WYDM9QYC4KF9" << 37.563778594463 << 126.980556884782
         << "Side 2: geohash read as its centre, carried from WGS 84"
         << "its centre was pasted.";
     QTest::newRow("a bare geohash is not read")
-        << "1" << "u4pruydqqvj" << qQNaN() << qQNaN() << "" << "";
+        << "1"
+        << "u4pruydqqvj" << qQNaN() << qQNaN() << ""
+        << "";
     QTest::newRow("digits alone are not a geohash")
-        << "1" << "375127" << qQNaN() << qQNaN() << "" << "";
+        << "1"
+        << "375127" << qQNaN() << qQNaN() << ""
+        << "";
     QTest::newRow("a malformed reference is refused")
-        << "1" << "52S CI 21459 59650" << qQNaN() << qQNaN() << "" << "";
+        << "1"
+        << "52S CI 21459 59650" << qQNaN() << qQNaN() << ""
+        << "";
 }
 
 void tst_PointEdit::pastedReferenceIsItsCentre() {
@@ -522,21 +537,27 @@ void tst_PointEdit::pastedReferenceIsItsCentre() {
 // is no geodetic point: refused, side 1 unchanged.
 void tst_PointEdit::everyCopiedFormPastesIntoSide1_data() {
     QTest::addColumn<QString>("copy");
-    QTest::addColumn<QString>("expect"); // "side 2", "WGS 84" (", no
-                                         // height") or "refused"
+    QTest::addColumn<QString>("expect");   // "side 2", "WGS 84" (", no
+                                           // height") or "refused"
     QTest::addColumn<double>("tolerance"); // degrees
-    QTest::newRow("decimal degrees") << "CopyDd2" << "side 2" << 0.0;
-    QTest::newRow("DMS") << "CopyDms2" << "side 2"
-                         << 0.000005 / 3600 + 1e-12;
-    QTest::newRow("grid") << "CopyGrid2" << "refused" << 0.0;
-    QTest::newRow("GeoJSON") << "CopyGeoJson2" << "WGS 84" << 1e-9;
-    QTest::newRow("WKT") << "CopyWkt2" << "side 2" << 0.0;
-    QTest::newRow("geo: URI") << "CopyGeoUri2" << "WGS 84" << 1e-9;
+    QTest::newRow("decimal degrees") << "CopyDd2"
+                                     << "side 2" << 0.0;
+    QTest::newRow("DMS") << "CopyDms2"
+                         << "side 2" << 0.000005 / 3600 + 1e-12;
+    QTest::newRow("grid") << "CopyGrid2"
+                          << "refused" << 0.0;
+    QTest::newRow("GeoJSON") << "CopyGeoJson2"
+                             << "WGS 84" << 1e-9;
+    QTest::newRow("WKT") << "CopyWkt2"
+                         << "side 2" << 0.0;
+    QTest::newRow("geo: URI") << "CopyGeoUri2"
+                              << "WGS 84" << 1e-9;
     // the centre of the square or cell that holds the point, without a
     // height: within 1 m (1e-5 degrees) and 3.4e-7 degrees
-    QTest::newRow("MGRS") << "CopyMgrs2" << "WGS 84, no height" << 1e-5;
-    QTest::newRow("geohash") << "CopyGeohash2" << "WGS 84, no height"
-                             << 3.4e-7;
+    QTest::newRow("MGRS") << "CopyMgrs2"
+                          << "WGS 84, no height" << 1e-5;
+    QTest::newRow("geohash") << "CopyGeohash2"
+                             << "WGS 84, no height" << 3.4e-7;
 }
 
 void tst_PointEdit::everyCopiedFormPastesIntoSide1() {

@@ -770,7 +770,8 @@ void tst_TfrmCoordSys::zoneMarkFollowsTheStandardZones() {
                    m_sep));
     TypeInto(Field("edtLatDd1"), Num("85"));
     QVERIFY(!mark->isHidden());
-    QCOMPARE(mark->toolTip(), QStringLiteral("85\u00B0N lies beyond UTM (UPS)"));
+    QCOMPARE(mark->toolTip(),
+             QStringLiteral("85\u00B0N lies beyond UTM (UPS)"));
     // the numbers are still the zone's Transverse Mercator ones
     QVERIFY(Trigger("Dt1cc1").isEmpty());
     QVERIFY(!Field("edtUtmX1")->text().isEmpty());
