@@ -243,7 +243,9 @@ void tst_TfrmMain::editMenu() {
                  QStringList({"&Decimal Degrees: lat, lon, h",
                               "Degrees, &Minutes, Seconds", "&Grid: X, Y, Z",
                               "Geo&JSON Point (WGS 84)", "&WKT POINT",
-                              "geo: &URI (WGS 84)"}));
+                              "geo: &URI (WGS 84)",
+                              "MG&RS: 52S CG 21459 59650 (WGS 84)",
+                              "Geo&hash (WGS 84)"}));
     }
 }
 
