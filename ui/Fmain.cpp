@@ -86,14 +86,14 @@ QString GridOperationText(const Side &side) {
 } // namespace
 
 /// The refusal of grid values given to Paste Point, pointing to Paste
-/// Grid: "latitude 321459.855 looks like a grid value, which Paste Grid
-/// (Ctrl+Shift+G) reads into side 1's grid fields; as a latitude it is
+/// Grid: "latitude 321459.855 looks like a grid value, which Edit > Paste
+/// Grid (Ctrl+Shift+G) reads into side 1's grid fields; as a latitude it is
 /// outside -90 to 90", the reader's own words around the pointer.
 std::string GridPastedAsPoint(int side, const std::string &reason) {
     const QString why = QString::fromStdString(reason);
     const QString pointer =
-        QObject::tr("looks like a grid value, which Paste Grid (Ctrl+Shift+%1) "
-                    "reads into side %2's grid fields")
+        QObject::tr("looks like a grid value, which Edit > Paste Grid "
+                    "(Ctrl+Shift+%1) reads into side %2's grid fields")
             .arg(side == 1 ? u'G' : u'H')
             .arg(side);
     const qsizetype is = why.indexOf(QStringLiteral(" is "));
@@ -221,13 +221,8 @@ void TfrmMain::SetUpEditMenu() {
             [this] { PastePoint(1); });
     connect(ui->PastePoint2, &QAction::triggered, this,
             [this] { PastePoint(2); });
-    // Paste Grid, Undo and Redo: the window's keys, and the fields' context
-    // menus.
-    for (QAction *action :
-         {ui->PasteGrid1, ui->PasteGrid2, ui->Undo1, ui->Redo1}) {
-        action->setShortcutContext(Qt::WindowShortcut);
-        addAction(action);
-    }
+    // Undo, Redo and Paste Grid: Edit's items with the window's keys, and
+    // in the fields' context menus.
     connect(ui->PasteGrid1, &QAction::triggered, this,
             &TfrmMain::PasteGrid1Click);
     connect(ui->PasteGrid2, &QAction::triggered, this,

@@ -482,12 +482,15 @@ e2e_check_sanitizers
 # The grid's "x, y, z" is no geodetic point: an error box, side 1 unchanged.
 
 # copy_side2_as KEY: Edit > Copy Point As (Side 2) > the form with access
-# key KEY, by the keyboard: the Edit menu, down to the submenu, into it.
+# key KEY, by the keyboard: the Edit menu, its submenu by its access key
+# (s: Copy Point A&s (Side 2) comes before Pa&ste Point (Side 2)), into it.
+# By keys rather than steps down, since Undo and Redo above are enabled or
+# not as the run goes.
 copy_side2_as() {
     local mark
     mark=$(e2e_lines)
     e2e_menu e "&Edit"
-    e2e_key Down Down Down Down Right # Copy Point, As, Paste; Copy Point, As (Side 2)
+    e2e_key s
     e2e_wait_line "menu${TAB}Copy Point A&s (Side 2)" "$mark"
     e2e_key "$1"
     sleep 0.3
@@ -671,7 +674,7 @@ window_steps() {
     x1=$(e2e_field edtUtmX1)
     y1=$(e2e_field edtUtmY1)
     e2e_menu e "&Edit"
-    e2e_key Down Right # Copy Point, Copy Point As (Side 1)
+    e2e_key a # Copy Point &As (Side 1)
     e2e_wait_line "menu${TAB}Copy Point &As (Side 1)" "$MARK"
     e2e_key g
     sleep 0.3
@@ -733,6 +736,15 @@ window_steps() {
     done
     [ "$(e2e_field edtAltDd2)" != "$alt2" ] || e2e_fail "Ctrl+Alt+Y did not redo Datum1->Datum2"
     e2e_expect_field edtLatDd1 37.5666
+
+    step "Edit > Undo, named after the step, from the menu: Datum1->Datum2 undone again"
+    local menu_mark=$MARK
+    e2e_menu e "&Edit"
+    e2e_shot edit-menu-undo
+    e2e_key u # &Undo Datum1->Datum2
+    e2e_expect_fields edtLatDd2 "$lat2" edtLonDd2 "$lon2" edtAltDd2 "$alt2" \
+        edtLatDd1 37.5666
+    e2e_lines_after "$menu_mark" | grep -q "^error" && e2e_fail "Edit > Undo showed an error box"
 
     e2e_menu f "&File"
     e2e_key x
