@@ -40,6 +40,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <optional>
 #include <string>
 
 namespace {
@@ -241,7 +242,7 @@ void TfrmMain::SetUpEditMenu() {
     for (const auto &copy : copies) {
         const int side = copy.side;
         connect(copy.copy, &QAction::triggered, this,
-                [this, side] { CopyPoint(side, PointFormat::Decimal, true); });
+                [this, side] { CopyPoint(side, PointFormat::Decimal); });
         for (std::size_t i = 0; i < copy.copyAs.size(); ++i) {
             const PointFormat format = COPY_FORMATS[i];
             connect(copy.copyAs[i], &QAction::triggered, this,
@@ -802,30 +803,37 @@ void TfrmMain::GridToGeoCommand(int side) {
 // Grid values are copied only while they are the point's: numbers left
 // from another point, another system or none at all are refused with the
 // reason, and the clipboard keeps what it held.
-void TfrmMain::CopyPoint(int side, PointFormat format, bool record) {
-    const auto row = format == PointFormat::Grid ? GridRow(side) : GeoRow(side);
+void TfrmMain::CopyPoint(int side, PointFormat format) {
+    const bool grid = format == PointFormat::Grid;
+    const auto row = grid ? GridRow(side) : GeoRow(side);
     RunCommand(row, [&] {
-        PointValues point = Commands::ReadPoint(ReadRow(row));
-        if (format == PointFormat::Grid)
-            CheckGridRow(side);
+        const PointValues values = Commands::ReadPoint(ReadRow(row));
+        // The point on the side's own datum, for the record; with the grid
+        // row it came from, when the grid is what is copied.
+        PointValues point = values;
+        std::optional<PointValues> gridRow;
+        if (grid) {
+            CheckGridRow(side); // the DD row is the one its grid row is of
+            gridRow = values;
+            point = Commands::ReadPoint(ReadRow(GeoRow(side)));
+        }
+        PointValues written = values;
         if (format == PointFormat::GeoJson || format == PointFormat::GeoUri) {
-            point = Commands::ToWgs84(SideOf(side), point); // both on WGS 84
+            written = Commands::ToWgs84(SideOf(side), point); // on WGS 84
             if (const ProjSide *system = SideOf(side).System()) {
                 m_strLastOperation[side - 1] = system->LastOperationText();
                 ShowSystemFacts();
             }
         }
-        if (format == PointFormat::Grid)
-            point = GridInSystemOrder(side, point);
+        if (grid)
+            written = GridInSystemOrder(side, values);
         auto *data = new QMimeData;
-        data->setText(QString::fromStdString(WritePoint(format, point)));
-        // Copy Point also hands over what the point stands on, for a paste
-        // into another side of this program (Copy Point As writes its form
-        // alone, as other programs read it).
-        if (record)
-            data->setData(QString::fromLatin1(POINT_RECORD_MIME),
-                          QByteArray::fromStdString(
-                              WritePointRecord(SideOf(side), point)));
+        data->setText(QString::fromStdString(WritePoint(format, written)));
+        // Every copy also hands over what the point stands on, for a paste
+        // into a side of this program; other programs read the text.
+        data->setData(QString::fromLatin1(POINT_RECORD_MIME),
+                      QByteArray::fromStdString(WritePointRecord(
+                          SideOf(side), point, gridRow, grid)));
         QGuiApplication::clipboard()->setMimeData(data);
     });
 }
@@ -854,9 +862,13 @@ void TfrmMain::PastePoint(int side) {
             QGuiApplication::clipboard()->text().toStdString();
         try {
             PointForSide pasted;
-            if (data && data->hasFormat(mime)) {
-                pasted = ReadPointRecord(SideOf(side),
-                                         data->data(mime).toStdString());
+            const std::string record = data && data->hasFormat(mime)
+                                           ? data->data(mime).toStdString()
+                                           : std::string();
+            // A grid copy's text is grid values: read as the text it is,
+            // which is refused with the way to Paste Grid.
+            if (!record.empty() && !IsGridCopy(record)) {
+                pasted = ReadPointRecord(SideOf(side), record);
             } else {
                 try {
                     pasted = ReadPointForSide(SideOf(side), text);

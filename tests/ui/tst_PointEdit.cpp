@@ -30,6 +30,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QTest>
 #include <QToolTip>
 
@@ -292,23 +293,44 @@ void tst_PointEdit::pasteRefusesAndChangesNothing() {
 
 // What Copy Point writes, Paste Point reads back: the same point, to the
 // digit for decimal degrees, to the 0.3 mm of five decimals of a second for
-// DMS.
+// DMS, when the text comes alone (as from another program) into side 1.
+// With the copy's record, into a side on the copy's own datum, both give
+// back the point to the digit, with nothing carried.
 void tst_PointEdit::copiedPointPastesBack_data() {
     QTest::addColumn<QString>("copy");
+    QTest::addColumn<bool>("record");      // false: the copy's text alone
     QTest::addColumn<double>("tolerance"); // degrees
-    QTest::newRow("decimal degrees") << "CopyDd2" << 0.0;
-    QTest::newRow("DMS") << "CopyDms2" << 0.000005 / 3600;
+    QTest::newRow("decimal degrees") << "CopyDd2" << false << 0.0;
+    QTest::newRow("DMS") << "CopyDms2" << false << 0.000005 / 3600;
+    QTest::newRow("decimal degrees with the record")
+        << "CopyDd2" << true << 0.0;
+    QTest::newRow("DMS with the record") << "CopyDms2" << true << 0.0;
 }
 
 void tst_PointEdit::copiedPointPastesBack() {
     QFETCH(QString, copy);
+    QFETCH(bool, record);
     QFETCH(double, tolerance);
     SetPoint("2", "-33.8688197", "151.2092955", "58.25");
     QVERIFY(Trigger(copy).isEmpty());
-    QVERIFY(Trigger("PastePoint1").isEmpty());
-    QVERIFY(std::fabs(Value("edtLatDd1") - -33.8688197) <= tolerance);
-    QVERIFY(std::fabs(Value("edtLonDd1") - 151.2092955) <= tolerance);
-    QCOMPARE(Field("edtAltDd1")->text(), Num("58.25"));
+    if (!record) {
+        QGuiApplication::clipboard()->setText(
+            QGuiApplication::clipboard()->text());
+    }
+    // The text alone into side 1; the record into side 2, on Tokyo(---)
+    // as the copy was, once its point has changed.
+    const QString side = record ? "2" : "1";
+    if (record)
+        SetPoint("2", "0", "0", "0");
+    QVERIFY(Trigger("PastePoint" + side).isEmpty());
+    QVERIFY(std::fabs(Value("edtLatDd" + side) - -33.8688197) <= tolerance);
+    QVERIFY(std::fabs(Value("edtLonDd" + side) - 151.2092955) <= tolerance);
+    QCOMPARE(Field("edtAltDd" + side)->text(), Num("58.25"));
+    if (record) {
+        QCOMPARE(Field("edtLatDd2")->text(), Num("-33.8688197"));
+        QCOMPARE(Field("edtLonDd2")->text(), Num("151.2092955"));
+    }
+    QVERIFY(Child<QLabel>(*m_window, "stPasteNote")->text().isEmpty());
 }
 
 // GeoJSON and geo: URIs are on WGS 84: pasted into side 2 on Tokyo(---) they
@@ -427,35 +449,60 @@ void tst_PointEdit::pasteNoteGoesWithThePoint() {
 }
 
 // Each of the six forms Copy Point As writes of side 2's start-up point,
-// pasted into side 1 on WGS 84: the decimal, DMS and WKT texts are side 2's
-// numbers, taken as side 1's own; GeoJSON and the geo: URI are side 2's
-// point on WGS 84 (the reference above). The grid's "x, y, z" is no
-// geodetic point: refused, side 1 unchanged.
+// pasted into side 1 on WGS 84. Within this program each copy carries a
+// record of the point on Tokyo(---): the decimal, DMS, WKT, GeoJSON and
+// geo: URI copies all paste as side 2's point carried to WGS 84 (the
+// reference above), with the note. The same texts alone, as another
+// program hands them over, are read as before: the decimal, DMS and WKT
+// texts are side 2's numbers, taken as side 1's own; GeoJSON and the geo:
+// URI are side 2's point on WGS 84. The grid's "x, y, z" is no geodetic
+// point, with its record or without: refused, side 1 unchanged.
 void tst_PointEdit::everyCopiedFormPastesIntoSide1_data() {
     QTest::addColumn<QString>("copy");
+    QTest::addColumn<bool>("record");    // false: the copy's text alone
     QTest::addColumn<QString>("expect"); // "side 2", "WGS 84" or "refused"
     QTest::addColumn<double>("tolerance"); // degrees
-    QTest::newRow("decimal degrees") << "CopyDd2" << "side 2" << 0.0;
-    QTest::newRow("DMS") << "CopyDms2" << "side 2"
-                         << 0.000005 / 3600 + 1e-12;
-    QTest::newRow("grid") << "CopyGrid2" << "refused" << 0.0;
-    QTest::newRow("GeoJSON") << "CopyGeoJson2" << "WGS 84" << 1e-9;
-    QTest::newRow("WKT") << "CopyWkt2" << "side 2" << 0.0;
-    QTest::newRow("geo: URI") << "CopyGeoUri2" << "WGS 84" << 1e-9;
+    QTest::newRow("decimal degrees") << "CopyDd2" << true << "WGS 84" << 1e-9;
+    QTest::newRow("DMS") << "CopyDms2" << true << "WGS 84" << 1e-9;
+    QTest::newRow("grid") << "CopyGrid2" << true << "refused" << 0.0;
+    QTest::newRow("GeoJSON") << "CopyGeoJson2" << true << "WGS 84" << 1e-9;
+    QTest::newRow("WKT") << "CopyWkt2" << true << "WGS 84" << 1e-9;
+    QTest::newRow("geo: URI") << "CopyGeoUri2" << true << "WGS 84" << 1e-9;
+    QTest::newRow("decimal degrees, text alone")
+        << "CopyDd2" << false << "side 2" << 0.0;
+    QTest::newRow("DMS, text alone")
+        << "CopyDms2" << false << "side 2" << 0.000005 / 3600 + 1e-12;
+    QTest::newRow("grid, text alone")
+        << "CopyGrid2" << false << "refused" << 0.0;
+    QTest::newRow("GeoJSON, text alone")
+        << "CopyGeoJson2" << false << "WGS 84" << 1e-9;
+    QTest::newRow("WKT, text alone") << "CopyWkt2" << false << "side 2" << 0.0;
+    QTest::newRow("geo: URI, text alone")
+        << "CopyGeoUri2" << false << "WGS 84" << 1e-9;
 }
 
 void tst_PointEdit::everyCopiedFormPastesIntoSide1() {
     QFETCH(QString, copy);
+    QFETCH(bool, record);
     QFETCH(QString, expect);
     QFETCH(double, tolerance);
     QVERIFY(Trigger("Dt2cc2").isEmpty()); // side 2's grid row holds its point
     QGuiApplication::clipboard()->clear();
     QVERIFY(Trigger(copy).isEmpty());
-    QVERIFY(!QGuiApplication::clipboard()->text().isEmpty());
+    const QString text = QGuiApplication::clipboard()->text();
+    QVERIFY(!text.isEmpty());
+    const QString mime = QStringLiteral("application/x-nolvex-point");
+    QVERIFY(QGuiApplication::clipboard()->mimeData()->hasFormat(mime));
+    if (!record) {
+        QGuiApplication::clipboard()->setText(text);
+        QVERIFY(!QGuiApplication::clipboard()->mimeData()->hasFormat(mime));
+    }
     const QMap<QString, QString> before = FieldTexts(*m_window);
     const QList<ShownBox> boxes = Trigger("PastePoint1");
     if (expect == "refused") {
         QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes.first().text.contains("Paste Grid"),
+                 qPrintable(boxes.first().text));
         QCOMPARE(FieldTexts(*m_window), before);
         return;
     }
@@ -471,9 +518,22 @@ void tst_PointEdit::everyCopiedFormPastesIntoSide1() {
         QCOMPARE(Field("edtLatDd1")->text(), Field("edtLatDd2")->text());
         QCOMPARE(Field("edtLonDd1")->text(), Field("edtLonDd2")->text());
     }
-    QVERIFY(std::fabs(Value("edtLatDd1") - lat) <= tolerance);
-    QVERIFY(std::fabs(Value("edtLonDd1") - lon) <= tolerance);
-    QVERIFY(std::fabs(Value("edtAltDd1") - alt) < 1e-6);
+    QVERIFY2(std::fabs(Value("edtLatDd1") - lat) <= tolerance,
+             qPrintable(Field("edtLatDd1")->text()));
+    QVERIFY2(std::fabs(Value("edtLonDd1") - lon) <= tolerance,
+             qPrintable(Field("edtLonDd1")->text()));
+    QVERIFY2(std::fabs(Value("edtAltDd1") - alt) < 1e-6,
+             qPrintable(Field("edtAltDd1")->text()));
+    // The record's point is carried from Tokyo(---), and the note says so;
+    // a text is taken as it is on side 1, on WGS 84, with no note.
+    const QLabel *note = Child<QLabel>(*m_window, "stPasteNote");
+    if (record)
+        QVERIFY2(note->toolTip().startsWith(
+                     "Side 1: copied point carried from Tokyo(---)\n"),
+                 qPrintable(note->toolTip()));
+    else
+        QVERIFY2(!note->toolTip().contains("Side 1"),
+                 qPrintable(note->toolTip()));
     // Side 2 is as it was.
     QMap<QString, QString> after = FieldTexts(*m_window);
     for (auto it = before.cbegin(); it != before.cend(); ++it) {
