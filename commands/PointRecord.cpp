@@ -169,6 +169,7 @@ PointForSide ReadPointRecord(const Side &side, std::string_view record) {
     PointForSide out;
     out.form = PastedForm::Text;
     out.hasHeight = true;
+    out.record = true;
     out.from = !system.empty() ? from.System()->GeoFacts().Label() : datumName;
     const bool same = SameDatum(from, side) &&
                       engine.m_dbLocal_a == side.Engine().m_dbLocal_a &&

@@ -879,10 +879,11 @@ void TfrmMain::PastePoint(int side) {
                 }
             }
             const auto row = GeoRow(side);
+            // Without a height, 0 on the datum the text is on: the altitude
+            // shown before belonged to another point.
             WriteReal(row[0], pasted.point[0]);
             WriteReal(row[1], pasted.point[1]);
-            if (pasted.hasHeight)
-                WriteReal(row[2], pasted.point[2]);
+            WriteReal(row[2], pasted.point[2]);
             SyncFromDdRow(side);
             if (pasted.carried) {
                 if (const ProjSide *system = SideOf(side).System()) {
@@ -897,36 +898,51 @@ void TfrmMain::PastePoint(int side) {
     });
 }
 
-// A point carried on its way in is not the text pasted: the note says so
-// until the side's point or datum changes. Each side has its own.
+// A point carried on its way in is not the text pasted, and a text without
+// a height gave the altitude 0: the note says so until the side's point or
+// datum changes. Each side has its own.
 void TfrmMain::ShowPasteNote(int side, const PointForSide &pasted) {
     ClearPasteNote(side);
-    if (!pasted.carried)
+    if (!pasted.carried && pasted.hasHeight)
         return;
     const QString form = QString::fromUtf8(PastedFormName(pasted.form));
     const QString from = QString::fromStdString(pasted.from);
     const QString datum = (side == 1 ? ui->stDatum1 : ui->stDatum2)->text();
-    const bool record =
-        from != QStringLiteral("WGS 84") || pasted.form == PastedForm::Text;
-    const QString note =
-        record ? tr("Side %1: copied point carried from %2").arg(side).arg(from)
-               : tr("Side %1: %2 carried from WGS 84").arg(side).arg(form);
-    QString tip =
-        record ? tr("The point was copied from a side on %1;\nit was carried "
-                    "to %2, side %3's datum,\nas Datum%4->Datum%3 carries "
-                    "one.")
-                     .arg(from, datum)
-                     .arg(side)
-                     .arg(3 - side)
-               : tr("The %1 point is on WGS 84 by definition;\nit was "
-                    "carried to %2, side %3's datum,\nas Datum%4->Datum%3 "
-                    "carries one.")
-                     .arg(form, datum)
-                     .arg(side)
-                     .arg(3 - side);
-    if (!pasted.hasHeight)
-        tip += tr("\nIt had no height: it was carried at height 0,\nand the "
-                  "altitude was left as it was.");
+    QString note, tip;
+    if (pasted.carried && pasted.record) {
+        note = tr("Side %1: copied point carried from %2").arg(side).arg(from);
+        tip = tr("The point was copied from a side on %1;\nit was carried "
+                 "to %2, side %3's datum,\nas Datum%4->Datum%3 carries one.")
+                  .arg(from, datum)
+                  .arg(side)
+                  .arg(3 - side);
+    } else if (pasted.carried) {
+        note = tr("Side %1: %2 carried from %3").arg(side).arg(form, from);
+        tip = tr("The %1 point is on %2 by definition;\nit was carried to "
+                 "%3, side %4's datum,\nas Datum%5->Datum%4 carries one.")
+                  .arg(form, from, datum)
+                  .arg(side)
+                  .arg(3 - side);
+    } else {
+        note =
+            tr("Side %1: %2 without a height, 0 m taken").arg(side).arg(form);
+        tip = tr("The %1 point was taken on %2, side %3's datum.")
+                  .arg(form, datum)
+                  .arg(side);
+    }
+    if (!pasted.hasHeight) {
+        if (pasted.carried) {
+            note += tr(", height 0 m there");
+            tip += tr("\nIt had no height: it was taken at 0 m on %1,\nand "
+                      "the altitude is that 0 m carried to %2.")
+                       .arg(from, datum);
+        } else {
+            tip += tr("\nIt had no height: the altitude is 0 m on %1,\nnot "
+                      "the altitude shown before, which was another "
+                      "point's.")
+                       .arg(datum);
+        }
+    }
     m_strNote[side - 1] = note;
     m_strNoteTip[side - 1] = note + u'\n' + tip;
     ShowCornerNotes();

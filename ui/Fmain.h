@@ -264,11 +264,13 @@ class TfrmMain : public QMainWindow {
     /// Edit > Paste Point: the record of a point this program copied,
     /// carried to side @p side's datum; else the clipboard's text in any
     /// form Copy Point As writes (ReadPointForSide), a point on WGS 84
-    /// carried to the side's datum first. Into the side's DD row, DM and
+    /// carried to the side's datum first. Into the side's DD row, the
+    /// altitude 0 (or that 0 carried) for a text without a height; DM and
     /// DMS following.
     void PastePoint(int side);
     /// Says in the menu bar that the point pasted into side @p side was
-    /// carried from WGS 84; says nothing for a point taken as it was.
+    /// carried from another datum, or that its text had no height and 0 m
+    /// was taken; says nothing for a point taken as it was.
     void ShowPasteNote(int side, const PointForSide &pasted);
     /// Takes side @p side's note away.
     void ClearPasteNote(int side);
