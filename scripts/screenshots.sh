@@ -218,8 +218,9 @@ import -window root -crop "$((fw + 160))x${fh}+${fx}+${fy}" +repage \
 echo docs/grid-zone-mark.png
 
 # side 1's point as a geo: URI (Edit > Copy Point As (Side 1) > geo: URI),
-# pasted into side 2 on Tokyo(---) (Ctrl+Shift+B): carried from WGS 84, as
-# the note at the menu bar's end says, whole on the mouse
+# pasted into side 2 on Tokyo(---) (Ctrl+Shift+B): the copy knows its
+# datum, and the point is carried from World Geodetic System 1984, as the
+# note at the menu bar's end says, whole on the mouse
 e2e_menu e "&Edit"
 e2e_key a u # Copy Point &As (Side 1) > geo: &URI
 e2e_wait_active "$MAIN"
