@@ -46,13 +46,17 @@ std::string WritePoint(PointFormat format, const PointValues &point);
 /// A pasted point as a side takes it.
 struct PointForSide {
     /// Latitude, longitude (degrees) and height (metres) on the side's
-    /// datum; the height only when hasHeight.
+    /// datum. A text without a height gives height 0 on the datum it was
+    /// read on: the side's altitude is then 0, or that 0 carried.
     PointValues point{};
-    /// False when the text had no height: the side's altitude stays as it is.
+    /// False when the text had no height (height 0 taken, as above).
     bool hasHeight = false;
     PastedForm form = PastedForm::Text;
     /// Read on another datum and carried to the side's.
     bool carried = false;
+    /// Read from a record of this program's copy (ReadPointRecord), not
+    /// from text.
+    bool record = false;
     /// The datum it was read on: "WGS 84" for GeoJSON, geo: URIs, MGRS and
     /// geohashes, the copied side's for a point record.
     std::string from = "WGS 84";
@@ -67,11 +71,11 @@ struct PointForSide {
  * decimal degrees, or is refused as out of range). GeoJSON, geo: URIs,
  * MGRS references and geohashes are on WGS 84, as WritePoint writes them:
  * on a side on another datum their point is carried there by Transform's
- * step into it (a point without a height at height 0, whose height is then
- * not kept). An MGRS reference or a geohash gives the centre of its square
- * or cell. WKT and a
- * line of angles name no datum and are taken as the side's own, as a typed
- * point is.
+ * step into it (a point without a height at height 0 on WGS 84, which gives
+ * the carried point its height on the side's datum). An MGRS reference or
+ * a geohash gives the centre of its square or cell, without a height. WKT
+ * and a line of angles name no datum and are taken as the side's own, as a
+ * typed point is (at height 0 there without a height).
  * @throws InputError with the reason, FloatingPointError, ProjError,
  *   ProjPointError.
  */
