@@ -5,9 +5,10 @@
 #include "AngleText.h"
 #include "Code.h"
 #include "Errors.h"
+#include "GridReferences.h"
+#include "Longitude.h"
 #include "NumberText.h"
 #include "PointText.h"
-#include "Longitude.h"
 #include "TextParts.h"
 #include "Utm.h"
 
@@ -186,6 +187,81 @@ void ColumnsFromHeading(const BatchOptions &options, const SideAxes &axes,
 
 } // namespace
 
+namespace {
+
+/// The columns of a source of references: the reference's, then a
+/// height's when one is given; by numbers, by names of the heading, by the
+/// heading's own names (the form's: "mgrs", "geohash"; a height's of WGS 84
+/// geographic), else the first column.
+void ReferenceColumns(const BatchOptions &options, const SideAxes &axes,
+                      std::string_view header, FileFormat &format) {
+    const bool heightValue = options.height && options.height->column.empty();
+    const std::string form = ReferenceFormName(options.sourceForm);
+    const std::vector<std::string> heading =
+        options.header ? HeadingNames(header, format.delimiter)
+                       : std::vector<std::string>();
+    format.columns[0] = 0;
+    format.columnCount = 1;
+    format.thirdOptional = false;
+    format.named = false;
+    const std::size_t count =
+        std::max(options.columns.size(), options.columnNames.size());
+    if (count != 0) {
+        for (std::size_t k = 0; k < count && k < 2; ++k) {
+            const std::string_view name =
+                k < options.columnNames.size()
+                    ? std::string_view(options.columnNames[k])
+                    : std::string_view();
+            format.columns[k] =
+                name.empty() ? options.columns[k] : ColumnNamed(heading, name);
+        }
+        format.columnCount = static_cast<int>(std::min<std::size_t>(count, 2));
+        format.named = !options.columnNames.empty();
+    } else if (options.header && !header.empty()) {
+        int found[2] = {-1, -1};
+        for (std::size_t i = 0; i < heading.size(); ++i) {
+            const std::string name = LowerAscii(TrimBlanks(heading[i]));
+            const int slot = name == form ? 0
+                             : (!heightValue && AxisNamed(axes, name) == 2)
+                                 ? 1
+                                 : -1;
+            if (slot < 0)
+                continue;
+            if (found[slot] >= 0) {
+                ColumnsFault fault =
+                    FaultOf(ColumnsFault::SameValueTwice, axes, false, heading);
+                fault.names[0] = heading[i];
+                fault.names[1] = heading[static_cast<std::size_t>(found[slot])];
+                throw ColumnsInputError(fault);
+            }
+            found[slot] = static_cast<int>(i);
+        }
+        if (found[0] < 0) {
+            ColumnsFault fault =
+                FaultOf(ColumnsFault::NoneNamed, axes, false, heading);
+            fault.what = QuoteInput(form);
+            throw ColumnsInputError(fault);
+        }
+        format.columns[0] = found[0];
+        format.columns[1] = found[1];
+        format.columnCount = found[1] >= 0 ? 2 : 1;
+        format.named = true;
+    }
+    if (format.columnCount == 1)
+        if (const int named = HeightColumn(options, heading); named >= 0) {
+            format.columns[1] = named;
+            format.columnCount = 2;
+        }
+    if (format.columnCount == 2 && format.columns[0] == format.columns[1]) {
+        ColumnsFault fault;
+        fault.kind = ColumnsFault::ColumnTwice;
+        fault.column = format.columns[0] + 1;
+        throw ColumnsInputError(fault);
+    }
+}
+
+} // namespace
+
 void ResolveColumns(const BatchOptions &options,
                     const LineConverter &converter, std::string_view header,
                     FileFormat &format) {
@@ -193,6 +269,10 @@ void ResolveColumns(const BatchOptions &options,
     const bool required = converter.HeightRequired();
     const bool heightValue = options.height && options.height->column.empty();
     format.named = false;
+    if (options.sourceForm != ReferenceForm::None) {
+        ReferenceColumns(options, axes, header, format);
+        return;
+    }
     if (options.columns.empty() && options.columnNames.empty()) {
         format.columns[0] = 0;
         format.columns[1] = 1;
@@ -540,15 +620,56 @@ void LineConverter::SplitLine(std::string_view line, const FileFormat &format) {
     }
     // Columns that a heading names are one field each, and so are plain
     // fields (numbers without letters or marks): grouping them gives the
-    // same, after another look at every byte.
-    m_bPlainValues = plainFrom <= m_nStart;
-    if (m_from.DegreeAngles() && !format.named && !m_bPlainValues)
+    // same, after another look at every byte. In a line cut at blanks an
+    // MGRS reference may spread over several (52S CG 21459 59650), an angle
+    // too (37 30 0 N).
+    const bool mgrsSpread = m_options.sourceForm == ReferenceForm::Mgrs &&
+                            !format.named && format.delimiter == 0;
+    m_bPlainValues = plainFrom <= m_nStart && !mgrsSpread;
+    if (mgrsSpread)
+        GroupMgrsFields(m_fields, m_nStart, m_values);
+    else if (m_options.sourceForm == ReferenceForm::None &&
+             m_from.DegreeAngles() && !format.named && !m_bPlainValues)
         GroupAngleFields(m_fields, m_nStart, m_values);
     else
         SingleFieldValues(m_nStart, m_fields.size(), m_values);
 }
 
+LineConverter::SourcePoint
+LineConverter::ReadReference(const FileFormat &format) {
+    const std::size_t valueCount = m_nStart + m_values.size();
+    SourcePoint point;
+    for (int k = 0; k < format.columnCount; ++k) {
+        if (static_cast<std::size_t>(format.columns[k]) >= valueCount)
+            throw InputError("missing column " +
+                             std::to_string(format.columns[k] + 1));
+        point.lastColumn = std::max(point.lastColumn, format.columns[k]);
+    }
+    const std::string_view text = Column(format.columns[0], m_scratch[0]);
+    const ReferencePoint read = m_options.sourceForm == ReferenceForm::Mgrs
+                                    ? ReadMgrs(text)
+                                    : ReadGeohash(text);
+    // On WGS 84 geographic, in its own order; a reference has no height.
+    point.values[m_nLat1] = read.latitude;
+    point.values[m_nLon1] = read.longitude;
+    point.has[0] = point.has[1] = true;
+    const bool heightValue =
+        m_options.height && m_options.height->column.empty();
+    if (heightValue) {
+        point.values[2] = m_options.height->value;
+    } else if (format.columnCount == 2) {
+        point.values[2] = ReadNumber(Column(format.columns[1], m_scratch[1]),
+                                     m_ownNames[2].c_str());
+        point.has[2] = true;
+    } else if (m_bCountHeights) {
+        ++m_nHeightsTaken;
+    }
+    return point;
+}
+
 LineConverter::SourcePoint LineConverter::ReadPoint(const FileFormat &format) {
+    if (m_options.sourceForm != ReferenceForm::None)
+        return ReadReference(format);
     const int count = format.columnCount;
     const int *columns = format.columns;
     const std::size_t valueCount = m_nStart + m_values.size();
@@ -634,7 +755,38 @@ ConvertedPoint LineConverter::Convert(std::string_view line,
     bool south = false;
     ConvertValues(point.values, point.zone, point.south, m_result, zone,
                   south);
+    if (m_options.targetForm != ReferenceForm::None)
+        MakeReference(m_result);
     return {m_result, zone, south, point.has[2], point.firstIsLatitude};
+}
+
+void LineConverter::MakeReference(const double result[3]) {
+    // The target is WGS 84 geographic: the chain carried the point there.
+    const double lat = result[m_nLat2];
+    const double lon = result[m_nLon2];
+    switch (m_options.targetForm) {
+    case ReferenceForm::Mgrs:
+        WriteMgrs(lat, lon, m_options.mgrsDigits, m_strReference);
+        break;
+    case ReferenceForm::Geohash:
+        WriteGeohash(lat, lon, m_options.geohashLength, m_strReference);
+        break;
+    case ReferenceForm::Ups:
+        m_ups = ToUps(lat, lon);
+        break;
+    case ReferenceForm::None:
+        break;
+    }
+}
+
+char *LineConverter::FormatReference(char *p, char joiner) const {
+    if (m_options.targetForm != ReferenceForm::Ups)
+        return std::copy(m_strReference.begin(), m_strReference.end(), p);
+    *p++ = m_ups.north ? 'N' : 'S';
+    *p++ = joiner;
+    p = FormatValue(p, m_ups.easting);
+    *p++ = joiner;
+    return FormatValue(p, m_ups.northing);
 }
 
 namespace {
@@ -790,7 +942,7 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
         BlockResult &result;
         ~HeightsCounted() { result.heightsTaken = converter.HeightsTaken(); }
     } counted{converter, result};
-    const OutputWriter &writer = WriterOf(options.outputFormat);
+    const OutputWriter &writer = WriterOf(options);
     const ErrorPolicy policy = options.onError;
     bool headerPending = place.headerFirst;
     bool fileStart = place.fileStart;
@@ -863,6 +1015,9 @@ void ProcessBlock(LineConverter &converter, const BatchOptions &options,
                 CountProjPoint(converter.Steps(), number, result);
             } catch (const AdvisedInputError &e) {
                 if (!fail(e.what(), line, true, eol, number, e.Which()))
+                    return;
+            } catch (const BeyondUtmError &e) {
+                if (!fail(e.what(), line, true, eol, number, Advice::UseUps))
                     return;
             } catch (const ProjPointError &e) {
                 if (!fail(e.what(), line, true, eol, number,

@@ -37,7 +37,8 @@ struct FileFormat {
     /// Coordinate columns of this file (0-based), in the order the files
     /// hold the source's values (its own, or east first), the height third;
     /// names resolved against its heading; count 2 or 3; the third optional
-    /// with default columns.
+    /// with default columns. A source of references has the reference's
+    /// column first and a height's second: count 1 or 2.
     int columns[3] = {0, 1, 2};
     int columnCount = 3;
     bool thirdOptional = true;
@@ -202,6 +203,11 @@ class LineConverter {
     /// An angle in degrees as the options write it (DD, DM or DMS), with
     /// its hemisphere letter after DM and DMS parts joined by @p joiner.
     char *FormatAngle(char *p, double value, bool latitude, char joiner) const;
+    /// The reference of the point converted last, when the target is a
+    /// reference form: an MGRS reference or a geohash, or UPS's hemisphere
+    /// (N or S), easting and northing joined by @p joiner. Room:
+    /// REFERENCE_ROOM.
+    char *FormatReference(char *p, char joiner) const;
     /// The target's axis of each value as the files hold them.
     const std::array<int, 3> &WriteOrder() const { return m_writeOrder; }
     /// The target is a PROJ system.
@@ -228,6 +234,12 @@ class LineConverter {
     /// The source values of the line split last (@throws InputError).
     SourcePoint ReadPoint(const FileFormat &format);
     void ReadZone(SourcePoint &point);
+    /// The source values of a line whose point is a reference
+    /// (@throws InputError).
+    SourcePoint ReadReference(const FileFormat &format);
+    /// The target's reference of the point just converted
+    /// (@throws InputError).
+    void MakeReference(const double result[3]);
 
     const BatchOptions &m_options;
     ::Chain m_chain;
@@ -254,6 +266,9 @@ class LineConverter {
     bool m_bPlainValues = false;
     std::string m_scratch[4];
     double m_result[3] = {0, 0, 0}; ///< the last line's target values
+    /// The last line's reference (MGRS, geohash) or UPS coordinates.
+    std::string m_strReference;
+    UpsPoint m_ups;
 };
 
 // ---- blocks

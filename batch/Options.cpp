@@ -349,12 +349,46 @@ std::string SeenText(const std::vector<std::string> &seen) {
     return text;
 }
 
+ReferenceForm ReferenceFormNamed(std::string_view name) {
+    const std::string lower = LowerAscii(name);
+    if (lower == "mgrs")
+        return ReferenceForm::Mgrs;
+    if (lower == "ups")
+        return ReferenceForm::Ups;
+    if (lower == "geohash")
+        return ReferenceForm::Geohash;
+    return ReferenceForm::None;
+}
+
+const char *ReferenceFormName(ReferenceForm form) {
+    switch (form) {
+    case ReferenceForm::Mgrs:
+        return "mgrs";
+    case ReferenceForm::Ups:
+        return "ups";
+    case ReferenceForm::Geohash:
+        return "geohash";
+    case ReferenceForm::None:
+        break;
+    }
+    return "";
+}
+
 void CheckOptions(const BatchOptions &options) {
     const Conversion &conversion = options.conversion;
     CheckConversion(conversion);
     const std::size_t columns =
         std::max(options.columns.size(), options.columnNames.size());
-    if (columns == 1 || columns > 3)
+    // A reference read is one column, a height maybe a second.
+    const bool reference = options.sourceForm != ReferenceForm::None;
+    if (options.sourceForm == ReferenceForm::Ups)
+        throw OptionsError(OptionsCheck::ReadsNoUps,
+                           "UPS coordinates are written, not read");
+    if (reference && columns > 2)
+        throw OptionsError(OptionsCheck::ReferenceColumnsCount,
+                           "a reference is read from one column, with a "
+                           "height's column maybe");
+    if (!reference && (columns == 1 || columns > 3))
         throw OptionsError(OptionsCheck::ColumnsCount,
                            "two or three columns are read");
     if (!options.columnNames.empty() && !options.header)
@@ -378,7 +412,7 @@ void CheckOptions(const BatchOptions &options) {
                 throw ColumnsUsageError(fault);
             }
     }
-    if (options.height && columns == 3)
+    if (options.height && columns == (reference ? 2u : 3u))
         throw OptionsError(OptionsCheck::HeightTwice,
                            "a height is given, and a third column as well");
     if (options.height && !options.height->column.empty() && !options.header)
@@ -392,7 +426,23 @@ void CheckOptions(const BatchOptions &options) {
         conversion.to.Kind() != GridKind::Geographic)
         throw OptionsError(OptionsCheck::AngleFormatNeedsGeographic,
                            "degrees and minutes need a geographic target");
+    if (options.targetForm != ReferenceForm::None &&
+        options.angleFormat != AngleFormat::Dd)
+        throw OptionsError(OptionsCheck::ReferenceTakesNoAngles,
+                           "a reference is written without degrees and "
+                           "minutes");
+    if (options.mgrsDigits < MGRS_DIGITS_MIN ||
+        options.mgrsDigits > MGRS_DIGITS_MAX)
+        throw OptionsError(OptionsCheck::MgrsDigits,
+                           "an MGRS reference has 0 to 11 digits a coordinate");
+    if (options.geohashLength < GEOHASH_LENGTH_MIN ||
+        options.geohashLength > GEOHASH_LENGTH_MAX)
+        throw OptionsError(OptionsCheck::GeohashLength,
+                           "a geohash has 1 to 18 characters");
     if (options.outputFormat == OutputFormat::GeoJson) {
+        if (options.targetForm != ReferenceForm::None)
+            throw OptionsError(OptionsCheck::GeoJsonTakesNoReference,
+                               "GeoJSON holds coordinates, not references");
         if (!IsGeoJsonTarget(conversion.to))
             throw OptionsError(OptionsCheck::GeoJsonNeedsWgs84,
                                "GeoJSON needs a geographic WGS 84 target");

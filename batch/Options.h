@@ -3,9 +3,10 @@
 #pragma once
 
 #include "Chain.h"
-#include "Proj.h"
+#include "GridReferences.h"
 #include "LineReader.h"
 #include "PointText.h"
+#include "Proj.h"
 
 #include <algorithm>
 #include <atomic>
@@ -22,6 +23,16 @@
 
 enum class AngleFormat { Dd, Dm, Dms };
 enum class OutputFormat { Text, GeoJson };
+/// A point on WGS 84 written or read as one reference (see
+/// GridReferences.h): an MGRS reference, UPS coordinates (hemisphere,
+/// easting, northing), a geohash.
+enum class ReferenceForm { None, Mgrs, Ups, Geohash };
+
+/// The form named @p name ("mgrs", "ups", "geohash", case ignored), or
+/// None.
+ReferenceForm ReferenceFormNamed(std::string_view name);
+/// "mgrs", "ups", "geohash": the form's name, as a heading names its column.
+const char *ReferenceFormName(ReferenceForm form);
 /// What a line that cannot be converted becomes: a comment line in its
 /// place (the default), nothing, or the end of the run.
 enum class ErrorPolicy { Comment, Skip, Stop };
@@ -51,16 +62,22 @@ class UnknownSystemError : public UsageError {
 /// The checks of a run's options beyond its conversion (CheckOptions), for
 /// a front end to word.
 enum class OptionsCheck {
-    ColumnsCount,        ///< two or three columns
+    ColumnsCount, ///< two or three columns
     ColumnNamesNeedHeading,
     ColumnsFromOne,
-    Precision,           ///< 0 to 17 decimals
+    Precision,                  ///< 0 to 17 decimals
     AngleFormatNeedsGeographic, ///< DM and DMS need a geographic target
     AngleFormatNeedsDegrees,    ///< ... whose angles are degrees
-    GeoJsonNeedsWgs84,   ///< GeoJSON holds WGS 84 longitude and latitude
-    GeoJsonWritesDegrees, ///< GeoJSON takes no DM or DMS
+    GeoJsonNeedsWgs84,          ///< GeoJSON holds WGS 84 longitude and latitude
+    GeoJsonWritesDegrees,       ///< GeoJSON takes no DM or DMS
+    GeoJsonTakesNoReference,    ///< GeoJSON holds coordinates, not references
+    ReferenceTakesNoAngles,     ///< a reference has no DM or DMS
+    ReferenceColumnsCount,      ///< a reference read: its column and a height's
+    ReadsNoUps,                 ///< UPS is written, not read
+    MgrsDigits,                 ///< 0 to 11
+    GeohashLength,              ///< 1 to 18
     Threads,
-    HeightTwice,         ///< a height given and a third column as well
+    HeightTwice, ///< a height given and a third column as well
     HeightNameNeedsHeading,
 };
 
@@ -142,12 +159,13 @@ class ColumnsInputError : public InputError, public ColumnsRefusal {
 /// What a front end would have its user change, said after a run's
 /// messages in the front end's own words (see BatchOptions::advice).
 enum class Advice {
-    UseHeading,       ///< a first line that looks like a heading failed
-    GiveHeight,       ///< a point lacks the height its conversion needs
-    OutsideAreaError, ///< points outside the area of use could be errors
-    RequireBest,      ///< points without the best operation could be errors
-    AllowBallpark,    ///< a ballpark operation was used as allowed
+    UseHeading,         ///< a first line that looks like a heading failed
+    GiveHeight,         ///< a point lacks the height its conversion needs
+    OutsideAreaError,   ///< points outside the area of use could be errors
+    RequireBest,        ///< points without the best operation could be errors
+    AllowBallpark,      ///< a ballpark operation was used as allowed
     AllowBallparkPoint, ///< a point where only a ballpark operation serves
+    UseUps,             ///< a point beyond UTM's limits could be written in UPS
     Count,
 };
 
@@ -195,6 +213,18 @@ struct BatchOptions {
     int precision = -1; ///< fixed decimals; -1 = the 15-digit general format
     OutputFormat outputFormat = OutputFormat::Text;
     ErrorPolicy onError = ErrorPolicy::Comment;
+    /// The source's points are references of this form (MGRS or geohash) in
+    /// one column, read on WGS 84: the conversion's source is WGS 84
+    /// geographic, a height comes from a second column or from height.
+    ReferenceForm sourceForm = ReferenceForm::None;
+    /// The target's points are written in this form, in place of their
+    /// latitude and longitude: the conversion's target is WGS 84
+    /// geographic, whatever the source's datum or system.
+    ReferenceForm targetForm = ReferenceForm::None;
+    /// Digits per coordinate of an MGRS reference written (0 to 11).
+    int mgrsDigits = MGRS_DIGITS_DEFAULT;
+    /// Characters of a geohash written (1 to 18).
+    int geohashLength = GEOHASH_LENGTH_DEFAULT;
     /// A UTM source takes each point's zone from the field after its
     /// coordinates ("52N", "56S", "52"), as --utm-zone auto writes it.
     bool sourceZoneColumn = false;

@@ -111,7 +111,7 @@ char *PutFieldKey(char *p, std::size_t index) {
 
 /// Each line as it came, its coordinate values replaced by the results;
 /// a failed line a comment line with the message.
-class TextWriter final : public OutputWriter {
+class TextWriter : public OutputWriter {
   public:
     std::string_view Begin() const override { return {}; }
     std::string_view End(bool) const override { return {}; }
@@ -294,6 +294,202 @@ void TextWriter::Failure(std::string_view message, std::string_view line,
     out.Commit(Put(p, lineEnd));
 }
 
+// ---- text with references
+// ---------------------------------------------------------------------
+
+/// Text lines where a reference takes the place of coordinates: a source's
+/// reference column gets the target's values (latitude and longitude, or
+/// easting and northing, joined), a target's reference the place of the
+/// source's two coordinate columns (the first on the line; the other goes).
+/// A height with a column of its own keeps it.
+class FormTextWriter final : public TextWriter {
+  public:
+    void Heading(const LineConverter &c, std::string_view line,
+                 std::string_view lineEnd, const FileFormat &format,
+                 OutBuffer &out) const override;
+    void Point(const LineConverter &c, std::string_view line,
+               std::string_view lineEnd, const FileFormat &format,
+               const ConvertedPoint &point, OutBuffer &out) const override;
+
+  private:
+    /// What goes into a column of the line.
+    enum class Slot {
+        Reference, ///< the target's reference
+        Pair,      ///< the target's first two values, joined
+        Height,    ///< the target's third value
+        Remove,    ///< nothing: the column and a delimiter go
+    };
+    struct Edit {
+        int column;
+        Slot what;
+    };
+    /// The line's edits in the order of its columns, and whether the
+    /// height follows the last one (it has no column of its own).
+    static int Edits(const BatchOptions &options, const FileFormat &format,
+                     bool heightColumn, Edit edits[3], bool &heightAfter);
+};
+
+int FormTextWriter::Edits(const BatchOptions &options, const FileFormat &format,
+                          bool heightColumn, Edit edits[3], bool &heightAfter) {
+    const int *columns = format.columns;
+    int n = 0;
+    if (options.sourceForm != ReferenceForm::None) {
+        edits[n++] = {columns[0], options.targetForm != ReferenceForm::None
+                                      ? Slot::Reference
+                                      : Slot::Pair};
+        if (heightColumn)
+            edits[n++] = {columns[1], Slot::Height};
+    } else {
+        const bool firstFirst = columns[0] < columns[1];
+        edits[n++] = {columns[firstFirst ? 0 : 1], Slot::Reference};
+        edits[n++] = {columns[firstFirst ? 1 : 0], Slot::Remove};
+        if (heightColumn)
+            edits[n++] = {columns[2], Slot::Height};
+    }
+    std::sort(edits, edits + n,
+              [](const Edit &a, const Edit &b) { return a.column < b.column; });
+    // A target's values all written, as the text writer writes them; a
+    // reference stands for none but itself.
+    heightAfter = !heightColumn && options.targetForm == ReferenceForm::None;
+    return n;
+}
+
+void FormTextWriter::Point(const LineConverter &c, std::string_view line,
+                           std::string_view lineEnd, const FileFormat &format,
+                           const ConvertedPoint &point, OutBuffer &out) const {
+    const BatchOptions &options = c.Options();
+    const char joiner = format.delimiter == 0 ? ' ' : format.delimiter;
+    const SideAxes &to = c.TargetAxes();
+    double ordered[3];
+    c.TargetValues(point.values, ordered);
+    const int lat = to.IndexOf(AxisRole::Latitude);
+    const bool targetGeo = to.DegreeAngles();
+    Edit edits[3];
+    bool heightAfter = false;
+    const int n =
+        Edits(options, format, point.heightColumn, edits, heightAfter);
+    char *p = out.Reserve(line.size() + 3 * GROUP_ROOM + 2 * VALUE_ROOM +
+                          REFERENCE_ROOM + lineEnd.size());
+    const char *copied = line.data();
+    for (int s = 0; s < n; ++s) {
+        const FieldSpan span = c.Span(edits[s].column);
+        const std::string_view firstField = c.Field(span.first);
+        const std::string_view lastField = c.Field(span.last);
+        if (edits[s].what == Slot::Remove) {
+            // The column goes with the delimiter before it, or after it
+            // when it is the line's first.
+            if (span.first > 0) {
+                const std::string_view before = c.Field(span.first - 1);
+                p = std::copy(copied, before.data() + before.size(), p);
+                copied = lastField.data() + lastField.size();
+            } else {
+                copied = span.last + 1 < c.FieldCount()
+                             ? c.Field(span.last + 1).data()
+                             : line.data() + line.size();
+            }
+        } else {
+            p = std::copy(copied, firstField.data(), p);
+            copied = lastField.data() + lastField.size();
+        }
+        switch (edits[s].what) {
+        case Slot::Reference:
+            p = c.FormatReference(p, joiner);
+            break;
+        case Slot::Pair:
+            for (int k = 0; k < 2; ++k) {
+                if (k == 1)
+                    *p++ = joiner;
+                p = targetGeo ? c.FormatAngle(p, ordered[k],
+                                              c.WriteOrder()[k] == lat, joiner)
+                              : c.FormatValue(p, ordered[k]);
+            }
+            break;
+        case Slot::Height:
+            p = c.FormatValue(p, ordered[2]);
+            break;
+        case Slot::Remove:
+            break;
+        }
+        if (s == n - 1 && heightAfter) {
+            *p++ = joiner;
+            p = c.FormatValue(p, ordered[2]);
+        }
+        if (s == n - 1 && point.zone != 0) {
+            *p++ = joiner;
+            p = Code::FormatIntegerTo(p, point.zone);
+            *p++ = point.south ? 'S' : 'N';
+        }
+    }
+    p = std::copy(copied, line.data() + line.size(), p);
+    out.Commit(Put(p, lineEnd));
+}
+
+void FormTextWriter::Heading(const LineConverter &c, std::string_view line,
+                             std::string_view lineEnd, const FileFormat &format,
+                             OutBuffer &out) const {
+    std::vector<std::string_view> fields;
+    const BatchOptions &options = c.Options();
+    const int need = options.sourceForm != ReferenceForm::None ? 1 : 2;
+    bool complete = FieldSplitter{format.delimiter}.Split(line, fields);
+    for (int k = 0; complete && k < need; ++k)
+        complete = static_cast<std::size_t>(format.columns[k]) < fields.size();
+    if (!complete) {
+        out.Append(line);
+        out.Append(lineEnd);
+        return;
+    }
+    const bool heightColumn =
+        format.columnCount == need + 1 &&
+        static_cast<std::size_t>(format.columns[need]) < fields.size();
+    const std::string j(1, format.delimiter == 0 ? ' ' : format.delimiter);
+    const std::array<std::string, 3> names = c.Names(true);
+    std::string reference = ReferenceFormName(options.targetForm);
+    if (options.targetForm == ReferenceForm::Ups)
+        reference = "hemisphere" + j + "easting" + j + "northing";
+    const bool zoneColumn = options.conversion.to.Kind() == GridKind::Utm &&
+                            options.conversion.to.Catalogue() &&
+                            options.conversion.to.Catalogue()->grid.autoZone;
+    Edit edits[3];
+    bool heightAfter = false;
+    const int n = Edits(options, format, heightColumn, edits, heightAfter);
+    std::string text;
+    const char *copied = line.data();
+    for (int s = 0; s < n; ++s) {
+        const auto column = static_cast<std::size_t>(edits[s].column);
+        const std::string_view field = fields[column];
+        if (edits[s].what == Slot::Remove) {
+            if (column > 0) {
+                const std::string_view before = fields[column - 1];
+                text.append(copied, before.data() + before.size());
+            }
+            copied = column > 0                   ? field.data() + field.size()
+                     : column + 1 < fields.size() ? fields[column + 1].data()
+                                                  : line.data() + line.size();
+            continue;
+        }
+        text.append(copied, field.data());
+        copied = field.data() + field.size();
+        switch (edits[s].what) {
+        case Slot::Reference:
+            text += reference;
+            break;
+        case Slot::Pair:
+            text += names[0] + j + names[1];
+            break;
+        default:
+            text += names[2];
+            break;
+        }
+        if (s == n - 1 && heightAfter)
+            text += j + names[2];
+        if (s == n - 1 && zoneColumn)
+            text += j + "zone";
+    }
+    text.append(copied, line.data() + line.size());
+    out.Append(text);
+    out.Append(lineEnd);
+}
+
 // ---- GeoJSON
 // ---------------------------------------------------------------------
 
@@ -359,8 +555,8 @@ void GeoJsonWriter::Point(const LineConverter &c, std::string_view,
     std::string scratch;
     for (std::size_t i = 0; i < valueCount; ++i) {
         const int column = static_cast<int>(i);
-        if (column == columns[0] || column == columns[1] ||
-            (format.columnCount == 3 && column == columns[2]))
+        if (std::find(columns, columns + format.columnCount, column) !=
+            columns + format.columnCount)
             continue;
         if (!first)
             *p++ = ',';
@@ -391,11 +587,15 @@ void GeoJsonWriter::Failure(std::string_view message, std::string_view line,
 
 } // namespace
 
-const OutputWriter &WriterOf(OutputFormat format) {
+const OutputWriter &WriterOf(const BatchOptions &options) {
     static const TextWriter TEXT;
+    static const FormTextWriter FORM_TEXT;
     static const GeoJsonWriter GEOJSON;
-    if (format == OutputFormat::GeoJson)
+    if (options.outputFormat == OutputFormat::GeoJson)
         return GEOJSON;
+    if (options.sourceForm != ReferenceForm::None ||
+        options.targetForm != ReferenceForm::None)
+        return FORM_TEXT;
     return TEXT;
 }
 

@@ -39,7 +39,7 @@ constexpr std::size_t VALUE_ROOM = 340;
 
 class LineConverter;
 struct FileFormat;
-enum class OutputFormat;
+struct BatchOptions;
 
 /// A line's point once converted, as a writer writes it.
 struct ConvertedPoint {
@@ -51,6 +51,10 @@ struct ConvertedPoint {
     /// The line gave its latitude first (hemisphere letters may say not).
     bool firstIsLatitude;
 };
+
+/// Room for the text of one reference: an MGRS reference or a geohash (at
+/// most 27 characters), or UPS's hemisphere and two values.
+constexpr std::size_t REFERENCE_ROOM = 2 * VALUE_ROOM + 8;
 
 /**
  * What a run writes for each kind of line, and around the whole output.
@@ -98,8 +102,10 @@ class OutputWriter {
                                     std::size_t fields) const = 0;
 };
 
-/// The writer of @p format: one for the whole process.
-const OutputWriter &WriterOf(OutputFormat format);
+/// The writer of a run's output format: one for the whole process; for
+/// text, the one that writes references in place of coordinates where the
+/// source or the target is a reference form.
+const OutputWriter &WriterOf(const BatchOptions &options);
 
 /// GeoJSON property keys from a heading line: each name that is not empty
 /// and not repeated, else "fieldN" (N counted from 1).

@@ -229,8 +229,7 @@ class Feeder {
                 return;
             }
             if (file.delimiterKnown) {
-                if (WriterOf(m_options.outputFormat).NamesProperties() &&
-                    m_options.header)
+                if (WriterOf(m_options).NamesProperties() && m_options.header)
                     file.keys =
                         PropertyKeys(file.header, file.format.delimiter);
                 file.format.keys = file.keys.empty() ? nullptr : &file.keys;
@@ -345,7 +344,7 @@ class Writer {
     std::uint64_t m_nBase = 0;
     BatchProgress m_progress;
     std::uint64_t m_nFailedInputs = 0;
-    const OutputWriter &m_writer{WriterOf(m_options.outputFormat)};
+    const OutputWriter &m_writer{WriterOf(m_options)};
     bool m_bAnyWritten = false;
     std::vector<std::string> m_outsideLines;
     std::vector<std::uint64_t> m_operationPoints, m_missingPoints;
@@ -400,9 +399,8 @@ std::size_t ConversionEstimate(const BatchOptions &options,
     const char delimiter = format.delimiterKnown ? format.delimiter : ',';
     const ByteCounts counts = CountLinesAndSeparators(text, delimiter);
     const std::size_t lines = block.overlong + counts.lines;
-    const std::size_t output =
-        WriterOf(options.outputFormat)
-            .OutputBound(text.size(), lines, counts.separators + lines);
+    const std::size_t output = WriterOf(options).OutputBound(
+        text.size(), lines, counts.separators + lines);
     const std::size_t fields = std::min(counts.separators + 1, MAX_FIELDS + 1);
     return output + fields * INDEX_BYTES_PER_FIELD;
 }

@@ -16,8 +16,13 @@ const char *const COMMAND_LINE_NOTES = R"HELP(Examples:
   UTM zone 52 on the Tokyo datum:
     nolvex-convert --header --columns 2,3 --from WGS84 --to TOY-B:utm \
         --to-utm-zone 52N survey.csv -o survey-utm.csv
-  UTM on WGS 84, each point in its own zone (written after Z as 52N, 56S):
+  UTM on WGS 84, each point in its own standard zone (written after Z as
+  52N, 56S; Norway's and Svalbard's zones as the standard has them):
     nolvex-convert --from WGS84 --to WGS84:utm --utm-zone auto gps.txt
+  MGRS references to 10 m (4 digits a coordinate) of points on the Tokyo
+  datum, carried to WGS 84 first; and MGRS references read back:
+    nolvex-convert --from "Tokyo(---)" --to mgrs --mgrs-precision 4 points.txt
+    echo "52S CG 21459 59650" | nolvex-convert --from mgrs --to WGS84
   The Korean central belt (TM) on Bessel to geographic WGS 84 as GeoJSON:
     nolvex-convert --from "Tokyo(---):tm" --to WGS84 \
         --output-format geojson grid.txt > points.geojson
@@ -66,6 +71,11 @@ Angles as decimal degrees or 37:28:54.63, 37°28'54.63", 37d28m54.63s,
 37°28.9105', 37 28 54.63 N, with one letter N, S, E or W before or after
 (it decides which coordinate the angle is) or a sign. Minutes and seconds
 below 60, latitudes within 90, longitudes from -180 to below 360.
+MGRS references (--from mgrs) and geohashes (--from geohash) in one column,
+with or without blanks, in either case; each is read as the centre of its
+square or cell, on WGS 84. --to mgrs, ups and geohash write the points on
+WGS 84 (another side is carried there first) in place of their latitude
+and longitude; --mgrs-precision n is GeoConvert's -p n-5.
 A line that fails is written in its place as "# ERROR: message | line" and
 reported as "nolvex-convert: FILE:LINE: message" on standard error (FILE is
 <stdin> for standard input). Lines starting with # and blank lines pass
@@ -223,11 +233,21 @@ void DeclareOptions(CLI::App &app, CommandLine &line) {
     app.add_option("files", line.inputs,
                    "Input files; none or - reads standard input");
     app.add_option("--from", line.from,
-                   "Source datum and kind (geo, utm, tm, g7, ecef), or a "
-                   "system PROJ knows")
-        ->type_name("DATUM[:KIND]|SYSTEM");
-    app.add_option("--to", line.to, "Target datum and kind, or system")
-        ->type_name("DATUM[:KIND]|SYSTEM");
+                   "Source datum and kind (geo, utm, tm, g7, ecef), a "
+                   "system PROJ knows, or mgrs or geohash: references in one "
+                   "column, on WGS 84")
+        ->type_name("DATUM[:KIND]|SYSTEM|mgrs|geohash");
+    app.add_option("--to", line.to,
+                   "Target datum and kind, or system; or mgrs, ups or "
+                   "geohash: the points on WGS 84 as references")
+        ->type_name("DATUM[:KIND]|SYSTEM|mgrs|ups|geohash");
+    app.add_option("--mgrs-precision", line.mgrsPrecision,
+                   "Digits per coordinate of --to mgrs: 0 (the 100 km square) "
+                   "to 11; default 5 (1 m)")
+        ->check(CLI::Range(MGRS_DIGITS_MIN, MGRS_DIGITS_MAX));
+    app.add_option("--geohash-length", line.geohashLength,
+                   "Characters of --to geohash: 1 to 18; default 12")
+        ->check(CLI::Range(GEOHASH_LENGTH_MIN, GEOHASH_LENGTH_MAX));
     app.add_option("-o,--output", line.output,
                    "Output file (default standard output)");
     app.add_flag("--lonlat,--easting-first", line.lonLat,
@@ -273,12 +293,15 @@ void DeclareOptions(CLI::App &app, CommandLine &line) {
         ->type_name("NAME,ELLIPSOID,dx,dy,dz");
     app.add_option("--utm-zone", line.utmZone,
                    "UTM zone of every utm side: 1 to 60 with N or S (52N, "
-                   "56S), or auto (target)");
+                   "56S), or auto (target: each point's standard zone, "
+                   "Norway and Svalbard included; beyond 84 N and 80 S see "
+                   "--to ups)");
     app.add_option("--from-utm-zone", line.fromUtmZone,
                    "UTM zone of the source (52N, 56S), or column: each "
                    "point's zone after its coordinates");
     app.add_option("--to-utm-zone", line.toUtmZone,
-                   "UTM zone of the target (52N, 56S), or auto");
+                   "UTM zone of the target (52N, 56S), or auto (each point's "
+                   "standard zone)");
     static const struct {
         const char *name;
         std::optional<std::string> GridSettings::*field;
@@ -430,8 +453,26 @@ BatchOptions ReadCommandLine(const CommandLine &line) {
     const COORD catalogue = CatalogueOf(line, conversion.options);
     if (line.from.empty() || line.to.empty())
         throw UsageError("--from and --to are required");
-    conversion.from = ParseSide(line.from, catalogue, FaultSide::From);
-    conversion.to = ParseSide(line.to, catalogue, FaultSide::To);
+    // A reference form is a point on WGS 84 geographic, written or read as
+    // one text: the chain carries any other side there.
+    options.sourceForm = ReferenceFormNamed(line.from);
+    options.targetForm = ReferenceFormNamed(line.to);
+    conversion.from = options.sourceForm != ReferenceForm::None
+                          ? ConversionSide::OnDatum(DATUM_WGS84)
+                          : ParseSide(line.from, catalogue, FaultSide::From);
+    conversion.to = options.targetForm != ReferenceForm::None
+                        ? ConversionSide::OnDatum(DATUM_WGS84)
+                        : ParseSide(line.to, catalogue, FaultSide::To);
+    if (line.mgrsPrecision >= 0) {
+        if (options.targetForm != ReferenceForm::Mgrs)
+            throw UsageError("--mgrs-precision goes with --to mgrs");
+        options.mgrsDigits = line.mgrsPrecision;
+    }
+    if (line.geohashLength >= 0) {
+        if (options.targetForm != ReferenceForm::Geohash)
+            throw UsageError("--geohash-length goes with --to geohash");
+        options.geohashLength = line.geohashLength;
+    }
     GridSettings fromGrid = line.fromGrid, toGrid = line.toGrid;
     ApplyZones(line, options, fromGrid, toGrid);
     ApplyGrid(fromGrid, conversion.from, "from");

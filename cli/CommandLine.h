@@ -30,6 +30,8 @@ struct CommandLine {
     bool proj = false;
     bool all = false; ///< --list crs: deprecated systems too
     int precision = -1;
+    int mgrsPrecision = -1; ///< --mgrs-precision; -1 when not given
+    int geohashLength = -1; ///< --geohash-length; -1 when not given
     unsigned threads = 1;
 };
 

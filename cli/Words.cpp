@@ -115,6 +115,22 @@ std::string OptionsText(const OptionsError &error) {
     case OptionsCheck::GeoJsonWritesDegrees:
         return "--output-format geojson writes decimal degrees; leave out "
                "--format";
+    case OptionsCheck::GeoJsonTakesNoReference:
+        return "--output-format geojson writes coordinates: --to mgrs, ups "
+               "and geohash write text";
+    case OptionsCheck::ReferenceTakesNoAngles:
+        return "--format dm and dms need a geographic target, not a "
+               "reference";
+    case OptionsCheck::ReferenceColumnsCount:
+        return "--columns takes the reference's column, and a height's "
+               "column maybe, with --from mgrs or geohash";
+    case OptionsCheck::ReadsNoUps:
+        return "--from takes mgrs or geohash, not ups (UPS is written with "
+               "--to ups)";
+    case OptionsCheck::MgrsDigits:
+        return "--mgrs-precision takes 0 to 11 digits";
+    case OptionsCheck::GeohashLength:
+        return "--geohash-length takes 1 to 18 characters";
     case OptionsCheck::Threads:
         return "--threads takes 1 or more";
     }
@@ -143,6 +159,7 @@ FrontEndWords CommandLineWords() {
     words[Advice::AllowBallpark] = ": used as --allow-ballpark asks";
     words[Advice::AllowBallparkPoint] =
         " (--allow-ballpark converts such points)";
+    words[Advice::UseUps] = " (--to ups writes UPS)";
     words.columns = &ColumnsText;
     return words;
 }

@@ -328,18 +328,22 @@ PointValues Chain::GeographicToTarget(const PointValues &geo, std::int32_t &zone
     // "Datum2->Utm2" reads the DD texts that "Datum1->Datum2" wrote.
     const PointValues target = RowThroughText(geo);
     if (m_policy == DomainPolicy::Strict && m_kind2 == GridKind::Utm &&
-        !(target[0] >= -80 && target[0] <= 84))
+        !m_bAutoZone && !(target[0] >= -80 && target[0] <= 84))
         throw InputError("latitude " + WrittenDegrees(target[0]) +
                          " is outside UTM's 80 S to 84 N");
     Side *side = &m_side2;
     if (m_bAutoZone) {
-        // The origin longitude typed as the point's own longitude:
-        // SetOrgLatLon turns it into the central meridian of its zone.
+        // The point's standard zone, the Norway and Svalbard exceptions
+        // included; its central meridian set as the origin dialog sets one.
         const double lon = target[1];
         if (!(lon >= -180.0 && lon <= 180.0))
             throw PointError("longitude " + Code::FormatReal(lon, '.') +
                              " is outside -180 to 180, no UTM zone");
-        zone = Utm::Zone(lon);
+        zone = Utm::StandardZone(target[0], lon);
+        if (zone == 0)
+            throw BeyondUtmError("latitude " + WrittenDegrees(target[0]) +
+                                 " is beyond UTM's zones (80 S up to 84 N), "
+                                 "where UPS is the standard grid");
         south = target[0] < 0;
         side = south ? m_side2South.get() : &m_side2;
         side->Engine().SetOrgLatLon(m_dbOrgLat2, Utm::CentralMeridian(zone));

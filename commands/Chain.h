@@ -3,6 +3,7 @@
 // grid, with every intermediate value passing through its field text.
 #pragma once
 
+#include "AngleText.h"
 #include "Conversion.h"
 
 #include <array>
@@ -25,6 +26,14 @@ enum class DomainPolicy {
     /// latitude beyond a pole (within tens of kilometres of a pole, where
     /// the standard Molodensky formulas no longer hold).
     Strict,
+};
+
+/// A point for which a UTM target picks no zone: it lies beyond UTM's
+/// limits (80 S up to 84 N), where UPS is the standard grid. A front
+/// end may name its way to UPS.
+class BeyondUtmError : public InputError {
+  public:
+    using InputError::InputError;
 };
 
 /// Where a point lies against the area of use of the operation PROJ used.
@@ -96,8 +105,9 @@ class Chain {
      * @param[out] zone the UTM zone of the point when the target picks its
      *   zone per point, else 0.
      * @throws FloatingPointError, PointError for a longitude outside -180
-     *   to 180 when the zone is picked per point, InputError (Strict),
-     *   ProjPointError.
+     *   to 180 when the zone is picked per point, BeyondUtmError for a
+     *   point beyond UTM's limits when the zone is picked per point,
+     *   InputError (Strict), ProjPointError.
      */
     void Convert(const double in[3], double out[3], std::int32_t &zone);
     /// Convert with a UTM source's zone per point, and the target's

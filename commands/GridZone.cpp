@@ -46,9 +46,7 @@ GridZone ZoneOf(const Side &side) {
         }
         zone.name = "zone " + std::to_string(zone.zone) +
                     (y == Utm::SOUTH_FALSE_NORTHING ? "S" : "N");
-        zone.hasSpan = true;
-        zone.west = Utm::CentralMeridian(zone.zone) - 3.0;
-        zone.east = zone.west + 6.0;
+        zone.hasSpan = true; // by the point's latitude (see OutsideZone)
         return zone;
     }
     case CS_TM:
@@ -71,24 +69,35 @@ GridZone ZoneOf(const Side &side) {
     }
 }
 
-std::string OutsideZone(const GridZone &zone, double lon) {
+std::string OutsideZone(const GridZone &zone, double lat, double lon) {
     const std::string point = LongitudeText(lon) + " lies outside " + zone.name;
     if (zone.noZone)
         return point + ": its central meridian is no UTM zone's";
     if (!zone.hasSpan)
         return {};
-    const std::string span =
-        " (" + LongitudeText(zone.west) + " to " + LongitudeText(zone.east) + ")";
     if (!std::isfinite(lon))
         return {};
     const double at = Longitude::Reduced(lon);
     if (zone.zone != 0) {
-        const int standard = Utm::Zone(at);
+        if (!(lat >= -90 && lat <= 90))
+            return {};
+        // The row still holds the zone's Transverse Mercator numbers.
+        const int standard = Utm::StandardZone(lat, at);
+        if (standard == 0)
+            return LatitudeText(lat) + " lies beyond UTM (UPS)";
         if (standard == zone.zone)
             return {};
+        double west = 0, east = 0;
+        const std::string span =
+            Utm::StandardSpan(zone.zone, lat, west, east)
+                ? " (" + LongitudeText(west) + " to " + LongitudeText(east) +
+                      ")"
+                : ", which has no part at " + LatitudeText(lat);
         return point + span + ": the standard zone there is " +
                std::to_string(standard);
     }
+    const std::string span = " (" + LongitudeText(zone.west) + " to " +
+                             LongitudeText(zone.east) + ")";
     if (at > zone.west && at <= zone.east)
         return {};
     return point + span;

@@ -20,10 +20,10 @@ struct GridZone {
     /// How the zone comes about: "central meridian 129°E, from the side's
     /// origin"; empty with the name.
     std::string origin;
-    /// The standard span in longitude, degrees: a UTM zone's 6 degrees
-    /// (its west edge in it, as Utm::Zone has it), a belt's 2 degrees (its
-    /// east edge in it, as the engine chooses belts). G7 and an origin off
-    /// the standard ones have none.
+    /// The standard span in longitude, degrees: a belt's 2 degrees (its
+    /// east edge in it, as the engine chooses belts). A UTM zone's span
+    /// depends on the point's latitude (see OutsideZone). G7 and an origin
+    /// off the standard ones have none.
     bool hasSpan = false;
     double west = 0;
     double east = 0;
@@ -38,8 +38,13 @@ struct GridZone {
 GridZone ZoneOf(const Side &side);
 
 /**
- * Why longitude @p lon (degrees) lies outside @p zone's standard span:
- * "124.9°E lies outside zone 52N (126°E to 132°E): the standard zone there
- * is 51"; empty when it lies within, or the zone has no span.
+ * Why the point at latitude @p lat and longitude @p lon (degrees) lies
+ * outside @p zone's standard span: for a UTM zone, against the standard
+ * zone of the point (Utm::StandardZone, the Norway and Svalbard exceptions
+ * included: "4°E lies outside zone 31N (0°E to 3°E): the standard zone
+ * there is 32" at 60 N), or "84.5°N lies beyond UTM (UPS)" beyond 84 N
+ * and 80 S; for a belt, against its 2 degrees ("124.9°E lies outside belt
+ * 127°E (126°E to 128°E)"). Empty when it lies within, the zone has no
+ * span, or the latitude is no latitude.
  */
-std::string OutsideZone(const GridZone &zone, double lon);
+std::string OutsideZone(const GridZone &zone, double lat, double lon);

@@ -2,6 +2,7 @@
 #include "PointForms.h"
 
 #include "AngleForms.h"
+#include "GridReferences.h"
 
 #include <stdexcept>
 
@@ -57,6 +58,11 @@ std::string Dms(double degrees, char positive, char negative,
 
 } // namespace
 
+bool OnWgs84(PointFormat format) {
+    return format == PointFormat::GeoJson || format == PointFormat::GeoUri ||
+           format == PointFormat::Mgrs || format == PointFormat::Geohash;
+}
+
 std::string WritePoint(PointFormat format, const PointValues &point) {
     const auto &[first, second, third] = point;
     switch (format) {
@@ -81,6 +87,16 @@ std::string WritePoint(PointFormat format, const PointValues &point) {
     case PointFormat::GeoUri:
         return "geo:" + PlainNumber(first) + "," + PlainNumber(second) + "," +
                PlainNumber(third);
+    case PointFormat::Mgrs: {
+        std::string text;
+        WriteMgrs(first, second, MGRS_DIGITS_DEFAULT, text, MgrsLayout::Spaced);
+        return text;
+    }
+    case PointFormat::Geohash: {
+        std::string text;
+        WriteGeohash(first, second, GEOHASH_LENGTH_DEFAULT, text);
+        return "geohash:" + text;
+    }
     }
     return {};
 }
@@ -89,6 +105,7 @@ PointForSide ReadPointForSide(const Side &side, std::string_view text) {
     const PastedPoint pasted = ReadPastedPoint(text);
     PointForSide out;
     out.form = pasted.form;
+    out.area = pasted.area;
     out.hasHeight = pasted.point.height.has_value();
     out.point = {pasted.point.latitude, pasted.point.longitude,
                  pasted.point.height.value_or(0.0)};

@@ -15,6 +15,8 @@
 namespace {
 
 constexpr std::string_view HEAD = "nolvex-point 1";
+/// The line that says the text beside the record is the grid values.
+constexpr std::string_view GRID_COPY = "text grid";
 
 /// 17 significant digits: any double reads back as itself.
 std::string Exact(double value) {
@@ -72,13 +74,16 @@ PointValues Three(const std::vector<std::string_view> &words) {
 } // namespace
 
 std::string WritePointRecord(const Side &side, const PointValues &geo,
-                             const std::optional<PointValues> &grid) {
+                             const std::optional<PointValues> &grid,
+                             bool gridCopy) {
     std::string out(HEAD);
     out += "\npoint " + Exact(geo[0]) + " " + Exact(geo[1]) + " " +
            Exact(geo[2]) + "\n";
     if (grid)
         out += "grid " + Exact((*grid)[0]) + " " + Exact((*grid)[1]) + " " +
                Exact((*grid)[2]) + "\n";
+    if (gridCopy)
+        out += std::string(GRID_COPY) + "\n";
     if (const ProjSide *system = side.System()) {
         out += "system " + system->Facts().definition + "\n";
         return out;
@@ -164,6 +169,7 @@ PointForSide ReadPointRecord(const Side &side, std::string_view record) {
     PointForSide out;
     out.form = PastedForm::Text;
     out.hasHeight = true;
+    out.record = true;
     out.from = !system.empty() ? from.System()->GeoFacts().Label() : datumName;
     const bool same = SameDatum(from, side) &&
                       engine.m_dbLocal_a == side.Engine().m_dbLocal_a &&
@@ -181,6 +187,18 @@ PointForSide ReadPointRecord(const Side &side, std::string_view record) {
     out.point = Commands::Transform(from, side, *point);
     out.carried = true;
     return out;
+}
+
+bool IsGridCopy(std::string_view record) {
+    std::istringstream in{std::string(record)};
+    std::string line;
+    if (!std::getline(in, line) || line != HEAD)
+        return false;
+    while (std::getline(in, line)) {
+        if (TrimBlanks(line) == GRID_COPY)
+            return true;
+    }
+    return false;
 }
 
 PointValues ReadPastedGrid(std::string_view text, int &count) {

@@ -18,11 +18,18 @@ inline constexpr const char *POINT_RECORD_MIME = "application/x-nolvex-point";
  * on the side's datum, the datum's index, name, ellipsoid and shift as the
  * side's engine holds them now (user rows included), or the side's PROJ
  * system; and with @p grid the grid row (easting, northing, height or X,
- * Y, Z) as the window holds it. Numbers are written to 17 digits, so that
- * they read back bit for bit.
+ * Y, Z) as the window holds it. @p gridCopy says that the text beside the
+ * record is those grid values (Copy Point As Grid), not the point.
+ * Numbers are written to 17 digits, so that they read back bit for bit.
  */
 std::string WritePointRecord(const Side &side, const PointValues &geo,
-                             const std::optional<PointValues> &grid = {});
+                             const std::optional<PointValues> &grid = {},
+                             bool gridCopy = false);
+
+/// Whether @p record came with grid values as its text (WritePointRecord's
+/// @p gridCopy): such a copy is grid values, which Paste Point does not
+/// take for a point, whatever its record holds.
+bool IsGridCopy(std::string_view record);
 
 /**
  * Paste Point on @p side from a record WritePointRecord wrote: the point on

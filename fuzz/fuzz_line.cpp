@@ -7,7 +7,9 @@
 // input, every line must be counted once and give one output line (unless
 // skipped or stopped), GeoJSON output must read back as JSON with one
 // feature per point or failed record, and the runs must write the same bytes
-// and messages.
+// and messages. The option sets from 192 on may read MGRS references or
+// geohashes from their lines, and write them (or UPS) in place of their
+// points.
 #include "Run.h"
 #include "JsonOracle.h"
 
@@ -31,7 +33,9 @@ struct Pick {
     }
 };
 
-BatchOptions Options(std::uint32_t bits) {
+/// The options of set @p set (0 to 255) from its @p bits; the sets from 192
+/// on may read or write references.
+BatchOptions Options(std::uint32_t bits, std::uint32_t set) {
     Pick pick{bits};
     static constexpr GridKind KINDS[] = {
         GridKind::Geographic, GridKind::Utm,        GridKind::Tm,
@@ -86,19 +90,42 @@ BatchOptions Options(std::uint32_t bits) {
                 from.grid.falseNorthing = "10000000";
         }
     }
+    // References on WGS 84 geographic: read from one column (a height in a
+    // second maybe), or written in place of the point.
+    const bool forms = set >= 192;
+    const std::uint32_t source = pick.Take(3);
+    const std::uint32_t target = pick.Take(3);
+    if (forms && source >= 4) {
+        o.sourceForm =
+            source >= 6 ? ReferenceForm::Mgrs : ReferenceForm::Geohash;
+        from = CatalogueSide{};
+        o.sourceZoneColumn = false;
+        if (o.columns.size() > 2)
+            o.columns.resize(2);
+    }
+    if (forms && target >= 4) {
+        o.targetForm = target >= 6 ? ReferenceForm::Mgrs
+                       : south     ? ReferenceForm::Ups
+                                   : ReferenceForm::Geohash;
+        to = CatalogueSide{};
+        o.angleFormat = AngleFormat::Dd;
+        o.outputFormat = OutputFormat::Text;
+        o.mgrsDigits = static_cast<int>(source % 6) * 2;
+        o.geohashLength = 1 + static_cast<int>(source) * 2;
+    }
     o.conversion.from = from;
     o.conversion.to = to;
     return o;
 }
 
-/// Bits 0 to 22 make the options.
-constexpr std::uint32_t OPTION_MASK = (1u << 23) - 1;
+/// Bits 0 to 28 make the options.
+constexpr std::uint32_t OPTION_MASK = (1u << 29) - 1;
 
 struct Run {
     BatchOptions options;
     LineConverter converter;
-    explicit Run(std::uint32_t bits)
-        : options(Options(bits)), converter(options) {}
+    Run(std::uint32_t bits, std::uint32_t set)
+        : options(Options(bits, set)), converter(options) {}
 };
 
 std::size_t CountLines(std::string_view text) {
@@ -191,7 +218,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
         (static_cast<std::uint32_t>(data[0]) * 2654435761u) & OPTION_MASK;
     if (!runs[data[0]]) {
         try {
-            runs[data[0]] = std::make_unique<Run>(key);
+            runs[data[0]] = std::make_unique<Run>(key, data[0]);
         } catch (const SetupError &) {
             return 0;
         }

@@ -17,14 +17,15 @@ parallel=${FUZZ_PARALLEL:-$(nproc)}
 configure() { # DIR SANITIZERS
     cmake -S fuzz -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DFUZZ_SANITIZE="$2" -DCMAKE_CXX_COMPILER=clang++ > /dev/null
-    cmake --build "$1" --target fuzz_angle fuzz_line -j "${FUZZ_JOBS:-2}"
+    cmake --build "$1" --target fuzz_angle fuzz_line fuzz_reference \
+        -j "${FUZZ_JOBS:-2}"
 }
 configure "$build" undefined
 configure "$build-asan" address,undefined
 
 mkdir -p "$build/artifacts"
-declare -A max_len=([angle]=256 [line]=512)
-for target in angle line; do
+declare -A max_len=([angle]=256 [line]=512 [reference]=128)
+for target in angle line reference; do
     echo "== fuzz_$target: $runs inputs in $parallel processes, at most ${seconds}s"
     mkdir -p "$build/corpus/$target" "$build/logs"
     rm -f "$build/logs/$target-"*.log

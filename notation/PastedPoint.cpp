@@ -2,6 +2,7 @@
 #include "PastedPoint.h"
 
 #include "AngleText.h"
+#include "GridReferences.h"
 #include "NumberText.h"
 #include "TextParts.h"
 
@@ -668,6 +669,57 @@ bool IsWktKeyword(std::string_view text, std::string_view keyword) {
              LowerAscii(rest[0]) == 'm'));
 }
 
+// ---- MGRS and geohashes ---------------------------------------------------
+
+/// A text shaped as an MGRS reference, blanks aside: a zone's one or two
+/// digits and three letters (band and square), or a polar band A, B, Y or
+/// Z and two letters; then digits only. No line of angles starts so.
+bool LooksLikeMgrs(std::string_view text) {
+    std::string compact;
+    for (const char c : text)
+        if (!IsBlank(c))
+            compact += c;
+    std::size_t i = 0;
+    while (i < compact.size() && i < 2 && IsDigit(compact[i]))
+        ++i;
+    if (i == 0 &&
+        (compact.empty() || std::string_view("ABYZabyz").find(compact[0]) ==
+                                std::string_view::npos))
+        return false;
+    // the band (or polar band) and the two letters of the square
+    for (std::size_t k = 0; k < 3; ++k, ++i)
+        if (i >= compact.size() || !IsLetter(compact[i]))
+            return false;
+    for (; i < compact.size(); ++i)
+        if (!IsDigit(compact[i]))
+            return false;
+    return true;
+}
+
+/// The geohash of a "geohash:" text or a geohash.org URL; false for
+/// neither.
+bool GeohashOf(std::string_view text, std::string_view &hash) {
+    for (const std::string_view prefix :
+         {std::string_view("geohash:"), std::string_view("http://geohash.org/"),
+          std::string_view("https://geohash.org/")})
+        if (StartsWithNoCase(text, prefix)) {
+            hash = text.substr(prefix.size());
+            return true;
+        }
+    return false;
+}
+
+PastedPoint FromReference(const ReferencePoint &read, PastedForm form,
+                          std::string area) {
+    PastedPoint pasted;
+    pasted.form = form;
+    pasted.wgs84 = true;
+    pasted.point.latitude = read.latitude;
+    pasted.point.longitude = read.longitude;
+    pasted.area = std::move(area);
+    return pasted;
+}
+
 } // namespace
 
 const char *PastedFormName(PastedForm form) {
@@ -680,6 +732,10 @@ const char *PastedFormName(PastedForm form) {
         return "GeoJSON";
     case PastedForm::GeoUri:
         return "geo: URI";
+    case PastedForm::Mgrs:
+        return "MGRS";
+    case PastedForm::Geohash:
+        return "geohash";
     }
     return "text";
 }
@@ -696,6 +752,17 @@ PastedPoint ReadPastedPoint(std::string_view pasted) {
                          "to paste it");
     if (StartsWithNoCase(text, "geo:"))
         return ReadGeoUri(text);
+    if (std::string_view hash; GeohashOf(text, hash)) {
+        const ReferencePoint read = ReadGeohash(hash);
+        return FromReference(read, PastedForm::Geohash,
+                             "a cell " + GeohashCellText(read.precision));
+    }
+    if (LooksLikeMgrs(text)) {
+        const ReferencePoint read = ReadMgrs(text);
+        return FromReference(read, PastedForm::Mgrs,
+                             "a square " + MgrsSquareText(read.precision) +
+                                 " across");
+    }
     if (IsWktKeyword(text, "POINT"))
         return ReadWkt(text);
     for (std::string_view geometry : OTHER_GEOMETRIES)

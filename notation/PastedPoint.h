@@ -1,11 +1,12 @@
 // Reading one point pasted as text, in any of the forms the window copies: a
-// line of angles, a WKT POINT, a GeoJSON Point (or a Feature holding one) and
-// a geo: URI, each by its own rules.
+// line of angles, a WKT POINT, a GeoJSON Point (or a Feature holding one), a
+// geo: URI, an MGRS reference and a geohash, each by its own rules.
 #pragma once
 
 #include "PointText.h"
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 /// The form a pasted text was read in.
@@ -14,15 +15,22 @@ enum class PastedForm {
     Wkt,     ///< POINT (lon lat), POINT (lon lat h), POINT Z (lon lat h)
     GeoJson, ///< a GeoJSON Point, or a Feature holding one (RFC 7946)
     GeoUri,  ///< geo:lat,lon[,h][;crs=wgs84][;u=...] (RFC 5870)
+    Mgrs,    ///< an MGRS reference: 52S CG 21459 59650
+    Geohash, ///< geohash:u4pruydqqvj, or a geohash.org URL
 };
 
 /// A point as pasted, with what its form says about its datum.
 struct PastedPoint {
     GeoPoint point;
     PastedForm form = PastedForm::Text;
-    /// True when the form puts the point on WGS 84 by definition (GeoJSON
-    /// and geo: URIs); a line of angles and WKT name no datum.
+    /// True when the form puts the point on WGS 84 by definition (GeoJSON,
+    /// geo: URIs, MGRS and geohashes); a line of angles and WKT name no
+    /// datum.
     bool wgs84 = false;
+    /// An MGRS reference or a geohash names an area, whose centre is the
+    /// point: "a square 1 m across", "a cell 1.68e-07° by 3.35e-07°";
+    /// empty for the other forms.
+    std::string area;
 };
 
 /// Longest text read as one point, in bytes: a GeoJSON Feature may carry
@@ -47,6 +55,13 @@ constexpr std::size_t PASTED_TEXT_MAX = 1024 * 1024;
  *   "POINT Z (lon lat h)", numbers as ReadNumber reads them. "POINT EMPTY"
  *   and a measure ("POINT M", "POINT ZM") are refused, as are the other
  *   geometries of WKT ("LINESTRING (...)").
+ * - "geohash:" (either case) and a geohash, or a geohash URL
+ *   ("http://geohash.org/" or "https://geohash.org/" and a geohash, nothing
+ *   after it): on WGS 84, the centre of its cell (see ReadGeohash). A bare
+ *   geohash is not taken: "375127" would be one.
+ * - an MGRS reference (one or two digits and three letters, or A, B, Y or
+ *   Z and two letters, then digits; blanks anywhere): on WGS 84, the centre
+ *   of its square (see ReadMgrs).
  * - anything else: a line of angles, as ReadGeoPoint reads it.
  * Every form but GeoJSON must be one line. Latitudes lie within -90 to 90,
  * heights within COORDINATE_MAX.

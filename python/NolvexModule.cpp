@@ -362,6 +362,57 @@ py::list AxesOf(const SideAxes &axes, bool eastFirst) {
     return list;
 }
 
+/// Positions of points as the caller knows them: its shape, and where
+/// masked points were left out.
+class Where {
+  public:
+    Where(const py::tuple &shape, const std::optional<Positions> &positions)
+        : m_positions(positions ? positions->data() : nullptr) {
+        for (const py::handle dim : shape)
+            m_shape.push_back(dim.cast<py::ssize_t>());
+    }
+    std::size_t Flat(std::size_t i) const {
+        return m_positions ? static_cast<std::size_t>(m_positions[i]) : i;
+    }
+    /// An int for one dimension or none, else a tuple.
+    py::object Key(std::size_t i) const {
+        std::size_t flat = Flat(i);
+        if (m_shape.size() <= 1)
+            return py::int_(flat);
+        py::tuple key(m_shape.size());
+        for (std::size_t d = m_shape.size(); d-- > 0;) {
+            const auto dim = static_cast<std::size_t>(m_shape[d]);
+            key[d] = py::int_(flat % dim);
+            flat /= dim;
+        }
+        return key;
+    }
+    std::string Text(std::size_t i) const {
+        return py::str(Key(i)).cast<std::string>();
+    }
+
+  private:
+    const std::int64_t *m_positions;
+    std::vector<py::ssize_t> m_shape;
+};
+
+/// Raises TransformError for @p failures: the first one's message, with
+/// every message in its errors.
+[[noreturn]] void RaiseFailures(const std::vector<PointFailure> &failures,
+                                const py::dict &errors, const Where &where) {
+    const std::string more =
+        failures.size() > 1
+            ? " (and " + std::to_string(failures.size() - 1) +
+                  " more: the exception's errors holds every message)"
+            : std::string();
+    py::object error = TheClasses().transformError(
+        "point " + where.Text(failures.front().first) + ": " +
+        failures.front().second + more);
+    error.attr("errors") = errors;
+    PyErr_SetObject(TheClasses().transformError.ptr(), error.ptr());
+    throw py::error_already_set();
+}
+
 /**
  * Points between two systems, with the converter's chain. Any number of
  * threads may convert with one at the same time: nothing of a call is kept
@@ -593,40 +644,6 @@ class Transformer {
     Transformer(std::unique_ptr<ArrayConverter> converter, bool reversed)
         : m_converter(std::move(converter)), m_bReversed(reversed) {}
 
-    /// Positions of points as the caller knows them: its shape, and where
-    /// masked points were left out.
-    class Where {
-      public:
-        Where(const py::tuple &shape, const std::optional<Positions> &positions)
-            : m_positions(positions ? positions->data() : nullptr) {
-            for (const py::handle dim : shape)
-                m_shape.push_back(dim.cast<py::ssize_t>());
-        }
-        std::size_t Flat(std::size_t i) const {
-            return m_positions ? static_cast<std::size_t>(m_positions[i]) : i;
-        }
-        /// An int for one dimension or none, else a tuple.
-        py::object Key(std::size_t i) const {
-            std::size_t flat = Flat(i);
-            if (m_shape.size() <= 1)
-                return py::int_(flat);
-            py::tuple key(m_shape.size());
-            for (std::size_t d = m_shape.size(); d-- > 0;) {
-                const auto dim = static_cast<std::size_t>(m_shape[d]);
-                key[d] = py::int_(flat % dim);
-                flat /= dim;
-            }
-            return key;
-        }
-        std::string Text(std::size_t i) const {
-            return py::str(Key(i)).cast<std::string>();
-        }
-
-      private:
-        const std::int64_t *m_positions;
-        std::vector<py::ssize_t> m_shape;
-    };
-
     void Point(double a, double b, double h, bool hasHeight,
                double out[3]) const {
         const double file[3] = {a, b, h};
@@ -657,22 +674,6 @@ class Transformer {
             if (PyErr_WarnEx(type.ptr(), note.text.c_str(), stacklevel) != 0)
                 throw py::error_already_set(); // warnings made errors
         }
-    }
-
-    [[noreturn]] static void
-    RaiseFailures(const std::vector<PointFailure> &failures,
-                  const py::dict &errors, const Where &where) {
-        const std::string more =
-            failures.size() > 1
-                ? " (and " + std::to_string(failures.size() - 1) +
-                      " more: the exception's errors holds every message)"
-                : std::string();
-        py::object error = TheClasses().transformError(
-            "point " + where.Text(failures.front().first) + ": " +
-            failures.front().second + more);
-        error.attr("errors") = errors;
-        PyErr_SetObject(TheClasses().transformError.ptr(), error.ptr());
-        throw py::error_already_set();
     }
 
     /// The operations a call used, each with its points.
@@ -771,6 +772,90 @@ std::vector<std::string> WriteReals(const Array &values) {
     return texts;
 }
 
+// ---- references: MGRS and geohashes
+// -----------------------------------------------------------------
+
+/// The failures of a call as the module gives them: {position: message},
+/// and TransformError with @p raiseErrors.
+py::dict Failures(const std::vector<PointFailure> &failures, bool raiseErrors,
+                  const py::tuple &shape) {
+    const Where where(shape, std::nullopt);
+    py::dict errors;
+    for (const PointFailure &failure : failures)
+        errors[where.Key(failure.first)] = py::str(failure.second);
+    if (raiseErrors && !failures.empty())
+        RaiseFailures(failures, errors, where);
+    return errors;
+}
+
+/// The references of points on WGS 84 (degrees): MGRS references with
+/// @p size digits a coordinate (@p mgrs), else geohashes of @p size
+/// characters. Returns (texts, errors), a failed point's text None.
+py::tuple ToReferences(bool mgrs, const Array &lat, const Array &lon, int size,
+                       bool raiseErrors, const py::tuple &shape) {
+    const auto count = static_cast<std::size_t>(lat.size());
+    if (static_cast<std::size_t>(lon.size()) != count)
+        throw py::value_error("the arrays differ in length");
+    const double *plat = lat.data(), *plon = lon.data();
+    std::vector<std::string> texts(count);
+    std::vector<PointFailure> failures;
+    {
+        py::gil_scoped_release release;
+        for (std::size_t i = 0; i < count; ++i) {
+            try {
+                // Within the ranges a file's angles are read in.
+                CheckAngleRange(plat[i], AngleAxis::Latitude);
+                CheckAngleRange(plon[i], AngleAxis::Longitude);
+                if (mgrs)
+                    WriteMgrs(plat[i], plon[i], size, texts[i]);
+                else
+                    WriteGeohash(plat[i], plon[i], size, texts[i]);
+            } catch (const std::exception &e) {
+                failures.emplace_back(i, e.what());
+            }
+        }
+    }
+    const py::dict errors = Failures(failures, raiseErrors, shape);
+    py::list out(count);
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (next < failures.size() && failures[next].first == i) {
+            out[i] = py::none();
+            ++next;
+        } else {
+            out[i] = py::str(texts[i]);
+        }
+    }
+    return py::make_tuple(out, errors);
+}
+
+/// Points read from references (@p mgrs: MGRS, else geohashes), each the
+/// centre of its square or cell on WGS 84. Returns (latitudes, longitudes,
+/// errors), a failed text's point NaN.
+py::tuple FromReferences(bool mgrs, const std::vector<std::string> &texts,
+                         bool raiseErrors, const py::tuple &shape) {
+    const auto count = static_cast<py::ssize_t>(texts.size());
+    Array lat(count), lon(count);
+    double *plat = lat.mutable_data(), *plon = lon.mutable_data();
+    std::vector<PointFailure> failures;
+    {
+        py::gil_scoped_release release;
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            try {
+                const ReferencePoint point =
+                    mgrs ? ReadMgrs(texts[i]) : ReadGeohash(texts[i]);
+                plat[i] = point.latitude;
+                plon[i] = point.longitude;
+            } catch (const std::exception &e) {
+                plat[i] = plon[i] = std::numeric_limits<double>::quiet_NaN();
+                failures.emplace_back(i, e.what());
+            }
+        }
+    }
+    const py::dict errors = Failures(failures, raiseErrors, shape);
+    return py::make_tuple(lat, lon, errors);
+}
+
 /// PROJ's systems whose code, name or area holds @p filter: (id, name,
 /// kind, area, deprecated).
 py::list ListSystems(const std::string &filter, bool deprecated) {
@@ -852,6 +937,11 @@ PYBIND11_MODULE(_nolvex, m) {
     m.def("read_points", &ReadPoints, py::arg("texts"),
           py::arg("longitude_first") = false);
     m.def("write_reals", &WriteReals, py::arg("values"));
+    m.def("to_references", &ToReferences, py::arg("mgrs"), py::arg("lat"),
+          py::arg("lon"), py::arg("size"), py::arg("raise_errors"),
+          py::arg("shape"));
+    m.def("from_references", &FromReferences, py::arg("mgrs"), py::arg("texts"),
+          py::arg("raise_errors"), py::arg("shape"));
     m.def("proj_version", &ProjVersionText);
     m.def("list_crs", &ListSystems, py::arg("filter"), py::arg("deprecated"));
     m.def("list_datums", &ListDatums);

@@ -4,8 +4,10 @@
 # WGS 84 -> UTM zone 52 and the EPSG job EPSG:4326 -> EPSG:5174 (Korean 1985
 # Modified Central Belt: a Molodensky-Badekas transformation through ECEF and
 # a Transverse Mercator), cct running the pipeline that projinfo prints for
-# it. Interleaved rounds, medians, points per second, ratios and peak memory;
-# then checks that both tools agree on the numbers;
+# it; and the MGRS job WGS 84 -> MGRS (1 m) against GeographicLib's
+# GeoConvert -m on the same points. Interleaved rounds, medians, points per
+# second, ratios to the reference tool and peak memory; then checks that the
+# tools agree on the numbers and references;
 # then the peak memory of nolvex-convert alone on the million points, on
 # 64 lines of 1 MB and on lines of many fields, for 1 to 256 threads.
 #   BENCH_ONLY    "memory" for the memory table alone
@@ -24,7 +26,7 @@ rounds=${BENCH_ROUNDS:-5}
 points=${BENCH_POINTS:-1000000}
 build=${BENCH_BUILD:-build-cli-release}
 
-for tool in cct /usr/bin/time; do
+for tool in cct GeoConvert /usr/bin/time; do
     command -v "$tool" > /dev/null || { echo "bench-cli: $tool is missing (scripts/install-deps.sh --bench)" >&2; exit 1; }
 done
 
@@ -74,6 +76,12 @@ pipeline() {
     "$nv" --from "$1" --to "$2" --proj | awk '!/^#/ && !done { print; done = 1 }'
 }
 read -r -a epsg <<< "$(pipeline EPSG:4326 EPSG:5174)"
+# The MGRS job: latitude and longitude alone, as GeoConvert reads a
+# geographic point (three numbers would be UTM to it).
+latlon2="$data/points-latlon2-$points.txt"
+if [ ! -s "$latlon2" ] || [ "$latlon2" -ot "$input" ]; then
+    awk '{ print $2, $1 }' "$input" > "$latlon2"
+fi
 # EPSG:4326 -> EPSG:5186 (Korea 2000 Central Belt 2010) and EPSG:4979 ->
 # EPSG:4326+5773 (EGM96 heights through the geoid grid), cct running the
 # operation PROJ chooses (the converter's --proj text).
@@ -174,10 +182,14 @@ command[nv-kgd-t2]="$nv -q --threads 2 --from EPSG:4326 --to EPSG:5186 $latlon"
 command[cct-geoid]="cct ${geoid[*]} $latlon"
 command[nv-geoid-t1]="$nv -q --threads 1 --from EPSG:4979 --to EPSG:4326+5773 $latlon"
 command[nv-geoid-t2]="$nv -q --threads 2 --from EPSG:4979 --to EPSG:4326+5773 $latlon"
+command[geoconvert-mgrs]="GeoConvert -m --input-file $latlon2"
+command[nv-mgrs-t1]="$nv -q --threads 1 --from WGS84 --to mgrs $latlon2"
+command[nv-mgrs-t2]="$nv -q --threads 2 --from WGS84 --to mgrs $latlon2"
 jobs=(cct-molodensky floor-molodensky nv-molodensky-t1 nv-molodensky-t2
       cct-utm floor-utm nv-utm-t1 nv-utm-t2
       cct-epsg nv-epsg-t1 nv-epsg-t2 cct-kgd nv-kgd-t1 nv-kgd-t2
-      cct-geoid nv-geoid-t1 nv-geoid-t2)
+      cct-geoid nv-geoid-t1 nv-geoid-t2
+      geoconvert-mgrs nv-mgrs-t1 nv-mgrs-t2)
 if [ -n "${BENCH_JOBS:-}" ]; then # a subset: "molodensky kgd"
     selected=()
     for job in "${jobs[@]}"; do
@@ -228,11 +240,13 @@ done
 median() { tr ' ' '\n' | grep . | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 maximum() { tr ' ' '\n' | grep . | sort -g | tail -n 1; }
 
-printf "\n%-18s %10s %14s %10s %12s %11s %10s\n" job "median s" "points/s" "vs cct" "peak RSS" "new vs old" "vs floor"
+echo "(vs ref: against cct, and against GeoConvert -m for the MGRS job)"
+printf "\n%-18s %10s %14s %10s %12s %11s %10s\n" job "median s" "points/s" "vs ref" "peak RSS" "new vs old" "vs floor"
 for job in "${jobs[@]}"; do
     m=$(echo "${times[$job]}" | median)
     base=$job
     if [[ $job == nv-* || $job == old-* || $job == floor-* ]]; then base=cct-${job#*-}; base=${base%-t[0-9]}; fi
+    if [[ -z ${times[$base]:-} && -n ${times[geoconvert-${base#cct-}]:-} ]]; then base=geoconvert-${base#cct-}; fi
     mb=$(echo "${times[$base]}" | median)
     peak=$(echo "${rss[$job]}" | maximum)
     old=""
@@ -275,6 +289,11 @@ agree EPSG:5174 "$data/cct.txt" "$data/nv.txt" m
 cct -d 6 "${kgd[@]}" "$data/agree-latlon.txt" > "$data/cct.txt"
 "$nv" -q --from EPSG:4326 --to EPSG:5186 "$data/agree-latlon.txt" > "$data/nv.txt" 2> /dev/null
 agree EPSG:5186 "$data/cct.txt" "$data/nv.txt" m
+head -n 10000 "$latlon2" > "$data/agree-latlon2.txt"
+GeoConvert -m --input-file "$data/agree-latlon2.txt" > "$data/gc.txt"
+"$nv" -q --from WGS84 --to mgrs "$data/agree-latlon2.txt" > "$data/nv.txt"
+printf "%-12s references that differ: %d of 10000\n" MGRS \
+    "$(paste -d ' ' "$data/gc.txt" "$data/nv.txt" | awk '$1 != $2' | wc -l)"
 cct -d 9 "${geoid[@]}" "$data/agree-latlon.txt" > "$data/cct.txt"
 "$nv" -q --from EPSG:4979 --to EPSG:4326+5773 "$data/agree-latlon.txt" > "$data/nv.txt" 2> /dev/null
 agree EGM96 "$data/cct.txt" "$data/nv.txt" deg

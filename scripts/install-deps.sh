@@ -8,6 +8,8 @@ packages=(
     g++ cmake ninja-build make pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+    # MGRS, UPS, geohashes and the standard UTM zone
+    libgeographiclib-dev
     # the GeoJSON oracle of the tests: a JSON reader of its own
     nlohmann-json3-dev
     # reference systems: PROJ's library, its database and Debian's grids

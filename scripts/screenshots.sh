@@ -104,11 +104,23 @@ e2e_wait_active "$MAIN"
 
 e2e_replace_field edtAltDd1 0
 
-# the Edit menu, open
+# the Edit menu, open, after Datum1->Utm1 (Ctrl+3), whose step Undo names;
+# undone again after the shot (Ctrl+Alt+Z)
 mark=$(e2e_lines)
+e2e_key ctrl+3
+for ((i = 0; i < 100; i++)); do
+    [ "$(e2e_field edtUtmX1)" != 0 ] && break
+    sleep 0.05
+done
 e2e_menu e "&Edit"
 shot edit-menu "$MAIN_TITLE"
 e2e_key Escape
+e2e_wait_active "$MAIN"
+e2e_key ctrl+alt+z
+for ((i = 0; i < 100; i++)); do
+    [ "$(e2e_field edtUtmX1)" = 0 ] && break
+    sleep 0.05
+done
 
 # the Conversion menu, open: the commands' keys beside their captions
 e2e_menu c "&Conversion"
@@ -206,10 +218,11 @@ import -window root -crop "$((fw + 160))x${fh}+${fx}+${fy}" +repage \
 echo docs/grid-zone-mark.png
 
 # side 1's point as a geo: URI (Edit > Copy Point As (Side 1) > geo: URI),
-# pasted into side 2 on Tokyo(---) (Ctrl+Shift+B): carried from WGS 84, as
-# the note at the menu bar's end says, whole on the mouse
+# pasted into side 2 on Tokyo(---) (Ctrl+Shift+B): the copy knows its
+# datum, and the point is carried from World Geodetic System 1984, as the
+# note at the menu bar's end says, whole on the mouse
 e2e_menu e "&Edit"
-e2e_key Down Right u # Copy Point As (Side 1) > geo: URI
+e2e_key a u # Copy Point &As (Side 1) > geo: &URI
 e2e_wait_active "$MAIN"
 mark=$(e2e_lines)
 e2e_key ctrl+shift+b
@@ -268,7 +281,7 @@ for ((i = 0; i < 100; i++)); do
     sleep 0.05
 done
 e2e_menu e "&Edit"
-e2e_key Down Right g # Copy Point As (Side 1) > Grid (northing, easting)
+e2e_key a g # Copy Point &As (Side 1) > &Grid (northing, easting)
 e2e_wait_active "$MAIN"
 e2e_replace_field edtUtmX1 0
 e2e_replace_field edtUtmY1 0

@@ -40,6 +40,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <optional>
 #include <string>
 
 namespace {
@@ -86,14 +87,14 @@ QString GridOperationText(const Side &side) {
 } // namespace
 
 /// The refusal of grid values given to Paste Point, pointing to Paste
-/// Grid: "latitude 321459.855 looks like a grid value, which Paste Grid
-/// (Ctrl+Shift+G) reads into side 1's grid fields; as a latitude it is
+/// Grid: "latitude 321459.855 looks like a grid value, which Edit > Paste
+/// Grid (Ctrl+Shift+G) reads into side 1's grid fields; as a latitude it is
 /// outside -90 to 90", the reader's own words around the pointer.
 std::string GridPastedAsPoint(int side, const std::string &reason) {
     const QString why = QString::fromStdString(reason);
     const QString pointer =
-        QObject::tr("looks like a grid value, which Paste Grid (Ctrl+Shift+%1) "
-                    "reads into side %2's grid fields")
+        QObject::tr("looks like a grid value, which Edit > Paste Grid "
+                    "(Ctrl+Shift+%1) reads into side %2's grid fields")
             .arg(side == 1 ? u'G' : u'H')
             .arg(side);
     const qsizetype is = why.indexOf(QStringLiteral(" is "));
@@ -195,18 +196,19 @@ void TfrmMain::SetUpEditMenu() {
     const struct {
         int side;
         QAction *copy;
-        std::array<QAction *, 6> copyAs;
+        std::array<QAction *, 8> copyAs;
     } copies[] = {
         {1, ui->CopyPoint1,
          {ui->CopyDd1, ui->CopyDms1, ui->CopyGrid1, ui->CopyGeoJson1,
-          ui->CopyWkt1, ui->CopyGeoUri1}},
+          ui->CopyWkt1, ui->CopyGeoUri1, ui->CopyMgrs1, ui->CopyGeohash1}},
         {2, ui->CopyPoint2,
          {ui->CopyDd2, ui->CopyDms2, ui->CopyGrid2, ui->CopyGeoJson2,
-          ui->CopyWkt2, ui->CopyGeoUri2}},
+          ui->CopyWkt2, ui->CopyGeoUri2, ui->CopyMgrs2, ui->CopyGeohash2}},
     };
     constexpr PointFormat COPY_FORMATS[] = {
         PointFormat::Decimal, PointFormat::Dms,    PointFormat::Grid,
-        PointFormat::GeoJson, PointFormat::Wkt,    PointFormat::GeoUri};
+        PointFormat::GeoJson, PointFormat::Wkt,    PointFormat::GeoUri,
+        PointFormat::Mgrs,    PointFormat::Geohash};
     // The note of a point carried as it was pasted, at the menu bar's end.
     stPasteNote = new QLabel(menuBar());
     stPasteNote->setObjectName(QStringLiteral("stPasteNote"));
@@ -221,13 +223,8 @@ void TfrmMain::SetUpEditMenu() {
             [this] { PastePoint(1); });
     connect(ui->PastePoint2, &QAction::triggered, this,
             [this] { PastePoint(2); });
-    // Paste Grid, Undo and Redo: the window's keys, and the fields' context
-    // menus.
-    for (QAction *action :
-         {ui->PasteGrid1, ui->PasteGrid2, ui->Undo1, ui->Redo1}) {
-        action->setShortcutContext(Qt::WindowShortcut);
-        addAction(action);
-    }
+    // Undo, Redo and Paste Grid: Edit's items with the window's keys, and
+    // in the fields' context menus.
     connect(ui->PasteGrid1, &QAction::triggered, this,
             &TfrmMain::PasteGrid1Click);
     connect(ui->PasteGrid2, &QAction::triggered, this,
@@ -246,7 +243,7 @@ void TfrmMain::SetUpEditMenu() {
     for (const auto &copy : copies) {
         const int side = copy.side;
         connect(copy.copy, &QAction::triggered, this,
-                [this, side] { CopyPoint(side, PointFormat::Decimal, true); });
+                [this, side] { CopyPoint(side, PointFormat::Decimal); });
         for (std::size_t i = 0; i < copy.copyAs.size(); ++i) {
             const PointFormat format = COPY_FORMATS[i];
             connect(copy.copyAs[i], &QAction::triggered, this,
@@ -323,10 +320,12 @@ void TfrmMain::SetUpGridZones() {
     legend.setPixelSize(11);
     ui->lblZone1->setFont(legend);
     ui->lblZone2->setFont(legend);
-    connect(ui->edtLonDd1, &QLineEdit::textChanged, this,
-            &TfrmMain::ShowGridZones);
-    connect(ui->edtLonDd2, &QLineEdit::textChanged, this,
-            &TfrmMain::ShowGridZones);
+    // The standard zone of a point depends on its latitude too (32V, the
+    // Svalbard zones, UPS beyond UTM).
+    for (QLineEdit *field :
+         {ui->edtLatDd1, ui->edtLonDd1, ui->edtLatDd2, ui->edtLonDd2})
+        connect(field, &QLineEdit::textChanged, this,
+                &TfrmMain::ShowGridZones);
 }
 
 
@@ -381,16 +380,17 @@ void TfrmMain::ShowDatumLabels() {
 void TfrmMain::ShowGridZones() {
     struct Zone {
         QLabel *name, *mark;
-        const QLineEdit *lon;
+        const QLineEdit *lat, *lon;
     };
-    const Zone zones[] = {{ui->lblZone1, ui->lblZoneMark1, ui->edtLonDd1},
-                          {ui->lblZone2, ui->lblZoneMark2, ui->edtLonDd2}};
+    const Zone zones[] = {
+        {ui->lblZone1, ui->lblZoneMark1, ui->edtLatDd1, ui->edtLonDd1},
+        {ui->lblZone2, ui->lblZoneMark2, ui->edtLatDd2, ui->edtLonDd2}};
     for (int side : {1, 2}) {
         const Zone &z = zones[side - 1];
         const GridZone zone = ZoneOf(SideOf(side));
         std::string outside;
         try {
-            outside = OutsideZone(zone, ReadReal(z.lon));
+            outside = OutsideZone(zone, ReadReal(z.lat), ReadReal(z.lon));
         } catch (const Code::ConversionError &) {
             // an unreadable longitude is marked in its own field
         }
@@ -807,30 +807,37 @@ void TfrmMain::GridToGeoCommand(int side) {
 // Grid values are copied only while they are the point's: numbers left
 // from another point, another system or none at all are refused with the
 // reason, and the clipboard keeps what it held.
-void TfrmMain::CopyPoint(int side, PointFormat format, bool record) {
-    const auto row = format == PointFormat::Grid ? GridRow(side) : GeoRow(side);
+void TfrmMain::CopyPoint(int side, PointFormat format) {
+    const bool grid = format == PointFormat::Grid;
+    const auto row = grid ? GridRow(side) : GeoRow(side);
     RunCommand(row, [&] {
-        PointValues point = Commands::ReadPoint(ReadRow(row));
-        if (format == PointFormat::Grid)
-            CheckGridRow(side);
-        if (format == PointFormat::GeoJson || format == PointFormat::GeoUri) {
-            point = Commands::ToWgs84(SideOf(side), point); // both on WGS 84
+        const PointValues values = Commands::ReadPoint(ReadRow(row));
+        // The point on the side's own datum, for the record; with the grid
+        // row it came from, when the grid is what is copied.
+        PointValues point = values;
+        std::optional<PointValues> gridRow;
+        if (grid) {
+            CheckGridRow(side); // the DD row is the one its grid row is of
+            gridRow = values;
+            point = Commands::ReadPoint(ReadRow(GeoRow(side)));
+        }
+        PointValues written = values;
+        if (OnWgs84(format)) {
+            written = Commands::ToWgs84(SideOf(side), point); // on WGS 84
             if (const ProjSide *system = SideOf(side).System()) {
                 m_strLastOperation[side - 1] = system->LastOperationText();
                 ShowSystemFacts();
             }
         }
-        if (format == PointFormat::Grid)
-            point = GridInSystemOrder(side, point);
+        if (grid)
+            written = GridInSystemOrder(side, values);
         auto *data = new QMimeData;
-        data->setText(QString::fromStdString(WritePoint(format, point)));
-        // Copy Point also hands over what the point stands on, for a paste
-        // into another side of this program (Copy Point As writes its form
-        // alone, as other programs read it).
-        if (record)
-            data->setData(QString::fromLatin1(POINT_RECORD_MIME),
-                          QByteArray::fromStdString(
-                              WritePointRecord(SideOf(side), point)));
+        data->setText(QString::fromStdString(WritePoint(format, written)));
+        // Every copy also hands over what the point stands on, for a paste
+        // into a side of this program; other programs read the text.
+        data->setData(QString::fromLatin1(POINT_RECORD_MIME),
+                      QByteArray::fromStdString(WritePointRecord(
+                          SideOf(side), point, gridRow, grid)));
         QGuiApplication::clipboard()->setMimeData(data);
     });
 }
@@ -859,9 +866,13 @@ void TfrmMain::PastePoint(int side) {
             QGuiApplication::clipboard()->text().toStdString();
         try {
             PointForSide pasted;
-            if (data && data->hasFormat(mime)) {
-                pasted = ReadPointRecord(SideOf(side),
-                                         data->data(mime).toStdString());
+            const std::string record = data && data->hasFormat(mime)
+                                           ? data->data(mime).toStdString()
+                                           : std::string();
+            // A grid copy's text is grid values: read as the text it is,
+            // which is refused with the way to Paste Grid.
+            if (!record.empty() && !IsGridCopy(record)) {
+                pasted = ReadPointRecord(SideOf(side), record);
             } else {
                 try {
                     pasted = ReadPointForSide(SideOf(side), text);
@@ -872,10 +883,11 @@ void TfrmMain::PastePoint(int side) {
                 }
             }
             const auto row = GeoRow(side);
+            // Without a height, 0 on the datum the text is on: the altitude
+            // shown before belonged to another point.
             WriteReal(row[0], pasted.point[0]);
             WriteReal(row[1], pasted.point[1]);
-            if (pasted.hasHeight)
-                WriteReal(row[2], pasted.point[2]);
+            WriteReal(row[2], pasted.point[2]);
             SyncFromDdRow(side);
             if (pasted.carried) {
                 if (const ProjSide *system = SideOf(side).System()) {
@@ -890,36 +902,60 @@ void TfrmMain::PastePoint(int side) {
     });
 }
 
-// A point carried on its way in is not the text pasted: the note says so
-// until the side's point or datum changes. Each side has its own.
+// A point carried on its way in is not the text pasted, and a text without
+// a height gave the altitude 0: the note says so until the side's point or
+// datum changes. Each side has its own.
 void TfrmMain::ShowPasteNote(int side, const PointForSide &pasted) {
     ClearPasteNote(side);
-    if (!pasted.carried)
+    // An MGRS reference or a geohash names an area: its centre was pasted.
+    const QString area = QString::fromStdString(pasted.area);
+    if (!pasted.carried && pasted.hasHeight && area.isEmpty())
         return;
     const QString form = QString::fromUtf8(PastedFormName(pasted.form));
     const QString from = QString::fromStdString(pasted.from);
     const QString datum = (side == 1 ? ui->stDatum1 : ui->stDatum2)->text();
-    const bool record =
-        from != QStringLiteral("WGS 84") || pasted.form == PastedForm::Text;
-    const QString note =
-        record ? tr("Side %1: copied point carried from %2").arg(side).arg(from)
-               : tr("Side %1: %2 carried from WGS 84").arg(side).arg(form);
-    QString tip =
-        record ? tr("The point was copied from a side on %1;\nit was carried "
-                    "to %2, side %3's datum,\nas Datum%4->Datum%3 carries "
-                    "one.")
-                     .arg(from, datum)
-                     .arg(side)
-                     .arg(3 - side)
-               : tr("The %1 point is on WGS 84 by definition;\nit was "
-                    "carried to %2, side %3's datum,\nas Datum%4->Datum%3 "
-                    "carries one.")
-                     .arg(form, datum)
-                     .arg(side)
-                     .arg(3 - side);
-    if (!pasted.hasHeight)
-        tip += tr("\nIt had no height: it was carried at height 0,\nand the "
-                  "altitude was left as it was.");
+    // "MGRS read as its centre," where the text named a square or a cell.
+    const QString what =
+        area.isEmpty() ? form : tr("%1 read as its centre,").arg(form);
+    QString note, tip;
+    if (pasted.carried && pasted.record) {
+        note = tr("Side %1: copied point carried from %2").arg(side).arg(from);
+        tip = tr("The point was copied from a side on %1;\nit was carried "
+                 "to %2, side %3's datum,\nas Datum%4->Datum%3 carries one.")
+                  .arg(from, datum)
+                  .arg(side)
+                  .arg(3 - side);
+    } else if (pasted.carried) {
+        note = tr("Side %1: %2 carried from %3").arg(side).arg(what, from);
+        tip = tr("The %1 point is on %2 by definition;\nit was carried to "
+                 "%3, side %4's datum,\nas Datum%5->Datum%4 carries one.")
+                  .arg(form, from, datum)
+                  .arg(side)
+                  .arg(3 - side);
+    } else {
+        note =
+            tr("Side %1: %2 without a height, 0 m taken").arg(side).arg(what);
+        tip = tr("The %1 point was taken on %2, side %3's datum.")
+                  .arg(form, datum)
+                  .arg(side);
+    }
+    if (!area.isEmpty())
+        tip = tr("The %1 text names %2;\nits centre was pasted.\n")
+                  .arg(form, area) +
+              tip;
+    if (!pasted.hasHeight) {
+        if (pasted.carried) {
+            note += tr(", height 0 m there");
+            tip += tr("\nIt had no height: it was taken at 0 m on %1,\nand "
+                      "the altitude is that 0 m carried to %2.")
+                       .arg(from, datum);
+        } else {
+            tip += tr("\nIt had no height: the altitude is 0 m on %1,\nnot "
+                      "the altitude shown before, which was another "
+                      "point's.")
+                       .arg(datum);
+        }
+    }
     m_strNote[side - 1] = note;
     m_strNoteTip[side - 1] = note + u'\n' + tip;
     ShowCornerNotes();

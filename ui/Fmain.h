@@ -258,15 +258,19 @@ class TfrmMain : public QMainWindow {
     /// their heights and the operation it took last.
     void ShowSystemFacts();
     /// Edit > Copy Point and Copy Point As: side @p side's point as one
-    /// text on the clipboard; with @p record (Copy Point) also as a record
-    /// of what it stands on (POINT_RECORD_MIME).
-    void CopyPoint(int side, PointFormat format, bool record = false);
-    /// Edit > Paste Point: the clipboard's point in any form Copy Point As
-    /// writes (ReadPointForSide), into side @p side's DD row, DM and DMS
-    /// following; a point on WGS 84 carried to the side's datum first.
+    /// text on the clipboard, and beside it as a record of the point on
+    /// what it stands on (POINT_RECORD_MIME), with the grid row for Grid.
+    void CopyPoint(int side, PointFormat format);
+    /// Edit > Paste Point: the record of a point this program copied,
+    /// carried to side @p side's datum; else the clipboard's text in any
+    /// form Copy Point As writes (ReadPointForSide), a point on WGS 84
+    /// carried to the side's datum first. Into the side's DD row, the
+    /// altitude 0 (or that 0 carried) for a text without a height; DM and
+    /// DMS following.
     void PastePoint(int side);
     /// Says in the menu bar that the point pasted into side @p side was
-    /// carried from WGS 84; says nothing for a point taken as it was.
+    /// carried from another datum, or that its text had no height and 0 m
+    /// was taken; says nothing for a point taken as it was.
     void ShowPasteNote(int side, const PointForSide &pasted);
     /// Takes side @p side's note away.
     void ClearPasteNote(int side);

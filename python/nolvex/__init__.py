@@ -39,7 +39,8 @@ __all__ = ["Transformer", "TransformResult", "Axis", "Area", "Operation",
            "UnknownSystemError", "NolvexWarning", "OutsideAreaWarning",
            "BallparkWarning", "MissingGridWarning", "read_points",
            "write_reals", "proj_version", "list_crs", "list_datums",
-           "list_ellipsoids"]
+           "list_ellipsoids", "to_mgrs", "from_mgrs", "to_geohash",
+           "from_geohash"]
 
 
 class Axis(_NamedTuple):
@@ -467,6 +468,152 @@ def write_reals(values):
     """
     return _nolvex.write_reals(
         _np.ascontiguousarray(_np.asarray(values, dtype=_np.float64)))
+
+
+# ---- references: MGRS and geohashes
+
+def _check_on_error(on_error):
+    if on_error not in ("raise", "nan"):
+        raise ValueError(f"on_error takes \"raise\" or \"nan\", not "
+                         f"{on_error!r}")
+
+
+def _check_size(keyword, value, low, high):
+    if isinstance(value, bool) or not isinstance(value, (int, _np.integer)):
+        raise TypeError(f"{keyword} takes an int")
+    if not low <= value <= high:
+        raise ValueError(f"{keyword} takes {low} to {high}, not {value}")
+
+
+def _to_references(mgrs, name, lat, lon, size, on_error):
+    _check_on_error(on_error)
+    series = _series_class()
+    index = None
+    arrays = []
+    for keyword, value in (("lat", lat), ("lon", lon)):
+        if series is not None and isinstance(value, series):
+            if index is None:
+                index = value.index
+            value = value.to_numpy(dtype=_np.float64, na_value=_np.nan)
+        try:
+            arrays.append(_np.asarray(value, dtype=_np.float64))
+        except (TypeError, ValueError) as e:
+            raise TypeError(f"{keyword} takes numbers: {e}") from None
+    shape = arrays[0].shape
+    if arrays[1].shape != shape:
+        raise ValueError(f"lon has the shape {arrays[1].shape}, lat "
+                         f"{shape}: they must agree")
+    texts, errors = _nolvex.to_references(
+        mgrs, _np.ascontiguousarray(arrays[0].reshape(-1)),
+        _np.ascontiguousarray(arrays[1].reshape(-1)), size,
+        on_error == "raise", shape)
+    if shape == ():
+        out = texts[0]
+    elif index is not None:
+        out = series(texts, index=index, name=name, dtype=object)
+    else:
+        out = _np.empty(len(texts), dtype=object)
+        out[:] = texts
+        out = out.reshape(shape)
+    if on_error == "nan":
+        return TransformResult([out], errors)
+    return out
+
+
+def _from_references(mgrs, keyword, texts, on_error):
+    _check_on_error(on_error)
+    series = _series_class()
+    index = None
+    if isinstance(texts, str):
+        items, shape = [texts], ()
+    else:
+        if series is not None and isinstance(texts, series):
+            index = texts.index
+        array = _np.asarray(texts, dtype=object)
+        shape = array.shape
+        items = list(array.reshape(-1))
+    strings = []
+    for i, item in enumerate(items):
+        if isinstance(item, str) and "\0" in item:
+            raise ValueError(f"{keyword}: text {i} holds a NUL character")
+        # a missing value (None, NaN) is a text that names nothing
+        strings.append(item if isinstance(item, str) else "")
+    lat, lon, errors = _nolvex.from_references(mgrs, strings,
+                                               on_error == "raise", shape)
+    if shape == ():
+        outputs = [float(lat[0]), float(lon[0])]
+    elif index is not None:
+        outputs = [series(lat, index=index, name="latitude"),
+                   series(lon, index=index, name="longitude")]
+    else:
+        outputs = [lat.reshape(shape), lon.reshape(shape)]
+    if on_error == "nan":
+        return TransformResult(outputs, errors)
+    return tuple(outputs)
+
+
+def to_mgrs(lat, lon, precision=5, *, on_error="raise"):
+    """MGRS references of points on WGS 84 (latitude, longitude in degrees;
+    numbers, NumPy arrays or pandas Series): each in its standard zone
+    (Norway and Svalbard included, UPS beyond 84 N and 80 S), with
+    precision digits a coordinate (0, the 100 km square, to 11; 5 is the
+    1 m square, as GeoConvert -p precision-5 writes it), truncated: the
+    square that holds the point. A point on another datum or system is
+    carried to WGS 84 first (Transformer(..., 4326)).
+
+        >>> nolvex.to_mgrs(37.5666, 126.9784)
+        '52SCG2145959650'
+        >>> refs, = r = nolvex.to_mgrs(lats, lons, 4, on_error="nan")
+        >>> r.errors
+        {3: 'latitude 91 is outside -90 to 90'}
+
+    Returns a str for numbers, an array of str (dtype object) of the
+    inputs' shape, or a Series named "mgrs" on the inputs' index. A point
+    that fails raises TransformError (its errors hold every message), or
+    with on_error="nan" is None, and the result (a TransformResult of the
+    one array) holds the messages in errors.
+    """
+    _check_size("precision", precision, 0, 11)
+    return _to_references(True, "mgrs", lat, lon, int(precision), on_error)
+
+
+def from_mgrs(references, *, on_error="raise"):
+    """Latitudes and longitudes (degrees, WGS 84) of MGRS references, each
+    the centre of its square, as GeoConvert reads one: "52SCG2145959650",
+    "52S CG 21459 59650", either case; a str, a sequence, an array or a
+    Series of them.
+
+        >>> lat, lon = nolvex.from_mgrs("52S CG 21459 59650")
+        >>> r = nolvex.from_mgrs(refs, on_error="nan")
+        >>> r.errors
+        {1: "'52SIG2145959650' is not an MGRS reference: column letter I not in zone 52 set ABCDEFGH"}
+
+    A reference that cannot be read raises TransformError, or with
+    on_error="nan" gives NaN and its message in the result's errors.
+    """
+    return _from_references(True, "references", references, on_error)
+
+
+def to_geohash(lat, lon, length=12, *, on_error="raise"):
+    """Geohashes of length characters (1 to 18) of points on WGS 84
+    (degrees), as to_mgrs takes them and gives them back (a Series named
+    "geohash").
+
+        >>> nolvex.to_geohash(57.64911, 10.40744, 11)
+        'u4pruydqqvj'
+    """
+    _check_size("length", length, 1, 18)
+    return _to_references(False, "geohash", lat, lon, int(length), on_error)
+
+
+def from_geohash(geohashes, *, on_error="raise"):
+    """Latitudes and longitudes (degrees, WGS 84) of geohashes, each the
+    centre of its cell (either case, blanks ignored), as from_mgrs gives
+    them.
+
+        >>> lat, lon = nolvex.from_geohash("u4pruydqqvj")
+    """
+    return _from_references(False, "geohashes", geohashes, on_error)
 
 
 def proj_version():

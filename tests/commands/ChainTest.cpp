@@ -57,11 +57,11 @@ TEST(Chain, ZonePerPoint) {
         double lon;
         int zone;
     };
-    // A longitude on a zone edge belongs to the zone east of it; 180 has no
-    // zone east of it and stays in zone 60.
+    // A longitude on a zone edge belongs to the zone east of it; 180 is
+    // -180, in zone 1, as the standard zones (GeoConvert -u -s) have it.
     const Row rows[] = {{126, 52},  {125.999, 51}, {127.5, 52}, {0, 31},
                         {-0.5, 30}, {-180, 1},     {-179.9, 1}, {179.9, 60},
-                        {180, 60},  {-3, 30}};
+                        {180, 1},   {-3, 30}};
     Conversion cs;
     Cat(cs.to).kind = GridKind::Utm;
     Cat(cs.to).grid.autoZone = true;

@@ -8,8 +8,14 @@
 //   126.97796 37.56659 38.5  ->  126.980152902606  37.563795494510
 //                                18.351221509859
 //   126.97796 37.56659 0     ->  126.980152915827  37.563795477592
+//   126.97839609501845 37.56659563270967 0 (the centre of MGRS 52S CG
+//     21459 59650, GeoConvert -p 9)
+//                            ->  126.980589048306  37.563801102825
+//   126.97836393490434 37.566573126241565 0 (the centre of geohash
+//     wydm9qyc4kf9)          ->  126.980556884782  37.563778594463
 #include "PointForms.h"
 
+#include "AngleText.h"
 #include "Coord.h"
 #include "NumberText.h"
 
@@ -117,9 +123,9 @@ TEST(PointForms, CopiedFormsPasteBack) {
     }
 }
 
-// GeoJSON and geo: URIs are on WGS 84: on Tokyo(---) their point is carried
-// by the datum's Molodensky step, with or without a height; WKT and text
-// name no datum and are the side's own.
+// GeoJSON, geo: URIs, MGRS and geohashes are on WGS 84: on Tokyo(---) their
+// point is carried by the datum's Molodensky step, with or without a
+// height; WKT and text name no datum and are the side's own.
 TEST(PointForms, WgsFormsAreCarriedToTheSidesDatum) {
     COORD engine(125);
     const Side tokyo(engine);
@@ -147,6 +153,12 @@ TEST(PointForms, WgsFormsAreCarriedToTheSidesDatum) {
          126.97796, true, 38.5},
         {"37.56659, 126.97796", PastedForm::Text, false, 37.56659, 126.97796,
          false, 0},
+        // the centres of 52S CG 21459 59650 and of geohash wydm9qyc4kf9
+        // carried to Tokyo(---) (the references of tst_PointEdit.cpp)
+        {"52S CG 21459 59650", PastedForm::Mgrs, true, 37.563801102825,
+         126.980589048306, false, 0},
+        {"geohash:wydm9qyc4kf9", PastedForm::Geohash, true, 37.563778594463,
+         126.980556884782, false, 0},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.text);
@@ -161,6 +173,44 @@ TEST(PointForms, WgsFormsAreCarriedToTheSidesDatum) {
             EXPECT_NEAR(pasted.point[2], row.height, 1e-4);
         }
     }
+}
+
+// An MGRS reference and a geohash name an area: written, then read, they
+// give the centre of the square (1 m) or cell (12 characters) that holds
+// the point, on WGS 84, without a height. The texts are GeoConvert -m's
+// reference, spaced, and the published geohash algorithm's
+// (scripts/reference/geohash_cases.py).
+TEST(PointForms, ReferencesPasteBackAsTheirCentres) {
+    COORD engine(DATUM_WGS84);
+    const Side side(engine);
+    const PointValues p = {37.4818416208333, 127.004542079167, 0};
+    EXPECT_EQ(WritePoint(PointFormat::Mgrs, p), "52S CG 23569 50196");
+    EXPECT_EQ(WritePoint(PointFormat::Geohash, p), "geohash:wydm4p3gs3dq");
+    const struct {
+        PointFormat format;
+        PastedForm form;
+        double tolerance; ///< degrees: within the square or cell
+        const char *area;
+    } forms[] = {
+        {PointFormat::Mgrs, PastedForm::Mgrs, 1e-5, "a square 1 m across"},
+        {PointFormat::Geohash, PastedForm::Geohash, 3.4e-7,
+         "a cell 1.68e-07\u00B0 by 3.35e-07\u00B0"},
+    };
+    for (const auto &form : forms) {
+        const PointForSide pasted =
+            ReadPointForSide(side, WritePoint(form.format, p));
+        EXPECT_EQ(pasted.form, form.form);
+        EXPECT_EQ(pasted.area, form.area);
+        EXPECT_FALSE(pasted.hasHeight);
+        EXPECT_FALSE(pasted.carried);
+        EXPECT_NEAR(pasted.point[0], p[0], form.tolerance);
+        EXPECT_NEAR(pasted.point[1], p[1], form.tolerance);
+    }
+    EXPECT_TRUE(OnWgs84(PointFormat::Mgrs));
+    EXPECT_TRUE(OnWgs84(PointFormat::Geohash));
+    EXPECT_FALSE(OnWgs84(PointFormat::Wkt));
+    // a point off the earth has no reference
+    EXPECT_THROW(WritePoint(PointFormat::Mgrs, {91, 0, 0}), InputError);
 }
 
 // What Copy Point As writes on WGS 84 from a Tokyo(---) side pastes back

@@ -62,6 +62,20 @@ TEST(PointRecord, UserDatumChangedAfterTheCopy) {
     ExpectNear(ReadPointRecord(Side(target), record).point, ON_WGS84);
 }
 
+// A grid copy's record says so, and keeps the point it is the grid of: the
+// point is carried as any other copy's.
+TEST(PointRecord, GridCopySaysSo) {
+    COORD tokyo(125), wgs84(DATUM_WGS84);
+    const PointValues grid = {323561.0, 4149924.0, -19.6178800927811};
+    const std::string record = WritePointRecord(Side(tokyo), TOKYO, grid, true);
+    EXPECT_TRUE(IsGridCopy(record));
+    ExpectNear(ReadPointRecord(Side(wgs84), record).point, ON_WGS84);
+    EXPECT_FALSE(IsGridCopy(WritePointRecord(Side(tokyo), TOKYO, grid)));
+    EXPECT_FALSE(IsGridCopy(WritePointRecord(Side(tokyo), TOKYO)));
+    EXPECT_FALSE(IsGridCopy("text grid\n"));
+    EXPECT_FALSE(IsGridCopy(""));
+}
+
 TEST(PointRecord, NotARecord) {
     COORD wgs84(DATUM_WGS84);
     for (const char *text :

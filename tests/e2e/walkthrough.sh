@@ -471,23 +471,27 @@ e2e_check_sanitizers
 # A run of its own, after the checks above, with its own count of error
 # boxes. Side 2 holds the start-up point on Tokyo(---); each of the six forms
 # goes from Edit > Copy Point As (Side 2) through the real clipboard into
-# side 1 with Ctrl+Shift+V. Decimal degrees and WKT are side 2's numbers
-# taken as side 1's own; DMS the same to its five decimals of a second;
-# GeoJSON and the geo: URI are on WGS 84: side 2's point carried there,
-# as PROJ 9.1 carries it,
+# side 1 with Ctrl+Shift+V. Each copy carries the point with its datum, so
+# every form of a point (decimal degrees, WKT, DMS, GeoJSON, geo: URI) gives
+# side 2's point carried to WGS 84, as PROJ 9.1 carries it,
 #   echo "127.006734786376 37.4790372301572 -19.6178800927811 0" | cct -d 12
 #     +proj=molodensky +a=6377397.155 +rf=299.1528128 +dx=-105.627
 #     +dy=462.37 +dz=643.258 +da=739.845 +df=1.003748257267484e-05
 #   127.004541704575  37.481842152673  -0.026462312127
-# The grid's "x, y, z" is no geodetic point: an error box, side 1 unchanged.
+# (the text alone, as another program hands it over, is read as the side's
+# own numbers: tst_PointEdit has both). The grid's "x, y, z" is no geodetic
+# point: an error box, side 1 unchanged.
 
 # copy_side2_as KEY: Edit > Copy Point As (Side 2) > the form with access
-# key KEY, by the keyboard: the Edit menu, down to the submenu, into it.
+# key KEY, by the keyboard: the Edit menu, its submenu by its access key
+# (s: Copy Point A&s (Side 2) comes before Pa&ste Point (Side 2)), into it.
+# By keys rather than steps down, since Undo and Redo above are enabled or
+# not as the run goes.
 copy_side2_as() {
     local mark
     mark=$(e2e_lines)
     e2e_menu e "&Edit"
-    e2e_key Down Down Down Down Right # Copy Point, As, Paste; Copy Point, As (Side 2)
+    e2e_key s
     e2e_wait_line "menu${TAB}Copy Point A&s (Side 2)" "$mark"
     e2e_key "$1"
     sleep 0.3
@@ -522,52 +526,53 @@ pasted_as() {
 
 paste_every_copied_form() {
     e2e_start_program
-    local lat2 lon2 alt2 mark
+    local lat2 mark
     step "Copy Point As (Side 2), each form, then Paste Point (Side 1)"
     local run_mark=$MARK
     lat2=$(e2e_field edtLatDd2)
-    lon2=$(e2e_field edtLonDd2)
-    alt2=$(e2e_field edtAltDd2)
 
-    step "decimal degrees: side 2's numbers, as side 1's own"
+    # carried_from_tokyo: side 1 holds side 2's point carried to WGS 84, not
+    # side 2's numbers, and its DMS row follows (the start-up seconds, 28'
+    # 54.6" and 0' 16.35", within the round trip of the formulas).
+    carried_from_tokyo() {
+        near edtLatDd1 37.481842152673 0.000000001
+        near edtLonDd1 127.004541704575 0.000000001
+        near edtAltDd1 -0.026462312127 0.000001
+        [ "$(e2e_field edtLatDd1)" != "$lat2" ] || e2e_fail "Tokyo's latitude was taken as a WGS 84 one"
+        e2e_expect_fields edtLatDmsd1 37 edtLatDmsm1 28 edtLonDmsd1 127 edtLonDmsm1 0
+        near edtLatDmss1 54.629835 0.01
+        near edtLonDmss1 16.351485 0.01
+    }
+
+    step "decimal degrees: side 2's point, carried from Tokyo(---)"
     e2e_replace_field edtLatDd1 1
     e2e_expect_field edtLatDd1 1
     pasted_as d
-    e2e_expect_fields edtLatDd1 "$lat2" edtLonDd1 "$lon2" edtAltDd1 "$alt2"
-    [ "$(e2e_field edtLatDmsm1)" = "$(e2e_field edtLatDmsm2)" ] ||
-        e2e_fail "side 1's DMS did not follow the pasted point"
+    carried_from_tokyo
 
-    step "WKT POINT Z: side 2's numbers, as side 1's own"
+    step "WKT POINT Z: side 2's point, carried from Tokyo(---)"
     e2e_replace_field edtLatDd1 1
     e2e_expect_field edtLatDd1 1
     pasted_as w
-    e2e_expect_fields edtLatDd1 "$lat2" edtLonDd1 "$lon2" edtAltDd1 "$alt2"
+    carried_from_tokyo
 
-    step "degrees, minutes and seconds: to five decimals of a second"
+    step "degrees, minutes and seconds: side 2's point, carried from Tokyo(---), whole"
     e2e_replace_field edtLatDd1 1
     e2e_expect_field edtLatDd1 1
     pasted_as m
-    e2e_expect_fields edtLatDmsd1 "$(e2e_field edtLatDmsd2)" \
-        edtLatDmsm1 "$(e2e_field edtLatDmsm2)" edtLonDmsd1 "$(e2e_field edtLonDmsd2)" \
-        edtLonDmsm1 "$(e2e_field edtLonDmsm2)" edtAltDd1 "$alt2"
-    near edtLatDmss1 "$(e2e_field edtLatDmss2)" 0.000006
-    near edtLonDmss1 "$(e2e_field edtLonDmss2)" 0.000006
+    carried_from_tokyo
 
     step "GeoJSON: side 2's point on WGS 84"
     e2e_replace_field edtLatDd1 1
     e2e_expect_field edtLatDd1 1
     pasted_as j
-    near edtLatDd1 37.481842152673 0.000000001
-    near edtLonDd1 127.004541704575 0.000000001
-    near edtAltDd1 -0.026462312127 0.000001
+    carried_from_tokyo
 
     step "geo: URI: side 2's point on WGS 84"
     e2e_replace_field edtLatDd1 1
     e2e_expect_field edtLatDd1 1
     pasted_as u
-    near edtLatDd1 37.481842152673 0.000000001
-    near edtLonDd1 127.004541704575 0.000000001
-    near edtAltDd1 -0.026462312127 0.000001
+    carried_from_tokyo
 
     step "grid, after Conversion > Datum2->Utm2: refused, side 1 unchanged"
     e2e_menu c "&Conversion"
@@ -671,7 +676,7 @@ window_steps() {
     x1=$(e2e_field edtUtmX1)
     y1=$(e2e_field edtUtmY1)
     e2e_menu e "&Edit"
-    e2e_key Down Right # Copy Point, Copy Point As (Side 1)
+    e2e_key a # Copy Point &As (Side 1)
     e2e_wait_line "menu${TAB}Copy Point &As (Side 1)" "$MARK"
     e2e_key g
     sleep 0.3
@@ -733,6 +738,15 @@ window_steps() {
     done
     [ "$(e2e_field edtAltDd2)" != "$alt2" ] || e2e_fail "Ctrl+Alt+Y did not redo Datum1->Datum2"
     e2e_expect_field edtLatDd1 37.5666
+
+    step "Edit > Undo, named after the step, from the menu: Datum1->Datum2 undone again"
+    local menu_mark=$MARK
+    e2e_menu e "&Edit"
+    e2e_shot edit-menu-undo
+    e2e_key u # &Undo Datum1->Datum2
+    e2e_expect_fields edtLatDd2 "$lat2" edtLonDd2 "$lon2" edtAltDd2 "$alt2" \
+        edtLatDd1 37.5666
+    e2e_lines_after "$menu_mark" | grep -q "^error" && e2e_fail "Edit > Undo showed an error box"
 
     e2e_menu f "&File"
     e2e_key x

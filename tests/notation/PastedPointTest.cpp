@@ -72,6 +72,37 @@ const Accepted ACCEPTED[] = {
     {"POINTZ (127.5 37.25 8)", PastedForm::Wkt, 37.25, 127.5, 8},
     {"POINT(-127.5 -37.25 1e2)", PastedForm::Wkt, -37.25, -127.5, 100},
     {"  POINT  (  359.5\t-90 )  ", PastedForm::Wkt, -90, 359.5, {}},
+    // MGRS references and geohashes, on WGS 84: the centres of their
+    // squares and cells (GeoConvert -p 9 reading the references; the
+    // published geohash algorithm, scripts/reference/geohash_cases.py)
+    {"52S CG 21459 59650",
+     PastedForm::Mgrs,
+     37.56659563270967,
+     126.97839609501845,
+     {}},
+    {"\t52scg2145959650\n",
+     PastedForm::Mgrs,
+     37.56659563270967,
+     126.97839609501845,
+     {}},
+    {"38SMB4488", PastedForm::Mgrs, 33.33423508461097, 44.40362784783868, {}},
+    {"Z AC 77 62", PastedForm::Mgrs, 85.99961462917751, 10.0453303694967, {}},
+    {"geohash:u4pruydqqvj",
+     PastedForm::Geohash,
+     57.64911063015461,
+     10.407439693808556,
+     {}},
+    {"GeoHash:EZS42", PastedForm::Geohash, 42.60498046875, -5.60302734375, {}},
+    {"http://geohash.org/u4pruydqqvj",
+     PastedForm::Geohash,
+     57.64911063015461,
+     10.407439693808556,
+     {}},
+    {"https://geohash.org/ezs42",
+     PastedForm::Geohash,
+     42.60498046875,
+     -5.60302734375,
+     {}},
     // lines of angles, as before
     {"37.5 127.5", PastedForm::Text, 37.5, 127.5, {}},
     {"37.5, 127.5, 30\r\n", PastedForm::Text, 37.5, 127.5, 30},
@@ -84,8 +115,12 @@ TEST(PastedPoint, EveryFormIsRead) {
         SCOPED_TRACE(row.text);
         const PastedPoint pasted = ReadPastedPoint(row.text);
         EXPECT_EQ(pasted.form, row.form);
+        const bool reference =
+            row.form == PastedForm::Mgrs || row.form == PastedForm::Geohash;
         EXPECT_EQ(pasted.wgs84, row.form == PastedForm::GeoJson ||
-                                    row.form == PastedForm::GeoUri);
+                                    row.form == PastedForm::GeoUri ||
+                                    reference);
+        EXPECT_EQ(pasted.area.empty(), !reference);
         // Decimal texts read as the DD field reads them: to the last bit of
         // the nearest double.
         EXPECT_DOUBLE_EQ(pasted.point.latitude, row.lat);
@@ -184,6 +219,16 @@ const Refused REFUSED[] = {
     {"POINT Q (1 2)", "POINT, POINT Z or POINT EMPTY was expected"},
     {"LINESTRING (30 10, 10 30)", "a WKT LINESTRING, not a POINT"},
     {"MULTIPOINT ((10 40))", "a WKT MULTIPOINT, not a POINT"},
+    // MGRS references and geohashes
+    {"52S CI 21459 59650", "row letter I not in UTM set"},
+    {"52SCG 21459 5965", "not an even number of digits"},
+    {"geohash:u4pa", "'a' is not in the geohash alphabet"},
+    {"geohash:", "'' is not a geohash: it is empty"},
+    {"https://geohash.org/ezs42?format=url", "'?' is not in the geohash "
+                                             "alphabet"},
+    // a bare geohash is no pasted form: digits are angles, letters nothing
+    {"375127", "a latitude and a longitude are needed"},
+    {"u4pruydqqvj", "a latitude and a longitude are needed"},
     // text
     {"37.5 127.5\n38 128", "several lines"},
     {"", "a latitude and a longitude are needed"},

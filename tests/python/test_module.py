@@ -688,7 +688,9 @@ class TypingAndHelp(unittest.TestCase):
                  nolvex.TransformError, nolvex.UnknownSystemError,
                  nolvex.NolvexWarning, nolvex.read_points, nolvex.write_reals,
                  nolvex.proj_version, nolvex.list_crs, nolvex.list_datums,
-                 nolvex.list_ellipsoids, nolvex.dask.transform]
+                 nolvex.list_ellipsoids, nolvex.to_mgrs, nolvex.from_mgrs,
+                 nolvex.to_geohash, nolvex.from_geohash,
+                 nolvex.dask.transform]
         for call in calls:
             with self.subTest(call=getattr(call, "__qualname__", call)):
                 doc = inspect.getdoc(call) or ""
@@ -714,6 +716,129 @@ class StrictReader(unittest.TestCase):
         self.assertIn("degrees, minutes and seconds apart need a hemisphere "
                       "letter", errors[0][1])
         self.assertEqual((lat[3], lon[3]), (37.0, 127.0))
+
+
+def geoconvert(args, lines):
+    """GeographicLib's GeoConvert (geographiclib-tools) on input lines."""
+    run = subprocess.run(["GeoConvert", *args], input="\n".join(lines) + "\n",
+                         capture_output=True, text=True, check=False)
+    return run.stdout.splitlines()
+
+
+def geohash_reference():
+    """The published geohash algorithm in a few lines of Python
+    (scripts/reference/geohash_cases.py), no part of the module."""
+    import importlib.util
+    path = os.path.join(HERE, "..", "..", "scripts", "reference",
+                        "geohash_cases.py")
+    spec = importlib.util.spec_from_file_location("geohash_cases", path)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+class References(unittest.TestCase):
+    """MGRS references and geohashes: against GeoConvert and the published
+    geohash algorithm, and as the converter writes and reads them."""
+
+    LATS = [37.5666, -33.8688, 60.5, 78.2, 86.0, -86.0, 0.0, -79.9, 83.99]
+    LONS = [126.9784, 151.2093, 4.5, 15.6, 10.0, -170.0, 180.0, -179.9, 0.5]
+
+    def test_mgrs_against_geoconvert_at_every_precision(self):
+        for precision in range(12):
+            with self.subTest(precision=precision):
+                expected = geoconvert(
+                    ["-m", "-p", str(precision - 5)],
+                    [f"{a} {b}" for a, b in zip(self.LATS, self.LONS)])
+                got = nolvex.to_mgrs(np.array(self.LATS), np.array(self.LONS),
+                                     precision)
+                self.assertEqual(list(got), expected)
+
+    def test_mgrs_read_as_geoconvert_reads_it(self):
+        refs = nolvex.to_mgrs(self.LATS, self.LONS, 3)
+        expected = geoconvert(["-p", "9"], list(refs))
+        lat, lon = nolvex.from_mgrs([r.lower() for r in refs])
+        for a, b, text in zip(lat, lon, expected):
+            ref_lat, ref_lon = map(float, text.split())
+            self.assertAlmostEqual(a, ref_lat, delta=1e-9)
+            self.assertAlmostEqual(b, ref_lon, delta=1e-9)
+
+    def test_geohash_against_the_published_algorithm(self):
+        algorithm = geohash_reference()
+        for length in (1, 5, 12, 18):
+            got = nolvex.to_geohash(self.LATS, self.LONS, length)
+            self.assertEqual(
+                list(got), [algorithm.encode(a, b, length)
+                            for a, b in zip(self.LATS, self.LONS)])
+            lat, lon = nolvex.from_geohash(got)
+            for text, a, b in zip(got, lat, lon):
+                self.assertEqual((a, b), algorithm.decode(text))
+        # Wikipedia's "Geohash"
+        self.assertEqual(nolvex.to_geohash(57.64911, 10.40744, 11),
+                         "u4pruydqqvj")
+
+    def test_same_as_the_converter(self):
+        lines = [f"{a} {b}" for a, b in zip(self.LATS, self.LONS)]
+        out, status = convert(["--from", "WGS84", "--to", "mgrs",
+                               "--mgrs-precision", "4"], lines)
+        self.assertEqual(status, 0)
+        self.assertEqual(list(nolvex.to_mgrs(self.LATS, self.LONS, 4)), out)
+        out, status = convert(["--from", "mgrs", "--to", "WGS84"], out)
+        lat, lon = nolvex.from_mgrs(nolvex.to_mgrs(self.LATS, self.LONS, 4))
+        self.assertEqual([" ".join(line.split()[:2]) for line in out],
+                         [f"{a} {b}" for a, b in zip(nolvex.write_reals(lat),
+                                                     nolvex.write_reals(lon))])
+
+    def test_shapes_series_and_scalars(self):
+        self.assertEqual(nolvex.to_mgrs(37.5666, 126.9784), "52SCG2145959650")
+        grid = nolvex.to_mgrs(np.full((2, 3), 37.5666),
+                              np.full((2, 3), 126.9784), 0)
+        self.assertEqual(grid.shape, (2, 3))
+        self.assertEqual(grid[1, 2], "52SCG")
+        frame = pd.DataFrame({"lat": [37.5666, -33.8688],
+                              "lon": [126.9784, 151.2093]}, index=[7, 9])
+        refs = nolvex.to_geohash(frame.lat, frame.lon, 6)
+        self.assertIsInstance(refs, pd.Series)
+        self.assertEqual(list(refs.index), [7, 9])
+        self.assertEqual(refs.name, "geohash")
+        lat, lon = nolvex.from_geohash(refs)
+        self.assertEqual(list(lat.index), [7, 9])
+        self.assertEqual((lat.name, lon.name), ("latitude", "longitude"))
+        lat, lon = nolvex.from_mgrs("52S CG 21459 59650")
+        self.assertIsInstance(lat, float)
+
+    def test_failures_per_row(self):
+        with self.assertRaises(nolvex.TransformError) as caught:
+            nolvex.to_mgrs([37.5, 91, -95], [127, 0, 0])
+        self.assertEqual(sorted(caught.exception.errors), [1, 2])
+        self.assertEqual(caught.exception.errors[1],
+                         "latitude 91 is outside -90 to 90")
+        result = nolvex.to_mgrs([37.5, 91], [127, 0], on_error="nan")
+        (refs,) = result
+        self.assertIsNone(refs[1])
+        self.assertEqual(result.errors, {1: "latitude 91 is outside -90 to 90"})
+        result = nolvex.from_mgrs(["52SCG2145959650", "52SIG2145959650",
+                                   None], on_error="nan")
+        lat, lon = result
+        self.assertTrue(np.isnan(lat[1]) and np.isnan(lon[2]))
+        self.assertEqual(result.errors[1],
+                         "'52SIG2145959650' is not an MGRS reference: column "
+                         "letter I not in zone 52 set ABCDEFGH")
+        self.assertEqual(result.errors[2],
+                         "'' is not an MGRS reference: it is empty")
+        with self.assertRaises(nolvex.TransformError) as caught:
+            nolvex.from_geohash(["ezs42", "u4pa"])
+        self.assertEqual(caught.exception.errors,
+                         {1: "'u4pa' is not a geohash: 'a' is not in the "
+                             "geohash alphabet (0-9 and b-z but i, l and o)"})
+        result = nolvex.from_geohash(np.array([["ezs42", "u4pa"]]),
+                                     on_error="nan")
+        self.assertEqual(list(result.errors), [(0, 1)])
+        for call, value in ((nolvex.to_mgrs, 12), (nolvex.to_geohash, 0)):
+            with self.assertRaises(ValueError):
+                call(1.0, 2.0, value)
+        with self.assertRaises(ValueError):
+            nolvex.to_mgrs(1.0, 2.0, on_error="ignore")
 
 
 if __name__ == "__main__":

@@ -95,6 +95,7 @@ class tst_TfrmCoordSys : public QObject, private DialogFixture {
     void gridRowNamesItsZone_data();
     void gridRowNamesItsZone();
     void pointOutsideTheZoneIsMarked();
+    void zoneMarkFollowsTheStandardZones();
 
   private:
     void ChooseKind(const QString &side, int kind);
@@ -743,6 +744,37 @@ void tst_TfrmCoordSys::pointOutsideTheZoneIsMarked() {
     QVERIFY(!mark->isHidden());
     QVERIFY2(mark->toolTip().endsWith("the standard zone there is 52"),
              qPrintable(mark->toolTip()));
+}
+
+// The mark checks the point against its standard zone at its latitude, as
+// GeoConvert -u -s gives it: 32V spans 3 to 12 E from 56 N up to 64 N, and
+// beyond 84 N (or 80 S) no zone is the point's, though the row still holds
+// the side's zone's numbers. Typing the latitude alone changes the mark.
+void tst_TfrmCoordSys::zoneMarkFollowsTheStandardZones() {
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    const QLabel *mark = Child<QLabel>(*m_window, "lblZoneMark1");
+    SetOrigin("1", {"500000", "0", "0", "9", "0"}); // zone 32
+    QCOMPARE(Child<QLabel>(*m_window, "lblZone1")->text(),
+             QStringLiteral("zone 32N"));
+    m_window->activateWindow(); // the dialog had the keyboard
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    TypeInto(Field("edtLatDd1"), Num("60"));
+    TypeInto(Field("edtLonDd1"), Num("4.5"));
+    QVERIFY2(mark->isHidden(), qPrintable(mark->toolTip())); // 32V
+    TypeInto(Field("edtLatDd1"), Num("50"));
+    QVERIFY(!mark->isHidden());
+    QCOMPARE(mark->toolTip(),
+             Typed("4.5\u00B0E lies outside zone 32N (6\u00B0E to "
+                   "12\u00B0E): the standard zone there is 31",
+                   m_sep));
+    TypeInto(Field("edtLatDd1"), Num("85"));
+    QVERIFY(!mark->isHidden());
+    QCOMPARE(mark->toolTip(),
+             QStringLiteral("85\u00B0N lies beyond UTM (UPS)"));
+    // the numbers are still the zone's Transverse Mercator ones
+    QVERIFY(Trigger("Dt1cc1").isEmpty());
+    QVERIFY(!Field("edtUtmX1")->text().isEmpty());
 }
 
 QTEST_MAIN(tst_TfrmCoordSys)

@@ -210,28 +210,35 @@ void tst_TfrmMain::windowProperties() {
 
 // ---- menu -------------------------------------------------------------------
 
-// The Edit menu, an addition between File and Transformation: for each side
-// Copy Point, Copy Point As and Paste Point, with shortcuts that a field's
-// own editing keys (Ctrl+C, Ctrl+V, Ctrl+X, Ctrl+A, Ctrl+Z, Ctrl+Y) and the
-// documented access keys (Alt+F, Alt+C, Alt+T, Alt+H) leave free.
+// The Edit menu, an addition between File and Transformation: the window's
+// Undo and Redo, then for each side Copy Point, Copy Point As, Paste Point
+// and Paste Grid, with shortcuts that a field's own editing keys (Ctrl+C,
+// Ctrl+V, Ctrl+X, Ctrl+A, Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z) and the documented
+// access keys (Alt+F, Alt+C, Alt+T, Alt+H) leave free.
 void tst_TfrmMain::editMenu() {
     QMenu *edit = m_window->menuBar()->actions().at(1)->menu();
     QVERIFY(edit != nullptr);
     QCOMPARE(edit->title(), QStringLiteral("&Edit"));
-    QStringList items;
-    for (QAction *action : edit->actions()) {
-        items << (action->isSeparator()
-                      ? QStringLiteral("-")
-                      : action->objectName() + u'=' + action->text() + u'=' +
-                            action->shortcut().toString());
-    }
-    QCOMPARE(items,
-             QStringList({"CopyPoint1=&Copy Point (Side 1)=Ctrl+Shift+C",
+    const auto items = [edit] {
+        QStringList items;
+        for (QAction *action : edit->actions()) {
+            items << (action->isSeparator()
+                          ? QStringLiteral("-")
+                          : action->objectName() + u'=' + action->text() +
+                                u'=' + action->shortcut().toString());
+        }
+        return items;
+    };
+    QCOMPARE(items(),
+             QStringList({"Undo1=&Undo=Ctrl+Alt+Z", "Redo1=&Redo=Ctrl+Alt+Y",
+                          "-", "CopyPoint1=&Copy Point (Side 1)=Ctrl+Shift+C",
                           "=Copy Point &As (Side 1)=",
-                          "PastePoint1=&Paste Point (Side 1)=Ctrl+Shift+V", "-",
+                          "PastePoint1=&Paste Point (Side 1)=Ctrl+Shift+V",
+                          "PasteGrid1=Paste &Grid (Side 1)=Ctrl+Shift+G", "-",
                           "CopyPoint2=C&opy Point (Side 2)=Ctrl+Shift+D",
                           "=Copy Point A&s (Side 2)=",
-                          "PastePoint2=Pa&ste Point (Side 2)=Ctrl+Shift+B"}));
+                          "PastePoint2=Pa&ste Point (Side 2)=Ctrl+Shift+B",
+                          "PasteGrid2=Paste Gr&id (Side 2)=Ctrl+Shift+H"}));
     for (const char *side : {"1", "2"}) {
         auto *as = m_window->findChild<QMenu *>(QStringLiteral("CopyPointAs") +
                                                 QLatin1String(side));
@@ -243,8 +250,58 @@ void tst_TfrmMain::editMenu() {
                  QStringList({"&Decimal Degrees: lat, lon, h",
                               "Degrees, &Minutes, Seconds", "&Grid: X, Y, Z",
                               "Geo&JSON Point (WGS 84)", "&WKT POINT",
-                              "geo: &URI (WGS 84)"}));
+                              "geo: &URI (WGS 84)",
+                              "MG&RS: 52S CG 21459 59650 (WGS 84)",
+                              "Geo&hash (WGS 84)"}));
     }
+    // No key of a field's own.
+    const QKeySequence fieldKeys[] = {
+        QKeySequence(QKeySequence::Copy),
+        QKeySequence(QKeySequence::Paste),
+        QKeySequence(QKeySequence::Cut),
+        QKeySequence(QKeySequence::SelectAll),
+        QKeySequence(QKeySequence::Undo),
+        QKeySequence(QKeySequence::Redo),
+        QKeySequence(QStringLiteral("Ctrl+Shift+Z"))};
+    for (QAction *action : edit->actions()) {
+        for (const QKeySequence &key : fieldKeys)
+            QVERIFY2(action->shortcut().isEmpty() || action->shortcut() != key,
+                     qPrintable(action->objectName()));
+    }
+    // The new items' access keys are theirs alone in the menu.
+    for (const char *name : {"Undo1", "Redo1", "PasteGrid1", "PasteGrid2"}) {
+        const auto *item = m_window->findChild<QAction *>(name);
+        const QKeySequence key = QKeySequence::mnemonic(item->text());
+        QVERIFY(!key.isEmpty());
+        for (QAction *action : edit->actions()) {
+            if (action != item && !action->isSeparator())
+                QVERIFY2(QKeySequence::mnemonic(action->text()) != key,
+                         qPrintable(action->text()));
+        }
+    }
+
+    // Undo and Redo are there to choose only when there is a step to undo
+    // or to redo, and name it.
+    auto *undo = m_window->findChild<QAction *>("Undo1");
+    auto *redo = m_window->findChild<QAction *>("Redo1");
+    QVERIFY(!undo->isEnabled());
+    QVERIFY(!redo->isEnabled());
+    m_window->findChild<QAction *>("Dt1cc1")->trigger(); // fills the grid row
+    QVERIFY(undo->isEnabled());
+    QVERIFY(!redo->isEnabled());
+    QCOMPARE(undo->text(), QStringLiteral("&Undo Datum1->Utm1"));
+    undo->trigger();
+    QVERIFY(!undo->isEnabled());
+    QVERIFY(redo->isEnabled());
+    QCOMPARE(undo->text(), QStringLiteral("&Undo"));
+    QCOMPARE(redo->text(), QStringLiteral("&Redo Datum1->Utm1"));
+    redo->trigger();
+    QVERIFY(undo->isEnabled());
+    QVERIFY(!redo->isEnabled());
+    QCOMPARE(redo->text(), QStringLiteral("&Redo"));
+    QCOMPARE(items().mid(0, 2),
+             QStringList({"Undo1=&Undo Datum1->Utm1=Ctrl+Alt+Z",
+                          "Redo1=&Redo=Ctrl+Alt+Y"}));
 }
 
 void tst_TfrmMain::menu_data() {
