@@ -9,8 +9,8 @@ class QLineEdit;
 inline constexpr const char *UNREADABLE_MARK = "unreadableMark";
 
 /// The dynamic property of a grid field that holds the tooltip of its
-/// stale mark (numbers of another point or system), empty or absent when
-/// it has none.
+/// stale mark (numbers of another point or system), absent when it has
+/// none.
 inline constexpr const char *STALE_MARK = "staleTip";
 
 /// How a field's text is read.

@@ -235,10 +235,10 @@ void TfrmMain::SetUpEditMenu() {
     for (int side : {1, 2}) {
         for (QLineEdit *field : GeoRow(side))
             connect(field, &QLineEdit::textChanged, this,
-                    &TfrmMain::ShowStaleGrids);
+                    [this, side] { ShowStaleGrid(side); });
         for (QLineEdit *field : GridRow(side))
             connect(field, &QLineEdit::textChanged, this,
-                    &TfrmMain::ShowStaleGrids);
+                    [this, side] { ShowStaleGrid(side); });
     }
     for (const auto &copy : copies) {
         const int side = copy.side;
@@ -322,10 +322,12 @@ void TfrmMain::SetUpGridZones() {
     ui->lblZone2->setFont(legend);
     // The standard zone of a point depends on its latitude too (32V, the
     // Svalbard zones, UPS beyond UTM).
-    for (QLineEdit *field :
-         {ui->edtLatDd1, ui->edtLonDd1, ui->edtLatDd2, ui->edtLonDd2})
+    for (QLineEdit *field : {ui->edtLatDd1, ui->edtLonDd1})
         connect(field, &QLineEdit::textChanged, this,
-                &TfrmMain::ShowGridZones);
+                [this] { ShowGridZone(1); });
+    for (QLineEdit *field : {ui->edtLatDd2, ui->edtLonDd2})
+        connect(field, &QLineEdit::textChanged, this,
+                [this] { ShowGridZone(2); });
 }
 
 
@@ -378,6 +380,11 @@ void TfrmMain::ShowDatumLabels() {
 // the window only names it and sets the mark. It stands on the grid group's
 // top line at its right end, as the group's title stands at its left.
 void TfrmMain::ShowGridZones() {
+    ShowGridZone(1, true);
+    ShowGridZone(2, true);
+}
+
+void TfrmMain::ShowGridZone(int side, bool always) {
     struct Zone {
         QLabel *name, *mark;
         const QLineEdit *lat, *lon;
@@ -385,28 +392,32 @@ void TfrmMain::ShowGridZones() {
     const Zone zones[] = {
         {ui->lblZone1, ui->lblZoneMark1, ui->edtLatDd1, ui->edtLonDd1},
         {ui->lblZone2, ui->lblZoneMark2, ui->edtLatDd2, ui->edtLonDd2}};
-    for (int side : {1, 2}) {
-        const Zone &z = zones[side - 1];
-        const GridZone zone = ZoneOf(SideOf(side));
-        std::string outside;
-        try {
-            outside = OutsideZone(zone, ReadReal(z.lat), ReadReal(z.lon));
-        } catch (const Code::ConversionError &) {
-            // an unreadable longitude is marked in its own field
-        }
-        z.name->setText(QString::fromStdString(zone.name));
-        z.name->setVisible(!zone.name.empty());
-        QString tip = QString::fromStdString(zone.origin);
-        if (!outside.empty())
-            tip += u'\n' + QString::fromStdString(outside);
-        z.name->setToolTip(tip);
-        z.mark->setToolTip(QString::fromStdString(outside));
-        z.mark->setVisible(!outside.empty());
-        const int right = z.lon->geometry().right() + 1;
-        z.name->resize(z.name->sizeHint().width(), z.name->height());
-        z.name->move(right - z.name->width(), 0);
-        z.mark->move(z.name->x() - z.mark->width() - 2, 0);
+    const Zone &z = zones[side - 1];
+    const GridZone zone = ZoneOf(SideOf(side));
+    std::string outside;
+    try {
+        outside = OutsideZone(zone, ReadReal(z.lat), ReadReal(z.lon));
+    } catch (const Code::ConversionError &) {
+        // an unreadable longitude is marked in its own field
     }
+    // Each keystroke in the point's fields asks again; mostly the answer
+    // is the same.
+    std::array<std::string, 3> shown{zone.name, zone.origin, outside};
+    if (!always && shown == m_zoneShown[side - 1])
+        return;
+    z.name->setText(QString::fromStdString(zone.name));
+    z.name->setVisible(!zone.name.empty());
+    QString tip = QString::fromStdString(zone.origin);
+    if (!outside.empty())
+        tip += u'\n' + QString::fromStdString(outside);
+    z.name->setToolTip(tip);
+    z.mark->setToolTip(QString::fromStdString(outside));
+    z.mark->setVisible(!outside.empty());
+    const int right = z.lon->geometry().right() + 1;
+    z.name->resize(z.name->sizeHint().width(), z.name->height());
+    z.name->move(right - z.name->width(), 0);
+    z.mark->move(z.name->x() - z.mark->width() - 2, 0);
+    m_zoneShown[side - 1] = std::move(shown);
 }
 
 // The captions stay as the labels' rule makes them; what a PROJ system is,

@@ -186,6 +186,9 @@ class TfrmMain : public QMainWindow {
     /// (lblZoneMark1, lblZoneMark2) while the side's DD longitude lies
     /// outside the zone's standard span, with the reason as its tooltip.
     void ShowGridZones();
+    /// The same for side @p side, whose DD point changed: nothing is
+    /// rewritten where the zone and the mark stay as they are.
+    void ShowGridZone(int side, bool always = false);
 
     /// Both sides as the file-conversion dialog offers them: what their
     /// labels say, and their settings geographic and on their grids (their
@@ -288,6 +291,8 @@ class TfrmMain : public QMainWindow {
     /// text in another colour and a tooltip that says whose they are and
     /// to convert again. Start-up zeros and typed numbers are never so.
     void ShowStaleGrids();
+    /// The same for side @p side alone, whose point or grid row changed.
+    void ShowStaleGrid(int side);
     /// The labels of a side's grid fields as its system names the axes
     /// ("Y (Easting)", "X (Northing)" for EPSG:5186), and the order Copy
     /// Point As Grid writes in; the documented captions on the catalogue.
@@ -371,6 +376,11 @@ class TfrmMain : public QMainWindow {
 
     /// Per side, the rows its last conversion left (Datum->Utm, Utm->Datum).
     std::array<ConvertedRows, 2> m_convertedRows;
+    /// The stale tooltip each grid field was given (null where it is not
+    /// marked), so that only that one is taken away again.
+    std::array<std::array<QString, 3>, 2> m_staleTips;
+    /// What each side's zone label and mark show: name, origin, mark.
+    std::array<std::array<std::string, 3>, 2> m_zoneShown;
 
     /// The menu bar's corner label (ShowCornerNotes).
     QLabel *stPasteNote = nullptr;

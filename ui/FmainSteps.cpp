@@ -35,10 +35,6 @@ namespace {
 /// the text's colour changes, the field stays as it is.
 const QColor STALE_TEXT(0xB0, 0x5A, 0x00);
 
-/// The property that holds the stale tooltip a field was given, so that
-/// only that one is taken away again.
-constexpr const char *STALE_TIP = STALE_MARK;
-
 /// The documented captions of the grid rows' labels.
 const QString DOCUMENTED_X = QStringLiteral("X(East)");
 const QString DOCUMENTED_Y = QStringLiteral("Y(North)");
@@ -64,45 +60,59 @@ QString TfrmMain::GridSystemText(int side) const {
 }
 
 void TfrmMain::ShowStaleGrids() {
-    for (int side : {1, 2}) {
-        const auto geo = GeoRow(side);
-        const auto grid = GridRow(side);
-        const PointTexts geoTexts{geo[0]->text().toStdString(),
-                                  geo[1]->text().toStdString(),
-                                  geo[2]->text().toStdString()};
-        const PointTexts gridTexts{grid[0]->text().toStdString(),
-                                   grid[1]->text().toStdString(),
-                                   grid[2]->text().toStdString()};
-        const auto source = m_convertedRows[side - 1].StaleSource(
-            SideOf(side), geoTexts, gridTexts);
-        QString tip;
-        if (source) {
-            tip = tr("Not the point shown: these are the grid values of "
-                     "%1, %2, %3 on %4.\nThe side's point or system has "
-                     "changed since; Datum%5->Utm%5 converts the point "
-                     "again.")
-                      .arg(QString::fromStdString(source->geo[0]),
-                           QString::fromStdString(source->geo[1]),
-                           QString::fromStdString(source->geo[2]),
-                           QString::fromStdString(source->system))
-                      .arg(side);
+    ShowStaleGrid(1);
+    ShowStaleGrid(2);
+}
+
+void TfrmMain::ShowStaleGrid(int side) {
+    const auto geo = GeoRow(side);
+    const auto grid = GridRow(side);
+    const PointTexts geoTexts{geo[0]->text().toStdString(),
+                              geo[1]->text().toStdString(),
+                              geo[2]->text().toStdString()};
+    const PointTexts gridTexts{grid[0]->text().toStdString(),
+                               grid[1]->text().toStdString(),
+                               grid[2]->text().toStdString()};
+    const auto source = m_convertedRows[side - 1].StaleSource(
+        SideOf(side), geoTexts, gridTexts);
+    auto &tips = m_staleTips[side - 1];
+    if (!source) {
+        for (std::size_t k = 0; k < grid.size(); ++k) {
+            if (tips[k].isNull())
+                continue;
+            grid[k]->setPalette(QPalette());
+            if (grid[k]->toolTip() == tips[k])
+                grid[k]->setToolTip({});
+            tips[k] = QString();
+            grid[k]->setProperty(STALE_MARK, QVariant());
         }
-        for (QLineEdit *field : grid) {
-            const QString given = field->property(STALE_TIP).toString();
-            if (source) {
-                QPalette palette = field->palette();
-                palette.setColor(QPalette::Text, STALE_TEXT);
-                field->setPalette(palette);
-                if (field->toolTip().isEmpty() || field->toolTip() == given)
-                    field->setToolTip(tip);
-                field->setProperty(STALE_TIP, tip);
-            } else if (!given.isNull()) {
-                field->setPalette(QPalette());
-                if (field->toolTip() == given)
-                    field->setToolTip({});
-                field->setProperty(STALE_TIP, QVariant());
-            }
+        return;
+    }
+    const QString tip =
+        tr("Not the point shown: these are the grid values of "
+           "%1, %2, %3 on %4.\nThe side's point or system has "
+           "changed since; Datum%5->Utm%5 converts the point "
+           "again.")
+            .arg(QString::fromStdString(source->geo[0]),
+                 QString::fromStdString(source->geo[1]),
+                 QString::fromStdString(source->geo[2]),
+                 QString::fromStdString(source->system))
+            .arg(side);
+    for (std::size_t k = 0; k < grid.size(); ++k) {
+        QLineEdit *field = grid[k];
+        // Marked so already: each keystroke in the point's fields asks again.
+        if (tips[k] == tip && field->toolTip() == tip)
+            continue;
+        if (tips[k].isNull()) {
+            QPalette palette = field->palette();
+            palette.setColor(QPalette::Text, STALE_TEXT);
+            field->setPalette(palette);
         }
+        if (field->toolTip().isEmpty() || field->toolTip() == tips[k])
+            field->setToolTip(tip);
+        if (tips[k] != tip)
+            field->setProperty(STALE_MARK, tip);
+        tips[k] = tip;
     }
 }
 
