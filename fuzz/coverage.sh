@@ -11,9 +11,9 @@ build=${FUZZ_COVERAGE_BUILD:-build-fuzz-coverage}
 cmake -S fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DFUZZ_COVERAGE=ON -DCMAKE_CXX_COMPILER=clang++ > /dev/null
 cmake --build "$build" --target fuzz_angle fuzz_line -j "${FUZZ_JOBS:-2}" > /dev/null
-for spec in "$@"; do
-    name=${spec%%=*}
-    dir=${spec#*=}
+for corpus in "$@"; do
+    name=${corpus%%=*}
+    dir=${corpus#*=}
     profiles=()
     for target in angle line; do
         raw="$build/$name-$target.profraw"

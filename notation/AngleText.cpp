@@ -11,16 +11,6 @@
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-/// An ASCII letter, whatever the C library's locale says of other bytes.
-bool IsLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char Upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
-
 enum class Unit { None, Colon, Degrees, Minutes, Seconds };
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
@@ -139,10 +129,12 @@ double FromParts(const Part (&parts)[3], const Unit (&units)[3], int count,
 /// style ("37d28m54s"), not the hemisphere letter.
 bool IsSecondsMark(std::string_view body) {
     const std::string_view before = body.substr(0, body.size() - 1);
-    if (before.empty() || !(IsDigit(before.back()) || before.back() == '.'))
+    if (before.empty() ||
+        !(IsAsciiDigit(before.back()) || before.back() == '.'))
         return false;
     for (std::size_t i = 1; i < before.size(); ++i)
-        if ((before[i] == 'd' || before[i] == 'm') && IsDigit(before[i - 1]))
+        if ((before[i] == 'd' || before[i] == 'm') &&
+            IsAsciiDigit(before[i - 1]))
             return true;
     return false;
 }
@@ -257,13 +249,13 @@ bool IsNumberText(std::string_view text) {
     if (i < n && (text[i] == '+' || text[i] == '-'))
         ++i;
     bool digit = false;
-    while (i < n && IsDigit(text[i])) {
+    while (i < n && IsAsciiDigit(text[i])) {
         ++i;
         digit = true;
     }
     if (i < n && text[i] == '.') {
         ++i;
-        while (i < n && IsDigit(text[i])) {
+        while (i < n && IsAsciiDigit(text[i])) {
             ++i;
             digit = true;
         }
@@ -274,9 +266,9 @@ bool IsNumberText(std::string_view text) {
         ++i;
         if (i < n && (text[i] == '+' || text[i] == '-'))
             ++i;
-        if (i == n || !IsDigit(text[i]))
+        if (i == n || !IsAsciiDigit(text[i]))
             return false;
-        while (i < n && IsDigit(text[i]))
+        while (i < n && IsAsciiDigit(text[i]))
             ++i;
     }
     return i == n;
@@ -312,18 +304,18 @@ namespace {
     // One hemisphere letter, before or after.
     std::string_view body = text;
     if (IsHemisphereLetter(body.front()) &&
-        (body.size() == 1 || !IsLetter(body[1]))) {
-        angle.hemisphere = Upper(body.front());
+        (body.size() == 1 || !IsAsciiLetter(body[1]))) {
+        angle.hemisphere = UpperAscii(body.front());
         body = TrimBlanks(body.substr(1));
     }
     if (!body.empty() && IsHemisphereLetter(body.back()) &&
         !(body.back() == 's' && IsSecondsMark(body)) &&
-        (body.size() == 1 || !IsLetter(body[body.size() - 2]) ||
+        (body.size() == 1 || !IsAsciiLetter(body[body.size() - 2]) ||
          body[body.size() - 2] == 'd' || body[body.size() - 2] == 'm' ||
          body[body.size() - 2] == 's')) {
         if (angle.hemisphere != 0)
             Refuse(text, what, "more than one hemisphere letter");
-        angle.hemisphere = Upper(body.back());
+        angle.hemisphere = UpperAscii(body.back());
         body = TrimBlanks(body.substr(0, body.size() - 1));
     }
     if (body.empty())
@@ -361,14 +353,14 @@ namespace {
         Part &part = parts[count++];
         const std::size_t start = i;
         bool digits = false;
-        while (i < n && IsDigit(body[i])) {
+        while (i < n && IsAsciiDigit(body[i])) {
             ++i;
             digits = true;
         }
         if (i < n && body[i] == '.') {
             part.whole = false;
             ++i;
-            while (i < n && IsDigit(body[i])) {
+            while (i < n && IsAsciiDigit(body[i])) {
                 ++i;
                 digits = true;
             }
@@ -380,7 +372,7 @@ namespace {
         part.unit = MatchMark(body.substr(i), length);
         i += length;
         if (part.unit == Unit::Colon) {
-            if (i == n || !IsDigit(body[i]))
+            if (i == n || !IsAsciiDigit(body[i]))
                 Refuse(text, what, nullptr); // "37:", "37: 28", "37:."
             continue;
         }

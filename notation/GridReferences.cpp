@@ -72,10 +72,6 @@ void CheckLongitude(double lon) {
 constexpr std::string_view GEOHASH_ALPHABET =
     "0123456789bcdefghjkmnpqrstuvwxyz";
 
-bool IsLetterAscii(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 bool AllDigits(std::string_view text) {
     if (text.empty())
         return false;
@@ -244,7 +240,7 @@ bool StartsReference(std::string_view field, bool &squareGiven) {
     while (i < field.size() && i < 2 && IsAsciiDigit(field[i]))
         ++i;
     const bool ups = i == 0;
-    if (i >= field.size() || !IsLetterAscii(field[i]))
+    if (i >= field.size() || !IsAsciiLetter(field[i]))
         return false;
     if (ups && !std::strchr("ABYZabyz", field[i]))
         return false;
@@ -253,8 +249,8 @@ bool StartsReference(std::string_view field, bool &squareGiven) {
         squareGiven = false;
         return true;
     }
-    if (i + 2 > field.size() || !IsLetterAscii(field[i]) ||
-        !IsLetterAscii(field[i + 1]))
+    if (i + 2 > field.size() || !IsAsciiLetter(field[i]) ||
+        !IsAsciiLetter(field[i + 1]))
         return false;
     i += 2;
     while (i < field.size() && IsAsciiDigit(field[i]))
@@ -272,8 +268,8 @@ std::size_t TrailingDigits(std::string_view field) {
 }
 
 bool SquareLetters(std::string_view field) {
-    if (field.size() < 2 || !IsLetterAscii(field[0]) ||
-        !IsLetterAscii(field[1]))
+    if (field.size() < 2 || !IsAsciiLetter(field[0]) ||
+        !IsAsciiLetter(field[1]))
         return false;
     return field.size() == 2 || AllDigits(field.substr(2));
 }

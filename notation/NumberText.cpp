@@ -2,6 +2,7 @@
 // the decimal separator. Built on std::to_chars / std::from_chars only, which
 // ignore the C locale that a Qt program switches at start.
 #include "NumberText.h"
+#include "TextParts.h"
 
 #include <algorithm>
 #include <atomic>
@@ -16,8 +17,6 @@ namespace Code {
 namespace {
 
 std::atomic<char> g_decimalSeparator{'.'};
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9')
@@ -405,7 +404,7 @@ char *CopyShort(char *out, const char *text, std::size_t n) {
 
 void SetDecimalSeparator(char separator) {
     const bool printable = separator > ' ' && separator <= '~';
-    if (!printable || IsDigit(separator) || separator == '+' ||
+    if (!printable || IsAsciiDigit(separator) || separator == '+' ||
         separator == '-' || separator == 'E' || separator == 'e')
         throw std::invalid_argument("unusable decimal separator");
     g_decimalSeparator.store(separator, std::memory_order_relaxed);
@@ -571,7 +570,7 @@ std::int32_t ParseInteger(std::string_view text) {
     const std::uint32_t limit = negative ? 0x8000'0000u : 0x7FFF'FFFFu;
     std::uint32_t value = 0;
     for (; i < n; ++i) {
-        if (!IsDigit(text[i]))
+        if (!IsAsciiDigit(text[i]))
             ThrowNotInteger(text);
         const auto digit = static_cast<std::uint32_t>(text[i] - '0');
         if (value > (limit - digit) / 10)
@@ -606,12 +605,12 @@ bool ParsePlainReal(std::string_view text, char separator, double &value) {
         // they are scanned; beyond 19 digits it wraps, and the text goes
         // elsewhere.
         const char *const wholeStart = p;
-        while (p != end && IsDigit(*p))
+        while (p != end && IsAsciiDigit(*p))
             digits = digits * 10 + static_cast<std::uint64_t>(*p++ - '0');
         count = static_cast<std::size_t>(p - wholeStart);
         if (p != end && *p == separator) {
             const char *const fractionStart = ++p;
-            while (p != end && IsDigit(*p))
+            while (p != end && IsAsciiDigit(*p))
                 digits = digits * 10 + static_cast<std::uint64_t>(*p++ - '0');
             fraction = static_cast<std::size_t>(p - fractionStart);
             count += fraction;
@@ -650,7 +649,7 @@ double ParseReal(std::string_view text, char separator) {
     }
 
     const std::size_t wholeStart = i;
-    while (i < n && IsDigit(text[i]))
+    while (i < n && IsAsciiDigit(text[i]))
         ++i;
     const std::string_view whole = text.substr(wholeStart, i - wholeStart);
     bool hasSeparator = false;
@@ -658,7 +657,7 @@ double ParseReal(std::string_view text, char separator) {
     if (i < n && text[i] == separator) {
         hasSeparator = true;
         const std::size_t fractionStart = ++i;
-        while (i < n && IsDigit(text[i]))
+        while (i < n && IsAsciiDigit(text[i]))
             ++i;
         fraction = text.substr(fractionStart, i - fractionStart);
     }
@@ -674,7 +673,7 @@ double ParseReal(std::string_view text, char separator) {
             exponentNegative = text[i] == '-';
             ++i;
         }
-        for (; i < n && IsDigit(text[i]); ++i)
+        for (; i < n && IsAsciiDigit(text[i]); ++i)
             if (exponent < EXPONENT_CAP)
                 exponent = exponent * 10 + (text[i] - '0');
         if (exponentNegative)

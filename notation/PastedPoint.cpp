@@ -15,12 +15,6 @@
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool IsLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 /// ASCII comparison without regard to case.
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
@@ -90,7 +84,7 @@ constexpr std::string_view OTHER_GEOMETRIES[] = {
 /// The word of letters at @p at, and @p at moved past it.
 std::string_view Word(std::string_view text, std::size_t &at) {
     const std::size_t start = at;
-    while (at < text.size() && IsLetter(text[at]))
+    while (at < text.size() && IsAsciiLetter(text[at]))
         ++at;
     return text.substr(start, at - start);
 }
@@ -300,24 +294,24 @@ class JsonReader {
         const std::size_t start = m_at;
         Take('-');
         if (Take('0')) {
-        } else if (m_at < m_text.size() && IsDigit(m_text[m_at])) {
-            while (m_at < m_text.size() && IsDigit(m_text[m_at]))
+        } else if (m_at < m_text.size() && IsAsciiDigit(m_text[m_at])) {
+            while (m_at < m_text.size() && IsAsciiDigit(m_text[m_at]))
                 ++m_at;
         } else {
             Fail("a value was expected");
         }
         if (Take('.')) {
-            if (m_at == m_text.size() || !IsDigit(m_text[m_at]))
+            if (m_at == m_text.size() || !IsAsciiDigit(m_text[m_at]))
                 Fail("digits must follow a decimal point");
-            while (m_at < m_text.size() && IsDigit(m_text[m_at]))
+            while (m_at < m_text.size() && IsAsciiDigit(m_text[m_at]))
                 ++m_at;
         }
         if (Take('e') || Take('E')) {
             if (!Take('+'))
                 Take('-');
-            if (m_at == m_text.size() || !IsDigit(m_text[m_at]))
+            if (m_at == m_text.size() || !IsAsciiDigit(m_text[m_at]))
                 Fail("digits must follow an exponent");
-            while (m_at < m_text.size() && IsDigit(m_text[m_at]))
+            while (m_at < m_text.size() && IsAsciiDigit(m_text[m_at]))
                 ++m_at;
         }
         try {
@@ -334,7 +328,7 @@ class JsonReader {
         for (int i = 0; i < 4; ++i) {
             const char c = m_text[m_at++];
             value <<= 4;
-            if (IsDigit(c))
+            if (IsAsciiDigit(c))
                 value |= static_cast<unsigned>(c - '0');
             else if (LowerAscii(c) >= 'a' && LowerAscii(c) <= 'f')
                 value |= static_cast<unsigned>(LowerAscii(c) - 'a' + 10);
@@ -534,14 +528,14 @@ bool GeoNumber(std::string_view text, std::size_t &at, double &value) {
     if (at < text.size() && text[at] == '-')
         ++at;
     const std::size_t digits = at;
-    while (at < text.size() && IsDigit(text[at]))
+    while (at < text.size() && IsAsciiDigit(text[at]))
         ++at;
     if (at == digits)
         return false;
     if (at < text.size() && text[at] == '.') {
         ++at;
         const std::size_t fraction = at;
-        while (at < text.size() && IsDigit(text[at]))
+        while (at < text.size() && IsAsciiDigit(text[at]))
             ++at;
         if (at == fraction)
             return false;
@@ -559,7 +553,7 @@ bool IsLabelText(std::string_view text) {
     if (text.empty())
         return false;
     for (char c : text)
-        if (!IsLetter(c) && !IsDigit(c) && c != '-')
+        if (!IsAsciiLetter(c) && !IsAsciiDigit(c) && c != '-')
             return false;
     return true;
 }
@@ -570,12 +564,13 @@ bool IsParamValue(std::string_view text) {
         return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (IsLetter(c) || IsDigit(c))
+        if (IsAsciiLetter(c) || IsAsciiDigit(c))
             continue;
         if (std::string_view("-._~[]:&+$").find(c) != std::string_view::npos)
             continue;
         auto hex = [](char h) {
-            return IsDigit(h) || (LowerAscii(h) >= 'a' && LowerAscii(h) <= 'f');
+            return IsAsciiDigit(h) ||
+                   (LowerAscii(h) >= 'a' && LowerAscii(h) <= 'f');
         };
         if (c == '%' && i + 2 < text.size() && hex(text[i + 1]) &&
             hex(text[i + 2])) {
@@ -662,11 +657,11 @@ bool IsWktKeyword(std::string_view text, std::string_view keyword) {
     if (!StartsWithNoCase(text, keyword))
         return false;
     const std::string_view rest = text.substr(keyword.size());
-    return rest.empty() || !IsLetter(rest[0]) ||
+    return rest.empty() || !IsAsciiLetter(rest[0]) ||
            // POINTZ, POINTM, POINTZM as some programs write them
            (keyword == "POINT" &&
-            (EqualNoCase(rest.substr(0, 2), "ZM") || LowerAscii(rest[0]) == 'z' ||
-             LowerAscii(rest[0]) == 'm'));
+            (EqualNoCase(rest.substr(0, 2), "ZM") ||
+             LowerAscii(rest[0]) == 'z' || LowerAscii(rest[0]) == 'm'));
 }
 
 // ---- MGRS and geohashes ---------------------------------------------------
@@ -680,7 +675,7 @@ bool LooksLikeMgrs(std::string_view text) {
         if (!IsBlank(c))
             compact += c;
     std::size_t i = 0;
-    while (i < compact.size() && i < 2 && IsDigit(compact[i]))
+    while (i < compact.size() && i < 2 && IsAsciiDigit(compact[i]))
         ++i;
     if (i == 0 &&
         (compact.empty() || std::string_view("ABYZabyz").find(compact[0]) ==
@@ -688,10 +683,10 @@ bool LooksLikeMgrs(std::string_view text) {
         return false;
     // the band (or polar band) and the two letters of the square
     for (std::size_t k = 0; k < 3; ++k, ++i)
-        if (i >= compact.size() || !IsLetter(compact[i]))
+        if (i >= compact.size() || !IsAsciiLetter(compact[i]))
             return false;
     for (; i < compact.size(); ++i)
-        if (!IsDigit(compact[i]))
+        if (!IsAsciiDigit(compact[i]))
             return false;
     return true;
 }

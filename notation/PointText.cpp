@@ -10,8 +10,6 @@
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 /// One piece of a field that may belong to a multi-field angle.
 struct Item {
     std::uint32_t field = 0;
@@ -50,19 +48,19 @@ bool FieldItems(std::string_view field, std::uint32_t index, Items &items) {
         return true;
     }
     std::size_t i = 0;
-    const bool before =
-        n > 1 && IsHemisphereLetter(f[0]) && (IsDigit(f[1]) || f[1] == '.');
+    const bool before = n > 1 && IsHemisphereLetter(f[0]) &&
+                        (IsAsciiDigit(f[1]) || f[1] == '.');
     if (before)
         i = 1;
     bool digits = false, fraction = false;
-    while (i < n && IsDigit(f[i])) {
+    while (i < n && IsAsciiDigit(f[i])) {
         ++i;
         digits = true;
     }
     if (i < n && f[i] == '.') {
         fraction = true;
         ++i;
-        while (i < n && IsDigit(f[i])) {
+        while (i < n && IsAsciiDigit(f[i])) {
             ++i;
             digits = true;
         }
@@ -284,7 +282,7 @@ bool IsWholeNumber(std::string_view text) {
     if (text.empty())
         return false;
     for (char c : text)
-        if (!IsDigit(c))
+        if (!IsAsciiDigit(c))
             return false;
     return true;
 }

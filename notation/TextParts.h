@@ -38,6 +38,10 @@ inline bool IsAsciiSpace(char c) {
 }
 inline bool IsAsciiUpper(char c) { return c >= 'A' && c <= 'Z'; }
 inline bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+/// An ASCII letter, whatever the C library's locale says of other bytes.
+inline bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 /// @p text with its ASCII capitals in lower case (see LowerAscii(char)).
 inline std::string LowerAscii(std::string_view text) {

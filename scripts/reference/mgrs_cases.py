@@ -197,18 +197,8 @@ def case_text():
 
 
 def main():
-    text = case_text()
-    if len(sys.argv) > 1 and sys.argv[1] == "--check":
-        with open(CASE, encoding="utf-8") as f:
-            if f.read() != text:
-                print(f"{CASE} is not what GeoConvert gives now: run "
-                      "scripts/reference/mgrs_cases.py")
-                return 1
-        print(f"{CASE}: as GeoConvert gives it")
-        return 0
-    with open(CASE, "w", encoding="utf-8") as f:
-        f.write(text)
-    return 0
+    from case_file import write_or_check
+    return write_or_check(CASE, case_text(), "GeoConvert", "mgrs_cases.py")
 
 
 if __name__ == "__main__":

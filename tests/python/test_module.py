@@ -731,9 +731,9 @@ def geohash_reference():
     import importlib.util
     path = os.path.join(HERE, "..", "..", "scripts", "reference",
                         "geohash_cases.py")
-    spec = importlib.util.spec_from_file_location("geohash_cases", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("geohash_cases", path)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 
